@@ -1,0 +1,80 @@
+// The editor's colour, font and auto-indent preferences. One instance is made
+// at start-up and lives for the process; scanners read the colours at the
+// moment they are drawn, new editors take the font, and the editing commands
+// read the auto-indent switch.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QObject>
+
+class QSettings;
+
+namespace morvane {
+
+// The nine colour roles the syntax scanners assign.
+enum class ColourRole : unsigned char {
+    None = 0,
+    Tag,
+    Attribute,
+    Parameter,
+    Comment,
+    Php,
+    PhpDelimiter,
+    Identifier,
+    Reserved,
+    Variable,
+};
+inline constexpr int kColourRoleCount = 10; // including None
+
+class PrefsController : public QObject {
+    Q_OBJECT
+public:
+    explicit PrefsController(QObject* parent = nullptr);
+
+    // Loads every value from the settings store, falling back to the defaults
+    // for missing or unreadable entries.
+    void prefsFromUserDefaults(QSettings& settings);
+    // Writes every value back to the store.
+    void saveToUserDefaults(QSettings& settings) const;
+
+    QColor colorTag() const { return m_colors[int(ColourRole::Tag)]; }
+    QColor colorAttr() const { return m_colors[int(ColourRole::Attribute)]; }
+    QColor colorParam() const { return m_colors[int(ColourRole::Parameter)]; }
+    QColor colorPHP() const { return m_colors[int(ColourRole::Php)]; }
+    QColor colorPHPDelim() const { return m_colors[int(ColourRole::PhpDelimiter)]; }
+    QColor colorKW() const { return m_colors[int(ColourRole::Identifier)]; }
+    QColor colorKWReserved() const { return m_colors[int(ColourRole::Reserved)]; }
+    QColor colorVar() const { return m_colors[int(ColourRole::Variable)]; }
+    QColor colorComment() const { return m_colors[int(ColourRole::Comment)]; }
+
+    // The colour of a role; an invalid QColor for ColourRole::None.
+    QColor colorForRole(ColourRole role) const { return m_colors[int(role)]; }
+    void setColorForRole(ColourRole role, const QColor& color);
+
+    QFont font() const { return m_font; }
+    void setFont(const QFont& font);
+    bool autoIndent() const { return m_autoIndent; }
+    void setAutoIndent(bool on) { m_autoIndent = on; }
+
+    static QColor defaultColor(ColourRole role);
+    static QFont defaultFont();
+    // The settings key under which a role's colour is stored.
+    static const char* keyForRole(ColourRole role);
+
+    // Lossless text form of a colour ("#AARRGGBB" or a spec-tagged list for
+    // other colour spaces) and its reverse; an invalid colour on bad input.
+    static QString colorToText(const QColor& color);
+    static QColor colorFromText(const QString& text);
+
+Q_SIGNALS:
+    // Emitted whenever a colour or the font changes, so editors can repaint.
+    void changed();
+
+private:
+    QColor m_colors[kColourRoleCount];
+    QFont m_font;
+    bool m_autoIndent = false;
+};
+
+} // namespace morvane

@@ -1,0 +1,56 @@
+// A stand-in for the desktop services that records what the program asked
+// for and answers questions from a script, so tests can check alerts and
+// drive confirmations without a human.
+#pragma once
+
+#include "app/platform.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+
+namespace morvane::test {
+
+struct RecordedAlert {
+    QString title;
+    QString message;
+    QStringList buttons; // empty for a plain alert
+};
+
+class RecordingPlatform : public Platform {
+public:
+    RecordingPlatform();
+    ~RecordingPlatform() override;
+
+    // The installed instance, for tests.
+    static RecordingPlatform& current();
+
+    void alert(const QString& title, const QString& message) override;
+    int question(const QString& title, const QString& message, const QStringList& buttons,
+                 int defaultButton) override;
+    bool openUrl(const QUrl& url) override;
+    void revealInFileManager(const QString& path) override;
+    void setClipboardText(const QString& text) override;
+    bool moveToTrash(const QString& path, QString* error) override;
+    bool launch(const QString& program, const QStringList& arguments) override;
+    QDateTime now() const override;
+
+    // Answers for the next questions, in order; with none queued a question
+    // gets its default button.
+    void queueAnswer(int buttonIndex) { answers.push_back(buttonIndex); }
+
+    void clear();
+
+    QList<RecordedAlert> alerts;
+    std::deque<int> answers;
+    QList<QUrl> openedUrls;
+    QStringList revealed;
+    QString clipboard;
+    QStringList trashed;
+    bool trashSucceeds = true;
+    QList<QStringList> launched; // program followed by its arguments
+    QDateTime fixedNow;          // when valid, now() returns it
+};
+
+} // namespace morvane::test
