@@ -1,0 +1,97 @@
+#include "sitestore.h"
+
+#include <QSettings>
+
+#include <algorithm>
+
+namespace morvane::sitestore {
+
+namespace {
+const QString kSites = QStringLiteral("sites");
+const QString kCurrentSite = QStringLiteral("currentsite");
+
+bool isStringLike(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Bool: return true;
+    default: return false;
+    }
+}
+} // namespace
+
+SiteList load(QSettings& settings, bool* present) {
+    SiteList sites;
+    const bool hasGroup = settings.childGroups().contains(kSites);
+    const bool hasValue = settings.contains(kSites);
+    if (present)
+        *present = hasGroup || hasValue;
+    if (!hasGroup)
+        return sites; // missing, or a plain value where a list belongs
+
+    const int n = settings.beginReadArray(kSites);
+    for (int i = 0; i < n; ++i) {
+        settings.setArrayIndex(i);
+        QMap<QString, QString> values;
+        for (const QString& key : settings.childKeys()) {
+            const QVariant v = settings.value(key);
+            if (isStringLike(v))
+                values.insert(key, v.toString());
+        }
+        // An entry without a name cannot be chosen or edited; skip it rather
+        // than show a blank item.
+        if (!values.value(sitekey::sitename).isEmpty())
+            sites.append(Site(std::move(values)));
+    }
+    settings.endArray();
+    return sites;
+}
+
+void save(QSettings& settings, const SiteList& sites) {
+    settings.remove(kSites);
+    settings.beginWriteArray(kSites, int(sites.size()));
+    for (int i = 0; i < sites.size(); ++i) {
+        settings.setArrayIndex(i);
+        const auto& values = sites[i].values();
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            settings.setValue(it.key(), it.value());
+    }
+    settings.endArray();
+    settings.sync();
+}
+
+const Site* find(const SiteList& sites, const QString& name) {
+    for (const Site& s : sites)
+        if (s.name() == name)
+            return &s;
+    return nullptr;
+}
+
+Site* find(SiteList& sites, const QString& name) {
+    for (Site& s : sites)
+        if (s.name() == name)
+            return &s;
+    return nullptr;
+}
+
+void sortByName(SiteList& sites) {
+    std::stable_sort(sites.begin(), sites.end(),
+                     [](const Site& a, const Site& b) { return a.name() < b.name(); });
+}
+
+QString currentSiteName(QSettings& settings) {
+    const QVariant v = settings.value(kCurrentSite);
+    return v.typeId() == QMetaType::QString ? v.toString() : QString();
+}
+
+void setCurrentSiteName(QSettings& settings, const QString& name) {
+    if (name.isEmpty())
+        settings.remove(kCurrentSite);
+    else
+        settings.setValue(kCurrentSite, name);
+    settings.sync();
+}
+
+} // namespace morvane::sitestore
