@@ -9,6 +9,9 @@ namespace morvane::sitestore {
 namespace {
 const QString kSites = QStringLiteral("sites");
 const QString kCurrentSite = QStringLiteral("currentsite");
+// A bound on array indices read from the store, so that a stray huge size
+// does not make us walk millions of empty entries.
+constexpr int kMaxSites = 100000;
 
 bool isStringLike(const QVariant& v) {
     switch (v.typeId()) {
@@ -16,8 +19,10 @@ bool isStringLike(const QVariant& v) {
     case QMetaType::QByteArray:
     case QMetaType::Int:
     case QMetaType::LongLong:
-    case QMetaType::Bool: return true;
-    default: return false;
+    case QMetaType::Bool:
+        return true;
+    default:
+        return false;
     }
 }
 } // namespace
@@ -31,7 +36,19 @@ SiteList load(QSettings& settings, bool* present) {
     if (!hasGroup)
         return sites; // missing, or a plain value where a list belongs
 
-    const int n = settings.beginReadArray(kSites);
+    // The array's size may be missing or wrong in a file edited by hand; the
+    // numbered entries that are there count too, so that the next save of
+    // the list does not drop them.
+    settings.beginGroup(kSites);
+    int n = 0;
+    for (const QString& group : settings.childGroups()) {
+        bool ok = false;
+        const int index = group.toInt(&ok);
+        if (ok && index > n && index <= kMaxSites)
+            n = index;
+    }
+    settings.endGroup();
+    n = std::max(n, std::min(settings.beginReadArray(kSites), kMaxSites));
     for (int i = 0; i < n; ++i) {
         settings.setArrayIndex(i);
         QMap<QString, QString> values;

@@ -1,0 +1,157 @@
+#include "mainwindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+namespace morvane {
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Morvane"));
+
+    m_split = new QSplitter(Qt::Horizontal, this);
+    m_split->setChildrenCollapsible(false);
+
+    // Left pane: the sites pop-up above the outline, the gear below.
+    m_subviewOutline = new QWidget(m_split);
+    auto* left = new QVBoxLayout(m_subviewOutline);
+    left->setContentsMargins(6, 6, 0, 6);
+    left->setSpacing(6);
+    m_popupSites = new QComboBox(m_subviewOutline);
+    m_popupSites->setObjectName(QStringLiteral("popupSites"));
+    m_popupSites->setToolTip(tr("Current site"));
+    left->addWidget(m_popupSites);
+    m_outline = new QTreeView(m_subviewOutline);
+    m_outline->setObjectName(QStringLiteral("outlineView"));
+    m_outline->setHeaderHidden(true);
+    m_outline->setUniformRowHeights(true);
+    m_outline->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_outline->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    m_outline->setContextMenuPolicy(Qt::CustomContextMenu);
+    left->addWidget(m_outline, 1);
+    auto* gearRow = new QHBoxLayout;
+    m_popupActionMenu = new QToolButton(m_subviewOutline);
+    m_popupActionMenu->setObjectName(QStringLiteral("popupActionMenu"));
+    m_popupActionMenu->setText(QStringLiteral("\u2699"));
+    m_popupActionMenu->setToolTip(tr("Actions for the selected item"));
+    m_popupActionMenu->setPopupMode(QToolButton::InstantPopup);
+    gearRow->addWidget(m_popupActionMenu);
+    gearRow->addStretch(1);
+    left->addLayout(gearRow);
+
+    // Right pane: open-files pop-up above the editor/preview tabs.
+    m_subviewDocument = new QWidget(m_split);
+    auto* right = new QVBoxLayout(m_subviewDocument);
+    right->setContentsMargins(0, 6, 6, 6);
+    right->setSpacing(6);
+    auto* topRow = new QHBoxLayout;
+    auto* openLabel = new QLabel(tr("Open files:"), m_subviewDocument);
+    m_popupOpenFiles = new QComboBox(m_subviewDocument);
+    m_popupOpenFiles->setObjectName(QStringLiteral("popupOpenFiles"));
+    m_popupOpenFiles->setMinimumContentsLength(24);
+    m_popupOpenFiles->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    topRow->addWidget(openLabel);
+    topRow->addWidget(m_popupOpenFiles);
+    topRow->addStretch(1);
+    right->addLayout(topRow);
+
+    m_tabs = new QTabWidget(m_subviewDocument);
+    m_tabs->setObjectName(QStringLiteral("tabView"));
+    m_tabs->setDocumentMode(true);
+    m_editorStack = new QStackedWidget(m_tabs);
+    m_placeholder = new QWidget(m_editorStack);
+    m_editorStack->addWidget(m_placeholder);
+    m_tabs->addTab(m_editorStack, tr("Edit"));
+
+    m_previewPage = new QWidget(m_tabs);
+    m_previewLayout = new QVBoxLayout(m_previewPage);
+    m_previewLayout->setContentsMargins(0, 0, 0, 0);
+    auto* nav = new QHBoxLayout;
+    m_buttonBack = new QToolButton(m_previewPage);
+    m_buttonBack->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+    m_buttonBack->setEnabled(false);
+    m_buttonForward = new QToolButton(m_previewPage);
+    m_buttonForward->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    m_buttonForward->setEnabled(false);
+    m_labelTitle = new QLabel(m_previewPage);
+    m_labelURL = new QLabel(m_previewPage);
+    m_labelURL->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    nav->addWidget(m_buttonBack);
+    nav->addWidget(m_buttonForward);
+    nav->addWidget(m_labelTitle, 1);
+    nav->addWidget(m_labelURL, 2);
+    m_previewLayout->addLayout(nav);
+    m_previewLayout->addStretch(1);
+    m_tabs->addTab(m_previewPage, tr("Preview"));
+    right->addWidget(m_tabs, 1);
+
+    m_split->addWidget(m_subviewOutline);
+    m_split->addWidget(m_subviewDocument);
+    // When the window is resized the outline keeps its width.
+    m_split->setStretchFactor(0, 0);
+    m_split->setStretchFactor(1, 1);
+    m_split->setSizes({260, 840});
+    setCentralWidget(m_split);
+
+    buildMenus();
+}
+
+MainWindow::~MainWindow() = default;
+
+QWebEngineView* MainWindow::webView() {
+    if (!m_webView) {
+        m_webView = new QWebEngineView(m_previewPage);
+        m_previewLayout->removeItem(m_previewLayout->itemAt(m_previewLayout->count() - 1));
+        m_previewLayout->addWidget(m_webView, 1);
+    }
+    return m_webView;
+}
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    m_actionNewFile = file->addAction(tr("New File"));
+    m_actionNewFile->setShortcut(QKeySequence::New);
+    m_actionNewFolder = file->addAction(tr("New Folder"));
+    m_actionNewFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    file->addSeparator();
+    m_actionSave = file->addAction(tr("&Save"));
+    m_actionSave->setShortcut(QKeySequence::Save);
+    m_actionClose = file->addAction(tr("&Close"));
+    m_actionClose->setShortcut(QKeySequence::Close);
+    file->addSeparator();
+    m_actionRefresh = file->addAction(tr("Refresh Folders"));
+    m_actionRefresh->setShortcut(QKeySequence::Refresh);
+    m_actionMark = file->addAction(tr("Mark for Upload"));
+    m_actionUpload = file->addAction(tr("&Upload..."));
+    m_actionUpload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    file->addSeparator();
+    m_actionQuit = file->addAction(tr("&Quit"));
+    m_actionQuit->setShortcut(QKeySequence::Quit);
+    m_actionQuit->setMenuRole(QAction::QuitRole);
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    m_actionIndent = edit->addAction(tr("Indent"));
+    m_actionIndent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketRight));
+    m_actionOutdent = edit->addAction(tr("Outdent"));
+    m_actionOutdent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketLeft));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing the window quits; the coordinator saves and ends the program.
+    event->ignore();
+    Q_EMIT closeRequested();
+}
+
+} // namespace morvane

@@ -1,0 +1,100 @@
+// The main window's widgets: the site outline on the left, the document pane
+// with the editor and preview tabs on the right, the sites and open-files
+// pop-ups, the gear menu and the menu bar. It holds no behaviour of its own;
+// the AppDelegate connects the widgets to the program.
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QSplitter;
+class QStackedWidget;
+class QTabWidget;
+class QToolButton;
+class QTreeView;
+class QWebEngineView;
+class QVBoxLayout;
+
+namespace morvane {
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    QTreeView* outlineView() const { return m_outline; }
+    QSplitter* splitView() const { return m_split; }
+    QWidget* subviewOutline() const { return m_subviewOutline; }
+    QWidget* subviewDocument() const { return m_subviewDocument; }
+    QTabWidget* tabView() const { return m_tabs; }
+    // Holds the editors of the open files; the current file's editor is the
+    // current widget (an empty placeholder when no file is shown).
+    QStackedWidget* editorStack() const { return m_editorStack; }
+    QWidget* editorPlaceholder() const { return m_placeholder; }
+    QComboBox* popupSites() const { return m_popupSites; }
+    QComboBox* popupOpenFiles() const { return m_popupOpenFiles; }
+    QToolButton* popupActionMenu() const { return m_popupActionMenu; }
+    QLabel* labelURL() const { return m_labelURL; }
+    QLabel* labelTitle() const { return m_labelTitle; }
+    QToolButton* buttonBack() const { return m_buttonBack; }
+    QToolButton* buttonForward() const { return m_buttonForward; }
+
+    // The preview's web view, made the first time a preview is shown: the web
+    // engine is slow to start and most sessions begin in the editor.
+    QWebEngineView* webView();
+    bool hasWebView() const { return m_webView != nullptr; }
+
+    QAction* actionSave() const { return m_actionSave; }
+    QAction* actionClose() const { return m_actionClose; }
+    QAction* actionQuit() const { return m_actionQuit; }
+    QAction* actionUpload() const { return m_actionUpload; }
+    QAction* actionIndent() const { return m_actionIndent; }
+    QAction* actionOutdent() const { return m_actionOutdent; }
+    QAction* actionRefresh() const { return m_actionRefresh; }
+    QAction* actionNewFile() const { return m_actionNewFile; }
+    QAction* actionNewFolder() const { return m_actionNewFolder; }
+    QAction* actionMarkForUpload() const { return m_actionMark; }
+
+Q_SIGNALS:
+    // The user closed the window (which quits the program).
+    void closeRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+
+    QSplitter* m_split;
+    QWidget* m_subviewOutline;
+    QWidget* m_subviewDocument;
+    QTreeView* m_outline;
+    QTabWidget* m_tabs;
+    QStackedWidget* m_editorStack;
+    QWidget* m_placeholder;
+    QWidget* m_previewPage;
+    QVBoxLayout* m_previewLayout;
+    QWebEngineView* m_webView = nullptr;
+    QComboBox* m_popupSites;
+    QComboBox* m_popupOpenFiles;
+    QToolButton* m_popupActionMenu;
+    QLabel* m_labelURL;
+    QLabel* m_labelTitle;
+    QToolButton* m_buttonBack;
+    QToolButton* m_buttonForward;
+    QAction* m_actionSave = nullptr;
+    QAction* m_actionClose = nullptr;
+    QAction* m_actionQuit = nullptr;
+    QAction* m_actionUpload = nullptr;
+    QAction* m_actionIndent = nullptr;
+    QAction* m_actionOutdent = nullptr;
+    QAction* m_actionRefresh = nullptr;
+    QAction* m_actionNewFile = nullptr;
+    QAction* m_actionNewFolder = nullptr;
+    QAction* m_actionMark = nullptr;
+};
+
+} // namespace morvane

@@ -1,0 +1,66 @@
+// The editor of one open file: a plain-text editor with a line-number gutter,
+// indent and outdent, optional auto-indent, and the bookkeeping that lets the
+// file be written back exactly as it was read (encoding and line ends).
+#pragma once
+
+#include "app/textfile.h"
+
+#include <QPlainTextEdit>
+
+namespace morvane {
+
+class PrefsController;
+class LineNumberGutter;
+
+class TextView : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TextView(const PrefsController* prefs, QWidget* parent = nullptr);
+    ~TextView() override;
+
+    // Replaces the whole text on the program's behalf (reading a file): not
+    // a user edit, so it is not undoable and does not signal userEdited().
+    void setTextFromProgram(const QString& text, const TextFormat& format);
+
+    // The text as it will be written, with '\n' between lines (non-breaking
+    // spaces and other characters kept as they are).
+    QString textForSaving() const;
+    // The file's encoding and line ends, kept in step with the user's edits.
+    TextFormat& format() { return m_format; }
+
+    // Called after a save: the next typing starts a new undo step, and edits
+    // from here on count as changes again.
+    void markSaved();
+
+    // Indent or outdent the lines of the selection by one tab.
+    void indentSelection();
+    void outdentSelection();
+
+    int lineNumberGutterWidth() const;
+
+Q_SIGNALS:
+    // The user changed the text (typing, pasting, undo…).
+    void userEdited();
+    // The editor lost the keyboard focus: the point where edits are saved.
+    void editingEnded();
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class LineNumberGutter;
+    void paintGutter(QPaintEvent* event);
+    void updateGutterWidth();
+    void onContentsChange(int position, int removed, int added);
+    void shiftSelectedLines(bool indent);
+
+    const PrefsController* m_prefs;
+    LineNumberGutter* m_gutter;
+    TextFormat m_format;
+    int m_blockCount = 1;
+    bool m_programEdit = false;
+};
+
+} // namespace morvane

@@ -1,0 +1,183 @@
+// Opening, editing and saving files through the main window: every action
+// that takes the focus from the editor saves an edited file and marks it for
+// upload; nothing the user typed is ever lost.
+#include "appfixture.h"
+
+#include <QFile>
+#include <QTabWidget>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace morvane;
+using namespace morvane::test;
+
+class EditingTest : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        site = homeDir() + "/site";
+        writeFile(site + "/a.html", "<p>a</p>\n");
+        writeFile(site + "/b.html", "<p>b</p>\n");
+        writeFile(site + "/sub/c.php", "<?php echo 1; ?>\n");
+        auto s = settings();
+        Site one, two;
+        one.setValue(sitekey::sitename, "One");
+        one.setValue(sitekey::localpath, site);
+        two.setValue(sitekey::sitename, "Two");
+        two.setValue(sitekey::localpath, homeDir() + "/other");
+        sitestore::save(*s, SiteList{one, two});
+        s->setValue("currentsite", "One");
+        s.reset();
+        launch();
+        RecordingPlatform::current().clear();
+    }
+    bool marked(const QString& rel) { return app->needingUpload().contains(site + "/" + rel); }
+    bool markedOnDisk(const QString& rel) {
+        NeedingUploadRecord r(paths::needingUploadPath());
+        r.load();
+        return r.contains(site + "/" + rel);
+    }
+    QString site;
+};
+
+TEST_F(EditingTest, SelectingAnotherFileSavesAndMarksTheEditedOne) {
+    selectPath("a.html");
+    ASSERT_EQ(currentName(), "a.html");
+    typeAtEnd("x");
+    EXPECT_FALSE(marked("a.html"));
+    selectPath("b.html");
+    EXPECT_EQ(currentName(), "b.html");
+    EXPECT_EQ(readFile(site + "/a.html"), QByteArray("<p>a</p>\nx"));
+    EXPECT_TRUE(markedOnDisk("a.html"));
+    EXPECT_FALSE(marked("b.html"));
+}
+
+TEST_F(EditingTest, EverySaveTriggerWritesTheFile) {
+    struct Trigger {
+        const char* name;
+        std::function<void(AppDelegate&)> run;
+    };
+    const std::vector<Trigger> triggers = {
+        {"tab switch", [](AppDelegate& d) { d.window()->tabView()->setCurrentIndex(1); }},
+        {"close", [](AppDelegate& d) { d.actionCloseOpenFile(); }},
+        {"save command", [](AppDelegate& d) { d.actionSave(); }},
+        {"refresh", [](AppDelegate& d) { d.actionRefresh(); }},
+        {"upload", [](AppDelegate& d) { d.actionUpload(); }},
+        {"quit", [](AppDelegate& d) { d.actionQuit(); }},
+        {"window close", [](AppDelegate& d) { d.window()->close(); }},
+        {"site switch", [](AppDelegate& d) { d.setSiteToCurrent("Two"); }},
+    };
+    int n = 0;
+    for (const auto& t : triggers) {
+        SCOPED_TRACE(t.name);
+        app->setSiteToCurrent("One");
+        app->window()->tabView()->setCurrentIndex(0);
+        selectPath("sub/c.php");
+        ASSERT_EQ(currentName(), "c.php");
+        app->needingUpload().clear();
+        const QByteArray before = readFile(site + "/sub/c.php");
+        typeAtEnd(QString::number(n++ % 10));
+        t.run(*app);
+        const QByteArray after = readFile(site + "/sub/c.php");
+        EXPECT_EQ(after.size(), before.size() + 1);
+        EXPECT_TRUE(markedOnDisk("sub/c.php"));
+    }
+    EXPECT_EQ(quits, 2); // quit and window close
+}
+
+TEST_F(EditingTest, SaveCommandOnUnchangedFileMarksWithoutWriting) {
+    selectPath("a.html");
+    struct stat before {};
+    ::stat(QFile::encodeName(site + "/a.html").constData(), &before);
+    app->actionSave();
+    struct stat after {};
+    ::stat(QFile::encodeName(site + "/a.html").constData(), &after);
+    EXPECT_EQ(before.st_ino, after.st_ino) << "the file was rewritten";
+    EXPECT_TRUE(markedOnDisk("a.html"));
+}
+
+TEST_F(EditingTest, FocusLossWithoutEditsNeitherWritesNorMarks) {
+    selectPath("a.html");
+    selectPath("b.html");
+    selectPath("a.html");
+    EXPECT_FALSE(marked("a.html"));
+    EXPECT_FALSE(marked("b.html"));
+}
+
+TEST_F(EditingTest, OpenFilesKeepTheirEditorsAndThePopupIsSortedByName) {
+    selectPath("b.html");
+    TextView* bEditor = editor();
+    typeAtEnd("1");
+    selectPath("a.html");
+    selectPath("sub/c.php");
+    QComboBox* popup = app->window()->popupOpenFiles();
+    EXPECT_EQ(popupTitles(popup), (QStringList{"a.html", "b.html", "c.php"}));
+    EXPECT_EQ(popup->currentText(), "c.php");
+    selectPath("b.html");
+    EXPECT_EQ(editor(), bEditor) << "reopening must reuse the open file and its undo history";
+    EXPECT_TRUE(editor()->document()->isUndoAvailable());
+    EXPECT_EQ(app->openFiles()->openFiles().size(), 3u);
+    // Close keeps the pop-up as it was.
+    app->actionCloseOpenFile();
+    EXPECT_EQ(popupTitles(popup), (QStringList{"a.html", "b.html", "c.php"}));
+    // A site change forgets the open files.
+    app->setSiteToCurrent("Two");
+    EXPECT_EQ(popup->count(), 0);
+    EXPECT_EQ(app->openFiles()->currentFile(), nullptr);
+}
+
+TEST_F(EditingTest, FailedWriteKeepsTheEditAndDoesNotMark) {
+    selectPath("sub/c.php");
+    typeAtEnd("z");
+    // The folder disappears under the editor: the write must fail.
+    QDir(site + "/sub").removeRecursively();
+    selectPath("a.html");
+    ASSERT_FALSE(RecordingPlatform::current().alerts.isEmpty());
+    EXPECT_EQ(RecordingPlatform::current().alerts.first().title, "Error writing file.");
+    EXPECT_FALSE(RecordingPlatform::current().alerts.first().message.isEmpty());
+    EXPECT_FALSE(marked("sub/c.php"));
+    // Recreate the folder and go back: the next trigger writes the edit.
+    QDir().mkpath(site + "/sub");
+    OpenFile* c = app->openFiles()->findByPath(site + "/sub/c.php");
+    ASSERT_NE(c, nullptr);
+    EXPECT_TRUE(c->dirty);
+    app->openFiles()->showCurrentFile(c);
+    app->actionSave();
+    EXPECT_EQ(readFile(site + "/sub/c.php"), QByteArray("<?php echo 1; ?>\nz"));
+    EXPECT_TRUE(markedOnDisk("sub/c.php"));
+}
+
+TEST_F(EditingTest, EightBitFileIsWrittenBackInItsOwnEncodingAndLineEnds) {
+    QByteArray latin = "caf\xe9\r\nna\xefve\r\n\xa0nbsp\r";
+    writeFile(site + "/latin.html", latin);
+    app->actionRefresh();
+    selectPath("latin.html");
+    ASSERT_EQ(currentName(), "latin.html");
+    typeAtEnd("!");
+    QTest::keyClick(editor(), Qt::Key_Backspace);
+    app->actionSave();
+    EXPECT_EQ(readFile(site + "/latin.html"), latin);
+}
+
+TEST_F(EditingTest, MarksSurviveARestartAndQuitStoresTheSelection) {
+    selectPath("sub/c.php");
+    typeAtEnd("q");
+    quitAndForget();
+    {
+        auto s = settings();
+        EXPECT_EQ(s->value("path").toString(), site + "/sub/c.php");
+    }
+    launch();
+    EXPECT_TRUE(marked("sub/c.php"));
+    EXPECT_EQ(currentName(), "c.php") << "the last selected file reopens";
+}
+
+TEST_F(EditingTest, ImageThatIsNotTextOpensInPreview) {
+    writeFile(site + "/pic.png", QByteArray("\x89PNG\r\n\x1a\n\xff\xfe", 10));
+    app->actionRefresh();
+    selectPath("pic.png");
+    ASSERT_EQ(currentName(), "pic.png");
+    EXPECT_FALSE(app->openFiles()->currentFile()->editMode);
+    EXPECT_EQ(app->window()->tabView()->currentIndex(), 1);
+}

@@ -1,0 +1,105 @@
+// The sites pop-up and the change of site.
+#include "appfixture.h"
+
+using namespace morvane;
+using namespace morvane::test;
+
+class SitesTest : public AppFixture {
+protected:
+    void SetUp() override {
+        AppFixture::SetUp();
+        auto s = settings();
+        Site b, a, dup;
+        b.setValue(sitekey::sitename, "beta");
+        b.setValue(sitekey::localpath, homeDir() + "/beta");
+        a.setValue(sitekey::sitename, "Alpha");
+        a.setValue(sitekey::localpath, "");
+        dup.setValue(sitekey::sitename, "beta");
+        sitestore::save(*s, SiteList{a, b, dup});
+        writeFile(homeDir() + "/beta/page.html", "beta page");
+    }
+    int indexOf(const QString& title) {
+        return app->window()->popupSites()->findText(title, Qt::MatchExactly);
+    }
+};
+
+TEST_F(SitesTest, PopupListsEachTitleOnceThenTheCommands) {
+    launch();
+    EXPECT_EQ(popupTitles(app->window()->popupSites()),
+              (QStringList{"[none chosen]", "Alpha", "beta", "", "New...", "Edit..."}));
+}
+
+TEST_F(SitesTest, ChoosingASiteShowsItsFolderAndStoresIt) {
+    launch();
+    app->actionPopupSites(indexOf("beta"));
+    EXPECT_EQ(app->currentSite(), "beta");
+    EXPECT_EQ(app->siteFolderLocal(), homeDir() + "/beta");
+    EXPECT_EQ(FileSystemItem::rootItem()->numberOfChildren(), 1);
+    EXPECT_EQ(settings()->value("currentsite").toString(), "beta");
+
+    // An empty local path means the default site folder.
+    app->actionPopupSites(indexOf("Alpha"));
+    EXPECT_EQ(app->siteFolderLocal(), paths::defaultSiteFolder());
+
+    app->actionPopupSites(indexOf("[none chosen]"));
+    EXPECT_TRUE(app->currentSite().isEmpty());
+    EXPECT_FALSE(settings()->contains("currentsite"));
+}
+
+TEST_F(SitesTest, SwitchingSitesSavesTheEditedFileUnderTheOldRoot) {
+    launch();
+    app->actionPopupSites(indexOf("beta"));
+    selectPath("page.html");
+    ASSERT_EQ(currentName(), "page.html");
+    typeAtEnd("!");
+    app->actionPopupSites(indexOf("Alpha"));
+    EXPECT_EQ(readFile(homeDir() + "/beta/page.html"), QByteArray("beta page!"));
+    EXPECT_TRUE(app->needingUpload().contains(homeDir() + "/beta/page.html"));
+    EXPECT_FALSE(QFileInfo::exists(paths::defaultSiteFolder() + "/page.html"));
+}
+
+TEST_F(SitesTest, NewAndEditOpenTheDialogAndItsResultDecidesTheSite) {
+    launch();
+    app->actionPopupSites(indexOf("beta"));
+
+    // Cancelled: nothing changes, the pop-up shows the current site again.
+    siteDialog = [](SiteList&, QString&, bool&) { return 0; };
+    app->actionPopupSites(indexOf("New..."));
+    EXPECT_EQ(siteDialogRuns, 1);
+    EXPECT_EQ(app->currentSite(), "beta");
+    EXPECT_EQ(app->window()->popupSites()->currentText(), "beta");
+
+    // Saved a new site: it becomes current.
+    siteDialog = [this](SiteList& sites, QString& name, bool&) {
+        EXPECT_TRUE(name.isEmpty());
+        Site g;
+        g.setValue(sitekey::sitename, "Gamma");
+        g.setValue(sitekey::localpath, homeDir() + "/gamma");
+        sites.append(g);
+        name = "Gamma";
+        return 1;
+    };
+    app->actionPopupSites(indexOf("New..."));
+    EXPECT_EQ(app->currentSite(), "Gamma");
+    EXPECT_GE(indexOf("Gamma"), 0);
+
+    // Deleted the current site: no site is current.
+    siteDialog = [](SiteList& sites, QString& name, bool& deleted) {
+        EXPECT_EQ(name, "Gamma");
+        sites.removeIf([](const Site& s) { return s.name() == "Gamma"; });
+        deleted = true;
+        return 1;
+    };
+    app->actionPopupSites(indexOf("Edit..."));
+    EXPECT_TRUE(app->currentSite().isEmpty());
+    EXPECT_EQ(indexOf("Gamma"), -1);
+    EXPECT_FALSE(settings()->contains("currentsite"));
+    EXPECT_EQ(app->siteFolderLocal(), paths::defaultSiteFolder());
+}
+
+TEST_F(SitesTest, UploadWithoutASiteOpensTheDialogForANewSite) {
+    launch();
+    app->actionUpload();
+    EXPECT_EQ(uploadRuns, 1);
+    EXPECT_EQ(siteDialogRuns, 1);
+}

@@ -1,0 +1,104 @@
+// Starts the whole program's coordinator against the private settings and
+// data folders of the test process, as a user would launch it.
+#pragma once
+
+#include "app/appdelegate.h"
+#include "app/mainwindow.h"
+#include "app/openfilescontroller.h"
+#include "app/paths.h"
+#include "editor/textview.h"
+#include "recordingplatform.h"
+#include "testenv.h"
+#include "tree/filesystemitem.h"
+#include "tree/filetreemodel.h"
+
+#include <QComboBox>
+#include <QSettings>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace morvane::test {
+
+class AppFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetUserState();
+        RecordingPlatform::current().clear();
+    }
+    void TearDown() override { app.reset(); }
+
+    // Launches the program; `quits` counts the times it asked to end.
+    AppDelegate& launch() {
+        app = std::make_unique<AppDelegate>();
+        app->setTerminateHook([this] { ++quits; });
+        // Modal dialogs would wait for a person: tests script them instead.
+        app->setSiteDialogRunner([this](QWidget*, SiteList& sites, QString& name, bool& deleted) {
+            ++siteDialogRuns;
+            return siteDialog ? siteDialog(sites, name, deleted) : 0;
+        });
+        app->setUploadRunner(
+            [this](QWidget*, const Site* site, const QString&, NeedingUploadRecord&) {
+                ++uploadRuns;
+                return site == nullptr;
+            });
+        EXPECT_TRUE(app->applicationDidFinishLaunching());
+        return *app;
+    }
+    // Quits (as the Quit command) and forgets the coordinator, as a restart.
+    void quitAndForget() {
+        app->actionQuit();
+        app.reset();
+    }
+
+    std::unique_ptr<QSettings> settings() { return paths::openSettings(); }
+
+    QStringList alertTitles() const {
+        QStringList t;
+        for (const auto& a : RecordingPlatform::current().alerts)
+            t << a.title;
+        return t;
+    }
+
+    QStringList popupTitles(QComboBox* box) const {
+        QStringList t;
+        for (int i = 0; i < box->count(); ++i)
+            t << box->itemText(i);
+        return t;
+    }
+
+    // Selects the row of the file at `relative` below the site folder,
+    // expanding the folders on the way, as a click in the outline would.
+    void selectPath(const QString& relative) {
+        const QStringList parts = relative.split(QLatin1Char('/'));
+        app->expandPath(FileSystemItem::rootItem(), QStringList{QString()} + parts, 1, true);
+    }
+
+    TextView* editor() const { return app->openFiles()->currentTextView(); }
+    QString currentName() const {
+        OpenFile* f = app->openFiles()->currentFile();
+        return f ? f->name() : QString();
+    }
+
+    // Types at the end of the current editor as the user would.
+    void typeAtEnd(const QString& text) {
+        TextView* view = editor();
+        ASSERT_NE(view, nullptr);
+        QTextCursor c = view->textCursor();
+        c.movePosition(QTextCursor::End);
+        view->setTextCursor(c);
+        for (QChar ch : text)
+            QTest::keyClick(view, ch.toLatin1());
+    }
+
+    std::unique_ptr<AppDelegate> app;
+    int quits = 0;
+    int siteDialogRuns = 0;
+    int uploadRuns = 0;
+    std::function<int(SiteList&, QString&, bool&)> siteDialog;
+};
+
+} // namespace morvane::test
