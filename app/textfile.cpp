@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 
 namespace morvane {
 
@@ -212,6 +214,13 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     for (int hops = 0; info.isSymLink() && hops < 40; ++hops) {
         target = info.symLinkTarget();
         info = QFileInfo(target);
+    }
+
+    if (info.isSymLink()) {
+        // A loop of links: replacing one of them with a file would break it.
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(ELOOP));
+        return false;
     }
 
     QSaveFile file(target);

@@ -3,6 +3,8 @@
 #include <QFontDatabase>
 #include <QSettings>
 
+#include <cmath>
+
 namespace morvane {
 
 PrefsController::PrefsController(QObject* parent) : QObject(parent) {
@@ -13,16 +15,26 @@ PrefsController::PrefsController(QObject* parent) : QObject(parent) {
 
 const char* PrefsController::keyForRole(ColourRole role) {
     switch (role) {
-    case ColourRole::Tag: return "colorTag";
-    case ColourRole::Attribute: return "colorAttr";
-    case ColourRole::Parameter: return "colorParam";
-    case ColourRole::Php: return "colorPHP";
-    case ColourRole::PhpDelimiter: return "colorPHPDelim";
-    case ColourRole::Identifier: return "colorKW";
-    case ColourRole::Reserved: return "colorKWReserved";
-    case ColourRole::Variable: return "colorVar";
-    case ColourRole::Comment: return "colorComment";
-    case ColourRole::None: break;
+    case ColourRole::Tag:
+        return "colorTag";
+    case ColourRole::Attribute:
+        return "colorAttr";
+    case ColourRole::Parameter:
+        return "colorParam";
+    case ColourRole::Php:
+        return "colorPHP";
+    case ColourRole::PhpDelimiter:
+        return "colorPHPDelim";
+    case ColourRole::Identifier:
+        return "colorKW";
+    case ColourRole::Reserved:
+        return "colorKWReserved";
+    case ColourRole::Variable:
+        return "colorVar";
+    case ColourRole::Comment:
+        return "colorComment";
+    case ColourRole::None:
+        break;
     }
     return "";
 }
@@ -30,15 +42,23 @@ const char* PrefsController::keyForRole(ColourRole role) {
 QColor PrefsController::defaultColor(ColourRole role) {
     switch (role) {
     case ColourRole::Tag:
-    case ColourRole::Variable: return QColor::fromRgbF(128 / 255.f, 0, 64 / 255.f);
+    case ColourRole::Variable:
+        return QColor::fromRgbF(128 / 255.f, 0, 64 / 255.f);
     case ColourRole::Attribute:
-    case ColourRole::Identifier: return QColor::fromRgbF(0, 96 / 255.f, 96 / 255.f);
-    case ColourRole::Parameter: return QColor::fromRgbF(219 / 255.f, 112 / 255.f, 147 / 255.f);
-    case ColourRole::Php: return QColor(Qt::black);
-    case ColourRole::PhpDelimiter: return QColor::fromRgbF(1, 0, 0);
-    case ColourRole::Reserved: return QColor::fromRgbF(0, 0, 1);
-    case ColourRole::Comment: return QColor::fromRgbF(1, 165 / 255.f, 0);
-    case ColourRole::None: break;
+    case ColourRole::Identifier:
+        return QColor::fromRgbF(0, 96 / 255.f, 96 / 255.f);
+    case ColourRole::Parameter:
+        return QColor::fromRgbF(219 / 255.f, 112 / 255.f, 147 / 255.f);
+    case ColourRole::Php:
+        return QColor(Qt::black);
+    case ColourRole::PhpDelimiter:
+        return QColor::fromRgbF(1, 0, 0);
+    case ColourRole::Reserved:
+        return QColor::fromRgbF(0, 0, 1);
+    case ColourRole::Comment:
+        return QColor::fromRgbF(1, 165 / 255.f, 0);
+    case ColourRole::None:
+        break;
     }
     return QColor();
 }
@@ -52,11 +72,61 @@ QFont PrefsController::defaultFont() {
     return font;
 }
 
+namespace {
+
+// Each colour space is written with its own components, so that a colour
+// reads back in the space it was chosen in and with the same values. Integer
+// RGB keeps its 16-bit components; the others are written as floats with
+// enough digits to give back the exact stored values.
+QString floatList(std::initializer_list<float> values) {
+    QStringList parts;
+    for (float v : values)
+        parts << QString::number(double(v), 'g', 9);
+    return parts.join(QLatin1Char(','));
+}
+
+bool parseFloats(const QString& text, int count, float* out) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != count)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        bool ok = false;
+        out[i] = parts[i].toFloat(&ok);
+        if (!ok || !std::isfinite(out[i]))
+            return false;
+    }
+    return true;
+}
+
+bool inUnitRange(const float* v, int count) {
+    for (int i = 0; i < count; ++i)
+        if (v[i] < 0.f || v[i] > 1.f)
+            return false;
+    return true;
+}
+
+} // namespace
+
 QString PrefsController::colorToText(const QColor& color) {
-    if (!color.isValid())
+    switch (color.spec()) {
+    case QColor::Invalid:
         return QString();
-    // Extended RGB keeps its floating components; everything else goes through
-    // 16-bit RGBA, which is exact for the 8- and 16-bit colours we produce.
+    case QColor::Hsv:
+        return QStringLiteral("hsv:") +
+               floatList({color.hsvHueF(), color.hsvSaturationF(), color.valueF(), color.alphaF()});
+    case QColor::Hsl:
+        return QStringLiteral("hsl:") + floatList({color.hslHueF(), color.hslSaturationF(),
+                                                   color.lightnessF(), color.alphaF()});
+    case QColor::Cmyk:
+        return QStringLiteral("cmyk:") +
+               floatList({color.cyanF(), color.magentaF(), color.yellowF(), color.blackF(),
+                          color.alphaF()});
+    case QColor::ExtendedRgb:
+        return QStringLiteral("extrgb:") +
+               floatList({color.redF(), color.greenF(), color.blueF(), color.alphaF()});
+    case QColor::Rgb:
+        break;
+    }
     const QRgba64 c = color.rgba64();
     return QStringLiteral("rgba64:%1,%2,%3,%4")
         .arg(c.red())
@@ -80,9 +150,31 @@ QColor PrefsController::colorFromText(const QString& text) {
         }
         return QColor(QRgba64::fromRgba64(v[0], v[1], v[2], v[3]));
     }
+    float v[5];
+    const auto tagged = [&](QLatin1String tag, int count) {
+        return text.startsWith(tag) && parseFloats(text.mid(tag.size()), count, v);
+    };
+    // A hue of -1 marks a colour without hue (a grey).
+    const auto hueOk = [&] { return v[0] == -1.f || (v[0] >= 0.f && v[0] <= 1.f); };
+    if (tagged(QLatin1String("hsv:"), 4))
+        return hueOk() && inUnitRange(v + 1, 3) ? QColor::fromHsvF(v[0], v[1], v[2], v[3])
+                                                : QColor();
+    if (tagged(QLatin1String("hsl:"), 4))
+        return hueOk() && inUnitRange(v + 1, 3) ? QColor::fromHslF(v[0], v[1], v[2], v[3])
+                                                : QColor();
+    if (tagged(QLatin1String("cmyk:"), 5))
+        return inUnitRange(v, 5) ? QColor::fromCmykF(v[0], v[1], v[2], v[3], v[4]) : QColor();
+    if (tagged(QLatin1String("extrgb:"), 4)) {
+        if (!inUnitRange(v + 3, 1))
+            return QColor();
+        QColor c(QColor::ExtendedRgb); // stays extended even for components within 0..1
+        c.setRgbF(v[0], v[1], v[2], v[3]);
+        return c;
+    }
+    if (text.contains(QLatin1Char(':')))
+        return QColor();
     // Also accept a plain colour name ("#804000", "red") written by hand.
-    QColor c = QColor::fromString(text);
-    return c;
+    return QColor::fromString(text);
 }
 
 void PrefsController::setColorForRole(ColourRole role, const QColor& color) {
@@ -104,8 +196,10 @@ void PrefsController::prefsFromUserDefaults(QSettings& settings) {
         QColor c = v.typeId() == QMetaType::QString ? colorFromText(v.toString()) : QColor();
         m_colors[i] = c.isValid() ? c : defaultColor(role);
     }
+    // A key whose value cannot be read at all still counts as a stored font
+    // (which then keeps the current one), not as a missing key.
     const QVariant f = settings.value(QStringLiteral("font"));
-    if (!f.isValid()) {
+    if (!settings.contains(QStringLiteral("font"))) {
         m_font = defaultFont();
     } else {
         QFont font;

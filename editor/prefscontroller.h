@@ -62,8 +62,9 @@ public:
     // The settings key under which a role's colour is stored.
     static const char* keyForRole(ColourRole role);
 
-    // Lossless text form of a colour ("#AARRGGBB" or a spec-tagged list for
-    // other colour spaces) and its reverse; an invalid colour on bad input.
+    // Lossless text form of a colour ("rgba64:" with 16-bit components for
+    // RGB, a tagged list of components for the other colour spaces) and its
+    // reverse; an invalid colour on bad input.
     static QString colorToText(const QColor& color);
     static QColor colorFromText(const QString& text);
 

@@ -1,5 +1,6 @@
 #include "needinguploadrecord.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -11,26 +12,46 @@ namespace morvane {
 
 namespace {
 
-// Characters XML 1.0 cannot hold even as references (C0 controls other than
-// tab, line feed and carriage return). File names may still contain them, so
-// they are written as references and mapped through a private-use range on
-// the way back in.
-constexpr char16_t kControlBase = 0xF700;
+// Characters XML 1.0 cannot hold even as references: C0 controls other than
+// tab, line feed and carriage return, the noncharacters U+FFFE and U+FFFF,
+// and halves of surrogate pairs standing alone. File names may still contain
+// them, so they are written as references; on the way back in each such
+// reference is turned into a stand-in element (which no real key holds) before
+// the XML reader sees it, so that every key reads back exactly.
+bool isForbidden(uint c) {
+    return (c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0D) || c == 0xFFFE || c == 0xFFFF ||
+           (c >= 0xD800 && c <= 0xDFFF);
+}
 
-bool isForbiddenControl(uint c) { return c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0D; }
+const QLatin1String kStandIn("morvane-char");
 
 void appendEscaped(QByteArray& out, const QString& text) {
     QString buf;
     buf.reserve(text.size());
-    for (QChar ch : text) {
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar ch = text[i];
         const char16_t c = ch.unicode();
+        if (ch.isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            buf += ch;
+            buf += text[++i];
+            continue;
+        }
         switch (c) {
-        case u'&': buf += QLatin1String("&amp;"); break;
-        case u'<': buf += QLatin1String("&lt;"); break;
-        case u'>': buf += QLatin1String("&gt;"); break;
-        case u'\r': buf += QLatin1String("&#13;"); break; // raw CR would read back as LF
+        case u'&':
+            buf += QLatin1String("&amp;");
+            break;
+        case u'<':
+            buf += QLatin1String("&lt;");
+            break;
+        case u'>':
+            buf += QLatin1String("&gt;");
+            break;
+        case u'\r':
+            buf += QLatin1String("&#13;");
+            break; // raw CR would read back as LF
         default:
-            if (isForbiddenControl(c))
+            if (isForbidden(c))
                 buf += QStringLiteral("&#%1;").arg(int(c));
             else
                 buf += ch;
@@ -39,9 +60,9 @@ void appendEscaped(QByteArray& out, const QString& text) {
     out += buf.toUtf8();
 }
 
-// Replaces references to forbidden control characters with private-use
-// stand-ins so the XML reader accepts them.
-QByteArray shieldControlReferences(const QByteArray& in) {
+// Replaces references to forbidden characters with stand-in elements so the
+// XML reader accepts them.
+QByteArray shieldForbiddenReferences(const QByteArray& in) {
     if (!in.contains("&#"))
         return in;
     QByteArray out;
@@ -54,13 +75,15 @@ QByteArray shieldControlReferences(const QByteArray& in) {
             if (hex)
                 ++j;
             const qsizetype digits = j;
-            while (j < in.size() && j - digits < 8 && std::isxdigit(uchar(in[j])))
+            while (j < in.size() && j - digits < 8 &&
+                   (hex ? std::isxdigit(uchar(in[j])) : std::isdigit(uchar(in[j]))))
                 ++j;
             if (j < in.size() && in[j] == ';' && j > digits) {
                 bool ok = false;
                 const uint v = in.mid(digits, j - digits).toUInt(&ok, hex ? 16 : 10);
-                if (ok && isForbiddenControl(v)) {
-                    out += QString(QChar(char16_t(kControlBase + v))).toUtf8();
+                if (ok && isForbidden(v)) {
+                    out += '<' + QByteArray(kStandIn.data()) + " c=\"" + QByteArray::number(v) +
+                           "\"/>";
                     i = j + 1;
                     continue;
                 }
@@ -71,13 +94,39 @@ QByteArray shieldControlReferences(const QByteArray& in) {
     return out;
 }
 
-QString unshield(QString s) {
-    for (QChar& ch : s) {
-        const char16_t c = ch.unicode();
-        if (c >= kControlBase && c < kControlBase + 0x20 && isForbiddenControl(c - kControlBase))
-            ch = QChar(char16_t(c - kControlBase));
+// Reads the text of the current element up to its end tag, turning stand-in
+// elements back into their characters. False for any other child element.
+bool readText(QXmlStreamReader& xml, QString* text) {
+    QString out;
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            out += xml.text();
+            break;
+        case QXmlStreamReader::Comment:
+        case QXmlStreamReader::ProcessingInstruction:
+            break;
+        case QXmlStreamReader::StartElement: {
+            if (xml.name() != kStandIn)
+                return false;
+            bool ok = false;
+            const uint c = xml.attributes().value(QLatin1String("c")).toUInt(&ok);
+            if (!ok || !isForbidden(c))
+                return false;
+            out += QChar(char16_t(c));
+            if (xml.readNext() != QXmlStreamReader::EndElement)
+                return false;
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            *text = std::move(out);
+            return true;
+        default:
+            return false;
+        }
     }
-    return s;
+    return false;
 }
 
 } // namespace
@@ -106,7 +155,7 @@ QByteArray NeedingUploadRecord::serialize(const QMap<QString, QString>& entries)
 }
 
 bool NeedingUploadRecord::parse(const QByteArray& bytes, QMap<QString, QString>* entries) {
-    QXmlStreamReader xml(shieldControlReferences(bytes));
+    QXmlStreamReader xml(shieldForbiddenReferences(bytes));
     QMap<QString, QString> result;
 
     // <plist version="1.0"><dict>...</dict></plist>; a bare <dict> root is
@@ -126,7 +175,8 @@ bool NeedingUploadRecord::parse(const QByteArray& bytes, QMap<QString, QString>*
         if (xml.name() == QLatin1String("key")) {
             if (haveKey)
                 return false;
-            pendingKey = unshield(xml.readElementText());
+            if (!readText(xml, &pendingKey))
+                return false;
             haveKey = true;
         } else {
             if (!haveKey)
@@ -186,9 +236,12 @@ NeedingUploadRecord::LoadResult NeedingUploadRecord::load(QString* setAsidePath)
 bool NeedingUploadRecord::save(QString* error) const {
     if (m_protectFile) {
         if (error)
-            *error = QStringLiteral("The existing record could not be read and was kept unchanged.");
+            *error =
+                QStringLiteral("The existing record could not be read and was kept unchanged.");
         return false;
     }
+    // On a first run the data folder may not exist yet.
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     QSaveFile file(m_filePath);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)

@@ -1,0 +1,225 @@
+// The editor's colour, font and auto-indent preferences: their defaults, a
+// stored form that gives back exactly what was stored, and sound values when
+// the store holds something unreadable.
+
+#include "editor/prefscontroller.h"
+#include "testenv.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace morvane {
+namespace {
+
+using test::writeFile;
+
+constexpr ColourRole kRoles[] = {
+    ColourRole::Tag,        ColourRole::Attribute, ColourRole::Parameter,
+    ColourRole::Comment,    ColourRole::Php,       ColourRole::PhpDelimiter,
+    ColourRole::Identifier, ColourRole::Reserved,  ColourRole::Variable,
+};
+
+class PrefsTest : public ::testing::Test {
+protected:
+    QString iniPath() const { return dir.filePath(QStringLiteral("Morvane.conf")); }
+    std::unique_ptr<QSettings> open() const {
+        return std::make_unique<QSettings>(iniPath(), QSettings::IniFormat);
+    }
+    std::unique_ptr<QSettings> openWith(const QByteArray& ini) const {
+        EXPECT_TRUE(writeFile(iniPath(), ini));
+        return open();
+    }
+    QTemporaryDir dir;
+};
+
+// Colours compared by their components and colour space, not just by how they
+// look: "exactly what was stored".
+void expectSameColour(const QColor& got, const QColor& want) {
+    EXPECT_EQ(got.spec(), want.spec());
+    EXPECT_EQ(got, want) << got.name(QColor::HexArgb).toStdString() << " vs "
+                         << want.name(QColor::HexArgb).toStdString();
+    EXPECT_EQ(got.rgba64(), want.rgba64());
+}
+
+TEST_F(PrefsTest, FreshStoreGivesTheDefaults) {
+    auto s = open();
+    PrefsController p;
+    p.prefsFromUserDefaults(*s);
+    EXPECT_EQ(p.colorTag().toRgb(), QColor(128, 0, 64));
+    EXPECT_EQ(p.colorAttr().toRgb(), QColor(0, 96, 96));
+    EXPECT_EQ(p.colorParam().toRgb(), QColor(219, 112, 147));
+    EXPECT_EQ(p.colorPHP().toRgb(), QColor(0, 0, 0));
+    EXPECT_EQ(p.colorPHPDelim().toRgb(), QColor(255, 0, 0));
+    EXPECT_EQ(p.colorKW().toRgb(), QColor(0, 96, 96));
+    EXPECT_EQ(p.colorKWReserved().toRgb(), QColor(0, 0, 255));
+    EXPECT_EQ(p.colorVar().toRgb(), QColor(128, 0, 64));
+    EXPECT_EQ(p.colorComment().toRgb(), QColor(255, 165, 0));
+    for (ColourRole r : kRoles)
+        EXPECT_EQ(p.colorForRole(r).alpha(), 255) << PrefsController::keyForRole(r);
+    EXPECT_FALSE(p.colorForRole(ColourRole::None).isValid());
+    EXPECT_EQ(p.font().family(), QStringLiteral("Menlo"));
+    EXPECT_EQ(p.font().pointSizeF(), 14.0);
+    EXPECT_EQ(p.font().styleHint(), QFont::Monospace);
+    EXPECT_FALSE(p.autoIndent());
+}
+
+TEST_F(PrefsTest, KeysAreTheStoredNames) {
+    QStringList keys;
+    for (ColourRole r : kRoles)
+        keys << QString::fromLatin1(PrefsController::keyForRole(r));
+    keys.sort();
+    EXPECT_EQ(keys,
+              (QStringList{"colorAttr", "colorComment", "colorKW", "colorKWReserved", "colorPHP",
+                           "colorPHPDelim", "colorParam", "colorTag", "colorVar"}));
+    {
+        auto s = open();
+        PrefsController p;
+        p.setAutoIndent(true);
+        p.saveToUserDefaults(*s);
+    }
+    auto s = open();
+    QStringList stored = s->allKeys();
+    stored.sort();
+    QStringList expected = keys + QStringList{"autoindent", "font"};
+    expected.sort();
+    EXPECT_EQ(stored, expected);
+}
+
+QColor extended(float r, float g, float b, float a) {
+    QColor c(QColor::ExtendedRgb);
+    c.setRgbF(r, g, b, a);
+    return c;
+}
+
+std::vector<QColor> awkwardColours() {
+    return {
+        QColor(1, 2, 3),
+        QColor(10, 20, 30, 40),
+        QColor(QRgba64::fromRgba64(0x1234, 0xABCD, 0xFFFF, 0x0001)),
+        QColor(Qt::transparent),
+        QColor::fromRgbF(128 / 255.f, 0, 64 / 255.f),
+        QColor::fromHsv(200, 37, 91),
+        QColor::fromHsvF(0.123456f, 0.5f, 0.25f, 0.75f),
+        QColor::fromHsv(-1, 0, 128), // achromatic: no hue
+        QColor::fromHsl(300, 200, 10, 99),
+        QColor::fromCmyk(1, 2, 3, 4, 5),
+        QColor::fromRgbF(1.5f, -0.25f, 0.5f).toExtendedRgb(),
+        extended(0.1f, 0.2f, 0.3f, 0.5f),
+    };
+}
+
+TEST_F(PrefsTest, ColourTextFormIsLossless) {
+    for (const QColor& c : awkwardColours()) {
+        SCOPED_TRACE(c.name(QColor::HexArgb).toStdString() + " spec " +
+                     std::to_string(int(c.spec())));
+        const QString text = PrefsController::colorToText(c);
+        ASSERT_FALSE(text.isEmpty());
+        expectSameColour(PrefsController::colorFromText(text), c);
+    }
+    EXPECT_TRUE(PrefsController::colorToText(QColor()).isEmpty());
+}
+
+TEST_F(PrefsTest, StoredValuesComeBackAfterARestart) {
+    const std::vector<QColor> colours = awkwardColours();
+    QFont font(QStringLiteral("DejaVu Serif"));
+    font.setPointSizeF(11.5);
+    font.setItalic(true);
+    font.setWeight(QFont::Bold);
+    {
+        auto s = open();
+        PrefsController p;
+        int i = 0;
+        for (ColourRole r : kRoles)
+            p.setColorForRole(r, colours[size_t(i++) % colours.size()]);
+        p.setFont(font);
+        p.setAutoIndent(true);
+        p.saveToUserDefaults(*s);
+    }
+    auto s = open();
+    PrefsController p;
+    p.prefsFromUserDefaults(*s);
+    int i = 0;
+    for (ColourRole r : kRoles) {
+        SCOPED_TRACE(PrefsController::keyForRole(r));
+        expectSameColour(p.colorForRole(r), colours[size_t(i++) % colours.size()]);
+    }
+    EXPECT_EQ(p.font().family(), font.family());
+    EXPECT_EQ(p.font().pointSizeF(), 11.5);
+    EXPECT_TRUE(p.font().italic());
+    EXPECT_EQ(p.font().weight(), QFont::Bold);
+    EXPECT_TRUE(p.autoIndent());
+}
+
+TEST_F(PrefsTest, UnreadableColoursFallBackToTheirDefaults) {
+    auto s = openWith("[General]\n"
+                      "colorTag=garbage\n"
+                      "colorAttr=rgba64:1,2,3\n"
+                      "colorParam=rgba64:70000,0,0,65535\n"
+                      "colorPHP=rgba64:-1,0,0,65535\n"
+                      "colorPHPDelim=1, 2, 3\n"
+                      "colorKW=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n"
+                      "colorKWReserved=\n"
+                      "colorVar=rgba64:1,2,3,4,5\n"
+                      "colorComment=#zzzzzz\n");
+    PrefsController p;
+    p.prefsFromUserDefaults(*s);
+    for (ColourRole r : kRoles) {
+        SCOPED_TRACE(PrefsController::keyForRole(r));
+        expectSameColour(p.colorForRole(r), PrefsController::defaultColor(r));
+    }
+}
+
+TEST_F(PrefsTest, HandWrittenColourNamesAreAccepted) {
+    auto s = openWith("[General]\ncolorTag=#102030\ncolorComment=red\n");
+    PrefsController p;
+    p.prefsFromUserDefaults(*s);
+    EXPECT_EQ(p.colorTag().toRgb(), QColor(0x10, 0x20, 0x30));
+    EXPECT_EQ(p.colorComment().toRgb(), QColor(255, 0, 0));
+}
+
+TEST_F(PrefsTest, UnreadableFontKeepsTheCurrentOneAndMissingFontIsTheDefault) {
+    QFont mine(QStringLiteral("DejaVu Sans"));
+    mine.setPointSize(9);
+    PrefsController p;
+    p.setFont(mine);
+    auto s = openWith("[General]\nfont=\nautoindent=true\n");
+    p.prefsFromUserDefaults(*s);
+    EXPECT_EQ(p.font().family(), QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(p.font().pointSize(), 9);
+    EXPECT_TRUE(p.autoIndent());
+
+    s = openWith("[General]\nfont=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x1)\n");
+    p.prefsFromUserDefaults(*s);
+    EXPECT_EQ(p.font().family(), QStringLiteral("DejaVu Sans"));
+
+    s = openWith("[General]\nautoindent=false\n");
+    p.prefsFromUserDefaults(*s);
+    EXPECT_EQ(p.font().family(), QStringLiteral("Menlo"));
+    EXPECT_EQ(p.font().pointSizeF(), 14.0);
+    EXPECT_FALSE(p.autoIndent());
+}
+
+TEST_F(PrefsTest, ChangesAreAnnounced) {
+    PrefsController p;
+    QSignalSpy spy(&p, &PrefsController::changed);
+    p.setColorForRole(ColourRole::Tag, QColor(Qt::green));
+    p.setFont(QFont(QStringLiteral("DejaVu Sans")));
+    EXPECT_EQ(spy.count(), 2);
+    p.setColorForRole(ColourRole::None, QColor(Qt::green)); // no such role: nothing happens
+    EXPECT_EQ(spy.count(), 2);
+    EXPECT_FALSE(p.colorForRole(ColourRole::None).isValid());
+    EXPECT_EQ(p.colorTag(), QColor(Qt::green));
+}
+
+} // namespace
+} // namespace morvane
