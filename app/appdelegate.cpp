@@ -18,10 +18,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTreeView>
 
 #include <filesystem>
@@ -87,6 +90,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_prefs = new PrefsController(this);
     m_prefs->prefsFromUserDefaults(*settings);
 
+    // The outside FTP client offered by the outline's menu.
+    m_haveCyberduck = !QStandardPaths::findExecutable(QStringLiteral("filezilla")).isEmpty();
     m_spellChecking = settings->value(QStringLiteral("continuousSpellCheckingEnabled")).toBool();
 
     const QString support = paths::supportFolder();
@@ -180,6 +185,33 @@ void AppDelegate::connectWindow() {
     connect(w->actionNewFile(), &QAction::triggered, this, [this] { newFileOrFolder(false, false); });
     connect(w->actionNewFolder(), &QAction::triggered, this, [this] { newFileOrFolder(true, false); });
     connect(w->actionMarkForUpload(), &QAction::triggered, this, &AppDelegate::markForUpload);
+    connect(w->actionUnmarkForUpload(), &QAction::triggered, this, &AppDelegate::unmarkForUpload);
+    // The gear and the outline's context menu offer the commands that act on
+    // the selected row.
+    auto* rowMenu = new QMenu(w);
+    rowMenu->addAction(w->actionNewFile());
+    rowMenu->addAction(w->actionNewFolder());
+    rowMenu->addSeparator();
+    rowMenu->addAction(w->actionMarkForUpload());
+    rowMenu->addAction(w->actionUnmarkForUpload());
+    rowMenu->addSeparator();
+    rowMenu->addAction(w->actionRefresh());
+    connect(rowMenu, &QMenu::aboutToShow, this, [this] {
+        FileSystemItem* item = selectedItem();
+        const bool file = item && item->numberOfChildren() < 0;
+        const bool marked = file && m_needingUpload.contains(item->fullPath());
+        m_window->actionMarkForUpload()->setVisible(file && !marked);
+        m_window->actionUnmarkForUpload()->setVisible(marked);
+    });
+    w->popupActionMenu()->setMenu(rowMenu);
+    connect(w->outlineView(), &QWidget::customContextMenuRequested, this,
+            [this, rowMenu](const QPoint& pos) {
+                QTreeView* outline = m_window->outlineView();
+                const QModelIndex index = outline->indexAt(pos);
+                if (index.isValid())
+                    selectItem(m_model->nodeForIndex(index));
+                rowMenu->popup(outline->viewport()->mapToGlobal(pos));
+            });
     connect(w->actionIndent(), &QAction::triggered, this, [this] {
         if (TextView* v = m_openFiles->currentTextView())
             v->indentSelection();

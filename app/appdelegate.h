@@ -65,6 +65,8 @@ public:
     QString defaultSiteFolderLocal() const { return m_defaultSiteFolderLocal; }
     QString needingUploadPath() const { return m_needingUploadPath; }
     bool continuousSpellCheckingEnabled() const { return m_spellChecking; }
+    // Whether the outside FTP client is installed.
+    bool haveCyberduck() const { return m_haveCyberduck; }
 
     // Sites.
     void setSitesPopup();
@@ -114,6 +116,7 @@ private:
     QString m_defaultSiteFolderLocal;
     QString m_needingUploadPath;
     bool m_spellChecking = false;
+    bool m_haveCyberduck = false;
     bool m_inSelectionHandler = false;
     std::function<void()> m_terminate;
     SiteDialogRunner m_siteDialog;

@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "app/previewview.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -14,7 +16,6 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
 namespace morvane {
 
@@ -65,13 +66,20 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     topRow->addWidget(openLabel);
     topRow->addWidget(m_popupOpenFiles);
     topRow->addStretch(1);
+    m_buttonUpload = new QToolButton(m_subviewDocument);
+    m_buttonUpload->setObjectName(QStringLiteral("buttonUpload"));
+    m_buttonUpload->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_buttonUpload->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    topRow->addWidget(m_buttonUpload);
     right->addLayout(topRow);
 
     m_tabs = new QTabWidget(m_subviewDocument);
     m_tabs->setObjectName(QStringLiteral("tabView"));
     m_tabs->setDocumentMode(true);
     m_editorStack = new QStackedWidget(m_tabs);
-    m_placeholder = new QWidget(m_editorStack);
+    m_placeholder = new QLabel(tr("Select a file in the site folder to edit it."), m_editorStack);
+    static_cast<QLabel*>(m_placeholder)->setAlignment(Qt::AlignCenter);
+    m_placeholder->setEnabled(false);
     m_editorStack->addWidget(m_placeholder);
     m_tabs->addTab(m_editorStack, tr("Edit"));
 
@@ -110,13 +118,25 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
 MainWindow::~MainWindow() = default;
 
-QWebEngineView* MainWindow::webView() {
+PreviewView* MainWindow::webView() {
     if (!m_webView) {
-        m_webView = new QWebEngineView(m_previewPage);
+        m_webView = createPreviewView(m_previewPage);
+        m_webView->onUrlChanged = [this](const QUrl& url) {
+            m_labelURL->setText(url.toDisplayString());
+        };
+        m_webView->onTitleChanged = [this](const QString& title) { m_labelTitle->setText(title); };
+        m_webView->onHistoryChanged = [this](bool back, bool forward) {
+            m_buttonBack->setEnabled(back);
+            m_buttonForward->setEnabled(forward);
+        };
+        PreviewView* view = m_webView.get();
+        connect(m_buttonBack, &QToolButton::clicked, this, [view] { view->back(); });
+        connect(m_buttonForward, &QToolButton::clicked, this, [view] { view->forward(); });
+        // The view takes the place of the stretch that held the room for it.
         m_previewLayout->removeItem(m_previewLayout->itemAt(m_previewLayout->count() - 1));
-        m_previewLayout->addWidget(m_webView, 1);
+        m_previewLayout->addWidget(m_webView->widget(), 1);
     }
-    return m_webView;
+    return m_webView.get();
 }
 
 void MainWindow::buildMenus() {
@@ -129,17 +149,23 @@ void MainWindow::buildMenus() {
     m_actionSave = file->addAction(tr("&Save"));
     m_actionSave->setShortcut(QKeySequence::Save);
     m_actionClose = file->addAction(tr("&Close"));
-    m_actionClose->setShortcut(QKeySequence::Close);
+    m_actionClose->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     file->addSeparator();
     m_actionRefresh = file->addAction(tr("Refresh Folders"));
     m_actionRefresh->setShortcut(QKeySequence::Refresh);
-    m_actionMark = file->addAction(tr("Mark for Upload"));
+    m_actionMark = file->addAction(QStringLiteral("Mark for Upload"));
+    m_actionUnmark = file->addAction(QStringLiteral("Unmark for Upload"));
     m_actionUpload = file->addAction(tr("&Upload..."));
     m_actionUpload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    m_actionUpload->setToolTip(tr("Upload the changed files of this site"));
     file->addSeparator();
     m_actionQuit = file->addAction(tr("&Quit"));
     m_actionQuit->setShortcut(QKeySequence::Quit);
     m_actionQuit->setMenuRole(QAction::QuitRole);
+
+    m_actionUpload->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    m_buttonUpload->setDefaultAction(m_actionUpload);
+    m_buttonUpload->setText(tr("Upload"));
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     m_actionIndent = edit->addAction(tr("Indent"));

@@ -6,6 +6,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QAction;
 class QComboBox;
 class QLabel;
@@ -14,10 +16,11 @@ class QStackedWidget;
 class QTabWidget;
 class QToolButton;
 class QTreeView;
-class QWebEngineView;
 class QVBoxLayout;
 
 namespace morvane {
+
+class PreviewView;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -44,7 +47,7 @@ public:
 
     // The preview's web view, made the first time a preview is shown: the web
     // engine is slow to start and most sessions begin in the editor.
-    QWebEngineView* webView();
+    PreviewView* webView();
     bool hasWebView() const { return m_webView != nullptr; }
 
     QAction* actionSave() const { return m_actionSave; }
@@ -57,6 +60,8 @@ public:
     QAction* actionNewFile() const { return m_actionNewFile; }
     QAction* actionNewFolder() const { return m_actionNewFolder; }
     QAction* actionMarkForUpload() const { return m_actionMark; }
+    QAction* actionUnmarkForUpload() const { return m_actionUnmark; }
+    QToolButton* buttonUpload() const { return m_buttonUpload; }
 
 Q_SIGNALS:
     // The user closed the window (which quits the program).
@@ -77,7 +82,7 @@ private:
     QWidget* m_placeholder;
     QWidget* m_previewPage;
     QVBoxLayout* m_previewLayout;
-    QWebEngineView* m_webView = nullptr;
+    std::unique_ptr<PreviewView> m_webView;
     QComboBox* m_popupSites;
     QComboBox* m_popupOpenFiles;
     QToolButton* m_popupActionMenu;
@@ -95,6 +100,8 @@ private:
     QAction* m_actionNewFile = nullptr;
     QAction* m_actionNewFolder = nullptr;
     QAction* m_actionMark = nullptr;
+    QAction* m_actionUnmark = nullptr;
+    QToolButton* m_buttonUpload = nullptr;
 };
 
 } // namespace morvane

@@ -78,7 +78,9 @@ Error makeError(Error::Kind kind, const QString& title, const QString& message) 
     return e;
 }
 
-QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+QString systemError(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
 
 } // namespace
 
@@ -117,11 +119,12 @@ bool mayReplaceTarget(const QString& mdPath, Error* error) {
         existing.read(header.size()) == header)
         return true;
     if (error)
-        *error = makeError(Error::Kind::ForeignTarget,
-                           QStringLiteral("Can't convert \"%1\" because file \"%2\" already exists.")
-                               .arg(QFileInfo(mdPath).fileName(), targetInfo.fileName()),
-                           QStringLiteral("Remove or rename the HTML file. See Help for Markdown "
-                                          "information."));
+        *error =
+            makeError(Error::Kind::ForeignTarget,
+                      QStringLiteral("Can't convert \"%1\" because file \"%2\" already exists.")
+                          .arg(QFileInfo(mdPath).fileName(), targetInfo.fileName()),
+                      QStringLiteral("Remove or rename the HTML file. See Help for Markdown "
+                                     "information."));
     return false;
 }
 
@@ -159,8 +162,7 @@ bool convertFile(const QString& mdPath, QString* htmlPath, Error* error) {
     MemoryStream out;
     if (!out.get()) {
         err = makeError(Error::Kind::WriteFailed,
-                        QStringLiteral("Can't write \"%1\".").arg(targetName),
-                        systemError(errno));
+                        QStringLiteral("Can't write \"%1\".").arg(targetName), systemError(errno));
         return false;
     }
     std::fwrite(header.constData(), 1, size_t(header.size()), out.get());
@@ -175,8 +177,7 @@ bool convertFile(const QString& mdPath, QString* htmlPath, Error* error) {
     QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         err = makeError(Error::Kind::WriteFailed,
-                        QStringLiteral("Can't write \"%1\".").arg(targetName),
-                        file.errorString());
+                        QStringLiteral("Can't write \"%1\".").arg(targetName), file.errorString());
         return false;
     }
     if (htmlPath)

@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "app/platform.h"
+#include "app/previewview.h"
 #include "app/textfile.h"
 #include "editor/prefscontroller.h"
 #include "editor/textview.h"
@@ -16,7 +17,6 @@
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QUrl>
-#include <QWebEngineView>
 
 #include <algorithm>
 
@@ -114,7 +114,7 @@ void OpenFilesController::showOpenFile(OpenFile* file) {
         return;
     m_showing = true;
     if (m_window->hasWebView())
-        m_window->webView()->hide();
+        m_window->webView()->widget()->hide();
 
     if (!file->editor) {
         createEditor(file);
@@ -143,10 +143,10 @@ void OpenFilesController::showOpenFile(OpenFile* file) {
 }
 
 void OpenFilesController::previewFile(OpenFile* file) {
-    QWebEngineView* web = m_window->webView();
+    PreviewView* web = m_window->webView();
     const QUrl url = QUrl::fromLocalFile(file->path());
     web->load(url);
-    web->show();
+    web->widget()->show();
     m_window->labelURL()->setText(url.toString());
 }
 
