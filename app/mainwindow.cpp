@@ -39,7 +39,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_outline->setHeaderHidden(true);
     m_outline->setUniformRowHeights(true);
     m_outline->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_outline->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    m_outline->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_outline->setContextMenuPolicy(Qt::CustomContextMenu);
     left->addWidget(m_outline, 1);
     auto* gearRow = new QHBoxLayout;
@@ -133,7 +133,7 @@ PreviewView* MainWindow::webView() {
         connect(m_buttonBack, &QToolButton::clicked, this, [view] { view->back(); });
         connect(m_buttonForward, &QToolButton::clicked, this, [view] { view->forward(); });
         // The view takes the place of the stretch that held the room for it.
-        m_previewLayout->removeItem(m_previewLayout->itemAt(m_previewLayout->count() - 1));
+        delete m_previewLayout->takeAt(m_previewLayout->count() - 1);
         m_previewLayout->addWidget(m_webView->widget(), 1);
     }
     return m_webView.get();

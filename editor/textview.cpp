@@ -45,7 +45,14 @@ TextView::TextView(const PrefsController* prefs, QWidget* parent)
     updateGutterWidth();
 }
 
-TextView::~TextView() = default;
+TextView::~TextView() {
+    // Helpers attached to the editor (the syntax colourer) go first, while the
+    // editor is still whole: its viewport sends events as it is taken down.
+    const QObjectList kids = children();
+    for (QObject* child : kids)
+        if (!child->isWidgetType())
+            delete child;
+}
 
 void TextView::setTextFromProgram(const QString& text, const TextFormat& format) {
     m_programEdit = true;
