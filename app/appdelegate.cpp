@@ -143,7 +143,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
         }
     }
 
+    // Let the window draw its first frame before anything else is built.
     m_window->show();
+    QCoreApplication::processEvents();
     m_window->raise();
     m_window->activateWindow();
 

@@ -68,8 +68,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     topRow->addStretch(1);
     m_buttonUpload = new QToolButton(m_subviewDocument);
     m_buttonUpload->setObjectName(QStringLiteral("buttonUpload"));
-    m_buttonUpload->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_buttonUpload->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    m_buttonUpload->setToolButtonStyle(Qt::ToolButtonTextOnly);
     topRow->addWidget(m_buttonUpload);
     right->addLayout(topRow);
 
@@ -87,11 +86,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_previewLayout = new QVBoxLayout(m_previewPage);
     m_previewLayout->setContentsMargins(0, 0, 0, 0);
     auto* nav = new QHBoxLayout;
+    // Their icons are loaded with the web view: the style's icon files cost
+    // more at start-up than the whole outline.
     m_buttonBack = new QToolButton(m_previewPage);
-    m_buttonBack->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
     m_buttonBack->setEnabled(false);
     m_buttonForward = new QToolButton(m_previewPage);
-    m_buttonForward->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
     m_buttonForward->setEnabled(false);
     m_labelTitle = new QLabel(m_previewPage);
     m_labelURL = new QLabel(m_previewPage);
@@ -121,6 +120,8 @@ MainWindow::~MainWindow() = default;
 PreviewView* MainWindow::webView() {
     if (!m_webView) {
         m_webView = createPreviewView(m_previewPage);
+        m_buttonBack->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
+        m_buttonForward->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
         m_webView->onUrlChanged = [this](const QUrl& url) {
             m_labelURL->setText(url.toDisplayString());
         };
@@ -163,7 +164,6 @@ void MainWindow::buildMenus() {
     m_actionQuit->setShortcut(QKeySequence::Quit);
     m_actionQuit->setMenuRole(QAction::QuitRole);
 
-    m_actionUpload->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
     m_buttonUpload->setDefaultAction(m_actionUpload);
     m_buttonUpload->setText(tr("Upload"));
 

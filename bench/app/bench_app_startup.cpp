@@ -19,7 +19,7 @@ namespace {
 
 std::string g_home;
 
-void runToFirstFrame(benchmark::State& state, const char* program) {
+void runToFirstFrame(benchmark::State& state, const char* program, const char* arg = nullptr) {
     std::string home = g_home;
     setenv("HOME", home.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
@@ -30,7 +30,7 @@ void runToFirstFrame(benchmark::State& state, const char* program) {
     setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
     for (auto _ : state) {
         pid_t pid = 0;
-        char* argv[] = {const_cast<char*>(program), nullptr};
+        char* argv[] = {const_cast<char*>(program), const_cast<char*>(arg), nullptr};
         if (posix_spawn(&pid, program, nullptr, nullptr, argv, environ) != 0) {
             state.SkipWithError("cannot start the program");
             return;
@@ -51,6 +51,12 @@ void BM_EmptyWindowFirstFrame(benchmark::State& state) {
 
 } // namespace
 
+// The same window with one label: the font system's start-up included.
+void BM_LabelWindowFirstFrame(benchmark::State& state) {
+    runToFirstFrame(state, EMPTY_WINDOW_BINARY, "--label");
+}
+
+BENCHMARK(BM_LabelWindowFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_EmptyWindowFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_MorvaneFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(5)->ReportAggregatesOnly(true);
 
