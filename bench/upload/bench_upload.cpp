@@ -1,0 +1,181 @@
+// Whole upload jobs against a real FTP server on this machine.
+//
+//   BM_UploadSite/<connections>/<reply delay ms>: 1,000 files of 2 KB in 20
+//     folders, into a fresh server folder each iteration.
+//   BM_UploadLargeFile: one 1 GB file; reports the process's peak memory.
+//
+// By default each benchmark starts its own threaded pyftpdlib server. With
+// MORVANE_BENCH_FTP_SERVER=127.0.0.1:PORT and MORVANE_BENCH_FTP_ROOT=<its
+// folder> it uses that one instead (scripts/bench-upload.sh does this to run
+// lftp against the same server), and MORVANE_BENCH_SITE names an existing
+// local site folder to send.
+#include "ftpserver.h"
+#include "upload/transferjob.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <map>
+#include <memory>
+
+using namespace morvane;
+
+namespace {
+
+QString envOr(const char* name, const QString& fallback) {
+    const QString v = qEnvironmentVariable(name);
+    return v.isEmpty() ? fallback : v;
+}
+
+struct Server {
+    QString address;
+    QString root;
+    std::unique_ptr<test::FtpServer> process;
+    std::unique_ptr<QTemporaryDir> rootDir;
+};
+
+Server& serverWithDelay(int delayMs) {
+    static std::map<int, Server> servers;
+    Server& s = servers[delayMs];
+    if (!s.address.isEmpty())
+        return s;
+    const QString external = qEnvironmentVariable("MORVANE_BENCH_FTP_SERVER");
+    if (!external.isEmpty()) {
+        s.address = external;
+        s.root = qEnvironmentVariable("MORVANE_BENCH_FTP_ROOT");
+        return s;
+    }
+    s.rootDir = std::make_unique<QTemporaryDir>();
+    s.root = s.rootDir->path();
+    s.process = std::make_unique<test::FtpServer>();
+    test::FtpServerOptions options;
+    options.threaded = true;
+    options.delayMs = delayMs;
+    if (!s.process->start(s.root, options))
+        qFatal("FTP server did not start: %s", qPrintable(s.process->errorString()));
+    s.address = s.process->address();
+    return s;
+}
+
+// 1,000 files of 2 KB in 20 folders, made once per process.
+const QString& smallSite(QStringList* files) {
+    static QTemporaryDir dir;
+    static QStringList list;
+    static QString path = envOr("MORVANE_BENCH_SITE", QString());
+    if (list.isEmpty()) {
+        if (path.isEmpty()) {
+            path = dir.path();
+            QByteArray bytes(2048, 'x');
+            for (int i = 0; i < 1000; ++i) {
+                const QString rel = QStringLiteral("folder%1/file%2.html")
+                                        .arg(i % 20, 2, 10, QLatin1Char('0'))
+                                        .arg(i);
+                QDir().mkpath(path +
+                              QStringLiteral("/folder%1").arg(i % 20, 2, 10, QLatin1Char('0')));
+                QFile f(path + '/' + rel);
+                bytes[0] = char(i);
+                if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+                    qFatal("cannot write the benchmark site");
+            }
+        }
+        QDirIterator it(path, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            list << QDir(path).relativeFilePath(it.next());
+        list.sort();
+    }
+    *files = list;
+    return path;
+}
+
+bool runToEnd(TransferJob& job) {
+    QEventLoop loop;
+    QObject::connect(&job, &TransferJob::finished, &loop, &QEventLoop::quit);
+    job.start();
+    if (!job.isFinished())
+        loop.exec();
+    return job.succeeded();
+}
+
+long peakRssKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void BM_UploadSite(benchmark::State& state) {
+    const int connections = int(state.range(0));
+    Server& server = serverWithDelay(int(state.range(1)));
+    QStringList files;
+    const QString site = smallSite(&files);
+    int run = 0;
+    for (auto _ : state) {
+        const QString folder = QStringLiteral("morvane-%1-%2").arg(connections).arg(run++);
+        Site s;
+        s.setValue(sitekey::server, server.address);
+        s.setValue(sitekey::username, QStringLiteral("user"));
+        s.setValue(sitekey::password, QStringLiteral("secret"));
+        s.setValue(sitekey::serverfolder, '/' + folder);
+        s.setValue(QStringLiteral("maxconnections"), QString::number(connections));
+        auto job = TransferJob::makeUpload(s, site, files);
+        if (!runToEnd(*job))
+            state.SkipWithError(qPrintable(job->resultText()));
+        state.PauseTiming();
+        QDir(server.root + '/' + folder).removeRecursively();
+        state.ResumeTiming();
+    }
+    state.counters["files"] = double(files.size());
+}
+BENCHMARK(BM_UploadSite)
+    ->ArgsProduct({{4, 8}, {0, 20}})
+    ->ArgNames({"connections", "delay_ms"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+void BM_UploadLargeFile(benchmark::State& state) {
+    Server& server = serverWithDelay(0);
+    QTemporaryDir dir;
+    {
+        QFile f(dir.path() + QStringLiteral("/large.bin"));
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write the large file");
+        QByteArray block(1 << 20, '\x5a');
+        for (int i = 0; i < 1024; ++i)
+            f.write(block);
+    }
+    const long before = peakRssKiB();
+    for (auto _ : state) {
+        Site s;
+        s.setValue(sitekey::server, server.address);
+        s.setValue(sitekey::username, QStringLiteral("user"));
+        s.setValue(sitekey::password, QStringLiteral("secret"));
+        s.setValue(sitekey::serverfolder, QStringLiteral("/large"));
+        auto job = TransferJob::makeUpload(s, dir.path(), {QStringLiteral("large.bin")});
+        if (!runToEnd(*job))
+            state.SkipWithError(qPrintable(job->resultText()));
+    }
+    QDir(server.root + QStringLiteral("/large")).removeRecursively();
+    state.counters["peak_rss_MiB"] = double(peakRssKiB()) / 1024.0;
+    state.counters["peak_rss_before_MiB"] = double(before) / 1024.0;
+    state.SetBytesProcessed(int64_t(state.iterations()) * (int64_t(1) << 30));
+}
+BENCHMARK(BM_UploadLargeFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,26 @@
+// Character classes the scanners test: whitespace, letters and digits of
+// UTF-16 code units. ASCII follows the C locale; code units above 127 follow
+// the C.UTF-8 wide-character classification, so the result is the same
+// whatever locale the user runs under. Surrogates are never letters or spaces.
+#pragma once
+
+#include <cstdint>
+
+namespace morvane::charclass {
+
+enum : std::uint8_t { kSpace = 1, kAlpha = 2, kDigit = 4 };
+
+// One byte of flags per UTF-16 code unit, built once on first use.
+const std::uint8_t* table();
+
+inline bool isSpace(char16_t c, const std::uint8_t* t) {
+    return t[c] & kSpace;
+}
+inline bool isAlpha(char16_t c, const std::uint8_t* t) {
+    return t[c] & kAlpha;
+}
+inline bool isAlnum(char16_t c, const std::uint8_t* t) {
+    return t[c] & (kAlpha | kDigit);
+}
+
+} // namespace morvane::charclass

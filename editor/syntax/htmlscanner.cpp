@@ -1,0 +1,213 @@
+#include "editor/syntax/charclass.h"
+#include "editor/syntax/scanners.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace morvane {
+
+std::int64_t findCodeUnit(const ScanWindow& w, std::int64_t from, std::int64_t to, char16_t c) {
+    const char16_t* p = w.chars + (from - w.base);
+    const char16_t* const e = w.chars + (to - w.base);
+#if defined(__SSE2__)
+    const __m128i needle = _mm_set1_epi16(short(c));
+    while (e - p >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int m = _mm_movemask_epi8(_mm_cmpeq_epi16(v, needle));
+        if (m != 0)
+            return (p - w.chars) + w.base + (__builtin_ctz(unsigned(m)) >> 1);
+        p += 8;
+    }
+#endif
+    for (; p < e; ++p) {
+        if (*p == c)
+            return (p - w.chars) + w.base;
+    }
+    return to;
+}
+
+namespace {
+
+enum class State { Text, TagName, InTag, AttrName, AfterEquals, QuotedValue, Comment };
+
+constexpr std::int64_t kNone = -1;
+
+} // namespace
+
+void scanHtml(const ScanWindow& w, AttributeStore& store) {
+    const std::uint8_t* const cls = charclass::table();
+    const char16_t* const chars = w.chars;
+    const std::int64_t base = w.base;
+    const std::int64_t stop = w.stop;
+    const std::int64_t vis = w.visibleStart;
+    auto at = [chars, base](std::int64_t i) { return chars[i - base]; };
+
+    State state = State::Text;
+    std::int64_t tagStart = kNone;
+    std::int64_t attrStart = kNone;
+    std::int64_t valueStart = kNone;
+    std::int64_t commentStart = kNone;
+    std::int64_t plainStart = w.start;
+    char16_t quote = 0;
+    bool restUnmarked = false; // a PHP block of this pass removed the marks to stop
+
+    // The `>` that ends a tag, whichever state met it.
+    auto tagClose = [&](std::int64_t i) {
+        if (tagStart != kNone) {
+            if (i >= vis) {
+                store.applyMarked(tagStart, i + 1, SyntaxRole::Tag);
+            }
+            tagStart = kNone;
+        } else if (i >= vis) {
+            store.applyMarked(i, i + 1, SyntaxRole::Tag);
+        }
+        plainStart = i + 1;
+        state = State::Text;
+    };
+
+    std::int64_t i = w.start;
+    while (i < stop) {
+        const char16_t c = at(i);
+        switch (state) {
+        case State::Text:
+            if (c != u'<') {
+                // Plain text changes nothing until the next '<'.
+                i = findCodeUnit(w, i + 1, stop, u'<');
+                continue;
+            }
+            if (plainStart != kNone && i > plainStart && i >= vis)
+                store.clear(plainStart, i);
+            plainStart = kNone;
+            tagStart = i;
+            state = State::TagName;
+            break;
+        case State::TagName: {
+            const std::int64_t t = tagStart;
+            if (c == u'>') {
+                tagClose(i);
+            } else if (charclass::isSpace(c, cls)) {
+                if (i == t + 1) {
+                    // '<' followed by whitespace is no tag.
+                    if (i >= vis)
+                        store.clear(t, t + 1);
+                    tagStart = kNone;
+                    plainStart = i;
+                    state = State::Text;
+                } else {
+                    store.applyMarked(t, i, SyntaxRole::Tag);
+                    tagStart = kNone;
+                    state = State::InTag;
+                }
+            } else if (c == u'?' && i == t + 1) {
+                const std::int64_t resume = scanPhp(w, t, store, !restUnmarked);
+                restUnmarked = true;
+                state = State::Text;
+                plainStart = resume;
+                tagStart = kNone;
+                i = resume;
+                continue;
+            } else if (i == t + 3 && at(t + 1) == u'!' && at(t + 2) == u'-' && c == u'-') {
+                state = State::Comment;
+                commentStart = t;
+                tagStart = kNone;
+            }
+            break;
+        }
+        case State::InTag:
+            if (c == u'>') {
+                tagClose(i);
+            } else if (!charclass::isSpace(c, cls)) {
+                attrStart = i;
+                valueStart = kNone;
+                state = State::AttrName;
+            }
+            break;
+        case State::AttrName: {
+            const bool space = charclass::isSpace(c, cls);
+            if (c == u'=' || c == u'>' || space) {
+                if (valueStart == kNone) {
+                    if (i >= vis)
+                        store.apply(attrStart, i, SyntaxRole::Attribute);
+                    attrStart = kNone;
+                } else {
+                    if (i >= vis)
+                        store.apply(valueStart, i, SyntaxRole::Parameter);
+                    valueStart = kNone;
+                }
+                if (c == u'=') {
+                    if (i >= vis) {
+                        store.applyMarked(i, i + 1, SyntaxRole::Tag);
+                    }
+                    state = State::AfterEquals;
+                } else if (space) {
+                    state = State::InTag;
+                } else {
+                    tagClose(i);
+                }
+            }
+            break;
+        }
+        case State::AfterEquals:
+            if (c == u'>') {
+                tagClose(i);
+            } else if (charclass::isSpace(c, cls)) {
+                // nothing
+            } else if (c == u'"' || c == u'\'') {
+                quote = c;
+                valueStart = i;
+                state = State::QuotedValue;
+            } else {
+                valueStart = i;
+                attrStart = kNone;
+                state = State::AttrName;
+            }
+            break;
+        case State::QuotedValue:
+            if (c != quote) {
+                i = findCodeUnit(w, i + 1, stop, quote);
+                continue;
+            }
+            // A quote after a backslash does not end the value.
+            if (at(i - 1) != u'\\') {
+                if (i >= vis)
+                    store.apply(valueStart, i + 1, SyntaxRole::Parameter);
+                quote = 0;
+                valueStart = kNone;
+                state = State::InTag;
+            }
+            break;
+        case State::Comment:
+            if (c != u'-') {
+                i = findCodeUnit(w, i + 1, stop, u'-');
+                continue;
+            }
+            if (i < stop - 2 && at(i + 1) == u'-' && at(i + 2) == u'>') {
+                if (i + 2 >= vis)
+                    store.apply(commentStart, i + 3, SyntaxRole::Comment);
+                commentStart = kNone;
+                plainStart = i + 3;
+                state = State::Text;
+                i += 3;
+                continue;
+            }
+            break;
+        }
+        ++i;
+    }
+
+    // Constructs still open at the window's end are coloured as far as it goes.
+    if (plainStart != kNone && plainStart < stop)
+        store.clear(plainStart, stop);
+    if (tagStart != kNone) {
+        store.applyMarked(tagStart, stop, SyntaxRole::Tag);
+    }
+    if (attrStart != kNone)
+        store.apply(attrStart, stop, SyntaxRole::Attribute);
+    if (valueStart != kNone)
+        store.apply(valueStart, stop, SyntaxRole::Parameter);
+    if (commentStart != kNone)
+        store.apply(commentStart, stop, SyntaxRole::Comment);
+}
+
+} // namespace morvane

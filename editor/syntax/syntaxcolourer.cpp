@@ -1,0 +1,433 @@
+#include "editor/syntax/syntaxcolourer.h"
+
+#include "editor/prefscontroller.h"
+#include "editor/syntax/filetype.h"
+#include "editor/syntax/scanners.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace morvane {
+
+Q_LOGGING_CATEGORY(lcColour, "morvane.syntax", QtInfoMsg)
+
+static_assert(int(SyntaxRole::Tag) == int(ColourRole::Tag));
+static_assert(int(SyntaxRole::Attribute) == int(ColourRole::Attribute));
+static_assert(int(SyntaxRole::Parameter) == int(ColourRole::Parameter));
+static_assert(int(SyntaxRole::Comment) == int(ColourRole::Comment));
+static_assert(int(SyntaxRole::Php) == int(ColourRole::Php));
+static_assert(int(SyntaxRole::PhpDelimiter) == int(ColourRole::PhpDelimiter));
+static_assert(int(SyntaxRole::Identifier) == int(ColourRole::Identifier));
+static_assert(int(SyntaxRole::Reserved) == int(ColourRole::Reserved));
+static_assert(int(SyntaxRole::Variable) == int(ColourRole::Variable));
+static_assert(kSyntaxRoleCount == kColourRoleCount);
+
+namespace {
+
+// One pass at a time in the whole program: the scanners' attribute changes
+// must never start another pass while one runs.
+bool g_passRunning = false;
+
+// How far before an edit the search for a restart point begins, and how far
+// past the estimated end of the visible text an edit pass colours.
+constexpr qint64 kRestartSlack = 100;
+constexpr qint64 kVisibleSlack = 200;
+
+std::u16string_view view(const QString& s) {
+    return {reinterpret_cast<const char16_t*>(s.utf16()), std::size_t(s.size())};
+}
+
+} // namespace
+
+SyntaxColourer::SyntaxColourer(QPlainTextEdit* editor, const PrefsController* prefs)
+    : QObject(editor), m_editor(editor), m_doc(editor->document()), m_prefs(prefs) {
+    m_store.setTrackChanges(true);
+    updateRoleFormats();
+    resyncFromDocument();
+    connect(m_doc, &QTextDocument::contentsChange, this, &SyntaxColourer::onContentsChange);
+    connect(editor->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &SyntaxColourer::boundsDidChange);
+    // The editor scrolls itself to follow the cursor with the scroll bar's
+    // signals blocked; its update requests still tell.
+    connect(editor, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int dy) {
+        if (dy != 0)
+            boundsDidChange();
+    });
+    connect(editor->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            &SyntaxColourer::boundsDidChange);
+    m_viewport = editor->viewport();
+    m_viewport->installEventFilter(this);
+    if (m_prefs)
+        connect(m_prefs, &PrefsController::changed, this, &SyntaxColourer::onPrefsChanged);
+    // Text that was there before the colourer came is coloured on the next
+    // turn of the event loop, once the editor has its size.
+    if (m_store.size() > 0)
+        QTimer::singleShot(0, this, [this] { syntaxColor(std::nullopt); });
+}
+
+SyntaxColourer::~SyntaxColourer() = default;
+
+void SyntaxColourer::setFilePath(const QString& path) {
+    m_path = path;
+    const QString suffix = QFileInfo(path).suffix();
+    const bool was = m_colourable;
+    m_colourable = path.isEmpty() || isColourableExtension(view(suffix));
+    // A file renamed to another type shows its new colours (or none) at once.
+    if (was != m_colourable && m_store.size() > 0)
+        QTimer::singleShot(0, this, [this] { syntaxColor(std::nullopt); });
+}
+
+void SyntaxColourer::recolourAll() {
+    onPrefsChanged();
+}
+
+void SyntaxColourer::onPrefsChanged() {
+    ++m_epoch;
+    updateRoleFormats();
+    refreshVisibleFormats();
+    syntaxColor(std::nullopt);
+}
+
+void SyntaxColourer::updateRoleFormats() {
+    for (int r = 1; r < kSyntaxRoleCount; ++r) {
+        QTextCharFormat f;
+        if (m_prefs) {
+            const QColor c = m_prefs->colorForRole(ColourRole(r));
+            if (c.isValid())
+                f.setForeground(c);
+        }
+        m_roleFormats[r] = f;
+    }
+}
+
+bool SyntaxColourer::eventFilter(QObject* watched, QEvent* event) {
+    // Compared by address only: while the editor is being destroyed its
+    // viewport still sends events, and the editor must not be touched then.
+    if (watched == m_viewport && m_viewport) {
+        if (event->type() == QEvent::Resize)
+            boundsDidChange();
+        else if (event->type() == QEvent::Paint)
+            refreshVisibleFormats(); // blocks drawn for the first time since a colour change
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// ---- keeping the store in step with the document ----
+
+QString SyntaxColourer::textRange(qint64 from, qint64 to) const {
+    if (!m_doc || from >= to)
+        return QString();
+    constexpr qint64 kSmall = 1 << 16;
+    if (to - from <= kSmall) {
+        QTextCursor c(m_doc);
+        c.setPosition(int(from));
+        c.setPosition(int(to), QTextCursor::KeepAnchor);
+        QString s = c.selectedText();
+        // Block boundaries come back as paragraph separators; the scanners
+        // see the line feeds of the text.
+        s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+        return s;
+    }
+    // Long stretches from the document's raw text: the selection route is far
+    // slower there (and so is asking every block for its text).
+    QString s = m_doc->toRawText();
+    s.truncate(to);
+    s.remove(0, from);
+    s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return s;
+}
+
+void SyntaxColourer::resyncFromDocument() {
+    if (!m_doc)
+        return;
+    const qint64 len = std::max(0, m_doc->characterCount() - 1);
+    m_store.reset(view(textRange(0, len)));
+    m_store.takeChanges();
+}
+
+void SyntaxColourer::onContentsChange(int position, int removed, int added) {
+    if (!m_doc)
+        return;
+    const qint64 docLen = std::max(0, m_doc->characterCount() - 1);
+    const qint64 before = m_store.size();
+    const qint64 pos = position;
+    // The counts may include the document's final paragraph separator, which
+    // is no text position; fit them to the store and the new length.
+    const qint64 gone = std::clamp<qint64>(removed, 0, std::max<qint64>(0, before - pos));
+    const qint64 came = docLen - (before - gone);
+    if (pos < 0 || pos > before || came < 0 || pos + came > docLen) {
+        resyncFromDocument();
+        // Formats drawn so far may belong to text that moved.
+        for (QTextBlock b = m_doc->begin(); b.isValid(); b = b.next()) {
+            if (b.layout() && !b.layout()->formats().isEmpty())
+                rebuildBlock(b);
+        }
+    } else {
+        Q_UNUSED(added);
+        m_store.replace(pos, gone, view(textRange(pos, pos + came)));
+    }
+    syntaxColor(std::clamp<qint64>(pos, 0, docLen));
+    flushFormats();
+}
+
+// ---- the driver ----
+
+bool SyntaxColourer::syntaxColor(std::optional<qint64> editedLocation) {
+    if (g_passRunning)
+        return false;
+    g_passRunning = true;
+    Q_EMIT passStarted();
+    processEditing(editedLocation);
+    g_passRunning = false;
+    flushFormats();
+    Q_EMIT passFinished();
+    return true;
+}
+
+void SyntaxColourer::processEditing(std::optional<qint64> editedLocation) {
+    if (!m_editor || !m_doc)
+        return;
+    ++m_passCount;
+    m_lastPass = PassInfo{};
+    m_lastPass.edit = editedLocation.has_value();
+    const qint64 len = m_store.size();
+    if (len == 0)
+        return;
+
+    qint64 anchor = 0;
+    std::pair<qint64, qint64> vis{-1, 0};
+    if (editedLocation) {
+        anchor = std::clamp<qint64>(*editedLocation, 0, len);
+    } else {
+        vis = visibleRange();
+        if (vis.first < 0)
+            return;
+        anchor = vis.first;
+    }
+
+    // Restart at the last marked '<' at least 100 characters before the
+    // anchor: the scanner starts in plain text there.
+    const qint64 n = std::max<qint64>(anchor - kRestartSlack, 0);
+    const qint64 windowStart = std::max<qint64>(m_store.lastMarkedLessThan(n), 0);
+    m_lastPass.windowStart = windowStart;
+
+    if (!m_colourable) {
+        m_store.clear(0, len);
+        m_lastPass.scanned = true;
+        return;
+    }
+
+    qint64 stop = 0;
+    qint64 visibleStart = 0;
+    if (editedLocation) {
+        stop = visibleCharacterUpperBound();
+        visibleStart = windowStart;
+    } else {
+        stop = std::min(vis.first + vis.second, len);
+        visibleStart = vis.first;
+    }
+    m_lastPass.stop = stop;
+    m_lastPass.visibleStart = visibleStart;
+    if (stop <= windowStart)
+        return;
+    m_lastPass.scanned = true;
+    scanWindow(windowStart, stop, visibleStart);
+}
+
+void SyntaxColourer::scanWindow(qint64 start, qint64 stop, qint64 visibleStart) {
+    // Up to the first '<' the scanner only collects plain text; the store
+    // knows where that '<' is, so the text before it is never copied.
+    const qint64 first = m_store.firstLessThan(start, stop);
+    if (first < 0) {
+        m_store.clear(start, stop);
+        return;
+    }
+    if (first > start && first >= visibleStart)
+        m_store.clear(start, first);
+    const QString text = textRange(first, stop);
+    if (text.size() != stop - first) {
+        qCWarning(lcColour) << "text and attributes out of step; resynchronising";
+        resyncFromDocument();
+        return;
+    }
+    scanHtml(ScanWindow{reinterpret_cast<const char16_t*>(text.utf16()), first, first, stop,
+                        visibleStart},
+             m_store);
+}
+
+double SyntaxColourer::lineHeight() const {
+    if (!m_editor)
+        return 0;
+    return QFontMetricsF(m_doc ? m_doc->defaultFont() : m_editor->font()).lineSpacing();
+}
+
+QRectF SyntaxColourer::visibleRect() const {
+    if (!m_editor)
+        return QRectF();
+    const QWidget* vp = m_editor->viewport();
+    const double h = lineHeight();
+    return QRectF(m_editor->horizontalScrollBar()->value(),
+                  m_editor->verticalScrollBar()->value() * h, vp->width(), vp->height());
+}
+
+std::pair<qint64, qint64> SyntaxColourer::visibleRange() const {
+    if (!m_editor || !m_doc)
+        return {-1, 0};
+    const QWidget* vp = m_editor->viewport();
+    const QTextBlock top = m_editor->cursorForPosition(QPoint(0, 0)).block();
+    const QTextBlock bottom =
+        m_editor
+            ->cursorForPosition(QPoint(std::max(0, vp->width() - 1), std::max(0, vp->height() - 1)))
+            .block();
+    if (!top.isValid() || !bottom.isValid())
+        return {-1, 0};
+    m_shownFirst = top.blockNumber();
+    m_shownLast = bottom.blockNumber();
+    const qint64 len = m_store.size();
+    const qint64 from = std::min<qint64>(top.position(), len);
+    const qint64 to =
+        std::clamp<qint64>(qint64(bottom.position()) + bottom.length() - 1, from, len);
+    return {from, to - from};
+}
+
+qint64 SyntaxColourer::visibleCharacterUpperBound() const {
+    const qint64 len = m_store.size();
+    const float h = float(lineHeight());
+    if (!(h > 0) || !m_editor || !m_doc)
+        return len;
+    const QRectF r = visibleRect();
+    // The number of text lines from the top of the document to the bottom of
+    // the visible area, counting each text line as one line on screen.
+    const float bottom = float(r.y() + r.height());
+    const auto lines = qint64(std::max(0.0f, bottom / h));
+    qint64 reached = len;
+    if (lines < m_doc->blockCount())
+        reached = m_doc->findBlockByNumber(int(lines)).position();
+    const qint64 bound = std::min(reached + kVisibleSlack, len);
+    qCDebug(lcColour, "visibleCharacterUpperBound = %lld", static_cast<long long>(bound));
+    return bound;
+}
+
+void SyntaxColourer::boundsDidChange() {
+    const QRectF captured = visibleRect();
+    // One scroll can be reported twice (scroll bar and update request);
+    // one deferred pass per distinct rectangle is enough.
+    if (m_pendingBounds > 0 && captured == m_lastPosted)
+        return;
+    m_lastPosted = captured;
+    ++m_pendingBounds;
+    qCDebug(lcColour, "post");
+    QTimer::singleShot(0, this, [this, captured] { processBounds(captured); });
+}
+
+void SyntaxColourer::processBounds(const QRectF& captured) {
+    --m_pendingBounds;
+    const QRectF now = visibleRect();
+    if (captured.intersects(now)) {
+        qCDebug(lcColour, "process");
+        refreshVisibleFormats();
+        syntaxColor(std::nullopt);
+    } else {
+        qCDebug(lcColour, "\tskipped processing");
+        ++m_skipped;
+        Q_EMIT viewportPassSkipped();
+    }
+}
+
+// ---- drawing ----
+
+void SyntaxColourer::flushFormats() {
+    if (!m_doc)
+        return;
+    const std::vector<AttributeStore::Span> spans = m_store.takeChanges();
+    if (spans.empty())
+        return;
+    // Blocks in view are redrawn now; the others only lose their epoch, so
+    // they are rebuilt when they come into view (or are painted: see the
+    // viewport's paint events). A long pass far from the view then costs no
+    // layout work. The view is the one last measured: during an edit the
+    // editor's own layout is not updated yet and cannot be asked.
+    constexpr int kMargin = 8; // lines just outside the view
+    const int firstShown = m_shownFirst - kMargin;
+    const int lastShown = m_shownLast + kMargin;
+    // Spans come mostly in text order, so the blocks are walked forwards and
+    // looked up afresh only when a span lies behind the walk.
+    int lastDone = -1;
+    QTextBlock b;
+    int number = -1;
+    for (const AttributeStore::Span& s : spans) {
+        if (!b.isValid() || s.start < b.position()) {
+            b = m_doc->findBlock(int(s.start));
+            number = b.blockNumber();
+        } else {
+            while (b.isValid() && b.position() + b.length() <= s.start) {
+                b = b.next();
+                ++number;
+            }
+        }
+        while (b.isValid()) {
+            if (number > lastDone) {
+                if (number >= firstShown && number <= lastShown)
+                    rebuildBlock(b);
+                else
+                    b.setUserState(-1);
+                lastDone = number;
+            }
+            if (b.position() + b.length() > s.end)
+                break;
+            b = b.next();
+            ++number;
+        }
+    }
+}
+
+void SyntaxColourer::rebuildBlock(QTextBlock block) {
+    QTextLayout* layout = block.layout();
+    if (!layout || !m_doc)
+        return;
+    const qint64 bpos = block.position();
+    const qint64 blen = std::max(0, block.length() - 1);
+    QList<QTextLayout::FormatRange> ranges;
+    m_store.forEachRun(bpos, bpos + blen,
+                       [&](std::int64_t start, std::int64_t length, SyntaxRole role, bool) {
+                           if (role == SyntaxRole::None || m_roleFormats[int(role)].isEmpty())
+                               return;
+                           QTextLayout::FormatRange r;
+                           r.start = int(start - bpos);
+                           r.length = int(length);
+                           r.format = m_roleFormats[int(role)];
+                           ranges.append(r);
+                       });
+    block.setUserState(m_epoch);
+    if (ranges == layout->formats())
+        return;
+    layout->setFormats(ranges);
+    m_doc->markContentsDirty(block.position(), block.length());
+}
+
+void SyntaxColourer::refreshVisibleFormats() {
+    if (!m_editor || !m_doc)
+        return;
+    const std::pair<qint64, qint64> vis = visibleRange();
+    if (vis.first < 0)
+        return;
+    QTextBlock b = m_doc->findBlock(int(vis.first));
+    const int lastNumber = m_doc->findBlock(int(vis.first + vis.second)).blockNumber();
+    for (int number = b.blockNumber(); b.isValid() && (lastNumber < 0 || number <= lastNumber);
+         b = b.next(), ++number) {
+        if (b.userState() != m_epoch)
+            rebuildBlock(b);
+    }
+}
+
+} // namespace morvane

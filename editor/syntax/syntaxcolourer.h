@@ -1,0 +1,125 @@
+// Syntax colouring of one plain-text editor: keeps the attribute store in
+// step with the editor's document, runs the scanners incrementally after
+// every edit and every change of the visible area, and shows the roles as
+// text-layout formats of the affected blocks, with colours read from the
+// preferences. Colouring never touches the text, the undo history or the
+// modified flag.
+#pragma once
+
+#include "editor/syntax/attributestore.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRectF>
+#include <QString>
+#include <QTextBlock>
+#include <QTextCharFormat>
+
+#include <optional>
+
+class QPlainTextEdit;
+class QTextDocument;
+
+namespace morvane {
+
+class PrefsController;
+
+class SyntaxColourer : public QObject {
+    Q_OBJECT
+public:
+    // Attaches to the editor (becomes its child) and follows its document,
+    // scroll bars and viewport size by itself. `prefs` may be null (no
+    // colours are drawn then) and must outlive the colourer otherwise.
+    SyntaxColourer(QPlainTextEdit* editor, const PrefsController* prefs);
+    ~SyntaxColourer() override;
+
+    // The file shown: htm, html and php in any letter case, and names
+    // without an extension, are coloured; an empty path (no file, such as
+    // the preferences sample) counts as coloured too.
+    void setFilePath(const QString& path);
+    QString filePath() const { return m_path; }
+    bool isColourable() const { return m_colourable; }
+
+    // Redraws every visible block with the current preference colours and
+    // recolours the visible text (after the preferences window closed, or
+    // when the program replaced the text while the editor was hidden).
+    void recolourAll();
+
+    // One pass: an edit pass at `editedLocation`, or a viewport pass over the
+    // visible text when it is empty. Returns false when ignored because a
+    // pass is already running.
+    bool syntaxColor(std::optional<qint64> editedLocation);
+
+    // Notes a change of the visible area: captures the visible rectangle and
+    // runs a viewport pass on the next turn of the event loop, unless the
+    // rectangle no longer meets the visible one by then.
+    void boundsDidChange();
+
+    // The visible part of the text view in document coordinates: x is the
+    // horizontal scroll offset, y the top line times the line height.
+    QRectF visibleRect() const;
+    // The characters of the visible lines: (location, length), location -1
+    // when nothing is laid out. Asks the editor's layout, so it must not be
+    // called while the document reports a change.
+    std::pair<qint64, qint64> visibleRange() const;
+    // An estimate of the end of the visible text plus slack, from the number
+    // of text lines down to the bottom of the visible area.
+    qint64 visibleCharacterUpperBound() const;
+
+    const AttributeStore& store() const { return m_store; }
+
+    // What the last pass did, for diagnostics and tests.
+    struct PassInfo {
+        bool edit = false;
+        bool scanned = false; // the scanner ran (or the file type cleared all)
+        qint64 windowStart = -1;
+        qint64 stop = -1;
+        qint64 visibleStart = -1;
+    };
+    PassInfo lastPass() const { return m_lastPass; }
+    int passCount() const { return m_passCount; }
+    int skippedViewportPasses() const { return m_skipped; }
+
+Q_SIGNALS:
+    // Emitted inside a pass, while further passes are refused.
+    void passStarted();
+    void passFinished();
+    // A deferred viewport pass was dropped because the view moved away.
+    void viewportPassSkipped();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void onContentsChange(int position, int removed, int added);
+    void resyncFromDocument();
+    void processEditing(std::optional<qint64> editedLocation);
+    void scanWindow(qint64 start, qint64 stop, qint64 visibleStart);
+    void processBounds(const QRectF& captured);
+    QString textRange(qint64 from, qint64 to) const;
+    double lineHeight() const;
+    void flushFormats();
+    void rebuildBlock(QTextBlock block);
+    void refreshVisibleFormats();
+    void onPrefsChanged();
+    void updateRoleFormats();
+
+    QPointer<QPlainTextEdit> m_editor;
+    QPointer<QObject> m_viewport;
+    QPointer<QTextDocument> m_doc;
+    const PrefsController* m_prefs;
+    AttributeStore m_store;
+    QString m_path;
+    bool m_colourable = true;
+    int m_epoch = 0;     // bumped when the preference colours change
+    QRectF m_lastPosted; // the rectangle of the latest deferred viewport pass
+    int m_pendingBounds = 0;
+    mutable int m_shownFirst = 0; // blocks in view when last measured
+    mutable int m_shownLast = -1;
+    QTextCharFormat m_roleFormats[kSyntaxRoleCount];
+    PassInfo m_lastPass;
+    int m_passCount = 0;
+    int m_skipped = 0;
+};
+
+} // namespace morvane

@@ -1,0 +1,57 @@
+// A real FTP server for tests and benchmarks: runs tests/support/ftp_server.py
+// (pyftpdlib, with the system Python) on 127.0.0.1 and a free port.
+//
+//   FtpServer server;
+//   ASSERT_TRUE(server.start(rootDir, options));
+//   site.setValue("server", server.address()); // "127.0.0.1:PORT"
+#pragma once
+
+#include <QProcess>
+#include <QString>
+
+#include <memory>
+
+namespace morvane::test {
+
+struct FtpServerOptions {
+    QString user = QStringLiteral("user");
+    QString password = QStringLiteral("secret");
+    int maxConnectionsPerAddress = 0; // 0: no limit
+    int delayMs = 0;                  // delay before every reply (a distant host)
+    bool threaded = false;            // one thread per connection
+    int refuseEvery = 0;              // answer every k-th STOR with 451
+    int dropEvery = 0;                // drop every k-th STOR's connections mid-transfer
+    int slowEvery = 0;                // delay every k-th STOR's final reply by slowMs
+    int slowMs = 300;
+    int muteEvery = 0;           // never send every k-th STOR's final reply
+    bool garbageListing = false; // answer LIST with lines that are no listing
+    bool log = false;            // the server's command log on its stderr
+};
+
+class FtpServer {
+public:
+    FtpServer();
+    ~FtpServer();
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    // Starts serving `rootDir` and returns once the server accepts
+    // connections (it says so on its standard output). False on failure,
+    // with the reason in errorString().
+    bool start(const QString& rootDir, const FtpServerOptions& options = {});
+    void stop();
+
+    int port() const { return m_port; }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    QString errorString() const { return m_error; }
+
+    // The path of the server script, for scripts that start it themselves.
+    static QString scriptPath();
+
+private:
+    std::unique_ptr<QProcess> m_process;
+    int m_port = 0;
+    QString m_error;
+};
+
+} // namespace morvane::test

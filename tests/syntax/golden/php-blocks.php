@@ -1,0 +1,5 @@
+<?php echo 1; ?><b>x</b>
+<?=$x?> <i>
+<?php $x = 1;?><b>
+<?xml version='1.0'?>
+<?php

@@ -1,0 +1,2 @@
+<?php
+'it\'s' 'a\\' nothing closes this ?> string

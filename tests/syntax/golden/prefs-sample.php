@@ -1,0 +1,8 @@
+<tag attribute=param>
+<!-- comment -->
+<?php
+$var = fcn('string'); // comment
+echo <<<EOT
+another string
+EOT;
+?>

@@ -1,0 +1,123 @@
+// The connection test against a real FTP server: what the user reads for
+// each way a connection can fail.
+#include "ftp_support.h"
+
+#include "testenv.h"
+
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+using namespace morvane;
+using namespace morvane::test;
+
+namespace {
+
+class ConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.start(folders.serverRoot.path())) << qPrintable(server.errorString());
+    }
+    FtpFixtureFolders folders;
+    FtpServer server;
+};
+
+JobRun testSite(const Site& site) {
+    auto job = TransferJob::makeConnectionTest(site);
+    return runJob(*job);
+}
+
+} // namespace
+
+TEST_F(ConnectionTest, PassesAndReportsInOrder) {
+    folders.addFile(QStringLiteral("unused"), "x");
+    writeFile(folders.serverPath(QStringLiteral("www/index.html")), "<p>");
+    writeFile(folders.serverPath(QStringLiteral("a file with spaces.txt")), "x");
+    const JobRun run = testSite(ftpSite(server));
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.finishedSignals, 1);
+    EXPECT_TRUE(run.succeeded);
+    EXPECT_EQ(run.result, QStringLiteral("Successful connection"));
+    EXPECT_EQ(run.messages, (QStringList{"Intializing FTP", "Successful connection"}));
+}
+
+TEST_F(ConnectionTest, EmptyServerFolderListsFine) {
+    const JobRun run = testSite(ftpSite(server));
+    EXPECT_EQ(run.result, QStringLiteral("Successful connection"));
+}
+
+TEST_F(ConnectionTest, WrongPassword) {
+    const JobRun run =
+        testSite(ftpSite(server, {}, QStringLiteral("user"), QStringLiteral("wrong")));
+    ASSERT_TRUE(run.finished);
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_EQ(run.result, QStringLiteral("ERROR: User Name and/or Password is wrong"));
+    EXPECT_EQ(run.messages.last(), run.result);
+}
+
+TEST_F(ConnectionTest, MissingServerFolderInServerName) {
+    Site site = ftpSite(server);
+    site.setValue(sitekey::server, server.address() + QStringLiteral("/missing"));
+    const JobRun run = testSite(site);
+    EXPECT_EQ(run.result, QStringLiteral("ERROR: File/folder not found or inaccessible"));
+}
+
+TEST_F(ConnectionTest, ClosedPortGivesTheSystemError) {
+    // A port that was free a moment ago and has nobody listening on it.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    Site site = ftpSite(server);
+    site.setValue(sitekey::server, QStringLiteral("127.0.0.1:%1").arg(port));
+    const JobRun run = testSite(site);
+    EXPECT_EQ(run.result, QStringLiteral("ERROR: Error: UnknownDomain, error code 111"));
+}
+
+TEST_F(ConnectionTest, UnresolvableHost) {
+    Site site = ftpSite(server);
+    site.setValue(sitekey::server, QStringLiteral("no-such-host.invalid"));
+    const JobRun run = testSite(site);
+    EXPECT_EQ(run.result, QStringLiteral("ERROR: Can't locate Server; name may be wrong"));
+}
+
+TEST_F(ConnectionTest, InvalidServerNamesFailToStartButStillEnd) {
+    for (const QString& bad :
+         {QString(), QStringLiteral("host name with spaces"), QStringLiteral("user@host"),
+          QStringLiteral("http://host"), QStringLiteral("host\r\nQUIT")}) {
+        Site site = ftpSite(server);
+        site.setValue(sitekey::server, bad);
+        const JobRun run = testSite(site);
+        EXPECT_TRUE(run.finished) << qPrintable(bad);
+        EXPECT_EQ(run.finishedSignals, 1);
+        EXPECT_EQ(run.result, QStringLiteral("ERROR: Can't initiate FTP")) << qPrintable(bad);
+    }
+}
+
+TEST_F(ConnectionTest, CredentialsWithSpecialCharacters) {
+    FtpServer special;
+    FtpServerOptions options;
+    options.user = QStringLiteral("me@example.com");
+    options.password = QStringLiteral("p@ss:w/rd%20#?");
+    ASSERT_TRUE(special.start(folders.serverRoot.path(), options));
+    const JobRun run = testSite(ftpSite(special, {}, options.user, options.password));
+    EXPECT_EQ(run.result, QStringLiteral("Successful connection"));
+}
+
+TEST_F(ConnectionTest, ServerTextMayCarryTheScheme) {
+    Site site = ftpSite(server);
+    site.setValue(sitekey::server,
+                  QStringLiteral("ftp://") + server.address() + QStringLiteral("/"));
+    EXPECT_EQ(testSite(site).result, QStringLiteral("Successful connection"));
+}
+
+TEST_F(ConnectionTest, UnreadableListingFailsTheTest) {
+    FtpServer odd;
+    FtpServerOptions options;
+    options.garbageListing = true;
+    ASSERT_TRUE(odd.start(folders.serverRoot.path(), options));
+    const JobRun run = testSite(ftpSite(odd));
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.finishedSignals, 1);
+    EXPECT_EQ(run.result, QStringLiteral("ERROR: The server's folder listing could not be read"));
+}

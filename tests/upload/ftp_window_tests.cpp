@@ -1,0 +1,178 @@
+// The transfer window over a real job: the button stays "Stop" while the
+// job runs and the window refuses to close, then reads "OK" with the final
+// status line; the class operations return the job's verdict.
+#include "ftp_support.h"
+
+#include "recordingplatform.h"
+#include "testenv.h"
+#include "upload/connectftpcontroller.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace morvane;
+using namespace morvane::test;
+
+namespace {
+
+ConnectFTPWindow* transferWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<ConnectFTPWindow*>(w); window && window->isVisible())
+            return window;
+    }
+    return nullptr;
+}
+
+// Calls `step` on the visible transfer window from inside its modal loop,
+// again and again until it returns true; records every status line seen.
+class WindowDriver {
+public:
+    explicit WindowDriver(std::function<bool(ConnectFTPWindow*)> step) : m_step(std::move(step)) {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            ConnectFTPWindow* window = transferWindow();
+            if (!window)
+                return;
+            statusLines << window->labelMsg()->text();
+            if (m_step(window))
+                m_timer.stop();
+        });
+        m_timer.start();
+    }
+    QStringList statusLines;
+
+private:
+    std::function<bool(ConnectFTPWindow*)> m_step;
+    QTimer m_timer;
+};
+
+bool pressOkWhenDone(ConnectFTPWindow* window) {
+    if (window->button()->isVisible() && window->button()->text() == QLatin1String("OK")) {
+        window->button()->click();
+        return true;
+    }
+    return false;
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RecordingPlatform::current().clear();
+        ASSERT_TRUE(server.start(folders.serverRoot.path(), options()));
+    }
+    virtual FtpServerOptions options() { return {}; }
+    FtpFixtureFolders folders;
+    FtpServer server;
+};
+
+class SlowServerWindowTest : public WindowTest {
+protected:
+    FtpServerOptions options() override {
+        FtpServerOptions o;
+        o.delayMs = 150;
+        return o;
+    }
+};
+
+} // namespace
+
+TEST_F(WindowTest, ConnectionTestShowsResultAndReturnsIt) {
+    QString finalStatus;
+    WindowDriver driver([&](ConnectFTPWindow* w) {
+        finalStatus = w->labelMsg()->text();
+        return pressOkWhenDone(w);
+    });
+    EXPECT_TRUE(ConnectFTPController::testConnection(ftpSite(server), nullptr));
+    EXPECT_EQ(finalStatus, QStringLiteral("Successful connection"));
+    EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
+
+    WindowDriver again([&](ConnectFTPWindow* w) {
+        finalStatus = w->labelMsg()->text();
+        return pressOkWhenDone(w);
+    });
+    EXPECT_FALSE(
+        ConnectFTPController::testConnection(ftpSite(server, {}, "user", "nope"), nullptr));
+    EXPECT_EQ(finalStatus, QStringLiteral("ERROR: User Name and/or Password is wrong"));
+}
+
+TEST_F(WindowTest, UploadReturnsTheStoredFiles) {
+    const QStringList files{folders.addFile("index.html", "<p>"),
+                            folders.addFile("img/a.png", "png")};
+    WindowDriver driver(pressOkWhenDone);
+    QStringList uploaded{"stale"};
+    EXPECT_TRUE(ConnectFTPController::upload(ftpSite(server, "/www"), files, folders.site.path(),
+                                             nullptr, &uploaded));
+    EXPECT_EQ(uploaded, files);
+    EXPECT_EQ(readFile(folders.serverPath("www/img/a.png")), QByteArray("png"));
+
+    WindowDriver failing(pressOkWhenDone);
+    EXPECT_FALSE(ConnectFTPController::upload(ftpSite(server, "/www"), {"index.html", "gone.txt"},
+                                              folders.site.path(), nullptr, &uploaded));
+    EXPECT_EQ(uploaded, QStringList{"index.html"});
+}
+
+TEST_F(WindowTest, InvalidServerStillEndsWithOk) {
+    Site site = ftpSite(server);
+    site.setValue(sitekey::server, QStringLiteral("bad host name"));
+    QString finalStatus;
+    WindowDriver driver([&](ConnectFTPWindow* w) {
+        finalStatus = w->labelMsg()->text();
+        return pressOkWhenDone(w);
+    });
+    EXPECT_FALSE(ConnectFTPController::testConnection(site, nullptr));
+    EXPECT_EQ(finalStatus, QStringLiteral("ERROR: Can't initiate FTP"));
+}
+
+TEST_F(SlowServerWindowTest, WindowStaysUpWhileTheJobRuns) {
+    QStringList files;
+    for (int i = 0; i < 6; ++i)
+        files << folders.addFile(QStringLiteral("f%1.txt").arg(i), "x");
+    bool sawRunning = false;
+    bool closedEarly = false;
+    WindowDriver driver([&](ConnectFTPWindow* w) {
+        if (!w->job().isFinished()) {
+            sawRunning = true;
+            EXPECT_EQ(w->button()->text(), QStringLiteral("Stop"));
+            EXPECT_EQ(w->progressIndicator()->maximum(), 0); // busy
+            w->close();
+            w->reject();
+            closedEarly = closedEarly || !w->isVisible();
+            return false;
+        }
+        return pressOkWhenDone(w);
+    });
+    EXPECT_TRUE(
+        ConnectFTPController::upload(ftpSite(server, "/"), files, folders.site.path(), nullptr));
+    EXPECT_TRUE(sawRunning);
+    EXPECT_FALSE(closedEarly);
+    EXPECT_TRUE(driver.statusLines.contains(QStringLiteral("Intializing FTP")));
+}
+
+TEST_F(SlowServerWindowTest, StopEndsTheJobAsFailed) {
+    QStringList files;
+    for (int i = 0; i < 30; ++i)
+        files << folders.addFile(QStringLiteral("d/f%1.txt").arg(i), "x");
+    bool stopped = false;
+    QStringList uploaded;
+    WindowDriver driver([&](ConnectFTPWindow* w) {
+        if (!stopped) {
+            if (w->button()->text() == QLatin1String("Stop")) {
+                w->button()->click();
+                stopped = true;
+            }
+            return false;
+        }
+        return pressOkWhenDone(w);
+    });
+    EXPECT_FALSE(ConnectFTPController::upload(ftpSite(server, "/"), files, folders.site.path(),
+                                              nullptr, &uploaded));
+    EXPECT_TRUE(stopped);
+    EXPECT_LT(uploaded.size(), files.size());
+}

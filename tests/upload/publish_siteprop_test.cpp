@@ -1,0 +1,230 @@
+// The site properties dialog: what it saves, where, and what it hands back.
+#include "app/paths.h"
+#include "publish_support.h"
+#include "recordingplatform.h"
+#include "testenv.h"
+#include "upload/sitepropcontroller.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace morvane;
+using morvane::test::RecordingPlatform;
+
+namespace {
+
+Site makeSite(const QString& name, const QString& server = "ftp.example.com") {
+    Site s;
+    s.setValue(sitekey::sitename, name);
+    s.setValue(sitekey::server, server);
+    s.setValue(sitekey::serverfolder, "/");
+    return s;
+}
+
+QStringList names(const SiteList& sites) {
+    QStringList out;
+    for (const Site& s : sites)
+        out << s.name();
+    return out;
+}
+
+SiteList storedSites() {
+    return sitestore::load(*paths::openSettings());
+}
+
+class SitePropTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        morvane::test::resetUserState();
+        RecordingPlatform::current().clear();
+        sites = {makeSite("Alpha"), makeSite("Gamma")};
+        dialog.setSites(&sites);
+        dialog.setConnectionTest([this](const Site& s, QWidget*) {
+            tested.append(s);
+            return testPasses;
+        });
+    }
+    const QList<morvane::test::RecordedAlert>& alerts() {
+        return RecordingPlatform::current().alerts;
+    }
+
+    SiteList sites;
+    SitePropController dialog;
+    QList<Site> tested;
+    bool testPasses = true;
+};
+
+TEST_F(SitePropTest, NewSiteIsTestedSortedAndStored) {
+    dialog.setSiteName(QString());
+    EXPECT_TRUE(dialog.fieldSiteName->text().isEmpty());
+    dialog.fieldSiteName->setText("Beta");
+    dialog.fieldServer->setText("127.0.0.1");
+    dialog.fieldServerFolder->setText("www");
+    dialog.fieldUserName->setText("me");
+    dialog.fieldPassword->setText("secret");
+    dialog.fieldLocalPath->setText("/home/me/beta");
+    dialog.fieldLocalURL->setText("http://localhost/beta/");
+    dialog.actionOK();
+
+    ASSERT_EQ(tested.size(), 1);
+    EXPECT_EQ(tested[0].serverFolder(), "/www");
+    EXPECT_EQ(dialog.result(), 1);
+    EXPECT_EQ(dialog.siteName(), "Beta");
+    EXPECT_FALSE(dialog.deleted());
+    EXPECT_EQ(names(sites), QStringList({"Alpha", "Beta", "Gamma"}));
+    const Site* beta = sitestore::find(sites, "Beta");
+    ASSERT_TRUE(beta);
+    EXPECT_EQ(beta->values().size(), 7);
+    EXPECT_EQ(beta->password(), "secret");
+    EXPECT_EQ(beta->localURL(), "http://localhost/beta/");
+    EXPECT_EQ(storedSites(), sites);
+}
+
+TEST_F(SitePropTest, ServerFolderAlwaysBeginsWithSlash) {
+    const QList<QPair<QString, QString>> cases{
+        {"www", "/www"}, {"", "/"}, {"/www", "/www"}, {"a/b", "/a/b"}};
+    for (const auto& [typed, stored] : cases) {
+        SitePropController d;
+        d.setSites(&sites);
+        d.setConnectionTest([](const Site&, QWidget*) { return true; });
+        d.setSiteName("Alpha");
+        d.fieldServerFolder->setText(typed);
+        d.actionOK();
+        EXPECT_EQ(sitestore::find(sites, "Alpha")->serverFolder(), stored) << typed.toStdString();
+    }
+}
+
+TEST_F(SitePropTest, RenameKeepsOneEntryAndOtherKeys) {
+    sites[1].setValue("maxconnections", "2");
+    dialog.setSiteName("Gamma");
+    EXPECT_EQ(dialog.fieldSiteName->text(), "Gamma");
+    EXPECT_EQ(dialog.fieldServerFolder->text(), "/");
+    dialog.fieldSiteName->setText("Aardvark");
+    dialog.actionOK();
+
+    EXPECT_EQ(names(sites), QStringList({"Aardvark", "Alpha"}));
+    EXPECT_EQ(sites[0].value("maxconnections"), "2");
+    EXPECT_EQ(dialog.siteName(), "Aardvark");
+    EXPECT_EQ(names(storedSites()), QStringList({"Aardvark", "Alpha"}));
+}
+
+TEST_F(SitePropTest, EmptyOrDuplicateNameIsRefusedBeforeTheTest) {
+    dialog.setSiteName(QString());
+    dialog.actionOK();
+    ASSERT_EQ(alerts().size(), 1);
+    EXPECT_EQ(alerts()[0].title, "Site name can't be empty.");
+
+    dialog.fieldSiteName->setText("Gamma"); // another site's name
+    dialog.actionOK();
+    ASSERT_EQ(alerts().size(), 2);
+    EXPECT_EQ(alerts()[1].title, "A site named \"Gamma\" already exists.");
+
+    EXPECT_TRUE(tested.isEmpty());
+    EXPECT_EQ(sites.size(), 2);
+    EXPECT_EQ(dialog.result(), 0);
+}
+
+TEST_F(SitePropTest, SkipTestSavesTheValuesOfTheLastOK) {
+    testPasses = false;
+    dialog.setSiteName("Alpha");
+    EXPECT_TRUE(dialog.buttonSkipTest->isHidden());
+    dialog.fieldServer->setText("first.example.com");
+    dialog.actionOK();
+    EXPECT_FALSE(dialog.buttonSkipTest->isHidden());
+    EXPECT_EQ(dialog.result(), 0);
+    // Nothing stored, and the list keeps its old values until a save.
+    EXPECT_TRUE(storedSites().isEmpty());
+    EXPECT_EQ(sites[0].server(), "ftp.example.com");
+
+    dialog.fieldServer->setText("edited-after.example.com");
+    dialog.actionSkipTest();
+    EXPECT_EQ(dialog.result(), 1);
+    EXPECT_EQ(names(sites), QStringList({"Alpha", "Gamma"}));
+    EXPECT_EQ(sites[0].server(), "first.example.com");
+    EXPECT_EQ(storedSites(), sites);
+}
+
+TEST_F(SitePropTest, CancelAfterAFailedTestChangesNothing) {
+    testPasses = false;
+    dialog.setSiteName("Alpha");
+    dialog.fieldServer->setText("typo.example.com");
+    dialog.actionOK();
+    dialog.actionCancel();
+    EXPECT_EQ(dialog.result(), 0);
+    EXPECT_EQ(sites[0].server(), "ftp.example.com");
+    EXPECT_TRUE(storedSites().isEmpty());
+}
+
+TEST_F(SitePropTest, DeleteRemovesTheTypedSiteAndStoresAtOnce) {
+    sitestore::save(*paths::openSettings(), sites);
+    dialog.setSiteName("Alpha");
+    dialog.fieldSiteName->setText("Gamma"); // the name typed, not the one opened
+
+    dialog.actionDelete(); // no answer queued: the default button, Cancel
+    ASSERT_EQ(alerts().size(), 1);
+    EXPECT_EQ(alerts()[0].title, "Delete site \"Gamma\"?");
+    EXPECT_EQ(alerts()[0].message, "Can't be undone. Has no effect on server.");
+    EXPECT_EQ(sites.size(), 2);
+
+    RecordingPlatform::current().queueAnswer(int(alerts()[0].buttons.indexOf("Delete")));
+    dialog.actionDelete();
+    EXPECT_EQ(dialog.result(), 1);
+    EXPECT_TRUE(dialog.deleted());
+    EXPECT_EQ(names(sites), QStringList{"Alpha"});
+    EXPECT_EQ(names(storedSites()), QStringList{"Alpha"});
+}
+
+TEST_F(SitePropTest, DeleteOfBlankOrUnknownNameAlerts) {
+    dialog.setSiteName(QString());
+    dialog.actionDelete();
+    ASSERT_EQ(alerts().size(), 1);
+    EXPECT_EQ(alerts()[0].title, "Site name is blank.");
+
+    dialog.fieldSiteName->setText("Nobody");
+    RecordingPlatform::current().queueAnswer(0);
+    dialog.actionDelete();
+    ASSERT_EQ(alerts().size(), 3);
+    EXPECT_EQ(alerts()[2].title, "Site \"Nobody\" doesn't exist.");
+    EXPECT_FALSE(dialog.deleted());
+    EXPECT_EQ(sites.size(), 2);
+}
+
+TEST_F(SitePropTest, FolderChooserFillsPathAndRemembersWhereItWas) {
+    QStringList starts;
+    dialog.setFolderChooser([&](QWidget*, const QString& start, QString* chosen, QString* shown) {
+        starts << start;
+        *chosen = "/home/me/sites/blog";
+        *shown = "/home/me/sites";
+        return true;
+    });
+    dialog.setSiteName(QString());
+    dialog.actionChooseLocalPath();
+    EXPECT_EQ(dialog.fieldLocalPath->text(), "/home/me/sites/blog");
+    dialog.actionChooseLocalPath();
+    EXPECT_EQ(starts, QStringList({"", "/home/me/sites"}));
+    EXPECT_EQ(paths::openSettings()->value("LocalPath").toString(), "/home/me/sites");
+
+    dialog.setFolderChooser([](QWidget*, const QString&, QString*, QString*) { return false; });
+    dialog.fieldLocalPath->setText("kept");
+    dialog.actionChooseLocalPath();
+    EXPECT_EQ(dialog.fieldLocalPath->text(), "kept");
+}
+
+TEST_F(SitePropTest, ExecEndsWithOneAfterSaveAndZeroAfterCancel) {
+    dialog.setSiteName("Alpha");
+    QTimer::singleShot(0, &dialog, [this] { dialog.findChild<QPushButton*>("buttonOK")->click(); });
+    EXPECT_EQ(dialog.exec(), 1);
+
+    SitePropController second;
+    second.setSites(&sites);
+    second.setSiteName("Alpha");
+    QTimer::singleShot(0, &second,
+                       [&] { second.findChild<QPushButton*>("buttonCancel")->click(); });
+    EXPECT_EQ(second.exec(), 0);
+}
+
+} // namespace

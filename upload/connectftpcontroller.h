@@ -1,0 +1,56 @@
+// The modal transfer window: a status line, a busy indicator and one
+// button, over a TransferJob that does the work. The button stops a running
+// job and, once the job has ended, reads "OK" and closes the window; the
+// window cannot be closed any other way while the job runs.
+#pragma once
+
+#include "upload/transferjob.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace morvane {
+
+class ConnectFTPWindow : public QDialog {
+    Q_OBJECT
+public:
+    ConnectFTPWindow(std::unique_ptr<TransferJob> job, QWidget* parent = nullptr);
+    ~ConnectFTPWindow() override;
+
+    TransferJob& job() { return *m_job; }
+    QLabel* labelMsg() const { return m_label; }
+    QPushButton* button() const { return m_button; }
+    QProgressBar* progressIndicator() const { return m_progress; }
+
+    // Starts the job and runs the window until the user presses OK.
+    // Returns true exactly when the job succeeded.
+    bool run();
+
+public Q_SLOTS:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void actionButton();
+    void curlFinished();
+
+    std::unique_ptr<TransferJob> m_job;
+    QLabel* m_label = nullptr;
+    QPushButton* m_button = nullptr;
+    QProgressBar* m_progress = nullptr;
+};
+
+namespace ConnectFTPController {
+// False only when the network is known to be down; a server on this
+// machine is always reachable, and an unknown state counts as connected.
+bool isConnected(const Site& site);
+} // namespace ConnectFTPController
+
+} // namespace morvane

@@ -1,0 +1,278 @@
+#include "upload/sitepropcontroller.h"
+
+#include "app/paths.h"
+#include "app/platform.h"
+#include "upload/transferjob.h"
+
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QVBoxLayout>
+
+namespace morvane {
+
+namespace {
+
+const QString kLocalPathKey = QStringLiteral("LocalPath");
+
+bool chooseFolderWithDialog(QWidget* parent, const QString& startDir, QString* chosen,
+                            QString* shownDir) {
+    QFileDialog dialog(parent, QStringLiteral("Choose the Local Folder"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (!startDir.isEmpty())
+        dialog.setDirectory(startDir);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *shownDir = dialog.directory().absolutePath();
+    const QStringList selected = dialog.selectedFiles();
+    *chosen = selected.isEmpty() ? QString() : selected.first();
+    return true;
+}
+
+QString withLeadingSlash(const QString& folder) {
+    return folder.startsWith(QLatin1Char('/')) ? folder : QStringLiteral("/") + folder;
+}
+
+} // namespace
+
+SitePropController::SitePropController(QWidget* parent)
+    : QDialog(parent), m_test(&ConnectFTPController::testConnection),
+      m_chooser(&chooseFolderWithDialog) {
+    setObjectName(QStringLiteral("SiteProp"));
+    setWindowTitle(QStringLiteral("Site Properties"));
+
+    auto makeField = [this](const char* name) {
+        auto* field = new QLineEdit(this);
+        field->setObjectName(QLatin1String(name));
+        return field;
+    };
+    fieldSiteName = makeField("fieldSiteName");
+    fieldServer = makeField("fieldServer");
+    fieldServerFolder = makeField("fieldServerFolder");
+    fieldUserName = makeField("fieldUserName");
+    fieldPassword = makeField("fieldPassword");
+    fieldPassword->setEchoMode(QLineEdit::Password);
+    fieldLocalPath = makeField("fieldLocalPath");
+    fieldLocalURL = makeField("fieldLocalURL");
+    fieldServer->setPlaceholderText(QStringLiteral("ftp.example.com"));
+    fieldServerFolder->setPlaceholderText(QStringLiteral("/"));
+    fieldLocalURL->setPlaceholderText(QStringLiteral("http://localhost/"));
+
+    auto* chooseButton = new QPushButton(QStringLiteral("Choose..."), this);
+    chooseButton->setObjectName(QStringLiteral("buttonChooseLocalPath"));
+    chooseButton->setAutoDefault(false);
+    connect(chooseButton, &QPushButton::clicked, this, &SitePropController::actionChooseLocalPath);
+    auto* localRow = new QHBoxLayout;
+    localRow->addWidget(fieldLocalPath, 1);
+    localRow->addWidget(chooseButton);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Site Name:"), fieldSiteName);
+    form->addRow(QStringLiteral("Server:"), fieldServer);
+    form->addRow(QStringLiteral("Server Folder:"), fieldServerFolder);
+    form->addRow(QStringLiteral("User Name:"), fieldUserName);
+    form->addRow(QStringLiteral("Password:"), fieldPassword);
+    form->addRow(QStringLiteral("Local Folder:"), localRow);
+    form->addRow(QStringLiteral("Local URL:"), fieldLocalURL);
+
+    auto makeButton = [this](const QString& title, const char* name,
+                             void (SitePropController::*slot)()) {
+        auto* button = new QPushButton(title, this);
+        button->setObjectName(QLatin1String(name));
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, slot);
+        return button;
+    };
+    m_buttonHelp =
+        makeButton(QStringLiteral("Help"), "buttonHelp", &SitePropController::actionHelp);
+    m_buttonHelp->hide();
+    auto* deleteButton =
+        makeButton(QStringLiteral("Delete"), "buttonDelete", &SitePropController::actionDelete);
+    buttonSkipTest = makeButton(QStringLiteral("Save Without Test"), "buttonSkipTest",
+                                &SitePropController::actionSkipTest);
+    buttonSkipTest->hide();
+    auto* cancelButton =
+        makeButton(QStringLiteral("Cancel"), "buttonCancel", &SitePropController::actionCancel);
+    auto* okButton = makeButton(QStringLiteral("OK"), "buttonOK", &SitePropController::actionOK);
+    okButton->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_buttonHelp);
+    buttons->addWidget(deleteButton);
+    buttons->addStretch(1);
+    buttons->addWidget(buttonSkipTest);
+    buttons->addWidget(cancelButton);
+    buttons->addWidget(okButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+    setMinimumWidth(480);
+}
+
+SitePropController::~SitePropController() = default;
+
+void SitePropController::setSites(SiteList* sites) {
+    m_sites = sites;
+}
+
+void SitePropController::setSiteName(const QString& name) {
+    m_siteName = name;
+    m_deleted = false;
+    m_editedName.clear();
+    const Site* site = (m_sites && !name.isEmpty()) ? sitestore::find(*m_sites, name) : nullptr;
+    if (site)
+        m_editedName = name;
+    m_lastOK = site ? *site : Site();
+    showSite(m_lastOK);
+    buttonSkipTest->hide();
+}
+
+void SitePropController::setSettings(QSettings* settings) {
+    m_settings = settings;
+}
+
+void SitePropController::setHelpHandler(std::function<void()> help) {
+    m_help = std::move(help);
+    m_buttonHelp->setVisible(bool(m_help));
+}
+
+void SitePropController::showSite(const Site& site) {
+    fieldSiteName->setText(site.name());
+    fieldServer->setText(site.server());
+    fieldServerFolder->setText(site.serverFolder());
+    fieldUserName->setText(site.userName());
+    fieldPassword->setText(site.password());
+    fieldLocalPath->setText(site.localPath());
+    fieldLocalURL->setText(site.localURL());
+}
+
+QSettings& SitePropController::settings() {
+    if (m_settings)
+        return *m_settings;
+    if (!m_ownSettings)
+        m_ownSettings = paths::openSettings();
+    return *m_ownSettings;
+}
+
+void SitePropController::actionOK() {
+    Platform& platform = Platform::instance();
+    const QString name = fieldSiteName->text();
+    if (name.isEmpty()) {
+        platform.alert(QStringLiteral("Site name can't be empty."), QString());
+        return;
+    }
+    // A second site of the same name could never be chosen or edited: every
+    // lookup finds the first one.
+    if (name != m_editedName && m_sites && sitestore::find(*m_sites, name)) {
+        platform.alert(QStringLiteral("A site named \"%1\" already exists.").arg(name),
+                       QStringLiteral("Choose another name."));
+        return;
+    }
+
+    // The edited copy keeps keys the dialog does not show.
+    Site site = m_lastOK;
+    site.setValue(sitekey::sitename, name);
+    site.setValue(sitekey::server, fieldServer->text());
+    site.setValue(sitekey::serverfolder, withLeadingSlash(fieldServerFolder->text()));
+    site.setValue(sitekey::username, fieldUserName->text());
+    site.setValue(sitekey::password, fieldPassword->text());
+    site.setValue(sitekey::localpath, fieldLocalPath->text());
+    site.setValue(sitekey::localURL, fieldLocalURL->text());
+    m_lastOK = site;
+    m_siteName = name;
+
+    if (m_test(site, this)) {
+        saveSiteAndStopModal(site);
+        return;
+    }
+    // The transfer window (or the network alert) has shown why.
+    buttonSkipTest->show();
+}
+
+void SitePropController::actionSkipTest() {
+    if (m_lastOK.name().isEmpty())
+        return; // no OK yet: nothing validated to save
+    saveSiteAndStopModal(m_lastOK);
+}
+
+void SitePropController::actionCancel() {
+    done(0);
+}
+
+void SitePropController::saveSiteAndStopModal(const Site& site) {
+    if (m_sites) {
+        Site* existing = m_editedName.isEmpty() ? nullptr : sitestore::find(*m_sites, m_editedName);
+        if (existing)
+            *existing = site;
+        else
+            m_sites->append(site);
+        sitestore::sortByName(*m_sites);
+        m_editedName = site.name();
+        QString error;
+        if (!storeList(&error))
+            Platform::instance().alert(QStringLiteral("Can't save the list of sites."), error);
+    }
+    done(1);
+}
+
+bool SitePropController::storeList(QString* error) {
+    QSettings& store = settings();
+    sitestore::save(store, *m_sites);
+    if (store.status() == QSettings::NoError)
+        return true;
+    *error = store.fileName();
+    return false;
+}
+
+void SitePropController::actionDelete() {
+    Platform& platform = Platform::instance();
+    const QString name = fieldSiteName->text();
+    if (name.isEmpty()) {
+        platform.alert(QStringLiteral("Site name is blank."), QString());
+        return;
+    }
+    const QStringList buttons{QStringLiteral("Delete"), QStringLiteral("Cancel")};
+    const int answer =
+        platform.question(QStringLiteral("Delete site \"%1\"?").arg(name),
+                          QStringLiteral("Can't be undone. Has no effect on server."), buttons, 1);
+    if (answer != 0)
+        return;
+    const Site* site = m_sites ? sitestore::find(*m_sites, name) : nullptr;
+    if (!site) {
+        platform.alert(QStringLiteral("Site \"%1\" doesn't exist.").arg(name), QString());
+        return;
+    }
+    const Site victim = *site; // removeAll needs a value that outlives the removal
+    m_sites->removeAll(victim);
+    m_deleted = true;
+    QString error;
+    if (!storeList(&error))
+        platform.alert(QStringLiteral("Can't save the list of sites."), error);
+    done(1);
+}
+
+void SitePropController::actionHelp() {
+    if (m_help)
+        m_help();
+}
+
+void SitePropController::actionChooseLocalPath() {
+    QSettings& store = settings();
+    const QVariant start = store.value(kLocalPathKey);
+    const QString startDir = start.typeId() == QMetaType::QString ? start.toString() : QString();
+    QString chosen;
+    QString shownDir;
+    if (!m_chooser(this, startDir, &chosen, &shownDir))
+        return;
+    store.setValue(kLocalPathKey, shownDir);
+    store.sync();
+    if (!chosen.isEmpty())
+        fieldLocalPath->setText(chosen);
+}
+
+} // namespace morvane

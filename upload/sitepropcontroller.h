@@ -1,0 +1,85 @@
+// The site properties dialog: creates, edits and deletes the entries of the
+// sites list, tests the FTP connection before it saves, and keeps the list
+// sorted and stored.
+#pragma once
+
+#include "app/sitestore.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QLineEdit;
+class QPushButton;
+class QSettings;
+
+namespace morvane {
+
+class SitePropController : public QDialog {
+    Q_OBJECT
+public:
+    explicit SitePropController(QWidget* parent = nullptr);
+    ~SitePropController() override;
+
+    // The list to edit, changed in place; it must outlive the dialog.
+    void setSites(SiteList* sites);
+    // The site to edit; empty for a new site. Fills the fields.
+    void setSiteName(const QString& name);
+    // The store the list is written to; by default the program's settings.
+    void setSettings(QSettings* settings);
+
+    // The name under which the dialog last saved (or tried to save) the site.
+    QString siteName() const { return m_siteName; }
+    // True when the dialog ended by deleting a site.
+    bool deleted() const { return m_deleted; }
+    SiteList* sites() const { return m_sites; }
+
+    // The connection test; the default runs it in the transfer window.
+    using ConnectionTest = std::function<bool(const Site&, QWidget* parent)>;
+    void setConnectionTest(ConnectionTest test) { m_test = std::move(test); }
+    // The folder chooser: starts in `startDir` (may be empty); on
+    // confirmation returns true with the chosen folder and the folder the
+    // chooser was showing. The default is the system's folder chooser.
+    using FolderChooser = std::function<bool(QWidget* parent, const QString& startDir,
+                                             QString* chosen, QString* shownDir)>;
+    void setFolderChooser(FolderChooser chooser) { m_chooser = std::move(chooser); }
+    // Shows the help pages; the Help button is hidden while none is set.
+    void setHelpHandler(std::function<void()> help);
+
+    QLineEdit* fieldSiteName = nullptr;
+    QLineEdit* fieldServer = nullptr;
+    QLineEdit* fieldServerFolder = nullptr;
+    QLineEdit* fieldUserName = nullptr;
+    QLineEdit* fieldPassword = nullptr;
+    QLineEdit* fieldLocalPath = nullptr;
+    QLineEdit* fieldLocalURL = nullptr;
+    QPushButton* buttonSkipTest = nullptr;
+
+public Q_SLOTS:
+    void actionOK();
+    void actionSkipTest();
+    void actionCancel();
+    void actionDelete();
+    void actionHelp();
+    void actionChooseLocalPath();
+
+private:
+    void showSite(const Site& site);
+    void saveSiteAndStopModal(const Site& site);
+    bool storeList(QString* error);
+    QSettings& settings();
+
+    SiteList* m_sites = nullptr;
+    QString m_siteName;
+    QString m_editedName; // the entry being edited, empty for a new site
+    Site m_lastOK;        // the values written by the last OK
+    bool m_deleted = false;
+    ConnectionTest m_test;
+    FolderChooser m_chooser;
+    std::function<void()> m_help;
+    QPushButton* m_buttonHelp = nullptr;
+    QSettings* m_settings = nullptr;
+    std::unique_ptr<QSettings> m_ownSettings;
+};
+
+} // namespace morvane

@@ -1,0 +1,28 @@
+// `morvane upload [--yes] [--dry-run] [SITE]`: the Upload command for
+// scripted deploys, without a window. It uses the same settings, record,
+// Markdown conversion and transfer engine as the window's command.
+#pragma once
+
+#include <QStringList>
+
+class QTextStream;
+
+namespace morvane {
+
+// Exit statuses of the command-line upload.
+namespace uploadexit {
+inline constexpr int Uploaded = 0;      // "Successful upload of all files"
+inline constexpr int Failed = 1;        // a transfer, conversion, site or record failure
+inline constexpr int Usage = 2;         // unknown option or too many arguments
+inline constexpr int NothingToSend = 3; // "Nothing to upload."
+inline constexpr int NotConfirmed = 4;  // stopped at the confirmation (--dry-run or not "y")
+} // namespace uploadexit
+
+// Runs the command-line upload. `args` are the words after "upload"; the
+// confirmation answer is read from `in`; the confirmation text and the status
+// lines go to `out`, problems to `err`. Needs a QCoreApplication (the
+// transfers run on its event loop); needs no display.
+int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
+                         QTextStream& err);
+
+} // namespace morvane
