@@ -4,6 +4,8 @@
 // read the auto-indent switch.
 #pragma once
 
+#include "editor/syntax/syntaxrole.h"
+
 #include <QColor>
 #include <QFont>
 #include <QObject>
@@ -12,20 +14,9 @@ class QSettings;
 
 namespace morvane {
 
-// The nine colour roles the syntax scanners assign.
-enum class ColourRole : unsigned char {
-    None = 0,
-    Tag,
-    Attribute,
-    Parameter,
-    Comment,
-    Php,
-    PhpDelimiter,
-    Identifier,
-    Reserved,
-    Variable,
-};
-inline constexpr int kColourRoleCount = 10; // including None
+// The nine colour roles the syntax scanners assign (and None).
+using ColourRole = SyntaxRole;
+inline constexpr int kColourRoleCount = kSyntaxRoleCount;
 
 class PrefsController : public QObject {
     Q_OBJECT

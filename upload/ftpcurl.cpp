@@ -4,8 +4,11 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
+#include <utility>
 
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -90,21 +93,73 @@ int CurlMultiDriver::closeSocket(void* self, curl_socket_t fd) {
     return ::close(fd);
 }
 
-bool CurlMultiDriver::pauseUntilFinalReply(CURL* easy, const SocketLog& log) {
+namespace {
+
+int portOf(const sockaddr_storage& address) {
+    if (address.ss_family == AF_INET)
+        return ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
+    return -1;
+}
+
+// The local and the remote port of a connected socket.
+std::pair<int, int> portsOf(curl_socket_t fd) {
+    sockaddr_storage local{};
+    sockaddr_storage remote{};
+    socklen_t localLength = sizeof local;
+    socklen_t remoteLength = sizeof remote;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLength) != 0 ||
+        ::getpeername(fd, reinterpret_cast<sockaddr*>(&remote), &remoteLength) != 0)
+        return {-1, -1};
+    return {portOf(local), portOf(remote)};
+}
+
+} // namespace
+
+// The control connection of `easy`. curl reports a socket to the socket
+// callback only when what is watched on it changes, so a cached connection
+// taken over by the next transfer may never be reported for that transfer.
+// curl does keep the control connection's ports for each transfer, reused
+// connection or not; the live socket with both of them is that connection
+// (a data connection has another remote port).
+curl_socket_t CurlMultiDriver::controlSocket(CURL* easy) const {
+    long local = 0;
+    long remote = 0;
+    if (curl_easy_getinfo(easy, CURLINFO_LOCAL_PORT, &local) == CURLE_OK &&
+        curl_easy_getinfo(easy, CURLINFO_PRIMARY_PORT, &remote) == CURLE_OK && local > 0 &&
+        remote > 0) {
+        for (curl_socket_t fd : m_live) {
+            if (portsOf(fd) == std::pair<int, int>(int(local), int(remote)))
+                return fd;
+        }
+    }
     const auto reply = m_replySocket.find(easy);
-    if (reply == m_replySocket.end() || !m_live.count(reply->second))
+    if (reply != m_replySocket.end() && m_live.count(reply->second))
+        return reply->second;
+    return CURL_SOCKET_BAD;
+}
+
+bool CurlMultiDriver::pauseUntilFinalReply(CURL* easy, const SocketLog& log) {
+    const curl_socket_t control = controlSocket(easy);
+    if (control == CURL_SOCKET_BAD) {
+        std::fputs("The control connection of an upload is not known\n", stderr);
         return false;
-    const curl_socket_t control = reply->second;
+    }
     curl_socket_t data = CURL_SOCKET_BAD;
     for (curl_socket_t fd : log.opened) {
         if (fd == control || !m_live.count(fd))
             continue;
-        if (data != CURL_SOCKET_BAD)
+        if (data != CURL_SOCKET_BAD) {
+            std::fputs("The data connection of an upload is not known\n", stderr);
             return false; // more than one candidate: leave it to curl
+        }
         data = fd;
     }
-    if (data == CURL_SOCKET_BAD || ::shutdown(data, SHUT_WR) != 0)
+    if (data == CURL_SOCKET_BAD || ::shutdown(data, SHUT_WR) != 0) {
+        std::fputs("The data connection of an upload is not known\n", stderr);
         return false;
+    }
     resumeWhenReadable(control, easy);
     return true;
 }

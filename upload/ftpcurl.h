@@ -93,6 +93,7 @@ private:
     static int timerCallback(CURLM* multi, long timeoutMs, void* self);
     static curl_socket_t openSocket(void* log, curlsocktype purpose, curl_sockaddr* address);
     static int closeSocket(void* self, curl_socket_t fd);
+    curl_socket_t controlSocket(CURL* easy) const;
     void watch(curl_socket_t fd, int what);
     void updateNotifiers(curl_socket_t fd);
     void readable(curl_socket_t fd);

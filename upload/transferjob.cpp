@@ -182,9 +182,9 @@ void TransferJob::Impl::launch(int index) {
     FtpError error;
     std::unique_ptr<MyStreamInfo> info =
         item.kind == FtpTransferKind::Listing
-            ? MySimpleDirectoryListing(*server, credentials)
+            ? MySimpleDirectoryListing(*server, credentials, replyTimeout)
             : MySimpleUpload(*server, item.remotePath, item.localPath, credentials, item.key,
-                             &error);
+                             &error, replyTimeout);
     if (!info && error.isError()) {
         itemEnded(index, error); // the local file cannot be read
         return;

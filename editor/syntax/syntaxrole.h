@@ -1,5 +1,5 @@
-// The colour roles the HTML and PHP scanners assign. The numbering matches
-// morvane::ColourRole so the Qt side can convert with a cast.
+// The colour roles the HTML and PHP scanners assign. The preferences know
+// them as ColourRole, the same type, and keep one colour for each.
 #pragma once
 
 #include <cstdint>

@@ -148,7 +148,11 @@ TEST(FtpFaults, ServerThatNeverConfirmsAStoreDoesNotHoldTheJob) {
     const QStringList files = makeFiles(folders, 20, 2);
     auto job = TransferJob::makeUpload(ftpSite(server, "/"), folders.site.path(), files);
     job->setReplyTimeout(2);
-    const JobRun run = runJob(*job);
+    // The job is held by the silent server for about two reply timeouts.
+    // Any wait that ignores the job's timeout lasts a minute (curl's own
+    // wait for a final reply, or the default timeout), so a deadline well
+    // below that tells the two apart even on a loaded machine.
+    const JobRun run = runJob(*job, std::chrono::seconds(40));
     expectHonestReport(folders, "", files, run);
     EXPECT_EQ(run.failed.size(), 5);
     EXPECT_TRUE(run.result.endsWith(QStringLiteral("Error: Timeout was reached, error code 28")))

@@ -224,9 +224,13 @@ TEST_F(UploadTest, DestroyingARunningJobIsSafe) {
     for (int i = 0; i < 10; ++i)
         files << folders.addFile(QStringLiteral("f%1.txt").arg(i), QByteArray(100000, 'z'));
     auto job = TransferJob::makeUpload(ftpSite(server, "/"), folders.site.path(), files);
+    bool uploadedOne = false;
+    QObject::connect(job.get(), &TransferJob::message, [&](const QString& m) {
+        uploadedOne = uploadedOne || m.startsWith(QLatin1String("Uploaded"));
+    });
     job->start();
-    waitUntil([] { return false; }, std::chrono::milliseconds(50));
-    job.reset();
+    ASSERT_TRUE(waitUntil([&] { return uploadedOne; }));
+    job.reset(); // with transfers still under way
     QCoreApplication::processEvents();
 }
 

@@ -70,8 +70,8 @@ private:
         for (QPushButton* b : modal->findChildren<QPushButton*>()) {
             if (b->isVisible() && b->isEnabled() && b->text() == QLatin1String("OK")) {
                 ++transferWindows;
-                for (auto* l : modal->findChildren<QLabel*>())
-                    finalStatus = l->text();
+                if (auto* label = modal->findChild<QLabel*>(QStringLiteral("labelMsg")))
+                    finalStatus = label->text();
                 m_lastClicked = modal;
                 clickLater(b);
                 return;

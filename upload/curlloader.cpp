@@ -1,0 +1,203 @@
+// libcurl, loaded when the first transfer starts rather than at program
+// start. libcurl brings some thirty libraries with it (TLS, Kerberos, LDAP,
+// SSH…); loading them at every launch made the window and the command-line
+// tools start noticeably slower, though most sessions never transfer.
+//
+// This file defines the libcurl entry points the program uses. Each resolves
+// the real function from libcurl.so.4 on first use. When libcurl cannot be
+// loaded, the functions fail the way libcurl itself reports failure (null
+// handles, CURLE_FAILED_INIT), which the transfer code already handles.
+//
+// The variadic setters and getters pass exactly one argument; its type
+// follows from the option number, as libcurl's own headers define it.
+// The type-checking macros would rename the definitions below.
+#define CURL_DISABLE_TYPECHECK
+#include <curl/curl.h>
+
+#include <dlfcn.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+struct CurlApi {
+    bool loaded = false;
+    CURLcode (*global_init)(long);
+    CURL* (*easy_init)();
+    void (*easy_cleanup)(CURL*);
+    CURLcode (*easy_setopt)(CURL*, CURLoption, ...);
+    CURLcode (*easy_getinfo)(CURL*, CURLINFO, ...);
+    CURLcode (*easy_pause)(CURL*, int);
+    const char* (*easy_strerror)(CURLcode);
+    CURLM* (*multi_init)();
+    CURLMcode (*multi_cleanup)(CURLM*);
+    CURLMcode (*multi_add_handle)(CURLM*, CURL*);
+    CURLMcode (*multi_remove_handle)(CURLM*, CURL*);
+    CURLMcode (*multi_setopt)(CURLM*, CURLMoption, ...);
+    CURLMcode (*multi_socket_action)(CURLM*, curl_socket_t, int, int*);
+    CURLMcode (*multi_socket_all)(CURLM*, int*);
+    CURLMsg* (*multi_info_read)(CURLM*, int*);
+    curl_slist* (*slist_append)(curl_slist*, const char*);
+    void (*slist_free_all)(curl_slist*);
+};
+
+template <typename F>
+bool resolve(void* lib, const char* name, F*& out) {
+    out = reinterpret_cast<F*>(dlsym(lib, name));
+    return out != nullptr;
+}
+
+const CurlApi& api() {
+    static CurlApi a{};
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Kept loaded for the life of the process.
+        void* lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) {
+            std::fprintf(stderr, "libcurl could not be loaded: %s\n", dlerror());
+            return;
+        }
+        a.loaded = resolve(lib, "curl_global_init", a.global_init) &&
+                   resolve(lib, "curl_easy_init", a.easy_init) &&
+                   resolve(lib, "curl_easy_cleanup", a.easy_cleanup) &&
+                   resolve(lib, "curl_easy_setopt", a.easy_setopt) &&
+                   resolve(lib, "curl_easy_getinfo", a.easy_getinfo) &&
+                   resolve(lib, "curl_easy_pause", a.easy_pause) &&
+                   resolve(lib, "curl_easy_strerror", a.easy_strerror) &&
+                   resolve(lib, "curl_multi_init", a.multi_init) &&
+                   resolve(lib, "curl_multi_cleanup", a.multi_cleanup) &&
+                   resolve(lib, "curl_multi_add_handle", a.multi_add_handle) &&
+                   resolve(lib, "curl_multi_remove_handle", a.multi_remove_handle) &&
+                   resolve(lib, "curl_multi_setopt", a.multi_setopt) &&
+                   resolve(lib, "curl_multi_socket_action", a.multi_socket_action) &&
+                   resolve(lib, "curl_multi_socket_all", a.multi_socket_all) &&
+                   resolve(lib, "curl_multi_info_read", a.multi_info_read) &&
+                   resolve(lib, "curl_slist_append", a.slist_append) &&
+                   resolve(lib, "curl_slist_free_all", a.slist_free_all);
+        if (!a.loaded)
+            std::fprintf(stderr, "libcurl lacks a function the program needs\n");
+    });
+    return a;
+}
+
+// The kind of argument an option number takes (libcurl's CURLOPTTYPE_*).
+enum class ArgKind { Long, Pointer, OffT };
+ArgKind kindOf(int option) {
+    if (option >= CURLOPTTYPE_OFF_T && option < CURLOPTTYPE_BLOB)
+        return ArgKind::OffT;
+    if (option >= CURLOPTTYPE_OBJECTPOINT)
+        return ArgKind::Pointer;
+    return ArgKind::Long;
+}
+
+} // namespace
+
+extern "C" {
+
+CURLcode curl_global_init(long flags) {
+    return api().loaded ? api().global_init(flags) : CURLE_FAILED_INIT;
+}
+
+CURL* curl_easy_init() { return api().loaded ? api().easy_init() : nullptr; }
+
+void curl_easy_cleanup(CURL* handle) {
+    if (api().loaded)
+        api().easy_cleanup(handle);
+}
+
+CURLcode curl_easy_setopt(CURL* handle, CURLoption option, ...) {
+    if (!api().loaded)
+        return CURLE_FAILED_INIT;
+    va_list ap;
+    va_start(ap, option);
+    CURLcode rc;
+    switch (kindOf(option)) {
+    case ArgKind::Long: rc = api().easy_setopt(handle, option, va_arg(ap, long)); break;
+    case ArgKind::OffT: rc = api().easy_setopt(handle, option, va_arg(ap, curl_off_t)); break;
+    case ArgKind::Pointer:
+    default: rc = api().easy_setopt(handle, option, va_arg(ap, void*)); break;
+    }
+    va_end(ap);
+    return rc;
+}
+
+CURLcode curl_easy_getinfo(CURL* handle, CURLINFO info, ...) {
+    if (!api().loaded)
+        return CURLE_FAILED_INIT;
+    // Every kind of information is returned through a pointer.
+    va_list ap;
+    va_start(ap, info);
+    void* out = va_arg(ap, void*);
+    va_end(ap);
+    return api().easy_getinfo(handle, info, out);
+}
+
+CURLcode curl_easy_pause(CURL* handle, int bitmask) {
+    return api().loaded ? api().easy_pause(handle, bitmask) : CURLE_FAILED_INIT;
+}
+
+const char* curl_easy_strerror(CURLcode code) {
+    return api().loaded ? api().easy_strerror(code) : "libcurl is not available";
+}
+
+CURLM* curl_multi_init() { return api().loaded ? api().multi_init() : nullptr; }
+
+CURLMcode curl_multi_cleanup(CURLM* multi) {
+    return api().loaded ? api().multi_cleanup(multi) : CURLM_BAD_HANDLE;
+}
+
+CURLMcode curl_multi_add_handle(CURLM* multi, CURL* easy) {
+    return api().loaded ? api().multi_add_handle(multi, easy) : CURLM_BAD_HANDLE;
+}
+
+CURLMcode curl_multi_remove_handle(CURLM* multi, CURL* easy) {
+    return api().loaded ? api().multi_remove_handle(multi, easy) : CURLM_BAD_HANDLE;
+}
+
+CURLMcode curl_multi_setopt(CURLM* multi, CURLMoption option, ...) {
+    if (!api().loaded)
+        return CURLM_BAD_HANDLE;
+    va_list ap;
+    va_start(ap, option);
+    CURLMcode rc;
+    switch (kindOf(option)) {
+    case ArgKind::Long: rc = api().multi_setopt(multi, option, va_arg(ap, long)); break;
+    case ArgKind::OffT: rc = api().multi_setopt(multi, option, va_arg(ap, curl_off_t)); break;
+    case ArgKind::Pointer:
+    default: rc = api().multi_setopt(multi, option, va_arg(ap, void*)); break;
+    }
+    va_end(ap);
+    return rc;
+}
+
+CURLMcode curl_multi_socket_action(CURLM* multi, curl_socket_t s, int ev_bitmask,
+                                   int* running_handles) {
+    return api().loaded ? api().multi_socket_action(multi, s, ev_bitmask, running_handles)
+                        : CURLM_BAD_HANDLE;
+}
+
+CURLMcode curl_multi_socket_all(CURLM* multi, int* running_handles) {
+    return api().loaded ? api().multi_socket_all(multi, running_handles) : CURLM_BAD_HANDLE;
+}
+
+CURLMsg* curl_multi_info_read(CURLM* multi, int* msgs_in_queue) {
+    if (!api().loaded) {
+        if (msgs_in_queue)
+            *msgs_in_queue = 0;
+        return nullptr;
+    }
+    return api().multi_info_read(multi, msgs_in_queue);
+}
+
+curl_slist* curl_slist_append(curl_slist* list, const char* text) {
+    return api().loaded ? api().slist_append(list, text) : nullptr;
+}
+
+void curl_slist_free_all(curl_slist* list) {
+    if (api().loaded)
+        api().slist_free_all(list);
+}
+
+} // extern "C"
