@@ -148,13 +148,30 @@ TEST(FtpFaults, ServerThatNeverConfirmsAStoreDoesNotHoldTheJob) {
     const QStringList files = makeFiles(folders, 20, 2);
     auto job = TransferJob::makeUpload(ftpSite(server, "/"), folders.site.path(), files);
     job->setReplyTimeout(2);
-    // The job is held by the silent server for about two reply timeouts.
-    // Any wait that ignores the job's timeout lasts a minute (curl's own
-    // wait for a final reply, or the default timeout), so a deadline well
-    // below that tells the two apart even on a loaded machine.
+    // The silent server holds the job for a few reply timeouts. A wait that
+    // ignores the job's timeout lasts a minute (the default), so a deadline
+    // well below that tells the two apart even on a loaded machine.
     const JobRun run = runJob(*job, std::chrono::seconds(40));
     expectHonestReport(folders, "", files, run);
     EXPECT_EQ(run.failed.size(), 5);
     EXPECT_TRUE(run.result.endsWith(QStringLiteral("Error: Timeout was reached, error code 28")))
+        << qPrintable(run.result);
+}
+
+TEST(FtpFaults, ServerSlowerThanTheReplyTimeoutFailsWithinIt) {
+    // Each reply comes after 4 s; a job told to wait 2 s gives up on the
+    // first one instead of crawling through the whole exchange.
+    FtpFixtureFolders folders;
+    FtpServer server;
+    FtpServerOptions options;
+    options.delayMs = 4000;
+    ASSERT_TRUE(server.start(folders.serverRoot.path(), options));
+    auto job = TransferJob::makeConnectionTest(ftpSite(server));
+    job->setReplyTimeout(2);
+    const JobRun run = runJob(*job, std::chrono::seconds(40));
+    ASSERT_TRUE(run.finished);
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_TRUE(run.result.startsWith(QStringLiteral("ERROR: ")));
+    EXPECT_TRUE(run.result.endsWith(QStringLiteral("Timeout was reached, error code 28")))
         << qPrintable(run.result);
 }
