@@ -8,10 +8,10 @@
 #include "editor/syntax/syntaxcolourer.h"
 #include "editor/textview.h"
 #include "tree/fileoperations.h"
-#include "upload/sitepropcontroller.h"
-#include "upload/uploadcontroller.h"
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
+#include "upload/sitepropcontroller.h"
+#include "upload/uploadcontroller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -156,7 +156,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
                                   : QStringLiteral("It was left unchanged; ");
         Platform::instance().alert(
             QStringLiteral("The list of files needing upload could not be read."),
-            where + QStringLiteral("files changed earlier may need to be marked for upload again."));
+            where +
+                QStringLiteral("files changed earlier may need to be marked for upload again."));
     }
     Platform::instance().alert(QStringLiteral("Beta version \u2014 use with caution!."),
                                QStringLiteral("Make sure you back up your site files frequently."));
@@ -184,8 +185,10 @@ void AppDelegate::connectWindow() {
     connect(w->actionQuit(), &QAction::triggered, this, &AppDelegate::actionQuit);
     connect(w->actionUpload(), &QAction::triggered, this, &AppDelegate::actionUpload);
     connect(w->actionRefresh(), &QAction::triggered, this, &AppDelegate::actionRefresh);
-    connect(w->actionNewFile(), &QAction::triggered, this, [this] { newFileOrFolder(false, false); });
-    connect(w->actionNewFolder(), &QAction::triggered, this, [this] { newFileOrFolder(true, false); });
+    connect(w->actionNewFile(), &QAction::triggered, this,
+            [this] { newFileOrFolder(false, false); });
+    connect(w->actionNewFolder(), &QAction::triggered, this,
+            [this] { newFileOrFolder(true, false); });
     connect(w->actionMarkForUpload(), &QAction::triggered, this, &AppDelegate::markForUpload);
     connect(w->actionUnmarkForUpload(), &QAction::triggered, this, &AppDelegate::unmarkForUpload);
     // The gear and the outline's context menu offer the commands that act on
@@ -299,9 +302,8 @@ void AppDelegate::editSite(const QString& requested) {
     {
         const QSignalBlocker block(popup);
         const QString back = !requested.isEmpty() ? requested : m_currentSite;
-        const int i = back.isEmpty()
-                          ? 0
-                          : popup->findText(back, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        const int i =
+            back.isEmpty() ? 0 : popup->findText(back, Qt::MatchExactly | Qt::MatchCaseSensitive);
         popup->setCurrentIndex(i >= 0 ? i : 0);
     }
     if (!m_siteDialog)
@@ -344,8 +346,8 @@ void AppDelegate::selectItem(FileSystemItem* item) {
     if (!index.isValid())
         return;
     QTreeView* outline = m_window->outlineView();
-    outline->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    outline->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                          QItemSelectionModel::Rows);
 }
 
 void AppDelegate::outlineViewSelectionDidChange() {
@@ -411,7 +413,9 @@ void AppDelegate::eraseOutline() {
     outline->expand(m_model->indexForNode(FileSystemItem::rootItem()));
 }
 
-void AppDelegate::reloadOutline() { m_model->marksChanged(); }
+void AppDelegate::reloadOutline() {
+    m_model->marksChanged();
+}
 
 void AppDelegate::writeRecord() {
     m_needingUpload.save();
@@ -470,9 +474,13 @@ void AppDelegate::endEditing() {
         m_openFiles->save(false);
 }
 
-void AppDelegate::actionSave() { m_openFiles->save(true); }
+void AppDelegate::actionSave() {
+    m_openFiles->save(true);
+}
 
-void AppDelegate::actionCloseOpenFile() { endEditing(); }
+void AppDelegate::actionCloseOpenFile() {
+    endEditing();
+}
 
 void AppDelegate::actionUpload() {
     endEditing();

@@ -41,14 +41,14 @@ public:
     // The site properties dialog; returns 1 when it saved or deleted a site.
     // `name` is the site to edit (empty for a new one) and receives the name
     // the dialog saved under; `deleted` tells whether it deleted the site.
-    using SiteDialogRunner = std::function<int(QWidget* parent, SiteList& sites, QString& name,
-                                               bool& deleted)>;
+    using SiteDialogRunner =
+        std::function<int(QWidget* parent, SiteList& sites, QString& name, bool& deleted)>;
     void setSiteDialogRunner(SiteDialogRunner runner) { m_siteDialog = std::move(runner); }
     // The Upload command's work once the current file is saved; true when
     // no site is chosen, so that the site dialog opens for a new site.
-    using UploadRunner = std::function<bool(QWidget* parent, const Site* site,
-                                            const QString& siteFolderLocal,
-                                            NeedingUploadRecord& record)>;
+    using UploadRunner =
+        std::function<bool(QWidget* parent, const Site* site, const QString& siteFolderLocal,
+                           NeedingUploadRecord& record)>;
     void setUploadRunner(UploadRunner runner) { m_uploadRunner = std::move(runner); }
     // Attaches per-editor services (syntax colouring) to each new editor.
     void setEditorHook(std::function<void(TextView*, const QString& path)> hook);

@@ -1,7 +1,7 @@
 #include "platform.h"
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 namespace morvane {
 
@@ -17,6 +17,8 @@ Platform& Platform::instance() {
     return *g_platform;
 }
 
-void Platform::install(Platform* platform) { g_platform = platform; }
+void Platform::install(Platform* platform) {
+    g_platform = platform;
+}
 
 } // namespace morvane

@@ -14,10 +14,9 @@ namespace {
 class UnavailablePreview : public PreviewView {
 public:
     UnavailablePreview(const QString& why, QWidget* parent)
-        : m_label(new QLabel(QCoreApplication::translate("Preview",
-                                                         "The preview is not available: %1")
-                                 .arg(why),
-                             parent)) {
+        : m_label(new QLabel(
+              QCoreApplication::translate("Preview", "The preview is not available: %1").arg(why),
+              parent)) {
         m_label->setWordWrap(true);
         m_label->setAlignment(Qt::AlignCenter);
     }

@@ -43,4 +43,4 @@ std::unique_ptr<PreviewView> createPreviewView(QWidget* parent);
 } // namespace morvane
 
 // The module's one entry point; the caller owns the result.
-extern "C" using MorvaneCreateWebView = morvane::PreviewView* (*)(QWidget* parent);
+extern "C" using MorvaneCreateWebView = morvane::PreviewView * (*)(QWidget * parent);

@@ -14,7 +14,9 @@
 namespace morvane {
 
 namespace {
-QWidget* dialogParent() { return QApplication::activeWindow(); }
+QWidget* dialogParent() {
+    return QApplication::activeWindow();
+}
 } // namespace
 
 void SystemPlatform::alert(const QString& title, const QString& message) {
@@ -42,13 +44,16 @@ int SystemPlatform::question(const QString& title, const QString& message,
     return chosen >= 0 ? chosen : defaultButton;
 }
 
-bool SystemPlatform::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool SystemPlatform::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
 void SystemPlatform::revealInFileManager(const QString& path) {
     // The freedesktop.org file-manager interface selects the item in its
     // folder; without it, open the folder that holds the item.
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
@@ -73,6 +78,8 @@ bool SystemPlatform::launch(const QString& program, const QStringList& arguments
     return QProcess::startDetached(program, arguments);
 }
 
-QDateTime SystemPlatform::now() const { return QDateTime::currentDateTime(); }
+QDateTime SystemPlatform::now() const {
+    return QDateTime::currentDateTime();
+}
 
 } // namespace morvane

@@ -34,7 +34,9 @@ public:
     }
     QWidget* widget() override { return m_view; }
     void load(const QUrl& url) override { m_view->load(url); }
-    void setHtml(const QString& html, const QUrl& baseUrl) override { m_view->setHtml(html, baseUrl); }
+    void setHtml(const QString& html, const QUrl& baseUrl) override {
+        m_view->setHtml(html, baseUrl);
+    }
     void back() override { m_view->back(); }
     void forward() override { m_view->forward(); }
     void reload() override { m_view->reload(); }

@@ -135,8 +135,12 @@ void TextView::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
-void TextView::indentSelection() { shiftSelectedLines(true); }
-void TextView::outdentSelection() { shiftSelectedLines(false); }
+void TextView::indentSelection() {
+    shiftSelectedLines(true);
+}
+void TextView::outdentSelection() {
+    shiftSelectedLines(false);
+}
 
 void TextView::shiftSelectedLines(bool indent) {
     QTextCursor sel = textCursor();
@@ -176,7 +180,9 @@ int TextView::lineNumberGutterWidth() const {
     return 10 + fontMetrics().horizontalAdvance(QLatin1Char('9')) * digits;
 }
 
-void TextView::updateGutterWidth() { setViewportMargins(lineNumberGutterWidth(), 0, 0, 0); }
+void TextView::updateGutterWidth() {
+    setViewportMargins(lineNumberGutterWidth(), 0, 0, 0);
+}
 
 void TextView::resizeEvent(QResizeEvent* event) {
     QPlainTextEdit::resizeEvent(event);

@@ -43,8 +43,7 @@ struct CurlApi {
     void (*slist_free_all)(curl_slist*);
 };
 
-template <typename F>
-bool resolve(void* lib, const char* name, F*& out) {
+template <typename F> bool resolve(void* lib, const char* name, F*& out) {
     out = reinterpret_cast<F*>(dlsym(lib, name));
     return out != nullptr;
 }
@@ -100,7 +99,9 @@ CURLcode curl_global_init(long flags) {
     return api().loaded ? api().global_init(flags) : CURLE_FAILED_INIT;
 }
 
-CURL* curl_easy_init() { return api().loaded ? api().easy_init() : nullptr; }
+CURL* curl_easy_init() {
+    return api().loaded ? api().easy_init() : nullptr;
+}
 
 void curl_easy_cleanup(CURL* handle) {
     if (api().loaded)
@@ -114,10 +115,16 @@ CURLcode curl_easy_setopt(CURL* handle, CURLoption option, ...) {
     va_start(ap, option);
     CURLcode rc;
     switch (kindOf(option)) {
-    case ArgKind::Long: rc = api().easy_setopt(handle, option, va_arg(ap, long)); break;
-    case ArgKind::OffT: rc = api().easy_setopt(handle, option, va_arg(ap, curl_off_t)); break;
+    case ArgKind::Long:
+        rc = api().easy_setopt(handle, option, va_arg(ap, long));
+        break;
+    case ArgKind::OffT:
+        rc = api().easy_setopt(handle, option, va_arg(ap, curl_off_t));
+        break;
     case ArgKind::Pointer:
-    default: rc = api().easy_setopt(handle, option, va_arg(ap, void*)); break;
+    default:
+        rc = api().easy_setopt(handle, option, va_arg(ap, void*));
+        break;
     }
     va_end(ap);
     return rc;
@@ -142,7 +149,9 @@ const char* curl_easy_strerror(CURLcode code) {
     return api().loaded ? api().easy_strerror(code) : "libcurl is not available";
 }
 
-CURLM* curl_multi_init() { return api().loaded ? api().multi_init() : nullptr; }
+CURLM* curl_multi_init() {
+    return api().loaded ? api().multi_init() : nullptr;
+}
 
 CURLMcode curl_multi_cleanup(CURLM* multi) {
     return api().loaded ? api().multi_cleanup(multi) : CURLM_BAD_HANDLE;
@@ -163,10 +172,16 @@ CURLMcode curl_multi_setopt(CURLM* multi, CURLMoption option, ...) {
     va_start(ap, option);
     CURLMcode rc;
     switch (kindOf(option)) {
-    case ArgKind::Long: rc = api().multi_setopt(multi, option, va_arg(ap, long)); break;
-    case ArgKind::OffT: rc = api().multi_setopt(multi, option, va_arg(ap, curl_off_t)); break;
+    case ArgKind::Long:
+        rc = api().multi_setopt(multi, option, va_arg(ap, long));
+        break;
+    case ArgKind::OffT:
+        rc = api().multi_setopt(multi, option, va_arg(ap, curl_off_t));
+        break;
     case ArgKind::Pointer:
-    default: rc = api().multi_setopt(multi, option, va_arg(ap, void*)); break;
+    default:
+        rc = api().multi_setopt(multi, option, va_arg(ap, void*));
+        break;
     }
     va_end(ap);
     return rc;

@@ -60,8 +60,8 @@ void configureSite() {
 }
 
 void openBigFile(morvane::AppDelegate& app) {
-    app.expandPath(morvane::FileSystemItem::rootItem(),
-                   {QString(), QStringLiteral("big.html")}, 1, true);
+    app.expandPath(morvane::FileSystemItem::rootItem(), {QString(), QStringLiteral("big.html")}, 1,
+                   true);
     QCoreApplication::processEvents();
 }
 
@@ -115,8 +115,8 @@ int peakChild(const char* mode) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                       : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     const bool child = argc == 3 && std::strcmp(argv[1], "--peak") == 0;
     QString home = child ? qEnvironmentVariable("MORVANE_BENCH_HOME") : QString();
@@ -147,10 +147,12 @@ int main(int argc, char** argv) {
 
     for (const char* mode : {"app", "bare"}) {
         QProcess p;
-        p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--peak"), QString::fromLatin1(mode)});
+        p.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--peak"), QString::fromLatin1(mode)});
         p.waitForFinished(120000);
         std::printf("peak memory (%s): %s MB\n", mode,
-                    qPrintable(QString::number(p.readAllStandardOutput().trimmed().toLong() / 1024.0, 'f', 1)));
+                    qPrintable(QString::number(
+                        p.readAllStandardOutput().trimmed().toLong() / 1024.0, 'f', 1)));
     }
     QDir(home).removeRecursively();
     return 0;

@@ -44,7 +44,9 @@ void runToFirstFrame(benchmark::State& state, const char* program, const char* a
     }
 }
 
-void BM_MorvaneFirstFrame(benchmark::State& state) { runToFirstFrame(state, MORVANE_BINARY); }
+void BM_MorvaneFirstFrame(benchmark::State& state) {
+    runToFirstFrame(state, MORVANE_BINARY);
+}
 void BM_EmptyWindowFirstFrame(benchmark::State& state) {
     runToFirstFrame(state, EMPTY_WINDOW_BINARY);
 }
@@ -56,9 +58,21 @@ void BM_LabelWindowFirstFrame(benchmark::State& state) {
     runToFirstFrame(state, EMPTY_WINDOW_BINARY, "--label");
 }
 
-BENCHMARK(BM_LabelWindowFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_EmptyWindowFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_MorvaneFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LabelWindowFirstFrame)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_EmptyWindowFirstFrame)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_MorvaneFirstFrame)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
     // One private home for the whole run: the first launch makes the default

@@ -9,13 +9,17 @@ namespace {
 RecordingPlatform* g_current = nullptr;
 }
 
-RecordingPlatform::RecordingPlatform() { g_current = this; }
+RecordingPlatform::RecordingPlatform() {
+    g_current = this;
+}
 RecordingPlatform::~RecordingPlatform() {
     if (g_current == this)
         g_current = nullptr;
 }
 
-RecordingPlatform& RecordingPlatform::current() { return *g_current; }
+RecordingPlatform& RecordingPlatform::current() {
+    return *g_current;
+}
 
 void RecordingPlatform::alert(const QString& title, const QString& message) {
     alerts.append({title, message, {}});
@@ -36,9 +40,13 @@ bool RecordingPlatform::openUrl(const QUrl& url) {
     return true;
 }
 
-void RecordingPlatform::revealInFileManager(const QString& path) { revealed.append(path); }
+void RecordingPlatform::revealInFileManager(const QString& path) {
+    revealed.append(path);
+}
 
-void RecordingPlatform::setClipboardText(const QString& text) { clipboard = text; }
+void RecordingPlatform::setClipboardText(const QString& text) {
+    clipboard = text;
+}
 
 bool RecordingPlatform::moveToTrash(const QString& path, QString* error) {
     trashed.append(path);
@@ -49,8 +57,8 @@ bool RecordingPlatform::moveToTrash(const QString& path, QString* error) {
     }
     // Really remove it, so the tree sees the change the way a user would.
     QFileInfo info(path);
-    const bool ok = info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively()
-                                                       : QFile::remove(path);
+    const bool ok =
+        info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively() : QFile::remove(path);
     if (!ok && error)
         *error = QStringLiteral("Could not remove %1").arg(path);
     return ok;

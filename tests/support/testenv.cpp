@@ -22,9 +22,15 @@ namespace {
 QTemporaryDir* g_home = nullptr;
 }
 
-QString homeDir() { return g_home->path(); }
-QString configHome() { return g_home->path() + QStringLiteral("/.config"); }
-QString dataHome() { return g_home->path() + QStringLiteral("/.local/share"); }
+QString homeDir() {
+    return g_home->path();
+}
+QString configHome() {
+    return g_home->path() + QStringLiteral("/.config");
+}
+QString dataHome() {
+    return g_home->path() + QStringLiteral("/.local/share");
+}
 
 void resetUserState() {
     QDir(configHome()).removeRecursively();
@@ -65,7 +71,8 @@ QByteArray readFile(const QString& path) {
 // The shared main of every test program: sets up the private environment
 // before Qt looks at any path, installs the recording platform, runs gtest.
 int main(int argc, char** argv) {
-    auto home = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/morvane-test-XXXXXX"));
+    auto home =
+        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/morvane-test-XXXXXX"));
     if (!home->isValid())
         return 2;
     morvane::test::g_home = home.get();
