@@ -3,6 +3,7 @@
 // the store holds something unreadable.
 
 #include "editor/prefscontroller.h"
+#include "inisettings.h"
 #include "testenv.h"
 
 #include <QSettings>
@@ -29,18 +30,7 @@ constexpr ColourRole kRoles[] = {
     ColourRole::Identifier, ColourRole::Reserved,  ColourRole::Variable,
 };
 
-class PrefsTest : public ::testing::Test {
-protected:
-    QString iniPath() const { return dir.filePath(QStringLiteral("Morvane.conf")); }
-    std::unique_ptr<QSettings> open() const {
-        return std::make_unique<QSettings>(iniPath(), QSettings::IniFormat);
-    }
-    std::unique_ptr<QSettings> openWith(const QByteArray& ini) const {
-        EXPECT_TRUE(writeFile(iniPath(), ini));
-        return open();
-    }
-    QTemporaryDir dir;
-};
+class PrefsTest : public test::IniSettingsTest {};
 
 // Colours compared by their components and colour space, not just by how they
 // look: "exactly what was stored".

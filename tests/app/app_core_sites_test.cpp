@@ -4,6 +4,7 @@
 
 #include "app/paths.h"
 #include "app/sitestore.h"
+#include "inisettings.h"
 #include "testenv.h"
 
 #include <QDir>
@@ -36,19 +37,7 @@ Site makeSite(const QString& name, const QString& tag = QString()) {
     return s;
 }
 
-class SitesTest : public ::testing::Test {
-protected:
-    QString iniPath() const { return dir.filePath(QStringLiteral("Morvane.conf")); }
-    std::unique_ptr<QSettings> open() const {
-        return std::make_unique<QSettings>(iniPath(), QSettings::IniFormat);
-    }
-    // Writes the settings file by hand and opens it.
-    std::unique_ptr<QSettings> openWith(const QByteArray& ini) const {
-        EXPECT_TRUE(writeFile(iniPath(), ini));
-        return open();
-    }
-    QTemporaryDir dir;
-};
+class SitesTest : public test::IniSettingsTest {};
 
 const QStringList& oddNames() {
     static const QStringList names = {
