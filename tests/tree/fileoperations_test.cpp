@@ -157,11 +157,7 @@ TEST_F(NewItemTest, UnwritableFolderIsReported) {
     FileSystemItem* root = FileSystemItem::rootItem();
     ASSERT_EQ(root->numberOfChildren(), 1);
 
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(100);
+    expectPassesUnprivileged([&] {
         int failures = 0;
         failures |= newFileOrFolder(root, false, false) == nullptr ? 0 : 1;
         failures |= newFileOrFolder(root, true, false) == nullptr ? 0 : 2;
@@ -172,13 +168,8 @@ TEST_F(NewItemTest, UnwritableFolderIsReported) {
                         ? 0
                         : 4;
         failures |= root->numberOfChildren() == 1 ? 0 : 8;
-        ::_exit(failures);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_NE(WEXITSTATUS(status), 100) << "could not drop privileges";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "failed checks (bits): " << WEXITSTATUS(status);
+        return failures;
+    });
     EXPECT_EQ(QDir(s).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
               QStringList{"a.html"});
     ::chmod(QFile::encodeName(s).constData(), 0755);

@@ -350,11 +350,7 @@ TEST_F(Tree, UnreadableFoldersAndFiles) {
     ASSERT_TRUE(setMode(s + QStringLiteral("/never"), 0311));
     ASSERT_TRUE(setMode(s + QStringLiteral("/secret.html"), 0));
 
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(100);
+    expectPassesUnprivileged([&] {
         int failures = 0;
         FileSystemItem::setAllInvalid();
         // Listed before: keeps the children that still exist.
@@ -370,13 +366,8 @@ TEST_F(Tree, UnreadableFoldersAndFiles) {
         // A folder read for the first time while unreadable shows nothing.
         FileSystemItem* never = root->listedChildNamed(QStringLiteral("never"));
         failures |= never && never->numberOfChildren() == 0 ? 0 : 4;
-        ::_exit(failures);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_NE(WEXITSTATUS(status), 100) << "could not drop privileges";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "failed checks (bits): " << WEXITSTATUS(status);
+        return failures;
+    });
 
     setMode(s + QStringLiteral("/locked"), 0755);
     setMode(s + QStringLiteral("/never"), 0755);

@@ -11,7 +11,29 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace morvane::test {
+
+// Runs `checks` in a forked child without root's rights (the suite runs as
+// root, which reads and writes everything), so permission failures are real.
+// `checks` returns a bit set of failed checks; 0 means all passed.
+inline void expectPassesUnprivileged(const std::function<int()>& checks) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(100);
+        ::_exit(checks());
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 100) << "could not drop privileges";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "failed checks (bits): " << WEXITSTATUS(status);
+}
 
 class TreeTest : public ::testing::Test {
 protected:
