@@ -91,6 +91,21 @@ ArgKind kindOf(int option) {
     return ArgKind::Long;
 }
 
+// Passes a setter's one variadic argument on with the type its option takes.
+template <typename Result, typename Handle, typename Option>
+Result forwardOption(Result (*setter)(Handle, Option, ...), Handle handle, Option option,
+                     va_list ap) {
+    switch (kindOf(option)) {
+    case ArgKind::Long:
+        return setter(handle, option, va_arg(ap, long));
+    case ArgKind::OffT:
+        return setter(handle, option, va_arg(ap, curl_off_t));
+    case ArgKind::Pointer:
+        break;
+    }
+    return setter(handle, option, va_arg(ap, void*));
+}
+
 } // namespace
 
 extern "C" {
@@ -113,19 +128,7 @@ CURLcode curl_easy_setopt(CURL* handle, CURLoption option, ...) {
         return CURLE_FAILED_INIT;
     va_list ap;
     va_start(ap, option);
-    CURLcode rc;
-    switch (kindOf(option)) {
-    case ArgKind::Long:
-        rc = api().easy_setopt(handle, option, va_arg(ap, long));
-        break;
-    case ArgKind::OffT:
-        rc = api().easy_setopt(handle, option, va_arg(ap, curl_off_t));
-        break;
-    case ArgKind::Pointer:
-    default:
-        rc = api().easy_setopt(handle, option, va_arg(ap, void*));
-        break;
-    }
+    const CURLcode rc = forwardOption(api().easy_setopt, handle, option, ap);
     va_end(ap);
     return rc;
 }
@@ -170,19 +173,7 @@ CURLMcode curl_multi_setopt(CURLM* multi, CURLMoption option, ...) {
         return CURLM_BAD_HANDLE;
     va_list ap;
     va_start(ap, option);
-    CURLMcode rc;
-    switch (kindOf(option)) {
-    case ArgKind::Long:
-        rc = api().multi_setopt(multi, option, va_arg(ap, long));
-        break;
-    case ArgKind::OffT:
-        rc = api().multi_setopt(multi, option, va_arg(ap, curl_off_t));
-        break;
-    case ArgKind::Pointer:
-    default:
-        rc = api().multi_setopt(multi, option, va_arg(ap, void*));
-        break;
-    }
+    const CURLMcode rc = forwardOption(api().multi_setopt, multi, option, ap);
     va_end(ap);
     return rc;
 }
