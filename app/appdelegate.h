@@ -4,7 +4,7 @@
 // work (open files and saving, the site tree, uploading).
 #pragma once
 
-#include "app/sitestore.h"
+#include "core/sitestore.h"
 #include "upload/needinguploadrecord.h"
 
 #include <QObject>

@@ -2,7 +2,7 @@
 // command-line tools that need no display; anything else opens the window.
 #include "app/appdelegate.h"
 #include "app/systemplatform.h"
-#include "editor/syntax/colourcommand.h"
+#include "editor/colourcommand.h"
 #include "upload/uploadcli.h"
 
 #include <QApplication>

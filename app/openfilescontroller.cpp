@@ -1,9 +1,9 @@
-#include "openfilescontroller.h"
+#include "app/openfilescontroller.h"
 
 #include "app/mainwindow.h"
-#include "app/platform.h"
 #include "app/previewview.h"
-#include "app/textfile.h"
+#include "core/platform.h"
+#include "core/textfile.h"
 #include "editor/prefscontroller.h"
 #include "editor/textview.h"
 #include "upload/needinguploadrecord.h"

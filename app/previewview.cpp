@@ -1,4 +1,4 @@
-#include "previewview.h"
+#include "app/previewview.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "systemplatform.h"
+#include "app/systemplatform.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -2,7 +2,7 @@
 // the default browser and file manager, the clipboard and the trash.
 #pragma once
 
-#include "app/platform.h"
+#include "core/platform.h"
 
 namespace morvane {
 

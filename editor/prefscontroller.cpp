@@ -1,4 +1,4 @@
-#include "prefscontroller.h"
+#include "editor/prefscontroller.h"
 
 #include <QFontDatabase>
 #include <QSettings>

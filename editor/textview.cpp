@@ -1,4 +1,4 @@
-#include "textview.h"
+#include "editor/textview.h"
 
 #include "editor/prefscontroller.h"
 

@@ -3,7 +3,7 @@
 // file be written back exactly as it was read (encoding and line ends).
 #pragma once
 
-#include "app/textfile.h"
+#include "core/textfile.h"
 
 #include <QPlainTextEdit>
 

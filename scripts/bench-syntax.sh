@@ -25,8 +25,8 @@ echo "== edit pass and key press to painted frame (30 MB files)"
 "$build/bench/syntax/bench_syntax_edit"
 
 echo "== whole process: colour --runs vs kate-syntax-highlighter on the 10 MB file"
-colour=("$build/tests/syntax/morvane_colour_tool" colour)
-[ -x "$build/app/morvane" ] && "$build/app/morvane" colour --runs "$root/tests/syntax/golden/worked-example.html" >/dev/null 2>&1 \
+colour=("$build/tests/editor/morvane_colour_tool" colour)
+[ -x "$build/app/morvane" ] && "$build/app/morvane" colour --runs "$root/tests/editor/golden/worked-example.html" >/dev/null 2>&1 \
     && colour=("$build/app/morvane" colour)
 hyperfine -N --warmup 1 --runs "${RUNS:-10}" --output=/dev/null \
     "${colour[*]} --runs $data/bench-10mb.php" \

@@ -16,13 +16,13 @@ mkdir -p "$out/corpus"
 
 "$cxx" -std=c++20 -O1 -g -fno-omit-frame-pointer \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I"$root" -I"$root/tests/syntax" \
+    -I"$root" -I"$root/tests/editor" \
     "$root"/editor/syntax/{charclass,attributestore,reservedwords,htmlscanner,phpscanner}.cpp \
-    "$root/tests/syntax/fuzz_syntax.cpp" -o "$out/fuzz_syntax"
+    "$root/tests/editor/fuzz_syntax.cpp" -o "$out/fuzz_syntax"
 
 # Seeds: the golden inputs as UTF-16, behind an 8-byte header choosing the
 # whole text as the window.
-/usr/bin/python3 - "$root/tests/syntax/golden" "$out/corpus" <<'PY'
+/usr/bin/python3 - "$root/tests/editor/golden" "$out/corpus" <<'PY'
 import os, sys
 src, dst = sys.argv[1], sys.argv[2]
 for name in sorted(os.listdir(src)):

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Regenerates the expected runs of the syntax golden files
-# (tests/syntax/golden/NAME.runs) with `morvane colour --runs`, for review
+# (tests/editor/golden/NAME.runs) with `morvane colour --runs`, for review
 # with `git diff` after a deliberate change to the scanners.
 #
 # usage: scripts/regen-syntax-golden.sh [BUILD_DIR]   (default: build-syntax)
@@ -8,13 +8,13 @@ set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build-syntax}"
-golden="$root/tests/syntax/golden"
+golden="$root/tests/editor/golden"
 
 # The application's own command when it has one, else the stand-alone tool.
 if [ -x "$build/app/morvane" ] && QT_QPA_PLATFORM=offscreen "$build/app/morvane" colour --runs "$golden/worked-example.html" >/dev/null 2>&1; then
     colour=("$build/app/morvane" colour)
-elif [ -x "$build/tests/syntax/morvane_colour_tool" ]; then
-    colour=("$build/tests/syntax/morvane_colour_tool" colour)
+elif [ -x "$build/tests/editor/morvane_colour_tool" ]; then
+    colour=("$build/tests/editor/morvane_colour_tool" colour)
 else
     echo "neither $build/app/morvane nor the colour tool is built; build target morvane_colour_tool" >&2
     exit 1

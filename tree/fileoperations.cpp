@@ -1,6 +1,6 @@
 #include "tree/fileoperations.h"
 
-#include "app/platform.h"
+#include "core/platform.h"
 #include "tree/directoryreader.h"
 #include "tree/filesystemitem.h"
 

@@ -1,6 +1,6 @@
 #include "upload/connectftpcontroller.h"
 
-#include "app/platform.h"
+#include "core/platform.h"
 #include "upload/ftpaddress.h"
 
 #include <QCloseEvent>

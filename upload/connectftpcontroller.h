@@ -47,7 +47,13 @@ private:
     QProgressBar* m_progress = nullptr;
 };
 
+// Each runs a job in the modal transfer window in the window until the user presses OK
+// and returns true exactly when the job's result begins with "Success".
 namespace ConnectFTPController {
+bool testConnection(const Site& site, QWidget* parent);
+// `uploaded` (optional) receives TransferJob::uploadedFiles() when the window closes.
+bool upload(const Site& site, const QStringList& files, const QString& siteFolderLocal,
+            QWidget* parent, QStringList* uploaded = nullptr);
 // False only when the network is known to be down; a server on this
 // machine is always reachable, and an unknown state counts as connected.
 bool isConnected(const Site& site);

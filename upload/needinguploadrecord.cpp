@@ -1,4 +1,4 @@
-#include "needinguploadrecord.h"
+#include "upload/needinguploadrecord.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "upload/sitepropcontroller.h"
 
-#include "app/paths.h"
-#include "app/platform.h"
-#include "upload/transferjob.h"
+#include "core/paths.h"
+#include "core/platform.h"
+#include "upload/connectftpcontroller.h"
 
 #include <QFileDialog>
 #include <QFormLayout>

@@ -3,7 +3,7 @@
 // sorted and stored.
 #pragma once
 
-#include "app/sitestore.h"
+#include "core/sitestore.h"
 
 #include <QDialog>
 

@@ -83,6 +83,8 @@ struct TransferJob::Impl {
     bool started = false;
     bool finished = false;
     QString result;
+    Outcome outcome = Outcome::Running;
+    bool listingSucceeded = false;
 
     void plan();
     int requestFolders(const QStringList& segments);
@@ -95,7 +97,7 @@ struct TransferJob::Impl {
     void release(int index);
     void checkFinished();
     void abortAll(const QString& why);
-    void finish(const QString& text);
+    void finish(const QString& text, Outcome how);
     void releaseConnections();
 };
 
@@ -262,8 +264,10 @@ void TransferJob::Impl::itemEnded(int index, const FtpError& error) {
     --unfinished;
     switch (item.kind) {
     case FtpTransferKind::Store:
-        if (!error.isError())
+        if (!error.isError()) {
             Q_EMIT q->message(QStringLiteral("Uploaded \"%1\"").arg(item.key));
+            Q_EMIT q->fileUploaded(item.key);
+        }
         break;
     case FtpTransferKind::MakeFolder:
         // A refused folder (one that exists already, most often) counts as
@@ -273,6 +277,7 @@ void TransferJob::Impl::itemEnded(int index, const FtpError& error) {
     case FtpTransferKind::Listing:
         result = error.isError() ? QStringLiteral("ERROR: %1").arg(item.error)
                                  : QStringLiteral("Successful connection");
+        listingSucceeded = !error.isError();
         break;
     }
 }
@@ -291,17 +296,18 @@ void TransferJob::Impl::checkFinished() {
     if (finished || unfinished > 0 || !running.empty())
         return;
     if (mode == Mode::Test) {
-        finish(result);
+        finish(result, listingSucceeded ? Outcome::Succeeded : Outcome::Failed);
         return;
     }
     for (const QString& file : files) {
         const Item& item = items[size_t(fileItems.value(file))];
         if (item.state == State::Failed) {
-            finish(QStringLiteral("Error uploading \"%1\": %2").arg(file, item.error));
+            finish(QStringLiteral("Error uploading \"%1\": %2").arg(file, item.error),
+                   Outcome::Failed);
             return;
         }
     }
-    finish(QStringLiteral("Successful upload of all files"));
+    finish(QStringLiteral("Successful upload of all files"), Outcome::Succeeded);
 }
 
 // Stops every transfer; whatever did not end is reported as failed.
@@ -318,14 +324,16 @@ void TransferJob::Impl::abortAll(const QString& why) {
     }
     unfinished = 0;
     finish(mode == Mode::Test || why == kCannotInitiate ? why
-                                                        : QStringLiteral("ERROR: %1").arg(why));
+                                                        : QStringLiteral("ERROR: %1").arg(why),
+           why == kCancelled ? Outcome::Cancelled : Outcome::Failed);
 }
 
-void TransferJob::Impl::finish(const QString& text) {
+void TransferJob::Impl::finish(const QString& text, Outcome how) {
     if (finished)
         return;
     finished = true;
     result = text;
+    outcome = how;
     Q_EMIT q->message(text);
     // Announced from the event loop, so that a receiver may delete the job;
     // the idle connections are closed then too (not from inside the
@@ -426,8 +434,11 @@ bool TransferJob::isFinished() const {
 QString TransferJob::resultText() const {
     return d->result;
 }
+TransferJob::Outcome TransferJob::outcome() const {
+    return d->outcome;
+}
 bool TransferJob::succeeded() const {
-    return d->result.startsWith(QLatin1String("Success"));
+    return d->outcome == Outcome::Succeeded;
 }
 
 // Both lists keep the upload order and name a file listed twice once.

@@ -5,7 +5,7 @@
 // with finished().
 #pragma once
 
-#include "app/sitestore.h"
+#include "core/sitestore.h"
 
 #include <QObject>
 #include <QString>
@@ -13,13 +13,13 @@
 
 #include <memory>
 
-class QWidget;
-
 namespace morvane {
 
 class TransferJob : public QObject {
     Q_OBJECT
 public:
+    enum class Outcome { Running, Succeeded, Failed, Cancelled };
+
     ~TransferJob() override;
 
     // The connection test of a site: a listing of the server's top-level folder.
@@ -34,7 +34,8 @@ public:
     bool isFinished() const;
     QString
     resultText() const; // "Successful connection", "Successful upload of all files", "ERROR: …", …
-    bool succeeded() const;            // resultText() begins with "Success"
+    Outcome outcome() const;           // Running until finished() is emitted
+    bool succeeded() const;            // outcome() == Outcome::Succeeded
     QStringList uploadedFiles() const; // relative paths that were stored completely
     QStringList failedFiles() const;   // relative paths that failed or never ran
 
@@ -44,21 +45,14 @@ public:
 
 Q_SIGNALS:
     void message(const QString& text); // each status line, in order
-    void finished();                   // exactly once
+    // A file the server confirmed it stored completely (its relative path).
+    void fileUploaded(const QString& relativePath);
+    void finished(); // exactly once
 
 private:
     struct Impl;
     explicit TransferJob(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> d;
 };
-
-// The modal transfer window. Each runs the job in the window until the user presses OK
-// and returns true exactly when the job's result begins with "Success".
-namespace ConnectFTPController {
-bool testConnection(const Site& site, QWidget* parent);
-// `uploaded` (optional) receives TransferJob::uploadedFiles() when the window closes.
-bool upload(const Site& site, const QStringList& files, const QString& siteFolderLocal,
-            QWidget* parent, QStringList* uploaded = nullptr);
-} // namespace ConnectFTPController
 
 } // namespace morvane

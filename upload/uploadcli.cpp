@@ -1,7 +1,7 @@
 #include "upload/uploadcli.h"
 
-#include "app/paths.h"
-#include "app/sitestore.h"
+#include "core/paths.h"
+#include "core/sitestore.h"
 #include "upload/needinguploadrecord.h"
 #include "upload/transferjob.h"
 #include "upload/uploadplan.h"

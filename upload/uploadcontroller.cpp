@@ -1,8 +1,8 @@
 #include "upload/uploadcontroller.h"
 
-#include "app/platform.h"
+#include "core/platform.h"
+#include "upload/connectftpcontroller.h"
 #include "upload/needinguploadrecord.h"
-#include "upload/transferjob.h"
 #include "upload/uploadplan.h"
 
 #include <QApplication>

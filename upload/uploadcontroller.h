@@ -1,7 +1,7 @@
 // The Upload command of the main window and its confirmation dialog.
 #pragma once
 
-#include "app/sitestore.h"
+#include "core/sitestore.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -3,8 +3,8 @@
 // upload so that both choose the same files and leave the same record.
 #pragma once
 
-#include "app/markdown.h"
-#include "app/sitestore.h"
+#include "core/sitestore.h"
+#include "upload/markdown.h"
 
 #include <QString>
 #include <QStringList>

@@ -5,9 +5,9 @@
 #include "app/appdelegate.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
-#include "app/paths.h"
-#include "app/platform.h"
-#include "app/sitestore.h"
+#include "core/paths.h"
+#include "core/platform.h"
+#include "core/sitestore.h"
 #include "editor/textview.h"
 #include "tree/filesystemitem.h"
 

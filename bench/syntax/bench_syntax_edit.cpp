@@ -10,7 +10,7 @@
 #include "benchfiles.h"
 
 #include "editor/prefscontroller.h"
-#include "editor/syntax/syntaxcolourer.h"
+#include "editor/syntaxcolourer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,7 +5,7 @@
 #include "app/appdelegate.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
-#include "app/paths.h"
+#include "core/paths.h"
 #include "editor/textview.h"
 #include "recordingplatform.h"
 #include "testenv.h"

@@ -3,7 +3,7 @@
 // drive confirmations without a human.
 #pragma once
 
-#include "app/platform.h"
+#include "core/platform.h"
 
 #include <QList>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // local site folder, and running a job to its end.
 #pragma once
 
-#include "app/sitestore.h"
+#include "core/sitestore.h"
 #include "ftpserver.h"
 #include "upload/transferjob.h"
 

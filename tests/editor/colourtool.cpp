@@ -1,6 +1,6 @@
 // A stand-alone runner of the colour command, so the golden files can be
 // regenerated and the command timed without the whole application.
-#include "editor/syntax/colourcommand.h"
+#include "editor/colourcommand.h"
 
 #include <QCoreApplication>
 

@@ -2,8 +2,8 @@
 // reads back exactly, and settings edited by hand or by older versions read
 // as something sound without losing what can be kept.
 
-#include "app/paths.h"
-#include "app/sitestore.h"
+#include "core/paths.h"
+#include "core/sitestore.h"
 #include "inisettings.h"
 #include "testenv.h"
 

@@ -1,4 +1,4 @@
-#include "app/markdown.h"
+#include "upload/markdown.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // `morvane upload`: the same plan, record and transfer as the window's
 // command, driven from a terminal.
-#include "app/paths.h"
-#include "app/sitestore.h"
+#include "core/paths.h"
+#include "core/sitestore.h"
 #include "ftpserver.h"
 #include "publish_support.h"
 #include "testenv.h"

@@ -1,6 +1,6 @@
-#include "editor/syntax/colourcommand.h"
+#include "editor/colourcommand.h"
 
-#include "app/textfile.h"
+#include "core/textfile.h"
 #include "editor/syntax/attributestore.h"
 #include "editor/syntax/filetype.h"
 #include "editor/syntax/scanners.h"

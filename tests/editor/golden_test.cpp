@@ -2,7 +2,7 @@
 // name without an extension) beside its expected `morvane colour --runs`
 // output NAME.runs. scripts/regen-syntax-golden.sh rewrites the expected
 // files for review after a deliberate change.
-#include "editor/syntax/colourcommand.h"
+#include "editor/colourcommand.h"
 
 #include <QDir>
 #include <QFile>

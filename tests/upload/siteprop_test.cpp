@@ -1,5 +1,5 @@
 // The site properties dialog: what it saves, where, and what it hands back.
-#include "app/paths.h"
+#include "core/paths.h"
 #include "publish_support.h"
 #include "recordingplatform.h"
 #include "testenv.h"

@@ -7,7 +7,7 @@
 #include "testenv.h"
 
 #include "editor/prefscontroller.h"
-#include "editor/syntax/syntaxcolourer.h"
+#include "editor/syntaxcolourer.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "editor/syntax/syntaxcolourer.h"
+#include "editor/syntaxcolourer.h"
 
 #include "editor/prefscontroller.h"
 #include "editor/syntax/filetype.h"

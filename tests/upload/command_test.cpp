@@ -1,7 +1,7 @@
 // The window's Upload command, end to end against a real FTP server: the
 // Markdown pass, the confirmation dialog, the transfer window and the record
 // after each outcome.
-#include "app/paths.h"
+#include "core/paths.h"
 #include "ftpserver.h"
 #include "publish_support.h"
 #include "recordingplatform.h"

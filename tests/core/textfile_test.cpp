@@ -2,7 +2,7 @@
 // not change must come back exactly, whatever the encoding and line ends, and
 // a save must never damage the file, its permissions or its symbolic link.
 
-#include "app/textfile.h"
+#include "core/textfile.h"
 #include "testenv.h"
 
 #include <QDir>

@@ -8,7 +8,7 @@
 // on standard output once the first save has begun, so the test can start
 // its kill timer without guessing how long start-up takes.
 
-#include "app/textfile.h"
+#include "core/textfile.h"
 
 #include <QFile>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "sitestore.h"
+#include "core/sitestore.h"
 
 #include <QSettings>
 

@@ -1,4 +1,4 @@
-#include "textfile.h"
+#include "core/textfile.h"
 
 #include <QFile>
 #include <QFileInfo>
