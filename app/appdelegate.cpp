@@ -42,7 +42,7 @@ AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent), m_terminate([] { QCoreApplication::quit(); }) {
     // Every editor colours HTML and PHP as the user types and scrolls.
     m_editorHook = [this](TextView* view, const QString& path) {
-        auto* colourer = new SyntaxColourer(view, m_prefs);
+        auto* colourer = colourWithPreferences(view, *m_prefs);
         colourer->setFilePath(path);
     };
     m_siteDialog = [](QWidget* parent, SiteList& sites, QString& name, bool& deleted) {

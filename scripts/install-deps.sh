@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake ninja-build pkg-config
+    g++ cmake ninja-build pkg-config ccache clang-format clang-tidy
     qt6-base-dev qt6-webengine-dev libgl-dev
     libcurl4-openssl-dev libmarkdown2-dev libhunspell-dev hunspell-en-us
     libgtest-dev libgmock-dev libbenchmark-dev
