@@ -53,7 +53,7 @@ bool parseArgs(const QStringList& args, Options* opts, QString* problem) {
         } else if (option && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
             opts->help = true;
         } else if (option) {
-            *problem = QStringLiteral("unknown option \"%1\"").arg(escapeForTerminal(a, true));
+            *problem = QStringLiteral("unknown option \"%1\"").arg(escapeNameForTerminal(a));
             return false;
         } else if (opts->siteGiven) {
             *problem = QStringLiteral("more than one site given");
@@ -79,7 +79,7 @@ public:
               << Qt::flush;
     }
     void siteHasNoServer(const Site& site) override {
-        m_err << "The site \"" << escapeForTerminal(site.name(), true)
+        m_err << "The site \"" << escapeNameForTerminal(site.name())
               << "\" has no FTP server to upload to.\n"
               << "Enter the server in the site's properties (Sites > Edit... in the window).\n"
               << Qt::flush;
@@ -95,12 +95,12 @@ public:
         // Names are shown escaped; the structure of the text is not.
         uploadplan::Files shown;
         for (const QString& f : files.send)
-            shown.send << escapeForTerminal(f, true);
+            shown.send << escapeNameForTerminal(f);
         for (const uploadplan::Refusal& r : files.refused)
-            shown.refused.append({escapeForTerminal(r.file, true), r.reason});
+            shown.refused.append({escapeNameForTerminal(r.file), r.reason});
         Site safe = site;
-        safe.setValue(sitekey::server, escapeForTerminal(site.server(), true));
-        safe.setValue(sitekey::serverfolder, escapeForTerminal(site.serverFolder(), true));
+        safe.setValue(sitekey::server, escapeNameForTerminal(site.server()));
+        safe.setValue(sitekey::serverfolder, escapeNameForTerminal(site.serverFolder()));
         m_out << uploadplan::confirmationText(safe, shown,
                                               QStringLiteral("These files will be uploaded:"))
               << '\n'
@@ -160,12 +160,16 @@ int exitStatus(PublishOutcome outcome) {
 
 } // namespace
 
-QString escapeForTerminal(const QString& text, bool oneLine) {
+namespace {
+// Whether line feeds and tabs are written as they are.
+enum class Breaks { Keep, Escape };
+
+QString escapeControls(const QString& text, Breaks breaks) {
     QString out;
     out.reserve(text.size());
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        const bool keep = !oneLine && (c == u'\n' || c == u'\t');
+        const bool keep = breaks == Breaks::Keep && (c == u'\n' || c == u'\t');
         if (!keep && (c < 0x20 || (c >= 0x7F && c <= 0x9F)))
             out += QStringLiteral("\\x") +
                    QString::number(int(c), 16).rightJustified(2, QLatin1Char('0')).toUpper();
@@ -173,6 +177,15 @@ QString escapeForTerminal(const QString& text, bool oneLine) {
             out += ch;
     }
     return out;
+}
+} // namespace
+
+QString escapeForTerminal(const QString& text) {
+    return escapeControls(text, Breaks::Keep);
+}
+
+QString escapeNameForTerminal(const QString& name) {
+    return escapeControls(name, Breaks::Escape);
 }
 
 int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
@@ -203,11 +216,10 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
     const Site* site = name.isEmpty() ? nullptr : sitestore::find(sites, name);
     if (!name.isEmpty() && !site) {
         if (opts.siteGiven)
-            err << QStringLiteral("Site \"%1\" doesn't exist.").arg(escapeForTerminal(name, true))
+            err << QStringLiteral("Site \"%1\" doesn't exist.").arg(escapeNameForTerminal(name))
                 << '\n';
         else
-            err << "Can't get properties for current site: " << escapeForTerminal(name, true)
-                << '\n';
+            err << "Can't get properties for current site: " << escapeNameForTerminal(name) << '\n';
         err << Qt::flush;
         return uploadexit::Failed;
     }
@@ -220,12 +232,12 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
         break;
     case NeedingUploadRecord::LoadResult::SetAside:
         err << "The record of files needing upload was unreadable; it was moved to \""
-            << escapeForTerminal(setAside, true) << "\" and a new one is started.\n"
+            << escapeNameForTerminal(setAside) << "\" and a new one is started.\n"
             << Qt::flush;
         break;
     case NeedingUploadRecord::LoadResult::Unreadable:
         err << "Can't read the record of files needing upload \""
-            << escapeForTerminal(marks.filePath(), true) << "\".\n"
+            << escapeNameForTerminal(marks.filePath()) << "\".\n"
             << Qt::flush;
         return uploadexit::Failed;
     }

@@ -26,8 +26,10 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
                          QTextStream& err);
 
 // `text` made safe to print on a terminal: control characters (an escape
-// sequence hidden in a file name, say) are written as \xNN. Line feeds and
-// tabs stay unless `oneLine` is set.
-QString escapeForTerminal(const QString& text, bool oneLine = false);
+// sequence hidden in a file name, say) are written as \xNN; line feeds and
+// tabs stay.
+QString escapeForTerminal(const QString& text);
+// The same for a name printed within a line: line feeds and tabs escaped too.
+QString escapeNameForTerminal(const QString& name);
 
 } // namespace morvane

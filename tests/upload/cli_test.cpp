@@ -256,7 +256,7 @@ TEST_F(UploadCliTest, ControlCharactersInNamesReachTheTerminalEscaped) {
     EXPECT_TRUE(r.out.contains(" \"evil\\x1B]0;owned\\x07.html\"")) << r.out.toStdString();
 
     EXPECT_EQ(escapeForTerminal("a\tb\nc\x7f\u0085"), "a\tb\nc\\x7F\\x85");
-    EXPECT_EQ(escapeForTerminal("a\tb\nc", true), "a\\x09b\\x0Ac");
+    EXPECT_EQ(escapeNameForTerminal("a\tb\nc"), "a\\x09b\\x0Ac");
 }
 
 } // namespace
