@@ -201,9 +201,11 @@ TEST_F(UploadCliTest, FailedTransferKeepsTheMarksOfTheFilesNotSent) {
     ASSERT_EQ(after.size(), 1);
     const QString unsent = after.paths().first().mid(site.size() + 1);
     EXPECT_FALSE(QFileInfo::exists(onServer(unsent)));
-    for (const QString f : {"a.html", "b.html", "c.html"})
-        if (f != unsent)
+    for (const QString f : {"a.html", "b.html", "c.html"}) {
+        if (f != unsent) {
             EXPECT_EQ(readFile(onServer(f)), f.left(1).toUtf8());
+        }
+    }
 }
 
 // Sites the upload must refuse before anything is read or sent.
