@@ -9,6 +9,7 @@
 #include "upload/uploadcli.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -87,6 +88,14 @@ TEST_F(UploadCliTest, RejectsBadArgumentsAndMissingSites) {
     EXPECT_EQ(r.status, uploadexit::Usage);
     EXPECT_TRUE(r.err.contains("unknown option \"--force\"")) << r.err.toStdString();
     EXPECT_EQ(run({"a", "b"}).status, uploadexit::Usage);
+
+    // FTP diagnostics stay quiet unless asked for.
+    QLoggingCategory::setFilterRules("morvane.ftp.debug=false");
+    EXPECT_EQ(run({"--dry-run", "Nope"}).status, uploadexit::Failed);
+    EXPECT_FALSE(QLoggingCategory("morvane.ftp").isDebugEnabled());
+    EXPECT_EQ(run({"--verbose", "Nope"}).status, uploadexit::Failed);
+    EXPECT_TRUE(QLoggingCategory("morvane.ftp").isDebugEnabled());
+    QLoggingCategory::setFilterRules(QString());
 
     r = run({"--help"});
     EXPECT_EQ(r.status, 0);
