@@ -84,8 +84,7 @@ QString newItemName(const QString& folderPath, NewItemType type, NewItemName fir
     const QString base =
         first == NewItemName::IndexFirst ? QStringLiteral("index") : QStringLiteral("untitled");
     for (int i = 1; i <= 99; ++i) {
-        const QString name =
-            i == 1 ? base + suffix : QStringLiteral("untitled-%1%2").arg(i).arg(suffix);
+        QString name = i == 1 ? base + suffix : QStringLiteral("untitled-%1%2").arg(i).arg(suffix);
         if (!somethingExists(joinPath(folderPath, name)))
             return name;
     }

@@ -7,7 +7,7 @@
 namespace morvane::uploadplan {
 
 QString siteFolderFor(const Site& site, const QString& defaultSiteFolder, QString* error) {
-    const QString local = site.localPath();
+    QString local = site.localPath();
     if (local.isEmpty())
         return defaultSiteFolder;
     if (!QDir::isAbsolutePath(local)) {
