@@ -25,9 +25,21 @@ Stamp stampOf(const QString& path) {
 }
 
 void reportRefusals(PublishUi& ui, const QList<uploadplan::Refusal>& refused) {
+    if (refused.isEmpty())
+        return;
+    // One report for all of them: a folder of links must not bring an alert
+    // per file.
+    if (refused.size() == 1) {
+        const QString& reason = refused[0].reason;
+        ui.problem(QStringLiteral("\"%1\" was not sent.").arg(refused[0].file),
+                   reason.left(1).toUpper() + reason.mid(1) + QLatin1Char('.'));
+        return;
+    }
+    QStringList lines;
     for (const uploadplan::Refusal& r : refused)
-        ui.problem(QStringLiteral("\"%1\" was not sent.").arg(r.file),
-                   QStringLiteral("Not sent because %1.").arg(r.reason));
+        lines << QStringLiteral("\"%1\": %2.").arg(r.file, r.reason);
+    ui.problem(QStringLiteral("%1 files were not sent.").arg(refused.size()),
+               lines.join(QLatin1Char('\n')));
 }
 
 } // namespace
@@ -96,8 +108,7 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
         marks.forgetSent(uploadplan::vanishedFiles(marks.paths(), folder));
     // However the transfer ended, the confirmed files' marks reach the file now.
     marks.flush();
-    if (!files.refused.isEmpty())
-        reportRefusals(ui, files.refused);
+    reportRefusals(ui, files.refused);
 
     switch (outcome) {
     case TransferJob::Outcome::Succeeded:

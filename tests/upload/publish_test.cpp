@@ -142,8 +142,9 @@ TEST_F(PublishTest, AFileALinkLeadsOutsideFailsWithAReasonAndKeepsItsMark) {
 
     EXPECT_EQ(publishNow(), PublishOutcome::Failed);
     EXPECT_EQ(ui.planned.send, QStringList{"index.html"});
-    EXPECT_EQ(ui.told, QStringList{"\"link_out/secret.txt\" was not sent. / Not sent because a "
-                                   "symbolic link leads it outside the site folder."});
+    EXPECT_EQ(ui.told,
+              QStringList{"\"link_out/secret.txt\" was not sent. / A symbolic link leads it "
+                          "outside the site folder."});
     EXPECT_EQ(readFile(onServer("index.html")), "home");
     EXPECT_FALSE(QFileInfo::exists(onServer("link_out/secret.txt")));
     EXPECT_EQ(markedOnDisk(), QStringList{site + "/link_out/secret.txt"});
