@@ -124,14 +124,14 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_window->raise();
     m_window->activateWindow();
 
-    reportUnreadableRecord(int(loaded), setAside);
+    reportUnreadableRecord(loaded, setAside);
     Platform::instance().alert(QStringLiteral("Beta version \u2014 use with caution!."),
                                QStringLiteral("Make sure you back up your site files frequently."));
     return true;
 }
 
-void AppDelegate::reportUnreadableRecord(int loadResult, const QString& setAside) {
-    const auto loaded = NeedingUploadRecord::LoadResult(loadResult);
+void AppDelegate::reportUnreadableRecord(NeedingUploadRecord::LoadResult loaded,
+                                         const QString& setAside) {
     if (loaded != NeedingUploadRecord::LoadResult::SetAside &&
         loaded != NeedingUploadRecord::LoadResult::Unreadable)
         return;

@@ -6,6 +6,7 @@
 
 #include "app/outlinecontroller.h"
 #include "app/sitescontroller.h"
+#include "upload/needinguploadrecord.h"
 #include "upload/publish.h"
 
 #include <QObject>
@@ -92,7 +93,7 @@ public:
 private:
     void setUpWindowGeometry();
     void connectWindow();
-    void reportUnreadableRecord(int loadResult, const QString& setAside);
+    void reportUnreadableRecord(NeedingUploadRecord::LoadResult loaded, const QString& setAside);
 
     std::unique_ptr<MainWindow> m_window;
     PrefsController* m_prefs = nullptr;
