@@ -43,15 +43,42 @@ void UploadMarks::applyPending(NeedingUploadRecord& record) const {
         record.unmark(p);
 }
 
-void UploadMarks::reload() {
+NeedingUploadRecord::LoadResult UploadMarks::readBack() {
     NeedingUploadRecord fresh(m_record.filePath());
-    // A record that cannot be read now is left to the next write to report;
-    // what is in memory is the best there is.
-    if (fresh.load() == NeedingUploadRecord::LoadResult::Unreadable)
-        return;
-    applyPending(fresh);
-    m_record = std::move(fresh);
-    Q_EMIT changed();
+    QString aside;
+    const auto loaded = fresh.load(&aside);
+    switch (loaded) {
+    case NeedingUploadRecord::LoadResult::Missing:
+    case NeedingUploadRecord::LoadResult::Loaded:
+        applyPending(fresh);
+        m_record = std::move(fresh);
+        break;
+    case NeedingUploadRecord::LoadResult::SetAside:
+        // Someone else left a file that is no record; it was kept aside. What
+        // this process holds is the best there is: it is written anew.
+        for (const QString& p : m_record.paths())
+            m_added.insert(p);
+        m_removed.clear();
+        applyPending(fresh);
+        m_record = std::move(fresh);
+        Platform::instance().alert(
+            QStringLiteral("The list of files needing upload could not be read."),
+            QStringLiteral("It was kept as \"%1\"; the marks known here were written in its "
+                           "place.")
+                .arg(aside));
+        break;
+    case NeedingUploadRecord::LoadResult::Unreadable:
+        // Left as it is; the next write reports it.
+        break;
+    }
+    return loaded;
+}
+
+void UploadMarks::reload() {
+    if (readBack() == NeedingUploadRecord::LoadResult::SetAside)
+        write();
+    else
+        Q_EMIT changed();
 }
 
 void UploadMarks::mark(const QString& path) {
@@ -102,12 +129,7 @@ bool UploadMarks::write() {
     QLockFile lock(path + QStringLiteral(".lock"));
     lock.tryLock(2000);
 
-    NeedingUploadRecord fresh(path);
-    const auto loaded = fresh.load();
-    if (loaded != NeedingUploadRecord::LoadResult::Unreadable) {
-        applyPending(fresh);
-        m_record = std::move(fresh);
-    }
+    const auto loaded = readBack();
     QString error;
     const bool ok = loaded != NeedingUploadRecord::LoadResult::Unreadable && m_record.save(&error);
     if (loaded == NeedingUploadRecord::LoadResult::Unreadable)

@@ -59,6 +59,8 @@ Q_SIGNALS:
 
 private:
     bool write();
+    // Reads the file into memory with this process's unwritten changes on top.
+    NeedingUploadRecord::LoadResult readBack();
     void forgetInMemory(const QStringList& paths);
     void applyPending(NeedingUploadRecord& record) const;
 

@@ -120,6 +120,26 @@ TEST_F(MarksTest, TwoOwnersOfTheSameFileKeepEachOthersChanges) {
     EXPECT_EQ(terminal.paths(), QStringList{"/s/c.html"});
 }
 
+// A record another program spoiled is kept aside, never overwritten, and the
+// marks known here are not lost with it.
+TEST_F(MarksTest, ARecordSpoiledMeanwhileIsKeptAsideAndRewrittenFromMemory) {
+    UploadMarks marks(path());
+    marks.mark("/s/a.html");
+    ASSERT_TRUE(writeFile(path(), "<plist><dict><key>/s/x.html"));
+    marks.reload();
+    ASSERT_EQ(alertCount(), 1);
+    EXPECT_EQ(RecordingPlatform::current().alerts[0].title,
+              "The list of files needing upload could not be read.");
+    EXPECT_EQ(morvane::test::readFile(path() + ".corrupt"), "<plist><dict><key>/s/x.html");
+    EXPECT_EQ(onDisk(path()), QStringList{"/s/a.html"});
+
+    ASSERT_TRUE(writeFile(path(), "not a record"));
+    marks.mark("/s/b.html");
+    EXPECT_EQ(onDisk(path()), QStringList({"/s/a.html", "/s/b.html"}));
+    EXPECT_EQ(morvane::test::readFile(path() + ".corrupt-2"), "not a record");
+    EXPECT_EQ(alertCount(), 2);
+}
+
 TEST_F(MarksTest, ConfirmationsShareAWriteThatComesWithinTheDelay) {
     UploadMarks marks(path());
     for (int i = 0; i < 20; ++i)
