@@ -54,9 +54,7 @@ public:
     MainWindow* window() const { return m_window.get(); }
     PrefsController* prefsController() const { return m_prefs; }
     OpenFilesController* openFiles() const { return m_openFiles; }
-    OutlineController* outline() const { return m_outline; }
     SitesController* sitesController() const { return m_sites; }
-    FileTreeModel* treeModel() const { return m_model; }
     UploadMarks& needingUpload() { return *m_marks; }
     QString currentSite() const { return m_sites->currentSite(); }
     QString siteFolderLocal() const { return m_sites->siteFolderLocal(); }
