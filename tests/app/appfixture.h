@@ -11,6 +11,7 @@
 #include "testenv.h"
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
+#include "upload/uploadmarks.h"
 
 #include <QComboBox>
 #include <QSettings>
@@ -40,11 +41,10 @@ protected:
             ++siteDialogRuns;
             return siteDialog ? siteDialog(sites, name, deleted) : 0;
         });
-        app->setUploadRunner(
-            [this](QWidget*, const Site* site, const QString&, NeedingUploadRecord&) {
-                ++uploadRuns;
-                return site == nullptr;
-            });
+        app->setUploadRunner([this](QWidget*, const Site* site, const QString&, UploadMarks&) {
+            ++uploadRuns;
+            return site ? PublishOutcome::NotConfirmed : PublishOutcome::NoSiteChosen;
+        });
         EXPECT_TRUE(app->applicationDidFinishLaunching());
         return *app;
     }
@@ -74,7 +74,8 @@ protected:
     // expanding the folders on the way, as a click in the outline would.
     void selectPath(const QString& relative) {
         const QStringList parts = relative.split(QLatin1Char('/'));
-        app->expandPath(FileSystemItem::rootItem(), QStringList{QString()} + parts, 1, true);
+        app->expandPath(FileSystemItem::rootItem(), QStringList{QString()} + parts, 1,
+                        OutlineController::PathEnd::Select);
     }
 
     TextView* editor() const { return app->openFiles()->currentTextView(); }
