@@ -1,5 +1,6 @@
 #include "app/appdelegate.h"
 
+#include "app/helpcontroller.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
 #include "core/paths.h"
@@ -45,8 +46,10 @@ AppDelegate::AppDelegate(QObject* parent)
         auto* colourer = colourWithPreferences(view, *m_prefs);
         colourer->setFilePath(path);
     };
-    m_siteDialog = [](QWidget* parent, SiteList& sites, QString& name, bool& deleted) {
+    m_siteDialog = [this](QWidget* parent, SiteList& sites, QString& name, bool& deleted) {
         SitePropController dialog(parent);
+        if (m_help)
+            dialog.setHelpHandler([this] { m_help->actionHelpModal(); });
         dialog.setSites(&sites);
         dialog.setSiteName(name);
         const int result = dialog.exec();
@@ -121,6 +124,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_openFiles->setRecordChangedHook([this] { reloadOutline(); });
     m_openFiles->setEditorFactoryHook(m_editorHook);
     connectWindow();
+    m_help = new HelpController(*m_window, help::HelpLinks::fromSettings(*settings),
+                                m_helpViewFactory, this);
 
     std::error_code ec;
     std::filesystem::create_directories(m_defaultSiteFolderLocal.toStdString(), ec);
@@ -148,6 +153,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     QCoreApplication::processEvents();
     m_window->raise();
     m_window->activateWindow();
+    m_help->showInitialHelp(*settings);
+    m_help->automaticUpdateCheck(*settings);
 
     if (loaded == NeedingUploadRecord::LoadResult::SetAside ||
         loaded == NeedingUploadRecord::LoadResult::Unreadable) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/sitestore.h"
+#include "help/helpview.h"
 #include "upload/needinguploadrecord.h"
 
 #include <QObject>
@@ -20,6 +21,7 @@ namespace morvane {
 
 class FileSystemItem;
 class FileTreeModel;
+class HelpController;
 class MainWindow;
 class OpenFilesController;
 class PrefsController;
@@ -50,6 +52,11 @@ public:
         std::function<bool(QWidget* parent, const Site* site, const QString& siteFolderLocal,
                            NeedingUploadRecord& record)>;
     void setUploadRunner(UploadRunner runner) { m_uploadRunner = std::move(runner); }
+    // Makes the help window's page view (tests give a stand-in); call before
+    // the start-up sequence.
+    void setHelpViewFactory(help::HelpViewFactory factory) {
+        m_helpViewFactory = std::move(factory);
+    }
     // Attaches per-editor services (syntax colouring) to each new editor.
     void setEditorHook(std::function<void(TextView*, const QString& path)> hook);
 
@@ -57,6 +64,7 @@ public:
     PrefsController* prefsController() const { return m_prefs; }
     OpenFilesController* openFiles() const { return m_openFiles; }
     FileTreeModel* treeModel() const { return m_model; }
+    HelpController* helpController() const { return m_help; }
     NeedingUploadRecord& needingUpload() { return m_needingUpload; }
     SiteList& sites() { return m_sites; }
     QString currentSite() const { return m_currentSite; }
@@ -108,6 +116,8 @@ private:
     PrefsController* m_prefs = nullptr;
     OpenFilesController* m_openFiles = nullptr;
     FileTreeModel* m_model = nullptr;
+    HelpController* m_help = nullptr;
+    help::HelpViewFactory m_helpViewFactory;
     NeedingUploadRecord m_needingUpload;
     SiteList m_sites;
     QString m_currentSite;

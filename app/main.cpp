@@ -3,6 +3,7 @@
 #include "app/appdelegate.h"
 #include "app/systemplatform.h"
 #include "editor/colourcommand.h"
+#include "help/commandline.h"
 #include "upload/uploadcli.h"
 
 #include <QApplication>
@@ -76,6 +77,11 @@ std::unique_ptr<QObject> exitAtFirstFrame() {
 
 int main(int argc, char** argv) {
     setIdentity();
+    {
+        QTextStream out(stdout);
+        if (const auto rc = morvane::help::handleInfoOptions(argumentsAfter(argc, argv, 1), out))
+            return *rc;
+    }
     if (argc > 1 && (std::strcmp(argv[1], "colour") == 0 || std::strcmp(argv[1], "upload") == 0))
         return runTool(argc, argv);
 
