@@ -4,10 +4,12 @@
 #include "app/systemplatform.h"
 #include "editor/colourcommand.h"
 #include "help/commandline.h"
+#include "resources/resources.h"
 #include "upload/uploadcli.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QMainWindow>
 #include <QTextStream>
 
@@ -87,6 +89,8 @@ int main(int argc, char** argv) {
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    morvane::initResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/Morvane/icons/morvane.png")));
     morvane::SystemPlatform platform;
     morvane::Platform::install(&platform);
 

@@ -1,5 +1,7 @@
 #include "help/aboutdialog.h"
 
+#include "resources/resources.h"
+
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -26,6 +28,7 @@ QString aboutText() {
 }
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+    initResources();
     setObjectName(QStringLiteral("AboutDialog"));
     setWindowTitle(tr("About Morvane"));
     auto* layout = new QVBoxLayout(this);
