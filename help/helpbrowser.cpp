@@ -86,6 +86,15 @@ void HelpBrowser::ensureView() {
         m_back->setEnabled(back);
         m_forward->setEnabled(forward);
     };
+    // A web view keeps its current page when its history is cleared, so the
+    // page shown before would stay one step back: the history is cleared
+    // again once the new start page is in.
+    m_view->onLoadFinished = [this](bool) {
+        if (m_clearWhenLoaded) {
+            m_clearWhenLoaded = false;
+            m_view->clearHistory();
+        }
+    };
     m_layout->addWidget(m_view->widget(), 1);
 }
 
@@ -113,6 +122,7 @@ void HelpBrowser::go() {
     m_view->clearHistory();
     m_back->setEnabled(false);
     m_forward->setEnabled(false);
+    m_clearWhenLoaded = true;
     m_view->load(m_helpURL);
 }
 

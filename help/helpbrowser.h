@@ -69,6 +69,7 @@ private:
     QUrl m_helpURL;
     bool m_allowAll = false;
     bool m_isModal = false;
+    bool m_clearWhenLoaded = false;
 };
 
 } // namespace morvane::help
