@@ -89,11 +89,12 @@ void HelpBrowser::ensureView() {
     // A web view keeps its current page when its history is cleared, so the
     // page shown before would stay one step back: the history is cleared
     // again once the new start page is in.
-    m_view->onLoadFinished = [this](bool) {
+    m_view->onLoadFinished = [this](bool ok) {
         if (m_clearWhenLoaded) {
             m_clearWhenLoaded = false;
             m_view->clearHistory();
         }
+        Q_EMIT pageLoaded(ok);
     };
     m_layout->addWidget(m_view->widget(), 1);
 }

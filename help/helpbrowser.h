@@ -50,6 +50,8 @@ public:
 Q_SIGNALS:
     // The PHP manual's address is chosen and loading.
     void phpManualChosen(const QUrl& url);
+    // A page finished loading, or failed to.
+    void pageLoaded(bool ok);
 
 private:
     void prepare(bool allowAll, const QString& title);
