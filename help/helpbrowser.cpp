@@ -127,14 +127,20 @@ void HelpBrowser::go() {
     m_view->load(m_helpURL);
 }
 
+void HelpBrowser::present() {
+    QDialog::show();
+    raise();
+    activateWindow();
+    // Keys scroll the page at once.
+    m_view->widget()->setFocus();
+}
+
 void HelpBrowser::show() {
     prepare(false, tr("Morvane Help"));
     m_helpURL = QUrl();
     m_isModal = false;
     go();
-    QDialog::show();
-    raise();
-    activateWindow();
+    present();
 }
 
 void HelpBrowser::showModal() {
@@ -145,6 +151,7 @@ void HelpBrowser::showModal() {
     go();
     hide();
     m_isModal = true;
+    m_view->widget()->setFocus();
     exec();
     m_isModal = false;
 }
@@ -166,9 +173,7 @@ void HelpBrowser::showPHP(const QStringList& preferredLanguages) {
         Qt::SingleShotConnection);
     ensureView();
     m_buttonStrip->setVisible(true);
-    QDialog::show();
-    raise();
-    activateWindow();
+    present();
     m_probe->start(preferred, fallback);
 }
 
@@ -177,9 +182,7 @@ void HelpBrowser::showHTML() {
     m_isModal = false;
     m_helpURL = m_links.htmlReferenceUrl();
     go();
-    QDialog::show();
-    raise();
-    activateWindow();
+    present();
 }
 
 } // namespace morvane::help

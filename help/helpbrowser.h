@@ -57,6 +57,7 @@ private:
     void prepare(bool allowAll, const QString& title);
     void go();
     void ensureView();
+    void present();
     bool allowNavigation(const QUrl& url);
 
     HelpViewFactory m_factory;

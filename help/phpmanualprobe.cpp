@@ -9,8 +9,10 @@ namespace morvane::help {
 PhpManualProbe::PhpManualProbe(QObject* parent) : QObject(parent) {}
 
 PhpManualProbe::~PhpManualProbe() {
-    if (m_reply)
+    if (m_reply) {
+        m_reply->disconnect(this);
         m_reply->abort();
+    }
 }
 
 void PhpManualProbe::start(const QUrl& preferred, const QUrl& fallback) {

@@ -27,8 +27,11 @@ UpdateChecker::UpdateChecker(QUrl service, const QString& product, QString versi
 }
 
 UpdateChecker::~UpdateChecker() {
-    if (m_reply)
+    // A question still on its way is dropped without an answer.
+    if (m_reply) {
+        m_reply->disconnect(this);
         m_reply->abort();
+    }
 }
 
 QNetworkAccessManager& UpdateChecker::network() {

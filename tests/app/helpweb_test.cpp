@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace morvane::test {
 namespace {
 
@@ -48,29 +50,31 @@ protected:
         view->onUrlChanged = [this](const QUrl& u) { url = u; };
     }
 
-    // Loads `address` and waits until it has finished loading.
-    bool loadAndWait(const QUrl& address, bool* ok = nullptr) {
+    // Runs `action` and waits until a page has finished loading with
+    // `address` shown (any address when empty), so that no load of an
+    // earlier step is taken for it.
+    bool actAndWait(const std::function<void()>& action, const QUrl& address, bool* ok = nullptr) {
         bool finished = false;
         auto c =
             QObject::connect(browser, &help::HelpBrowser::pageLoaded, browser, [&](bool result) {
+                if (!address.isEmpty() && url != address)
+                    return;
                 finished = true;
                 if (ok)
                     *ok = result;
             });
-        view->load(address);
+        action();
         const bool done = waitUntil([&] { return finished; }, std::chrono::seconds(60));
         QObject::disconnect(c);
         return done;
     }
+    bool loadAndWait(const QUrl& address, bool* ok = nullptr) {
+        return actAndWait([&] { view->load(address); }, address, ok);
+    }
     // Shows the guide and waits for its start page.
     bool showGuide() {
-        bool finished = false;
-        auto c = QObject::connect(browser, &help::HelpBrowser::pageLoaded, browser,
-                                  [&](bool) { finished = true; });
-        controller->actionHelp();
-        const bool done = waitUntil([&] { return finished; }, std::chrono::seconds(60));
-        QObject::disconnect(c);
-        return done;
+        url = QUrl();
+        return actAndWait([&] { controller->actionHelp(); }, {});
     }
 
     static inline QMainWindow* window = nullptr;
@@ -115,9 +119,8 @@ TEST_F(HelpWebTest, TheLockedGuideSendsOutsideAddressesToTheDesktopAndGoesBack) 
     ASSERT_TRUE(loadAndWait(QUrl(QStringLiteral("morvane://help/Morvane/help/sites.html"))));
     EXPECT_EQ(title, QStringLiteral("Sites and the site dialog — Morvane Help"));
     EXPECT_TRUE(browser->buttonBack()->isEnabled());
-    view->back();
-    EXPECT_TRUE(waitUntil([&] { return url == help::helpStartUrl(); }, std::chrono::seconds(60)));
-    EXPECT_TRUE(waitUntil([&] { return browser->buttonForward()->isEnabled(); }));
+    EXPECT_TRUE(actAndWait([&] { view->back(); }, help::helpStartUrl()));
+    EXPECT_TRUE(browser->buttonForward()->isEnabled());
 }
 
 TEST_F(HelpWebTest, AMissingPageFailsWithoutLeavingTheGuide) {
