@@ -93,7 +93,7 @@ bool isInsideHelp(const QUrl& url) {
 QString languageCode(const QStringList& preferredLanguages) {
     if (preferredLanguages.isEmpty() || preferredLanguages.first().isEmpty())
         return QStringLiteral("en");
-    const QString first = preferredLanguages.first();
+    const QString& first = preferredLanguages.first();
     return first.size() > 1 ? first.left(2) : first;
 }
 
