@@ -1,6 +1,7 @@
 #include "app/appdelegate.h"
 
 #include "app/editingfocus.h"
+#include "app/helpcontroller.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
 #include "core/paths.h"
@@ -94,6 +95,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
     bool sitesPresent = false;
     m_sites->load(*settings, &sitesPresent);
     connectWindow();
+    m_help = new HelpController(*m_window, help::HelpLinks::fromSettings(*settings),
+                                m_helpViewFactory, this);
+    m_sites->setHelpHandler([this] { m_help->actionHelpModal(); });
 
     // The program's own folder is private (it holds the record); the default
     // site inside it gets the usual mode, for a local web server to read.
@@ -123,6 +127,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     QCoreApplication::processEvents();
     m_window->raise();
     m_window->activateWindow();
+    m_help->showInitialHelp(*settings);
+    m_help->automaticUpdateCheck(*settings);
 
     reportUnreadableRecord(loaded, setAside);
     Platform::instance().alert(QStringLiteral("Beta version \u2014 use with caution!."),

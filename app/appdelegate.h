@@ -6,6 +6,7 @@
 
 #include "app/outlinecontroller.h"
 #include "app/sitescontroller.h"
+#include "help/helpview.h"
 #include "upload/needinguploadrecord.h"
 #include "upload/publish.h"
 
@@ -20,6 +21,7 @@ namespace morvane {
 
 class FileSystemItem;
 class FileTreeModel;
+class HelpController;
 class MainWindow;
 class OpenFilesController;
 class PrefsController;
@@ -48,6 +50,11 @@ public:
     using UploadRunner = std::function<PublishOutcome(
         QWidget* parent, const Site* site, const QString& defaultSiteFolder, UploadMarks& marks)>;
     void setUploadRunner(UploadRunner runner) { m_uploadRunner = std::move(runner); }
+    // Makes the help window's page view (tests give a stand-in); call before
+    // the start-up sequence.
+    void setHelpViewFactory(help::HelpViewFactory factory) {
+        m_helpViewFactory = std::move(factory);
+    }
     // Attaches per-editor services (syntax colouring) to each new editor.
     void setEditorHook(std::function<void(TextView*, const QString& path)> hook);
 
@@ -58,6 +65,7 @@ public:
     UploadMarks& needingUpload() { return *m_marks; }
     QString currentSite() const { return m_sites->currentSite(); }
     QString siteFolderLocal() const { return m_sites->siteFolderLocal(); }
+    HelpController* helpController() const { return m_help; }
     bool continuousSpellCheckingEnabled() const { return m_spellChecking; }
     // Whether the outside FTP client is installed (the name comes from the
     // client first offered; here it probes for FileZilla).
@@ -100,6 +108,8 @@ private:
     OpenFilesController* m_openFiles = nullptr;
     OutlineController* m_outline = nullptr;
     SitesController* m_sites = nullptr;
+    HelpController* m_help = nullptr;
+    help::HelpViewFactory m_helpViewFactory;
     bool m_spellChecking = false;
     bool m_haveCyberduck = false;
     std::function<void()> m_terminate;

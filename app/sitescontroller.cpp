@@ -29,8 +29,10 @@ int findTitle(const QComboBox* popup, const QString& title) {
 SitesController::SitesController(MainWindow& window, OutlineController& outline,
                                  OpenFilesController& openFiles, QObject* parent)
     : QObject(parent), m_window(window), m_outline(outline), m_openFiles(openFiles) {
-    m_siteDialog = [](QWidget* parentWidget, SiteList& sites, QString& name, bool& deleted) {
+    m_siteDialog = [this](QWidget* parentWidget, SiteList& sites, QString& name, bool& deleted) {
         SitePropController dialog(parentWidget);
+        if (m_helpHandler)
+            dialog.setHelpHandler(m_helpHandler);
         dialog.setSites(&sites);
         dialog.setSiteName(name);
         const int result = dialog.exec();

@@ -30,6 +30,8 @@ public:
     using SiteDialogRunner =
         std::function<int(QWidget* parent, SiteList& sites, QString& name, bool& deleted)>;
     void setSiteDialogRunner(SiteDialogRunner runner) { m_siteDialog = std::move(runner); }
+    // What the site dialog's Help button does (hidden while unset).
+    void setHelpHandler(std::function<void()> handler) { m_helpHandler = std::move(handler); }
 
     // Reads the list of sites; `present` tells whether the store had one.
     void load(QSettings& settings, bool* present);
@@ -55,6 +57,7 @@ private:
     OutlineController& m_outline;
     OpenFilesController& m_openFiles;
     SiteDialogRunner m_siteDialog;
+    std::function<void()> m_helpHandler;
     SiteList m_sites;
     QString m_currentSite;
     QString m_siteFolderLocal;

@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     python3-pyftpdlib python3-openssl
     xvfb xauth imagemagick fonts-dejavu-core
+    desktop-file-utils appstream man-db dpkg-dev
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang libclang-rt-14-dev)

@@ -7,6 +7,7 @@
 #include "app/openfilescontroller.h"
 #include "core/paths.h"
 #include "editor/textview.h"
+#include "help/helpview.h"
 #include "recordingplatform.h"
 #include "testenv.h"
 #include "tree/filesystemitem.h"
@@ -23,6 +24,22 @@
 #include <memory>
 
 namespace morvane::test {
+
+// A help page view that shows nothing and remembers what it was asked to load.
+class StubHelpView : public help::HelpView {
+public:
+    explicit StubHelpView(QWidget* parent) : m_widget(new QWidget(parent)) {}
+    QWidget* widget() override { return m_widget; }
+    void load(const QUrl& url) override { loaded.append(url); }
+    void back() override {}
+    void forward() override {}
+    void reload() override {}
+    void clearHistory() override {}
+    QList<QUrl> loaded;
+
+private:
+    QWidget* m_widget;
+};
 
 class AppFixture : public ::testing::Test {
 protected:
@@ -45,6 +62,10 @@ protected:
             ++uploadRuns;
             return site ? PublishOutcome::NotConfirmed : PublishOutcome::NoSiteChosen;
         });
+        // The help shown at the first start gets a plain page view instead
+        // of the web engine.
+        app->setHelpViewFactory(
+            [](QWidget* parent) { return std::make_unique<StubHelpView>(parent); });
         EXPECT_TRUE(app->applicationDidFinishLaunching());
         return *app;
     }
