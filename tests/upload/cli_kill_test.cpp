@@ -5,7 +5,7 @@
 #include "core/paths.h"
 #include "core/sitestore.h"
 #include "ftpserver.h"
-#include "publish_support.h"
+#include "qtprinters.h"
 #include "testenv.h"
 #include "upload/needinguploadrecord.h"
 #include "upload/uploadmarks.h"

@@ -3,7 +3,7 @@
 // after each outcome.
 #include "core/paths.h"
 #include "ftpserver.h"
-#include "publish_support.h"
+#include "qtprinters.h"
 #include "recordingplatform.h"
 #include "testenv.h"
 #include "upload/needinguploadrecord.h"

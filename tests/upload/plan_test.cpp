@@ -1,6 +1,6 @@
 // Which files the Upload command sends, and what the record holds after each
 // outcome.
-#include "publish_support.h"
+#include "qtprinters.h"
 #include "testenv.h"
 #include "upload/needinguploadrecord.h"
 #include "upload/uploadplan.h"

@@ -1,7 +1,7 @@
 // The publish sequence itself, through a scripted user interface, against a
 // real FTP server: which marks survive each way an upload can end.
 #include "ftpserver.h"
-#include "publish_support.h"
+#include "qtprinters.h"
 #include "recordingplatform.h"
 #include "testenv.h"
 #include "upload/publish.h"
