@@ -2,7 +2,7 @@
 // write is told once, two processes sharing the file do not undo each
 // other's marks, confirmations share writes, and the state files are private.
 #include "core/paths.h"
-#include "publish_support.h"
+#include "qtprinters.h"
 #include "recordingplatform.h"
 #include "testenv.h"
 #include "upload/uploadmarks.h"
