@@ -1,5 +1,7 @@
 #include "app/appdelegate.h"
 
+#include "app/diskwatchcontroller.h"
+#include "app/encodingcontroller.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
 #include "core/paths.h"
@@ -10,6 +12,7 @@
 #include "tree/fileoperations.h"
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
+#include "tree/folderwatcher.h"
 #include "upload/sitepropcontroller.h"
 #include "upload/uploadcontroller.h"
 
@@ -74,10 +77,12 @@ void AppDelegate::setEditorHook(std::function<void(TextView*, const QString&)> h
 
 void AppDelegate::setUpWindowGeometry() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect frame = screen ? screen->geometry() : QRect();
+    // Within the screen's available area: a scaled display may be narrower
+    // than the size rule's minimum.
+    const QRect frame = screen ? screen->availableGeometry() : QRect();
     const float w = float(frame.width());
     const float h = float(frame.height());
-    const int width = int(std::max(0.7f * w, 1100.0f));
+    const int width = std::min(int(std::max(0.7f * w, 1100.0f)), frame.width());
     m_window->resize(width, int(h));
     m_window->move(frame.topLeft());
 }
@@ -120,6 +125,11 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_openFiles = new OpenFilesController(m_window.get(), m_prefs, &m_needingUpload, this);
     m_openFiles->setRecordChangedHook([this] { reloadOutline(); });
     m_openFiles->setEditorFactoryHook(m_editorHook);
+    m_diskWatch = new DiskWatchController(m_window.get(), m_openFiles, this);
+    m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
+    m_folderWatcher = new FolderWatcher(m_model, this);
+    connect(m_window->outlineView(), &QTreeView::expanded, m_folderWatcher,
+            &FolderWatcher::scheduleSync);
     connectWindow();
 
     std::error_code ec;
@@ -259,6 +269,12 @@ const Site* AppDelegate::getPropForCurrentSite() const {
 void AppDelegate::setSiteToCurrent(const QString& requested) {
     // An edited file is saved while the old root still gives its path.
     endEditing();
+    if (!m_diskWatch->resolvePendingBeforeLeaving()) {
+        const QSignalBlocker block(m_window->popupSites());
+        const int i = m_window->popupSites()->findText(m_currentSite, Qt::MatchExactly);
+        m_window->popupSites()->setCurrentIndex(m_currentSite.isEmpty() || i < 0 ? 0 : i);
+        return;
+    }
     QComboBox* popup = m_window->popupSites();
     QString name = requested.isEmpty() ? popup->currentText() : requested;
     {
@@ -480,6 +496,7 @@ void AppDelegate::actionSave() {
 
 void AppDelegate::actionCloseOpenFile() {
     endEditing();
+    m_openFiles->closeCurrent();
 }
 
 void AppDelegate::actionUpload() {
@@ -504,6 +521,8 @@ void AppDelegate::saveFolder() {
 
 void AppDelegate::actionQuit() {
     endEditing();
+    if (!m_diskWatch->resolvePendingBeforeLeaving())
+        return;
     saveFolder();
     m_terminate();
 }

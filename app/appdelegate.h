@@ -18,8 +18,11 @@ class QSettings;
 
 namespace morvane {
 
+class DiskWatchController;
+class EncodingController;
 class FileSystemItem;
 class FileTreeModel;
+class FolderWatcher;
 class MainWindow;
 class OpenFilesController;
 class PrefsController;
@@ -56,6 +59,9 @@ public:
     MainWindow* window() const { return m_window.get(); }
     PrefsController* prefsController() const { return m_prefs; }
     OpenFilesController* openFiles() const { return m_openFiles; }
+    DiskWatchController* diskWatch() const { return m_diskWatch; }
+    EncodingController* encodings() const { return m_encodings; }
+    FolderWatcher* folderWatcher() const { return m_folderWatcher; }
     FileTreeModel* treeModel() const { return m_model; }
     NeedingUploadRecord& needingUpload() { return m_needingUpload; }
     SiteList& sites() { return m_sites; }
@@ -107,6 +113,9 @@ private:
     std::unique_ptr<MainWindow> m_window;
     PrefsController* m_prefs = nullptr;
     OpenFilesController* m_openFiles = nullptr;
+    DiskWatchController* m_diskWatch = nullptr;
+    EncodingController* m_encodings = nullptr;
+    FolderWatcher* m_folderWatcher = nullptr;
     FileTreeModel* m_model = nullptr;
     NeedingUploadRecord m_needingUpload;
     SiteList m_sites;

@@ -196,6 +196,37 @@ TextFileContents decodeText(const QByteArray& bytes) {
     return success(text, std::move(format));
 }
 
+TextFileContents decodeTextAs(const QByteArray& bytes, const QString& name) {
+    using namespace encoding;
+    TextFormat format;
+    format.encoding = name;
+    QByteArrayView body(bytes);
+    if (name == kUtf8 && bytes.startsWith("\xEF\xBB\xBF")) {
+        format.byteOrderMark = true;
+        body = body.sliced(3);
+    } else if ((name == kUtf16LE && bytes.startsWith("\xFF\xFE")) ||
+               (name == kUtf16BE && bytes.startsWith("\xFE\xFF"))) {
+        format.byteOrderMark = true;
+        body = body.sliced(2);
+    } else if (isUtf16(name)) {
+        format.byteOrderMark = true; // written with one, so that it reads back as UTF-16
+    }
+    if (const auto declared = findDeclaredCharset(
+            QString::fromLatin1(bytes.first(std::min<qsizetype>(bytes.size(), 4096)))))
+        format.declaredCharset = declared->label;
+    QString text;
+    if (!decode(name, body, &text))
+        return failure(ReadStatus::Undecodable,
+                       tr("The file holds bytes that are not valid %1.").arg(displayName(name)));
+    TextFileContents r = success(text, std::move(format));
+    QByteArray back;
+    if (!encodeText(r.text, r.format, &back) || (back != bytes && !isUtf16(name)))
+        return failure(ReadStatus::Undecodable,
+                       tr("The file's %1 text could not be written back exactly as it is.")
+                           .arg(displayName(name)));
+    return r;
+}
+
 TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit) {
     // Opening does not wait: a named pipe without a writer would otherwise
     // block the window for good.
@@ -290,8 +321,10 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     }
 
     QSaveFile file(target);
-    // QSaveFile keeps the permissions of an existing file.
-    if (!file.open(QIODevice::WriteOnly)) {
+    // QSaveFile keeps the permissions of an existing file. Unbuffered: a
+    // buffered write that the system takes only in part (disk full, file size
+    // limit) would otherwise be committed as if whole, truncating the file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
             *error = file.errorString();
         return false;

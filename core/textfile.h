@@ -60,6 +60,11 @@ struct TextFileContents {
 // The result always encodes back into the very same bytes.
 TextFileContents decodeText(const QByteArray& bytes);
 
+// Decodes bytes in the encoding the user chose. Fails (status Undecodable,
+// with the reason) when the bytes are not valid in it or would not be written
+// back exactly.
+TextFileContents decodeTextAs(const QByteArray& bytes, const QString& encoding);
+
 // Reads and decodes a file. Anything but a regular file is refused, and so
 // is a file larger than `sizeLimit` bytes (when not negative), before a byte
 // of it is read.

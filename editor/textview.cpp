@@ -64,6 +64,29 @@ void TextView::setTextFromProgram(const QString& text, const TextFormat& format)
     m_programEdit = false;
 }
 
+void TextView::updateTextFromProgram(const QString& text, const TextFormat& format) {
+    const QString old = textForSaving();
+    const QStringView a(old), b(text);
+    qsizetype prefix = 0;
+    const qsizetype shorter = std::min(a.size(), b.size());
+    while (prefix < shorter && a[prefix] == b[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix && a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
+        ++suffix;
+    m_programEdit = true;
+    m_format = format;
+    if (prefix != a.size() || prefix != b.size()) {
+        QTextCursor c(document());
+        c.setPosition(int(prefix));
+        c.setPosition(int(a.size() - suffix), QTextCursor::KeepAnchor);
+        c.insertText(b.sliced(prefix, b.size() - prefix - suffix).toString());
+    }
+    m_blockCount = document()->blockCount();
+    document()->setModified(false);
+    m_programEdit = false;
+}
+
 QString TextView::textForSaving() const {
     // toPlainText() would turn non-breaking spaces into spaces; the raw text
     // keeps every character and only needs its paragraph breaks turned back.
@@ -80,12 +103,14 @@ void TextView::markSaved() {
     document()->setModified(false);
 }
 
-void TextView::onContentsChange(int position, int /*removed*/, int /*added*/) {
+void TextView::onContentsChange(int position, int /*removed*/, int added) {
     // Keep the recorded line ends lined up with the lines: a new line takes
     // the file's usual end, a joined line drops the end between the two.
     const int count = document()->blockCount();
     const int delta = count - m_blockCount;
     m_blockCount = count;
+    if (added > 0 && !m_programEdit)
+        Q_EMIT userInserted(position, added);
     if (delta == 0 || m_programEdit)
         return;
     auto& ends = m_format.lineEnds;

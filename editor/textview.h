@@ -21,6 +21,11 @@ public:
     // Replaces the whole text on the program's behalf (reading a file): not
     // a user edit, so it is not undoable and does not signal userEdited().
     void setTextFromProgram(const QString& text, const TextFormat& format);
+    // Brings the text to `text` (the file as it now is on disk) by replacing
+    // only the part that differs, so that the caret, the selection and the
+    // scroll position stay where they were as far as the new text allows.
+    // Not a user edit; it can be undone like one.
+    void updateTextFromProgram(const QString& text, const TextFormat& format);
 
     // The text as it will be written, with '\n' between lines (non-breaking
     // spaces and other characters kept as they are).
@@ -41,6 +46,8 @@ public:
 Q_SIGNALS:
     // The user changed the text (typing, pasting, undo…).
     void userEdited();
+    // The user put `added` characters at `position` (typing, pasting, undo…).
+    void userInserted(int position, int added);
     // The editor lost the keyboard focus: the point where edits are saved.
     void editingEnded();
 

@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -403,6 +405,29 @@ TEST(TextFileWrite, FailureLeavesTheOldFileAndSaysWhy) {
         EXPECT_EQ(readFile(ro), QByteArray("keep me"));
     }
     EXPECT_EQ(strayFiles(dir.path(), {QStringLiteral("locked.html")}), QStringList());
+}
+
+TEST(TextFileWrite, ASaveTheSystemTakesOnlyInPartLeavesTheOldFile) {
+    // The disk fills up (here: a file size limit) after the first bytes: the
+    // old file must stay whole, not be replaced by the truncated new one.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    ASSERT_TRUE(writeFile(path, "old text"));
+    QString error;
+    bool written = true;
+    {
+        struct rlimit old {};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        struct rlimit tiny = old;
+        tiny.rlim_cur = 4;
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &tiny);
+        written = writeFileAtomically(path, "a new text longer than the limit", &error);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(readFile(path), QByteArray("old text"));
+    EXPECT_EQ(strayFiles(dir.path(), {QStringLiteral("page.html")}), QStringList());
 }
 
 TEST(TextFileWrite, EmptyAndLargeContents) {

@@ -1,0 +1,51 @@
+// The encoding of each open text file as the user meets it: the label beside
+// the open-files pop-up, View > Reopen with Encoding and Save with Encoding,
+// and the question asked once per file when a typed character does not fit
+// the file's encoding (convert the file to UTF-8, or keep its encoding and
+// leave such characters out).
+#pragma once
+
+#include "app/openfile.h"
+
+#include <QObject>
+
+namespace morvane {
+
+class MainWindow;
+class OpenFilesController;
+class TextView;
+
+class EncodingController : public QObject {
+    Q_OBJECT
+public:
+    EncodingController(MainWindow* window, OpenFilesController* openFiles,
+                       QObject* parent = nullptr);
+
+    // The label's text for a file: encoding and line ends.
+    static QString describe(const OpenFile* file);
+
+    // View > Reopen with Encoding: reads the current file again as `name`.
+    bool reopenWithEncoding(const QString& name);
+    // View > Save with Encoding: saves the current file in `name` (its
+    // charset declaration follows).
+    bool saveWithEncoding(const QString& name);
+
+    // The text of `file` holds a character its encoding cannot hold: asks
+    // (once per file) and converts the file or removes such characters.
+    // Returns true when the text can now be saved.
+    bool resolveUnencodable(OpenFile* file);
+
+private:
+    void updateLabel();
+    void attach(OpenFile* file);
+    void checkInserted(TextView* view, int position, int added);
+    void convertToUtf8(OpenFile* file);
+    void setEncoding(OpenFile* file, const QString& name);
+    bool removeUnencodable(TextView* view, int from, int to);
+    OpenFile* fileOf(const TextView* view) const;
+
+    MainWindow* m_window;
+    OpenFilesController* m_openFiles;
+};
+
+} // namespace morvane
