@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
 
 namespace morvane {
@@ -74,9 +75,24 @@ void TextView::updateTextFromProgram(const QString& text, const TextFormat& form
     qsizetype suffix = 0;
     while (suffix < shorter - prefix && a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
         ++suffix;
+
+    // Where the user was: the caret's line (its number, text and column)
+    // and the scroll position.
+    const QTextCursor before = textCursor();
+    const QTextBlock caretBlock = before.block();
+    const int caretLine = caretBlock.blockNumber();
+    const QString caretLineText = caretBlock.text();
+    const int caretColumn = before.positionInBlock();
+    const bool caretInChange =
+        before.position() >= prefix && before.position() <= a.size() - suffix;
+    const int scrollV = verticalScrollBar()->value();
+    const int scrollH = horizontalScrollBar()->value();
+
     m_programEdit = true;
     m_format = format;
     if (prefix != a.size() || prefix != b.size()) {
+        // Only the part that differs is replaced: the rest of the document,
+        // with the caret when it lies outside the change, stays as it is.
         QTextCursor c(document());
         c.setPosition(int(prefix));
         c.setPosition(int(a.size() - suffix), QTextCursor::KeepAnchor);
@@ -85,6 +101,31 @@ void TextView::updateTextFromProgram(const QString& text, const TextFormat& form
     m_blockCount = document()->blockCount();
     document()->setModified(false);
     m_programEdit = false;
+
+    if (caretInChange && (prefix != a.size() || prefix != b.size())) {
+        // The caret's line was inside the change: find the same line nearest
+        // to where it was, else stay at that line number.
+        const int lines = document()->blockCount();
+        QTextBlock found;
+        for (int d = 0; d < lines && !found.isValid(); ++d) {
+            for (int n : {caretLine - d, caretLine + d}) {
+                const QTextBlock blk = document()->findBlockByNumber(n);
+                if (n >= 0 && blk.isValid() && blk.text() == caretLineText) {
+                    found = blk;
+                    break;
+                }
+            }
+            if (d > 2000)
+                break;
+        }
+        if (!found.isValid())
+            found = document()->findBlockByNumber(std::min(caretLine, lines - 1));
+        QTextCursor c(found);
+        c.setPosition(found.position() + std::min(caretColumn, found.length() - 1));
+        setTextCursor(c);
+    }
+    verticalScrollBar()->setValue(scrollV);
+    horizontalScrollBar()->setValue(scrollH);
 }
 
 QString TextView::textForSaving() const {
