@@ -21,11 +21,11 @@ FileStamp stampOf(const QString& path) {
     return stamp;
 }
 
-bool looksLikeNotText(QByteArrayView head) {
+bool looksLikeNotText(QByteArrayView head, bool nulMarksBinary) {
     head = head.first(std::min(head.size(), kSniffBytes));
     if (head.isEmpty())
         return false;
-    if (head.contains('\0'))
+    if (nulMarksBinary && head.contains('\0'))
         return true;
     // The shared MIME database, by content only: a name says nothing about
     // what a file holds. Its fallbacks for data without a signature

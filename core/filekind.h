@@ -36,7 +36,9 @@ constexpr qsizetype kSniffBytes = 8192;
 // Whether bytes from the start of a file belong to a file that is not text:
 // a NUL byte in the first block, or a kind recognised by its content (image,
 // font, archive, PDF, audio, video…), whatever the file's name.
-bool looksLikeNotText(QByteArrayView head);
+// With `nulMarksBinary` false only the recognised kinds count (for the colour
+// diagnostic, which shows what the scanners make of any text).
+bool looksLikeNotText(QByteArrayView head, bool nulMarksBinary = true);
 
 // A short description of a file type that is not a regular file, from its
 // st_mode ("a named pipe (FIFO)", "a character device"…).

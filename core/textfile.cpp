@@ -141,7 +141,7 @@ TextFileContents success(const QString& decoded, TextFormat format) {
 
 } // namespace
 
-TextFileContents decodeText(const QByteArray& bytes) {
+TextFileContents decodeText(const QByteArray& bytes, bool nulMarksBinary) {
     using namespace encoding;
     TextFormat format;
 
@@ -155,7 +155,7 @@ TextFileContents decodeText(const QByteArray& bytes) {
             return success(text, std::move(format));
     }
 
-    if (looksLikeNotText(bytes))
+    if (looksLikeNotText(bytes, nulMarksBinary))
         return failure(ReadStatus::NotText, QString());
 
     // UTF-8 first. A second byte-order mark right after the first is text,
@@ -227,7 +227,7 @@ TextFileContents decodeTextAs(const QByteArray& bytes, const QString& name) {
     return r;
 }
 
-TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit) {
+TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit, bool nulMarksBinary) {
     // Opening does not wait: a named pipe without a writer would otherwise
     // block the window for good.
     const FileDescriptor fd(
@@ -269,7 +269,7 @@ TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit) {
     }
     bytes.truncate(have);
 
-    TextFileContents r = decodeText(bytes);
+    TextFileContents r = decodeText(bytes, nulMarksBinary);
     r.size = have;
     r.stamp.exists = true;
     r.stamp.size = std::int64_t(st.st_size);

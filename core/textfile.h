@@ -58,7 +58,9 @@ struct TextFileContents {
 // then UTF-8 (an optional byte-order mark is remembered and dropped), UTF-16
 // with a byte-order mark, the charset the file declares, else Windows-1252.
 // The result always encodes back into the very same bytes.
-TextFileContents decodeText(const QByteArray& bytes);
+// `nulMarksBinary` false lets text with NUL bytes through (see
+// looksLikeNotText).
+TextFileContents decodeText(const QByteArray& bytes, bool nulMarksBinary = true);
 
 // Decodes bytes in the encoding the user chose. Fails (status Undecodable,
 // with the reason) when the bytes are not valid in it or would not be written
@@ -68,7 +70,8 @@ TextFileContents decodeTextAs(const QByteArray& bytes, const QString& encoding);
 // Reads and decodes a file. Anything but a regular file is refused, and so
 // is a file larger than `sizeLimit` bytes (when not negative), before a byte
 // of it is read.
-TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit = -1);
+TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit = -1,
+                              bool nulMarksBinary = true);
 
 // Encodes editor text back into bytes in the given format. Lines keep the
 // ends recorded in `format.lineEnds` by position; lines past the recorded

@@ -88,7 +88,7 @@ private:
     std::size_t m_size;
 };
 
-// True when the bytes are plain ASCII without carriage returns or NULs: then the
+// True when the bytes are plain ASCII without carriage returns: then the
 // editor's decoding (UTF-8, line ends normalised to '\n') maps each byte to
 // the same code unit and the text can be widened directly.
 bool isPlainAscii(const char* p, std::size_t n) {
@@ -97,7 +97,7 @@ bool isPlainAscii(const char* p, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
         const auto c = static_cast<unsigned char>(p[i]);
         high |= c;
-        cr |= c == '\r' || c == 0;
+        cr |= c == '\r';
     }
     return high < 0x80 && !cr;
 }
@@ -115,7 +115,7 @@ bool colourFileText(const QString& path, const std::function<void(std::string_vi
             // Plain ASCII still has to pass the check for files that are not
             // text (NULs, a PDF's signature…); anything else is decoded.
             if (isPlainAscii(bytes, size) &&
-                !looksLikeNotText(QByteArrayView(bytes, qsizetype(size)))) {
+                !looksLikeNotText(QByteArrayView(bytes, qsizetype(size)), false)) {
                 LargeBuffer buffer(size * sizeof(char16_t));
                 if (auto* text = static_cast<char16_t*>(buffer.data())) {
                     for (std::size_t i = 0; i < size; ++i)
@@ -125,11 +125,11 @@ bool colourFileText(const QString& path, const std::function<void(std::string_vi
                     return true;
                 }
             }
-            file = decodeText(QByteArray::fromRawData(bytes, qsizetype(size)));
+            file = decodeText(QByteArray::fromRawData(bytes, qsizetype(size)), false);
         }
     }
     if (!file.ok && !file.notText)
-        file = readTextFile(path, kLargeFileBytes);
+        file = readTextFile(path, kLargeFileBytes, false);
     if (!file.ok)
         return false;
     writeRuns(std::u16string_view(reinterpret_cast<const char16_t*>(file.text.utf16()),
@@ -166,7 +166,7 @@ int colourFile(const QStringList& args, const std::function<void(std::string_vie
         return 1;
     }
     const bool ok = colourable ? colourFileText(path, sink, file)
-                               : (file = readTextFile(path, kLargeFileBytes)).ok;
+                               : (file = readTextFile(path, kLargeFileBytes, false)).ok;
     if (!ok) {
         if (file.notText)
             err << "morvane colour: " << path << ": not a text file\n";
