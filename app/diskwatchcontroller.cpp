@@ -15,7 +15,7 @@ namespace morvane {
 namespace {
 // Several write calls of one save arrive as several changes: look once they
 // settle, well within what the eye notices.
-constexpr int kSettleMs = 25;
+constexpr int kSettleMs = 0;
 } // namespace
 
 DiskWatchController::DiskWatchController(MainWindow* window, OpenFilesController* openFiles,

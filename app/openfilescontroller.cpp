@@ -315,14 +315,15 @@ bool OpenFilesController::writeText(OpenFile* file, QString* error) {
     TextView* view = file->editor;
     QByteArray bytes;
     qsizetype bad = -1;
-    if (!encodeText(view->textForSaving(), view->format(), &bytes, &bad)) {
+    QString text = view->textForSaving();
+    if (!encodeText(text, view->format(), &bytes, &bad)) {
         // A character the encoding cannot hold: never write bytes that would
         // read back as something else. The user may convert the file.
-        const QString text = view->textForSaving();
         const QString ch =
             text.mid(bad, bad + 1 < text.size() && text[bad].isHighSurrogate() ? 2 : 1);
-        if (!(m_unencodable && m_unencodable(file, bad) &&
-              encodeText(view->textForSaving(), view->format(), &bytes))) {
+        const bool resolved = m_unencodable && m_unencodable(file, bad);
+        text = view->textForSaving();
+        if (!resolved || !encodeText(text, view->format(), &bytes)) {
             *error = tr("\u201C%1\u201D is saved as %2, which cannot hold the character "
                         "\u201C%3\u201D.")
                          .arg(file->name(), encoding::displayName(view->format().encoding), ch);
@@ -331,6 +332,7 @@ bool OpenFilesController::writeText(OpenFile* file, QString* error) {
     }
     if (!writeFileAtomically(file->path(), bytes, error))
         return false;
+    view->noteWritten(text);
     file->stamp = stampOf(file->path());
     file->disk = DiskState::InStep;
     Q_EMIT fileWritten(file);

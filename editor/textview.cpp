@@ -58,6 +58,8 @@ TextView::~TextView() {
 void TextView::setTextFromProgram(const QString& text, const TextFormat& format) {
     m_programEdit = true;
     m_format = format;
+    m_diskText = text;
+    m_diskTextValid = true;
     // setPlainText resets the undo history and the modified flag.
     setPlainText(text);
     m_blockCount = document()->blockCount();
@@ -66,7 +68,7 @@ void TextView::setTextFromProgram(const QString& text, const TextFormat& format)
 }
 
 void TextView::updateTextFromProgram(const QString& text, const TextFormat& format) {
-    const QString old = textForSaving();
+    const QString old = m_diskTextValid ? m_diskText : textForSaving();
     const QStringView a(old), b(text);
     qsizetype prefix = 0;
     const qsizetype shorter = std::min(a.size(), b.size());
@@ -100,6 +102,8 @@ void TextView::updateTextFromProgram(const QString& text, const TextFormat& form
     }
     m_blockCount = document()->blockCount();
     document()->setModified(false);
+    m_diskText = text;
+    m_diskTextValid = true;
     m_programEdit = false;
 
     if (caretInChange && (prefix != a.size() || prefix != b.size())) {
@@ -136,6 +140,11 @@ QString TextView::textForSaving() const {
     return text;
 }
 
+void TextView::noteWritten(const QString& text) {
+    m_diskText = text;
+    m_diskTextValid = true;
+}
+
 void TextView::markSaved() {
     // Ends undo coalescing: the next keystroke starts a new undo step.
     QTextCursor c = textCursor();
@@ -150,6 +159,10 @@ void TextView::onContentsChange(int position, int /*removed*/, int added) {
     const int count = document()->blockCount();
     const int delta = count - m_blockCount;
     m_blockCount = count;
+    if (!m_programEdit) {
+        m_diskTextValid = false;
+        m_diskText.clear();
+    }
     if (added > 0 && !m_programEdit)
         Q_EMIT userInserted(position, added);
     if (delta == 0 || m_programEdit)

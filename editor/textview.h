@@ -36,6 +36,8 @@ public:
     // Called after a save: the next typing starts a new undo step, and edits
     // from here on count as changes again.
     void markSaved();
+    // The text was written to the file as it now stands.
+    void noteWritten(const QString& text);
 
     // Indent or outdent the lines of the selection by one tab.
     void indentSelection();
@@ -66,6 +68,11 @@ private:
     const PrefsController* m_prefs;
     LineNumberGutter* m_gutter;
     TextFormat m_format;
+    // The text as last read from or written to the file, while the document
+    // still holds exactly that: a change on disk is then compared with it
+    // without taking the text out of a large document.
+    QString m_diskText;
+    bool m_diskTextValid = false;
     int m_blockCount = 1;
     bool m_programEdit = false;
 };
