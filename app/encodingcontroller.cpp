@@ -78,9 +78,10 @@ void EncodingController::updateLabel() {
     const QString text = describe(file);
     m_window->labelEncoding()->setText(text);
     m_window->labelEncoding()->setAccessibleDescription(text);
-    const bool text_ = !text.isEmpty();
-    m_window->menuReopenWithEncoding()->setEnabled(text_);
-    m_window->menuSaveWithEncoding()->setEnabled(text_);
+    // A file that could not be decoded may be reopened in another encoding.
+    m_window->menuReopenWithEncoding()->setEnabled(file && file->load != FileLoad::NotText &&
+                                                   file->load != FileLoad::NotRead);
+    m_window->menuSaveWithEncoding()->setEnabled(!text.isEmpty());
 }
 
 OpenFile* EncodingController::fileOf(const TextView* view) const {
@@ -208,7 +209,7 @@ void EncodingController::convertToUtf8(OpenFile* file) {
 
 bool EncodingController::reopenWithEncoding(const QString& name) {
     OpenFile* file = m_openFiles->currentFile();
-    if (!file || !file->editor || file->load != FileLoad::Text || name.isEmpty())
+    if (!file || file->load == FileLoad::NotText || name.isEmpty())
         return false;
     if (file->dirty) {
         const int answer = Platform::instance().question(
@@ -217,15 +218,16 @@ bool EncodingController::reopenWithEncoding(const QString& name) {
         if (answer != 1)
             return false;
     }
-    QFile f(file->path());
-    QByteArray bytes;
-    if (f.open(QIODevice::ReadOnly))
-        bytes = f.readAll();
-    TextFileContents c;
-    if (f.error() != QFileDevice::NoError)
-        c.error = f.errorString();
-    else
-        c = decodeTextAs(bytes, name);
+    // Read as the editor reads (regular files only, within the size limit),
+    // then decode the same bytes as asked.
+    TextFileContents c = readTextFile(file->path(), file->largeFileAllowed ? -1 : kLargeFileBytes);
+    if (c.status == ReadStatus::Ok || c.status == ReadStatus::Undecodable) {
+        QFile f(file->path());
+        if (f.open(QIODevice::ReadOnly))
+            c = decodeTextAs(f.readAll(), name);
+        else
+            c.error = f.errorString();
+    }
     if (!c.ok) {
         Platform::instance().alert(tr("\u201C%1\u201D can't be read as %2.")
                                        .arg(file->name(), encoding::displayName(name)),

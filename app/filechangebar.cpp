@@ -36,10 +36,10 @@ void FileChangeBar::showChoice(const QString& message, const QString& first,
     m_message->setText(message);
     setAccessibleDescription(message);
     m_first->setText(first);
-    m_first->setAccessibleName(first);
+    m_first->setAccessibleName(QString(first).remove(QLatin1Char('&')));
     m_first->setToolTip(firstHelp);
     m_second->setText(second);
-    m_second->setAccessibleName(second);
+    m_second->setAccessibleName(QString(second).remove(QLatin1Char('&')));
     m_second->setToolTip(secondHelp);
     show();
 }

@@ -198,9 +198,22 @@ bool OpenFilesController::readFileIntoTextView(OpenFile* file) {
 }
 
 void OpenFilesController::takeDiskText(OpenFile* file, const TextFileContents& contents) {
-    if (!file->editor)
-        return;
-    file->editor->updateTextFromProgram(contents.text, contents.format);
+    if (!file->editor) {
+        // A file that could not be read until now (another encoding chosen).
+        createEditor(file)->setTextFromProgram(contents.text, contents.format);
+        if (file->notice)
+            file->notice->deleteLater();
+        file->notice = nullptr;
+        file->load = FileLoad::Text;
+        file->problem.clear();
+        file->editMode = true;
+        if (file == m_current) {
+            m_current = nullptr; // show it afresh, now in its editor
+            showCurrentFile(file);
+        }
+    } else {
+        file->editor->updateTextFromProgram(contents.text, contents.format);
+    }
     file->stamp = contents.stamp;
     file->disk = DiskState::InStep;
     file->dirty = false;
@@ -339,6 +352,7 @@ bool OpenFilesController::writeText(OpenFile* file, QString* error) {
     return true;
 }
 
+// Marks a file written outside save() (a choice in the bar), as save() does.
 void OpenFilesController::markSaved(OpenFile* file) {
     m_record->mark(file->path());
     m_record->save();
@@ -383,8 +397,13 @@ void OpenFilesController::save(bool force) {
     }
     // A file whose write failed stays dirty, so the next trigger tries again,
     // and is not marked: the server must not get the old file as if current.
-    if (!writeFailed && (force || file->dirty))
-        markSaved(file);
+    if (!writeFailed && (force || file->dirty)) {
+        m_record->mark(file->path());
+        m_record->save();
+        if (m_recordChanged)
+            m_recordChanged();
+        view->markSaved();
+    }
     if (!writeFailed)
         file->dirty = false;
     m_saving = false;

@@ -268,6 +268,12 @@ std::optional<CharsetDeclaration> findDeclaredCharset(QStringView text) {
     }
 }
 
+bool isSupported(const QString& name) {
+    if (name == kUtf8 || isUtf16(name) || name == kWindows1252 || name == kMacRoman)
+        return true;
+    return QStringDecoder(name.toLatin1().constData()).isValid();
+}
+
 bool decode(const QString& name, QByteArrayView bytes, QString* out) {
     if (name == kUtf8 || name == kUtf16LE || name == kUtf16BE) {
         const auto which = name == kUtf8      ? QStringDecoder::Utf8

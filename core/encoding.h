@@ -49,6 +49,9 @@ struct CharsetDeclaration {
 // do.
 std::optional<CharsetDeclaration> findDeclaredCharset(QStringView text);
 
+// Whether this build can convert the encoding at all.
+bool isSupported(const QString& name);
+
 // Bytes to text. False when the bytes are not valid in the encoding or the
 // encoding cannot be converted here.
 bool decode(const QString& name, QByteArrayView bytes, QString* out);

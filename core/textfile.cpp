@@ -175,6 +175,11 @@ TextFileContents decodeText(const QByteArray& bytes, bool nulMarksBinary) {
         if (!name.isEmpty() && name != kUtf8 && !isUtf16(name)) {
             format.encoding = name;
             QByteArray back;
+            if (!isSupported(name))
+                return failure(ReadStatus::Undecodable,
+                               tr("The file is written in %1, which this program cannot "
+                                  "convert here. It is shown read-only rather than guessed at.")
+                                   .arg(displayName(name)));
             if (!decode(name, bytes, &text))
                 return failure(ReadStatus::Undecodable,
                                tr("The file says it is written in %1, but it holds bytes that "

@@ -129,3 +129,27 @@ TEST_F(EncodingWindowTest, ViewMenuReopensAndSavesWithAnotherEncoding) {
     EXPECT_TRUE(RecordingPlatform::current().alerts.last().title.contains("can't be saved"));
     EXPECT_TRUE(label().startsWith("UTF-8"));
 }
+
+TEST_F(EncodingWindowTest, AFileNotValidInItsDeclaredEncodingIsReadOnlyUntilReopened) {
+    if (!menuAction(app->window()->menuReopenWithEncoding(), encoding::kWindows1252))
+        GTEST_SKIP();
+    const QByteArray bytes = "<meta charset=\"Shift_JIS\"><p>\x82\xFF\x81</p>";
+    writeFile(at("broken.html"), bytes);
+    app->actionRefresh();
+    selectPath("broken.html");
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_EQ(app->openFiles()->currentFile()->load, FileLoad::Unreadable);
+    app->actionSave();
+    app->window()->tabView()->setCurrentIndex(1);
+    app->window()->tabView()->setCurrentIndex(0);
+    EXPECT_EQ(readFile(at("broken.html")), bytes);
+    EXPECT_FALSE(marked("broken.html"));
+    // The user says what it is: now it can be edited, and is written back in it.
+    ASSERT_TRUE(app->window()->menuReopenWithEncoding()->isEnabled());
+    menuAction(app->window()->menuReopenWithEncoding(), encoding::kWindows1252)->trigger();
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_TRUE(label().startsWith("Windows-1252"));
+    typeText("!");
+    app->actionSave();
+    EXPECT_EQ(readFile(at("broken.html")), bytes + "!");
+}
