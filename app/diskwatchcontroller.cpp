@@ -140,8 +140,8 @@ void DiskWatchController::updateBar() {
         bar->showChoice(tr("\u201C%1\u201D was changed on disk by another program while you "
                            "edited it. Nothing is saved until you choose.")
                             .arg(file->name()),
-                        tr("&Reload"), tr("Drop your edits and show the file as it is on disk"),
-                        tr("&Keep Mine"), tr("Write your version over the one on disk"));
+                        {tr("&Reload"), tr("Drop your edits and show the file as it is on disk")},
+                        {tr("&Keep Mine"), tr("Write your version over the one on disk")});
         return;
     }
     // One notice tells of every open file that is gone.
@@ -154,8 +154,8 @@ void DiskWatchController::updateBar() {
             .arg(file->name());
     if (othersGone > 0)
         message += QLatin1Char(' ') + tr("%n other open file(s) are gone too.", "", othersGone);
-    bar->showChoice(message, tr("S&ave Again"), tr("Write the text back to the file's place"),
-                    tr("C&lose"), tr("Close the file; its text is dropped"));
+    bar->showChoice(message, {tr("S&ave Again"), tr("Write the text back to the file's place")},
+                    {tr("C&lose"), tr("Close the file; its text is dropped")});
 }
 
 void DiskWatchController::reload(OpenFile* file) {

@@ -122,7 +122,7 @@ void EncodingController::checkInserted(TextView* view, int position, int added) 
     if (file->encodingAnswer == EncodingAnswer::NotAsked)
         resolveUnencodable(file);
     else if (file->encodingAnswer == EncodingAnswer::KeepEncoding)
-        removeUnencodable(view, from, to);
+        removeUnencodable(view, {from, to});
 }
 
 bool EncodingController::resolveUnencodable(OpenFile* file) {
@@ -151,13 +151,14 @@ bool EncodingController::resolveUnencodable(OpenFile* file) {
         convertToUtf8(file);
         return true;
     }
-    removeUnencodable(view, 0, int(view->document()->characterCount()));
+    removeUnencodable(view, {0, int(view->document()->characterCount())});
     return true;
 }
 
-bool EncodingController::removeUnencodable(TextView* view, int from, int to) {
+bool EncodingController::removeUnencodable(TextView* view, std::pair<int, int> range) {
     const QString text = view->textForSaving();
-    to = std::min(to, int(text.size()));
+    const int from = range.first;
+    const int to = std::min(range.second, int(text.size()));
     const QString& enc = view->format().encoding;
     QTextCursor c(view->document());
     c.beginEditBlock();

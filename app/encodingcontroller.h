@@ -9,6 +9,8 @@
 
 #include <QObject>
 
+#include <utility>
+
 namespace morvane {
 
 class MainWindow;
@@ -41,7 +43,9 @@ private:
     void checkInserted(TextView* view, int position, int added);
     void convertToUtf8(OpenFile* file);
     void setEncoding(OpenFile* file, const QString& name);
-    bool removeUnencodable(TextView* view, int from, int to);
+    // Removes the characters of [range.first, range.second) the file's
+    // encoding cannot hold.
+    bool removeUnencodable(TextView* view, std::pair<int, int> range);
     OpenFile* fileOf(const TextView* view) const;
 
     MainWindow* m_window;

@@ -30,17 +30,14 @@ FileChangeBar::FileChangeBar(QWidget* parent) : QFrame(parent) {
     hide();
 }
 
-void FileChangeBar::showChoice(const QString& message, const QString& first,
-                               const QString& firstHelp, const QString& second,
-                               const QString& secondHelp) {
+void FileChangeBar::showChoice(const QString& message, const Choice& first, const Choice& second) {
     m_message->setText(message);
     setAccessibleDescription(message);
-    m_first->setText(first);
-    m_first->setAccessibleName(QString(first).remove(QLatin1Char('&')));
-    m_first->setToolTip(firstHelp);
-    m_second->setText(second);
-    m_second->setAccessibleName(QString(second).remove(QLatin1Char('&')));
-    m_second->setToolTip(secondHelp);
+    for (const auto& [button, choice] : {std::pair{m_first, first}, std::pair{m_second, second}}) {
+        button->setText(choice.text);
+        button->setAccessibleName(QString(choice.text).remove(QLatin1Char('&')));
+        button->setToolTip(choice.help);
+    }
     show();
 }
 

@@ -16,9 +16,13 @@ class FileChangeBar : public QFrame {
 public:
     explicit FileChangeBar(QWidget* parent = nullptr);
 
+    // One way on: the button's text and what it does.
+    struct Choice {
+        QString text;
+        QString help;
+    };
     // Shows the bar with a message and two buttons, or hides it.
-    void showChoice(const QString& message, const QString& first, const QString& firstHelp,
-                    const QString& second, const QString& secondHelp);
+    void showChoice(const QString& message, const Choice& first, const Choice& second);
     void clear();
 
     QString message() const;

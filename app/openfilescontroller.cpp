@@ -131,7 +131,7 @@ bool OpenFilesController::loadFile(OpenFile* file, bool askAboutSize) {
         const int answer = Platform::instance().question(
             tr("\u201C%1\u201D is %2 MB. Open it anyway?")
                 .arg(file->name())
-                .arg(c.size / (1024 * 1024)),
+                .arg(c.size / kMegabyte),
             tr("A file this large takes long to open and needs much memory."),
             {tr("Don't Open"), tr("Open")}, 0);
         if (answer == 1) {

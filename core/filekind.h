@@ -27,8 +27,9 @@ struct FileStamp {
 // The stamp of the file a path names now (following symbolic links).
 FileStamp stampOf(const QString& path);
 
+constexpr std::int64_t kMegabyte = std::int64_t(1024) * 1024;
 // Files above this size are read only after the user agreed.
-constexpr std::int64_t kLargeFileBytes = std::int64_t(256) * 1024 * 1024;
+constexpr std::int64_t kLargeFileBytes = 256 * kMegabyte;
 
 // How much of a file's start is looked at to decide whether it is text.
 constexpr qsizetype kSniffBytes = 8192;

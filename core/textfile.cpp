@@ -250,7 +250,7 @@ TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit, bool 
     }
     if (sizeLimit >= 0 && st.st_size > sizeLimit) {
         TextFileContents r =
-            failure(ReadStatus::TooLarge, tr("The file is %1 MB.").arg(st.st_size / (1024 * 1024)));
+            failure(ReadStatus::TooLarge, tr("The file is %1 MB.").arg(st.st_size / kMegabyte));
         r.size = st.st_size;
         return r;
     }

@@ -161,8 +161,8 @@ int colourFile(const QStringList& args, const std::function<void(std::string_vie
             err << "morvane colour: " << path << ": " << describeFileType(st.st_mode)
                 << ", not a regular file\n";
         else
-            err << "morvane colour: " << path << ": " << st.st_size / (1024 * 1024)
-                << " MB is more than the " << kLargeFileBytes / (1024 * 1024) << " MB limit\n";
+            err << "morvane colour: " << path << ": " << st.st_size / kMegabyte
+                << " MB is more than the " << kLargeFileBytes / kMegabyte << " MB limit\n";
         return 1;
     }
     const bool ok = colourable ? colourFileText(path, sink, file)
