@@ -195,6 +195,14 @@ void MainWindow::buildMenus() {
     QMenu* view = menuBar()->addMenu(tr("&View"));
     m_menuReopen = view->addMenu(tr("&Reopen with Encoding"));
     m_menuSaveAs = view->addMenu(tr("&Save with Encoding"));
+    // Filled when first opened: asking which converters exist loads them,
+    // which start-up need not wait for.
+    connect(view, &QMenu::aboutToShow, this, &MainWindow::fillEncodingMenus);
+}
+
+void MainWindow::fillEncodingMenus() {
+    if (!m_menuReopen->isEmpty())
+        return;
     for (const QString& name : encoding::commonEncodings()) {
         m_menuReopen->addAction(encoding::displayName(name))->setData(name);
         m_menuSaveAs->addAction(encoding::displayName(name))->setData(name);

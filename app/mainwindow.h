@@ -71,6 +71,8 @@ public:
     // encoding, its data the encoding's name.
     QMenu* menuReopenWithEncoding() const { return m_menuReopen; }
     QMenu* menuSaveWithEncoding() const { return m_menuSaveAs; }
+    // Puts the encodings into those menus (done when the View menu opens).
+    void fillEncodingMenus();
     QToolButton* buttonUpload() const { return m_buttonUpload; }
 
 Q_SIGNALS:

@@ -31,6 +31,7 @@ protected:
         return n;
     }
     QAction* menuAction(QMenu* menu, const QString& name) const {
+        app->window()->fillEncodingMenus();
         for (QAction* a : menu->actions())
             if (a->data().toString() == name)
                 return a;
