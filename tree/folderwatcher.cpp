@@ -13,6 +13,10 @@ namespace {
 // latest this long after the first change of a burst.
 constexpr int kQuietMs = 150;
 constexpr int kLongestWaitMs = 1000;
+// The first watches wait until start-up is over: a watch is cheap while the
+// program runs but costs the kernel a pause when the process ends, which a
+// program that quits at once (or a start-up measurement) need not pay.
+constexpr int kFirstSyncDelayMs = 300;
 
 void collectListedFolders(FileSystemItem* node, QSet<QString>& out) {
     if (!node->isListed() || !node->looksLikeFolder())
@@ -31,8 +35,16 @@ FolderWatcher::FolderWatcher(FileTreeModel* model, QObject* parent)
     m_refresh.setInterval(kQuietMs);
     connect(&m_refresh, &QTimer::timeout, this, &FolderWatcher::refreshNow);
     m_sync.setSingleShot(true);
-    m_sync.setInterval(0);
-    connect(&m_sync, &QTimer::timeout, this, &FolderWatcher::sync);
+    m_sync.setInterval(kFirstSyncDelayMs);
+    connect(&m_sync, &QTimer::timeout, this, [this] {
+        const bool first = m_firstSync;
+        m_firstSync = false;
+        m_sync.setInterval(0);
+        sync();
+        // Whatever changed before the first watches were set is picked up.
+        if (first)
+            folderChanged();
+    });
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FolderWatcher::folderChanged);
 
     // Listing a folder (expanding it) and a refresh change the rows; the
@@ -49,6 +61,7 @@ void FolderWatcher::scheduleSync() {
 }
 
 void FolderWatcher::sync() {
+    m_firstSync = false;
     QSet<QString> wanted;
     if (!FileSystemItem::rootPath().isEmpty())
         collectListedFolders(FileSystemItem::rootItem(), wanted);

@@ -44,6 +44,7 @@ private:
     QTimer m_refresh;
     QTimer m_sync;
     QElapsedTimer m_burst;
+    bool m_firstSync = true;
 };
 
 } // namespace morvane
