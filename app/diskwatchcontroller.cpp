@@ -117,10 +117,10 @@ void DiskWatchController::check(OpenFile* file) {
             // Nothing of the user's to lose: show the file as it now is.
             const TextFileContents c =
                 readTextFile(path, file->largeFileAllowed ? -1 : kLargeFileBytes);
+            // A file that can no longer be read as text keeps the clean
+            // editor's text for now; the next change or check tries again.
             if (c.ok)
                 m_openFiles->takeDiskText(file, c);
-            else
-                m_openFiles->readFileIntoTextView(file);
         } else {
             file->disk = DiskState::ChangedWhileDirty;
         }
