@@ -20,7 +20,7 @@ constexpr int kSettleMs = 0;
 
 DiskWatchController::DiskWatchController(MainWindow* window, OpenFilesController* openFiles,
                                          QObject* parent)
-    : QObject(parent), m_window(window), m_openFiles(openFiles) {
+    : QObject(parent), m_bar(window->fileChangeBar()), m_openFiles(openFiles) {
     m_pending.setSingleShot(true);
     m_pending.setInterval(kSettleMs);
     connect(&m_pending, &QTimer::timeout, this, &DiskWatchController::checkChangedPaths);
@@ -46,7 +46,7 @@ DiskWatchController::DiskWatchController(MainWindow* window, OpenFilesController
             checkAll();
     });
 
-    FileChangeBar* bar = m_window->fileChangeBar();
+    FileChangeBar* bar = m_bar;
     connect(bar, &FileChangeBar::firstChosen, this, [this] {
         if (OpenFile* f = m_openFiles->currentFile()) {
             if (f->disk == DiskState::Deleted)
@@ -130,7 +130,9 @@ void DiskWatchController::check(OpenFile* file) {
 }
 
 void DiskWatchController::updateBar() {
-    FileChangeBar* bar = m_window->fileChangeBar();
+    FileChangeBar* bar = m_bar;
+    if (!bar)
+        return;
     OpenFile* file = m_openFiles->currentFile();
     if (!file || file->load != FileLoad::Text || file->disk == DiskState::InStep) {
         bar->clear();

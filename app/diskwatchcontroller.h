@@ -11,11 +11,13 @@
 
 #include <QFileSystemWatcher>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QTimer>
 
 namespace morvane {
 
+class FileChangeBar;
 class MainWindow;
 class OpenFilesController;
 
@@ -55,7 +57,9 @@ private:
     void checkChangedPaths();
     void updateBar();
 
-    MainWindow* m_window;
+    // Held apart from the window: the window may be part way through its
+    // destruction when a last save asks for a check.
+    QPointer<FileChangeBar> m_bar;
     OpenFilesController* m_openFiles;
     QFileSystemWatcher m_watcher;
     QTimer m_pending;

@@ -40,7 +40,9 @@ qsizetype charLength(QStringView text, qsizetype i) {
 
 EncodingController::EncodingController(MainWindow* window, OpenFilesController* openFiles,
                                        QObject* parent)
-    : QObject(parent), m_window(window), m_openFiles(openFiles) {
+    : QObject(parent), m_label(window->labelEncoding()),
+      m_reopenMenu(window->menuReopenWithEncoding()), m_saveMenu(window->menuSaveWithEncoding()),
+      m_openFiles(openFiles) {
     connect(m_openFiles, &OpenFilesController::fileShown, this, [this] { updateLabel(); });
     connect(m_openFiles, &OpenFilesController::fileLoaded, this, [this](OpenFile* file) {
         attach(file);
@@ -49,9 +51,9 @@ EncodingController::EncodingController(MainWindow* window, OpenFilesController* 
     connect(m_openFiles, &OpenFilesController::fileWritten, this, [this] { updateLabel(); });
     m_openFiles->setUnencodableHook(
         [this](OpenFile* file, qsizetype) { return resolveUnencodable(file); });
-    connect(m_window->menuReopenWithEncoding(), &QMenu::triggered, this,
+    connect(m_reopenMenu, &QMenu::triggered, this,
             [this](QAction* a) { reopenWithEncoding(a->data().toString()); });
-    connect(m_window->menuSaveWithEncoding(), &QMenu::triggered, this,
+    connect(m_saveMenu, &QMenu::triggered, this,
             [this](QAction* a) { saveWithEncoding(a->data().toString()); });
     updateLabel();
 }
@@ -74,14 +76,16 @@ QString EncodingController::describe(const OpenFile* file) {
 }
 
 void EncodingController::updateLabel() {
+    if (!m_label || !m_reopenMenu || !m_saveMenu)
+        return;
     const OpenFile* file = m_openFiles->currentFile();
     const QString text = describe(file);
-    m_window->labelEncoding()->setText(text);
-    m_window->labelEncoding()->setAccessibleDescription(text);
+    m_label->setText(text);
+    m_label->setAccessibleDescription(text);
     // A file that could not be decoded may be reopened in another encoding.
-    m_window->menuReopenWithEncoding()->setEnabled(file && file->load != FileLoad::NotText &&
-                                                   file->load != FileLoad::NotRead);
-    m_window->menuSaveWithEncoding()->setEnabled(!text.isEmpty());
+    m_reopenMenu->setEnabled(file && file->load != FileLoad::NotText &&
+                             file->load != FileLoad::NotRead);
+    m_saveMenu->setEnabled(!text.isEmpty());
 }
 
 OpenFile* EncodingController::fileOf(const TextView* view) const {

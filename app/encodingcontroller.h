@@ -7,7 +7,10 @@
 
 #include "app/openfile.h"
 
+#include <QLabel>
+#include <QMenu>
 #include <QObject>
+#include <QPointer>
 
 #include <utility>
 
@@ -48,7 +51,11 @@ private:
     bool removeUnencodable(TextView* view, std::pair<int, int> range);
     OpenFile* fileOf(const TextView* view) const;
 
-    MainWindow* m_window;
+    // Held apart from the window, which may be part way through its
+    // destruction when a last save reports.
+    QPointer<QLabel> m_label;
+    QPointer<QMenu> m_reopenMenu;
+    QPointer<QMenu> m_saveMenu;
     OpenFilesController* m_openFiles;
 };
 
