@@ -256,7 +256,9 @@ TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit, bool 
     }
 
     QByteArray bytes;
-    bytes.resize(qsizetype(st.st_size));
+    // One byte more than the file holds, so that the read that finds its end
+    // needs no larger buffer.
+    bytes.resize(qsizetype(st.st_size) + 1);
     qsizetype have = 0;
     for (;;) {
         // The file may grow while it is read: read up to its end.
