@@ -1,6 +1,8 @@
 #include "app/appdelegate.h"
 
+#include "app/diskwatchcontroller.h"
 #include "app/editingfocus.h"
+#include "app/encodingcontroller.h"
 #include "app/helpcontroller.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
@@ -11,6 +13,7 @@
 #include "editor/textview.h"
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
+#include "tree/folderwatcher.h"
 #include "upload/uploadcontroller.h"
 #include "upload/uploadmarks.h"
 
@@ -19,6 +22,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTreeView>
 
 #include <filesystem>
 #include <system_error>
@@ -51,10 +55,12 @@ void AppDelegate::setEditorHook(std::function<void(TextView*, const QString&)> h
 
 void AppDelegate::setUpWindowGeometry() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect frame = screen ? screen->geometry() : QRect();
+    // Within the screen's available area: a scaled display may be narrower
+    // than the size rule's minimum.
+    const QRect frame = screen ? screen->availableGeometry() : QRect();
     const float w = float(frame.width());
     const float h = float(frame.height());
-    const int width = int(std::max(0.7f * w, 1100.0f));
+    const int width = std::min(int(std::max(0.7f * w, 1100.0f)), frame.width());
     m_window->resize(width, int(h));
     m_window->move(frame.topLeft());
 }
@@ -94,6 +100,12 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_sites->setDefaultSiteFolderLocal(paths::defaultSiteFolder());
     bool sitesPresent = false;
     m_sites->load(*settings, &sitesPresent);
+    m_diskWatch = new DiskWatchController(m_window.get(), m_openFiles, this);
+    m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
+    m_folderWatcher = new FolderWatcher(m_model, this);
+    connect(m_window->outlineView(), &QTreeView::expanded, m_folderWatcher,
+            &FolderWatcher::scheduleSync);
+    m_sites->setMayLeaveHook([this] { return m_diskWatch->resolvePendingBeforeLeaving(); });
     connectWindow();
     m_help = new HelpController(*m_window, help::HelpLinks::fromSettings(*settings),
                                 m_helpViewFactory, this);
@@ -172,6 +184,7 @@ void AppDelegate::actionSave() {
 
 void AppDelegate::actionCloseOpenFile() {
     endEditing(*m_openFiles);
+    m_openFiles->closeCurrent();
 }
 
 void AppDelegate::actionUpload() {
@@ -188,6 +201,8 @@ void AppDelegate::actionUpload() {
 
 void AppDelegate::actionQuit() {
     endEditing(*m_openFiles);
+    if (!m_diskWatch->resolvePendingBeforeLeaving())
+        return;
     m_outline->saveFolder();
     m_terminate();
 }

@@ -19,9 +19,12 @@
 
 namespace morvane {
 
+class DiskWatchController;
+class EncodingController;
 class FileSystemItem;
 class FileTreeModel;
 class HelpController;
+class FolderWatcher;
 class MainWindow;
 class OpenFilesController;
 class PrefsController;
@@ -66,6 +69,9 @@ public:
     QString currentSite() const { return m_sites->currentSite(); }
     QString siteFolderLocal() const { return m_sites->siteFolderLocal(); }
     HelpController* helpController() const { return m_help; }
+    DiskWatchController* diskWatch() const { return m_diskWatch; }
+    EncodingController* encodings() const { return m_encodings; }
+    FolderWatcher* folderWatcher() const { return m_folderWatcher; }
     bool continuousSpellCheckingEnabled() const { return m_spellChecking; }
     // Whether the outside FTP client is installed (the name comes from the
     // client first offered; here it probes for FileZilla).
@@ -104,6 +110,9 @@ private:
     std::unique_ptr<MainWindow> m_window;
     PrefsController* m_prefs = nullptr;
     UploadMarks* m_marks = nullptr;
+    DiskWatchController* m_diskWatch = nullptr;
+    EncodingController* m_encodings = nullptr;
+    FolderWatcher* m_folderWatcher = nullptr;
     FileTreeModel* m_model = nullptr;
     OpenFilesController* m_openFiles = nullptr;
     OutlineController* m_outline = nullptr;

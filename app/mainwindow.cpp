@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
+#include "app/filechangebar.h"
 #include "app/previewview.h"
+#include "core/encoding.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -63,8 +65,16 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_popupOpenFiles->setObjectName(QStringLiteral("popupOpenFiles"));
     m_popupOpenFiles->setMinimumContentsLength(24);
     m_popupOpenFiles->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    openLabel->setBuddy(m_popupOpenFiles);
+    m_popupOpenFiles->setAccessibleName(tr("Open files"));
+    m_labelEncoding = new QLabel(m_subviewDocument);
+    m_labelEncoding->setObjectName(QStringLiteral("labelEncoding"));
+    m_labelEncoding->setAccessibleName(tr("Encoding and line ends"));
+    m_labelEncoding->setToolTip(tr("The file's encoding and line ends"));
+    m_labelEncoding->setEnabled(false);
     topRow->addWidget(openLabel);
     topRow->addWidget(m_popupOpenFiles);
+    topRow->addWidget(m_labelEncoding);
     topRow->addStretch(1);
     m_buttonUpload = new QToolButton(m_subviewDocument);
     m_buttonUpload->setObjectName(QStringLiteral("buttonUpload"));
@@ -80,7 +90,16 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     static_cast<QLabel*>(m_placeholder)->setAlignment(Qt::AlignCenter);
     m_placeholder->setEnabled(false);
     m_editorStack->addWidget(m_placeholder);
-    m_tabs->addTab(m_editorStack, tr("Edit"));
+    // The Edit tab: the bar for changes made on disk above the editors.
+    auto* editPage = new QWidget(m_tabs);
+    auto* editLayout = new QVBoxLayout(editPage);
+    editLayout->setContentsMargins(0, 0, 0, 0);
+    editLayout->setSpacing(0);
+    m_changeBar = new FileChangeBar(editPage);
+    editLayout->addWidget(m_changeBar);
+    m_editorStack->setParent(editPage);
+    editLayout->addWidget(m_editorStack, 1);
+    m_tabs->addTab(editPage, tr("Edit"));
 
     m_previewPage = new QWidget(m_tabs);
     m_previewLayout = new QVBoxLayout(m_previewPage);
@@ -172,6 +191,22 @@ void MainWindow::buildMenus() {
     m_actionIndent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketRight));
     m_actionOutdent = edit->addAction(tr("Outdent"));
     m_actionOutdent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketLeft));
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    m_menuReopen = view->addMenu(tr("&Reopen with Encoding"));
+    m_menuSaveAs = view->addMenu(tr("&Save with Encoding"));
+    // Filled when first opened: asking which converters exist loads them,
+    // which start-up need not wait for.
+    connect(view, &QMenu::aboutToShow, this, &MainWindow::fillEncodingMenus);
+}
+
+void MainWindow::fillEncodingMenus() {
+    if (!m_menuReopen->isEmpty())
+        return;
+    for (const QString& name : encoding::commonEncodings()) {
+        m_menuReopen->addAction(encoding::displayName(name))->setData(name);
+        m_menuSaveAs->addAction(encoding::displayName(name))->setData(name);
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -11,6 +11,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QSplitter;
 class QStackedWidget;
 class QTabWidget;
@@ -20,6 +21,7 @@ class QVBoxLayout;
 
 namespace morvane {
 
+class FileChangeBar;
 class PreviewView;
 
 class MainWindow : public QMainWindow {
@@ -34,6 +36,10 @@ public:
     // current widget (an empty placeholder when no file is shown).
     QStackedWidget* editorStack() const { return m_editorStack; }
     QWidget* editorPlaceholder() const { return m_placeholder; }
+    // The bar above the editor that tells of changes made on disk.
+    FileChangeBar* fileChangeBar() const { return m_changeBar; }
+    // The current file's encoding and line ends, beside the open-files pop-up.
+    QLabel* labelEncoding() const { return m_labelEncoding; }
     QComboBox* popupSites() const { return m_popupSites; }
     QComboBox* popupOpenFiles() const { return m_popupOpenFiles; }
     QToolButton* popupActionMenu() const { return m_popupActionMenu; }
@@ -55,6 +61,13 @@ public:
     QAction* actionNewFolder() const { return m_actionNewFolder; }
     QAction* actionMarkForUpload() const { return m_actionMark; }
     QAction* actionUnmarkForUpload() const { return m_actionUnmark; }
+    // View > Reopen with Encoding and Save with Encoding: one action per
+    // encoding, its data the encoding's name.
+    QMenu* menuReopenWithEncoding() const { return m_menuReopen; }
+    QMenu* menuSaveWithEncoding() const { return m_menuSaveAs; }
+    // Puts the encodings into those menus (done when the View menu opens).
+    void fillEncodingMenus();
+    QToolButton* buttonUpload() const { return m_buttonUpload; }
 
 Q_SIGNALS:
     // The user closed the window (which quits the program).
@@ -73,6 +86,10 @@ private:
     QTabWidget* m_tabs;
     QStackedWidget* m_editorStack;
     QWidget* m_placeholder;
+    FileChangeBar* m_changeBar;
+    QLabel* m_labelEncoding;
+    QMenu* m_menuReopen = nullptr;
+    QMenu* m_menuSaveAs = nullptr;
     QWidget* m_previewPage;
     QVBoxLayout* m_previewLayout;
     std::unique_ptr<PreviewView> m_webView;

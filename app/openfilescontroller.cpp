@@ -1,5 +1,6 @@
 #include "app/openfilescontroller.h"
 
+#include "app/filenotice.h"
 #include "app/mainwindow.h"
 #include "app/previewview.h"
 #include "core/platform.h"
@@ -16,6 +17,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTextBlock>
+#include <QTreeView>
 #include <QUrl>
 
 #include <algorithm>
@@ -51,6 +53,9 @@ void OpenFilesController::openItem(FileSystemItem* item) {
     bool found = false;
     for (const auto& f : m_openFiles) {
         if (f->path() == path) {
+            // The file was removed and made again: follow the tree's new node.
+            if (f->item != item && !f->item->isAttached())
+                f->item = item;
             showCurrentFile(f.get());
             found = true;
         }
@@ -68,6 +73,7 @@ void OpenFilesController::openItem(FileSystemItem* item) {
 TextView* OpenFilesController::createEditor(OpenFile* file) {
     auto* view = new TextView(m_prefs, m_window->editorStack());
     view->setObjectName(QStringLiteral("textView"));
+    view->setAccessibleName(tr("Text of %1").arg(file->name()));
     m_window->editorStack()->addWidget(view);
     file->editor = view;
     if (m_editorHook)
@@ -84,29 +90,134 @@ TextView* OpenFilesController::createEditor(OpenFile* file) {
     return view;
 }
 
-bool OpenFilesController::readFileIntoTextView(OpenFile* file) {
-    if (!file || file->path().isEmpty() || !file->editor)
-        return false;
+void OpenFilesController::showNotice(OpenFile* file, const QString& title, const QString& detail,
+                                     bool canRetry) {
+    auto* notice = qobject_cast<FileNotice*>(file->notice.data());
+    if (!notice) {
+        notice = new FileNotice(m_window->editorStack());
+        m_window->editorStack()->addWidget(notice);
+        file->notice = notice;
+        connect(notice, &FileNotice::retryRequested, this, [this, notice] {
+            for (const auto& f : m_openFiles) {
+                if (f->notice == notice) {
+                    OpenFile* file = f.get();
+                    if (loadFile(file, true) && file == m_current) {
+                        m_current = nullptr; // show it afresh, now in its editor
+                        showCurrentFile(file);
+                    }
+                    return;
+                }
+            }
+        });
+    }
+    notice->setMessage(title, detail, canRetry);
+}
+
+void OpenFilesController::dropEditorAndNotice(OpenFile* file) {
+    if (file->editor)
+        file->editor->deleteLater();
+    if (file->notice)
+        file->notice->deleteLater();
+    file->editor = nullptr;
+    file->notice = nullptr;
+}
+
+bool OpenFilesController::loadFile(OpenFile* file, bool askAboutSize) {
     const QString path = file->path();
-    TextFileContents contents = readTextFile(path);
-    if (contents.notText) {
+    if (path.isEmpty())
+        return false;
+    TextFileContents c = readTextFile(path, file->largeFileAllowed ? -1 : kLargeFileBytes);
+    if (c.status == ReadStatus::TooLarge && askAboutSize) {
+        const int answer = Platform::instance().question(
+            tr("\u201C%1\u201D is %2 MB. Open it anyway?")
+                .arg(file->name())
+                .arg(c.size / kMegabyte),
+            tr("A file this large takes long to open and needs much memory."),
+            {tr("Don't Open"), tr("Open")}, 0);
+        if (answer == 1) {
+            file->largeFileAllowed = true;
+            c = readTextFile(path);
+        }
+    }
+    const QString name = file->name();
+    switch (c.status) {
+    case ReadStatus::Ok:
+        if (!file->editor) {
+            createEditor(file)->setTextFromProgram(c.text, c.format);
+            file->dirty = false;
+        } else {
+            file->editor->updateTextFromProgram(c.text, c.format);
+        }
+        if (file->notice)
+            file->notice->deleteLater();
+        file->notice = nullptr;
+        file->load = FileLoad::Text;
+        file->problem.clear();
+        file->stamp = c.stamp;
+        file->disk = DiskState::InStep;
+        Q_EMIT fileLoaded(file);
+        return true;
+    case ReadStatus::NotText:
+        // Never put in an editor: no keystroke and no save can reach it.
+        file->load = FileLoad::NotText;
         file->editMode = false;
-        return false;
+        file->problem = tr("\u201C%1\u201D is not a text file.").arg(name);
+        showNotice(file, file->problem,
+                   tr("It is shown in the Preview tab, and is never changed here."), false);
+        break;
+    case ReadStatus::TooLarge:
+        file->load = FileLoad::Unreadable;
+        file->problem = c.error;
+        showNotice(file, tr("\u201C%1\u201D was not opened.").arg(name), c.error, true);
+        break;
+    case ReadStatus::NotRegular:
+    case ReadStatus::Unreadable:
+    case ReadStatus::Undecodable:
+        file->load = FileLoad::Unreadable;
+        file->problem = c.error;
+        showNotice(file, tr("\u201C%1\u201D could not be read.").arg(name), c.error,
+                   c.status != ReadStatus::NotRegular);
+        break;
     }
-    if (!contents.ok) {
-        Platform::instance().alert(QStringLiteral("Can't get contents of file:\n\n\t%1").arg(path),
-                                   contents.error);
-        return false;
+    if (file->editor && !file->dirty) {
+        // A file that was text and no longer is: its clean editor goes.
+        file->editor->deleteLater();
+        file->editor = nullptr;
     }
-    TextView* view = file->editor;
-    if (view->textForSaving() != contents.text) {
-        view->setTextFromProgram(contents.text, contents.format);
+    return false;
+}
+
+bool OpenFilesController::readFileIntoTextView(OpenFile* file) {
+    if (!file || file->path().isEmpty())
+        return false;
+    if (file->load != FileLoad::Text)
+        return loadFile(file, true);
+    if (m_diskCheck)
+        m_diskCheck(file);
+    return file->load == FileLoad::Text;
+}
+
+void OpenFilesController::takeDiskText(OpenFile* file, const TextFileContents& contents) {
+    if (!file->editor) {
+        // A file that could not be read until now (another encoding chosen).
+        createEditor(file)->setTextFromProgram(contents.text, contents.format);
+        if (file->notice)
+            file->notice->deleteLater();
+        file->notice = nullptr;
+        file->load = FileLoad::Text;
+        file->problem.clear();
+        file->editMode = true;
+        if (file == m_current) {
+            m_current = nullptr; // show it afresh, now in its editor
+            showCurrentFile(file);
+        }
     } else {
-        // Same text: keep the undo history and selection, take the file's
-        // current encoding and line ends.
-        view->format() = contents.format;
+        file->editor->updateTextFromProgram(contents.text, contents.format);
     }
-    return true;
+    file->stamp = contents.stamp;
+    file->disk = DiskState::InStep;
+    file->dirty = false;
+    Q_EMIT fileLoaded(file);
 }
 
 void OpenFilesController::showOpenFile(OpenFile* file) {
@@ -116,30 +227,38 @@ void OpenFilesController::showOpenFile(OpenFile* file) {
     if (m_window->hasWebView())
         m_window->webView()->widget()->hide();
 
-    if (!file->editor) {
-        createEditor(file);
-        readFileIntoTextView(file);
+    // A file is read when first shown; one that could not be read is tried
+    // again each time it is shown.
+    if (file->load == FileLoad::NotRead)
+        loadFile(file, true);
+    else if (file->load == FileLoad::Unreadable)
+        loadFile(file, false);
+
+    QWidget* page = file->editor ? static_cast<QWidget*>(file->editor.data()) : file->notice.data();
+    if (TextView* view = file->editor) {
+        QTextCursor c = view->textCursor();
+        const int length = view->document()->characterCount() - 1;
+        const int start = std::clamp(file->rangeStart, 0, length);
+        c.setPosition(start);
+        c.setPosition(std::clamp(start + file->rangeLength, 0, length), QTextCursor::KeepAnchor);
+        view->setTextCursor(c);
     }
-    TextView* view = file->editor;
-    QTextCursor c = view->textCursor();
-    const int length = view->document()->characterCount() - 1;
-    const int start = std::clamp(file->rangeStart, 0, length);
-    c.setPosition(start);
-    c.setPosition(std::clamp(start + file->rangeLength, 0, length), QTextCursor::KeepAnchor);
-    view->setTextCursor(c);
-    m_window->editorStack()->setCurrentWidget(view);
+    m_window->editorStack()->setCurrentWidget(page ? page : m_window->editorPlaceholder());
 
     {
         const QSignalBlocker block(m_window->tabView());
         m_window->tabView()->setCurrentIndex(file->editMode ? 0 : 1);
     }
     if (file->editMode) {
-        view->setFocus(Qt::OtherFocusReason);
-        view->ensureCursorVisible();
+        if (page)
+            page->setFocus(Qt::OtherFocusReason);
+        if (file->editor)
+            file->editor->ensureCursorVisible();
     } else {
         previewFile(file);
     }
     m_showing = false;
+    Q_EMIT fileShown(file);
 }
 
 void OpenFilesController::previewFile(OpenFile* file) {
@@ -205,6 +324,41 @@ void OpenFilesController::tabChanged(int index) {
     showOpenFile(m_current);
 }
 
+bool OpenFilesController::writeText(OpenFile* file, QString* error) {
+    TextView* view = file->editor;
+    QByteArray bytes;
+    qsizetype bad = -1;
+    QString text = view->textForSaving();
+    if (!encodeText(text, view->format(), &bytes, &bad)) {
+        // A character the encoding cannot hold: never write bytes that would
+        // read back as something else. The user may convert the file.
+        const QString ch =
+            text.mid(bad, bad + 1 < text.size() && text[bad].isHighSurrogate() ? 2 : 1);
+        const bool resolved = m_unencodable && m_unencodable(file, bad);
+        text = view->textForSaving();
+        if (!resolved || !encodeText(text, view->format(), &bytes)) {
+            *error = tr("\u201C%1\u201D is saved as %2, which cannot hold the character "
+                        "\u201C%3\u201D.")
+                         .arg(file->name(), encoding::displayName(view->format().encoding), ch);
+            return false;
+        }
+    }
+    if (!writeFileAtomically(file->path(), bytes, error))
+        return false;
+    view->noteWritten(text);
+    file->stamp = stampOf(file->path());
+    file->disk = DiskState::InStep;
+    Q_EMIT fileWritten(file);
+    return true;
+}
+
+// Marks a file written outside save() (a choice in the bar), as save() does.
+void OpenFilesController::markSaved(OpenFile* file) {
+    m_marks->mark(file->path());
+    if (file->editor)
+        file->editor->markSaved();
+}
+
 void OpenFilesController::save(SaveMode mode) {
     OpenFile* file = m_current;
     if (!file || m_saving)
@@ -215,16 +369,25 @@ void OpenFilesController::save(SaveMode mode) {
         file->rangeStart = c.selectionStart();
         file->rangeLength = c.selectionEnd() - c.selectionStart();
     }
-    if (!file->editMode || file->path().isEmpty() || !view)
+    // Only a file that is in an editor is ever written or marked here: a
+    // file that is not text, or could not be read, stays as it is on disk.
+    if (!file->editMode || file->path().isEmpty() || !view || file->load != FileLoad::Text)
+        return;
+    if (!file->dirty && mode == SaveMode::IfEdited)
         return;
     // A failed save shows an alert, which moves the focus again; do not let
     // that start a second save of the same file.
     m_saving = true;
+    // Another program's version is never written over, nor marked, until
+    // the user chose which version to keep.
+    if (m_mayWrite && !m_mayWrite(file)) {
+        m_saving = false;
+        return;
+    }
     bool writeFailed = false;
     if (file->dirty) {
-        const QByteArray bytes = encodeText(view->textForSaving(), view->format());
         QString error;
-        if (!writeFileAtomically(file->path(), bytes, &error)) {
+        if (!writeText(file, &error)) {
             writeFailed = true;
             Platform::instance().alert(QStringLiteral("Error writing file."), error);
         }
@@ -240,13 +403,73 @@ void OpenFilesController::save(SaveMode mode) {
     m_saving = false;
 }
 
+bool OpenFilesController::writeAndMark(OpenFile* file) {
+    if (!file || !file->editor || file->load != FileLoad::Text)
+        return false;
+    QString error;
+    if (!writeText(file, &error)) {
+        Platform::instance().alert(QStringLiteral("Error writing file."), error);
+        return false;
+    }
+    markSaved(file);
+    file->dirty = false;
+    return true;
+}
+
+void OpenFilesController::closeCurrent() {
+    OpenFile* file = m_current;
+    if (!file)
+        return;
+    save(SaveMode::IfEdited);
+    // Edits that are not on disk (the write failed, or another program's
+    // version waits for the user's choice) keep the file open.
+    if (file->dirty)
+        return;
+    closeFile(file);
+}
+
+void OpenFilesController::closeFile(OpenFile* file) {
+    auto it = std::find_if(m_openFiles.begin(), m_openFiles.end(),
+                           [file](const auto& f) { return f.get() == file; });
+    if (it == m_openFiles.end())
+        return;
+    Q_EMIT fileClosing(file);
+    // The next file in the pop-up's order, else the one before.
+    OpenFile* next = nullptr;
+    if (it + 1 != m_openFiles.end())
+        next = (it + 1)->get();
+    else if (it != m_openFiles.begin())
+        next = (it - 1)->get();
+    const bool wasCurrent = file == m_current;
+    dropEditorAndNotice(file);
+    if (wasCurrent)
+        m_current = nullptr;
+    m_openFiles.erase(it);
+    setOpenFilePopup();
+    if (!wasCurrent)
+        return;
+    if (next) {
+        showCurrentFile(next);
+        Q_EMIT popupChoseFile(next);
+    } else {
+        showNothing();
+        m_window->outlineView()->clearSelection();
+    }
+}
+
+void OpenFilesController::showNothing() {
+    m_window->editorStack()->setCurrentWidget(m_window->editorPlaceholder());
+    Q_EMIT fileShown(nullptr);
+}
+
 void OpenFilesController::closeAll() {
     m_current = nullptr;
-    for (const auto& f : m_openFiles)
-        if (f->editor)
-            f->editor->deleteLater();
+    for (const auto& f : m_openFiles) {
+        Q_EMIT fileClosing(f.get());
+        dropEditorAndNotice(f.get());
+    }
     m_openFiles.clear();
-    m_window->editorStack()->setCurrentWidget(m_window->editorPlaceholder());
+    showNothing();
     setOpenFilePopup();
     if (m_window->hasWebView())
         m_window->webView()->setHtml(QString(), QUrl());
@@ -258,18 +481,21 @@ void OpenFilesController::forgetPath(const QString& path) {
         const QString p = f->path();
         return p == path || p.startsWith(prefix);
     };
+    bool currentGone = false;
     for (const auto& f : m_openFiles) {
         if (gone(f)) {
+            Q_EMIT fileClosing(f.get());
             if (f.get() == m_current) {
                 m_current = nullptr;
-                m_window->editorStack()->setCurrentWidget(m_window->editorPlaceholder());
+                currentGone = true;
             }
-            if (f->editor)
-                f->editor->deleteLater();
+            dropEditorAndNotice(f.get());
         }
     }
     m_openFiles.erase(std::remove_if(m_openFiles.begin(), m_openFiles.end(), gone),
                       m_openFiles.end());
+    if (currentGone)
+        showNothing();
     setOpenFilePopup();
 }
 

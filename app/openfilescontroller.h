@@ -1,6 +1,8 @@
-// The files opened in the current site: reading a file into its editor,
-// showing it in the editor or preview tab, the open-files pop-up, and saving
-// an edited file when its editor loses the focus or on the Save command.
+// The files opened in the current site: reading a file into its editor (or,
+// for a file that is not text or could not be read, a read-only notice),
+// showing it in the editor or preview tab, the open-files pop-up, saving an
+// edited file when its editor loses the focus or on the Save command, and
+// closing a file.
 #pragma once
 
 #include "app/openfile.h"
@@ -17,6 +19,7 @@ class MainWindow;
 class PrefsController;
 class TextView;
 class UploadMarks;
+struct TextFileContents;
 
 class OpenFilesController : public QObject {
     Q_OBJECT
@@ -29,6 +32,19 @@ public:
     void setEditorFactoryHook(std::function<void(TextView*, const QString& path)> hook) {
         m_editorHook = std::move(hook);
     }
+    // Asked before an edited file is written: false keeps the file as it is on
+    // disk (another program changed or removed it and the user has not yet
+    // chosen which version to keep).
+    void setMayWriteHook(std::function<bool(OpenFile*)> hook) { m_mayWrite = std::move(hook); }
+    // Asked when the text holds a character the file's encoding cannot hold
+    // (the character is at `index` of the text): true when the file's format
+    // was changed so that it can (converted to UTF-8).
+    void setUnencodableHook(std::function<bool(OpenFile*, qsizetype index)> hook) {
+        m_unencodable = std::move(hook);
+    }
+    // Compares an open text file with the disk and acts on a difference
+    // (the disk watch); used by readFileIntoTextView.
+    void setDiskCheckHook(std::function<void(OpenFile*)> hook) { m_diskCheck = std::move(hook); }
 
     const std::vector<std::unique_ptr<OpenFile>>& openFiles() const { return m_openFiles; }
     OpenFile* currentFile() const { return m_current; }
@@ -39,6 +55,10 @@ public:
     // The open file with this path, or nullptr.
     OpenFile* findByPath(const QString& path) const;
 
+    // Brings an open file in line with the disk: a file not yet in an editor
+    // is read (again); an editor without unsaved edits takes the disk's text;
+    // edits are never replaced (see the disk watch). Returns whether the
+    // file is in an editor.
     bool readFileIntoTextView(OpenFile* file);
     void showOpenFile(OpenFile* file);
     void showCurrentFile(OpenFile* file);
@@ -48,6 +68,20 @@ public:
     // (the Save command) also marks it for upload when it is unchanged.
     enum class SaveMode { IfEdited, Always };
     void save(SaveMode mode);
+    // Writes the file's editor text to its path and marks it for upload.
+    // Returns false (after telling the user) when nothing could be written.
+    bool writeAndMark(OpenFile* file);
+
+    // Puts text read from disk into the file's editor, keeping the caret and
+    // scroll position as far as the new text allows.
+    void takeDiskText(OpenFile* file, const TextFileContents& contents);
+
+    // The Close command: saves the current file, then takes it out of the
+    // open files and shows the next one. A file whose edits could not be
+    // written stays open.
+    void closeCurrent();
+    // Takes a file out of the open files (its edits are dropped).
+    void closeFile(OpenFile* file);
 
     // Forgets every open file (a change of site) and empties the pane.
     void closeAll();
@@ -61,16 +95,36 @@ Q_SIGNALS:
     // The user chose a file in the open-files pop-up; the coordinator selects
     // its row in the outline.
     void popupChoseFile(OpenFile* file);
+    // A file was shown in the document pane (or none, with nullptr).
+    void fileShown(OpenFile* file);
+    // A file's text was read into its editor (first read or again).
+    void fileLoaded(OpenFile* file);
+    // The file's version on disk is now the one the editor holds.
+    void fileWritten(OpenFile* file);
+    // A file is about to leave the open files.
+    void fileClosing(OpenFile* file);
 
 private:
     TextView* createEditor(OpenFile* file);
+    // Reads the file into an editor, or shows why it cannot be. A file above
+    // the size limit is read only after the user agreed, asked when
+    // `askAboutSize`.
+    bool loadFile(OpenFile* file, bool askAboutSize);
+    bool writeText(OpenFile* file, QString* error);
+    void markSaved(OpenFile* file);
+    void showNotice(OpenFile* file, const QString& title, const QString& detail, bool canRetry);
+    void dropEditorAndNotice(OpenFile* file);
     void previewFile(OpenFile* file);
     void popupActivated(int index);
+    void showNothing();
 
     MainWindow* m_window;
     const PrefsController* m_prefs;
     UploadMarks* m_marks;
     std::function<void(TextView*, const QString&)> m_editorHook;
+    std::function<bool(OpenFile*)> m_mayWrite;
+    std::function<bool(OpenFile*, qsizetype)> m_unencodable;
+    std::function<void(OpenFile*)> m_diskCheck;
     std::vector<std::unique_ptr<OpenFile>> m_openFiles;
     OpenFile* m_current = nullptr;
     bool m_showing = false;

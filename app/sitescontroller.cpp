@@ -78,6 +78,14 @@ void SitesController::setSiteToCurrent(const QString& requested) {
     // An edited file is saved while the old root still gives its path.
     endEditing(m_openFiles);
     QComboBox* popup = m_window.popupSites();
+    // A file changed on disk whose user has not chosen which version to keep
+    // holds the site until the choice is made (or the change is cancelled).
+    if (m_mayLeave && !m_mayLeave()) {
+        const QSignalBlocker block(popup);
+        const int i = m_currentSite.isEmpty() ? 0 : findTitle(popup, m_currentSite);
+        popup->setCurrentIndex(i < 0 ? 0 : i);
+        return;
+    }
     const QString name = requested.isEmpty() ? popup->currentText() : requested;
     {
         const QSignalBlocker block(popup);

@@ -30,6 +30,9 @@ public:
     using SiteDialogRunner =
         std::function<int(QWidget* parent, SiteList& sites, QString& name, bool& deleted)>;
     void setSiteDialogRunner(SiteDialogRunner runner) { m_siteDialog = std::move(runner); }
+    // Asked before the site changes: false keeps the current site (the user
+    // cancelled a pending choice between two versions of a file).
+    void setMayLeaveHook(std::function<bool()> hook) { m_mayLeave = std::move(hook); }
     // What the site dialog's Help button does (hidden while unset).
     void setHelpHandler(std::function<void()> handler) { m_helpHandler = std::move(handler); }
 
@@ -58,6 +61,7 @@ private:
     OpenFilesController& m_openFiles;
     SiteDialogRunner m_siteDialog;
     std::function<void()> m_helpHandler;
+    std::function<bool()> m_mayLeave;
     SiteList m_sites;
     QString m_currentSite;
     QString m_siteFolderLocal;

@@ -1,39 +1,45 @@
 #include "core/textfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace morvane {
 
 namespace {
 
-// Mac OS Roman, bytes 0x80 to 0xFF; bytes below 0x80 are ASCII.
-constexpr std::array<char16_t, 128> kMacRomanHigh = {
-    0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, 0x00E0, 0x00E2, 0x00E4, 0x00E3,
-    0x00E5, 0x00E7, 0x00E9, 0x00E8, 0x00EA, 0x00EB, 0x00ED, 0x00EC, 0x00EE, 0x00EF, 0x00F1, 0x00F3,
-    0x00F2, 0x00F4, 0x00F6, 0x00F5, 0x00FA, 0x00F9, 0x00FB, 0x00FC, 0x2020, 0x00B0, 0x00A2, 0x00A3,
-    0x00A7, 0x2022, 0x00B6, 0x00DF, 0x00AE, 0x00A9, 0x2122, 0x00B4, 0x00A8, 0x2260, 0x00C6, 0x00D8,
-    0x221E, 0x00B1, 0x2264, 0x2265, 0x00A5, 0x00B5, 0x2202, 0x2211, 0x220F, 0x03C0, 0x222B, 0x00AA,
-    0x00BA, 0x03A9, 0x00E6, 0x00F8, 0x00BF, 0x00A1, 0x00AC, 0x221A, 0x0192, 0x2248, 0x2206, 0x00AB,
-    0x00BB, 0x2026, 0x00A0, 0x00C0, 0x00C3, 0x00D5, 0x0152, 0x0153, 0x2013, 0x2014, 0x201C, 0x201D,
-    0x2018, 0x2019, 0x00F7, 0x25CA, 0x00FF, 0x0178, 0x2044, 0x20AC, 0x2039, 0x203A, 0xFB01, 0xFB02,
-    0x2021, 0x00B7, 0x201A, 0x201E, 0x2030, 0x00C2, 0x00CA, 0x00C1, 0x00CB, 0x00C8, 0x00CD, 0x00CE,
-    0x00CF, 0x00CC, 0x00D3, 0x00D4, 0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9, 0x0131, 0x02C6, 0x02DC,
-    0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
-};
-
-bool isImageName(const QString& fileName) {
-    const QString ext = QFileInfo(fileName).suffix().toLower();
-    return ext == QLatin1String("jpg") || ext == QLatin1String("gif") ||
-           ext == QLatin1String("png");
+QString tr(const char* text) {
+    return QCoreApplication::translate("TextFile", text);
 }
+
+QString systemError(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// Closes the descriptor it holds.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
 
 // Splits off the line ends: fills `ends` and returns the text with every
 // end turned into '\n'.
@@ -89,122 +95,220 @@ const char* endBytes(LineEnd e) {
     return "\n";
 }
 
-} // namespace
-
-char16_t macRomanToUnicode(unsigned char byte) {
-    return byte < 0x80 ? char16_t(byte) : kMacRomanHigh[byte - 0x80];
-}
-
-bool unicodeToMacRoman(char16_t ch, unsigned char* byte) {
-    if (ch < 0x80) {
-        *byte = static_cast<unsigned char>(ch);
-        return true;
-    }
-    for (size_t i = 0; i < kMacRomanHigh.size(); ++i) {
-        if (kMacRomanHigh[i] == ch) {
-            *byte = static_cast<unsigned char>(0x80 + i);
-            return true;
-        }
-    }
-    return false;
-}
-
-TextFileContents decodeText(const QByteArray& bytes, const QString& fileName) {
-    TextFileContents result;
-    QByteArrayView body(bytes);
-    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
-    if (bom)
-        body = body.sliced(3);
-
-    // A second byte-order mark right after the first is text, not a marker:
-    // keep it as U+FEFF so that it is written back.
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString text = utf8.decode(body);
-    if (!utf8.hasError()) {
-        result.format.encoding = TextEncoding::Utf8;
-        result.format.byteOrderMark = bom;
-    } else if (isImageName(fileName)) {
-        result.notText = true;
-        return result;
-    } else {
-        result.format.encoding = TextEncoding::MacRoman;
-        text = QString(bytes.size(), Qt::Uninitialized);
-        QChar* out = text.data();
-        for (qsizetype i = 0; i < bytes.size(); ++i)
-            out[i] = QChar(macRomanToUnicode(static_cast<unsigned char>(bytes[i])));
-    }
-    result.text = normaliseLineEnds(text, result.format.lineEnds);
-    result.format.defaultLineEnd = mostCommon(result.format.lineEnds);
-    result.ok = true;
-    return result;
-}
-
-TextFileContents readTextFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        TextFileContents r;
-        r.error = file.errorString();
-        return r;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        TextFileContents r;
-        r.error = file.errorString();
-        return r;
-    }
-    return decodeText(bytes, path);
-}
-
-QByteArray encodeText(const QString& text, TextFormat& format) {
-    // Put the recorded line ends back.
-    QString withEnds;
+QString withLineEnds(const QString& text, const TextFormat& format) {
     const bool allLF = format.defaultLineEnd == LineEnd::LF &&
                        std::all_of(format.lineEnds.begin(), format.lineEnds.end(),
                                    [](LineEnd e) { return e == LineEnd::LF; });
-    if (allLF) {
-        withEnds = text;
-    } else {
-        withEnds.reserve(text.size() + text.size() / 32);
-        size_t line = 0;
-        qsizetype start = 0;
-        for (;;) {
-            const qsizetype nl = text.indexOf(u'\n', start);
-            if (nl < 0) {
-                withEnds += QStringView(text).sliced(start);
-                break;
-            }
-            withEnds += QStringView(text).sliced(start, nl - start);
-            const LineEnd e =
-                line < format.lineEnds.size() ? format.lineEnds[line] : format.defaultLineEnd;
-            withEnds += QLatin1String(endBytes(e));
-            ++line;
-            start = nl + 1;
+    if (allLF)
+        return text;
+    QString out;
+    out.reserve(text.size() + text.size() / 32);
+    size_t line = 0;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype nl = text.indexOf(u'\n', start);
+        if (nl < 0) {
+            out += QStringView(text).sliced(start);
+            break;
+        }
+        out += QStringView(text).sliced(start, nl - start);
+        const LineEnd e =
+            line < format.lineEnds.size() ? format.lineEnds[line] : format.defaultLineEnd;
+        out += QLatin1String(endBytes(e));
+        ++line;
+        start = nl + 1;
+    }
+    return out;
+}
+
+TextFileContents failure(ReadStatus status, const QString& why) {
+    TextFileContents r;
+    r.status = status;
+    r.notText = status == ReadStatus::NotText;
+    r.error = why;
+    return r;
+}
+
+TextFileContents success(const QString& decoded, TextFormat format) {
+    TextFileContents r;
+    r.status = ReadStatus::Ok;
+    r.ok = true;
+    r.text = normaliseLineEnds(decoded, format.lineEnds);
+    format.defaultLineEnd = mostCommon(format.lineEnds);
+    r.format = std::move(format);
+    return r;
+}
+
+} // namespace
+
+TextFileContents decodeText(const QByteArray& bytes, bool nulMarksBinary) {
+    using namespace encoding;
+    TextFormat format;
+
+    // UTF-16 announces itself with a byte-order mark, and is full of NULs.
+    const bool le = bytes.startsWith("\xFF\xFE");
+    if (le || bytes.startsWith("\xFE\xFF")) {
+        QString text;
+        format.encoding = le ? kUtf16LE : kUtf16BE;
+        format.byteOrderMark = true;
+        if (decode(format.encoding, QByteArrayView(bytes).sliced(2), &text))
+            return success(text, std::move(format));
+    }
+
+    if (looksLikeNotText(bytes, nulMarksBinary))
+        return failure(ReadStatus::NotText, QString());
+
+    // UTF-8 first. A second byte-order mark right after the first is text,
+    // not a marker: it is kept as U+FEFF so that it is written back.
+    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
+    QString text;
+    if (decode(kUtf8, QByteArrayView(bytes).sliced(bom ? 3 : 0), &text)) {
+        format.byteOrderMark = bom;
+        return success(text, std::move(format));
+    }
+
+    // The charset the page declares, unless it is the UTF-8 just refused.
+    const QString head = QString::fromLatin1(bytes.first(std::min<qsizetype>(bytes.size(), 4096)));
+    if (const auto declared = findDeclaredCharset(head)) {
+        format.declaredCharset = declared->label;
+        const QString name = canonicalName(declared->label);
+        if (!name.isEmpty() && name != kUtf8 && !isUtf16(name)) {
+            format.encoding = name;
+            QByteArray back;
+            if (!isSupported(name))
+                return failure(ReadStatus::Undecodable,
+                               tr("The file is written in %1, which this program cannot "
+                                  "convert here. It is shown read-only rather than guessed at.")
+                                   .arg(displayName(name)));
+            if (!decode(name, bytes, &text))
+                return failure(ReadStatus::Undecodable,
+                               tr("The file says it is written in %1, but it holds bytes that "
+                                  "are not valid %1.")
+                                   .arg(displayName(name)));
+            if (!encode(name, text, &back) || back != bytes)
+                return failure(ReadStatus::Undecodable,
+                               tr("The file's %1 text could not be written back exactly as it "
+                                  "is.")
+                                   .arg(displayName(name)));
+            return success(text, std::move(format));
         }
     }
 
-    if (format.encoding == TextEncoding::MacRoman) {
-        QByteArray out(withEnds.size(), Qt::Uninitialized);
-        bool representable = true;
-        for (qsizetype i = 0; i < withEnds.size(); ++i) {
-            unsigned char b;
-            if (!unicodeToMacRoman(withEnds[i].unicode(), &b)) {
-                representable = false;
-                break;
-            }
-            out[i] = char(b);
-        }
-        if (representable)
-            return out;
-        // The user typed something the 8-bit encoding cannot hold: keep it by
-        // switching this file to UTF-8 rather than dropping characters.
-        format.encoding = TextEncoding::Utf8;
-        format.byteOrderMark = false;
+    // What browsers read a page without a usable declaration as. Every byte
+    // maps to one character and back.
+    format.encoding = kWindows1252;
+    decode(kWindows1252, bytes, &text);
+    return success(text, std::move(format));
+}
+
+TextFileContents decodeTextAs(const QByteArray& bytes, const QString& name) {
+    using namespace encoding;
+    TextFormat format;
+    format.encoding = name;
+    QByteArrayView body(bytes);
+    if (name == kUtf8 && bytes.startsWith("\xEF\xBB\xBF")) {
+        format.byteOrderMark = true;
+        body = body.sliced(3);
+    } else if ((name == kUtf16LE && bytes.startsWith("\xFF\xFE")) ||
+               (name == kUtf16BE && bytes.startsWith("\xFE\xFF"))) {
+        format.byteOrderMark = true;
+        body = body.sliced(2);
+    } else if (isUtf16(name)) {
+        format.byteOrderMark = true; // written with one, so that it reads back as UTF-16
     }
-    QByteArray out = withEnds.toUtf8();
-    if (format.byteOrderMark)
-        out.prepend("\xEF\xBB\xBF");
-    return out;
+    if (const auto declared = findDeclaredCharset(
+            QString::fromLatin1(bytes.first(std::min<qsizetype>(bytes.size(), 4096)))))
+        format.declaredCharset = declared->label;
+    QString text;
+    if (!decode(name, body, &text))
+        return failure(ReadStatus::Undecodable,
+                       tr("The file holds bytes that are not valid %1.").arg(displayName(name)));
+    TextFileContents r = success(text, std::move(format));
+    QByteArray back;
+    if (!encodeText(r.text, r.format, &back) || (back != bytes && !isUtf16(name)))
+        return failure(ReadStatus::Undecodable,
+                       tr("The file's %1 text could not be written back exactly as it is.")
+                           .arg(displayName(name)));
+    return r;
+}
+
+TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit, bool nulMarksBinary) {
+    // Opening does not wait: a named pipe without a writer would otherwise
+    // block the window for good.
+    const FileDescriptor fd(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0)
+        return failure(ReadStatus::Unreadable, systemError(errno));
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return failure(ReadStatus::Unreadable, systemError(errno));
+    if (!S_ISREG(st.st_mode)) {
+        TextFileContents r =
+            failure(ReadStatus::NotRegular,
+                    tr("This is %1, not a regular file.").arg(describeFileType(st.st_mode)));
+        return r;
+    }
+    if (sizeLimit >= 0 && st.st_size > sizeLimit) {
+        TextFileContents r =
+            failure(ReadStatus::TooLarge, tr("The file is %1 MB.").arg(st.st_size / kMegabyte));
+        r.size = st.st_size;
+        return r;
+    }
+
+    QByteArray bytes;
+    // One byte more than the file holds, so that the read that finds its end
+    // needs no larger buffer.
+    bytes.resize(qsizetype(st.st_size) + 1);
+    qsizetype have = 0;
+    for (;;) {
+        // The file may grow while it is read: read up to its end.
+        if (have == bytes.size())
+            bytes.resize(std::max<qsizetype>(bytes.size() * 2, 4096));
+        const ssize_t n = ::read(fd.get(), bytes.data() + have, size_t(bytes.size() - have));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return failure(ReadStatus::Unreadable, systemError(errno));
+        }
+        if (n == 0)
+            break;
+        have += n;
+    }
+    bytes.truncate(have);
+
+    TextFileContents r = decodeText(bytes, nulMarksBinary);
+    r.size = have;
+    r.stamp.exists = true;
+    r.stamp.size = std::int64_t(st.st_size);
+    r.stamp.modifiedNs = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    r.stamp.inode = std::uint64_t(st.st_ino);
+    r.stamp.device = std::uint64_t(st.st_dev);
+    return r;
+}
+
+bool encodeText(const QString& text, const TextFormat& format, QByteArray* out,
+                qsizetype* firstBad) {
+    const QString full = withLineEnds(text, format);
+    QByteArray bytes;
+    if (!encoding::encode(format.encoding, full, &bytes)) {
+        // Line ends are plain ASCII: the culprit is in the text itself.
+        if (firstBad) {
+            QByteArray ignored;
+            *firstBad = 0;
+            encoding::encode(format.encoding, text, &ignored, firstBad);
+        }
+        return false;
+    }
+    if (format.byteOrderMark) {
+        if (format.encoding == encoding::kUtf16LE)
+            bytes.prepend("\xFF\xFE");
+        else if (format.encoding == encoding::kUtf16BE)
+            bytes.prepend("\xFE\xFF");
+        else if (format.encoding == encoding::kUtf8)
+            bytes.prepend("\xEF\xBB\xBF");
+    }
+    *out = std::move(bytes);
+    return true;
 }
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
@@ -219,13 +323,15 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     if (info.isSymLink()) {
         // A loop of links: replacing one of them with a file would break it.
         if (error)
-            *error = QString::fromLocal8Bit(std::strerror(ELOOP));
+            *error = systemError(ELOOP);
         return false;
     }
 
     QSaveFile file(target);
-    // QSaveFile keeps the permissions of an existing file.
-    if (!file.open(QIODevice::WriteOnly)) {
+    // QSaveFile keeps the permissions of an existing file. Unbuffered: a
+    // buffered write that the system takes only in part (disk full, file size
+    // limit) would otherwise be committed as if whole, truncating the file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
             *error = file.errorString();
         return false;

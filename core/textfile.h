@@ -1,8 +1,13 @@
 // Reading a file into the editor and writing it back without disturbing
 // what the user did not change: a file is written in the encoding it was read
-// in (UTF-8, with its byte-order mark if it had one, or the 8-bit Mac OS Roman
-// fallback for files that are not UTF-8), with its line ends as they were.
+// in (with its byte-order mark if it had one), with its line ends as they
+// were. Only regular files are read, files that are not text are recognised
+// and never decoded, and nothing is ever written that would not read back as
+// the text the editor shows.
 #pragma once
+
+#include "core/encoding.h"
+#include "core/filekind.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,15 +17,16 @@
 
 namespace morvane {
 
-enum class TextEncoding { Utf8, MacRoman };
-
 enum class LineEnd : std::uint8_t { LF, CRLF, CR };
 
 // How a file's bytes map onto the editor's text, so the text can be turned
 // back into the same bytes.
 struct TextFormat {
-    TextEncoding encoding = TextEncoding::Utf8;
+    // The program's name for the encoding (see core/encoding.h).
+    QString encoding = encoding::kUtf8;
     bool byteOrderMark = false;
+    // The charset label the file declares for itself, if any.
+    QString declaredCharset;
     // The end of each line of the file, in order; a file whose last line
     // has no end has one entry fewer than it has lines.
     std::vector<LineEnd> lineEnds;
@@ -28,28 +34,52 @@ struct TextFormat {
     LineEnd defaultLineEnd = LineEnd::LF;
 };
 
-struct TextFileContents {
-    bool ok = false;      // read and decoded
-    bool notText = false; // cannot be shown as text (an image that is not UTF-8)
-    QString text;         // line ends normalised to '\n'
-    TextFormat format;
-    QString error; // the system's description when !ok && !notText
+enum class ReadStatus {
+    Ok,
+    NotText,     // an image, font, archive… or binary data
+    NotRegular,  // a folder, named pipe, device, socket
+    TooLarge,    // above the size limit asked for
+    Unreadable,  // missing, no permission, read error
+    Undecodable, // not valid in the encoding it declares, or would not write back exactly
 };
 
-// Decodes bytes the way the editor does: UTF-8 (an optional byte-order mark
-// is remembered and dropped), else, unless the name ends in jpg, gif or png,
-// Mac OS Roman, which maps every byte.
-TextFileContents decodeText(const QByteArray& bytes, const QString& fileName);
+struct TextFileContents {
+    ReadStatus status = ReadStatus::Unreadable;
+    bool ok = false;      // read and decoded (status Ok)
+    bool notText = false; // status NotText
+    QString text;         // line ends normalised to '\n'
+    TextFormat format;
+    QString error; // why, for every status but Ok and NotText
+    std::int64_t size = 0;
+    FileStamp stamp; // of the file that was read
+};
 
-// Reads and decodes a file.
-TextFileContents readTextFile(const QString& path);
+// Decodes bytes the way the editor does: a file that is not text is refused;
+// then UTF-8 (an optional byte-order mark is remembered and dropped), UTF-16
+// with a byte-order mark, the charset the file declares, else Windows-1252.
+// The result always encodes back into the very same bytes.
+// `nulMarksBinary` false lets text with NUL bytes through (see
+// looksLikeNotText).
+TextFileContents decodeText(const QByteArray& bytes, bool nulMarksBinary = true);
+
+// Decodes bytes in the encoding the user chose. Fails (status Undecodable,
+// with the reason) when the bytes are not valid in it or would not be written
+// back exactly.
+TextFileContents decodeTextAs(const QByteArray& bytes, const QString& encoding);
+
+// Reads and decodes a file. Anything but a regular file is refused, and so
+// is a file larger than `sizeLimit` bytes (when not negative), before a byte
+// of it is read.
+TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit = -1,
+                              bool nulMarksBinary = true);
 
 // Encodes editor text back into bytes in the given format. Lines keep the
 // ends recorded in `format.lineEnds` by position; lines past the recorded
-// ones get the default end. If the text holds characters the 8-bit encoding
-// cannot represent, the text is written as UTF-8 and `format` is updated, so
-// that nothing the user typed is lost.
-QByteArray encodeText(const QString& text, TextFormat& format);
+// ones get the default end. Returns false, writing nothing to `out`, when
+// the text holds a character the encoding cannot hold; `firstBad` then gets
+// its index in `text`.
+bool encodeText(const QString& text, const TextFormat& format, QByteArray* out,
+                qsizetype* firstBad = nullptr);
 
 // Writes bytes to a file atomically: the old content stays intact until the
 // new one is complete. Follows a symbolic link to its target (the link stays
@@ -57,9 +87,7 @@ QByteArray encodeText(const QString& text, TextFormat& format);
 // with the system's description in `error`.
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error);
 
-// Mac OS Roman, byte to character and back.
-char16_t macRomanToUnicode(unsigned char byte);
-// Returns false when the character has no Mac OS Roman byte.
-bool unicodeToMacRoman(char16_t ch, unsigned char* byte);
+using encoding::macRomanToUnicode;
+using encoding::unicodeToMacRoman;
 
 } // namespace morvane

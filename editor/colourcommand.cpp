@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <sys/mman.h>
+#include <sys/stat.h>
 
 #include <charconv>
 #include <functional>
@@ -111,7 +112,10 @@ bool colourFileText(const QString& path, const std::function<void(std::string_vi
         const auto size = std::size_t(f.size());
         if (const uchar* mapped = f.map(0, f.size())) {
             const auto* bytes = reinterpret_cast<const char*>(mapped);
-            if (isPlainAscii(bytes, size)) {
+            // Plain ASCII still has to pass the check for files that are not
+            // text (NULs, a PDF's signature…); anything else is decoded.
+            if (isPlainAscii(bytes, size) &&
+                !looksLikeNotText(QByteArrayView(bytes, qsizetype(size)), false)) {
                 LargeBuffer buffer(size * sizeof(char16_t));
                 if (auto* text = static_cast<char16_t*>(buffer.data())) {
                     for (std::size_t i = 0; i < size; ++i)
@@ -121,11 +125,11 @@ bool colourFileText(const QString& path, const std::function<void(std::string_vi
                     return true;
                 }
             }
-            file = decodeText(QByteArray::fromRawData(bytes, qsizetype(size)), path);
+            file = decodeText(QByteArray::fromRawData(bytes, qsizetype(size)), false);
         }
     }
     if (!file.ok && !file.notText)
-        file = readTextFile(path);
+        file = readTextFile(path, kLargeFileBytes, false);
     if (!file.ok)
         return false;
     writeRuns(std::u16string_view(reinterpret_cast<const char16_t*>(file.text.utf16()),
@@ -148,7 +152,21 @@ int colourFile(const QStringList& args, const std::function<void(std::string_vie
     const bool colourable = isColourableExtension(std::u16string_view(
         reinterpret_cast<const char16_t*>(suffix.utf16()), std::size_t(suffix.size())));
     TextFileContents file;
-    const bool ok = colourable ? colourFileText(path, sink, file) : (file = readTextFile(path)).ok;
+    // Only regular files of a sensible size are read: a named pipe would
+    // wait for a writer forever, a link to a device could be read without end.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 &&
+        (!S_ISREG(st.st_mode) || st.st_size > kLargeFileBytes)) {
+        if (!S_ISREG(st.st_mode))
+            err << "morvane colour: " << path << ": " << describeFileType(st.st_mode)
+                << ", not a regular file\n";
+        else
+            err << "morvane colour: " << path << ": " << st.st_size / kMegabyte
+                << " MB is more than the " << kLargeFileBytes / kMegabyte << " MB limit\n";
+        return 1;
+    }
+    const bool ok = colourable ? colourFileText(path, sink, file)
+                               : (file = readTextFile(path, kLargeFileBytes, false)).ok;
     if (!ok) {
         if (file.notText)
             err << "morvane colour: " << path << ": not a text file\n";

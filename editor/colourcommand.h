@@ -1,5 +1,8 @@
 // `morvane colour --runs FILE`: a diagnostic for colouring questions. Reads
-// FILE as the editor would, runs one HTML scanner pass over the whole text
+// FILE as the editor would (NUL bytes alone do not stop it: the scanners'
+// handling of them is part of what it shows), refusing anything but a
+// regular file, files over the editor's size limit and files recognised as
+// images, fonts, archives and the like; runs one HTML scanner pass over the whole text
 // (all of it visible) under the editor's file-type rule, and prints one line
 // per run of positions sharing role and marker, skipping unattributed runs:
 // "START LENGTH ROLE MARK" (UTF-16 positions; MARK is "marked" or "-").

@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
 
 namespace morvane {
@@ -57,11 +58,78 @@ TextView::~TextView() {
 void TextView::setTextFromProgram(const QString& text, const TextFormat& format) {
     m_programEdit = true;
     m_format = format;
+    m_diskText = text;
+    m_diskTextValid = true;
     // setPlainText resets the undo history and the modified flag.
     setPlainText(text);
     m_blockCount = document()->blockCount();
     document()->setModified(false);
     m_programEdit = false;
+}
+
+void TextView::updateTextFromProgram(const QString& text, const TextFormat& format) {
+    const QString old = m_diskTextValid ? m_diskText : textForSaving();
+    const QStringView a(old), b(text);
+    qsizetype prefix = 0;
+    const qsizetype shorter = std::min(a.size(), b.size());
+    while (prefix < shorter && a[prefix] == b[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix && a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix])
+        ++suffix;
+
+    // Where the user was: the caret's line (its number, text and column)
+    // and the scroll position.
+    const QTextCursor before = textCursor();
+    const QTextBlock caretBlock = before.block();
+    const int caretLine = caretBlock.blockNumber();
+    const QString caretLineText = caretBlock.text();
+    const int caretColumn = before.positionInBlock();
+    const bool caretInChange =
+        before.position() >= prefix && before.position() <= a.size() - suffix;
+    const int scrollV = verticalScrollBar()->value();
+    const int scrollH = horizontalScrollBar()->value();
+
+    m_programEdit = true;
+    m_format = format;
+    if (prefix != a.size() || prefix != b.size()) {
+        // Only the part that differs is replaced: the rest of the document,
+        // with the caret when it lies outside the change, stays as it is.
+        QTextCursor c(document());
+        c.setPosition(int(prefix));
+        c.setPosition(int(a.size() - suffix), QTextCursor::KeepAnchor);
+        c.insertText(b.sliced(prefix, b.size() - prefix - suffix).toString());
+    }
+    m_blockCount = document()->blockCount();
+    document()->setModified(false);
+    m_diskText = text;
+    m_diskTextValid = true;
+    m_programEdit = false;
+
+    if (caretInChange && (prefix != a.size() || prefix != b.size())) {
+        // The caret's line was inside the change: find the same line nearest
+        // to where it was, else stay at that line number.
+        const int lines = document()->blockCount();
+        QTextBlock found;
+        for (int d = 0; d < lines && !found.isValid(); ++d) {
+            for (int n : {caretLine - d, caretLine + d}) {
+                const QTextBlock blk = document()->findBlockByNumber(n);
+                if (n >= 0 && blk.isValid() && blk.text() == caretLineText) {
+                    found = blk;
+                    break;
+                }
+            }
+            if (d > 2000)
+                break;
+        }
+        if (!found.isValid())
+            found = document()->findBlockByNumber(std::min(caretLine, lines - 1));
+        QTextCursor c(found);
+        c.setPosition(found.position() + std::min(caretColumn, found.length() - 1));
+        setTextCursor(c);
+    }
+    verticalScrollBar()->setValue(scrollV);
+    horizontalScrollBar()->setValue(scrollH);
 }
 
 QString TextView::textForSaving() const {
@@ -72,6 +140,11 @@ QString TextView::textForSaving() const {
     return text;
 }
 
+void TextView::noteWritten(const QString& text) {
+    m_diskText = text;
+    m_diskTextValid = true;
+}
+
 void TextView::markSaved() {
     // Ends undo coalescing: the next keystroke starts a new undo step.
     QTextCursor c = textCursor();
@@ -80,12 +153,18 @@ void TextView::markSaved() {
     document()->setModified(false);
 }
 
-void TextView::onContentsChange(int position, int /*removed*/, int /*added*/) {
+void TextView::onContentsChange(int position, int /*removed*/, int added) {
     // Keep the recorded line ends lined up with the lines: a new line takes
     // the file's usual end, a joined line drops the end between the two.
     const int count = document()->blockCount();
     const int delta = count - m_blockCount;
     m_blockCount = count;
+    if (!m_programEdit) {
+        m_diskTextValid = false;
+        m_diskText.clear();
+    }
+    if (added > 0 && !m_programEdit)
+        Q_EMIT userInserted(position, added);
     if (delta == 0 || m_programEdit)
         return;
     auto& ends = m_format.lineEnds;

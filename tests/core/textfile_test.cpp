@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <set>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Readable failure messages for Qt strings.
@@ -26,81 +29,90 @@ namespace {
 using test::readFile;
 using test::writeFile;
 
+// Every byte value but NUL (which marks a file that is not text).
 QByteArray allByteValues() {
     QByteArray b;
-    for (int i = 0; i < 256; ++i)
+    for (int i = 1; i < 256; ++i)
         b.append(char(i));
     return b;
+}
+
+// The bytes a save writes; the text must be one the format can hold.
+QByteArray encoded(const QString& text, const TextFormat& format) {
+    QByteArray out;
+    EXPECT_TRUE(encodeText(text, format, &out));
+    return out;
 }
 
 struct Sample {
     const char* label;
     QByteArray bytes;
-    TextEncoding encoding;
+    QString encoding;
 };
 
 std::vector<Sample> samples() {
-    using E = TextEncoding;
+    struct {
+        QString Utf8 = encoding::kUtf8;
+        QString Windows1252 = encoding::kWindows1252;
+    } const E;
     QByteArray reversed = allByteValues();
     std::reverse(reversed.begin(), reversed.end());
     return {
-        {"empty", "", E::Utf8},
-        {"lf", "<p>\n  x\n</p>\n", E::Utf8},
-        {"crlf", "<p>\r\n  x\r\n</p>\r\n", E::Utf8},
-        {"cr", "<p>\r  x\r</p>\r", E::Utf8},
-        {"mixed ends", "a\nb\r\nc\rd\n\re\r\r\nf", E::Utf8},
-        {"only line ends", "\r\n\r\n\n\r\r", E::Utf8},
-        {"no final end", "one\r\ntwo", E::Utf8},
-        {"utf8", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF\n", E::Utf8},
-        {"bom", "\xEF\xBB\xBF<html>\r\n</html>\r\n", E::Utf8},
-        {"bom only", "\xEF\xBB\xBF", E::Utf8},
-        {"bom twice", "\xEF\xBB\xBF\xEF\xBB\xBFx\n", E::Utf8},
+        {"empty", "", E.Utf8},
+        {"lf", "<p>\n  x\n</p>\n", E.Utf8},
+        {"crlf", "<p>\r\n  x\r\n</p>\r\n", E.Utf8},
+        {"cr", "<p>\r  x\r</p>\r", E.Utf8},
+        {"mixed ends", "a\nb\r\nc\rd\n\re\r\r\nf", E.Utf8},
+        {"only line ends", "\r\n\r\n\n\r\r", E.Utf8},
+        {"no final end", "one\r\ntwo", E.Utf8},
+        {"utf8", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF\n", E.Utf8},
+        {"bom", "\xEF\xBB\xBF<html>\r\n</html>\r\n", E.Utf8},
+        {"bom only", "\xEF\xBB\xBF", E.Utf8},
+        {"bom twice", "\xEF\xBB\xBF\xEF\xBB\xBFx\n", E.Utf8},
         {"bom inside",
          "a\xEF\xBB\xBF"
          "b\n",
-         E::Utf8},
-        {"nul bytes", QByteArray("a\0b\0\r\n\0", 7), E::Utf8},
-        {"noncharacters", "\xEF\xBF\xBE\xEF\xBF\xBF\n", E::Utf8},
-        {"latin1", "caf\xE9\r\nna\xEFve\r\n", E::MacRoman},
+         E.Utf8},
+        {"noncharacters", "\xEF\xBF\xBE\xEF\xBF\xBF\n", E.Utf8},
+        {"latin1", "caf\xE9\r\nna\xEFve\r\n", E.Windows1252},
         {"bom then latin1",
          "\xEF\xBB\xBF"
          "caf\xE9\n",
-         E::MacRoman},
-        {"overlong", "\xC0\xAF\n", E::MacRoman},
-        {"encoded surrogate", "\xED\xA0\x80\n", E::MacRoman},
-        {"past U+10FFFF", "\xF4\x90\x80\x80", E::MacRoman},
-        {"truncated sequence", "abc\xE2\x82", E::MacRoman},
-        {"lone continuation", "\x80", E::MacRoman},
-        {"invalid with nul", QByteArray("\xFF\0\r\r\n", 5), E::MacRoman},
-        {"all bytes", allByteValues(), E::MacRoman},
-        {"all bytes reversed", reversed, E::MacRoman},
+         E.Windows1252},
+        {"overlong", "\xC0\xAF\n", E.Windows1252},
+        {"encoded surrogate", "\xED\xA0\x80\n", E.Windows1252},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", E.Windows1252},
+        {"truncated sequence", "abc\xE2\x82", E.Windows1252},
+        {"lone continuation", "\x80", E.Windows1252},
+        {"all bytes", allByteValues(), E.Windows1252},
+        {"all bytes reversed", reversed, E.Windows1252},
     };
 }
 
 TEST(TextFileRoundTrip, UneditedTextComesBackByteForByte) {
     for (const Sample& s : samples()) {
         SCOPED_TRACE(s.label);
-        TextFileContents c = decodeText(s.bytes, QStringLiteral("page.html"));
+        TextFileContents c = decodeText(s.bytes);
         ASSERT_TRUE(c.ok);
         EXPECT_EQ(c.format.encoding, s.encoding);
         EXPECT_FALSE(c.text.contains(u'\r')) << "the editor sees '\\n' line ends only";
-        EXPECT_EQ(encodeText(c.text, c.format), s.bytes);
+        EXPECT_EQ(encoded(c.text, c.format), s.bytes);
     }
 }
 
 TEST(TextFileRoundTrip, EditedAndEditedBackIsIdentical) {
     for (const Sample& s : samples()) {
         SCOPED_TRACE(s.label);
-        TextFileContents c = decodeText(s.bytes, QStringLiteral("page.php"));
+        TextFileContents c = decodeText(s.bytes);
         ASSERT_TRUE(c.ok);
         // Type a line in the middle and delete it again.
         const qsizetype at = c.text.size() / 2;
         QString edited = c.text;
         edited.insert(at, QStringLiteral("new line\n"));
         TextFormat scratch = c.format;
-        encodeText(edited, scratch); // an intermediate save must not disturb the format
+        encoded(edited, scratch); // an intermediate save must not disturb the format
         edited.remove(at, 9);
-        EXPECT_EQ(encodeText(edited, c.format), s.bytes);
+        EXPECT_EQ(encoded(edited, c.format), s.bytes);
     }
 }
 
@@ -113,7 +125,7 @@ TEST(TextFileRoundTrip, ThroughTheDiskToo) {
         TextFileContents c = readTextFile(path);
         ASSERT_TRUE(c.ok) << c.error.toStdString();
         QString error;
-        ASSERT_TRUE(writeFileAtomically(path, encodeText(c.text, c.format), &error))
+        ASSERT_TRUE(writeFileAtomically(path, encoded(c.text, c.format), &error))
             << error.toStdString();
         EXPECT_EQ(readFile(path), s.bytes);
     }
@@ -132,17 +144,17 @@ TEST(TextFileLineEnds, NewLinesTakeTheFilesOwnEnd) {
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.in.toStdString());
-        TextFileContents c = decodeText(k.in, QStringLiteral("a.html"));
+        TextFileContents c = decodeText(k.in);
         ASSERT_TRUE(c.ok);
-        EXPECT_EQ(encodeText(c.text + QStringLiteral("c\n"), c.format), k.out);
+        EXPECT_EQ(encoded(c.text + QStringLiteral("c\n"), c.format), k.out);
     }
 }
 
 TEST(TextFileLineEnds, DeletingLinesKeepsTheRemainingEnds) {
-    TextFileContents c = decodeText("one\r\ntwo\r\nthree\r\n", QStringLiteral("a.html"));
+    TextFileContents c = decodeText("one\r\ntwo\r\nthree\r\n");
     ASSERT_TRUE(c.ok);
-    EXPECT_EQ(encodeText(QStringLiteral("one\n"), c.format), QByteArray("one\r\n"));
-    EXPECT_EQ(encodeText(QString(), c.format), QByteArray());
+    EXPECT_EQ(encoded(QStringLiteral("one\n"), c.format), QByteArray("one\r\n"));
+    EXPECT_EQ(encoded(QString(), c.format), QByteArray());
 }
 
 TEST(TextFileEncoding, MacRomanTableIsAOneToOneMapOfEveryByte) {
@@ -164,43 +176,65 @@ TEST(TextFileEncoding, MacRomanTableIsAOneToOneMapOfEveryByte) {
     EXPECT_FALSE(unicodeToMacRoman(u'\u2192', &b));
 }
 
-TEST(TextFileEncoding, Latin1FileReadsAsMacRomanAndStaysEightBit) {
-    TextFileContents c = decodeText("caf\xE9\n", QStringLiteral("index.html"));
+TEST(TextFileEncoding, UndeclaredEightBitFileReadsAsWindows1252AndStaysEightBit) {
+    TextFileContents c = decodeText("Caf\xE9 na\xEFve \x80\n");
     ASSERT_TRUE(c.ok);
-    EXPECT_EQ(c.text, QString::fromUtf8("caf\xC3\x88\n")); // 0xE9 is È in Mac OS Roman
-    // Typing characters the table holds keeps the file in its 8-bit form.
-    EXPECT_EQ(encodeText(c.text + QString::fromUtf8("\xC3\x84\xE2\x82\xAC"), c.format),
-              QByteArray("caf\xE9\n\x80\xDB"));
-    EXPECT_EQ(c.format.encoding, TextEncoding::MacRoman);
+    EXPECT_EQ(c.format.encoding, encoding::kWindows1252);
+    EXPECT_EQ(c.text, QString::fromUtf8("Caf\xC3\xA9 na\xC3\xAFve \xE2\x82\xAC\n"));
+    // Typing characters the encoding holds keeps the file in its 8-bit form:
+    // "été" is E9 74 E9, never the Mac OS Roman 8E 74 8E.
+    EXPECT_EQ(encoded(c.text + QString::fromUtf8("\xC3\xA9t\xC3\xA9"), c.format),
+              QByteArray("Caf\xE9 na\xEFve \x80\n\xE9t\xE9"));
 }
 
-TEST(TextFileEncoding, CharactersOutsideMacRomanSwitchTheFileToUtf8) {
-    TextFileContents c = decodeText("caf\xE9\r\n", QStringLiteral("index.html"));
+TEST(TextFileEncoding, CharacterTheEncodingCannotHoldIsRefusedNotGuessed) {
+    TextFileContents c = decodeText("caf\xE9\r\n");
     ASSERT_TRUE(c.ok);
-    const QString typed = c.text + QString::fromUtf8("\xE2\x86\x92 \xE6\x97\xA5\n");
-    const QByteArray out = encodeText(typed, c.format);
-    EXPECT_EQ(c.format.encoding, TextEncoding::Utf8);
-    EXPECT_FALSE(c.format.byteOrderMark);
-    // Nothing typed is lost, and the line ends stay CRLF.
-    EXPECT_EQ(out, QByteArray("caf\xC3\x88\r\n\xE2\x86\x92 \xE6\x97\xA5\r\n"));
-    TextFileContents back = decodeText(out, QStringLiteral("index.html"));
-    EXPECT_EQ(back.text, typed);
+    const QString typed = c.text + QString::fromUtf8("ok \xE2\x86\x92 \xE6\x97\xA5\n");
+    QByteArray out = "untouched";
+    qsizetype bad = -1;
+    EXPECT_FALSE(encodeText(typed, c.format, &out, &bad));
+    EXPECT_EQ(out, QByteArray("untouched"));
+    EXPECT_EQ(bad, typed.indexOf(u'\u2192'));
+    EXPECT_EQ(c.format.encoding, encoding::kWindows1252) << "the format is the caller's to change";
+    // Converting to UTF-8 keeps every character and the CRLF line ends.
+    TextFormat utf8 = c.format;
+    utf8.encoding = encoding::kUtf8;
+    EXPECT_EQ(encoded(typed, utf8), QByteArray("caf\xC3\xA9\r\nok \xE2\x86\x92 \xE6\x97\xA5\r\n"));
 }
 
-TEST(TextFileEncoding, ImagesThatAreNotUtf8AreNotText) {
+TEST(TextFileKind, FilesThatAreNotTextAreRecognisedByContentNotName) {
     const QByteArray png("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16);
-    for (const char* name : {"a.png", "b.PNG", "c.gif", "d.jpg", "e.JpG"}) {
-        SCOPED_TRACE(name);
-        TextFileContents c = decodeText(png, QString::fromLatin1(name));
+    const QByteArray jpeg("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10);
+    const QByteArray gif("GIF89a\x01\x00\x01\x00\x80\xFF", 12);
+    const QByteArray zip("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10);
+    const QByteArray pdf("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n");
+    const QByteArray woff("wOFF\x00\x01\x00\x00");
+    const QByteArray ttf("\x00\x01\x00\x00\x00\x0F\x00\x80", 8);
+    QByteArray nulLate(5000, 'a');
+    nulLate[4000] = '\0';
+    for (const auto& [label, bytes] :
+         std::vector<std::pair<const char*, QByteArray>>{{"png", png},
+                                                         {"jpeg", jpeg},
+                                                         {"gif", gif},
+                                                         {"zip", zip},
+                                                         {"pdf", pdf},
+                                                         {"woff", woff},
+                                                         {"ttf", ttf},
+                                                         {"nul in first block", nulLate},
+                                                         {"ascii gif signature", "GIF89a"}}) {
+        SCOPED_TRACE(label);
+        TextFileContents c = decodeText(bytes);
         EXPECT_FALSE(c.ok);
         EXPECT_TRUE(c.notText);
-        EXPECT_TRUE(c.error.isEmpty());
+        EXPECT_EQ(c.status, ReadStatus::NotText);
     }
-    // "jpeg" is not on the list of skipped names, and a valid UTF-8 image name
-    // reads as text.
-    EXPECT_TRUE(decodeText(png, QStringLiteral("photo.jpeg")).ok);
-    EXPECT_TRUE(decodeText("GIF89a", QStringLiteral("x.gif")).ok);
-    EXPECT_TRUE(decodeText(png, QStringLiteral("png")).ok); // a name, not an extension
+    // Text stays text, whatever markup or signature-like words it holds.
+    for (const char* text : {"<html><p>caf\xE9</p>", "<?php echo 1;", "<svg xmlns=\"x\"/>",
+                             "{\"a\": 1}", "a PNG and a PDF\n", "\xEF\xBB\xBF<p>x</p>"}) {
+        SCOPED_TRACE(text);
+        EXPECT_TRUE(decodeText(text).ok);
+    }
 }
 
 TEST(TextFileRead, MissingOrUnreadableFileReportsTheSystemsReason) {
@@ -216,6 +250,34 @@ TEST(TextFileRead, MissingOrUnreadableFileReportsTheSystemsReason) {
     EXPECT_FALSE(folder.error.isEmpty());
 }
 
+TEST(TextFileRead, OnlyRegularFilesAreReadAndLargeOnesOnlyWhenAllowed) {
+    QTemporaryDir dir;
+    // A named pipe without a writer: reading must not wait for one.
+    const QString fifo = dir.filePath(QStringLiteral("pipe.html"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    TextFileContents pipe = readTextFile(fifo);
+    EXPECT_EQ(pipe.status, ReadStatus::NotRegular);
+    EXPECT_TRUE(pipe.error.contains(QStringLiteral("pipe"))) << pipe.error.toStdString();
+
+    // A link to an endless device is refused, not read until memory runs out.
+    const QString zero = dir.filePath(QStringLiteral("zero.html"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    TextFileContents device = readTextFile(zero);
+    EXPECT_EQ(device.status, ReadStatus::NotRegular);
+    EXPECT_TRUE(device.error.contains(QStringLiteral("device"))) << device.error.toStdString();
+
+    const QString big = dir.filePath(QStringLiteral("big.html"));
+    ASSERT_TRUE(writeFile(big, QByteArray(3000, 'x')));
+    TextFileContents refused = readTextFile(big, 2999);
+    EXPECT_EQ(refused.status, ReadStatus::TooLarge);
+    EXPECT_EQ(refused.size, 3000);
+    EXPECT_TRUE(refused.text.isEmpty());
+    TextFileContents allowed = readTextFile(big, 3000);
+    EXPECT_TRUE(allowed.ok);
+    EXPECT_EQ(allowed.text.size(), 3000);
+    EXPECT_EQ(allowed.stamp, stampOf(big));
+}
+
 TEST(TextFileRead, OddFileNames) {
     QTemporaryDir dir;
     for (const QString& name :
@@ -228,7 +290,7 @@ TEST(TextFileRead, OddFileNames) {
         ASSERT_TRUE(writeFileAtomically(path, "x\r\n", &error)) << error.toStdString();
         TextFileContents c = readTextFile(path);
         ASSERT_TRUE(c.ok);
-        EXPECT_EQ(encodeText(c.text, c.format), QByteArray("x\r\n"));
+        EXPECT_EQ(encoded(c.text, c.format), QByteArray("x\r\n"));
     }
 }
 
@@ -343,6 +405,29 @@ TEST(TextFileWrite, FailureLeavesTheOldFileAndSaysWhy) {
         EXPECT_EQ(readFile(ro), QByteArray("keep me"));
     }
     EXPECT_EQ(strayFiles(dir.path(), {QStringLiteral("locked.html")}), QStringList());
+}
+
+TEST(TextFileWrite, ASaveTheSystemTakesOnlyInPartLeavesTheOldFile) {
+    // The disk fills up (here: a file size limit) after the first bytes: the
+    // old file must stay whole, not be replaced by the truncated new one.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("page.html"));
+    ASSERT_TRUE(writeFile(path, "old text"));
+    QString error;
+    bool written = true;
+    {
+        struct rlimit old {};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        struct rlimit tiny = old;
+        tiny.rlim_cur = 4;
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &tiny);
+        written = writeFileAtomically(path, "a new text longer than the limit", &error);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(readFile(path), QByteArray("old text"));
+    EXPECT_EQ(strayFiles(dir.path(), {QStringLiteral("page.html")}), QStringList());
 }
 
 TEST(TextFileWrite, EmptyAndLargeContents) {

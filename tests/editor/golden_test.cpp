@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -116,4 +118,38 @@ TEST(ColourCommand, LineEndsAreReadAsTheEditorReadsThem) {
     int rc = -1;
     EXPECT_EQ(runCommand({QStringLiteral("--runs"), f.fileName()}, &rc),
               QStringLiteral("0 3 tag marked\n4 3 tag marked\n"));
+}
+
+TEST(ColourCommand, RefusesWhatIsNotARegularTextFileWithAClearMessage) {
+    QTemporaryDir tmp;
+    const QString fifo = tmp.path() + QStringLiteral("/pipe.html");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const QString zero = tmp.path() + QStringLiteral("/zero.html");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    const QString image = tmp.path() + QStringLiteral("/photo.jpeg");
+    {
+        QFile f(image);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));
+    }
+    const QString big = tmp.path() + QStringLiteral("/huge.html");
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(256) * 1024 * 1024 + 1)); // sparse
+    }
+    struct Case {
+        QString path;
+        const char* says;
+    };
+    for (const Case& c : {Case{fifo, "named pipe"}, Case{zero, "character device"},
+                          Case{image, "not a text file"}, Case{big, "MB limit"}}) {
+        SCOPED_TRACE(c.says);
+        int rc = -1;
+        QString err;
+        // Returns at once: no waiting for a writer, no reading without end.
+        EXPECT_EQ(runCommand({QStringLiteral("--runs"), c.path}, &rc, &err), QString());
+        EXPECT_EQ(rc, 1);
+        EXPECT_TRUE(err.contains(QLatin1String(c.says))) << err.toStdString();
+    }
 }
