@@ -2,6 +2,7 @@
 
 #include "upload/ftpaddress.h"
 #include "upload/ftpcurl.h"
+#include "upload/ftplog.h"
 #include "upload/ftpstream.h"
 
 #include <QHash>
@@ -9,7 +10,6 @@
 #include <QSet>
 #include <QTimer>
 
-#include <cstdio>
 #include <optional>
 #include <set>
 #include <unordered_map>
@@ -20,7 +20,7 @@ namespace morvane {
 namespace {
 
 const QString kFolderKeyPrefix = QStringLiteral("{*Directory*} ");
-const QString kInitialising = QStringLiteral("Intializing FTP");
+const QString kInitialising = QStringLiteral("Initializing FTP");
 const QString kCannotInitiate = QStringLiteral("ERROR: Can't initiate FTP");
 const QString kCancelled = QStringLiteral("Cancelled");
 
@@ -32,10 +32,18 @@ constexpr int kMaxRefusals = 20;
 
 int connectionLimit(const Site& site) {
     bool ok = false;
-    const int n = site.value(QStringLiteral("maxconnections")).trimmed().toInt(&ok, 10);
+    const int n = site.value(ftpsitekey::maxConnections).trimmed().toInt(&ok, 10);
     if (!ok || n < 1)
         return kDefaultConnections;
     return std::min(n, kMaxConnections);
+}
+
+bool siteFlag(const Site& site, const QString& key) {
+    return site.value(key).trimmed() == QLatin1String("1");
+}
+
+QString cannotInitiate(const QString& why) {
+    return why.isEmpty() ? kCannotInitiate : kCannotInitiate + QStringLiteral(". ") + why;
 }
 
 } // namespace
@@ -45,19 +53,28 @@ int connectionLimit(const Site& site) {
 // order they are first needed) and one store per file. An item starts once
 // the folder it needs has ended, created or refused, and at most `limit`
 // items run at once over the connections the multi handle keeps for reuse.
+// A stored file may need a second, short transfer on a connection of the
+// job: the rename from its temporary name (with the size check), or the
+// size check alone; the file counts as uploaded once that has ended well.
 struct TransferJob::Impl {
     enum class Mode { Test, Upload };
     enum class State { Waiting, Ready, Running, Done, Failed };
+    enum class Step { Listing, Folder, Store, Finish, Verify, Replace, Cleanup };
 
     struct Item {
-        FtpTransferKind kind = FtpTransferKind::Store;
+        Step step = Step::Store;
         QString key;            // the relative file path, or a folder key
-        QStringList remotePath; // below the server's folder
+        QStringList remotePath; // the target, below the server's folder
+        QStringList tempPath;   // a store's temporary name, when it uses one
         QString localPath;
+        int owner = -1;              // a follow-up's store item
+        int folder = -1;             // the folder item a store or folder waits for
         std::vector<int> dependents; // items that start once this one ended
         bool waiting = false;        // waits for a folder request
         State state = State::Waiting;
         QString error;
+        FtpError folderError; // why a folder request was refused
+        qint64 sentSize = -1; // a store's bytes, for the size check
         int refusals = 0;
     };
 
@@ -68,17 +85,27 @@ struct TransferJob::Impl {
     QStringList files;
 
     std::optional<FtpServerAddress> server;
-    bool plannable = true; // false when the server folder cannot be sent
+    QString planProblem; // why the job cannot start, when it cannot
     FtpCredentials credentials;
+    bool useTemporaryNames = true;
+    bool checkSizes = true;
     std::vector<Item> items;
-    QHash<QString, int> fileItems;   // relative path -> item
-    QHash<QString, int> folderItems; // folder key -> item
-    std::set<int> ready;             // started in request order
+    QHash<QString, int> fileItems;       // relative path -> item
+    QHash<QString, int> folderItems;     // folder key -> item
+    std::set<std::pair<int, int>> ready; // (priority, item): follow-ups first
     std::unordered_map<int, std::unique_ptr<MyStreamInfo>> running;
     std::unique_ptr<CurlMultiDriver> driver;
     int limit = kDefaultConnections;
-    int unfinished = 0;
+    int unfinished = 0;    // listing, folder and store items not ended
     int replyTimeout = 60; // seconds
+
+    // Logins. Until one connection of the job has logged in, only one
+    // transfer runs: a wrong password then costs one failed login, not one
+    // per connection, and a server that cannot be reached is tried once.
+    // Once one has logged in, a refused login can only be one connection
+    // too many (proftpd answers it with 530, others with 421).
+    bool everLoggedIn = false;
+    int refusalsInARow = 0;
 
     bool started = false;
     bool finished = false;
@@ -88,25 +115,56 @@ struct TransferJob::Impl {
 
     void plan();
     int requestFolders(const QStringList& segments);
-    void addItem(Item item, int waitFor);
+    int addItem(Item item, int waitFor);
+    void makeReady(int index);
+    int addFollowUp(Step step, int owner);
 
     void pump();
     void launch(int index);
+    std::unique_ptr<MyStreamInfo> prepare(const Item& item, FtpError* error);
     void onDone(CURL* easy, CURLcode code);
+    bool takeRefusedLogin(int index, const FtpTransferResult& r);
+    void noteLogin();
+    void lowerLimit();
+    void stepEnded(int index, const FtpTransferResult& r, const MyStreamInfo& info);
     void itemEnded(int index, const FtpError& error);
+    QString folderNote(const Item& store) const;
     void release(int index);
     void checkFinished();
-    void abortAll(const QString& why);
+    void failEverything(const FtpError& error);
+    void abortAll(const QString& finalText, const QString& itemError, Outcome how);
     void finish(const QString& text, Outcome how);
     void releaseConnections();
 };
 
-void TransferJob::Impl::addItem(Item item, int waitFor) {
+int TransferJob::Impl::addItem(Item item, int waitFor) {
     const int index = int(items.size());
     item.waiting = waitFor >= 0;
+    item.folder = waitFor;
     if (waitFor >= 0)
         items[size_t(waitFor)].dependents.push_back(index);
     items.push_back(std::move(item));
+    return index;
+}
+
+void TransferJob::Impl::makeReady(int index) {
+    Item& item = items[size_t(index)];
+    item.state = State::Ready;
+    const bool followUp = item.owner >= 0;
+    ready.insert({followUp ? 0 : 1, index});
+}
+
+int TransferJob::Impl::addFollowUp(Step step, int owner) {
+    Item item;
+    item.step = step;
+    item.owner = owner;
+    const Item& store = items[size_t(owner)];
+    item.key = store.key;
+    item.remotePath = store.remotePath;
+    item.tempPath = store.tempPath;
+    const int index = addItem(std::move(item), -1);
+    makeReady(index);
+    return index;
 }
 
 // Requests every level of a folder chain that is not requested yet; each
@@ -123,29 +181,43 @@ int TransferJob::Impl::requestFolders(const QStringList& segments) {
             continue;
         }
         Item folder;
-        folder.kind = FtpTransferKind::MakeFolder;
+        folder.step = Step::Folder;
         folder.key = key;
         folder.remotePath = path;
-        addItem(std::move(folder), parent);
-        parent = int(items.size()) - 1;
+        parent = addItem(std::move(folder), parent);
         folderItems.insert(key, parent);
     }
     return parent;
 }
 
 void TransferJob::Impl::plan() {
-    server = FtpServerAddress::parse(site.server());
+    const QString serverText = site.server().trimmed();
+    server = FtpServerAddress::parse(serverText);
     credentials = {site.userName(), site.password()};
     limit = connectionLimit(site);
+    useTemporaryNames = !siteFlag(site, ftpsitekey::directUpload);
+    checkSizes = !siteFlag(site, ftpsitekey::skipSizeCheck);
+    if (serverText.isEmpty()) {
+        planProblem = QStringLiteral("This site has no server. Enter one in Site Properties.");
+        return;
+    }
+    if (!server) {
+        planProblem =
+            cannotInitiate(QStringLiteral("The server name \"%1\" is not a valid FTP address.")
+                               .arg(ftppath::printable(serverText)));
+        return;
+    }
     if (mode == Mode::Test) {
         Item listing;
-        listing.kind = FtpTransferKind::Listing;
+        listing.step = Step::Listing;
         addItem(std::move(listing), -1);
         return;
     }
-    const auto base = ftppath::splitFolder(site.serverFolder());
+    QString why;
+    const auto base = ftppath::splitFolder(site.serverFolder(), &why);
     if (!base) {
-        plannable = false;
+        planProblem = cannotInitiate(QStringLiteral("The server folder \"%1\" can't be sent: %2.")
+                                         .arg(ftppath::printable(site.serverFolder()), why));
         return;
     }
     requestFolders(*base);
@@ -153,50 +225,106 @@ void TransferJob::Impl::plan() {
         if (fileItems.contains(file))
             continue; // listed twice: sent once
         Item store;
-        store.kind = FtpTransferKind::Store;
+        store.step = Step::Store;
         store.key = file;
-        const auto segments = ftppath::splitRelativeFile(file);
+        QString problem;
+        const auto segments = ftppath::splitRelativeFile(file, &problem);
         int waitFor = -1;
         if (!segments) {
-            // Never sent: the name would break the command it goes into.
+            // Never sent: the name would break the command it goes into, or
+            // reach outside the server folder.
             store.state = State::Failed;
-            store.error = MyStreamErrorMessage({FtpErrorDomain::BadName, 0, {}});
+            store.error = MyStreamErrorMessage({FtpErrorDomain::BadName, 0, problem, {}, 0});
         } else {
             waitFor = requestFolders(*base + segments->mid(0, segments->size() - 1));
             store.remotePath = *base + *segments;
+            if (useTemporaryNames) {
+                store.tempPath = store.remotePath;
+                store.tempPath.last() = ftppath::temporaryName(segments->last());
+            }
             store.localPath = siteFolderLocal + QLatin1Char('/') + file;
         }
-        addItem(std::move(store), waitFor);
-        fileItems.insert(file, int(items.size()) - 1);
+        fileItems.insert(file, addItem(std::move(store), waitFor));
     }
 }
 
 void TransferJob::Impl::pump() {
-    while (!finished && int(running.size()) < limit && !ready.empty()) {
-        const int index = *ready.begin();
+    const int allowed = everLoggedIn ? limit : 1;
+    while (!finished && int(running.size()) < allowed && !ready.empty()) {
+        const int index = ready.begin()->second;
         ready.erase(ready.begin());
         launch(index);
     }
 }
 
+std::unique_ptr<MyStreamInfo> TransferJob::Impl::prepare(const Item& item, FtpError* error) {
+    const FtpTransferOptions options{replyTimeout};
+    auto path = [this](const QStringList& segments) { return ftpCommandPath(*server, segments); };
+    QStringList commands;
+    switch (item.step) {
+    case Step::Listing:
+        return MySimpleDirectoryListing(*server, credentials, error, options);
+    case Step::Folder:
+        return MySimpleUpload(*server, item.remotePath, QString(), credentials, item.key, error,
+                              options);
+    case Step::Store:
+        return MySimpleUpload(*server, useTemporaryNames ? item.tempPath : item.remotePath,
+                              item.localPath, credentials, item.key, error, options);
+    case Step::Finish:
+        // The size is checked before the rename: a damaged upload never
+        // takes the live file's place. "*": a server without SIZE is
+        // not checked.
+        if (checkSizes)
+            commands << QStringLiteral("*SIZE ") + path(item.tempPath);
+        commands << QStringLiteral("RNFR ") + path(item.tempPath)
+                 << QStringLiteral("RNTO ") + path(item.remotePath);
+        break;
+    case Step::Verify:
+        commands << QStringLiteral("*SIZE ") + path(item.remotePath);
+        break;
+    case Step::Replace:
+        // For servers that refuse to rename over an existing file.
+        commands << QStringLiteral("DELE ") + path(item.remotePath)
+                 << QStringLiteral("RNFR ") + path(item.tempPath)
+                 << QStringLiteral("RNTO ") + path(item.remotePath);
+        break;
+    case Step::Cleanup:
+        commands << QStringLiteral("*DELE ") + path(item.tempPath);
+        break;
+    }
+    auto info = ftpCommands(*server, commands, credentials, item.key, error, options);
+    if (info && (item.step == Step::Finish || item.step == Step::Verify) && checkSizes)
+        info->expectedSize = items[size_t(item.owner)].sentSize;
+    return info;
+}
+
 void TransferJob::Impl::launch(int index) {
-    Item& item = items[size_t(index)];
     FtpError error;
-    std::unique_ptr<MyStreamInfo> info =
-        item.kind == FtpTransferKind::Listing
-            ? MySimpleDirectoryListing(*server, credentials, replyTimeout)
-            : MySimpleUpload(*server, item.remotePath, item.localPath, credentials, item.key,
-                             &error, replyTimeout);
-    if (!info && error.isError()) {
+    std::unique_ptr<MyStreamInfo> info = prepare(items[size_t(index)], &error);
+    if (!info && error.domain == FtpErrorDomain::LocalFile) {
         itemEnded(index, error); // the local file cannot be read
         return;
     }
-    if (!info) {
-        abortAll(kCannotInitiate);
+    if (!info || !driver->trackSockets(info->easy.get(), &info->sockets)) {
+        const QString why =
+            info ? QStringLiteral("libcurl refused the socket callbacks.") : error.detail;
+        abortAll(cannotInitiate(why), cannotInitiate(why), Outcome::Failed);
         return;
     }
     info->tag = index;
-    driver->trackSockets(info->easy.get(), &info->sockets);
+    info->onLogin = [this] {
+        // From inside curl: decide later, from the event loop.
+        if (everLoggedIn)
+            return;
+        QMetaObject::invokeMethod(
+            q,
+            [this] {
+                noteLogin();
+                pump();
+                checkFinished();
+            },
+            Qt::QueuedConnection);
+    };
     if (info->kind == FtpTransferKind::Store) {
         info->pauseAtEnd = [this, index, raw = info.get()] {
             if (!driver->pauseUntilFinalReply(raw->easy.get(), raw->sockets))
@@ -209,8 +337,8 @@ void TransferJob::Impl::launch(int index) {
                     return;
                 driver->remove(raw->easy.get());
                 running.erase(it);
-                std::fputs("No final reply from the server after the upload\n", stderr);
-                itemEnded(index, {FtpErrorDomain::Curl, CURLE_OPERATION_TIMEDOUT, {}});
+                qCDebug(lcFtp) << "No final reply from the server after the upload";
+                itemEnded(index, {FtpErrorDomain::Curl, CURLE_OPERATION_TIMEDOUT, {}, {}, 0});
                 pump();
                 checkFinished();
             });
@@ -218,10 +346,10 @@ void TransferJob::Impl::launch(int index) {
         };
     }
     if (!driver->add(info->easy.get())) {
-        abortAll(kCannotInitiate);
+        abortAll(kCannotInitiate, kCannotInitiate, Outcome::Failed);
         return;
     }
-    item.state = State::Running;
+    items[size_t(index)].state = State::Running;
     running.emplace(index, std::move(info));
 }
 
@@ -235,65 +363,183 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
     running.erase(it);
     const int index = info->tag;
     const FtpTransferResult r = ftpTransferResult(*info, code);
-    info.reset();
-
-    Item& item = items[size_t(index)];
-    const bool tooMany = r.error.domain == FtpErrorDomain::FTP && r.error.code == 421 &&
-                         r.newConnection && !running.empty() && item.refusals < kMaxRefusals;
-    if (tooMany) {
-        // Flow control: the server allows fewer connections than we used.
-        // Keep to the ones it accepted and run this transfer again later.
-        ++item.refusals;
-        limit = std::max(1, int(running.size()));
-        driver->setConnectionCacheSize(limit);
-        std::fprintf(stderr, "Server turned a connection away (421); now using at most %d\n",
-                     limit);
-        item.state = State::Ready;
-        ready.insert(index);
-    } else {
-        itemEnded(index, r.error);
+    if (r.loggedIn)
+        noteLogin();
+    if (!r.loginRefused)
+        refusalsInARow = 0;
+    if (!everLoggedIn && (r.unreachable || r.loginRefused)) {
+        // The first login failed, or the server could not be reached: every
+        // other transfer would end the same way.
+        failEverything(r.error);
+    } else if (!(r.loginRefused && takeRefusedLogin(index, r))) {
+        stepEnded(index, r, *info);
     }
+    info.reset();
     pump();
     checkFinished();
 }
 
+// A login the server turned away after another connection of the job had
+// logged in. Returns false when the item should fail like any other
+// transfer.
+bool TransferJob::Impl::takeRefusedLogin(int index, const FtpTransferResult& r) {
+    Item& item = items[size_t(index)];
+    if (demandsSecureConnection(r.error.code, r.error.serverReply)) {
+        failEverything(r.error);
+        return true;
+    }
+    if (item.refusals >= kMaxRefusals)
+        return false;
+    if (++refusalsInARow > kMaxRefusals) {
+        // Refused again and again with nothing getting through: not a limit
+        // the job can keep to (the server may have banned this address).
+        failEverything(r.error);
+        return true;
+    }
+    // The server allows fewer connections than the job used: keep to the
+    // ones it accepted and run this transfer again later.
+    ++item.refusals;
+    lowerLimit();
+    qCDebug(lcFtp) << "The server turned a connection away (" << r.error.code
+                   << "); now using at most" << limit;
+    makeReady(index);
+    return true;
+}
+
+void TransferJob::Impl::noteLogin() {
+    everLoggedIn = true;
+}
+
+void TransferJob::Impl::lowerLimit() {
+    limit = std::max(1, std::min(limit, int(running.size())));
+    driver->setConnectionCacheSize(limit);
+}
+
+void TransferJob::Impl::stepEnded(int index, const FtpTransferResult& r, const MyStreamInfo& info) {
+    Item& item = items[size_t(index)];
+    if (item.owner >= 0)
+        item.state = r.error.isError() ? State::Failed : State::Done;
+    const int owner = item.owner;
+    // After a failure that may have left a temporary file, remove it (a
+    // failed removal changes nothing: the next upload replaces the file).
+    auto cleanUp = [this, owner] {
+        if (useTemporaryNames && !finished)
+            addFollowUp(Step::Cleanup, owner);
+    };
+    switch (item.step) {
+    case Step::Listing:
+    case Step::Folder:
+        itemEnded(index, r.error);
+        return;
+    case Step::Store:
+        if (r.error.isError()) {
+            itemEnded(index, r.error);
+            if (r.error.domain != FtpErrorDomain::LocalFile && r.loggedIn && useTemporaryNames &&
+                !finished)
+                addFollowUp(Step::Cleanup, index);
+            return;
+        }
+        item.state = State::Running; // until its follow-up has ended
+        item.sentSize = info.bytesRead;
+        if (useTemporaryNames)
+            addFollowUp(Step::Finish, index);
+        else if (checkSizes)
+            addFollowUp(Step::Verify, index);
+        else
+            itemEnded(index, {});
+        return;
+    case Step::Finish:
+        if (!r.error.isError()) {
+            itemEnded(owner, {});
+        } else if (!info.sizeMismatch && r.error.domain == FtpErrorDomain::FTP &&
+                   info.replies.renameAccepted()) {
+            qCInfo(lcFtp).noquote()
+                << "The server refused to rename" << ftppath::printable(item.key)
+                << "over the existing file; deleting the existing file, then renaming";
+            addFollowUp(Step::Replace, owner);
+        } else {
+            FtpError error = r.error;
+            if (!info.sizeMismatch && r.error.domain == FtpErrorDomain::FTP)
+                error.detail = QStringLiteral(
+                    "The server did not let the uploaded file be renamed into place; for this "
+                    "server, turn off \"Upload under a temporary name\" in Site Properties.");
+            itemEnded(owner, error);
+            cleanUp();
+        }
+        return;
+    case Step::Verify:
+        itemEnded(owner, r.error);
+        return;
+    case Step::Replace:
+        if (!r.error.isError())
+            qCInfo(lcFtp).noquote() << "Deleted and replaced" << ftppath::printable(item.key);
+        itemEnded(owner, r.error);
+        if (r.error.isError())
+            cleanUp();
+        return;
+    case Step::Cleanup:
+        return;
+    }
+}
+
+// A note for a file that failed in a folder the server refused to create.
+QString TransferJob::Impl::folderNote(const Item& store) const {
+    for (int f = store.folder; f >= 0; f = items[size_t(f)].folder) {
+        const Item& folder = items[size_t(f)];
+        if (folder.state != State::Failed || !folder.folderError.isError())
+            continue;
+        const QString name = ftppath::printable(folder.key.mid(kFolderKeyPrefix.size()));
+        const QString reply = folder.folderError.serverReply.trimmed();
+        return reply.isEmpty() ? QStringLiteral("Creating the folder \"%1\" failed.").arg(name)
+                               : QStringLiteral("Creating the folder \"%1\" was refused: \"%2\"")
+                                     .arg(name, ftppath::printable(reply));
+    }
+    return QString();
+}
+
 void TransferJob::Impl::itemEnded(int index, const FtpError& error) {
     Item& item = items[size_t(index)];
+    if (item.state == State::Done || item.state == State::Failed)
+        return; // ended already
     item.state = error.isError() ? State::Failed : State::Done;
     item.error = error.isError() ? MyStreamErrorMessage(error) : QString();
     --unfinished;
-    switch (item.kind) {
-    case FtpTransferKind::Store:
+    switch (item.step) {
+    case Step::Store:
         if (!error.isError()) {
-            Q_EMIT q->message(QStringLiteral("Uploaded \"%1\"").arg(item.key));
+            Q_EMIT q->message(QStringLiteral("Uploaded \"%1\"").arg(ftppath::printable(item.key)));
             Q_EMIT q->fileUploaded(item.key);
+        } else if (error.domain == FtpErrorDomain::FTP) {
+            const QString note = folderNote(item);
+            if (!note.isEmpty())
+                item.error += QLatin1Char(' ') + note;
         }
         break;
-    case FtpTransferKind::MakeFolder:
+    case Step::Folder:
         // A refused folder (one that exists already, most often) counts as
         // done; a file whose folder is really missing fails on its own.
+        item.folderError = error;
         release(index);
         break;
-    case FtpTransferKind::Listing:
+    case Step::Listing:
         result = error.isError() ? QStringLiteral("ERROR: %1").arg(item.error)
                                  : QStringLiteral("Successful connection");
         listingSucceeded = !error.isError();
+        break;
+    default:
         break;
     }
 }
 
 void TransferJob::Impl::release(int index) {
     for (int dependent : items[size_t(index)].dependents) {
-        Item& d = items[size_t(dependent)];
-        if (d.state == State::Waiting) {
-            d.state = State::Ready;
-            ready.insert(dependent);
-        }
+        if (items[size_t(dependent)].state == State::Waiting)
+            makeReady(dependent);
     }
 }
 
 void TransferJob::Impl::checkFinished() {
-    if (finished || unfinished > 0 || !running.empty())
+    if (finished || unfinished > 0 || !running.empty() || !ready.empty())
         return;
     if (mode == Mode::Test) {
         finish(result, listingSucceeded ? Outcome::Succeeded : Outcome::Failed);
@@ -302,7 +548,8 @@ void TransferJob::Impl::checkFinished() {
     for (const QString& file : files) {
         const Item& item = items[size_t(fileItems.value(file))];
         if (item.state == State::Failed) {
-            finish(QStringLiteral("Error uploading \"%1\": %2").arg(file, item.error),
+            finish(QStringLiteral("Error uploading \"%1\": %2")
+                       .arg(ftppath::printable(file), item.error),
                    Outcome::Failed);
             return;
         }
@@ -310,8 +557,27 @@ void TransferJob::Impl::checkFinished() {
     finish(QStringLiteral("Successful upload of all files"), Outcome::Succeeded);
 }
 
+// The server refused the login (or demands encryption, or cannot be
+// reached): everything not done fails with that message, and nothing more
+// is tried.
+void TransferJob::Impl::failEverything(const FtpError& error) {
+    for (auto& [index, info] : running)
+        driver->remove(info->easy.get());
+    running.clear();
+    ready.clear();
+    for (size_t i = 0; i < items.size(); ++i) {
+        const Item& item = items[i];
+        const bool counted =
+            item.step == Step::Listing || item.step == Step::Folder || item.step == Step::Store;
+        if (counted && item.state != State::Done && item.state != State::Failed)
+            itemEnded(int(i), error);
+    }
+    ready.clear(); // folders released just now start nothing
+    unfinished = 0;
+}
+
 // Stops every transfer; whatever did not end is reported as failed.
-void TransferJob::Impl::abortAll(const QString& why) {
+void TransferJob::Impl::abortAll(const QString& finalText, const QString& itemError, Outcome how) {
     for (auto& [index, info] : running)
         driver->remove(info->easy.get());
     running.clear();
@@ -319,13 +585,11 @@ void TransferJob::Impl::abortAll(const QString& why) {
     for (Item& item : items) {
         if (item.state != State::Done && item.state != State::Failed) {
             item.state = State::Failed;
-            item.error = why;
+            item.error = itemError;
         }
     }
     unfinished = 0;
-    finish(mode == Mode::Test || why == kCannotInitiate ? why
-                                                        : QStringLiteral("ERROR: %1").arg(why),
-           why == kCancelled ? Outcome::Cancelled : Outcome::Failed);
+    finish(finalText, how);
 }
 
 void TransferJob::Impl::finish(const QString& text, Outcome how) {
@@ -390,9 +654,18 @@ void TransferJob::start() {
     d->started = true;
     Q_EMIT message(kInitialising);
     d->plan();
-    if (!d->server || !d->plannable) {
-        std::fputs("The server name or folder does not form a valid FTP address\n", stderr);
-        d->abortAll(kCannotInitiate);
+    if (!d->planProblem.isEmpty()) {
+        qCDebug(lcFtp).noquote() << "The job cannot start:" << d->planProblem;
+        const QString text = d->planProblem.startsWith(kCannotInitiate)
+                                 ? d->planProblem
+                                 : QStringLiteral("ERROR: ") + d->planProblem;
+        d->abortAll(text, d->planProblem, Outcome::Failed);
+        return;
+    }
+    ensureCurlInitialised();
+    if (const char* problem = curlLoadProblem()) {
+        const QString why = cannotInitiate(QString::fromUtf8(problem) + QLatin1Char('.'));
+        d->abortAll(why, why, Outcome::Failed);
         return;
     }
     d->driver = std::make_unique<CurlMultiDriver>();
@@ -405,10 +678,8 @@ void TransferJob::start() {
         if (item.state == Impl::State::Failed)
             continue; // refused before it was ever sent
         ++d->unfinished;
-        if (!item.waiting) {
-            item.state = Impl::State::Ready;
-            d->ready.insert(int(i));
-        }
+        if (!item.waiting)
+            d->makeReady(int(i));
     }
     d->pump();
     d->checkFinished();
@@ -421,7 +692,8 @@ void TransferJob::cancel() {
         d->started = true;
         d->plan();
     }
-    d->abortAll(kCancelled);
+    d->abortAll(d->mode == Impl::Mode::Test ? kCancelled : QStringLiteral("ERROR: ") + kCancelled,
+                kCancelled, Outcome::Cancelled);
 }
 
 void TransferJob::setReplyTimeout(int seconds) {

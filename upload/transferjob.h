@@ -15,6 +15,20 @@
 
 namespace morvane {
 
+// Site keys the FTP engine reads besides the described ones. A missing key
+// reads as the default.
+namespace ftpsitekey {
+// The most connections a job opens at once (default 4).
+inline const QString maxConnections = QStringLiteral("maxconnections");
+// "1": store each file straight under its name. By default a file goes up
+// under a temporary name in the same folder and is then renamed over the
+// live file, so that a failed or killed upload never leaves a broken page.
+// Servers that do not allow renaming need this.
+inline const QString directUpload = QStringLiteral("directupload");
+// "1": skip comparing the server's size of each file with the bytes sent.
+inline const QString skipSizeCheck = QStringLiteral("skipsizecheck");
+} // namespace ftpsitekey
+
 class TransferJob : public QObject {
     Q_OBJECT
 public:

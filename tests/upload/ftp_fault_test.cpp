@@ -69,8 +69,8 @@ TEST(FtpFaults, RefusedEveryKthStoreAcross500Files) {
     expectHonestReport(folders, "www", files, run);
     EXPECT_EQ(run.failed.size(), 500 / 7);
     EXPECT_TRUE(run.result.startsWith(QStringLiteral("Error uploading \"")));
-    EXPECT_TRUE(
-        run.result.endsWith(QStringLiteral("Error: kCFStreamErrorDomainFTP, error code 451")))
+    EXPECT_TRUE(run.result.endsWith(QStringLiteral(
+        "Error: kCFStreamErrorDomainFTP, error code 451. Server reply: \"451 Injected failure.\"")))
         << qPrintable(run.result);
 }
 

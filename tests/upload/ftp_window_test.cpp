@@ -99,7 +99,8 @@ TEST_F(WindowTest, ConnectionTestShowsResultAndReturnsIt) {
     });
     EXPECT_FALSE(
         ConnectFTPController::testConnection(ftpSite(server, {}, "user", "nope"), nullptr));
-    EXPECT_EQ(finalStatus, QStringLiteral("ERROR: User Name and/or Password is wrong"));
+    EXPECT_TRUE(finalStatus.startsWith(QStringLiteral("ERROR: User Name and/or Password is wrong")))
+        << qPrintable(finalStatus);
 }
 
 TEST_F(WindowTest, UploadReturnsTheStoredFiles) {
@@ -127,7 +128,8 @@ TEST_F(WindowTest, InvalidServerStillEndsWithOk) {
         return pressOkWhenDone(w);
     });
     EXPECT_FALSE(ConnectFTPController::testConnection(site, nullptr));
-    EXPECT_EQ(finalStatus, QStringLiteral("ERROR: Can't initiate FTP"));
+    EXPECT_TRUE(finalStatus.startsWith(QStringLiteral("ERROR: Can't initiate FTP")))
+        << qPrintable(finalStatus);
 }
 
 TEST_F(SlowServerWindowTest, WindowStaysUpWhileTheJobRuns) {
@@ -152,7 +154,7 @@ TEST_F(SlowServerWindowTest, WindowStaysUpWhileTheJobRuns) {
         ConnectFTPController::upload(ftpSite(server, "/"), files, folders.site.path(), nullptr));
     EXPECT_TRUE(sawRunning);
     EXPECT_FALSE(closedEarly);
-    EXPECT_TRUE(driver.statusLines.contains(QStringLiteral("Intializing FTP")));
+    EXPECT_TRUE(driver.statusLines.contains(QStringLiteral("Initializing FTP")));
 }
 
 TEST_F(SlowServerWindowTest, StopEndsTheJobAsFailed) {
