@@ -206,6 +206,7 @@ std::vector<int> FtpReplies::feed(const char* data, size_t size) {
 
 void FtpReplies::complete(int code, const QString& text) {
     m_lastCode = code;
+    ++m_count;
     switch (code) {
     case 220:
         m_greeted = true;
@@ -324,7 +325,11 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
     curl_easy_getinfo(info.easy.get(), CURLINFO_RESPONSE_CODE, &r.responseCode);
     curl_easy_getinfo(info.easy.get(), CURLINFO_OS_ERRNO, &osErrno);
     curl_easy_getinfo(info.easy.get(), CURLINFO_NUM_CONNECTS, &connects);
-    r.newConnection = connects > 0 || info.replies.greeted();
+    // A connection this transfer opened starts with the server's greeting:
+    // 220, or a refusal (421) as the only reply. (The number of connects
+    // also counts the data connections of a reused control connection.)
+    r.newConnection = info.replies.greeted() ||
+                      (connects > 0 && info.replies.count() == 1 && info.replies.lastCode() >= 400);
     const FtpReplies& replies = info.replies;
 
     if (!info.localError.isEmpty()) {

@@ -46,6 +46,7 @@ public:
     bool renameAccepted() const { return m_renameAccepted; } // 350 after RNFR
     qint64 reportedSize() const { return m_size; }           // the last 213 reply's number
     int lastCode() const { return m_lastCode; }
+    int count() const { return m_count; } // replies completed
     // The last error reply (4xx or 5xx), lines joined by spaces.
     int errorCode() const { return m_errorCode; }
     QString errorText() const { return m_errorText; }
@@ -61,6 +62,7 @@ private:
     bool m_renameAccepted = false;
     qint64 m_size = -1;
     int m_lastCode = 0;
+    int m_count = 0;
     int m_errorCode = 0;
     QString m_errorText;
 };

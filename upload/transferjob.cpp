@@ -106,6 +106,7 @@ struct TransferJob::Impl {
     // too many (proftpd answers it with 530, others with 421).
     bool everLoggedIn = false;
     int refusalsInARow = 0;
+    bool failingEverything = false;
 
     bool started = false;
     bool finished = false;
@@ -518,7 +519,8 @@ void TransferJob::Impl::itemEnded(int index, const FtpError& error) {
     case Step::Folder:
         // A refused folder (one that exists already, most often) counts as
         // done; a file whose folder is really missing fails on its own.
-        item.folderError = error;
+        if (!failingEverything)
+            item.folderError = error; // named when a file in it fails
         release(index);
         break;
     case Step::Listing:
@@ -561,6 +563,7 @@ void TransferJob::Impl::checkFinished() {
 // reached): everything not done fails with that message, and nothing more
 // is tried.
 void TransferJob::Impl::failEverything(const FtpError& error) {
+    failingEverything = true;
     for (auto& [index, info] : running)
         driver->remove(info->easy.get());
     running.clear();

@@ -132,6 +132,9 @@ def main():
                                   logging.info)
                 self.close()
 
+        # DTPHandler binds its own handle_read to this name.
+        handle_read_event = handle_read
+
         def handle_close(self):
             if getattr(self.cmd_channel, "fault_drop", False):
                 self._drop_now()
@@ -155,6 +158,8 @@ def main():
             FTPHandler.respond(self, resp, logfun)
 
         def ftp_USER(self, line):
+            if args.require_tls:
+                log_login("refused")
             if args.require_tls == "vsftpd":
                 self.respond("530 Non-anonymous sessions must use encryption.")
                 self.close_when_done()
