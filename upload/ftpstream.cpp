@@ -289,15 +289,16 @@ std::unique_ptr<MyStreamInfo> ftpCommands(const FtpServerAddress& server,
     if (!info)
         return nullptr;
     OptionSetter options(info->easy.get());
+    curl_slist* head = nullptr;
     for (const QString& command : commands) {
-        curl_slist* list = curl_slist_append(info->commands.get(), command.toUtf8().constData());
+        curl_slist* list = curl_slist_append(head, command.toUtf8().constData());
         if (!list) {
             options.fail(QStringLiteral("libcurl could not hold a command"));
             break;
         }
-        info->commands.release(); // now owned by `list`
-        info->commands.reset(list);
+        head = list;
     }
+    info->commands.reset(head);
     // Log in (or reuse a connection), send the commands, transfer nothing.
     setCommonOptions(options, info.get(), server.url({}, true), credentials, transfer);
     options.set(CURLOPT_NOBODY, 1L).set(CURLOPT_QUOTE, info->commands.get());
@@ -350,10 +351,9 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
         r.error = {FtpErrorDomain::BadListing, 0, {}, {}, 0};
     } else {
         r.error = ftpErrorFromCurl(result, r.responseCode, osErrno);
-        if (r.error.domain == FtpErrorDomain::FTP && replies.errorCode() == r.error.code)
-            r.error.serverReply = replies.errorText();
-        else if (r.error.isError() && replies.errorCode() >= 400 &&
-                 r.error.domain != FtpErrorDomain::NetDB)
+        // The server's own words for the failure, when it said any.
+        if (r.error.isError() && replies.errorCode() >= 400 &&
+            r.error.domain != FtpErrorDomain::NetDB)
             r.error.serverReply = replies.errorText();
         if (!r.error.isError() && info.kind == FtpTransferKind::Store && !replies.confirmed()) {
             // Only the FTP server's own final reply says a file was stored.

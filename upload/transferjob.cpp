@@ -1,253 +1,15 @@
 #include "upload/transferjob.h"
 
-#include "upload/ftpaddress.h"
-#include "upload/ftpcurl.h"
 #include "upload/ftplog.h"
-#include "upload/ftpstream.h"
+#include "upload/transferjob_p.h"
 
-#include <QHash>
 #include <QMetaObject>
 #include <QSet>
 #include <QTimer>
 
-#include <optional>
-#include <set>
-#include <unordered_map>
-#include <vector>
-
 namespace morvane {
 
-namespace {
-
-const QString kFolderKeyPrefix = QStringLiteral("{*Directory*} ");
-const QString kInitialising = QStringLiteral("Initializing FTP");
-const QString kCannotInitiate = QStringLiteral("ERROR: Can't initiate FTP");
-const QString kCancelled = QStringLiteral("Cancelled");
-
-constexpr int kDefaultConnections = 4;
-constexpr int kMaxConnections = 64;
-// How often one transfer may be put back in the queue because the server
-// turned its connection away as one too many.
-constexpr int kMaxRefusals = 20;
-
-int connectionLimit(const Site& site) {
-    bool ok = false;
-    const int n = site.value(ftpsitekey::maxConnections).trimmed().toInt(&ok, 10);
-    if (!ok || n < 1)
-        return kDefaultConnections;
-    return std::min(n, kMaxConnections);
-}
-
-bool siteFlag(const Site& site, const QString& key) {
-    return site.value(key).trimmed() == QLatin1String("1");
-}
-
-QString cannotInitiate(const QString& why) {
-    return why.isEmpty() ? kCannotInitiate : kCannotInitiate + QStringLiteral(". ") + why;
-}
-
-} // namespace
-
-// The job keeps one item per transfer: the listing of a connection test, or
-// for an upload the folder requests (each level of each folder once, in the
-// order they are first needed) and one store per file. An item starts once
-// the folder it needs has ended, created or refused, and at most `limit`
-// items run at once over the connections the multi handle keeps for reuse.
-// A stored file may need a second, short transfer on a connection of the
-// job: the rename from its temporary name (with the size check), or the
-// size check alone; the file counts as uploaded once that has ended well.
-struct TransferJob::Impl {
-    enum class Mode { Test, Upload };
-    enum class State { Waiting, Ready, Running, Done, Failed };
-    enum class Step { Listing, Folder, Store, Finish, Verify, Replace, Cleanup };
-
-    struct Item {
-        Step step = Step::Store;
-        QString key;            // the relative file path, or a folder key
-        QStringList remotePath; // the target, below the server's folder
-        QStringList tempPath;   // a store's temporary name, when it uses one
-        QString localPath;
-        int owner = -1;              // a follow-up's store item
-        int folder = -1;             // the folder item a store or folder waits for
-        std::vector<int> dependents; // items that start once this one ended
-        bool waiting = false;        // waits for a folder request
-        State state = State::Waiting;
-        QString error;
-        FtpError folderError; // why a folder request was refused
-        qint64 sentSize = -1; // a store's bytes, for the size check
-        int refusals = 0;
-    };
-
-    TransferJob* q = nullptr;
-    Mode mode = Mode::Upload;
-    Site site;
-    QString siteFolderLocal;
-    QStringList files;
-
-    std::optional<FtpServerAddress> server;
-    QString planProblem; // why the job cannot start, when it cannot
-    FtpCredentials credentials;
-    bool useTemporaryNames = true;
-    bool checkSizes = true;
-    std::vector<Item> items;
-    QHash<QString, int> fileItems;       // relative path -> item
-    QHash<QString, int> folderItems;     // folder key -> item
-    std::set<std::pair<int, int>> ready; // (priority, item): follow-ups first
-    std::unordered_map<int, std::unique_ptr<MyStreamInfo>> running;
-    std::unique_ptr<CurlMultiDriver> driver;
-    int limit = kDefaultConnections;
-    int unfinished = 0;    // listing, folder and store items not ended
-    int replyTimeout = 60; // seconds
-
-    // Logins. Until one connection of the job has logged in, only one
-    // transfer runs: a wrong password then costs one failed login, not one
-    // per connection, and a server that cannot be reached is tried once.
-    // Once one has logged in, a refused login can only be one connection
-    // too many (proftpd answers it with 530, others with 421).
-    bool everLoggedIn = false;
-    int refusalsInARow = 0;
-    bool failingEverything = false;
-
-    bool started = false;
-    bool finished = false;
-    QString result;
-    Outcome outcome = Outcome::Running;
-    bool listingSucceeded = false;
-
-    void plan();
-    int requestFolders(const QStringList& segments);
-    int addItem(Item item, int waitFor);
-    void makeReady(int index);
-    int addFollowUp(Step step, int owner);
-
-    void pump();
-    void launch(int index);
-    std::unique_ptr<MyStreamInfo> prepare(const Item& item, FtpError* error);
-    void onDone(CURL* easy, CURLcode code);
-    bool takeRefusedLogin(int index, const FtpTransferResult& r);
-    void noteLogin();
-    void lowerLimit();
-    void stepEnded(int index, const FtpTransferResult& r, const MyStreamInfo& info);
-    void itemEnded(int index, const FtpError& error);
-    QString folderNote(const Item& store) const;
-    void release(int index);
-    void checkFinished();
-    void failEverything(const FtpError& error);
-    void abortAll(const QString& finalText, const QString& itemError, Outcome how);
-    void finish(const QString& text, Outcome how);
-    void releaseConnections();
-};
-
-int TransferJob::Impl::addItem(Item item, int waitFor) {
-    const int index = int(items.size());
-    item.waiting = waitFor >= 0;
-    item.folder = waitFor;
-    if (waitFor >= 0)
-        items[size_t(waitFor)].dependents.push_back(index);
-    items.push_back(std::move(item));
-    return index;
-}
-
-void TransferJob::Impl::makeReady(int index) {
-    Item& item = items[size_t(index)];
-    item.state = State::Ready;
-    const bool followUp = item.owner >= 0;
-    ready.insert({followUp ? 0 : 1, index});
-}
-
-int TransferJob::Impl::addFollowUp(Step step, int owner) {
-    Item item;
-    item.step = step;
-    item.owner = owner;
-    const Item& store = items[size_t(owner)];
-    item.key = store.key;
-    item.remotePath = store.remotePath;
-    item.tempPath = store.tempPath;
-    const int index = addItem(std::move(item), -1);
-    makeReady(index);
-    return index;
-}
-
-// Requests every level of a folder chain that is not requested yet; each
-// level waits for the one above it. Returns the deepest level's item, or -1.
-int TransferJob::Impl::requestFolders(const QStringList& segments) {
-    int parent = -1;
-    QStringList path;
-    for (const QString& segment : segments) {
-        path << segment;
-        const QString key = kFolderKeyPrefix + ftppath::join(path);
-        auto found = folderItems.constFind(key);
-        if (found != folderItems.constEnd()) {
-            parent = *found;
-            continue;
-        }
-        Item folder;
-        folder.step = Step::Folder;
-        folder.key = key;
-        folder.remotePath = path;
-        parent = addItem(std::move(folder), parent);
-        folderItems.insert(key, parent);
-    }
-    return parent;
-}
-
-void TransferJob::Impl::plan() {
-    const QString serverText = site.server().trimmed();
-    server = FtpServerAddress::parse(serverText);
-    credentials = {site.userName(), site.password()};
-    limit = connectionLimit(site);
-    useTemporaryNames = !siteFlag(site, ftpsitekey::directUpload);
-    checkSizes = !siteFlag(site, ftpsitekey::skipSizeCheck);
-    if (serverText.isEmpty()) {
-        planProblem = QStringLiteral("This site has no server. Enter one in Site Properties.");
-        return;
-    }
-    if (!server) {
-        planProblem =
-            cannotInitiate(QStringLiteral("The server name \"%1\" is not a valid FTP address.")
-                               .arg(ftppath::printable(serverText)));
-        return;
-    }
-    if (mode == Mode::Test) {
-        Item listing;
-        listing.step = Step::Listing;
-        addItem(std::move(listing), -1);
-        return;
-    }
-    QString why;
-    const auto base = ftppath::splitFolder(site.serverFolder(), &why);
-    if (!base) {
-        planProblem = cannotInitiate(QStringLiteral("The server folder \"%1\" can't be sent: %2.")
-                                         .arg(ftppath::printable(site.serverFolder()), why));
-        return;
-    }
-    requestFolders(*base);
-    for (const QString& file : files) {
-        if (fileItems.contains(file))
-            continue; // listed twice: sent once
-        Item store;
-        store.step = Step::Store;
-        store.key = file;
-        QString problem;
-        const auto segments = ftppath::splitRelativeFile(file, &problem);
-        int waitFor = -1;
-        if (!segments) {
-            // Never sent: the name would break the command it goes into, or
-            // reach outside the server folder.
-            store.state = State::Failed;
-            store.error = MyStreamErrorMessage({FtpErrorDomain::BadName, 0, problem, {}, 0});
-        } else {
-            waitFor = requestFolders(*base + segments->mid(0, segments->size() - 1));
-            store.remotePath = *base + *segments;
-            if (useTemporaryNames) {
-                store.tempPath = store.remotePath;
-                store.tempPath.last() = ftppath::temporaryName(segments->last());
-            }
-            store.localPath = siteFolderLocal + QLatin1Char('/') + file;
-        }
-        fileItems.insert(file, addItem(std::move(store), waitFor));
-    }
-}
+using namespace transferjob;
 
 void TransferJob::Impl::pump() {
     const int allowed = everLoggedIn ? limit : 1;
@@ -256,47 +18,6 @@ void TransferJob::Impl::pump() {
         ready.erase(ready.begin());
         launch(index);
     }
-}
-
-std::unique_ptr<MyStreamInfo> TransferJob::Impl::prepare(const Item& item, FtpError* error) {
-    const FtpTransferOptions options{replyTimeout};
-    auto path = [this](const QStringList& segments) { return ftpCommandPath(*server, segments); };
-    QStringList commands;
-    switch (item.step) {
-    case Step::Listing:
-        return MySimpleDirectoryListing(*server, credentials, error, options);
-    case Step::Folder:
-        return MySimpleUpload(*server, item.remotePath, QString(), credentials, item.key, error,
-                              options);
-    case Step::Store:
-        return MySimpleUpload(*server, useTemporaryNames ? item.tempPath : item.remotePath,
-                              item.localPath, credentials, item.key, error, options);
-    case Step::Finish:
-        // The size is checked before the rename: a damaged upload never
-        // takes the live file's place. "*": a server without SIZE is
-        // not checked.
-        if (checkSizes)
-            commands << QStringLiteral("*SIZE ") + path(item.tempPath);
-        commands << QStringLiteral("RNFR ") + path(item.tempPath)
-                 << QStringLiteral("RNTO ") + path(item.remotePath);
-        break;
-    case Step::Verify:
-        commands << QStringLiteral("*SIZE ") + path(item.remotePath);
-        break;
-    case Step::Replace:
-        // For servers that refuse to rename over an existing file.
-        commands << QStringLiteral("DELE ") + path(item.remotePath)
-                 << QStringLiteral("RNFR ") + path(item.tempPath)
-                 << QStringLiteral("RNTO ") + path(item.remotePath);
-        break;
-    case Step::Cleanup:
-        commands << QStringLiteral("*DELE ") + path(item.tempPath);
-        break;
-    }
-    auto info = ftpCommands(*server, commands, credentials, item.key, error, options);
-    if (info && (item.step == Step::Finish || item.step == Step::Verify) && checkSizes)
-        info->expectedSize = items[size_t(item.owner)].sentSize;
-    return info;
 }
 
 void TransferJob::Impl::launch(int index) {
@@ -309,7 +30,7 @@ void TransferJob::Impl::launch(int index) {
     if (!info || !driver->trackSockets(info->easy.get(), &info->sockets)) {
         const QString why =
             info ? QStringLiteral("libcurl refused the socket callbacks.") : error.detail;
-        abortAll(cannotInitiate(why), cannotInitiate(why), Outcome::Failed);
+        abortAll(cannotInitiate(why), Outcome::Failed, cannotInitiate(why));
         return;
     }
     info->tag = index;
@@ -347,7 +68,7 @@ void TransferJob::Impl::launch(int index) {
         };
     }
     if (!driver->add(info->easy.get())) {
-        abortAll(kCannotInitiate, kCannotInitiate, Outcome::Failed);
+        abortAll(kCannotInitiate, Outcome::Failed, kCannotInitiate);
         return;
     }
     items[size_t(index)].state = State::Running;
@@ -483,21 +204,6 @@ void TransferJob::Impl::stepEnded(int index, const FtpTransferResult& r, const M
     }
 }
 
-// A note for a file that failed in a folder the server refused to create.
-QString TransferJob::Impl::folderNote(const Item& store) const {
-    for (int f = store.folder; f >= 0; f = items[size_t(f)].folder) {
-        const Item& folder = items[size_t(f)];
-        if (folder.state != State::Failed || !folder.folderError.isError())
-            continue;
-        const QString name = ftppath::printable(folder.key.mid(kFolderKeyPrefix.size()));
-        const QString reply = folder.folderError.serverReply.trimmed();
-        return reply.isEmpty() ? QStringLiteral("Creating the folder \"%1\" failed.").arg(name)
-                               : QStringLiteral("Creating the folder \"%1\" was refused: \"%2\"")
-                                     .arg(name, ftppath::printable(reply));
-    }
-    return QString();
-}
-
 void TransferJob::Impl::itemEnded(int index, const FtpError& error) {
     Item& item = items[size_t(index)];
     if (item.state == State::Done || item.state == State::Failed)
@@ -580,7 +286,7 @@ void TransferJob::Impl::failEverything(const FtpError& error) {
 }
 
 // Stops every transfer; whatever did not end is reported as failed.
-void TransferJob::Impl::abortAll(const QString& finalText, const QString& itemError, Outcome how) {
+void TransferJob::Impl::abortAll(const QString& finalText, Outcome how, const QString& itemError) {
     for (auto& [index, info] : running)
         driver->remove(info->easy.get());
     running.clear();
@@ -662,13 +368,13 @@ void TransferJob::start() {
         const QString text = d->planProblem.startsWith(kCannotInitiate)
                                  ? d->planProblem
                                  : QStringLiteral("ERROR: ") + d->planProblem;
-        d->abortAll(text, d->planProblem, Outcome::Failed);
+        d->abortAll(text, Outcome::Failed, d->planProblem);
         return;
     }
     ensureCurlInitialised();
     if (const char* problem = curlLoadProblem()) {
         const QString why = cannotInitiate(QString::fromUtf8(problem) + QLatin1Char('.'));
-        d->abortAll(why, why, Outcome::Failed);
+        d->abortAll(why, Outcome::Failed, why);
         return;
     }
     d->driver = std::make_unique<CurlMultiDriver>();
@@ -696,7 +402,7 @@ void TransferJob::cancel() {
         d->plan();
     }
     d->abortAll(d->mode == Impl::Mode::Test ? kCancelled : QStringLiteral("ERROR: ") + kCancelled,
-                kCancelled, Outcome::Cancelled);
+                Outcome::Cancelled, kCancelled);
 }
 
 void TransferJob::setReplyTimeout(int seconds) {
