@@ -63,7 +63,7 @@ spread() { "$PY" -c 'import sys; v=[float(x) for x in sys.argv[1:]]; print("%.0f
 
 ours_ms() { # connections delay temp size
     MORVANE_BENCH_FTP_SERVER=127.0.0.1:$PORT MORVANE_BENCH_FTP_ROOT=$WORK/root MORVANE_BENCH_SITE=$WORK/site \
-        timeout 600 "$BENCH" --benchmark_filter="BM_UploadSite/connections:$1/delay_ms:$2/temp:$3/size:$4\$" --benchmark_format=json 2>/dev/null </dev/null 3<&- |
+        timeout 600 "$BENCH" --benchmark_filter="BM_UploadSite/connections:$1/delay_ms:$2/temp:$3/size:$4/" --benchmark_format=json 2>/dev/null </dev/null 3<&- |
         "$PY" -c 'import json,sys; b=json.load(sys.stdin)["benchmarks"][0]; assert "error_message" not in b, b; print("%.0f" % b["real_time"])'
 }
 

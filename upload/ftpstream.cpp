@@ -34,12 +34,27 @@ size_t readLocalFile(char* buffer, size_t size, size_t count, void* userp) {
     return size_t(n);
 }
 
+// True once a listing has taken longer than allowed since its first byte.
+bool listingOverdue(MyStreamInfo* info) {
+    if (!info->listingClock.isValid() || info->listingClock.elapsed() <= info->listingLimitMs)
+        return false;
+    info->listingTooSlow = true;
+    return true;
+}
+
 size_t receiveListing(char* data, size_t size, size_t count, void* userp) {
     auto* info = static_cast<MyStreamInfo*>(userp);
     const size_t n = size * count;
-    if (!info->listing.feed(QByteArray(data, qsizetype(n))))
-        return 0; // ends the transfer (unreadable, or enough of it read)
+    if (!info->listingClock.isValid())
+        info->listingClock.start();
+    if (listingOverdue(info) || !info->listing.feed(QByteArray(data, qsizetype(n))))
+        return 0; // ends the transfer (unreadable, too slow, or enough of it read)
     return n;
+}
+
+// Called by curl about once a second while a listing runs, data or not.
+int listingProgress(void* userp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return listingOverdue(static_cast<MyStreamInfo*>(userp)) ? 1 : 0;
 }
 
 // Every reply line of the control connection passes here.
@@ -103,7 +118,8 @@ void setCredentials(OptionSetter& options, const FtpCredentials& credentials) {
 // Options every transfer shares: FTP only and never through a proxy (the
 // proxy variables of the environment would otherwise send the password to
 // the proxy, and the proxy's answer would pass for the server's), passive
-// mode to the address of the control connection, no CWD (paths go whole
+// mode to the address of the control connection, a connect timeout that
+// covers the login (curl counts it as part of connecting), no CWD (paths go whole
 // into each command, so a reused connection never depends on where the
 // previous transfer left it), time limits so that a silent server cannot
 // hold a job forever, and no signals (the event loop runs on this thread).
@@ -122,17 +138,22 @@ void setCommonOptions(OptionSetter& options, MyStreamInfo* info, const QByteArra
         .set(CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD))
         .set(CURLOPT_FTP_USE_EPSV, 1L)
         .set(CURLOPT_FTP_SKIP_PASV_IP, 1L)
-        .set(CURLOPT_CONNECTTIMEOUT, std::min(30L, replyTimeout))
+        .set(CURLOPT_CONNECTTIMEOUT, std::max(30L, replyTimeout))
         .set(CURLOPT_SERVER_RESPONSE_TIMEOUT, replyTimeout);
+    // Each reply must come within the reply timeout of its command. Data:
+    // a stored file may be large, and may take as long as it needs as long
+    // as it moves (a server that takes in a mere trickle counts as
+    // stalled); a listing must arrive whole within the reply timeout of its
+    // first byte, however much trickles in meanwhile.
     if (info->kind == FtpTransferKind::Store) {
-        // A stored file may be large: it may take as long as it needs, as
-        // long as it moves. A server that takes in a trickle counts as
-        // stalled.
         options.set(CURLOPT_LOW_SPEED_LIMIT, 512L).set(CURLOPT_LOW_SPEED_TIME, replyTimeout);
-    } else {
-        // A listing or a few commands: no progress within the reply
-        // timeout ends it, however much trickles in meanwhile.
-        options.set(CURLOPT_TIMEOUT, replyTimeout);
+    } else if (info->kind == FtpTransferKind::Listing) {
+        info->listingLimitMs = replyTimeout * 1000;
+        options.set(CURLOPT_LOW_SPEED_LIMIT, 1L)
+            .set(CURLOPT_LOW_SPEED_TIME, replyTimeout)
+            .set(CURLOPT_XFERINFOFUNCTION, &listingProgress)
+            .set(CURLOPT_XFERINFODATA, static_cast<void*>(info))
+            .set(CURLOPT_NOPROGRESS, 0L);
     }
     setCredentials(options, credentials);
 }
@@ -343,6 +364,8 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
                        .arg(info.expectedSize),
                    {},
                    0};
+    } else if (info.listingTooSlow) {
+        r.error = {FtpErrorDomain::Curl, CURLE_OPERATION_TIMEDOUT, {}, {}, 0};
     } else if (info.kind == FtpTransferKind::Listing && info.listing.capped() &&
                !info.listing.failed()) {
         r.error = {}; // enough of a good listing: the server works

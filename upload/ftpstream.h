@@ -10,6 +10,7 @@
 #include "upload/ftperror.h"
 #include "upload/ftplisting.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -79,6 +80,11 @@ struct MyStreamInfo {
     qint64 bytesRead = 0;
     QString localError; // set when reading the local file failed
     FtpListingParser listing;
+    // A listing must arrive whole within the reply timeout of its first
+    // byte, however slowly it trickles in.
+    QElapsedTimer listingClock;
+    qint64 listingLimitMs = 0;
+    bool listingTooSlow = false;
     FtpReplies replies;
     // For a size check: the number of bytes the server must report (-1: no
     // check). A different number ends the transfer before any later
