@@ -81,7 +81,7 @@ void TransferJob::Impl::plan() {
     credentials = {site.userName(), site.password()};
     limit = connectionLimit(site);
     useTemporaryNames = !siteFlag(site, ftpsitekey::directUpload);
-    checkSizes = !siteFlag(site, ftpsitekey::skipSizeCheck);
+    checkSizes = siteFlag(site, ftpsitekey::sizeCheck);
     if (serverText.isEmpty()) {
         planProblem = QStringLiteral("This site has no server. Enter one in Site Properties.");
         return;

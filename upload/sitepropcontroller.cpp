@@ -168,7 +168,7 @@ void SitePropController::showSite(const Site& site) {
     fieldLocalPath->setText(site.localPath());
     fieldLocalURL->setText(site.localURL());
     checkTemporaryName->setChecked(site.value(ftpsitekey::directUpload) != QLatin1String("1"));
-    checkSizes->setChecked(site.value(ftpsitekey::skipSizeCheck) != QLatin1String("1"));
+    checkSizes->setChecked(site.value(ftpsitekey::sizeCheck) == QLatin1String("1"));
 }
 
 QSettings& SitePropController::settings() {
@@ -210,7 +210,7 @@ void SitePropController::actionOK() {
             site.setValue(key, on ? QStringLiteral("1") : QString());
     };
     setFlag(ftpsitekey::directUpload, !checkTemporaryName->isChecked());
-    setFlag(ftpsitekey::skipSizeCheck, !checkSizes->isChecked());
+    setFlag(ftpsitekey::sizeCheck, checkSizes->isChecked());
     m_lastOK = site;
     m_siteName = name;
 

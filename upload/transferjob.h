@@ -25,8 +25,10 @@ inline const QString maxConnections = QStringLiteral("maxconnections");
 // live file, so that a failed or killed upload never leaves a broken page.
 // Servers that do not allow renaming need this.
 inline const QString directUpload = QStringLiteral("directupload");
-// "1": skip comparing the server's size of each file with the bytes sent.
-inline const QString skipSizeCheck = QStringLiteral("skipsizecheck");
+// "1": after each file, compare the size the server reports (SIZE) with the
+// bytes sent; a difference fails the file (before it goes live, with the
+// temporary name). Off by default: it costs one round trip per file.
+inline const QString sizeCheck = QStringLiteral("sizecheck");
 } // namespace ftpsitekey
 
 class TransferJob : public QObject {

@@ -80,7 +80,7 @@ struct TransferJob::Impl {
     QString planProblem; // why the job cannot start, when it cannot
     FtpCredentials credentials;
     bool useTemporaryNames = true;
-    bool checkSizes = true;
+    bool checkSizes = false;
     std::vector<Item> items;
     QHash<QString, int> fileItems;       // relative path -> item
     QHash<QString, int> folderItems;     // folder key -> item

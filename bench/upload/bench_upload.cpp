@@ -130,7 +130,7 @@ void BM_UploadSite(benchmark::State& state) {
         s.setValue(sitekey::serverfolder, '/' + folder);
         s.setValue(ftpsitekey::maxConnections, QString::number(connections));
         s.setValue(ftpsitekey::directUpload, temporaryName ? QString() : QStringLiteral("1"));
-        s.setValue(ftpsitekey::skipSizeCheck, sizeCheck ? QString() : QStringLiteral("1"));
+        s.setValue(ftpsitekey::sizeCheck, sizeCheck ? QStringLiteral("1") : QString());
         auto job = TransferJob::makeUpload(s, site, files);
         if (!runToEnd(*job))
             state.SkipWithError(qPrintable(job->resultText()));

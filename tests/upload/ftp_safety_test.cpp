@@ -43,7 +43,7 @@ protected:
         }
     }
     JobRun upload(const FtpServerOptions& options, const QString& directUpload = QString(),
-                  const QString& skipSizeCheck = QString(), const QString& host = QString()) {
+                  const QString& sizeCheck = QString(), const QString& host = QString()) {
         server.stop();
         if (!server.start(folders.serverRoot.path(), options))
             return {};
@@ -51,7 +51,7 @@ protected:
         if (!host.isEmpty())
             site.setValue(sitekey::server, QStringLiteral("%1:%2").arg(host).arg(server.port()));
         site.setValue(ftpsitekey::directUpload, directUpload);
-        site.setValue(ftpsitekey::skipSizeCheck, skipSizeCheck);
+        site.setValue(ftpsitekey::sizeCheck, sizeCheck);
         auto job = TransferJob::makeUpload(site, folders.site.path(), files);
         return runJob(*job);
     }
@@ -124,7 +124,7 @@ TEST_F(LiveSiteTest, ServerRefusingToRenameOverAFileGetsDeleteThenRename) {
 TEST_F(LiveSiteTest, WrongSizeOnTheServerFailsTheFileBeforeItGoesLive) {
     FtpServerOptions options;
     options.wrongSize = true;
-    const JobRun run = upload(options);
+    const JobRun run = upload(options, QString(), QStringLiteral("1"));
     EXPECT_EQ(run.failed, files);
     const qint64 size = QFileInfo(folders.localPath(files.first())).size();
     EXPECT_EQ(run.result, QStringLiteral("Error uploading \"%1\": The server's copy of this file "
@@ -137,10 +137,10 @@ TEST_F(LiveSiteTest, WrongSizeOnTheServerFailsTheFileBeforeItGoesLive) {
 
     // Uploaded straight, the file is checked after it has replaced the live
     // one: still reported, so that its mark stays.
-    const JobRun direct = upload(options, QStringLiteral("1"));
+    const JobRun direct = upload(options, QStringLiteral("1"), QStringLiteral("1"));
     EXPECT_EQ(direct.failed, files);
-    // Without the check the server's word is taken.
-    const JobRun unchecked = upload(options, QString(), QStringLiteral("1"));
+    // Without the check (the default) the server's word is taken.
+    const JobRun unchecked = upload(options);
     EXPECT_EQ(unchecked.result, QStringLiteral("Successful upload of all files"));
     expectAllNew();
 }
