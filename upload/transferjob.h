@@ -2,7 +2,10 @@
 // the server's top-level folder) or an upload of files with the server
 // folders they need. A job is event-driven on the calling thread's event
 // loop; it reports each status line through message() and ends exactly once
-// with finished().
+// with finished(). Until one connection has logged in, only one transfer
+// runs: a wrong password costs a single failed login and ends the job at
+// once. Each file goes up under a temporary name and is renamed over the
+// live file only once the server has confirmed it (see ftpsitekey).
 #pragma once
 
 #include "core/sitestore.h"
@@ -61,7 +64,9 @@ public:
 
 Q_SIGNALS:
     void message(const QString& text); // each status line, in order
-    // A file the server confirmed it stored completely (its relative path).
+    // A file the server confirmed it stored completely under its own name
+    // (its relative path): after the rename from its temporary name, and
+    // after the size check when the site asks for one.
     void fileUploaded(const QString& relativePath);
     void finished(); // exactly once
 
