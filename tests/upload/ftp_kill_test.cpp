@@ -11,6 +11,9 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
+
+#include <curl/curlver.h>
 
 #include <gtest/gtest.h>
 
@@ -120,4 +123,21 @@ TEST(FtpKill, KilledUploadsNeverBreakALivePage) {
     for (int i = 0; i < kFiles; ++i)
         EXPECT_EQ(versionOf(readFile(folders.serverPath("www/" + fileName(i))), i, last), last);
     EXPECT_EQ(temporaryFiles(folders.serverRoot.path()), QStringList());
+}
+
+TEST(FtpLibcurl, OlderLibcurlThanTheBuildsIsRefusedWithAReason) {
+    FtpFixtureFolders folders;
+    folders.addFile("index.html", "<p>");
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(FAKE_OLD_CURL_DIR));
+    child.setProcessEnvironment(env);
+    child.start(QStringLiteral(FTP_KILL_CHILD),
+                {QStringLiteral("127.0.0.1:9"), QStringLiteral("/"), folders.site.path()});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString out = QString::fromUtf8(child.readAllStandardOutput());
+    EXPECT_EQ(child.exitCode(), 1);
+    EXPECT_TRUE(out.contains(QStringLiteral("ERROR: Can't initiate FTP. libcurl 7.50.0 is older "
+                                            "than " LIBCURL_VERSION)))
+        << qPrintable(out);
 }
