@@ -1,11 +1,14 @@
-// The application's coordinator: it runs the start-up sequence, keeps the
-// sites and the current site, the needing-upload record and the preferences,
-// and connects the main window's controls to the subsystems that do the
-// work (open files and saving, the site tree, uploading).
+// The application's coordinator: it runs the start-up sequence, makes the
+// controllers that do the work (sites, outline, open files) and the owner of
+// the upload marks, connects the main window's commands to them, and keeps
+// the program's command names as one-line delegations.
 #pragma once
 
-#include "core/sitestore.h"
+#include "app/outlinecontroller.h"
+#include "app/sitescontroller.h"
+#include "help/helpview.h"
 #include "upload/needinguploadrecord.h"
+#include "upload/publish.h"
 
 #include <QObject>
 #include <QString>
@@ -14,16 +17,16 @@
 #include <functional>
 #include <memory>
 
-class QSettings;
-
 namespace morvane {
 
 class FileSystemItem;
 class FileTreeModel;
+class HelpController;
 class MainWindow;
 class OpenFilesController;
 class PrefsController;
 class TextView;
+class UploadMarks;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -38,88 +41,79 @@ public:
 
     // What the program does to end itself; tests replace it.
     void setTerminateHook(std::function<void()> hook) { m_terminate = std::move(hook); }
-    // The site properties dialog; returns 1 when it saved or deleted a site.
-    // `name` is the site to edit (empty for a new one) and receives the name
-    // the dialog saved under; `deleted` tells whether it deleted the site.
-    using SiteDialogRunner =
-        std::function<int(QWidget* parent, SiteList& sites, QString& name, bool& deleted)>;
-    void setSiteDialogRunner(SiteDialogRunner runner) { m_siteDialog = std::move(runner); }
-    // The Upload command's work once the current file is saved; true when
-    // no site is chosen, so that the site dialog opens for a new site.
-    using UploadRunner =
-        std::function<bool(QWidget* parent, const Site* site, const QString& siteFolderLocal,
-                           NeedingUploadRecord& record)>;
+    // The site properties dialog (see SitesController). Set before start-up.
+    void setSiteDialogRunner(SitesController::SiteDialogRunner runner) {
+        m_siteDialog = std::move(runner);
+    }
+    // The Upload command's work once the current file is saved (the publish
+    // sequence with the window's dialogs unless replaced).
+    using UploadRunner = std::function<PublishOutcome(
+        QWidget* parent, const Site* site, const QString& defaultSiteFolder, UploadMarks& marks)>;
     void setUploadRunner(UploadRunner runner) { m_uploadRunner = std::move(runner); }
+    // Makes the help window's page view (tests give a stand-in); call before
+    // the start-up sequence.
+    void setHelpViewFactory(help::HelpViewFactory factory) {
+        m_helpViewFactory = std::move(factory);
+    }
     // Attaches per-editor services (syntax colouring) to each new editor.
     void setEditorHook(std::function<void(TextView*, const QString& path)> hook);
 
     MainWindow* window() const { return m_window.get(); }
     PrefsController* prefsController() const { return m_prefs; }
     OpenFilesController* openFiles() const { return m_openFiles; }
-    FileTreeModel* treeModel() const { return m_model; }
-    NeedingUploadRecord& needingUpload() { return m_needingUpload; }
-    SiteList& sites() { return m_sites; }
-    QString currentSite() const { return m_currentSite; }
-    QString siteFolderLocal() const { return m_siteFolderLocal; }
-    QString localURL() const { return m_localURL; }
-    QString defaultSiteFolderLocal() const { return m_defaultSiteFolderLocal; }
-    QString needingUploadPath() const { return m_needingUploadPath; }
+    SitesController* sitesController() const { return m_sites; }
+    UploadMarks& needingUpload() { return *m_marks; }
+    QString currentSite() const { return m_sites->currentSite(); }
+    QString siteFolderLocal() const { return m_sites->siteFolderLocal(); }
+    HelpController* helpController() const { return m_help; }
     bool continuousSpellCheckingEnabled() const { return m_spellChecking; }
-    // Whether the outside FTP client is installed.
+    // Whether the outside FTP client is installed (the name comes from the
+    // client first offered; here it probes for FileZilla).
     bool haveCyberduck() const { return m_haveCyberduck; }
 
     // Sites.
-    void setSitesPopup();
-    const Site* getPropForCurrentSite() const;
-    // An empty name takes the pop-up's selected title.
-    void setSiteToCurrent(const QString& name);
-    void editSite(const QString& name);
-    void actionPopupSites(int index);
+    const Site* getPropForCurrentSite() const { return m_sites->getPropForCurrentSite(); }
+    void setSiteToCurrent(const QString& name) { m_sites->setSiteToCurrent(name); }
+    void editSite(const QString& name) { m_sites->editSite(name); }
+    void actionPopupSites(int index) { m_sites->actionPopupSites(index); }
 
     // Outline.
-    void outlineViewSelectionDidChange();
     void expandPath(FileSystemItem* node, const QStringList& components, int index,
-                    bool makeVisible);
-    void eraseOutline();
-    void reloadOutline();
-    FileSystemItem* selectedItem() const;
-    void selectItem(FileSystemItem* item);
-    void newFileOrFolder(bool folder, bool wantIndexFile);
-    void actionRefresh();
-    void markForUpload();
-    void unmarkForUpload();
+                    OutlineController::PathEnd end) {
+        m_outline->expandPath(node, components, index, end);
+    }
+    void newFileOrFolder(NewItemType type, NewItemName name) {
+        m_outline->newFileOrFolder(type, name);
+    }
+    void actionRefresh() { m_outline->actionRefresh(); }
+    void markForUpload() { m_outline->markForUpload(); }
+    void unmarkForUpload() { m_outline->unmarkForUpload(); }
+    void saveFolder() { m_outline->saveFolder(); }
 
     // Commands.
     void actionSave();
     void actionCloseOpenFile();
     void actionUpload();
     void actionQuit();
-    void saveFolder();
-    // Takes the keyboard focus from the editor, which saves an edited file.
-    void endEditing();
 
 private:
     void setUpWindowGeometry();
     void connectWindow();
-    void restoreSelection(QSettings& settings);
-    void writeRecord();
+    void reportUnreadableRecord(NeedingUploadRecord::LoadResult loaded, const QString& setAside);
 
     std::unique_ptr<MainWindow> m_window;
     PrefsController* m_prefs = nullptr;
-    OpenFilesController* m_openFiles = nullptr;
+    UploadMarks* m_marks = nullptr;
     FileTreeModel* m_model = nullptr;
-    NeedingUploadRecord m_needingUpload;
-    SiteList m_sites;
-    QString m_currentSite;
-    QString m_siteFolderLocal;
-    QString m_localURL;
-    QString m_defaultSiteFolderLocal;
-    QString m_needingUploadPath;
+    OpenFilesController* m_openFiles = nullptr;
+    OutlineController* m_outline = nullptr;
+    SitesController* m_sites = nullptr;
+    HelpController* m_help = nullptr;
+    help::HelpViewFactory m_helpViewFactory;
     bool m_spellChecking = false;
     bool m_haveCyberduck = false;
-    bool m_inSelectionHandler = false;
     std::function<void()> m_terminate;
-    SiteDialogRunner m_siteDialog;
+    SitesController::SiteDialogRunner m_siteDialog;
     UploadRunner m_uploadRunner;
     std::function<void(TextView*, const QString&)> m_editorHook;
 };

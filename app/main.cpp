@@ -3,10 +3,13 @@
 #include "app/appdelegate.h"
 #include "app/systemplatform.h"
 #include "editor/colourcommand.h"
+#include "help/commandline.h"
+#include "resources/resources.h"
 #include "upload/uploadcli.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QMainWindow>
 #include <QTextStream>
 
@@ -76,11 +79,18 @@ std::unique_ptr<QObject> exitAtFirstFrame() {
 
 int main(int argc, char** argv) {
     setIdentity();
+    {
+        QTextStream out(stdout);
+        if (const auto rc = morvane::help::handleInfoOptions(argumentsAfter(argc, argv, 1), out))
+            return *rc;
+    }
     if (argc > 1 && (std::strcmp(argv[1], "colour") == 0 || std::strcmp(argv[1], "upload") == 0))
         return runTool(argc, argv);
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    morvane::initResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/Morvane/icons/morvane.png")));
     morvane::SystemPlatform platform;
     morvane::Platform::install(&platform);
 

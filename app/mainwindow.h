@@ -1,7 +1,7 @@
 // The main window's widgets: the site outline on the left, the document pane
 // with the editor and preview tabs on the right, the sites and open-files
 // pop-ups, the gear menu and the menu bar. It holds no behaviour of its own;
-// the AppDelegate connects the widgets to the program.
+// the coordinator and its controllers connect the widgets to the program.
 #pragma once
 
 #include <QMainWindow>
@@ -29,9 +29,6 @@ public:
     ~MainWindow() override;
 
     QTreeView* outlineView() const { return m_outline; }
-    QSplitter* splitView() const { return m_split; }
-    QWidget* subviewOutline() const { return m_subviewOutline; }
-    QWidget* subviewDocument() const { return m_subviewDocument; }
     QTabWidget* tabView() const { return m_tabs; }
     // Holds the editors of the open files; the current file's editor is the
     // current widget (an empty placeholder when no file is shown).
@@ -41,9 +38,6 @@ public:
     QComboBox* popupOpenFiles() const { return m_popupOpenFiles; }
     QToolButton* popupActionMenu() const { return m_popupActionMenu; }
     QLabel* labelURL() const { return m_labelURL; }
-    QLabel* labelTitle() const { return m_labelTitle; }
-    QToolButton* buttonBack() const { return m_buttonBack; }
-    QToolButton* buttonForward() const { return m_buttonForward; }
 
     // The preview's web view, made the first time a preview is shown: the web
     // engine is slow to start and most sessions begin in the editor.
@@ -61,7 +55,6 @@ public:
     QAction* actionNewFolder() const { return m_actionNewFolder; }
     QAction* actionMarkForUpload() const { return m_actionMark; }
     QAction* actionUnmarkForUpload() const { return m_actionUnmark; }
-    QToolButton* buttonUpload() const { return m_buttonUpload; }
 
 Q_SIGNALS:
     // The user closed the window (which quits the program).

@@ -6,7 +6,7 @@
 #include "core/textfile.h"
 #include "editor/prefscontroller.h"
 #include "editor/textview.h"
-#include "upload/needinguploadrecord.h"
+#include "upload/uploadmarks.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,8 +23,8 @@
 namespace morvane {
 
 OpenFilesController::OpenFilesController(MainWindow* window, const PrefsController* prefs,
-                                         NeedingUploadRecord* record, QObject* parent)
-    : QObject(parent), m_window(window), m_prefs(prefs), m_record(record) {
+                                         UploadMarks* marks, QObject* parent)
+    : QObject(parent), m_window(window), m_prefs(prefs), m_marks(marks) {
     connect(m_window->popupOpenFiles(), qOverload<int>(&QComboBox::activated), this,
             &OpenFilesController::popupActivated);
     connect(m_window->tabView(), &QTabWidget::currentChanged, this,
@@ -79,7 +79,7 @@ TextView* OpenFilesController::createEditor(OpenFile* file) {
     });
     connect(view, &TextView::editingEnded, this, [this, view] {
         if (currentTextView() == view)
-            save(false);
+            save(SaveMode::IfEdited);
     });
     return view;
 }
@@ -187,7 +187,7 @@ void OpenFilesController::popupActivated(int index) {
         return;
     if (QWidget* focus = QApplication::focusWidget())
         focus->clearFocus();
-    save(false);
+    save(SaveMode::IfEdited);
     showCurrentFile(file);
     Q_EMIT popupChoseFile(file);
 }
@@ -197,7 +197,7 @@ void OpenFilesController::tabChanged(int index) {
         return;
     if (QWidget* focus = QApplication::focusWidget())
         focus->clearFocus();
-    save(false);
+    save(SaveMode::IfEdited);
     if (!m_current) {
         return;
     }
@@ -205,7 +205,7 @@ void OpenFilesController::tabChanged(int index) {
     showOpenFile(m_current);
 }
 
-void OpenFilesController::save(bool force) {
+void OpenFilesController::save(SaveMode mode) {
     OpenFile* file = m_current;
     if (!file || m_saving)
         return;
@@ -231,11 +231,8 @@ void OpenFilesController::save(bool force) {
     }
     // A file whose write failed stays dirty, so the next trigger tries again,
     // and is not marked: the server must not get the old file as if current.
-    if (!writeFailed && (force || file->dirty)) {
-        m_record->mark(file->path());
-        m_record->save();
-        if (m_recordChanged)
-            m_recordChanged();
+    if (!writeFailed && (mode == SaveMode::Always || file->dirty)) {
+        m_marks->mark(file->path());
         view->markSaved();
     }
     if (!writeFailed)

@@ -14,23 +14,21 @@
 namespace morvane {
 
 class MainWindow;
-class NeedingUploadRecord;
 class PrefsController;
 class TextView;
+class UploadMarks;
 
 class OpenFilesController : public QObject {
     Q_OBJECT
 public:
-    OpenFilesController(MainWindow* window, const PrefsController* prefs,
-                        NeedingUploadRecord* record, QObject* parent = nullptr);
+    OpenFilesController(MainWindow* window, const PrefsController* prefs, UploadMarks* marks,
+                        QObject* parent = nullptr);
     ~OpenFilesController() override;
 
     // Called with each new editor, to attach per-editor services (colouring).
     void setEditorFactoryHook(std::function<void(TextView*, const QString& path)> hook) {
         m_editorHook = std::move(hook);
     }
-    // Called after the record changed, so the outline can redraw its marks.
-    void setRecordChangedHook(std::function<void()> hook) { m_recordChanged = std::move(hook); }
 
     const std::vector<std::unique_ptr<OpenFile>>& openFiles() const { return m_openFiles; }
     OpenFile* currentFile() const { return m_current; }
@@ -46,9 +44,10 @@ public:
     void showCurrentFile(OpenFile* file);
     void setOpenFilePopup();
 
-    // Saves the current file when it has unsaved edits; with `force` it also
-    // marks it for upload when it is unchanged.
-    void save(bool force);
+    // IfEdited saves the current file when it has unsaved edits; Always
+    // (the Save command) also marks it for upload when it is unchanged.
+    enum class SaveMode { IfEdited, Always };
+    void save(SaveMode mode);
 
     // Forgets every open file (a change of site) and empties the pane.
     void closeAll();
@@ -70,9 +69,8 @@ private:
 
     MainWindow* m_window;
     const PrefsController* m_prefs;
-    NeedingUploadRecord* m_record;
+    UploadMarks* m_marks;
     std::function<void(TextView*, const QString&)> m_editorHook;
-    std::function<void()> m_recordChanged;
     std::vector<std::unique_ptr<OpenFile>> m_openFiles;
     OpenFile* m_current = nullptr;
     bool m_showing = false;

@@ -5,6 +5,9 @@
 #include <QLabel>
 #include <QLibrary>
 
+#include <utility>
+#include <vector>
+
 namespace morvane {
 
 namespace {
@@ -26,37 +29,74 @@ public:
     void back() override {}
     void forward() override {}
     void reload() override {}
+    void clearHistory() override {}
 
 private:
     QLabel* m_label;
 };
 
+struct ModuleState {
+    MorvaneCreateWebView create = nullptr;
+    QString failure;
+    bool loaded = false;
+    std::vector<std::pair<QByteArray, SchemePageReader>> schemes;
+};
+
+ModuleState& module() {
+    static ModuleState state;
+    return state;
+}
+
+void loadModule() {
+    ModuleState& m = module();
+    if (m.loaded)
+        return;
+    m.loaded = true;
+    MorvaneServeWebScheme serve = nullptr;
+    for (const QString& path : webViewModuleCandidates(QCoreApplication::applicationDirPath())) {
+        if (!QFileInfo::exists(path))
+            continue;
+        QLibrary lib(path);
+        m.create = reinterpret_cast<MorvaneCreateWebView>(lib.resolve("morvane_create_web_view"));
+        serve = reinterpret_cast<MorvaneServeWebScheme>(lib.resolve("morvane_serve_web_scheme"));
+        if (m.create)
+            break;
+        m.failure = lib.errorString();
+    }
+    if (!m.create) {
+        if (m.failure.isEmpty())
+            m.failure = QCoreApplication::translate("Preview", "the web view module was not found");
+        return;
+    }
+    if (serve)
+        for (const auto& [scheme, reader] : m.schemes)
+            serve(scheme, reader);
+}
+
 } // namespace
 
-std::unique_ptr<PreviewView> createPreviewView(QWidget* parent) {
-    static MorvaneCreateWebView create = nullptr;
-    static QString failure;
-    if (!create && failure.isEmpty()) {
-        // Beside the program first, then where the build put it.
-        const QStringList candidates = {
-            QCoreApplication::applicationDirPath() + QStringLiteral("/libmorvane_webview.so"),
-            QStringLiteral(MORVANE_WEBVIEW_MODULE),
-        };
-        for (const QString& path : candidates) {
-            if (!QFileInfo::exists(path))
-                continue;
-            QLibrary lib(path);
-            create = reinterpret_cast<MorvaneCreateWebView>(lib.resolve("morvane_create_web_view"));
-            if (create)
-                break;
-            failure = lib.errorString();
+QStringList webViewModuleCandidates(const QString& programFolder) {
+    const QString name = QStringLiteral("libmorvane_webview.so");
+    return {programFolder + QLatin1Char('/') + name,
+            programFolder + QStringLiteral("/" MORVANE_WEBVIEW_RELATIVE_DIR "/") + name};
+}
+
+void serveWebScheme(const QByteArray& scheme, SchemePageReader reader) {
+    ModuleState& m = module();
+    for (auto& entry : m.schemes)
+        if (entry.first == scheme) {
+            entry.second = std::move(reader);
+            return;
         }
-        if (!create && failure.isEmpty())
-            failure = QStringLiteral("the web view module was not found");
-    }
-    if (create)
-        return std::unique_ptr<PreviewView>(create(parent));
-    return std::make_unique<UnavailablePreview>(failure, parent);
+    m.schemes.emplace_back(scheme, std::move(reader));
+}
+
+std::unique_ptr<PreviewView> createPreviewView(QWidget* parent) {
+    loadModule();
+    const ModuleState& m = module();
+    if (m.create)
+        return std::unique_ptr<PreviewView>(m.create(parent));
+    return std::make_unique<UnavailablePreview>(m.failure, parent);
 }
 
 } // namespace morvane

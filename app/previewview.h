@@ -7,7 +7,9 @@
 // so the module needs no symbol of the program.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -29,7 +31,12 @@ public:
     virtual void back() = 0;
     virtual void forward() = 0;
     virtual void reload() = 0;
+    // Forgets the pages visited so far.
+    virtual void clearHistory() = 0;
 
+    // Asked before every navigation, links inside frames included; false
+    // cancels it. Unset, every navigation proceeds.
+    std::function<bool(const QUrl&)> onNavigationRequest;
     std::function<void(const QUrl&)> onUrlChanged;
     std::function<void(const QString&)> onTitleChanged;
     std::function<void(bool canGoBack, bool canGoForward)> onHistoryChanged;
@@ -40,7 +47,26 @@ public:
 // module cannot be loaded, a view that says why and previews nothing.
 std::unique_ptr<PreviewView> createPreviewView(QWidget* parent);
 
+// Pages of the program's own that the web engine asks for under a URL
+// scheme of the program's: fills the body and MIME type, or returns false
+// when there is no such page.
+using SchemePageReader =
+    std::function<bool(const QUrl& url, QByteArray* body, QByteArray* mimeType)>;
+// Serves `scheme` (lower case) from `reader` in every web view. The engine
+// fixes its schemes when it starts, so this must come before the first view
+// is made; it only records the wish, the module is still loaded on first use.
+void serveWebScheme(const QByteArray& scheme, SchemePageReader reader);
+
+// Where the module is looked for, in order: beside the program, then in the
+// installed library folder relative to it. Never an absolute path chosen at
+// build time, which another user of the machine might be able to write to.
+QStringList webViewModuleCandidates(const QString& programFolder);
+
 } // namespace morvane
 
-// The module's one entry point; the caller owns the result.
+// The module's entry points. The first makes a view (the caller owns it);
+// the second is called once, before the first view, for every scheme the
+// program serves.
 extern "C" using MorvaneCreateWebView = morvane::PreviewView * (*)(QWidget * parent);
+extern "C" using MorvaneServeWebScheme =
+    void(*)(const QByteArray& scheme, const morvane::SchemePageReader& reader);

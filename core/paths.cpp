@@ -1,7 +1,15 @@
 #include "core/paths.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace morvane::paths {
 
@@ -10,20 +18,69 @@ QString supportFolder() {
     return dirs.isEmpty() ? QString() : dirs.first();
 }
 
+QString dataFolder() {
+    return supportFolder() + QStringLiteral("/Morvane");
+}
+
 QString defaultSiteFolder() {
-    return supportFolder() + QStringLiteral("/Morvane/DefaultSite");
+    return dataFolder() + QStringLiteral("/DefaultSite");
 }
 
 QString needingUploadPath() {
-    return supportFolder() + QStringLiteral("/Morvane/NeedingUpload.dict");
+    return dataFolder() + QStringLiteral("/NeedingUpload.dict");
 }
 
-std::unique_ptr<QSettings> openSettings() {
+QString settingsPath() {
     // Named explicitly: Qt's own INI location for the user scope would end in
     // ".ini" rather than ".conf".
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return std::make_unique<QSettings>(folder + QStringLiteral("/Morvane/Morvane.conf"),
-                                       QSettings::IniFormat);
+    return folder + QStringLiteral("/Morvane/Morvane.conf");
+}
+
+bool makePrivateFolder(const QString& folder, QString* error) {
+    const QString clean = QDir::cleanPath(folder);
+    if (clean.isEmpty() || !QDir::isAbsolutePath(clean)) {
+        if (error)
+            *error = QStringLiteral("\"%1\" is not an absolute path.").arg(folder);
+        return false;
+    }
+    // Each missing level in turn, from the top, so every one gets 0700.
+    qsizetype from = 1;
+    while (from <= clean.size()) {
+        qsizetype slash = clean.indexOf(QLatin1Char('/'), from);
+        if (slash < 0)
+            slash = clean.size();
+        const QByteArray level = QFile::encodeName(clean.left(slash));
+        from = slash + 1;
+        if (level.isEmpty())
+            continue;
+        if (::mkdir(level.constData(), 0700) == 0 || errno == EEXIST)
+            continue;
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (!QFileInfo(clean).isDir()) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(ENOTDIR));
+        return false;
+    }
+    return true;
+}
+
+void createPrivateFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    // O_EXCL: an existing file (or link) is left exactly as it is.
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+std::unique_ptr<QSettings> openSettings() {
+    const QString path = settingsPath();
+    if (makePrivateFolder(QFileInfo(path).absolutePath()))
+        createPrivateFile(path);
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 } // namespace morvane::paths

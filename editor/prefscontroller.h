@@ -1,7 +1,8 @@
 // The editor's colour, font and auto-indent preferences. One instance is made
-// at start-up and lives for the process; scanners read the colours at the
-// moment they are drawn, new editors take the font, and the editing commands
-// read the auto-indent switch.
+// at start-up and lives for the process; each editor's colourer is handed
+// the colours as a role-to-format table and a new one whenever they change
+// (colourWithPreferences), new editors take the font, and the editing
+// commands read the auto-indent switch.
 #pragma once
 
 #include "editor/syntax/syntaxrole.h"

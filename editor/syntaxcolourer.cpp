@@ -21,17 +21,6 @@ namespace morvane {
 
 Q_LOGGING_CATEGORY(lcColour, "morvane.syntax", QtInfoMsg)
 
-static_assert(int(SyntaxRole::Tag) == int(ColourRole::Tag));
-static_assert(int(SyntaxRole::Attribute) == int(ColourRole::Attribute));
-static_assert(int(SyntaxRole::Parameter) == int(ColourRole::Parameter));
-static_assert(int(SyntaxRole::Comment) == int(ColourRole::Comment));
-static_assert(int(SyntaxRole::Php) == int(ColourRole::Php));
-static_assert(int(SyntaxRole::PhpDelimiter) == int(ColourRole::PhpDelimiter));
-static_assert(int(SyntaxRole::Identifier) == int(ColourRole::Identifier));
-static_assert(int(SyntaxRole::Reserved) == int(ColourRole::Reserved));
-static_assert(int(SyntaxRole::Variable) == int(ColourRole::Variable));
-static_assert(kSyntaxRoleCount == kColourRoleCount);
-
 namespace {
 
 // One pass at a time in the whole program: the scanners' attribute changes
@@ -49,10 +38,9 @@ std::u16string_view view(const QString& s) {
 
 } // namespace
 
-SyntaxColourer::SyntaxColourer(QPlainTextEdit* editor, const PrefsController* prefs)
-    : QObject(editor), m_editor(editor), m_doc(editor->document()), m_prefs(prefs) {
+SyntaxColourer::SyntaxColourer(QPlainTextEdit* editor, const RoleFormats& formats)
+    : QObject(editor), m_editor(editor), m_doc(editor->document()), m_roleFormats(formats) {
     m_store.setTrackChanges(true);
-    updateRoleFormats();
     resyncFromDocument();
     connect(m_doc, &QTextDocument::contentsChange, this, &SyntaxColourer::onContentsChange);
     connect(editor->verticalScrollBar(), &QScrollBar::valueChanged, this,
@@ -67,8 +55,6 @@ SyntaxColourer::SyntaxColourer(QPlainTextEdit* editor, const PrefsController* pr
             &SyntaxColourer::boundsDidChange);
     m_viewport = editor->viewport();
     m_viewport->installEventFilter(this);
-    if (m_prefs)
-        connect(m_prefs, &PrefsController::changed, this, &SyntaxColourer::onPrefsChanged);
     // Text that was there before the colourer came is coloured on the next
     // turn of the event loop, once the editor has its size.
     if (m_store.size() > 0)
@@ -87,27 +73,31 @@ void SyntaxColourer::setFilePath(const QString& path) {
         QTimer::singleShot(0, this, [this] { syntaxColor(std::nullopt); });
 }
 
-void SyntaxColourer::recolourAll() {
-    onPrefsChanged();
+void SyntaxColourer::setRoleFormats(const RoleFormats& formats) {
+    m_roleFormats = formats;
+    recolourAll();
 }
 
-void SyntaxColourer::onPrefsChanged() {
+void SyntaxColourer::recolourAll() {
     ++m_epoch;
-    updateRoleFormats();
     refreshVisibleFormats();
     syntaxColor(std::nullopt);
 }
 
-void SyntaxColourer::updateRoleFormats() {
-    for (int r = 1; r < kSyntaxRoleCount; ++r) {
-        QTextCharFormat f;
-        if (m_prefs) {
-            const QColor c = m_prefs->colorForRole(ColourRole(r));
+SyntaxColourer* colourWithPreferences(QPlainTextEdit* editor, const PrefsController& prefs) {
+    auto formats = [&prefs] {
+        RoleFormats table;
+        for (int r = 1; r < kSyntaxRoleCount; ++r) {
+            const QColor c = prefs.colorForRole(ColourRole(r));
             if (c.isValid())
-                f.setForeground(c);
+                table[size_t(r)].setForeground(c);
         }
-        m_roleFormats[r] = f;
-    }
+        return table;
+    };
+    auto* colourer = new SyntaxColourer(editor, formats());
+    QObject::connect(&prefs, &PrefsController::changed, colourer,
+                     [colourer, formats] { colourer->setRoleFormats(formats()); });
+    return colourer;
 }
 
 bool SyntaxColourer::eventFilter(QObject* watched, QEvent* event) {

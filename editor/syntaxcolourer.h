@@ -1,9 +1,10 @@
 // Syntax colouring of one plain-text editor: keeps the attribute store in
 // step with the editor's document, runs the scanners incrementally after
 // every edit and every change of the visible area, and shows the roles as
-// text-layout formats of the affected blocks, with colours read from the
-// preferences. Colouring never touches the text, the undo history or the
-// modified flag.
+// text-layout formats of the affected blocks, taken from a role-to-format
+// table that the owner hands in (colourWithPreferences() below keeps it in
+// step with the preferences). Colouring never touches the text, the undo
+// history or the modified flag.
 #pragma once
 
 #include "editor/syntax/attributestore.h"
@@ -15,6 +16,7 @@
 #include <QTextBlock>
 #include <QTextCharFormat>
 
+#include <array>
 #include <optional>
 
 class QPlainTextEdit;
@@ -24,13 +26,16 @@ namespace morvane {
 
 class PrefsController;
 
+// The format each role is drawn with, indexed by SyntaxRole (None unused).
+using RoleFormats = std::array<QTextCharFormat, kSyntaxRoleCount>;
+
 class SyntaxColourer : public QObject {
     Q_OBJECT
 public:
     // Attaches to the editor (becomes its child) and follows its document,
-    // scroll bars and viewport size by itself. `prefs` may be null (no
-    // colours are drawn then) and must outlive the colourer otherwise.
-    SyntaxColourer(QPlainTextEdit* editor, const PrefsController* prefs);
+    // scroll bars and viewport size by itself. Roles are drawn with
+    // `formats` (empty formats draw nothing).
+    explicit SyntaxColourer(QPlainTextEdit* editor, const RoleFormats& formats = {});
     ~SyntaxColourer() override;
 
     // The file shown: htm, html and php in any letter case, and names
@@ -40,9 +45,13 @@ public:
     QString filePath() const { return m_path; }
     bool isColourable() const { return m_colourable; }
 
-    // Redraws every visible block with the current preference colours and
-    // recolours the visible text (after the preferences window closed, or
-    // when the program replaced the text while the editor was hidden).
+    // Draws the roles with new formats from now on: redraws the visible
+    // blocks and recolours the visible text.
+    void setRoleFormats(const RoleFormats& formats);
+    const RoleFormats& roleFormats() const { return m_roleFormats; }
+
+    // Redraws every visible block and recolours the visible text (when the
+    // program replaced the text while the editor was hidden).
     void recolourAll();
 
     // One pass: an edit pass at `editedLocation`, or a viewport pass over the
@@ -101,25 +110,26 @@ private:
     void flushFormats();
     void rebuildBlock(QTextBlock block);
     void refreshVisibleFormats();
-    void onPrefsChanged();
-    void updateRoleFormats();
 
     QPointer<QPlainTextEdit> m_editor;
     QPointer<QObject> m_viewport;
     QPointer<QTextDocument> m_doc;
-    const PrefsController* m_prefs;
     AttributeStore m_store;
     QString m_path;
     bool m_colourable = true;
-    int m_epoch = 0;     // bumped when the preference colours change
+    int m_epoch = 0;     // bumped when the role formats change
     QRectF m_lastPosted; // the rectangle of the latest deferred viewport pass
     int m_pendingBounds = 0;
     mutable int m_shownFirst = 0; // blocks in view when last measured
     mutable int m_shownLast = -1;
-    QTextCharFormat m_roleFormats[kSyntaxRoleCount];
+    RoleFormats m_roleFormats;
     PassInfo m_lastPass;
     int m_passCount = 0;
     int m_skipped = 0;
 };
+
+// A colourer for `editor` that draws with the preference colours and follows
+// their changes; `prefs` must outlive it.
+SyntaxColourer* colourWithPreferences(QPlainTextEdit* editor, const PrefsController& prefs);
 
 } // namespace morvane

@@ -3,12 +3,17 @@
 # kate-syntax-highlighter, generating the input files first when missing.
 #
 # usage: scripts/bench-syntax.sh [BUILD_DIR] [DATA_DIR]
-#   BUILD_DIR  a build with -DMORVANE_BENCHMARKS=ON (default build-syntax)
+#   BUILD_DIR  a build with the benchmarks (default: the `bench` preset's
+#              build-bench, configured and built here)
 #   DATA_DIR   where the 10 MB / 30 MB inputs live (default /tmp/morvane-syntax-bench)
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$root/build-syntax}"
+build="${1:-}"
+if [ -z "$build" ]; then
+    build="$root/build-bench"
+    (cd "$root" && cmake --preset bench >/dev/null && cmake --build --preset bench)
+fi
 data="${2:-/tmp/morvane-syntax-bench}"
 export MORVANE_SYNTAX_BENCH_DIR="$data"
 export QT_QPA_PLATFORM=offscreen

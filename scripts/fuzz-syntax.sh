@@ -4,13 +4,14 @@
 #
 # usage: scripts/fuzz-syntax.sh [SECONDS] [OUT_DIR]
 #   SECONDS  how long to fuzz (default 60; CI uses a short smoke, e.g. 20)
-#   OUT_DIR  build and corpus folder (default build-syntax-fuzz)
+#   OUT_DIR  build and corpus folder (default build/fuzz-syntax, inside the
+#            `default` preset's build folder)
 # Needs clang and libclang-rt-14-dev: scripts/install-deps.sh --fuzz
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-60}"
-out="${2:-$root/build-syntax-fuzz}"
+out="${2:-$root/build/fuzz-syntax}"
 cxx="$(command -v clang++-14 || command -v clang++)"
 mkdir -p "$out/corpus"
 

@@ -4,12 +4,13 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake ninja-build pkg-config
+    g++ cmake ninja-build pkg-config ccache clang-format clang-tidy
     qt6-base-dev qt6-webengine-dev libgl-dev
     libcurl4-openssl-dev libmarkdown2-dev libhunspell-dev hunspell-en-us
     libgtest-dev libgmock-dev libbenchmark-dev
     python3-pyftpdlib python3-openssl
     xvfb xauth imagemagick fonts-dejavu-core
+    desktop-file-utils appstream man-db dpkg-dev
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang libclang-rt-14-dev)

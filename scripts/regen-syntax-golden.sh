@@ -3,11 +3,17 @@
 # (tests/editor/golden/NAME.runs) with `morvane colour --runs`, for review
 # with `git diff` after a deliberate change to the scanners.
 #
-# usage: scripts/regen-syntax-golden.sh [BUILD_DIR]   (default: build-syntax)
+# usage: scripts/regen-syntax-golden.sh [BUILD_DIR]   (default: the `default`
+# preset's build folder, where the colour tool is built first)
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$root/build-syntax}"
+build="${1:-}"
+if [ -z "$build" ]; then
+    build="$root/build"
+    (cd "$root" && cmake --preset default >/dev/null &&
+        cmake --build --preset default --target morvane_colour_tool)
+fi
 golden="$root/tests/editor/golden"
 
 # The application's own command when it has one, else the stand-alone tool.

@@ -78,12 +78,13 @@ QByteArray newPageTemplate() {
                              "</html>");
 }
 
-QString newItemName(const QString& folderPath, bool folder, bool wantIndexFile) {
-    const QString suffix = folder ? QStringLiteral(" folder") : QStringLiteral(".html");
-    const QString base = wantIndexFile ? QStringLiteral("index") : QStringLiteral("untitled");
+QString newItemName(const QString& folderPath, NewItemType type, NewItemName first) {
+    const QString suffix =
+        type == NewItemType::Folder ? QStringLiteral(" folder") : QStringLiteral(".html");
+    const QString base =
+        first == NewItemName::IndexFirst ? QStringLiteral("index") : QStringLiteral("untitled");
     for (int i = 1; i <= 99; ++i) {
-        const QString name =
-            i == 1 ? base + suffix : QStringLiteral("untitled-%1%2").arg(i).arg(suffix);
+        QString name = i == 1 ? base + suffix : QStringLiteral("untitled-%1%2").arg(i).arg(suffix);
         if (!somethingExists(joinPath(folderPath, name)))
             return name;
     }
@@ -101,7 +102,8 @@ FileSystemItem* newItemTarget(FileSystemItem* selected) {
     return selected;
 }
 
-FileSystemItem* newFileOrFolder(FileSystemItem* selected, bool folder, bool wantIndexFile) {
+FileSystemItem* newFileOrFolder(FileSystemItem* selected, NewItemType type, NewItemName first) {
+    const bool folder = type == NewItemType::Folder;
     FileSystemItem* target = newItemTarget(selected);
     if (!target)
         return nullptr;
@@ -109,7 +111,7 @@ FileSystemItem* newFileOrFolder(FileSystemItem* selected, bool folder, bool want
     // to date with the disk.
     target->children();
     const QString folderPath = target->fullPath();
-    const QString name = newItemName(folderPath, folder, wantIndexFile);
+    const QString name = newItemName(folderPath, type, first);
     if (name.isEmpty())
         return nullptr;
     const QString path = joinPath(folderPath, name);

@@ -14,12 +14,17 @@ class FileSystemItem;
 // without a line end after the last one.
 QByteArray newPageTemplate();
 
+// What the New file / New folder commands make, and which name they try
+// first ("index.html" for the first page of an empty site).
+enum class NewItemType { File, Folder };
+enum class NewItemName { Untitled, IndexFirst };
+
 // The first name at which nothing exists yet in `folderPath` (not even a
 // dangling link): "untitled.html", "untitled-2.html" … "untitled-99.html"
 // for a file, "untitled folder", "untitled-2 folder" … for a folder; with
-// `wantIndexFile` the first try is "index.html" (or "index folder"). Empty
+// NewItemName::IndexFirst the first try is "index.html" (or "index folder"). Empty
 // when all 99 names are taken.
-QString newItemName(const QString& folderPath, bool folder, bool wantIndexFile);
+QString newItemName(const QString& folderPath, NewItemType type, NewItemName name);
 
 // The folder a new item goes into for the selected row: the selected folder
 // itself, or the folder holding the selected file. With nothing selected,
@@ -35,6 +40,6 @@ FileSystemItem* newItemTarget(FileSystemItem* selected);
 // then the alert "Error writing file." (for a folder "Error creating
 // folder.") with the system's description has been shown and the tree is
 // unchanged.
-FileSystemItem* newFileOrFolder(FileSystemItem* selected, bool folder, bool wantIndexFile);
+FileSystemItem* newFileOrFolder(FileSystemItem* selected, NewItemType type, NewItemName name);
 
 } // namespace morvane

@@ -76,6 +76,7 @@ public:
     // The child list, listing (or re-listing an invalid node) from the disk
     // first. Null for anything that is not a folder.
     const std::vector<FileSystemItem*>* children();
+    // The name misleads: besides counting, it tells files from folders.
     // -1 for anything that is not a folder, else the number of children.
     int numberOfChildren();
     FileSystemItem* childAtIndex(int index);

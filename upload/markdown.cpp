@@ -110,7 +110,19 @@ bool toHtml(const QByteArray& markdownText, QByteArray* html) {
 bool mayReplaceTarget(const QString& mdPath, Error* error) {
     const QString target = targetPath(mdPath);
     const QFileInfo targetInfo(target);
-    if (!targetInfo.exists() && !targetInfo.isSymLink())
+    if (targetInfo.isSymLink()) {
+        // The new page would be written wherever the link leads: perhaps
+        // another site's page, perhaps outside every site.
+        if (error)
+            *error = makeError(
+                Error::Kind::LinkedTarget,
+                QStringLiteral("Can't convert \"%1\" because \"%2\" is a symbolic link.")
+                    .arg(QFileInfo(mdPath).fileName(), targetInfo.fileName()),
+                QStringLiteral("The HTML file made from a Markdown file is never written through "
+                               "a link. Remove the link or rename the Markdown file."));
+        return false;
+    }
+    if (!targetInfo.exists())
         return true;
     // Only our own output may go; anything else was made by the user.
     const QByteArray header(kGeneratedHeader);

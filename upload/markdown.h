@@ -25,6 +25,7 @@ struct Error {
     enum class Kind {
         None,
         ForeignTarget, // an HTML file (or folder) not made by us is in the way
+        LinkedTarget,  // the HTML file's name is a symbolic link
         ReadFailed,    // the Markdown file could not be opened or parsed
         WriteFailed,   // the HTML file could not be written
         ConvertFailed  // Discount refused the document

@@ -1,5 +1,7 @@
 #include "upload/needinguploadrecord.h"
 
+#include "core/paths.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -240,8 +242,10 @@ bool NeedingUploadRecord::save(QString* error) const {
                 QStringLiteral("The existing record could not be read and was kept unchanged.");
         return false;
     }
-    // On a first run the data folder may not exist yet.
-    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    // On a first run the data folder may not exist yet. A new record is
+    // made private first: the atomic write keeps the mode of what it replaces.
+    paths::makePrivateFolder(QFileInfo(m_filePath).absolutePath());
+    paths::createPrivateFile(m_filePath);
     QSaveFile file(m_filePath);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)

@@ -2,12 +2,12 @@
 
 #include "core/paths.h"
 #include "core/sitestore.h"
-#include "upload/needinguploadrecord.h"
-#include "upload/transferjob.h"
-#include "upload/uploadplan.h"
+#include "upload/publish.h"
+#include "upload/uploadmarks.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QLoggingCategory>
 #include <QSettings>
 #include <QTextStream>
 
@@ -15,13 +15,15 @@ namespace morvane {
 
 namespace {
 
-const char kUsage[] = "Usage: morvane upload [--yes] [--dry-run] [SITE]\n"
+const char kUsage[] = "Usage: morvane upload [--yes] [--dry-run] [--verbose] [SITE]\n"
                       "\n"
                       "Uploads the changed files of SITE (the current site when omitted),\n"
-                      "after converting its changed Markdown files to HTML.\n"
+                      "after converting its changed Markdown files to HTML. Files the server\n"
+                      "confirmed lose their mark; every other file keeps it.\n"
                       "\n"
                       "  -y, --yes      upload without asking for confirmation\n"
                       "  -n, --dry-run  show what would be uploaded; change nothing\n"
+                      "  -v, --verbose  show the FTP conversation's diagnostics\n"
                       "  -h, --help     show this help\n"
                       "\n"
                       "Exit status: 0 all files uploaded, 1 failure, 2 usage error,\n"
@@ -30,6 +32,7 @@ const char kUsage[] = "Usage: morvane upload [--yes] [--dry-run] [SITE]\n"
 struct Options {
     bool yes = false;
     bool dryRun = false;
+    bool verbose = false;
     bool help = false;
     QString site;
     bool siteGiven = false;
@@ -38,16 +41,19 @@ struct Options {
 bool parseArgs(const QStringList& args, Options* opts, QString* problem) {
     bool optionsEnded = false;
     for (const QString& a : args) {
-        if (!optionsEnded && a == QLatin1String("--")) {
+        const bool option = !optionsEnded && a.startsWith(QLatin1Char('-')) && a.size() > 1;
+        if (option && a == QLatin1String("--")) {
             optionsEnded = true;
-        } else if (!optionsEnded && (a == QLatin1String("--yes") || a == QLatin1String("-y"))) {
+        } else if (option && (a == QLatin1String("--yes") || a == QLatin1String("-y"))) {
             opts->yes = true;
-        } else if (!optionsEnded && (a == QLatin1String("--dry-run") || a == QLatin1String("-n"))) {
+        } else if (option && (a == QLatin1String("--dry-run") || a == QLatin1String("-n"))) {
             opts->dryRun = true;
-        } else if (!optionsEnded && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
+        } else if (option && (a == QLatin1String("--verbose") || a == QLatin1String("-v"))) {
+            opts->verbose = true;
+        } else if (option && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
             opts->help = true;
-        } else if (!optionsEnded && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            *problem = QStringLiteral("unknown option \"%1\"").arg(a);
+        } else if (option) {
+            *problem = QStringLiteral("unknown option \"%1\"").arg(escapeNameForTerminal(a));
             return false;
         } else if (opts->siteGiven) {
             *problem = QStringLiteral("more than one site given");
@@ -60,34 +66,127 @@ bool parseArgs(const QStringList& args, Options* opts, QString* problem) {
     return true;
 }
 
-bool confirmed(QTextStream& in, QTextStream& out) {
-    out << "Upload? [y/N] " << Qt::flush;
-    const QString answer = in.readLine().trimmed().toLower();
-    return answer == QLatin1String("y") || answer == QLatin1String("yes");
-}
+// The publish sequence on a terminal: the plan and the status lines on
+// standard output, problems on standard error, the question as [y/N].
+class TerminalPublishUi : public PublishUi {
+public:
+    TerminalPublishUi(const Options& options, QTextStream& in, QTextStream& out, QTextStream& err)
+        : m_options(options), m_in(in), m_out(out), m_err(err) {}
 
-// Runs the transfer on the event loop, printing each status line as the
-// transfer window would show it. True when every file was sent.
-bool runTransfer(const Site& site, const QString& siteFolder, const QStringList& files,
-                 QTextStream& out) {
-    std::unique_ptr<TransferJob> job = TransferJob::makeUpload(site, siteFolder, files);
-    QEventLoop loop;
-    bool anyLine = false;
-    QObject::connect(job.get(), &TransferJob::message, &loop, [&](const QString& line) {
-        out << line << '\n' << Qt::flush;
-        anyLine = true;
-    });
-    QObject::connect(job.get(), &TransferJob::finished, &loop, &QEventLoop::quit,
-                     Qt::QueuedConnection);
-    job->start();
-    if (!job->isFinished())
-        loop.exec();
-    if (!anyLine)
-        out << job->resultText() << '\n' << Qt::flush;
-    return job->succeeded();
+    void noSiteChosen() override {
+        m_err << "Before you can upload you need to choose (and maybe set up) a site.\n"
+              << "Name the site: morvane upload SITE\n"
+              << Qt::flush;
+    }
+    void siteHasNoServer(const Site& site) override {
+        m_err << "The site \"" << escapeNameForTerminal(site.name())
+              << "\" has no FTP server to upload to.\n"
+              << "Enter the server in the site's properties (Sites > Edit... in the window).\n"
+              << Qt::flush;
+    }
+    void problem(const QString& title, const QString& message) override {
+        m_err << escapeForTerminal(title) << '\n';
+        if (!message.isEmpty())
+            m_err << escapeForTerminal(message) << '\n';
+        m_err << Qt::flush;
+    }
+    void nothingToUpload() override { m_out << "Nothing to upload.\n" << Qt::flush; }
+    bool confirm(const Site& site, const uploadplan::Files& files) override {
+        // Names are shown escaped; the structure of the text is not.
+        uploadplan::Files shown;
+        for (const QString& f : files.send)
+            shown.send << escapeNameForTerminal(f);
+        for (const uploadplan::Refusal& r : files.refused)
+            shown.refused.append({escapeNameForTerminal(r.file), r.reason});
+        Site safe = site;
+        safe.setValue(sitekey::server, escapeNameForTerminal(site.server()));
+        safe.setValue(sitekey::serverfolder, escapeNameForTerminal(site.serverFolder()));
+        m_out << uploadplan::confirmationText(safe, shown,
+                                              QStringLiteral("These files will be uploaded:"))
+              << '\n'
+              << Qt::flush;
+        if (m_options.dryRun)
+            return false;
+        if (m_options.yes)
+            return true;
+        m_out << "Upload? [y/N] " << Qt::flush;
+        const QString answer = m_in.readLine().trimmed().toLower();
+        return answer == QLatin1String("y") || answer == QLatin1String("yes");
+    }
+    TransferJob::Outcome runTransfer(const Site&, std::unique_ptr<TransferJob> job) override {
+        QEventLoop loop;
+        bool anyLine = false;
+        QObject::connect(job.get(), &TransferJob::message, &loop, [&](const QString& line) {
+            m_out << escapeForTerminal(line) << '\n' << Qt::flush;
+            anyLine = true;
+        });
+        QObject::connect(job.get(), &TransferJob::finished, &loop, &QEventLoop::quit,
+                         Qt::QueuedConnection);
+        job->start();
+        if (!job->isFinished())
+            loop.exec();
+        else
+            QCoreApplication::processEvents(); // the queued finished()
+        if (!anyLine)
+            m_out << escapeForTerminal(job->resultText()) << '\n' << Qt::flush;
+        return job->outcome();
+    }
+
+private:
+    const Options& m_options;
+    QTextStream& m_in;
+    QTextStream& m_out;
+    QTextStream& m_err;
+};
+
+int exitStatus(PublishOutcome outcome) {
+    switch (outcome) {
+    case PublishOutcome::Uploaded:
+        return uploadexit::Uploaded;
+    case PublishOutcome::NothingToUpload:
+        return uploadexit::NothingToSend;
+    case PublishOutcome::NotConfirmed:
+        return uploadexit::NotConfirmed;
+    case PublishOutcome::NoSiteChosen:
+    case PublishOutcome::NoServer:
+    case PublishOutcome::BadSiteFolder:
+    case PublishOutcome::ConversionFailed:
+    case PublishOutcome::Failed:
+    case PublishOutcome::Cancelled:
+        break;
+    }
+    return uploadexit::Failed;
 }
 
 } // namespace
+
+namespace {
+// Whether line feeds and tabs are written as they are.
+enum class Breaks { Keep, Escape };
+
+QString escapeControls(const QString& text, Breaks breaks) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        const bool keep = breaks == Breaks::Keep && (c == u'\n' || c == u'\t');
+        if (!keep && (c < 0x20 || (c >= 0x7F && c <= 0x9F)))
+            out += QStringLiteral("\\x") +
+                   QString::number(int(c), 16).rightJustified(2, QLatin1Char('0')).toUpper();
+        else
+            out += ch;
+    }
+    return out;
+}
+} // namespace
+
+QString escapeForTerminal(const QString& text) {
+    return escapeControls(text, Breaks::Keep);
+}
+
+QString escapeNameForTerminal(const QString& name) {
+    return escapeControls(name, Breaks::Escape);
+}
 
 int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
                          QTextStream& err) {
@@ -105,83 +204,51 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
         err << "morvane upload: no application object\n" << Qt::flush;
         return uploadexit::Failed;
     }
+    if (opts.verbose)
+        QLoggingCategory::setFilterRules(QStringLiteral("morvane.ftp.debug=true"));
+
+    TerminalPublishUi ui(opts, in, out, err);
 
     // The site: the one named, else the current one.
     std::unique_ptr<QSettings> settings = paths::openSettings();
     const SiteList sites = sitestore::load(*settings);
     const QString name = opts.siteGiven ? opts.site : sitestore::currentSiteName(*settings);
-    if (name.isEmpty()) {
-        err << "Before you can upload you need to choose (and maybe set up) a site.\n"
-            << "Name the site: morvane upload SITE\n"
-            << Qt::flush;
-        return uploadexit::Failed;
-    }
-    const Site* site = sitestore::find(sites, name);
-    if (!site) {
+    const Site* site = name.isEmpty() ? nullptr : sitestore::find(sites, name);
+    if (!name.isEmpty() && !site) {
         if (opts.siteGiven)
-            err << QStringLiteral("Site \"%1\" doesn't exist.").arg(name) << '\n';
+            err << QStringLiteral("Site \"%1\" doesn't exist.").arg(escapeNameForTerminal(name))
+                << '\n';
         else
-            err << "Can't get properties for current site: " << name << '\n';
+            err << "Can't get properties for current site: " << escapeNameForTerminal(name) << '\n';
         err << Qt::flush;
         return uploadexit::Failed;
     }
-    const QString siteFolder = uploadplan::siteFolderFor(*site, paths::defaultSiteFolder());
 
-    NeedingUploadRecord record(paths::needingUploadPath());
+    UploadMarks marks(paths::needingUploadPath());
     QString setAside;
-    switch (record.load(&setAside)) {
+    switch (marks.load(&setAside)) {
     case NeedingUploadRecord::LoadResult::Missing:
     case NeedingUploadRecord::LoadResult::Loaded:
         break;
     case NeedingUploadRecord::LoadResult::SetAside:
-        err << "The record of files needing upload was unreadable; it was moved to \"" << setAside
-            << "\" and a new one is started.\n"
+        err << "The record of files needing upload was unreadable; it was moved to \""
+            << escapeNameForTerminal(setAside) << "\" and a new one is started.\n"
             << Qt::flush;
         break;
     case NeedingUploadRecord::LoadResult::Unreadable:
-        err << "Can't read the record of files needing upload \"" << record.filePath() << "\".\n"
+        err << "Can't read the record of files needing upload \""
+            << escapeNameForTerminal(marks.filePath()) << "\".\n"
             << Qt::flush;
         return uploadexit::Failed;
     }
 
-    const uploadplan::MarkdownPass pass =
-        uploadplan::convertMarkdown(record, siteFolder, opts.dryRun);
-    if (!pass.ok) {
-        err << pass.error.title << '\n';
-        if (!pass.error.message.isEmpty())
-            err << pass.error.message << '\n';
-        err << Qt::flush;
+    PublishOptions options;
+    options.dryRun = opts.dryRun;
+    const PublishOutcome outcome = publish(site, paths::defaultSiteFolder(), marks, ui, options);
+    // The marks of the files sent must be on disk before the status says so.
+    if (marks.hasUnwrittenChanges() && !marks.flush())
         return uploadexit::Failed;
-    }
-    const QStringList files =
-        uploadplan::collectFiles(record, siteFolder, opts.dryRun ? pass.htmlFiles : QStringList());
-    if (files.isEmpty()) {
-        out << "Nothing to upload.\n" << Qt::flush;
-        return uploadexit::NothingToSend;
-    }
-
-    out << uploadplan::confirmationText(*site, files) << '\n' << Qt::flush;
-    if (opts.dryRun || (!opts.yes && !confirmed(in, out)))
-        return uploadexit::NotConfirmed;
-
-    if (!runTransfer(*site, siteFolder, files, out))
-        return uploadexit::Failed;
-
-    // Start from the record as it is on disk now: the editor may have marked
-    // files while the transfer ran.
-    NeedingUploadRecord latest(record.filePath());
-    const auto reloaded = latest.load();
-    NeedingUploadRecord& target =
-        reloaded == NeedingUploadRecord::LoadResult::Loaded ? latest : record;
-    uploadplan::forgetSentFiles(target, siteFolder, files);
-    QString error;
-    if (!target.save(&error)) {
-        err << "Can't save the record of files needing upload \"" << target.filePath()
-            << "\": " << error << '\n'
-            << Qt::flush;
-        return uploadexit::Failed;
-    }
-    return uploadexit::Uploaded;
+    return exitStatus(outcome);
 }
 
 } // namespace morvane

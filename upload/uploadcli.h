@@ -1,6 +1,6 @@
-// `morvane upload [--yes] [--dry-run] [SITE]`: the Upload command for
-// scripted deploys, without a window. It uses the same settings, record,
-// Markdown conversion and transfer engine as the window's command.
+// `morvane upload [--yes] [--dry-run] [--verbose] [SITE]`: the Upload command
+// for scripted deploys, without a window. It runs the same publish sequence
+// (publish.h) as the window, with the terminal as its user interface.
 #pragma once
 
 #include <QStringList>
@@ -24,5 +24,12 @@ inline constexpr int NotConfirmed = 4;  // stopped at the confirmation (--dry-ru
 // transfers run on its event loop); needs no display.
 int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
                          QTextStream& err);
+
+// `text` made safe to print on a terminal: control characters (an escape
+// sequence hidden in a file name, say) are written as \xNN; line feeds and
+// tabs stay.
+QString escapeForTerminal(const QString& text);
+// The same for a name printed within a line: line feeds and tabs escaped too.
+QString escapeNameForTerminal(const QString& name);
 
 } // namespace morvane

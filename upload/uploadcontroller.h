@@ -1,34 +1,26 @@
-// The Upload command of the main window and its confirmation dialog.
+// The window's Upload command: the confirmation dialog and the dialogs
+// through which the publish sequence (publish.h) talks to the user.
 #pragma once
 
 #include "core/sitestore.h"
+#include "upload/publish.h"
+#include "upload/uploadplan.h"
 
 #include <QDialog>
-#include <QStringList>
-
-#include <functional>
 
 class QPlainTextEdit;
 
 namespace morvane {
 
-class NeedingUploadRecord;
+class UploadMarks;
 
-// The confirmation dialog: lists the files to send and where they go; OK runs
-// the transfer window. Ends with 1 when every file was sent, 0 otherwise.
+// The confirmation dialog: lists the files to send and where they go. Ends
+// with 1 for OK, 0 for Cancel.
 class UploadController : public QDialog {
     Q_OBJECT
 public:
-    UploadController(const Site& site, const QStringList& files, const QString& siteFolderLocal,
-                     QWidget* parent = nullptr);
+    UploadController(const Site& site, const uploadplan::Files& files, QWidget* parent = nullptr);
 
-    // Runs the transfer; the default is the transfer window.
-    using Transfer = std::function<bool(const Site&, const QStringList& files,
-                                        const QString& siteFolderLocal, QWidget* parent)>;
-    void setTransfer(Transfer transfer) { m_transfer = std::move(transfer); }
-
-    // True once OK started the transfer (tells a failed transfer from Cancel).
-    bool transferRan() const { return m_transferRan; }
     QString confirmationText() const;
 
 public Q_SLOTS:
@@ -37,32 +29,34 @@ public Q_SLOTS:
 
 private:
     Site m_prop;
-    QStringList m_files;
-    QString m_siteFolderLocal;
-    Transfer m_transfer;
-    bool m_transferRan = false;
+    uploadplan::Files m_files;
     QPlainTextEdit* m_textView = nullptr;
+};
+
+// The publish sequence's questions answered with the window's dialogs:
+// alerts, the confirmation dialog and the modal transfer window.
+class WindowPublishUi : public PublishUi {
+public:
+    explicit WindowPublishUi(QWidget* parent) : m_parent(parent) {}
+
+    void noSiteChosen() override;
+    void siteHasNoServer(const Site& site) override;
+    void problem(const QString& title, const QString& message) override;
+    void nothingToUpload() override;
+    bool confirm(const Site& site, const uploadplan::Files& files) override;
+    TransferJob::Outcome runTransfer(const Site& site, std::unique_ptr<TransferJob> job) override;
+
+private:
+    QWidget* m_parent;
 };
 
 namespace UploadCommand {
 
-enum class Outcome {
-    NoSiteChosen,     // alert shown; the caller opens the site dialog for a new site
-    ConversionFailed, // a Markdown file could not be converted (alert shown)
-    NothingToUpload,  // "Nothing to upload." shown
-    Cancelled,        // the user cancelled the confirmation
-    Failed,           // the transfer did not send every file; the record is unchanged
-    Uploaded          // every file sent; the record updated and written
-};
-
-// The Upload command: converts the site's changed Markdown files, asks for
-// confirmation, runs the transfer window and, when every file was sent,
-// removes their marks from `record` and writes it. `currentSite` is the
-// current site's entry (null when no site is current or it has no entry).
-// The caller takes the keyboard focus from the editor first (so the current
-// file is saved) and reloads the outline afterwards.
-Outcome run(QWidget* parent, const Site* currentSite, const QString& siteFolderLocal,
-            NeedingUploadRecord& record);
+// The Upload command once the current file is saved: runs the publish
+// sequence with the window's dialogs. The caller opens the site dialog for
+// NoSiteChosen (a new site) and NoServer (the current site).
+PublishOutcome run(QWidget* parent, const Site* currentSite, const QString& defaultSiteFolder,
+                   UploadMarks& marks);
 
 } // namespace UploadCommand
 

@@ -1,15 +1,22 @@
 #include "upload/uploadplan.h"
 
-#include "upload/needinguploadrecord.h"
-
+#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 
 namespace morvane::uploadplan {
 
-QString siteFolderFor(const Site& site, const QString& defaultSiteFolder) {
-    const QString local = site.localPath();
-    return local.isEmpty() ? defaultSiteFolder : local;
+QString siteFolderFor(const Site& site, const QString& defaultSiteFolder, QString* error) {
+    QString local = site.localPath();
+    if (local.isEmpty())
+        return defaultSiteFolder;
+    if (!QDir::isAbsolutePath(local)) {
+        if (error)
+            *error = QStringLiteral("The local folder of site \"%1\" is not a full path: \"%2\".")
+                         .arg(site.name(), local);
+        return QString();
+    }
+    return local;
 }
 
 QString relativePath(const QString& siteFolder, const QString& path) {
@@ -19,22 +26,26 @@ QString relativePath(const QString& siteFolder, const QString& path) {
     return path.mid(siteFolder.size() + 1);
 }
 
-MarkdownPass convertMarkdown(NeedingUploadRecord& record, const QString& siteFolder, bool dryRun) {
+bool staysInside(const QString& siteFolder, const QString& path) {
+    const QString folder = QFileInfo(siteFolder).canonicalFilePath();
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return !folder.isEmpty() && !real.isEmpty() &&
+           (folder == QLatin1String("/") ? real.size() > 1 : !relativePath(folder, real).isEmpty());
+}
+
+MarkdownPass convertMarkdown(const QStringList& marked, const QString& siteFolder, bool dryRun) {
     MarkdownPass pass;
-    // A snapshot: each conversion adds a path to the record.
-    const QStringList paths = record.paths();
-    for (const QString& path : paths) {
+    for (const QString& path : marked) {
         if (relativePath(siteFolder, path).isEmpty() || !markdown::isMarkdownPath(path) ||
-            !QFileInfo(path).isFile())
+            !QFileInfo(path).isFile() || !staysInside(siteFolder, path))
             continue;
         if (dryRun) {
-            const QString target = markdown::targetPath(path);
             if (!markdown::mayReplaceTarget(path, &pass.error)) {
                 pass.ok = false;
                 pass.failedPath = path;
                 return pass;
             }
-            pass.htmlFiles.append(target);
+            pass.htmlFiles.append(markdown::targetPath(path));
             continue;
         }
         QString html;
@@ -43,54 +54,69 @@ MarkdownPass convertMarkdown(NeedingUploadRecord& record, const QString& siteFol
             pass.failedPath = path;
             return pass;
         }
-        record.mark(html);
         pass.htmlFiles.append(html);
     }
     return pass;
 }
 
-QStringList collectFiles(const NeedingUploadRecord& record, const QString& siteFolder,
-                         const QStringList& alsoPresent) {
-    QStringList paths = record.paths();
+Files collectFiles(const QStringList& marked, const QString& siteFolder,
+                   const QStringList& alsoPresent) {
+    QStringList paths = marked;
+    const QSet<QString> known(marked.cbegin(), marked.cend());
     for (const QString& extra : alsoPresent)
-        if (!record.contains(extra))
+        if (!known.contains(extra))
             paths.append(extra);
     // The record's order is sorted by path; keep the extra paths in that order too.
     if (!alsoPresent.isEmpty())
         paths.sort();
     const QSet<QString> assumed(alsoPresent.cbegin(), alsoPresent.cend());
 
-    QStringList files;
+    Files files;
     for (const QString& path : paths) {
         const QString rel = relativePath(siteFolder, path);
         if (rel.isEmpty())
             continue;
-        if (assumed.contains(path) || QFileInfo(path).isFile())
-            files.append(rel);
+        if (assumed.contains(path)) {
+            files.send.append(rel);
+            continue;
+        }
+        if (!QFileInfo(path).isFile())
+            continue;
+        if (!staysInside(siteFolder, path)) {
+            files.refused.append({rel, QStringLiteral("a symbolic link leads it outside the "
+                                                      "site folder")});
+            continue;
+        }
+        files.send.append(rel);
     }
     return files;
 }
 
-QString confirmationText(const Site& site, const QStringList& files) {
-    QString text = QStringLiteral("Click OK to upload these files:\n\n");
-    for (const QString& f : files)
+QString confirmationText(const Site& site, const Files& files, const QString& heading) {
+    QString text = heading + QStringLiteral("\n\n");
+    for (const QString& f : files.send)
         text += QStringLiteral("\t%1\n").arg(f);
     text += QStringLiteral("\nto:\n\n\t") + site.server() + site.serverFolder();
+    if (!files.refused.isEmpty()) {
+        text += QStringLiteral("\n\nThese files will not be sent:\n\n");
+        for (const Refusal& r : files.refused)
+            text += QStringLiteral("\t%1 (%2)\n").arg(r.file, r.reason);
+        text.chop(1);
+    }
     return text;
 }
 
-bool forgetSentFiles(NeedingUploadRecord& record, const QString& siteFolder,
-                     const QStringList& files) {
+QString confirmationText(const Site& site, const QStringList& files) {
+    return confirmationText(site, Files{files, {}},
+                            QStringLiteral("Click OK to upload these files:"));
+}
+
+QStringList vanishedFiles(const QStringList& marked, const QString& siteFolder) {
     QStringList gone;
-    for (const QString& rel : files)
-        gone.append(siteFolder + QLatin1Char('/') + rel);
-    for (const QString& path : record.paths()) {
+    for (const QString& path : marked)
         if (!relativePath(siteFolder, path).isEmpty() && !QFileInfo(path).isFile())
             gone.append(path);
-    }
-    const int before = record.size();
-    record.removePaths(gone);
-    return record.size() != before;
+    return gone;
 }
 
 } // namespace morvane::uploadplan

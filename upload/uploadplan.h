@@ -1,27 +1,30 @@
-// What the Upload command sends and how the needing-upload record changes
-// afterwards. Shared by the window's Upload command and the command-line
-// upload so that both choose the same files and leave the same record.
+// What an upload sends: the site's folder, the Markdown files to convert, the
+// marked files to send and the ones refused, and the confirmation text. No
+// state of its own: the publish sequence (publish.h) feeds it the marked
+// paths and applies what it decides.
 #pragma once
 
 #include "core/sitestore.h"
 #include "upload/markdown.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
-namespace morvane {
-
-class NeedingUploadRecord;
-
-namespace uploadplan {
+namespace morvane::uploadplan {
 
 // The local folder of a site: its `localpath`, or the default site folder
-// when that is empty.
-QString siteFolderFor(const Site& site, const QString& defaultSiteFolder);
+// when that is empty. A stored path that is not absolute is never resolved
+// against the current folder: the result is empty and `error` says why.
+QString siteFolderFor(const Site& site, const QString& defaultSiteFolder, QString* error = nullptr);
 
 // The path relative to `siteFolder` when `path` lies inside it (begins with
 // the folder followed by "/"); an empty string otherwise.
 QString relativePath(const QString& siteFolder, const QString& path);
+
+// Whether the file at `path` really lies inside `siteFolder`: its canonical
+// path (every symbolic link resolved) is inside the folder's canonical path.
+bool staysInside(const QString& siteFolder, const QString& path);
 
 struct MarkdownPass {
     bool ok = true;
@@ -30,30 +33,38 @@ struct MarkdownPass {
     QStringList htmlFiles; // full paths of the HTML files made (or, dry, to be made)
 };
 
-// Converts every Markdown file of the site that the record lists and that
-// exists, and marks each HTML file made in the record (in memory only). Stops
-// at the first failure; files converted before it keep their marks.
-// With `dryRun` nothing is written: the pass only checks that each HTML file
-// may be replaced and reports the HTML files it would make.
-MarkdownPass convertMarkdown(NeedingUploadRecord& record, const QString& siteFolder,
+// Converts every Markdown file among `marked` that lies inside the site and
+// exists. Stops at the first failure; `htmlFiles` then still lists the files
+// made before it (the caller marks them). With `dryRun` nothing is written:
+// the pass only checks that each HTML file may be replaced.
+MarkdownPass convertMarkdown(const QStringList& marked, const QString& siteFolder,
                              bool dryRun = false);
 
-// The files to send: every path of the record that lies inside the site
-// folder and names an existing file, relative to the folder, in the record's
-// order. `alsoPresent` lists full paths to treat as existing files (the HTML
-// files a dry run would make).
-QStringList collectFiles(const NeedingUploadRecord& record, const QString& siteFolder,
-                         const QStringList& alsoPresent = {});
+// A marked file that is not sent, and why.
+struct Refusal {
+    QString file; // relative to the site folder
+    QString reason;
+};
 
-// The confirmation text shown before an upload.
+struct Files {
+    QStringList send;       // relative paths, in the record's order
+    QList<Refusal> refused; // marked files of the site that must not go
+};
+
+// The files to send: every path of `marked` that lies inside the site folder
+// and names an existing file, relative to the folder. A file that a symbolic
+// link leads outside the site folder is refused. `alsoPresent` lists full
+// paths to treat as existing files (the HTML files a dry run would make).
+Files collectFiles(const QStringList& marked, const QString& siteFolder,
+                   const QStringList& alsoPresent = {});
+
+// The confirmation text: `heading` ("Click OK to upload these files:" in
+// the window), the files, the destination, then any refused files.
+QString confirmationText(const Site& site, const Files& files, const QString& heading);
 QString confirmationText(const Site& site, const QStringList& files);
 
-// Updates the record after a transfer in which every file of `files`
-// (relative to `siteFolder`) was sent: their marks go, and so do the marks of
-// the site's files that no longer exist. Marks of other sites stay, since
-// those files were never sent. Returns true when the record changed.
-bool forgetSentFiles(NeedingUploadRecord& record, const QString& siteFolder,
-                     const QStringList& files);
+// Full paths of the site's marked files that no longer exist (their marks
+// are dropped after a successful upload).
+QStringList vanishedFiles(const QStringList& marked, const QString& siteFolder);
 
-} // namespace uploadplan
-} // namespace morvane
+} // namespace morvane::uploadplan

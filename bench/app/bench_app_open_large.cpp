@@ -61,7 +61,7 @@ void configureSite() {
 
 void openBigFile(morvane::AppDelegate& app) {
     app.expandPath(morvane::FileSystemItem::rootItem(), {QString(), QStringLiteral("big.html")}, 1,
-                   true);
+                   morvane::OutlineController::PathEnd::Select);
     QCoreApplication::processEvents();
 }
 

@@ -52,7 +52,7 @@ struct Editor {
             startedCpu = threadCpuNs();
             started = clock.nsecsElapsed();
         });
-        colourer = new SyntaxColourer(&editor, &prefs);
+        colourer = colourWithPreferences(&editor, prefs);
         colourer->setFilePath(QStringLiteral("bench.php"));
         QObject::connect(editor.document(), &QTextDocument::contentsChange, &editor, [this] {
             lastHandler = clock.nsecsElapsed() - started;

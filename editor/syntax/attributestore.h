@@ -3,7 +3,7 @@
 // moved along with every edit. The scanners change it only through apply,
 // mark, clear and unmark; the colouring driver asks it for restart points.
 //
-// Representation: the positions are split into chunks of some ten thousand, one
+// Representation: the positions are split into chunks of 32,768 (kChunk), one
 // byte per position (role in the low nibble, the marker bit, and a bit that
 // says the character there is '<'). Edits touch one chunk and shift the chunk
 // starts; per-chunk summaries let the searches and the clearing of plain text

@@ -23,4 +23,10 @@ inline bool isAlnum(char16_t c, const std::uint8_t* t) {
     return t[c] & (kAlpha | kDigit);
 }
 
+// The first position in [from, to) of `c`, or `to`. `chars` holds the code
+// units of the positions from `base` on. Used for the long runs the scanners
+// skip over (text between tags, quoted values, comments).
+std::int64_t findCodeUnit(const char16_t* chars, std::int64_t base, std::int64_t from,
+                          std::int64_t to, char16_t c);
+
 } // namespace morvane::charclass

@@ -1,31 +1,7 @@
 #include "editor/syntax/charclass.h"
 #include "editor/syntax/scanners.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace morvane {
-
-std::int64_t findCodeUnit(const ScanWindow& w, std::int64_t from, std::int64_t to, char16_t c) {
-    const char16_t* p = w.chars + (from - w.base);
-    const char16_t* const e = w.chars + (to - w.base);
-#if defined(__SSE2__)
-    const __m128i needle = _mm_set1_epi16(short(c));
-    while (e - p >= 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int m = _mm_movemask_epi8(_mm_cmpeq_epi16(v, needle));
-        if (m != 0)
-            return (p - w.chars) + w.base + (__builtin_ctz(unsigned(m)) >> 1);
-        p += 8;
-    }
-#endif
-    for (; p < e; ++p) {
-        if (*p == c)
-            return (p - w.chars) + w.base;
-    }
-    return to;
-}
 
 namespace {
 
@@ -73,7 +49,7 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
         case State::Text:
             if (c != u'<') {
                 // Plain text changes nothing until the next '<'.
-                i = findCodeUnit(w, i + 1, stop, u'<');
+                i = charclass::findCodeUnit(w.chars, w.base, i + 1, stop, u'<');
                 continue;
             }
             if (plainStart != kNone && i > plainStart && i >= vis)
@@ -165,7 +141,7 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
             break;
         case State::QuotedValue:
             if (c != quote) {
-                i = findCodeUnit(w, i + 1, stop, quote);
+                i = charclass::findCodeUnit(w.chars, w.base, i + 1, stop, quote);
                 continue;
             }
             // A quote after a backslash does not end the value.
@@ -179,7 +155,7 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
             break;
         case State::Comment:
             if (c != u'-') {
-                i = findCodeUnit(w, i + 1, stop, u'-');
+                i = charclass::findCodeUnit(w.chars, w.base, i + 1, stop, u'-');
                 continue;
             }
             if (i < stop - 2 && at(i + 1) == u'-' && at(i + 2) == u'>') {

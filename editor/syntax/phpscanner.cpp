@@ -104,7 +104,7 @@ std::int64_t scanPhp(const ScanWindow& w, std::int64_t phpStart, AttributeStore&
             break;
         case State::String:
             if (c != quote) {
-                i = findCodeUnit(w, i + 1, stop, quote);
+                i = charclass::findCodeUnit(w.chars, w.base, i + 1, stop, quote);
                 continue;
             }
             if (at(i - 1) != u'\\') {
@@ -140,13 +140,13 @@ std::int64_t scanPhp(const ScanWindow& w, std::int64_t phpStart, AttributeStore&
                 }
                 state = State::HeredocBody;
             } else {
-                i = findCodeUnit(w, i + 1, stop, u'\n');
+                i = charclass::findCodeUnit(w.chars, w.base, i + 1, stop, u'\n');
                 continue;
             }
             break;
         case State::HeredocBody:
             if (c != u'\n') {
-                i = findCodeUnit(w, i + 1, stop, u'\n');
+                i = charclass::findCodeUnit(w.chars, w.base, i + 1, stop, u'\n');
                 continue;
             } else {
                 // Any line that ends with the terminator, with or without a

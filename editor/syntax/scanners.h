@@ -40,8 +40,4 @@ std::int64_t scanPhp(const ScanWindow& w, std::int64_t phpStart, AttributeStore&
 void colourWord(const ScanWindow& w, std::int64_t wordStart, std::int64_t length,
                 AttributeStore& store);
 
-// The first position in [from, to) of `c` in the window's characters, or
-// `to`. Used for the long runs the scanners skip over.
-std::int64_t findCodeUnit(const ScanWindow& w, std::int64_t from, std::int64_t to, char16_t c);
-
 } // namespace morvane

@@ -7,10 +7,12 @@
 #include "app/openfilescontroller.h"
 #include "core/paths.h"
 #include "editor/textview.h"
+#include "help/helpview.h"
 #include "recordingplatform.h"
 #include "testenv.h"
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
+#include "upload/uploadmarks.h"
 
 #include <QComboBox>
 #include <QSettings>
@@ -22,6 +24,22 @@
 #include <memory>
 
 namespace morvane::test {
+
+// A help page view that shows nothing and remembers what it was asked to load.
+class StubHelpView : public help::HelpView {
+public:
+    explicit StubHelpView(QWidget* parent) : m_widget(new QWidget(parent)) {}
+    QWidget* widget() override { return m_widget; }
+    void load(const QUrl& url) override { loaded.append(url); }
+    void back() override {}
+    void forward() override {}
+    void reload() override {}
+    void clearHistory() override {}
+    QList<QUrl> loaded;
+
+private:
+    QWidget* m_widget;
+};
 
 class AppFixture : public ::testing::Test {
 protected:
@@ -40,11 +58,14 @@ protected:
             ++siteDialogRuns;
             return siteDialog ? siteDialog(sites, name, deleted) : 0;
         });
-        app->setUploadRunner(
-            [this](QWidget*, const Site* site, const QString&, NeedingUploadRecord&) {
-                ++uploadRuns;
-                return site == nullptr;
-            });
+        app->setUploadRunner([this](QWidget*, const Site* site, const QString&, UploadMarks&) {
+            ++uploadRuns;
+            return site ? PublishOutcome::NotConfirmed : PublishOutcome::NoSiteChosen;
+        });
+        // The help shown at the first start gets a plain page view instead
+        // of the web engine.
+        app->setHelpViewFactory(
+            [](QWidget* parent) { return std::make_unique<StubHelpView>(parent); });
         EXPECT_TRUE(app->applicationDidFinishLaunching());
         return *app;
     }
@@ -74,7 +95,8 @@ protected:
     // expanding the folders on the way, as a click in the outline would.
     void selectPath(const QString& relative) {
         const QStringList parts = relative.split(QLatin1Char('/'));
-        app->expandPath(FileSystemItem::rootItem(), QStringList{QString()} + parts, 1, true);
+        app->expandPath(FileSystemItem::rootItem(), QStringList{QString()} + parts, 1,
+                        OutlineController::PathEnd::Select);
     }
 
     TextView* editor() const { return app->openFiles()->currentTextView(); }

@@ -1,5 +1,8 @@
 // The sites pop-up and the change of site.
 #include "appfixture.h"
+#include "upload/uploadcontroller.h"
+
+#include <QDir>
 
 using namespace morvane;
 using namespace morvane::test;
@@ -102,4 +105,44 @@ TEST_F(SitesTest, UploadWithoutASiteOpensTheDialogForANewSite) {
     app->actionUpload();
     EXPECT_EQ(uploadRuns, 1);
     EXPECT_EQ(siteDialogRuns, 1);
+}
+
+// The real Upload command: a site with no server is not offered an upload
+// "to: /"; its properties open instead. A site whose folder was stored as a
+// relative path shows the default folder, never the current folder's.
+TEST_F(SitesTest, UploadForASiteWithoutServerOpensItsPropertiesAndRelativeFoldersAreRefused) {
+    {
+        auto s = settings();
+        SiteList sites = sitestore::load(*s);
+        Site rel;
+        rel.setValue(sitekey::sitename, "Relative");
+        rel.setValue(sitekey::localpath, "beta");
+        sites.append(rel);
+        sitestore::save(*s, sites);
+    }
+    launch();
+    app->setUploadRunner(UploadCommand::run);
+    QString editedName;
+    siteDialog = [&](SiteList&, QString& name, bool&) {
+        editedName = name;
+        return 0;
+    };
+    app->actionPopupSites(indexOf("beta"));
+    writeFile(homeDir() + "/beta/page.html", "changed");
+    app->needingUpload().mark(homeDir() + "/beta/page.html");
+    RecordingPlatform::current().clear();
+    app->actionUpload();
+    EXPECT_EQ(alertTitles(), QStringList{"The site \"beta\" has no FTP server to upload to."});
+    EXPECT_EQ(siteDialogRuns, 1);
+    EXPECT_EQ(editedName, "beta");
+    EXPECT_TRUE(app->needingUpload().contains(homeDir() + "/beta/page.html"));
+
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(homeDir());
+    RecordingPlatform::current().clear();
+    app->actionPopupSites(indexOf("Relative"));
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(alertTitles(),
+              QStringList{"The local folder of site \"Relative\" is not a full path: \"beta\"."});
+    EXPECT_EQ(app->siteFolderLocal(), paths::defaultSiteFolder());
 }

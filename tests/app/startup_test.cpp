@@ -84,7 +84,7 @@ TEST_F(StartupTest, BadSettingsValuesGiveSoundDefaults) {
         s->setValue("path", 42);
     }
     AppDelegate& d = launch();
-    EXPECT_TRUE(d.sites().isEmpty());
+    EXPECT_TRUE(d.sitesController()->sites().isEmpty());
     EXPECT_TRUE(alertTitles().contains(QStringLiteral("Can't get properties for current site:")));
     EXPECT_EQ(d.siteFolderLocal(), paths::defaultSiteFolder());
     // The stored name stays current, as the user left it.

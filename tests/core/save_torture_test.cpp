@@ -3,6 +3,7 @@
 // the file holds exactly one of the two contents, a symbolic link to it is
 // still a link, and temporary files do not pile up.
 
+#include "qtprinters.h"
 #include "testenv.h"
 
 #include <QDir>
@@ -17,11 +18,6 @@
 #include <cstdlib>
 #include <random>
 #include <unistd.h>
-
-// Readable failure messages for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace morvane {
 namespace {

@@ -5,6 +5,7 @@
 #include "core/paths.h"
 #include "core/sitestore.h"
 #include "inisettings.h"
+#include "qtprinters.h"
 #include "testenv.h"
 
 #include <QDir>
@@ -14,11 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
-// Readable failure messages for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace morvane {
 namespace {

@@ -128,7 +128,7 @@ struct Fixture {
                              if (checker)
                                  checker->editing = true;
                          });
-        colourer = new SyntaxColourer(&editor, &prefs);
+        colourer = colourWithPreferences(&editor, prefs);
         colourer->setFilePath(path);
         checker = std::make_unique<PassChecker>(editor, *colourer, lastEdit);
         QObject::connect(editor.document(), &QTextDocument::contentsChange, &editor,
@@ -400,7 +400,7 @@ TEST(SyntaxColourer, TextPresentBeforeTheColourerIsColouredOnTheNextTurn) {
     editor.resize(400, 300);
     editor.setPlainText(QStringLiteral("<p>x</p>"));
     editor.show();
-    auto* colourer = new SyntaxColourer(&editor, &prefs);
+    auto* colourer = colourWithPreferences(&editor, prefs);
     EXPECT_EQ(colourer->store().roleAt(0), SyntaxRole::None);
     EXPECT_TRUE(waitUntil([&] { return colourer->store().roleAt(0) == SyntaxRole::Tag; }));
 }

@@ -4,6 +4,7 @@
 
 #include "editor/prefscontroller.h"
 #include "inisettings.h"
+#include "qtprinters.h"
 #include "testenv.h"
 
 #include <QSettings>
@@ -13,11 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
-// Readable failure messages for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace morvane {
 namespace {

@@ -30,7 +30,7 @@ TEST_F(NewItemTest, PageGoesNextToTheSelectedFileOrIntoTheSelectedFolder) {
     FileSystemItem* folder = child(root, QStringLiteral("f"));
     FileSystemItem* file = child(folder, QStringLiteral("existing.html"));
 
-    FileSystemItem* first = newFileOrFolder(file, false, false);
+    FileSystemItem* first = newFileOrFolder(file, NewItemType::File, NewItemName::Untitled);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->fullPath(), at("f/untitled.html"));
     EXPECT_EQ(first->parent(), folder);
@@ -38,13 +38,13 @@ TEST_F(NewItemTest, PageGoesNextToTheSelectedFileOrIntoTheSelectedFolder) {
     EXPECT_EQ(names(folder), (QStringList{"existing.html", "untitled.html"}));
     EXPECT_EQ(FileSystemItem::registeredItem(at("f/untitled.html")), first);
 
-    FileSystemItem* second = newFileOrFolder(folder, false, false);
+    FileSystemItem* second = newFileOrFolder(folder, NewItemType::File, NewItemName::Untitled);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->fullPath(), at("f/untitled-2.html"));
     EXPECT_EQ(names(folder), (QStringList{"existing.html", "untitled-2.html", "untitled.html"}));
 
     // With nothing selected, the site folder.
-    FileSystemItem* top = newFileOrFolder(nullptr, false, false);
+    FileSystemItem* top = newFileOrFolder(nullptr, NewItemType::File, NewItemName::Untitled);
     ASSERT_NE(top, nullptr);
     EXPECT_EQ(top->fullPath(), at("untitled.html"));
     EXPECT_TRUE(alerts().isEmpty());
@@ -59,7 +59,7 @@ TEST_F(NewItemTest, TemplateBytesAndReadablePermissions) {
     EXPECT_EQ(newPageTemplate(),
               QByteArray("<!DOCTYPE html>\n<html>\n<head>\n    <title>[title goes here]</title>\n"
                          "</head>\n<body>\n[body goes here]\n</body>\n</html>"));
-    FileSystemItem* node = newFileOrFolder(nullptr, false, true);
+    FileSystemItem* node = newFileOrFolder(nullptr, NewItemType::File, NewItemName::IndexFirst);
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->relativePath(), QStringLiteral("index.html"));
     // A page must be readable by the local web server, like any file the
@@ -74,17 +74,23 @@ TEST_F(NewItemTest, TemplateBytesAndReadablePermissions) {
 TEST_F(NewItemTest, NamesCountUpAndNeverReplaceAnything) {
     touch(QStringLiteral("untitled.html"));
     touch(QStringLiteral("untitled-2.html"));
-    EXPECT_EQ(newItemName(site, false, false), QStringLiteral("untitled-3.html"));
-    EXPECT_EQ(newItemName(site, true, false), QStringLiteral("untitled folder"));
+    EXPECT_EQ(newItemName(site, NewItemType::File, NewItemName::Untitled),
+              QStringLiteral("untitled-3.html"));
+    EXPECT_EQ(newItemName(site, NewItemType::Folder, NewItemName::Untitled),
+              QStringLiteral("untitled folder"));
     mkdir(QStringLiteral("untitled folder"));
-    EXPECT_EQ(newItemName(site, true, false), QStringLiteral("untitled-2 folder"));
-    EXPECT_EQ(newItemName(site, false, true), QStringLiteral("index.html"));
+    EXPECT_EQ(newItemName(site, NewItemType::Folder, NewItemName::Untitled),
+              QStringLiteral("untitled-2 folder"));
+    EXPECT_EQ(newItemName(site, NewItemType::File, NewItemName::IndexFirst),
+              QStringLiteral("index.html"));
     touch(QStringLiteral("index.html"));
     // An index request goes on with the untitled names.
-    EXPECT_EQ(newItemName(site, false, true), QStringLiteral("untitled-3.html"));
+    EXPECT_EQ(newItemName(site, NewItemType::File, NewItemName::IndexFirst),
+              QStringLiteral("untitled-3.html"));
     // A link that leads nowhere still occupies its name.
     ASSERT_EQ(::symlink("nowhere", QFile::encodeName(at("untitled-3.html")).constData()), 0);
-    EXPECT_EQ(newItemName(site, false, false), QStringLiteral("untitled-4.html"));
+    EXPECT_EQ(newItemName(site, NewItemType::File, NewItemName::Untitled),
+              QStringLiteral("untitled-4.html"));
 }
 
 TEST_F(NewItemTest, AllNamesTakenDoesNothingQuietly) {
@@ -93,22 +99,22 @@ TEST_F(NewItemTest, AllNamesTakenDoesNothingQuietly) {
         touch(QStringLiteral("untitled-%1.html").arg(i));
     FileSystemItem* root = FileSystemItem::rootItem();
     const int before = root->numberOfChildren();
-    EXPECT_EQ(newFileOrFolder(root, false, false), nullptr);
+    EXPECT_EQ(newFileOrFolder(root, NewItemType::File, NewItemName::Untitled), nullptr);
     EXPECT_EQ(root->numberOfChildren(), before);
     EXPECT_TRUE(alerts().isEmpty());
 }
 
 TEST_F(NewItemTest, FoldersAreMadeAndListed) {
     FileSystemItem* root = FileSystemItem::rootItem();
-    FileSystemItem* a = newFileOrFolder(root, true, false);
-    FileSystemItem* b = newFileOrFolder(root, true, false);
+    FileSystemItem* a = newFileOrFolder(root, NewItemType::Folder, NewItemName::Untitled);
+    FileSystemItem* b = newFileOrFolder(root, NewItemType::Folder, NewItemName::Untitled);
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(names(root), (QStringList{"untitled folder", "untitled-2 folder"}));
     EXPECT_TRUE(QFileInfo(at("untitled folder")).isDir());
     EXPECT_EQ(a->numberOfChildren(), 0);
     // A new page inside the new folder.
-    FileSystemItem* page = newFileOrFolder(a, false, false);
+    FileSystemItem* page = newFileOrFolder(a, NewItemType::File, NewItemName::Untitled);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->fullPath(), at("untitled folder/untitled.html"));
 }
@@ -121,7 +127,7 @@ TEST_F(NewItemTest, FailedWriteIsReportedAndAddsNoNode) {
     // The folder vanishes behind the tree's back: the write cannot succeed.
     ASSERT_TRUE(QDir(at("f")).removeRecursively());
 
-    EXPECT_EQ(newFileOrFolder(folder, false, false), nullptr);
+    EXPECT_EQ(newFileOrFolder(folder, NewItemType::File, NewItemName::Untitled), nullptr);
     ASSERT_EQ(alerts().size(), 1);
     EXPECT_EQ(alerts().first().title, QStringLiteral("Error writing file."));
     EXPECT_FALSE(alerts().first().message.isEmpty());
@@ -136,7 +142,7 @@ TEST_F(NewItemTest, FailedWriteIsReportedAndAddsNoNode) {
     ASSERT_TRUE(QDir(at("blocker")).removeRecursively());
     touch(QStringLiteral("blocker"));
     alerts().clear();
-    EXPECT_EQ(newFileOrFolder(blocker, true, false), nullptr);
+    EXPECT_EQ(newFileOrFolder(blocker, NewItemType::Folder, NewItemName::Untitled), nullptr);
     ASSERT_EQ(alerts().size(), 1);
     EXPECT_EQ(alerts().first().title, QStringLiteral("Error creating folder."));
     EXPECT_FALSE(alerts().first().message.isEmpty());
@@ -159,8 +165,10 @@ TEST_F(NewItemTest, UnwritableFolderIsReported) {
 
     expectPassesUnprivileged([&] {
         int failures = 0;
-        failures |= newFileOrFolder(root, false, false) == nullptr ? 0 : 1;
-        failures |= newFileOrFolder(root, true, false) == nullptr ? 0 : 2;
+        failures |=
+            newFileOrFolder(root, NewItemType::File, NewItemName::Untitled) == nullptr ? 0 : 1;
+        failures |=
+            newFileOrFolder(root, NewItemType::Folder, NewItemName::Untitled) == nullptr ? 0 : 2;
         const auto& shown = RecordingPlatform::current().alerts;
         failures |= shown.size() == 2 && shown[0].title == QStringLiteral("Error writing file.") &&
                             shown[0].message.contains(QStringLiteral("ermission")) &&
@@ -183,13 +191,13 @@ TEST_F(NewItemTest, MissingSiteFolderNeverWritesOutsideIt) {
     FileSystemItem* root = FileSystemItem::rootItem();
     ASSERT_EQ(root->numberOfChildren(), -1);
 
-    EXPECT_EQ(newFileOrFolder(root, false, false), nullptr);
+    EXPECT_EQ(newFileOrFolder(root, NewItemType::File, NewItemName::Untitled), nullptr);
     ASSERT_EQ(alerts().size(), 1);
     EXPECT_EQ(alerts().first().title, QStringLiteral("Error writing file."));
     EXPECT_FALSE(QFileInfo::exists(tmp.path() + QStringLiteral("/untitled.html")));
 
     // A new folder makes the site folder too, and the tree then lists it.
-    FileSystemItem* made = newFileOrFolder(root, true, false);
+    FileSystemItem* made = newFileOrFolder(root, NewItemType::Folder, NewItemName::Untitled);
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->fullPath(), missing + QStringLiteral("/untitled folder"));
     EXPECT_TRUE(QFileInfo(made->fullPath()).isDir());
@@ -203,7 +211,7 @@ TEST_F(NewItemTest, RemovedNodeGetsNothing) {
     ASSERT_TRUE(QDir(at("f")).removeRecursively());
     FileSystemItem::setAllInvalid();
     ASSERT_EQ(root->numberOfChildren(), 0);
-    EXPECT_EQ(newFileOrFolder(folder, false, false), nullptr);
+    EXPECT_EQ(newFileOrFolder(folder, NewItemType::File, NewItemName::Untitled), nullptr);
     EXPECT_FALSE(QFileInfo::exists(at("f")));
     EXPECT_TRUE(alerts().isEmpty());
 }

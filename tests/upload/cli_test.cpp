@@ -3,12 +3,13 @@
 #include "core/paths.h"
 #include "core/sitestore.h"
 #include "ftpserver.h"
-#include "publish_support.h"
+#include "qtprinters.h"
 #include "testenv.h"
 #include "upload/needinguploadrecord.h"
 #include "upload/uploadcli.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -88,6 +89,14 @@ TEST_F(UploadCliTest, RejectsBadArgumentsAndMissingSites) {
     EXPECT_TRUE(r.err.contains("unknown option \"--force\"")) << r.err.toStdString();
     EXPECT_EQ(run({"a", "b"}).status, uploadexit::Usage);
 
+    // FTP diagnostics stay quiet unless asked for.
+    QLoggingCategory::setFilterRules("morvane.ftp.debug=false");
+    EXPECT_EQ(run({"--dry-run", "Nope"}).status, uploadexit::Failed);
+    EXPECT_FALSE(QLoggingCategory("morvane.ftp").isDebugEnabled());
+    EXPECT_EQ(run({"--verbose", "Nope"}).status, uploadexit::Failed);
+    EXPECT_TRUE(QLoggingCategory("morvane.ftp").isDebugEnabled());
+    QLoggingCategory::setFilterRules(QString());
+
     r = run({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.startsWith("Usage: morvane upload"));
@@ -125,7 +134,7 @@ TEST_F(UploadCliTest, DryRunPrintsThePlanAndChangesNothing) {
 
     const CliRun r = run({"--dry-run"});
     EXPECT_EQ(r.status, uploadexit::NotConfirmed);
-    EXPECT_EQ(r.out, "Click OK to upload these files:\n\n\ta.html\n\ta.md\n\tindex.html\n\nto:\n\n"
+    EXPECT_EQ(r.out, "These files will be uploaded:\n\n\ta.html\n\ta.md\n\tindex.html\n\nto:\n\n"
                      "\tftp.example.com/www\n");
     EXPECT_FALSE(QFileInfo::exists(site + "/a.html"));
     EXPECT_EQ(recordBytes(), before);
@@ -183,7 +192,7 @@ TEST_F(UploadCliTest, ConfirmedUploadPrintsStatusAndUpdatesTheRecord) {
     EXPECT_EQ(after.paths(), QStringList{root.path() + "/web2/x.html"});
 }
 
-TEST_F(UploadCliTest, FailedTransferKeepsTheRecord) {
+TEST_F(UploadCliTest, FailedTransferKeepsTheMarksOfTheFilesNotSent) {
     FtpServerOptions options;
     options.refuseEvery = 2;
     startServer(options);
@@ -191,13 +200,74 @@ TEST_F(UploadCliTest, FailedTransferKeepsTheRecord) {
     make(site + "/b.html", "b");
     make(site + "/c.html", "c");
     saveRecord();
-    const QByteArray before = recordBytes();
 
     const CliRun r = run({"--yes"});
     EXPECT_EQ(r.status, uploadexit::Failed);
     EXPECT_TRUE(r.out.trimmed().section('\n', -1).startsWith("Error uploading \""))
         << r.out.toStdString();
+    NeedingUploadRecord after(paths::needingUploadPath());
+    ASSERT_EQ(after.load(), NeedingUploadRecord::LoadResult::Loaded);
+    ASSERT_EQ(after.size(), 1);
+    const QString unsent = after.paths().first().mid(site.size() + 1);
+    EXPECT_FALSE(QFileInfo::exists(onServer(unsent)));
+    for (const QString f : {"a.html", "b.html", "c.html"}) {
+        if (f != unsent) {
+            EXPECT_EQ(readFile(onServer(f)), f.left(1).toUtf8());
+        }
+    }
+}
+
+// Sites the upload must refuse before anything is read or sent.
+TEST_F(UploadCliTest, UnusableSitesAreRefusedWithAClearMessage) {
+    make(site + "/index.html", "x");
+    saveRecord();
+    const QByteArray before = recordBytes();
+
+    addSite("NoServer", "", false);
+    CliRun r = run({"--yes", "NoServer"});
+    EXPECT_EQ(r.status, uploadexit::Failed);
+    EXPECT_TRUE(r.err.startsWith("The site \"NoServer\" has no FTP server to upload to.\n"))
+        << r.err.toStdString();
+
+    // A relative folder would be taken from wherever the command runs.
+    {
+        auto settings = paths::openSettings();
+        SiteList sites = sitestore::load(*settings);
+        Site s = sites.first();
+        s.setValue(sitekey::sitename, "Relative");
+        s.setValue(sitekey::server, "127.0.0.1:1");
+        s.setValue(sitekey::localpath, "web");
+        sites.append(s);
+        sitestore::save(*settings, sites);
+    }
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(root.path());
+    r = run({"--yes", "Relative"});
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(r.status, uploadexit::Failed);
+    EXPECT_EQ(r.err, "The local folder of site \"Relative\" is not a full path: \"web\".\n"
+                     "Set the folder's full path (starting with \"/\") in the site's "
+                     "properties.\n");
     EXPECT_EQ(recordBytes(), before);
+}
+
+TEST_F(UploadCliTest, ControlCharactersInNamesReachTheTerminalEscaped) {
+    startServer();
+    make(site + "/evil\x1b]0;owned\x07.html", "x");
+    make(site + "/plain.html", "y");
+    saveRecord();
+    // Whether the server may get such a name is the engine's business; the
+    // terminal never gets it raw.
+    const CliRun r = run({"--yes", "--verbose"});
+    for (const QString& text : {r.out, r.err}) {
+        EXPECT_FALSE(text.contains(QChar(0x1b)));
+        EXPECT_FALSE(text.contains(QChar(0x07)));
+    }
+    EXPECT_TRUE(r.out.contains("\tevil\\x1B]0;owned\\x07.html\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(" \"evil\\x1B]0;owned\\x07.html\"")) << r.out.toStdString();
+
+    EXPECT_EQ(escapeForTerminal("a\tb\nc\x7f\u0085"), "a\tb\nc\\x7F\\x85");
+    EXPECT_EQ(escapeNameForTerminal("a\tb\nc"), "a\\x09b\\x0Ac");
 }
 
 } // namespace

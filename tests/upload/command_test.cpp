@@ -3,12 +3,13 @@
 // after each outcome.
 #include "core/paths.h"
 #include "ftpserver.h"
-#include "publish_support.h"
+#include "qtprinters.h"
 #include "recordingplatform.h"
 #include "testenv.h"
 #include "upload/needinguploadrecord.h"
 #include "upload/sitepropcontroller.h"
 #include "upload/uploadcontroller.h"
+#include "upload/uploadmarks.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -30,7 +31,7 @@ using morvane::test::FtpServerOptions;
 using morvane::test::readFile;
 using morvane::test::RecordingPlatform;
 using morvane::test::writeFile;
-using Outcome = morvane::UploadCommand::Outcome;
+using Outcome = morvane::PublishOutcome;
 
 namespace {
 
@@ -107,10 +108,15 @@ protected:
         record.mark(path);
     }
     QString onServer(const QString& rel) { return root.path() + "/server/www/" + rel; }
-    // Writes the record and returns its bytes, to compare after a run.
-    QByteArray savedRecord() {
+    // Runs the window's Upload command over the record as saved on disk.
+    Outcome upload(const Site* current) {
         EXPECT_TRUE(record.save());
-        return readFile(record.filePath());
+        marks = std::make_unique<UploadMarks>(record.filePath());
+        marks->load();
+        const Outcome outcome =
+            UploadCommand::run(nullptr, current, root.path() + "/default", *marks);
+        record.load();
+        return outcome;
     }
     const QList<morvane::test::RecordedAlert>& alerts() {
         return RecordingPlatform::current().alerts;
@@ -120,13 +126,14 @@ protected:
     QString site;
     QString other;
     NeedingUploadRecord record;
+    std::unique_ptr<UploadMarks> marks;
     FtpServer server;
     Site prop;
 };
 
 TEST_F(UploadCommandTest, WithoutASiteAsksForOne) {
     record.mark(site + "/index.html");
-    EXPECT_EQ(UploadCommand::run(nullptr, nullptr, site, record), Outcome::NoSiteChosen);
+    EXPECT_EQ(upload(nullptr), Outcome::NoSiteChosen);
     ASSERT_EQ(alerts().size(), 1);
     EXPECT_EQ(alerts()[0].title,
               "Before you can upload you need to choose (and maybe set up) a site.");
@@ -136,10 +143,11 @@ TEST_F(UploadCommandTest, WithoutASiteAsksForOne) {
 
 TEST_F(UploadCommandTest, OtherSitesFilesAloneAreNothingToUpload) {
     prop.setValue(sitekey::localpath, site);
+    prop.setValue(sitekey::server, "ftp.example.com");
     make(other + "/x.html", "x");
     record.mark(site + "/deleted.html");
     ModalScript script(true);
-    EXPECT_EQ(UploadCommand::run(nullptr, &prop, site, record), Outcome::NothingToUpload);
+    EXPECT_EQ(upload(&prop), Outcome::NothingToUpload);
     ASSERT_EQ(alerts().size(), 1);
     EXPECT_EQ(alerts()[0].title, "Nothing to upload.");
     EXPECT_EQ(script.confirmations, 0);
@@ -147,10 +155,12 @@ TEST_F(UploadCommandTest, OtherSitesFilesAloneAreNothingToUpload) {
 }
 
 TEST_F(UploadCommandTest, HandWrittenHtmlStopsBeforeTheDialog) {
+    prop.setValue(sitekey::localpath, site);
+    prop.setValue(sitekey::server, "ftp.example.com");
     make(site + "/a.md", "# A\n");
     ASSERT_TRUE(writeFile(site + "/a.html", "<p>mine</p>"));
     ModalScript script(true);
-    EXPECT_EQ(UploadCommand::run(nullptr, &prop, site, record), Outcome::ConversionFailed);
+    EXPECT_EQ(upload(&prop), Outcome::ConversionFailed);
     ASSERT_EQ(alerts().size(), 1);
     EXPECT_EQ(alerts()[0].title, "Can't convert \"a.md\" because file \"a.html\" already exists.");
     EXPECT_EQ(script.confirmations, 0);
@@ -161,10 +171,9 @@ TEST_F(UploadCommandTest, CancelSendsNothingAndKeepsTheRecord) {
     startServer();
     make(site + "/index.html", "<p>hi</p>");
     make(site + "/a.md", "# A\n");
-    const QByteArray before = savedRecord();
 
     ModalScript script(false);
-    EXPECT_EQ(UploadCommand::run(nullptr, &prop, site, record), Outcome::Cancelled);
+    EXPECT_EQ(upload(&prop), Outcome::NotConfirmed);
     EXPECT_EQ(script.confirmations, 1);
     EXPECT_EQ(script.transferWindows, 0);
     // The HTML file was made before the dialog opened and is listed.
@@ -173,8 +182,9 @@ TEST_F(UploadCommandTest, CancelSendsNothingAndKeepsTheRecord) {
                   server.address() + "/www");
     EXPECT_TRUE(QFileInfo::exists(site + "/a.html"));
     EXPECT_FALSE(QFileInfo::exists(onServer("index.html")));
-    EXPECT_EQ(readFile(record.filePath()), before);
-    EXPECT_TRUE(record.contains(site + "/index.html"));
+    // The new HTML file is marked (and written), nothing is forgotten.
+    EXPECT_EQ(record.paths(),
+              QStringList({site + "/a.html", site + "/a.md", site + "/index.html"}));
 }
 
 TEST_F(UploadCommandTest, FullSuccessForgetsOnlyWhatWasSent) {
@@ -187,7 +197,7 @@ TEST_F(UploadCommandTest, FullSuccessForgetsOnlyWhatWasSent) {
     record.mark("/elsewhere/y.css");
 
     ModalScript script(true);
-    EXPECT_EQ(UploadCommand::run(nullptr, &prop, site, record), Outcome::Uploaded);
+    EXPECT_EQ(upload(&prop), Outcome::Uploaded);
     EXPECT_EQ(script.transferWindows, 1);
     EXPECT_EQ(script.finalStatus, "Successful upload of all files");
     EXPECT_EQ(readFile(onServer("index.html")), "<p>hi</p>");
@@ -202,7 +212,7 @@ TEST_F(UploadCommandTest, FullSuccessForgetsOnlyWhatWasSent) {
     EXPECT_EQ(onDisk.paths(), kept);
 }
 
-TEST_F(UploadCommandTest, OneFailureKeepsEveryMark) {
+TEST_F(UploadCommandTest, AFailureKeepsTheMarksOfTheFilesNotSentOnly) {
     FtpServerOptions options;
     options.refuseEvery = 2; // the second stored file is refused
     startServer(options);
@@ -210,17 +220,31 @@ TEST_F(UploadCommandTest, OneFailureKeepsEveryMark) {
     make(site + "/b.html", "b");
     make(site + "/c.html", "c");
     make(other + "/x.html", "x");
-    const QByteArray before = savedRecord();
 
     ModalScript script(true);
-    EXPECT_EQ(UploadCommand::run(nullptr, &prop, site, record), Outcome::Failed);
+    EXPECT_EQ(upload(&prop), Outcome::Failed);
     EXPECT_EQ(script.transferWindows, 1);
-    EXPECT_EQ(record.size(), 4);
-    EXPECT_EQ(readFile(record.filePath()), before);
-    int sent = 0;
-    for (const QString f : {"a.html", "b.html", "c.html"})
-        sent += QFileInfo::exists(onServer(f)) ? 1 : 0;
-    EXPECT_EQ(sent, 2);
+    QStringList unsent;
+    for (const QString f : {"a.html", "b.html", "c.html"}) {
+        if (QFileInfo::exists(onServer(f)))
+            EXPECT_FALSE(record.contains(site + "/" + f)) << f.toStdString();
+        else
+            unsent << f;
+    }
+    ASSERT_EQ(unsent.size(), 1);
+    EXPECT_EQ(record.paths(), QStringList({site + "/" + unsent[0], other + "/x.html"}));
+}
+
+TEST_F(UploadCommandTest, ASiteWithoutServerSendsNothing) {
+    prop.setValue(sitekey::sitename, "Web");
+    prop.setValue(sitekey::localpath, site);
+    make(site + "/index.html", "x");
+    ModalScript script(true);
+    EXPECT_EQ(upload(&prop), Outcome::NoServer);
+    ASSERT_EQ(alerts().size(), 1);
+    EXPECT_EQ(alerts()[0].title, "The site \"Web\" has no FTP server to upload to.");
+    EXPECT_EQ(script.confirmations, 0);
+    EXPECT_TRUE(record.contains(site + "/index.html"));
 }
 
 // The site dialog's OK runs the real connection test in the transfer window.

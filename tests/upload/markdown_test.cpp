@@ -1,6 +1,6 @@
 // Markdown files become HTML files beside them; a hand-written HTML file is
 // never replaced.
-#include "publish_support.h"
+#include "qtprinters.h"
 #include "testenv.h"
 #include "upload/markdown.h"
 

@@ -2,6 +2,7 @@
 // exactly; keys of every shape; and files that cannot be read, which must be
 // kept rather than replaced.
 
+#include "qtprinters.h"
 #include "testenv.h"
 #include "upload/needinguploadrecord.h"
 
@@ -11,11 +12,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-// Readable failure messages for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace morvane {
 namespace {

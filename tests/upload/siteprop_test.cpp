@@ -1,6 +1,6 @@
 // The site properties dialog: what it saves, where, and what it hands back.
 #include "core/paths.h"
-#include "publish_support.h"
+#include "qtprinters.h"
 #include "recordingplatform.h"
 #include "testenv.h"
 #include "upload/sitepropcontroller.h"

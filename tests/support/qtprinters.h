@@ -1,6 +1,8 @@
-// Readable QString values in test failure messages.
+// Readable Qt values in GoogleTest failure messages. GoogleTest finds these
+// by argument-dependent lookup, so they live in Qt's (global) namespace.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +11,7 @@
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
+
 inline void PrintTo(const QStringList& list, std::ostream* os) {
     *os << '{';
     for (const QString& s : list)

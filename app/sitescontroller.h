@@ -1,0 +1,68 @@
+// The list of sites and the current site: the sites pop-up, switching from
+// one site to another, and the site properties dialog's hand-back.
+#pragma once
+
+#include "core/sitestore.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QSettings;
+class QWidget;
+
+namespace morvane {
+
+class MainWindow;
+class OpenFilesController;
+class OutlineController;
+
+class SitesController : public QObject {
+    Q_OBJECT
+public:
+    SitesController(MainWindow& window, OutlineController& outline, OpenFilesController& openFiles,
+                    QObject* parent = nullptr);
+
+    // The site properties dialog; returns 1 when it saved or deleted a site.
+    // `name` is the site to edit (empty for a new one) and receives the name
+    // the dialog saved under; `deleted` tells whether it deleted the site.
+    using SiteDialogRunner =
+        std::function<int(QWidget* parent, SiteList& sites, QString& name, bool& deleted)>;
+    void setSiteDialogRunner(SiteDialogRunner runner) { m_siteDialog = std::move(runner); }
+    // What the site dialog's Help button does (hidden while unset).
+    void setHelpHandler(std::function<void()> handler) { m_helpHandler = std::move(handler); }
+
+    // Reads the list of sites; `present` tells whether the store had one.
+    void load(QSettings& settings, bool* present);
+    void setDefaultSiteFolderLocal(const QString& folder) { m_defaultSiteFolderLocal = folder; }
+
+    SiteList& sites() { return m_sites; }
+    QString currentSite() const { return m_currentSite; }
+    QString siteFolderLocal() const { return m_siteFolderLocal; }
+    QString localURL() const { return m_localURL; }
+    QString defaultSiteFolderLocal() const { return m_defaultSiteFolderLocal; }
+
+    // Rebuilds the pop-up: "[none chosen]", the sites (each title once),
+    // a separator, "New...", "Edit...".
+    void setSitesPopup();
+    const Site* getPropForCurrentSite() const;
+    // An empty name takes the pop-up's selected title.
+    void setSiteToCurrent(const QString& name);
+    void editSite(const QString& name);
+    void actionPopupSites(int index);
+
+private:
+    MainWindow& m_window;
+    OutlineController& m_outline;
+    OpenFilesController& m_openFiles;
+    SiteDialogRunner m_siteDialog;
+    std::function<void()> m_helpHandler;
+    SiteList m_sites;
+    QString m_currentSite;
+    QString m_siteFolderLocal;
+    QString m_localURL;
+    QString m_defaultSiteFolderLocal;
+};
+
+} // namespace morvane

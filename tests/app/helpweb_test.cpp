@@ -1,0 +1,136 @@
+// The help window on the real web engine, loaded from the module beside the
+// program as the installed program loads it: the built-in pages come through
+// the program's own URL scheme, every one of them loads, the locked guide
+// hands outside addresses to the desktop, and Back follows the history.
+#include "app/helpcontroller.h"
+#include "app/previewview.h"
+#include "help/helpbrowser.h"
+#include "help/helppages.h"
+#include "recordingplatform.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QRegularExpression>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace morvane::test {
+namespace {
+
+QString titleOf(const QByteArray& html) {
+    static const QRegularExpression title(QStringLiteral("<title>([^<]*)</title>"));
+    return title.match(QString::fromUtf8(html)).captured(1);
+}
+
+class HelpWebTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        window = new QMainWindow;
+        controller = new HelpController(*window, help::HelpLinks::fromBuild(), {});
+        controller->actionHelp();
+    }
+    static void TearDownTestSuite() {
+        delete controller;
+        delete window;
+    }
+    void SetUp() override {
+        RecordingPlatform::current().clear();
+        ASSERT_TRUE(QFileInfo::exists(
+            webViewModuleCandidates(QCoreApplication::applicationDirPath()).first()))
+            << "the web view module must be beside the test program";
+        browser = controller->browser();
+        ASSERT_NE(browser, nullptr);
+        view = browser->view();
+        view->onTitleChanged = [this](const QString& t) { title = t; };
+        view->onUrlChanged = [this](const QUrl& u) { url = u; };
+    }
+
+    // Runs `action` and waits until a page has finished loading with
+    // `address` shown (any address when empty), so that no load of an
+    // earlier step is taken for it.
+    bool actAndWait(const std::function<void()>& action, const QUrl& address, bool* ok = nullptr) {
+        bool finished = false;
+        auto c =
+            QObject::connect(browser, &help::HelpBrowser::pageLoaded, browser, [&](bool result) {
+                if (!address.isEmpty() && url != address)
+                    return;
+                finished = true;
+                if (ok)
+                    *ok = result;
+            });
+        action();
+        const bool done = waitUntil([&] { return finished; }, std::chrono::seconds(60));
+        QObject::disconnect(c);
+        return done;
+    }
+    bool loadAndWait(const QUrl& address, bool* ok = nullptr) {
+        return actAndWait([&] { view->load(address); }, address, ok);
+    }
+    // Shows the guide and waits for its start page.
+    bool showGuide() {
+        url = QUrl();
+        return actAndWait([&] { controller->actionHelp(); }, {});
+    }
+
+    static inline QMainWindow* window = nullptr;
+    static inline HelpController* controller = nullptr;
+    help::HelpBrowser* browser = nullptr;
+    help::HelpView* view = nullptr;
+    QString title;
+    QUrl url;
+};
+
+TEST_F(HelpWebTest, EveryBuiltInPageLoadsThroughTheProgramsScheme) {
+    int pages = 0;
+    for (const QString& file : help::allHelpFiles()) {
+        if (!file.endsWith(QLatin1String(".html")))
+            continue;
+        const QUrl address(QStringLiteral("morvane://help/Morvane/help/") +
+                           file.mid(QStringLiteral(":/Morvane/help/").size()));
+        help::HelpPage page;
+        ASSERT_TRUE(help::readHelpPage(address, &page));
+        const QString expected = titleOf(page.body);
+        ASSERT_FALSE(expected.isEmpty()) << file.toStdString();
+        bool ok = false;
+        ASSERT_TRUE(loadAndWait(address, &ok)) << file.toStdString();
+        EXPECT_TRUE(ok) << file.toStdString();
+        EXPECT_EQ(title, expected) << file.toStdString();
+        ++pages;
+    }
+    EXPECT_GE(pages, 9);
+    EXPECT_TRUE(RecordingPlatform::current().openedUrls.isEmpty());
+}
+
+TEST_F(HelpWebTest, TheLockedGuideSendsOutsideAddressesToTheDesktopAndGoesBack) {
+    ASSERT_TRUE(showGuide());
+    EXPECT_FALSE(browser->buttonBack()->isEnabled());
+
+    const QUrl outside(QStringLiteral("http://127.0.0.1:9/elsewhere.html"));
+    view->load(outside);
+    ASSERT_TRUE(waitUntil([&] { return !RecordingPlatform::current().openedUrls.isEmpty(); }));
+    EXPECT_EQ(RecordingPlatform::current().openedUrls, QList<QUrl>{outside});
+    EXPECT_EQ(url, help::helpStartUrl());
+
+    ASSERT_TRUE(loadAndWait(QUrl(QStringLiteral("morvane://help/Morvane/help/sites.html"))));
+    EXPECT_EQ(title, QStringLiteral("Sites and the site dialog — Morvane Help"));
+    EXPECT_TRUE(browser->buttonBack()->isEnabled());
+    EXPECT_TRUE(actAndWait([&] { view->back(); }, help::helpStartUrl()));
+    EXPECT_TRUE(browser->buttonForward()->isEnabled());
+}
+
+TEST_F(HelpWebTest, AMissingPageFailsWithoutLeavingTheGuide) {
+    ASSERT_TRUE(showGuide());
+    bool ok = true;
+    ASSERT_TRUE(
+        loadAndWait(QUrl(QStringLiteral("morvane://help/Morvane/help/no-such-page.html")), &ok));
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(RecordingPlatform::current().openedUrls.isEmpty());
+}
+
+} // namespace
+} // namespace morvane::test

@@ -1,0 +1,125 @@
+#include "upload/publish.h"
+
+#include "upload/uploadmarks.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
+
+namespace morvane {
+
+namespace {
+
+// What a file looked like when the upload was planned. A file saved again
+// while it is being sent must keep its mark: the server may have the older
+// bytes.
+struct Stamp {
+    qint64 size = -1;
+    QDateTime modified;
+    bool operator==(const Stamp&) const = default;
+};
+
+Stamp stampOf(const QString& path) {
+    const QFileInfo info(path);
+    return {info.size(), info.lastModified()};
+}
+
+void reportRefusals(PublishUi& ui, const QList<uploadplan::Refusal>& refused) {
+    if (refused.isEmpty())
+        return;
+    // One report for all of them: a folder of links must not bring an alert
+    // per file.
+    if (refused.size() == 1) {
+        const QString& reason = refused[0].reason;
+        ui.problem(QStringLiteral("\"%1\" was not sent.").arg(refused[0].file),
+                   reason.left(1).toUpper() + reason.mid(1) + QLatin1Char('.'));
+        return;
+    }
+    QStringList lines;
+    for (const uploadplan::Refusal& r : refused)
+        lines << QStringLiteral("\"%1\": %2.").arg(r.file, r.reason);
+    ui.problem(QStringLiteral("%1 files were not sent.").arg(refused.size()),
+               lines.join(QLatin1Char('\n')));
+}
+
+} // namespace
+
+PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, UploadMarks& marks,
+                       PublishUi& ui, const PublishOptions& options) {
+    if (!site) {
+        ui.noSiteChosen();
+        return PublishOutcome::NoSiteChosen;
+    }
+    if (site->server().trimmed().isEmpty()) {
+        ui.siteHasNoServer(*site);
+        return PublishOutcome::NoServer;
+    }
+    QString folderError;
+    const QString folder = uploadplan::siteFolderFor(*site, defaultSiteFolder, &folderError);
+    if (folder.isEmpty()) {
+        ui.problem(folderError, QStringLiteral("Set the folder's full path (starting with \"/\") "
+                                               "in the site's properties."));
+        return PublishOutcome::BadSiteFolder;
+    }
+
+    // Another process (the other of window and command line) may have
+    // changed the record since it was last read here.
+    marks.reload();
+
+    const uploadplan::MarkdownPass pass =
+        uploadplan::convertMarkdown(marks.paths(), folder, options.dryRun);
+    if (!options.dryRun)
+        for (const QString& html : pass.htmlFiles)
+            marks.mark(html);
+    if (!pass.ok) {
+        ui.problem(pass.error.title, pass.error.message);
+        return PublishOutcome::ConversionFailed;
+    }
+
+    const uploadplan::Files files = uploadplan::collectFiles(
+        marks.paths(), folder, options.dryRun ? pass.htmlFiles : QStringList());
+    if (files.send.isEmpty() && files.refused.isEmpty()) {
+        ui.nothingToUpload();
+        return PublishOutcome::NothingToUpload;
+    }
+    if (!ui.confirm(*site, files) || options.dryRun)
+        return PublishOutcome::NotConfirmed;
+    if (files.send.isEmpty()) {
+        reportRefusals(ui, files.refused);
+        return PublishOutcome::Failed;
+    }
+
+    QHash<QString, Stamp> stamps;
+    for (const QString& rel : files.send) {
+        const QString path = folder + QLatin1Char('/') + rel;
+        stamps.insert(path, stampOf(path));
+    }
+
+    std::unique_ptr<TransferJob> job = TransferJob::makeUpload(*site, folder, files.send);
+    QObject::connect(job.get(), &TransferJob::fileUploaded, &marks,
+                     [&marks, &stamps, folder](const QString& rel) {
+                         const QString path = folder + QLatin1Char('/') + rel;
+                         auto it = stamps.constFind(path);
+                         if (it != stamps.constEnd() && *it == stampOf(path))
+                             marks.forgetSent({path});
+                     });
+    const TransferJob::Outcome outcome = ui.runTransfer(*site, std::move(job));
+    if (outcome == TransferJob::Outcome::Succeeded && files.refused.isEmpty())
+        marks.forgetSent(uploadplan::vanishedFiles(marks.paths(), folder));
+    // However the transfer ended, the confirmed files' marks reach the file now.
+    marks.flush();
+    reportRefusals(ui, files.refused);
+
+    switch (outcome) {
+    case TransferJob::Outcome::Succeeded:
+        return files.refused.isEmpty() ? PublishOutcome::Uploaded : PublishOutcome::Failed;
+    case TransferJob::Outcome::Cancelled:
+        return PublishOutcome::Cancelled;
+    case TransferJob::Outcome::Running:
+    case TransferJob::Outcome::Failed:
+        break;
+    }
+    return PublishOutcome::Failed;
+}
+
+} // namespace morvane

@@ -1,0 +1,71 @@
+// The one publish sequence of the program, used by the window's Upload
+// command and by `morvane upload` alike:
+//
+//   plan -> Markdown conversion -> confirmation -> transfer -> record update
+//
+// Each caller supplies a PublishUi: dialogs for the window, the terminal for
+// the command line. The sequence itself shows nothing and waits for nothing
+// but the UI's answers.
+//
+// Marks: a file loses its mark as soon as the server confirms it (written
+// within a short delay, so a killed upload resumes where it stopped), unless
+// it changed on disk after the upload was planned. Every other file keeps its
+// mark, whatever way the upload ended. After an upload that sent everything,
+// the marks of the site's files that no longer exist go too.
+#pragma once
+
+#include "core/sitestore.h"
+#include "upload/transferjob.h"
+#include "upload/uploadplan.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace morvane {
+
+class UploadMarks;
+
+class PublishUi {
+public:
+    virtual ~PublishUi() = default;
+
+    // No site is chosen.
+    virtual void noSiteChosen() = 0;
+    // The site names no server to upload to.
+    virtual void siteHasNoServer(const Site& site) = 0;
+    // The command cannot go on (an unusable site folder, a failed
+    // conversion, files refused): a title and an informative line.
+    virtual void problem(const QString& title, const QString& message) = 0;
+    virtual void nothingToUpload() = 0;
+    // Shows what will be sent and where; true to go on.
+    virtual bool confirm(const Site& site, const uploadplan::Files& files) = 0;
+    // Runs the job to its end and returns how it ended (a job that never
+    // starts, say because the network is down, counts as Failed).
+    virtual TransferJob::Outcome runTransfer(const Site& site,
+                                             std::unique_ptr<TransferJob> job) = 0;
+};
+
+enum class PublishOutcome {
+    NoSiteChosen,     // told the UI; the window opens the site dialog for a new site
+    NoServer,         // told the UI; the window opens the site's properties
+    BadSiteFolder,    // the stored local folder is unusable (told the UI)
+    ConversionFailed, // a Markdown file could not be converted (told the UI)
+    NothingToUpload,  // told the UI
+    NotConfirmed,     // the user declined (or a dry run)
+    Failed,           // the transfer ended with files not sent, or files were refused
+    Cancelled,        // the user stopped the transfer
+    Uploaded          // every file sent
+};
+
+struct PublishOptions {
+    bool dryRun = false; // convert and send nothing, change nothing; ends at the confirmation
+};
+
+// `site` is the site to publish (null when none is chosen); its local folder
+// defaults to `defaultSiteFolder`. The record is read again before the plan
+// is made, so marks made elsewhere meanwhile count.
+PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, UploadMarks& marks,
+                       PublishUi& ui, const PublishOptions& options = {});
+
+} // namespace morvane
