@@ -12,7 +12,6 @@
 
 #include <memory>
 
-
 namespace morvane::test {
 
 Site ftpSite(const FtpServer& server, const QString& serverFolder = QString(),
