@@ -11,6 +11,8 @@
 
 #include <curl/curl.h>
 
+#include <utility>
+
 namespace morvane {
 
 enum class FtpErrorDomain {
@@ -30,6 +32,13 @@ enum class FtpErrorDomain {
 inline constexpr int kHostNotFound = 8;
 
 struct FtpError {
+    FtpError() = default;
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the fields, in order
+    FtpError(FtpErrorDomain domain, int code, QString detail = {}, QString serverReply = {},
+             int curlCode = 0)
+        : domain(domain), code(code), detail(std::move(detail)),
+          serverReply(std::move(serverReply)), curlCode(curlCode) {}
+
     FtpErrorDomain domain = FtpErrorDomain::None;
     int code = 0;
     // LocalFile: the system's description; BadName: why the name was
