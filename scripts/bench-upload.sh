@@ -1,10 +1,9 @@
 #!/bin/bash
 # Upload speed: Morvane's FTP engine beside lftp, run alternately against the
-# same pyftpdlib server on this machine (threaded, with and without a delay
-# before every reply to model a distant host), then the peak memory of a
-# 1 GB upload.
+# same pyftpdlib server on this machine (threaded, with a delay before every
+# reply to model a distant host), then the peak memory of a 1 GB upload.
 #
-#   scripts/bench-upload.sh [build folder] [repetitions]
+#   [DELAY=20] [CONNECTIONS=8] scripts/bench-upload.sh [build folder] [repetitions]
 #
 # The build folder must hold bench/upload/bench_upload (configure with
 # -DMORVANE_BENCHMARKS=ON). Prints every run and the medians.
@@ -12,7 +11,7 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-$ROOT/build-ftp}
-REPS=${2:-5}
+REPS=${2:-3}
 BENCH=$BUILD/bench/upload/bench_upload
 PY=/usr/bin/python3
 SERVER_SCRIPT=$ROOT/tests/support/ftp_server.py
@@ -62,20 +61,21 @@ stop_server() {
 median() { "$PY" -c 'import statistics,sys; v=[float(x) for x in sys.argv[1:]]; print("%.0f" % statistics.median(v))' "$@"; }
 spread() { "$PY" -c 'import sys; v=[float(x) for x in sys.argv[1:]]; print("%.0f-%.0f" % (min(v), max(v)))' "$@"; }
 
-ours_ms() { # connections delay
+ours_ms() { # connections delay temp size
     MORVANE_BENCH_FTP_SERVER=127.0.0.1:$PORT MORVANE_BENCH_FTP_ROOT=$WORK/root MORVANE_BENCH_SITE=$WORK/site \
-        timeout 600 "$BENCH" --benchmark_filter="BM_UploadSite/connections:$1/delay_ms:$2/" --benchmark_format=json 2>/dev/null </dev/null 3<&- |
+        timeout 600 "$BENCH" --benchmark_filter="BM_UploadSite/connections:$1/delay_ms:$2/temp:$3/size:$4/" --benchmark_format=json 2>/dev/null </dev/null 3<&- |
         "$PY" -c 'import json,sys; b=json.load(sys.stdin)["benchmarks"][0]; assert "error_message" not in b, b; print("%.0f" % b["real_time"])'
 }
 
-lftp_ms() { # connections run
-    local start end
+lftp_ms() { # connections run temp
+    local start end settings=""
+    [ "$3" = 1 ] && settings="set xfer:use-temp-file yes; "
     start=$(date +%s%N)
     # lftp's defaults, except that a failed connection is retried after 5 s
     # instead of 30 s and more, so that a hiccup shows as a slow run, not a
     # stalled benchmark; its debug log is kept for such runs.
     timeout 600 lftp -d -u user,secret -p "$PORT" \
-        -e "set net:reconnect-interval-base 5; mirror -R --parallel=$1 $WORK/site /lftp-$1-$2; quit" \
+        -e "set net:reconnect-interval-base 5; ${settings}mirror -R --parallel=$1 $WORK/site /lftp-$1-$2; quit" \
         127.0.0.1 </dev/null >"$WORK/lftp.log" 2>&1 3<&-
     if grep -q "Delaying before reconnect" "$WORK/lftp.log"; then
         cp "$WORK/lftp.log" "/tmp/bench-upload-lftp-$1-$2.log"
@@ -89,25 +89,30 @@ lftp_ms() { # connections run
 
 echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 # Each run gets a fresh server, so that no run inherits another's state.
-for delay in 20 0; do
-    for conns in 8 4; do
+# Morvane with its temporary-name upload against lftp with
+# xfer:use-temp-file, and without it against plain lftp; each with and
+# without the size check.
+delay=${DELAY:-20}
+conns=${CONNECTIONS:-8}
+for temp in 1 0; do
+    for size in 1 0; do
         ours=()
         theirs=()
         for rep in $(seq 1 "$REPS"); do
             start_server "$delay"
-            o=$(ours_ms "$conns" "$delay")
+            o=$(ours_ms "$conns" "$delay" "$temp" "$size")
             stop_server
             start_server "$delay"
-            t=$(lftp_ms "$conns" "$rep")
+            t=$(lftp_ms "$conns" "$rep" "$temp")
             stop_server
             ours+=("$o")
             theirs+=("$t")
-            echo "delay ${delay} ms, ${conns} connections, run $rep: morvane ${o} ms, lftp ${t} ms"
+            echo "delay ${delay} ms, ${conns} connections, temp name ${temp}, size check ${size}, run $rep: morvane ${o} ms, lftp ${t} ms (load $(cut -d' ' -f1 /proc/loadavg))"
         done
         mo=$(median "${ours[@]}")
         mt=$(median "${theirs[@]}")
         ratio=$("$PY" -c "print('%.2f' % ($mo / $mt))")
-        echo "== delay ${delay} ms, ${conns} connections: morvane median ${mo} ms (range $(spread "${ours[@]}")), lftp --parallel=${conns} median ${mt} ms (range $(spread "${theirs[@]}")), ratio ${ratio}"
+        echo "== delay ${delay} ms, ${conns} connections, temp name ${temp}, size check ${size}: morvane median ${mo} ms (range $(spread "${ours[@]}")), lftp$([ "$temp" = 1 ] && echo ' use-temp-file') median ${mt} ms (range $(spread "${theirs[@]}")), ratio ${ratio}"
     done
 done
 

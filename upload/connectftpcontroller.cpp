@@ -15,25 +15,69 @@ namespace morvane {
 namespace {
 const QString kOK = QStringLiteral("OK");
 const QString kStop = QStringLiteral("Stop");
+// The window grows with a long message up to this width, then wraps it.
+constexpr int kMaxWidth = 640;
+
+// A message may hold a long path or server reply with no space in it; a
+// zero-width space after its separators (or every so many characters) lets
+// such a run wrap instead of widening the window past the screen. Runs of
+// ordinary length are left as they are.
+QString wrappable(const QString& text) {
+    constexpr qsizetype kLongRun = 40;
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype end = i;
+        while (end < text.size() && !text.at(end).isSpace())
+            ++end;
+        if (end - i <= kLongRun) {
+            out += text.mid(i, end - i);
+        } else {
+            qsizetype sinceBreak = 0;
+            for (qsizetype k = i; k < end; ++k) {
+                const QChar c = text.at(k);
+                out += c;
+                const bool separator =
+                    c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('_');
+                if (k + 1 < end && (separator || ++sinceBreak >= kLongRun)) {
+                    out += QChar(0x200B);
+                    sinceBreak = 0;
+                }
+            }
+        }
+        for (; end < text.size() && text.at(end).isSpace(); ++end)
+            out += text.at(end);
+        i = end;
+    }
+    return out;
+}
 } // namespace
 
 ConnectFTPWindow::ConnectFTPWindow(std::unique_ptr<TransferJob> job, QWidget* parent)
     : QDialog(parent), m_job(std::move(job)) {
     setObjectName(QStringLiteral("ConnectFTP"));
-    setWindowTitle(QStringLiteral("Morvane"));
+    setWindowTitle(tr("Morvane"));
     setModal(true);
     setMinimumWidth(420);
+    setMaximumWidth(kMaxWidth);
 
     m_label = new QLabel(this);
     m_label->setObjectName(QStringLiteral("labelMsg"));
+    m_label->setAccessibleName(tr("Transfer status"));
     m_label->setWordWrap(true);
     m_label->setTextFormat(Qt::PlainText);
+    // A failure's text can be selected and copied, to search for it or
+    // send it to the server's administrator.
+    m_label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progressIndicator"));
+    m_progress->setAccessibleName(tr("Transfer progress"));
     m_progress->setRange(0, 0); // busy: spins while the job runs
     m_progress->setTextVisible(false);
     m_button = new QPushButton(kStop, this);
     m_button->setObjectName(QStringLiteral("button"));
+    m_button->setAccessibleName(tr("Stop or close"));
     m_button->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
@@ -45,7 +89,7 @@ ConnectFTPWindow::ConnectFTPWindow(std::unique_ptr<TransferJob> job, QWidget* pa
     layout->addLayout(row);
 
     connect(m_button, &QPushButton::clicked, this, &ConnectFTPWindow::actionButton);
-    connect(m_job.get(), &TransferJob::message, m_label, &QLabel::setText);
+    connect(m_job.get(), &TransferJob::message, this, &ConnectFTPWindow::showMessage);
     connect(m_job.get(), &TransferJob::finished, this, &ConnectFTPWindow::curlFinished);
 }
 
@@ -66,9 +110,41 @@ void ConnectFTPWindow::actionButton() {
     m_job->cancel();
 }
 
+void ConnectFTPWindow::showMessage(const QString& text) {
+    m_label->setText(wrappable(text));
+    m_label->setToolTip(text.size() > 200 ? text : QString());
+    growToFit();
+}
+
+// The window grows to show the whole status line (before it is shown, its
+// first size is worked out from its contents anyway).
+void ConnectFTPWindow::growToFit() {
+    if (!isVisible())
+        return;
+    layout()->activate();
+    const int needed = heightForWidth(width());
+    if (needed > height())
+        resize(width(), needed);
+}
+
+QString ConnectFTPWindow::message() const {
+    QString text = m_label->text();
+    text.remove(QChar(0x200B));
+    return text;
+}
+
 void ConnectFTPWindow::curlFinished() {
+    // The bar shows how the job ended: full for success, empty and marked
+    // for a failure or a stop.
+    const bool ok = m_job->succeeded();
     m_progress->setRange(0, 1);
-    m_progress->setValue(1);
+    m_progress->setValue(ok ? 1 : 0);
+    m_progress->setTextVisible(true);
+    m_progress->setFormat(ok                                                    ? tr("Done")
+                          : m_job->outcome() == TransferJob::Outcome::Cancelled ? tr("Stopped")
+                                                                                : tr("Failed"));
+    m_progress->setProperty("failed", !ok);
+    growToFit();
     m_button->setText(kOK);
     m_button->setEnabled(true);
     m_button->setDefault(true);

@@ -23,6 +23,9 @@ public:
     ~ConnectFTPWindow() override;
 
     TransferJob& job() { return *m_job; }
+    // The status line as the job wrote it (the label may hold wrapping
+    // hints).
+    QString message() const;
     QLabel* labelMsg() const { return m_label; }
     QPushButton* button() const { return m_button; }
     QProgressBar* progressIndicator() const { return m_progress; }
@@ -38,6 +41,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void showMessage(const QString& text);
+    void growToFit();
     void actionButton();
     void curlFinished();
 

@@ -5,8 +5,10 @@
 //
 // This file defines the libcurl entry points the program uses. Each resolves
 // the real function from libcurl.so.4 on first use. When libcurl cannot be
-// loaded, the functions fail the way libcurl itself reports failure (null
-// handles, CURLE_FAILED_INIT), which the transfer code already handles.
+// loaded, lacks a function, or is older than the version the program was
+// built and tested with (an older one may silently lack a setting the
+// transfers rely on), the functions fail the way libcurl itself reports
+// failure (null handles, CURLE_FAILED_INIT), and curlLoadProblem() says why.
 //
 // The variadic setters and getters pass exactly one argument; its type
 // follows from the option number, as libcurl's own headers define it.
@@ -16,14 +18,19 @@
 
 #include <dlfcn.h>
 
+#include "upload/ftpcurl.h"
+
 #include <cstdarg>
-#include <cstdio>
 #include <mutex>
+#include <string>
 
 namespace {
 
 struct CurlApi {
     bool loaded = false;
+    std::string problem;                                               // why it is not loaded
+    const curl_easyoption* (*easy_option_by_id)(CURLoption) = nullptr; // optional
+    curl_version_info_data* (*version_info)(CURLversion);
     CURLcode (*global_init)(long);
     CURL* (*easy_init)();
     void (*easy_cleanup)(CURL*);
@@ -55,10 +62,12 @@ const CurlApi& api() {
         // Kept loaded for the life of the process.
         void* lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
         if (!lib) {
-            std::fprintf(stderr, "libcurl could not be loaded: %s\n", dlerror());
+            a.problem = std::string("libcurl could not be loaded: ") + dlerror();
             return;
         }
-        a.loaded = resolve(lib, "curl_global_init", a.global_init) &&
+        resolve(lib, "curl_easy_option_by_id", a.easy_option_by_id);
+        a.loaded = resolve(lib, "curl_version_info", a.version_info) &&
+                   resolve(lib, "curl_global_init", a.global_init) &&
                    resolve(lib, "curl_easy_init", a.easy_init) &&
                    resolve(lib, "curl_easy_cleanup", a.easy_cleanup) &&
                    resolve(lib, "curl_easy_setopt", a.easy_setopt) &&
@@ -75,8 +84,18 @@ const CurlApi& api() {
                    resolve(lib, "curl_multi_info_read", a.multi_info_read) &&
                    resolve(lib, "curl_slist_append", a.slist_append) &&
                    resolve(lib, "curl_slist_free_all", a.slist_free_all);
-        if (!a.loaded)
-            std::fprintf(stderr, "libcurl lacks a function the program needs\n");
+        if (!a.loaded) {
+            a.problem = "libcurl lacks a function the program needs";
+            return;
+        }
+        const curl_version_info_data* found = a.version_info(CURLVERSION_NOW);
+        if (!found || found->version_num < LIBCURL_VERSION_NUM) {
+            a.loaded = false;
+            a.problem = std::string("libcurl ") + (found && found->version ? found->version : "?") +
+                        " is older than " LIBCURL_VERSION
+                        ", the version this program was built with; please install a newer "
+                        "libcurl";
+        }
     });
     return a;
 }
@@ -108,7 +127,21 @@ Result forwardOption(Result (*setter)(Handle, Option, ...), Handle handle, Optio
 
 } // namespace
 
+namespace morvane {
+const char* curlLoadProblem() {
+    return api().loaded ? nullptr : api().problem.c_str();
+}
+} // namespace morvane
+
 extern "C" {
+
+const curl_easyoption* curl_easy_option_by_id(CURLoption id) {
+    return api().loaded && api().easy_option_by_id ? api().easy_option_by_id(id) : nullptr;
+}
+
+curl_version_info_data* curl_version_info(CURLversion age) {
+    return api().loaded ? api().version_info(age) : nullptr;
+}
 
 CURLcode curl_global_init(long flags) {
     return api().loaded ? api().global_init(flags) : CURLE_FAILED_INIT;

@@ -1,5 +1,6 @@
 #include "upload/ftpaddress.h"
 
+#include <QHash>
 #include <QUrl>
 
 namespace morvane {
@@ -71,14 +72,87 @@ QByteArray FtpServerAddress::url(const QStringList& path, bool trailingSlash) co
 
 namespace ftppath {
 
-bool isSendable(const QString& name) {
-    return !name.contains(QLatin1Char('\r')) && !name.contains(QLatin1Char('\n')) &&
-           !name.contains(QChar(0));
+namespace {
+
+bool isControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f);
 }
 
-std::optional<QStringList> splitFolder(const QString& folder) {
-    if (!isSendable(folder))
+QString controlName(char32_t c) {
+    switch (c) {
+    case 0:
+        return QStringLiteral("NUL");
+    case '\t':
+        return QStringLiteral("tab");
+    case '\n':
+        return QStringLiteral("line feed");
+    case '\r':
+        return QStringLiteral("carriage return");
+    case 0x1b:
+        return QStringLiteral("escape");
+    case 0x7f:
+        return QStringLiteral("delete");
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
+QString nameProblem(const QString& name) {
+    for (char32_t c : name.toUcs4()) {
+        if (c == '\\')
+            return QStringLiteral("The name contains a backslash (\\)");
+        if (isControl(c)) {
+            const QString code = QStringLiteral("U+%1").arg(QString::number(uint(c), 16).toUpper(),
+                                                            4, QLatin1Char('0'));
+            const QString what = controlName(c);
+            return what.isEmpty()
+                       ? QStringLiteral("The name contains the control character %1").arg(code)
+                       : QStringLiteral("The name contains the control character %1 (%2)")
+                             .arg(code, what);
+        }
+    }
+    return QString();
+}
+
+bool isSendable(const QString& name) {
+    return nameProblem(name).isEmpty();
+}
+
+QString printable(const QString& name) {
+    QString out;
+    out.reserve(name.size());
+    for (char32_t c : name.toUcs4()) {
+        if (!isControl(c)) {
+            out += QString::fromUcs4(&c, 1);
+            continue;
+        }
+        switch (c) {
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        default:
+            out += QStringLiteral("\\x%1").arg(QString::number(uint(c), 16).toUpper(), 2,
+                                               QLatin1Char('0'));
+        }
+    }
+    return out;
+}
+
+std::optional<QStringList> splitFolder(const QString& folder, QString* problem) {
+    const QString why = nameProblem(folder);
+    if (!why.isEmpty()) {
+        if (problem)
+            *problem = why;
         return std::nullopt;
+    }
     QStringList result;
     for (const QString& part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         if (part != QLatin1String("."))
@@ -87,21 +161,43 @@ std::optional<QStringList> splitFolder(const QString& folder) {
     return result;
 }
 
-std::optional<QStringList> splitRelativeFile(const QString& relativePath) {
-    if (!isSendable(relativePath))
+std::optional<QStringList> splitRelativeFile(const QString& relativePath, QString* problem) {
+    auto refuse = [problem](const QString& why) -> std::optional<QStringList> {
+        if (problem)
+            *problem = why;
         return std::nullopt;
+    };
+    const QString why = nameProblem(relativePath);
+    if (!why.isEmpty())
+        return refuse(why);
     const QStringList parts = relativePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     if (parts.isEmpty())
-        return std::nullopt;
+        return refuse(QStringLiteral("The name is empty"));
     for (const QString& part : parts) {
-        if (part == QLatin1String(".") || part == QLatin1String(".."))
-            return std::nullopt;
+        if (part == QLatin1String(".."))
+            return refuse(QStringLiteral("The path contains a \"..\" segment"));
+        if (part == QLatin1String("."))
+            return refuse(QStringLiteral("The path contains a \".\" segment"));
     }
     return parts;
 }
 
 QString join(const QStringList& segments) {
     return segments.join(QLatin1Char('/'));
+}
+
+QString temporaryName(const QString& fileName) {
+    static const QString suffix = QStringLiteral(".morvane-upload");
+    constexpr qsizetype kMaxBytes = 255;
+    QString name = QLatin1Char('.') + fileName + suffix;
+    if (name.toUtf8().size() <= kMaxBytes)
+        return name;
+    const QString hash = QString::number(qHash(fileName), 16);
+    QString stem = fileName;
+    while (!stem.isEmpty() &&
+           (QLatin1Char('.') + stem + QLatin1Char('~') + hash + suffix).toUtf8().size() > kMaxBytes)
+        stem.chop(stem.size() >= 2 && stem.at(stem.size() - 1).isLowSurrogate() ? 2 : 1);
+    return QLatin1Char('.') + stem + QLatin1Char('~') + hash + suffix;
 }
 
 } // namespace ftppath

@@ -33,21 +33,38 @@ struct FtpServerAddress {
 
 namespace ftppath {
 
-// True when a name can be sent in an FTP command: no CR, LF or NUL, which
-// would end the command early or let the text inject a command of its own.
+// Why a name cannot be sent in an FTP command, or an empty text when it
+// can. Refused: every control character (CR and LF would end the command
+// early and let the name inject one of its own; the others reach servers
+// that treat them each their own way) and the backslash, which some
+// servers read as a folder separator.
+QString nameProblem(const QString& name);
 bool isSendable(const QString& name);
+
+// A name as it may appear in a message: control characters are shown as
+// escapes (\t, \x1B…), so that nothing in it can act on a terminal.
+QString printable(const QString& name);
 
 // Splits a server folder ("/www/site", "www/site/", ".", "") into its
 // segments, dropping empty and "." ones. nullopt when a segment is not
-// sendable.
-std::optional<QStringList> splitFolder(const QString& folder);
+// sendable; `problem` (optional) then says why.
+std::optional<QStringList> splitFolder(const QString& folder, QString* problem = nullptr);
 
 // Splits a file's path relative to the site folder into segments. nullopt
-// when it is empty, not sendable, or has "." / ".." segments.
-std::optional<QStringList> splitRelativeFile(const QString& relativePath);
+// when it is empty, not sendable, or has "." / ".." segments; `problem`
+// (optional) then says why.
+std::optional<QStringList> splitRelativeFile(const QString& relativePath,
+                                             QString* problem = nullptr);
 
 // Joins segments as a server path for a command ("www/site").
 QString join(const QStringList& segments);
+
+// The name a file is uploaded under before it is renamed over its real
+// name, in the same folder: hidden (it starts with "."), recognisable, and
+// ending in a suffix no web server runs as a script ("a.php" becomes
+// ".a.php.morvane-upload"). Long names are shortened, with a hash of the
+// whole name, to stay within the usual 255-byte limit.
+QString temporaryName(const QString& fileName);
 
 } // namespace ftppath
 

@@ -1,10 +1,11 @@
 #include "upload/ftpcurl.h"
 
+#include "upload/ftplog.h"
+
 #include <QPointer>
 #include <QSocketNotifier>
 
 #include <algorithm>
-#include <cstdio>
 #include <mutex>
 #include <utility>
 
@@ -47,11 +48,16 @@ CurlMultiDriver::CurlMultiDriver(QObject* parent) : QObject(parent) {
     m_multi.reset(curl_multi_init());
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { socketAction(CURL_SOCKET_TIMEOUT, 0); });
-    if (m_multi) {
-        curl_multi_setopt(m_multi.get(), CURLMOPT_SOCKETFUNCTION, &CurlMultiDriver::socketCallback);
-        curl_multi_setopt(m_multi.get(), CURLMOPT_SOCKETDATA, this);
-        curl_multi_setopt(m_multi.get(), CURLMOPT_TIMERFUNCTION, &CurlMultiDriver::timerCallback);
-        curl_multi_setopt(m_multi.get(), CURLMOPT_TIMERDATA, this);
+    // Without its callbacks the multi handle would run nothing: a refusal
+    // leaves the driver without one, and every add() then fails.
+    if (m_multi && (curl_multi_setopt(m_multi.get(), CURLMOPT_SOCKETFUNCTION,
+                                      &CurlMultiDriver::socketCallback) != CURLM_OK ||
+                    curl_multi_setopt(m_multi.get(), CURLMOPT_SOCKETDATA, this) != CURLM_OK ||
+                    curl_multi_setopt(m_multi.get(), CURLMOPT_TIMERFUNCTION,
+                                      &CurlMultiDriver::timerCallback) != CURLM_OK ||
+                    curl_multi_setopt(m_multi.get(), CURLMOPT_TIMERDATA, this) != CURLM_OK)) {
+        qCDebug(lcFtp) << "libcurl refused the multi handle's callbacks";
+        m_multi.reset();
     }
 }
 
@@ -68,14 +74,16 @@ CurlMultiDriver::~CurlMultiDriver() {
     m_watches.clear();
 }
 
-void CurlMultiDriver::trackSockets(CURL* easy, SocketLog* log) {
+bool CurlMultiDriver::trackSockets(CURL* easy, SocketLog* log) {
     log->driver = this;
-    curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &CurlMultiDriver::openSocket);
-    curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, log);
     // A connection keeps the close callback of the handle that opened it and
     // may outlive that handle, so the close callback gets the driver.
-    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &CurlMultiDriver::closeSocket);
-    curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, this);
+    return curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &CurlMultiDriver::openSocket) ==
+               CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, static_cast<void*>(log)) == CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &CurlMultiDriver::closeSocket) ==
+               CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, static_cast<void*>(this)) == CURLE_OK;
 }
 
 curl_socket_t CurlMultiDriver::openSocket(void* logp, curlsocktype, curl_sockaddr* address) {
@@ -143,7 +151,7 @@ curl_socket_t CurlMultiDriver::controlSocket(CURL* easy) const {
 bool CurlMultiDriver::pauseUntilFinalReply(CURL* easy, const SocketLog& log) {
     const curl_socket_t control = controlSocket(easy);
     if (control == CURL_SOCKET_BAD) {
-        std::fputs("The control connection of an upload is not known\n", stderr);
+        qCDebug(lcFtp) << "The control connection of an upload is not known";
         return false;
     }
     curl_socket_t data = CURL_SOCKET_BAD;
@@ -151,13 +159,13 @@ bool CurlMultiDriver::pauseUntilFinalReply(CURL* easy, const SocketLog& log) {
         if (fd == control || !m_live.count(fd))
             continue;
         if (data != CURL_SOCKET_BAD) {
-            std::fputs("The data connection of an upload is not known\n", stderr);
+            qCDebug(lcFtp) << "The data connection of an upload is not known";
             return false; // more than one candidate: leave it to curl
         }
         data = fd;
     }
     if (data == CURL_SOCKET_BAD || ::shutdown(data, SHUT_WR) != 0) {
-        std::fputs("The data connection of an upload is not known\n", stderr);
+        qCDebug(lcFtp) << "The data connection of an upload is not known";
         return false;
     }
     resumeWhenReadable(control, easy);
@@ -173,8 +181,9 @@ void CurlMultiDriver::resumeWhenReadable(curl_socket_t fd, CURL* easy) {
 }
 
 void CurlMultiDriver::setConnectionCacheSize(int connections) {
-    if (m_multi)
-        curl_multi_setopt(m_multi.get(), CURLMOPT_MAXCONNECTS, long(connections));
+    if (m_multi &&
+        curl_multi_setopt(m_multi.get(), CURLMOPT_MAXCONNECTS, long(connections)) != CURLM_OK)
+        qCDebug(lcFtp) << "libcurl refused the connection cache size" << connections;
 }
 
 bool CurlMultiDriver::add(CURL* easy) {

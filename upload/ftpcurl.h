@@ -38,6 +38,11 @@ using CurlMulti = std::unique_ptr<CURLM, CurlMultiDeleter>;
 // Initialises libcurl once per process, before the first handle is made.
 void ensureCurlInitialised();
 
+// Why libcurl cannot be used (not found, lacking a function, or older than
+// the version this program was built and tested with), or null when it
+// can. Loads libcurl on the first call.
+const char* curlLoadProblem();
+
 // Runs easy handles on one multi handle. Connections stay in the multi's
 // cache between transfers, so consecutive transfers to one server reuse
 // them. The driver never owns the easy handles; their owner removes them
@@ -73,8 +78,9 @@ public:
         std::vector<curl_socket_t> opened;
     };
     // Makes curl open and close the handle's sockets through the driver,
-    // so that they are known; `log` must outlive the handle's run.
-    void trackSockets(CURL* easy, SocketLog* log);
+    // so that they are known; `log` must outlive the handle's run. False
+    // when libcurl refused the callbacks.
+    bool trackSockets(CURL* easy, SocketLog* log);
 
     // For an FTP upload whose read callback has just reached the end of the
     // file: curl, told so, would wait for the server's final reply without

@@ -1,22 +1,42 @@
 #include "upload/ftperror.h"
 
+#include "upload/ftpaddress.h"
+
+#include <QRegularExpression>
+
+#include <cerrno>
+
+#include <cstring>
+
 namespace morvane {
 
-QString MyStreamErrorDomainName(FtpErrorDomain domain, int code) {
-    switch (domain) {
-    case FtpErrorDomain::NetDB:
-        return QStringLiteral("kCFStreamErrorDomainNetDB");
-    case FtpErrorDomain::FTP:
-        return QStringLiteral("kCFStreamErrorDomainFTP");
-    case FtpErrorDomain::Curl:
-        // curl's own description says more than a bare domain name.
-        return QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(code)));
-    default:
-        return QStringLiteral("UnknownDomain");
-    }
+namespace {
+
+// A server's reply is shown as it stands, but never more than a few lines'
+// worth, and with control characters escaped.
+constexpr qsizetype kMaxReplyShown = 300;
+
+QString shownReply(const QString& reply) {
+    QString text = ftppath::printable(reply.trimmed());
+    if (text.size() > kMaxReplyShown)
+        text = text.left(kMaxReplyShown) + QStringLiteral("…");
+    return text;
 }
 
-QString MyStreamErrorMessage(const FtpError& error) {
+// Joins sentences: "a" + "b" -> "a. b", without doubling a final stop.
+void addSentence(QString& text, const QString& sentence) {
+    if (sentence.isEmpty())
+        return;
+    if (!text.isEmpty()) {
+        if (!text.endsWith(QLatin1Char('.')) && !text.endsWith(QLatin1Char(')')))
+            text += QLatin1Char('.');
+        text += QLatin1Char(' ');
+    }
+    text += sentence;
+}
+
+// The domain's fixed message, as the transfer window has always shown it.
+QString baseMessage(const FtpError& error) {
     switch (error.domain) {
     case FtpErrorDomain::None:
         return QStringLiteral("ok");
@@ -35,9 +55,17 @@ QString MyStreamErrorMessage(const FtpError& error) {
                    ? QStringLiteral("Can't read the local file")
                    : QStringLiteral("Can't read the local file: %1").arg(error.detail);
     case FtpErrorDomain::BadName:
-        return QStringLiteral("The name contains a line break or NUL character; not sent");
+        return (error.detail.isEmpty() ? QStringLiteral("The name can't be sent to a server")
+                                       : error.detail) +
+               QStringLiteral("; not sent");
     case FtpErrorDomain::BadListing:
         return QStringLiteral("The server's folder listing could not be read");
+    case FtpErrorDomain::SizeMismatch:
+        return QStringLiteral("The server's copy of this file has the wrong size") +
+               (error.detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(error.detail));
+    case FtpErrorDomain::Setup:
+        return QStringLiteral("Can't initiate FTP") +
+               (error.detail.isEmpty() ? QString() : QStringLiteral(": %1").arg(error.detail));
     default:
         break;
     }
@@ -49,18 +77,103 @@ QString MyStreamErrorMessage(const FtpError& error) {
         .left(198);
 }
 
+} // namespace
+
+QString MyStreamErrorDomainName(FtpErrorDomain domain, int code) {
+    switch (domain) {
+    case FtpErrorDomain::NetDB:
+        return QStringLiteral("kCFStreamErrorDomainNetDB");
+    case FtpErrorDomain::FTP:
+        return QStringLiteral("kCFStreamErrorDomainFTP");
+    case FtpErrorDomain::Curl:
+        // curl's own description says more than a bare domain name.
+        return QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(code)));
+    default:
+        return QStringLiteral("UnknownDomain");
+    }
+}
+
+QString MyStreamErrorMessage(const FtpError& error) {
+    if (!error.isError())
+        return baseMessage(error);
+    const bool secure = demandsSecureConnection(error.code, error.serverReply);
+    // A server that only refuses unencrypted logins has not judged the
+    // password at all; saying it is wrong would send the user astray.
+    QString text = secure ? kSecureConnectionMessage : baseMessage(error);
+    switch (error.domain) {
+    case FtpErrorDomain::FTP:
+    case FtpErrorDomain::Curl:
+        addSentence(text, error.detail);
+        break;
+    case FtpErrorDomain::POSIX: {
+        // The system's own explanation of the error number, after curl's
+        // description of what it was doing ("Couldn't connect to server").
+        QString why = QString::fromLocal8Bit(std::strerror(error.code));
+        if (error.curlCode != 0)
+            why = QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(error.curlCode))) +
+                  QStringLiteral(" (") + why + QLatin1Char(')');
+        addSentence(text, why);
+        addSentence(text, error.detail);
+        break;
+    }
+    default:
+        break;
+    }
+    const bool noSpace =
+        (error.domain == FtpErrorDomain::FTP && meansNoSpace(error.code, error.serverReply)) ||
+        (error.domain == FtpErrorDomain::POSIX && error.code == ENOSPC) ||
+        (!error.serverReply.isEmpty() && meansNoSpace(0, error.serverReply));
+    if (noSpace)
+        addSentence(text, kNoSpaceMessage);
+    if (!error.serverReply.trimmed().isEmpty())
+        addSentence(text,
+                    QStringLiteral("Server reply: \"%1\"").arg(shownReply(error.serverReply)));
+    return text;
+}
+
 FtpError ftpErrorFromCurl(CURLcode result, long responseCode, long osErrno) {
+    FtpError error;
     if (result == CURLE_OK)
-        return {};
-    if (result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_RESOLVE_PROXY)
-        return {FtpErrorDomain::NetDB, kHostNotFound, {}};
-    if (result == CURLE_LOGIN_DENIED)
-        return {FtpErrorDomain::FTP, responseCode >= 400 ? int(responseCode) : 530, {}};
-    if (responseCode >= 400 && responseCode < 600)
-        return {FtpErrorDomain::FTP, int(responseCode), {}};
-    if (osErrno != 0)
-        return {FtpErrorDomain::POSIX, int(osErrno), {}};
-    return {FtpErrorDomain::Curl, int(result), {}};
+        return error;
+    error.curlCode = int(result);
+    if (result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_RESOLVE_PROXY) {
+        error.domain = FtpErrorDomain::NetDB;
+        error.code = kHostNotFound;
+    } else if (result == CURLE_LOGIN_DENIED) {
+        error.domain = FtpErrorDomain::FTP;
+        error.code = responseCode >= 400 ? int(responseCode) : 530;
+    } else if (responseCode >= 400 && responseCode < 600) {
+        error.domain = FtpErrorDomain::FTP;
+        error.code = int(responseCode);
+    } else if (osErrno != 0) {
+        error.domain = FtpErrorDomain::POSIX;
+        error.code = int(osErrno);
+    } else {
+        error.domain = FtpErrorDomain::Curl;
+        error.code = int(result);
+    }
+    return error;
+}
+
+bool demandsSecureConnection(int replyCode, const QString& replyText) {
+    if (replyCode == 534)
+        return true;
+    if (replyCode != 421 && replyCode != 530 && replyCode != 550)
+        return false;
+    static const QRegularExpression secure(
+        QStringLiteral("\\b(TLS|SSL|FTPS|encrypt\\w*|cleartext)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    return secure.match(replyText).hasMatch();
+}
+
+bool meansNoSpace(int replyCode, const QString& replyText) {
+    if (replyCode == 452 || replyCode == 552)
+        return true;
+    static const QRegularExpression full(
+        QStringLiteral("no space left|disk full|disk quota|quota exceeded|"
+                       "insufficient (storage|disk|space)|not enough (disk )?space"),
+        QRegularExpression::CaseInsensitiveOption);
+    return full.match(replyText).hasMatch();
 }
 
 } // namespace morvane

@@ -1,33 +1,52 @@
 // How a failed transfer is described: an error domain and code, and the
 // short message the user sees for them. libcurl's results are mapped onto
 // the domains the transfer window knows: name resolution, FTP reply codes
-// and operating-system errors.
+// and operating-system errors. The message keeps its fixed first words and
+// adds what the user needs to act: the server's own reply, the system's
+// explanation, and a plain sentence for a full disk or a server that
+// demands encryption.
 #pragma once
 
 #include <QString>
 
 #include <curl/curl.h>
 
+#include <utility>
+
 namespace morvane {
 
 enum class FtpErrorDomain {
     None,
-    NetDB,      // the host name could not be resolved
-    FTP,        // an FTP reply code from the server
-    POSIX,      // an operating-system error number (connection refused…)
-    Curl,       // a libcurl failure with neither a reply code nor a system error
-    LocalFile,  // the local file could not be read
-    BadName,    // a name that cannot be sent to the server
-    BadListing, // a folder listing that could not be read
+    NetDB,        // the host name could not be resolved
+    FTP,          // an FTP reply code from the server
+    POSIX,        // an operating-system error number (connection refused…)
+    Curl,         // a libcurl failure with neither a reply code nor a system error
+    LocalFile,    // the local file could not be read
+    BadName,      // a name that cannot be sent to the server
+    BadListing,   // a folder listing that could not be read
+    SizeMismatch, // the server holds another number of bytes than were sent
+    Setup,        // the transfer could not be prepared (libcurl refused a setting)
 };
 
 // The resolver's "host not found" code.
 inline constexpr int kHostNotFound = 8;
 
 struct FtpError {
+    FtpError() = default;
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the fields, in order
+    FtpError(FtpErrorDomain domain, int code, QString detail = {}, QString serverReply = {},
+             int curlCode = 0)
+        : domain(domain), code(code), detail(std::move(detail)),
+          serverReply(std::move(serverReply)), curlCode(curlCode) {}
+
     FtpErrorDomain domain = FtpErrorDomain::None;
     int code = 0;
-    QString detail; // the system's description for LocalFile
+    // LocalFile: the system's description; BadName: why the name was
+    // refused; SizeMismatch and Setup: what went wrong; otherwise an extra
+    // sentence for the user (may be empty).
+    QString detail;
+    QString serverReply; // the server's reply to the failed command, as sent
+    int curlCode = 0;    // libcurl's result, for the system's explanation
 
     bool isError() const { return domain != FtpErrorDomain::None; }
 };
@@ -42,5 +61,20 @@ QString MyStreamErrorMessage(const FtpError& error);
 // failure, else the server's reply when it was an error reply (4xx/5xx),
 // else the operating system's error, else curl's own code.
 FtpError ftpErrorFromCurl(CURLcode result, long responseCode, long osErrno);
+
+// True when the server turned the client away because it insists on an
+// encrypted (FTPS) session: vsftpd's 530 "Non-anonymous sessions must use
+// encryption.", pure-ftpd's 421 "…reconnect using TLS…", proftpd's 550
+// "SSL/TLS required…", and the 534 of RFC 4217.
+bool demandsSecureConnection(int replyCode, const QString& replyText);
+
+// True for a reply that says the server's disk or the account's quota is
+// full: 452 and 552 always, other codes when their text says so.
+bool meansNoSpace(int replyCode, const QString& replyText);
+
+inline const QString kNoSpaceMessage =
+    QStringLiteral("The server has no space left for this file.");
+inline const QString kSecureConnectionMessage =
+    QStringLiteral("This server requires a secure connection (FTPS).");
 
 } // namespace morvane

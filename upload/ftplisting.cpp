@@ -1,10 +1,9 @@
 #include "upload/ftplisting.h"
 
-#include <QList>
-#include <QLocale>
-#include <QRegularExpression>
+#include "upload/ftplog.h"
 
-#include <cstdio>
+#include <QList>
+#include <QRegularExpression>
 
 namespace morvane {
 
@@ -152,21 +151,21 @@ bool FtpListingParser::parseLine(const QByteArray& line) {
     switch (parseListingLine(line, &entry)) {
     case ListingLineKind::Entry:
         ++m_entries;
-        MyPrintDirectoryListing(entry);
         return true;
     case ListingLineKind::Skip:
         return true;
     case ListingLineKind::Invalid:
         break;
     }
-    std::fputs("Folder listing parse failure\n", stderr);
+    qCDebug(lcFtp) << "Folder listing parse failure";
     m_failed = true;
     return false;
 }
 
 bool FtpListingParser::feed(const QByteArray& bytes) {
-    if (m_failed)
+    if (m_failed || m_capped)
         return false;
+    m_total += bytes.size();
     m_leftOver += bytes;
     qsizetype start = 0;
     for (qsizetype nl = m_leftOver.indexOf('\n'); nl >= 0; nl = m_leftOver.indexOf('\n', start)) {
@@ -176,8 +175,13 @@ bool FtpListingParser::feed(const QByteArray& bytes) {
     }
     m_leftOver.remove(0, start);
     if (m_leftOver.size() > kMaxLine) {
-        std::fputs("Folder listing parse failure: line too long\n", stderr);
+        qCDebug(lcFtp) << "Folder listing parse failure: line too long";
         m_failed = true;
+        return false;
+    }
+    if (m_total >= kMaxListing) {
+        qCDebug(lcFtp) << "Folder listing longer than" << kMaxListing << "bytes; read no further";
+        m_capped = true;
         return false;
     }
     return true;
@@ -192,34 +196,6 @@ bool FtpListingParser::finish() {
         return parseLine(last);
     }
     return true;
-}
-
-void MyPrintDirectoryListing(const FtpListingEntry& entry) {
-    QByteArray line;
-    if (!entry.permissions.isEmpty())
-        line += entry.permissions.toLatin1() + "  ";
-    if (!entry.owner.isEmpty())
-        line += entry.owner.toLatin1().rightJustified(9) + ' ';
-    if (!entry.group.isEmpty())
-        line += entry.group.toLatin1().rightJustified(9) + ' ';
-    if (entry.size >= 0)
-        line += QByteArray::number(entry.size).rightJustified(9) + ' ';
-    if (entry.modified.isValid()) {
-        const QLocale locale;
-        line += locale.toString(entry.modified.date(), QLocale::ShortFormat)
-                    .toUtf8()
-                    .rightJustified(10) +
-                ' ' +
-                locale.toString(entry.modified.time(), QLocale::ShortFormat)
-                    .toUtf8()
-                    .rightJustified(5) +
-                ' ';
-    }
-    line += entry.name.toUtf8();
-    if (!entry.linkTarget.isEmpty())
-        line += " -> " + entry.linkTarget.toUtf8();
-    line += '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
 }
 
 } // namespace morvane

@@ -1,9 +1,11 @@
 #include "upload/ftpstream.h"
 
+#include "upload/ftplog.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cstdio>
+#include <cctype>
 
 namespace morvane {
 
@@ -20,7 +22,7 @@ size_t readLocalFile(char* buffer, size_t size, size_t count, void* userp) {
     if (n < 0 || (n == 0 && info->bytesRead < info->fileSize)) {
         info->localError = n < 0 ? info->file->errorString()
                                  : QStringLiteral("the file became shorter while it was sent");
-        std::fprintf(stderr, "Local file read failed: %s\n", qPrintable(info->localError));
+        qCDebug(lcFtp) << "Local file read failed:" << info->localError;
         return CURL_READFUNC_ABORT;
     }
     info->bytesRead += n;
@@ -32,110 +34,310 @@ size_t readLocalFile(char* buffer, size_t size, size_t count, void* userp) {
     return size_t(n);
 }
 
+// True once a listing has taken longer than allowed since its first byte.
+bool listingOverdue(MyStreamInfo* info) {
+    if (!info->listingClock.isValid() || info->listingClock.elapsed() <= info->listingLimitMs)
+        return false;
+    info->listingTooSlow = true;
+    return true;
+}
+
 size_t receiveListing(char* data, size_t size, size_t count, void* userp) {
     auto* info = static_cast<MyStreamInfo*>(userp);
     const size_t n = size * count;
-    if (!info->listing.feed(QByteArray(data, qsizetype(n))))
-        return 0; // ends the transfer with a write error
+    if (!info->listingClock.isValid())
+        info->listingClock.start();
+    if (listingOverdue(info) || !info->listing.feed(QByteArray(data, qsizetype(n))))
+        return 0; // ends the transfer (unreadable, too slow, or enough of it read)
     return n;
 }
 
-// Options every transfer shares: passive mode, no CWD (paths go whole into
-// each command, so a reused connection never depends on where the previous
-// transfer left it), time limits so that a silent server cannot hold a job
-// forever, and no signals (the event loop runs on this thread).
-void setCommonOptions(CURL* easy, MyStreamInfo* info, const QByteArray& url,
-                      const FtpCredentials& credentials, bool localServer, long replyTimeout) {
-    curl_easy_setopt(easy, CURLOPT_URL, url.constData());
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_PRIVATE, info);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, info->curlError);
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
-    curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
-    curl_easy_setopt(easy, CURLOPT_FTP_USE_EPSV, 1L);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, 30L);
-    curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, replyTimeout);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, replyTimeout);
-    if (localServer)
-        curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
-    MyCurlSetUsernamePassword(easy, credentials);
+// Called by curl about once a second while a listing runs, data or not.
+int listingProgress(void* userp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return listingOverdue(static_cast<MyStreamInfo*>(userp)) ? 1 : 0;
+}
+
+// Every reply line of the control connection passes here.
+size_t receiveReply(char* data, size_t size, size_t count, void* userp) {
+    auto* info = static_cast<MyStreamInfo*>(userp);
+    const size_t n = size * count;
+    const bool wasLoggedIn = info->replies.loggedIn();
+    for (int code : info->replies.feed(data, n)) {
+        if (code == 213 && info->expectedSize >= 0 &&
+            info->replies.reportedSize() != info->expectedSize) {
+            // Stop here: the rename that would follow must not put a
+            // damaged file in place of the live one.
+            info->sizeMismatch = true;
+            return 0;
+        }
+    }
+    if (!wasLoggedIn && info->replies.loggedIn() && info->onLogin)
+        info->onLogin();
+    return n;
+}
+
+// Sets curl options one by one and keeps the first refusal: libcurl is
+// loaded at run time, and an older one must not silently drop a setting
+// such as the protocol limit.
+class OptionSetter {
+public:
+    explicit OptionSetter(CURL* easy) : m_easy(easy) {}
+
+    template <typename T> OptionSetter& set(CURLoption option, T value) {
+        if (!m_problem.isEmpty())
+            return *this;
+        const CURLcode rc = curl_easy_setopt(m_easy, option, value);
+        if (rc != CURLE_OK) {
+            const curl_easyoption* known = curl_easy_option_by_id(option);
+            m_problem = QStringLiteral("libcurl refused the setting %1 (%2)")
+                            .arg(known && known->name ? QString::fromLatin1(known->name)
+                                                      : QString::number(int(option)),
+                                 QString::fromUtf8(curl_easy_strerror(rc)));
+        }
+        return *this;
+    }
+    void fail(const QString& problem) {
+        if (m_problem.isEmpty())
+            m_problem = problem;
+    }
+    const QString& problem() const { return m_problem; }
+
+private:
+    CURL* m_easy;
+    QString m_problem;
+};
+
+void setCredentials(OptionSetter& options, const FtpCredentials& credentials) {
+    if (credentials.userName.isEmpty())
+        return; // anonymous login
+    // Separate options, so that no character in them has to be escaped.
+    options.set(CURLOPT_USERNAME, credentials.userName.toUtf8().constData());
+    options.set(CURLOPT_PASSWORD, credentials.password.toUtf8().constData());
+}
+
+// Options every transfer shares: FTP only and never through a proxy (the
+// proxy variables of the environment would otherwise send the password to
+// the proxy, and the proxy's answer would pass for the server's), passive
+// mode to the address of the control connection, a connect timeout that
+// covers the login (curl counts it as part of connecting), no CWD (paths go whole
+// into each command, so a reused connection never depends on where the
+// previous transfer left it), time limits so that a silent server cannot
+// hold a job forever, and no signals (the event loop runs on this thread).
+void setCommonOptions(OptionSetter& options, MyStreamInfo* info, const QByteArray& url,
+                      const FtpCredentials& credentials, const FtpTransferOptions& transfer) {
+    const long replyTimeout = std::max(1L, transfer.replyTimeoutSeconds);
+    options.set(CURLOPT_URL, url.constData())
+        .set(CURLOPT_PROTOCOLS_STR, "ftp")
+        .set(CURLOPT_PROXY, "")
+        .set(CURLOPT_NOPROXY, "*")
+        .set(CURLOPT_NOSIGNAL, 1L)
+        .set(CURLOPT_PRIVATE, static_cast<void*>(info))
+        .set(CURLOPT_ERRORBUFFER, static_cast<char*>(info->curlError))
+        .set(CURLOPT_HEADERFUNCTION, &receiveReply)
+        .set(CURLOPT_HEADERDATA, static_cast<void*>(info))
+        .set(CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD))
+        .set(CURLOPT_FTP_USE_EPSV, 1L)
+        .set(CURLOPT_FTP_SKIP_PASV_IP, 1L)
+        .set(CURLOPT_CONNECTTIMEOUT, std::max(30L, replyTimeout))
+        .set(CURLOPT_SERVER_RESPONSE_TIMEOUT, replyTimeout);
+    // Each reply must come within the reply timeout of its command. Data:
+    // a stored file may be large, and may take as long as it needs as long
+    // as it moves (a server that takes in a mere trickle counts as
+    // stalled); a listing must arrive whole within the reply timeout of its
+    // first byte, however much trickles in meanwhile.
+    if (info->kind == FtpTransferKind::Store) {
+        options.set(CURLOPT_LOW_SPEED_LIMIT, 512L).set(CURLOPT_LOW_SPEED_TIME, replyTimeout);
+    } else if (info->kind == FtpTransferKind::Listing) {
+        info->listingLimitMs = replyTimeout * 1000;
+        options.set(CURLOPT_LOW_SPEED_LIMIT, 1L)
+            .set(CURLOPT_LOW_SPEED_TIME, replyTimeout)
+            .set(CURLOPT_XFERINFOFUNCTION, &listingProgress)
+            .set(CURLOPT_XFERINFODATA, static_cast<void*>(info))
+            .set(CURLOPT_NOPROGRESS, 0L);
+    }
+    setCredentials(options, credentials);
+}
+
+std::unique_ptr<MyStreamInfo> newTransfer(FtpTransferKind kind, const QString& itemName,
+                                          FtpError* error) {
+    auto info = std::make_unique<MyStreamInfo>();
+    info->kind = kind;
+    info->itemName = itemName;
+    info->easy.reset(curl_easy_init());
+    if (!info->easy) {
+        const char* why = curlLoadProblem();
+        *error = {FtpErrorDomain::Setup,
+                  0,
+                  why ? QString::fromUtf8(why) : QStringLiteral("libcurl made no handle"),
+                  {},
+                  0};
+        qCDebug(lcFtp) << "curl_easy_init failed:" << error->detail;
+        return nullptr;
+    }
+    return info;
+}
+
+std::unique_ptr<MyStreamInfo> checked(std::unique_ptr<MyStreamInfo> info,
+                                      const OptionSetter& options, FtpError* error) {
+    if (options.problem().isEmpty())
+        return info;
+    *error = {FtpErrorDomain::Setup, 0, options.problem(), {}, 0};
+    qCDebug(lcFtp) << "Transfer not started:" << options.problem();
+    return nullptr;
 }
 
 } // namespace
 
-void MyCurlSetUsernamePassword(CURL* easy, const FtpCredentials& credentials) {
-    if (credentials.userName.isEmpty())
-        return; // anonymous login
-    curl_easy_setopt(easy, CURLOPT_USERNAME, credentials.userName.toUtf8().constData());
-    curl_easy_setopt(easy, CURLOPT_PASSWORD, credentials.password.toUtf8().constData());
+std::vector<int> FtpReplies::feed(const char* data, size_t size) {
+    std::vector<int> completed;
+    m_partial.append(data, qsizetype(size));
+    qsizetype nl;
+    while ((nl = m_partial.indexOf('\n')) >= 0) {
+        QByteArray line = m_partial.left(nl);
+        m_partial.remove(0, nl + 1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const bool coded = line.size() >= 3 && std::isdigit(uchar(line[0])) &&
+                           std::isdigit(uchar(line[1])) && std::isdigit(uchar(line[2]));
+        const int code = coded ? line.left(3).toInt() : 0;
+        const QString text = QString::fromUtf8(line);
+        if (m_multiCode != 0) {
+            // Inside a multi-line reply: it ends with its code and a space.
+            m_multiLine += QLatin1Char(' ') + (coded && code == m_multiCode ? text.mid(4) : text);
+            if (coded && code == m_multiCode && (line.size() == 3 || line[3] == ' ')) {
+                complete(code, QString::number(code) + QLatin1Char(' ') + m_multiLine.trimmed());
+                completed.push_back(code);
+                m_multiCode = 0;
+                m_multiLine.clear();
+            }
+            continue;
+        }
+        if (!coded)
+            continue;
+        if (line.size() > 3 && line[3] == '-') {
+            m_multiCode = code;
+            m_multiLine = text.mid(4);
+            continue;
+        }
+        complete(code, text);
+        completed.push_back(code);
+    }
+    return completed;
+}
+
+void FtpReplies::complete(int code, const QString& text) {
+    m_lastCode = code;
+    ++m_count;
+    switch (code) {
+    case 220:
+        m_greeted = true;
+        break;
+    case 230: // logged in
+    case 202: // no password needed
+    case 257: // the PWD that follows a login
+        m_loggedIn = true;
+        break;
+    case 226:
+    case 250:
+        m_confirmed = true;
+        break;
+    case 350:
+        m_renameAccepted = true;
+        break;
+    case 213: {
+        bool ok = false;
+        const qint64 n = text.mid(4).trimmed().toLongLong(&ok);
+        m_size = ok ? n : -1;
+        break;
+    }
+    default:
+        break;
+    }
+    if (code >= 400) {
+        m_errorCode = code;
+        m_errorText = text;
+    }
+}
+
+QString ftpCommandPath(const FtpServerAddress& server, const QStringList& segments) {
+    return ftppath::join(server.segments + segments);
 }
 
 std::unique_ptr<MyStreamInfo>
 MySimpleUpload(const FtpServerAddress& server, const QStringList& remotePath,
                const QString& localFile, const FtpCredentials& credentials, const QString& itemName,
-               FtpError* error, long replyTimeoutSeconds) {
-    auto info = std::make_unique<MyStreamInfo>();
-    info->itemName = itemName;
-    info->kind = localFile.isEmpty() ? FtpTransferKind::MakeFolder : FtpTransferKind::Store;
-
-    if (info->kind == FtpTransferKind::Store) {
-        info->file = std::make_unique<QFile>(localFile);
-        const QFileInfo fi(localFile);
-        if (fi.isDir() || !info->file->open(QIODevice::ReadOnly)) {
-            const QString why =
-                fi.isDir() ? QStringLiteral("it is a folder") : info->file->errorString();
-            std::fprintf(stderr, "Opening the local file failed: %s\n", qPrintable(why));
-            *error = {FtpErrorDomain::LocalFile, 0, why};
-            return nullptr;
-        }
-        info->fileSize = info->file->size();
+               FtpError* error, const FtpTransferOptions& transfer) {
+    if (localFile.isEmpty()) {
+        // A folder: MKD with the folder's whole path. The connection is
+        // switched to binary first, so that a size check made later on it
+        // is answered.
+        auto info = ftpCommands(
+            server,
+            {QStringLiteral("TYPE I"), QStringLiteral("MKD ") + ftpCommandPath(server, remotePath)},
+            credentials, itemName, error, transfer);
+        if (info)
+            info->kind = FtpTransferKind::MakeFolder;
+        return info;
     }
 
-    info->easy.reset(curl_easy_init());
-    if (!info->easy) {
-        std::fputs("curl_easy_init failed\n", stderr);
+    auto file = std::make_unique<QFile>(localFile);
+    const QFileInfo fi(localFile);
+    if (fi.isDir() || !file->open(QIODevice::ReadOnly)) {
+        const QString why = fi.isDir() ? QStringLiteral("it is a folder") : file->errorString();
+        qCDebug(lcFtp) << "Opening the local file failed:" << why;
+        *error = {FtpErrorDomain::LocalFile, 0, why, {}, 0};
         return nullptr;
     }
-    CURL* easy = info->easy.get();
-    const bool local = server.isLocalHost();
-    if (info->kind == FtpTransferKind::Store) {
-        setCommonOptions(easy, info.get(), server.url(remotePath, false), credentials, local,
-                         replyTimeoutSeconds);
-        curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(easy, CURLOPT_READFUNCTION, &readLocalFile);
-        curl_easy_setopt(easy, CURLOPT_READDATA, info.get());
-    } else {
-        // Log in (or reuse a connection), send MKD with the folder's whole
-        // path, transfer nothing.
-        setCommonOptions(easy, info.get(), server.url({}, true), credentials, local,
-                         replyTimeoutSeconds);
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-        const QByteArray command = "MKD " + ftppath::join(server.segments + remotePath).toUtf8();
-        info->commands.reset(curl_slist_append(nullptr, command.constData()));
-        if (!info->commands)
-            return nullptr;
-        curl_easy_setopt(easy, CURLOPT_QUOTE, info->commands.get());
+    auto info = newTransfer(FtpTransferKind::Store, itemName, error);
+    if (!info)
+        return nullptr;
+    info->file = std::move(file);
+    info->fileSize = info->file->size();
+    OptionSetter options(info->easy.get());
+    setCommonOptions(options, info.get(), server.url(remotePath, false), credentials, transfer);
+    options.set(CURLOPT_UPLOAD, 1L)
+        .set(CURLOPT_READFUNCTION, &readLocalFile)
+        .set(CURLOPT_READDATA, static_cast<void*>(info.get()));
+    return checked(std::move(info), options, error);
+}
+
+std::unique_ptr<MyStreamInfo> ftpCommands(const FtpServerAddress& server,
+                                          const QStringList& commands,
+                                          const FtpCredentials& credentials,
+                                          const QString& itemName, FtpError* error,
+                                          const FtpTransferOptions& transfer) {
+    auto info = newTransfer(FtpTransferKind::Commands, itemName, error);
+    if (!info)
+        return nullptr;
+    OptionSetter options(info->easy.get());
+    curl_slist* head = nullptr;
+    for (const QString& command : commands) {
+        curl_slist* list = curl_slist_append(head, command.toUtf8().constData());
+        if (!list) {
+            options.fail(QStringLiteral("libcurl could not hold a command"));
+            break;
+        }
+        head = list;
     }
-    return info;
+    info->commands.reset(head);
+    // Log in (or reuse a connection), send the commands, transfer nothing.
+    setCommonOptions(options, info.get(), server.url({}, true), credentials, transfer);
+    options.set(CURLOPT_NOBODY, 1L).set(CURLOPT_QUOTE, info->commands.get());
+    return checked(std::move(info), options, error);
 }
 
 std::unique_ptr<MyStreamInfo> MySimpleDirectoryListing(const FtpServerAddress& server,
                                                        const FtpCredentials& credentials,
-                                                       long replyTimeoutSeconds) {
-    auto info = std::make_unique<MyStreamInfo>();
-    info->kind = FtpTransferKind::Listing;
-    info->easy.reset(curl_easy_init());
-    if (!info->easy) {
-        std::fputs("curl_easy_init failed\n", stderr);
+                                                       FtpError* error,
+                                                       const FtpTransferOptions& transfer) {
+    auto info = newTransfer(FtpTransferKind::Listing, QString(), error);
+    if (!info)
         return nullptr;
-    }
-    CURL* easy = info->easy.get();
-    setCommonOptions(easy, info.get(), server.url({}, true), credentials, server.isLocalHost(),
-                     replyTimeoutSeconds);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &receiveListing);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, info.get());
-    return info;
+    OptionSetter options(info->easy.get());
+    setCommonOptions(options, info.get(), server.url({}, true), credentials, transfer);
+    options.set(CURLOPT_WRITEFUNCTION, &receiveListing)
+        .set(CURLOPT_WRITEDATA, static_cast<void*>(info.get()));
+    return checked(std::move(info), options, error);
 }
 
 FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
@@ -145,20 +347,60 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
     curl_easy_getinfo(info.easy.get(), CURLINFO_RESPONSE_CODE, &r.responseCode);
     curl_easy_getinfo(info.easy.get(), CURLINFO_OS_ERRNO, &osErrno);
     curl_easy_getinfo(info.easy.get(), CURLINFO_NUM_CONNECTS, &connects);
-    r.newConnection = connects > 0;
+    // A connection this transfer opened starts with the server's greeting:
+    // 220, or a refusal (421) as the only reply. (The number of connects
+    // also counts the data connections of a reused control connection.)
+    r.newConnection = info.replies.greeted() ||
+                      (connects > 0 && info.replies.count() == 1 && info.replies.lastCode() >= 400);
+    const FtpReplies& replies = info.replies;
 
     if (!info.localError.isEmpty()) {
-        r.error = {FtpErrorDomain::LocalFile, 0, info.localError};
+        r.error = {FtpErrorDomain::LocalFile, 0, info.localError, {}, 0};
+    } else if (info.sizeMismatch) {
+        r.error = {FtpErrorDomain::SizeMismatch,
+                   0,
+                   QStringLiteral("%1 bytes on the server, %2 sent")
+                       .arg(replies.reportedSize())
+                       .arg(info.expectedSize),
+                   {},
+                   0};
+    } else if (info.listingTooSlow) {
+        r.error = {FtpErrorDomain::Curl, CURLE_OPERATION_TIMEDOUT, {}, {}, 0};
+    } else if (info.kind == FtpTransferKind::Listing && info.listing.capped() &&
+               !info.listing.failed()) {
+        r.error = {}; // enough of a good listing: the server works
     } else if (info.kind == FtpTransferKind::Listing &&
                (info.listing.failed() || (result == CURLE_OK && !info.listing.finish()))) {
-        r.error = {FtpErrorDomain::BadListing, 0, {}};
+        r.error = {FtpErrorDomain::BadListing, 0, {}, {}, 0};
     } else {
         r.error = ftpErrorFromCurl(result, r.responseCode, osErrno);
+        // The server's own words for the failure, when it said any.
+        if (r.error.isError() && replies.errorCode() >= 400 &&
+            r.error.domain != FtpErrorDomain::NetDB)
+            r.error.serverReply = replies.errorText();
+        if (!r.error.isError() && info.kind == FtpTransferKind::Store && !replies.confirmed()) {
+            // Only the FTP server's own final reply says a file was stored.
+            r.error = {FtpErrorDomain::Curl,
+                       CURLE_PARTIAL_FILE,
+                       QStringLiteral("The server never confirmed the file"),
+                       {},
+                       0};
+        }
     }
+    // A reused connection was logged in by an earlier transfer; one this
+    // transfer opened only once the server accepted the login.
+    r.loggedIn = replies.loggedIn() || (!r.newConnection && replies.lastCode() != 0);
+    r.loginRefused = r.error.isError() && r.newConnection && !replies.loggedIn() &&
+                     (result == CURLE_LOGIN_DENIED ||
+                      (r.error.domain == FtpErrorDomain::FTP && (replies.errorCode() >= 400)));
+    r.unreachable = replies.lastCode() == 0 &&
+                    (result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT ||
+                     result == CURLE_OPERATION_TIMEDOUT);
     if (r.error.isError()) {
-        std::fprintf(stderr, "FTP transfer failed: curl %d, reply %ld, errno %ld [%s] %s\n",
-                     int(result), r.responseCode, osErrno,
-                     qPrintable(MyStreamErrorMessage(r.error)), info.curlError);
+        qCDebug(lcFtp).noquote() << "FTP transfer of" << ftppath::printable(info.itemName)
+                                 << "failed: curl" << int(result) << "reply" << r.responseCode
+                                 << "errno" << osErrno << "-" << MyStreamErrorMessage(r.error)
+                                 << "-" << info.curlError;
     }
     return r;
 }

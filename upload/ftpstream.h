@@ -1,7 +1,8 @@
-// One FTP transfer each: storing a local file, creating a server folder, or
-// reading a folder listing. MySimpleUpload and MySimpleDirectoryListing
-// prepare the transfer's record and its curl handle; a CurlMultiDriver runs
-// it; ftpTransferResult() reads how it ended.
+// One FTP transfer each: storing a local file, creating a server folder,
+// running a few commands (rename, size check, delete), or reading a folder
+// listing. MySimpleUpload, ftpCommands and MySimpleDirectoryListing prepare
+// the transfer's record and its curl handle; a CurlMultiDriver runs it;
+// ftpTransferResult() reads how it ended.
 #pragma once
 
 #include "upload/ftpaddress.h"
@@ -9,6 +10,7 @@
 #include "upload/ftperror.h"
 #include "upload/ftplisting.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -18,11 +20,52 @@
 
 namespace morvane {
 
-enum class FtpTransferKind { Store, MakeFolder, Listing };
+enum class FtpTransferKind { Store, MakeFolder, Listing, Commands };
 
 struct FtpCredentials {
     QString userName; // empty: anonymous login
     QString password; // sent only together with a user name
+};
+
+struct FtpTransferOptions {
+    // How long a silent server is waited for, and how long a transfer may go
+    // without progress (a listing or a few commands: in all).
+    long replyTimeoutSeconds = 60;
+};
+
+// What the server has said on one transfer's control connection, read from
+// its replies as they arrive.
+class FtpReplies {
+public:
+    // One piece of reply text as curl hands it over (normally one line).
+    // Returns the codes of the replies it completed, in order.
+    std::vector<int> feed(const char* data, size_t size);
+
+    bool greeted() const { return m_greeted; }     // 220: this transfer opened the connection
+    bool loggedIn() const { return m_loggedIn; }   // the server accepted the login on it
+    bool confirmed() const { return m_confirmed; } // a 226 or 250: the server's final word
+    bool renameAccepted() const { return m_renameAccepted; } // 350 after RNFR
+    qint64 reportedSize() const { return m_size; }           // the last 213 reply's number
+    int lastCode() const { return m_lastCode; }
+    int count() const { return m_count; } // replies completed
+    // The last error reply (4xx or 5xx), lines joined by spaces.
+    int errorCode() const { return m_errorCode; }
+    QString errorText() const { return m_errorText; }
+
+private:
+    void complete(int code, const QString& text);
+    QByteArray m_partial; // a line without its end yet
+    QString m_multiLine;  // the lines of a multi-line reply so far
+    int m_multiCode = 0;  // its code while one is open
+    bool m_greeted = false;
+    bool m_loggedIn = false;
+    bool m_confirmed = false;
+    bool m_renameAccepted = false;
+    qint64 m_size = -1;
+    int m_lastCode = 0;
+    int m_count = 0;
+    int m_errorCode = 0;
+    QString m_errorText;
 };
 
 // The record of one transfer, alive from its start to its end.
@@ -31,12 +74,25 @@ struct MyStreamInfo {
     QString itemName; // what results are reported under; empty for a listing
     int tag = -1;     // the owner's index for the transfer
     CurlEasy easy;
-    CurlSlist commands;          // the MKD command of a folder request
+    CurlSlist commands;          // the commands of a folder request or command run
     std::unique_ptr<QFile> file; // the local file of a store
     qint64 fileSize = 0;         // when the transfer started
     qint64 bytesRead = 0;
     QString localError; // set when reading the local file failed
     FtpListingParser listing;
+    // A listing must arrive whole within the reply timeout of its first
+    // byte, however slowly it trickles in.
+    QElapsedTimer listingClock;
+    qint64 listingLimitMs = 0;
+    bool listingTooSlow = false;
+    FtpReplies replies;
+    // For a size check: the number of bytes the server must report (-1: no
+    // check). A different number ends the transfer before any later
+    // command (the rename that would make the file live) is sent.
+    qint64 expectedSize = -1;
+    bool sizeMismatch = false;
+    // Called (from inside curl) when the server accepts this transfer's login.
+    std::function<void()> onLogin;
     CurlMultiDriver::SocketLog sockets; // sockets opened while it runs
     // Called once the whole local file has been handed to curl; returns
     // true when the transfer should pause until the server's final reply.
@@ -47,27 +103,46 @@ struct MyStreamInfo {
 
 // Prepares the store of `localFile` as `remotePath` (segments below the
 // server's folder), or, without a local file, the creation of the folder
-// `remotePath`. Returns null only when curl cannot make a handle; a local
-// file that cannot be opened is reported through `error` with a null result.
+// `remotePath`. Returns null when the transfer cannot be prepared, with the
+// reason in `error`: a local file that cannot be opened (LocalFile) or a
+// handle or setting libcurl refused (Setup).
 std::unique_ptr<MyStreamInfo>
 MySimpleUpload(const FtpServerAddress& server, const QStringList& remotePath,
                const QString& localFile, const FtpCredentials& credentials, const QString& itemName,
-               FtpError* error, long replyTimeoutSeconds = 60);
+               FtpError* error, const FtpTransferOptions& options = {});
+
+// Prepares a run of FTP commands on a connection to the server, each sent
+// as it stands ("RNFR www/.a.html.part"); a command starting with "*" may
+// fail without failing the run. Nothing else is transferred.
+std::unique_ptr<MyStreamInfo> ftpCommands(const FtpServerAddress& server,
+                                          const QStringList& commands,
+                                          const FtpCredentials& credentials,
+                                          const QString& itemName, FtpError* error,
+                                          const FtpTransferOptions& options = {});
 
 // Prepares the listing of the server's folder.
 std::unique_ptr<MyStreamInfo> MySimpleDirectoryListing(const FtpServerAddress& server,
                                                        const FtpCredentials& credentials,
-                                                       long replyTimeoutSeconds = 60);
+                                                       FtpError* error,
+                                                       const FtpTransferOptions& options = {});
 
-// Sets the user name and, with it, the password on a handle as separate
-// options, so that no character in them has to be escaped.
-void MyCurlSetUsernamePassword(CURL* easy, const FtpCredentials& credentials);
+// The path of `segments` below the server's folder as it goes into a
+// command ("www/img/a.png"), relative to the folder the login starts in.
+QString ftpCommandPath(const FtpServerAddress& server, const QStringList& segments);
 
 // How a finished transfer ended, read from its handle.
 struct FtpTransferResult {
     FtpError error;
     long responseCode = 0;
     bool newConnection = false; // the transfer opened its own connection
+    // The server turned the login away on a connection this transfer
+    // opened, before it accepted any command: a wrong password, a demand
+    // for encryption or one connection too many.
+    bool loginRefused = false;
+    bool loggedIn = false; // the connection was logged in (now or before)
+    // No connection to the server could be made at all (name unknown,
+    // connection refused, no answer).
+    bool unreachable = false;
 };
 FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result);
 

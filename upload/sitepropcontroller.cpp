@@ -3,7 +3,9 @@
 #include "core/paths.h"
 #include "core/platform.h"
 #include "upload/connectftpcontroller.h"
+#include "upload/transferjob.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -79,6 +81,19 @@ SitePropController::SitePropController(QWidget* parent)
     form->addRow(QStringLiteral("Local Folder:"), localRow);
     form->addRow(QStringLiteral("Local URL:"), fieldLocalURL);
 
+    checkTemporaryName =
+        new QCheckBox(tr("Upload under a temporary name, then rename it into place"), this);
+    checkTemporaryName->setObjectName(QStringLiteral("checkTemporaryName"));
+    checkTemporaryName->setAccessibleName(tr("Upload under a temporary name"));
+    checkTemporaryName->setToolTip(
+        tr("A failed or interrupted upload then never leaves a broken page on the server. "
+           "Turn it off only for a server that does not allow renaming files."));
+    checkSizes = new QCheckBox(tr("Check the size of each file on the server after upload"), this);
+    checkSizes->setObjectName(QStringLiteral("checkSizes"));
+    checkSizes->setAccessibleName(tr("Check sizes after upload"));
+    form->addRow(QString(), checkTemporaryName);
+    form->addRow(QString(), checkSizes);
+
     auto makeButton = [this](const QString& title, const char* name,
                              void (SitePropController::*slot)()) {
         auto* button = new QPushButton(title, this);
@@ -90,8 +105,9 @@ SitePropController::SitePropController(QWidget* parent)
     m_buttonHelp =
         makeButton(QStringLiteral("Help"), "buttonHelp", &SitePropController::actionHelp);
     m_buttonHelp->hide();
-    auto* deleteButton =
+    buttonDelete =
         makeButton(QStringLiteral("Delete"), "buttonDelete", &SitePropController::actionDelete);
+    buttonDelete->hide(); // until an existing site is shown
     buttonSkipTest = makeButton(QStringLiteral("Save Without Test"), "buttonSkipTest",
                                 &SitePropController::actionSkipTest);
     buttonSkipTest->hide();
@@ -102,7 +118,7 @@ SitePropController::SitePropController(QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_buttonHelp);
-    buttons->addWidget(deleteButton);
+    buttons->addWidget(buttonDelete);
     buttons->addStretch(1);
     buttons->addWidget(buttonSkipTest);
     buttons->addWidget(cancelButton);
@@ -130,6 +146,8 @@ void SitePropController::setSiteName(const QString& name) {
     m_lastOK = site ? *site : Site();
     showSite(m_lastOK);
     buttonSkipTest->hide();
+    // A site that does not exist yet has nothing to delete.
+    buttonDelete->setVisible(site != nullptr);
 }
 
 void SitePropController::setSettings(QSettings* settings) {
@@ -149,6 +167,8 @@ void SitePropController::showSite(const Site& site) {
     fieldPassword->setText(site.password());
     fieldLocalPath->setText(site.localPath());
     fieldLocalURL->setText(site.localURL());
+    checkTemporaryName->setChecked(site.value(ftpsitekey::directUpload) != QLatin1String("1"));
+    checkSizes->setChecked(site.value(ftpsitekey::sizeCheck) == QLatin1String("1"));
 }
 
 QSettings& SitePropController::settings() {
@@ -183,6 +203,14 @@ void SitePropController::actionOK() {
     site.setValue(sitekey::password, fieldPassword->text());
     site.setValue(sitekey::localpath, fieldLocalPath->text());
     site.setValue(sitekey::localURL, fieldLocalURL->text());
+    // Stored only when they differ from the default, so that a site saved
+    // before these settings existed reads the same.
+    auto setFlag = [&site](const QString& key, bool on) {
+        if (on || !site.value(key).isEmpty())
+            site.setValue(key, on ? QStringLiteral("1") : QString());
+    };
+    setFlag(ftpsitekey::directUpload, !checkTemporaryName->isChecked());
+    setFlag(ftpsitekey::sizeCheck, checkSizes->isChecked());
     m_lastOK = site;
     m_siteName = name;
 

@@ -9,6 +9,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QSettings;
@@ -53,7 +54,14 @@ public:
     QLineEdit* fieldPassword = nullptr;
     QLineEdit* fieldLocalPath = nullptr;
     QLineEdit* fieldLocalURL = nullptr;
+    // Upload under a temporary name, then rename (off: straight under the
+    // real name, for servers that refuse renames).
+    QCheckBox* checkTemporaryName = nullptr;
+    // Compare the server's size of each file with the bytes sent.
+    QCheckBox* checkSizes = nullptr;
     QPushButton* buttonSkipTest = nullptr;
+    // Hidden for a site that does not exist yet.
+    QPushButton* buttonDelete = nullptr;
 
 public Q_SLOTS:
     void actionOK();

@@ -1,202 +1,52 @@
 #include "upload/transferjob.h"
 
-#include "upload/ftpaddress.h"
-#include "upload/ftpcurl.h"
-#include "upload/ftpstream.h"
+#include "upload/ftplog.h"
+#include "upload/transferjob_p.h"
 
-#include <QHash>
 #include <QMetaObject>
 #include <QSet>
 #include <QTimer>
 
-#include <cstdio>
-#include <optional>
-#include <set>
-#include <unordered_map>
-#include <vector>
-
 namespace morvane {
 
-namespace {
-
-const QString kFolderKeyPrefix = QStringLiteral("{*Directory*} ");
-const QString kInitialising = QStringLiteral("Intializing FTP");
-const QString kCannotInitiate = QStringLiteral("ERROR: Can't initiate FTP");
-const QString kCancelled = QStringLiteral("Cancelled");
-
-constexpr int kDefaultConnections = 4;
-constexpr int kMaxConnections = 64;
-// How often one transfer may be put back in the queue because the server
-// turned its connection away as one too many.
-constexpr int kMaxRefusals = 20;
-
-int connectionLimit(const Site& site) {
-    bool ok = false;
-    const int n = site.value(QStringLiteral("maxconnections")).trimmed().toInt(&ok, 10);
-    if (!ok || n < 1)
-        return kDefaultConnections;
-    return std::min(n, kMaxConnections);
-}
-
-} // namespace
-
-// The job keeps one item per transfer: the listing of a connection test, or
-// for an upload the folder requests (each level of each folder once, in the
-// order they are first needed) and one store per file. An item starts once
-// the folder it needs has ended, created or refused, and at most `limit`
-// items run at once over the connections the multi handle keeps for reuse.
-struct TransferJob::Impl {
-    enum class Mode { Test, Upload };
-    enum class State { Waiting, Ready, Running, Done, Failed };
-
-    struct Item {
-        FtpTransferKind kind = FtpTransferKind::Store;
-        QString key;            // the relative file path, or a folder key
-        QStringList remotePath; // below the server's folder
-        QString localPath;
-        std::vector<int> dependents; // items that start once this one ended
-        bool waiting = false;        // waits for a folder request
-        State state = State::Waiting;
-        QString error;
-        int refusals = 0;
-    };
-
-    TransferJob* q = nullptr;
-    Mode mode = Mode::Upload;
-    Site site;
-    QString siteFolderLocal;
-    QStringList files;
-
-    std::optional<FtpServerAddress> server;
-    bool plannable = true; // false when the server folder cannot be sent
-    FtpCredentials credentials;
-    std::vector<Item> items;
-    QHash<QString, int> fileItems;   // relative path -> item
-    QHash<QString, int> folderItems; // folder key -> item
-    std::set<int> ready;             // started in request order
-    std::unordered_map<int, std::unique_ptr<MyStreamInfo>> running;
-    std::unique_ptr<CurlMultiDriver> driver;
-    int limit = kDefaultConnections;
-    int unfinished = 0;
-    int replyTimeout = 60; // seconds
-
-    bool started = false;
-    bool finished = false;
-    QString result;
-    Outcome outcome = Outcome::Running;
-    bool listingSucceeded = false;
-
-    void plan();
-    int requestFolders(const QStringList& segments);
-    void addItem(Item item, int waitFor);
-
-    void pump();
-    void launch(int index);
-    void onDone(CURL* easy, CURLcode code);
-    void itemEnded(int index, const FtpError& error);
-    void release(int index);
-    void checkFinished();
-    void abortAll(const QString& why);
-    void finish(const QString& text, Outcome how);
-    void releaseConnections();
-};
-
-void TransferJob::Impl::addItem(Item item, int waitFor) {
-    const int index = int(items.size());
-    item.waiting = waitFor >= 0;
-    if (waitFor >= 0)
-        items[size_t(waitFor)].dependents.push_back(index);
-    items.push_back(std::move(item));
-}
-
-// Requests every level of a folder chain that is not requested yet; each
-// level waits for the one above it. Returns the deepest level's item, or -1.
-int TransferJob::Impl::requestFolders(const QStringList& segments) {
-    int parent = -1;
-    QStringList path;
-    for (const QString& segment : segments) {
-        path << segment;
-        const QString key = kFolderKeyPrefix + ftppath::join(path);
-        auto found = folderItems.constFind(key);
-        if (found != folderItems.constEnd()) {
-            parent = *found;
-            continue;
-        }
-        Item folder;
-        folder.kind = FtpTransferKind::MakeFolder;
-        folder.key = key;
-        folder.remotePath = path;
-        addItem(std::move(folder), parent);
-        parent = int(items.size()) - 1;
-        folderItems.insert(key, parent);
-    }
-    return parent;
-}
-
-void TransferJob::Impl::plan() {
-    server = FtpServerAddress::parse(site.server());
-    credentials = {site.userName(), site.password()};
-    limit = connectionLimit(site);
-    if (mode == Mode::Test) {
-        Item listing;
-        listing.kind = FtpTransferKind::Listing;
-        addItem(std::move(listing), -1);
-        return;
-    }
-    const auto base = ftppath::splitFolder(site.serverFolder());
-    if (!base) {
-        plannable = false;
-        return;
-    }
-    requestFolders(*base);
-    for (const QString& file : files) {
-        if (fileItems.contains(file))
-            continue; // listed twice: sent once
-        Item store;
-        store.kind = FtpTransferKind::Store;
-        store.key = file;
-        const auto segments = ftppath::splitRelativeFile(file);
-        int waitFor = -1;
-        if (!segments) {
-            // Never sent: the name would break the command it goes into.
-            store.state = State::Failed;
-            store.error = MyStreamErrorMessage({FtpErrorDomain::BadName, 0, {}});
-        } else {
-            waitFor = requestFolders(*base + segments->mid(0, segments->size() - 1));
-            store.remotePath = *base + *segments;
-            store.localPath = siteFolderLocal + QLatin1Char('/') + file;
-        }
-        addItem(std::move(store), waitFor);
-        fileItems.insert(file, int(items.size()) - 1);
-    }
-}
+using namespace transferjob;
 
 void TransferJob::Impl::pump() {
-    while (!finished && int(running.size()) < limit && !ready.empty()) {
-        const int index = *ready.begin();
+    const int allowed = everLoggedIn ? limit : 1;
+    while (!finished && int(running.size()) < allowed && !ready.empty()) {
+        const int index = ready.begin()->second;
         ready.erase(ready.begin());
         launch(index);
     }
 }
 
 void TransferJob::Impl::launch(int index) {
-    Item& item = items[size_t(index)];
     FtpError error;
-    std::unique_ptr<MyStreamInfo> info =
-        item.kind == FtpTransferKind::Listing
-            ? MySimpleDirectoryListing(*server, credentials, replyTimeout)
-            : MySimpleUpload(*server, item.remotePath, item.localPath, credentials, item.key,
-                             &error, replyTimeout);
-    if (!info && error.isError()) {
+    std::unique_ptr<MyStreamInfo> info = prepare(items[size_t(index)], &error);
+    if (!info && error.domain == FtpErrorDomain::LocalFile) {
         itemEnded(index, error); // the local file cannot be read
         return;
     }
-    if (!info) {
-        abortAll(kCannotInitiate);
+    if (!info || !driver->trackSockets(info->easy.get(), &info->sockets)) {
+        const QString why =
+            info ? QStringLiteral("libcurl refused the socket callbacks.") : error.detail;
+        abortAll(cannotInitiate(why), Outcome::Failed, cannotInitiate(why));
         return;
     }
     info->tag = index;
-    driver->trackSockets(info->easy.get(), &info->sockets);
+    info->onLogin = [this] {
+        // From inside curl: decide later, from the event loop.
+        if (everLoggedIn)
+            return;
+        QMetaObject::invokeMethod(
+            q,
+            [this] {
+                noteLogin();
+                pump();
+                checkFinished();
+            },
+            Qt::QueuedConnection);
+    };
     if (info->kind == FtpTransferKind::Store) {
         info->pauseAtEnd = [this, index, raw = info.get()] {
             if (!driver->pauseUntilFinalReply(raw->easy.get(), raw->sockets))
@@ -209,8 +59,8 @@ void TransferJob::Impl::launch(int index) {
                     return;
                 driver->remove(raw->easy.get());
                 running.erase(it);
-                std::fputs("No final reply from the server after the upload\n", stderr);
-                itemEnded(index, {FtpErrorDomain::Curl, CURLE_OPERATION_TIMEDOUT, {}});
+                qCDebug(lcFtp) << "No final reply from the server after the upload";
+                itemEnded(index, {FtpErrorDomain::Curl, CURLE_OPERATION_TIMEDOUT, {}, {}, 0});
                 pump();
                 checkFinished();
             });
@@ -218,10 +68,10 @@ void TransferJob::Impl::launch(int index) {
         };
     }
     if (!driver->add(info->easy.get())) {
-        abortAll(kCannotInitiate);
+        abortAll(kCannotInitiate, Outcome::Failed, kCannotInitiate);
         return;
     }
-    item.state = State::Running;
+    items[size_t(index)].state = State::Running;
     running.emplace(index, std::move(info));
 }
 
@@ -235,65 +85,169 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
     running.erase(it);
     const int index = info->tag;
     const FtpTransferResult r = ftpTransferResult(*info, code);
-    info.reset();
-
-    Item& item = items[size_t(index)];
-    const bool tooMany = r.error.domain == FtpErrorDomain::FTP && r.error.code == 421 &&
-                         r.newConnection && !running.empty() && item.refusals < kMaxRefusals;
-    if (tooMany) {
-        // Flow control: the server allows fewer connections than we used.
-        // Keep to the ones it accepted and run this transfer again later.
-        ++item.refusals;
-        limit = std::max(1, int(running.size()));
-        driver->setConnectionCacheSize(limit);
-        std::fprintf(stderr, "Server turned a connection away (421); now using at most %d\n",
-                     limit);
-        item.state = State::Ready;
-        ready.insert(index);
-    } else {
-        itemEnded(index, r.error);
+    if (r.loggedIn)
+        noteLogin();
+    if (!r.loginRefused)
+        refusalsInARow = 0;
+    if (!everLoggedIn && (r.unreachable || r.loginRefused)) {
+        // The first login failed, or the server could not be reached: every
+        // other transfer would end the same way.
+        failEverything(r.error);
+    } else if (!(r.loginRefused && takeRefusedLogin(index, r))) {
+        stepEnded(index, r, *info);
     }
+    info.reset();
     pump();
     checkFinished();
 }
 
+// A login the server turned away after another connection of the job had
+// logged in. Returns false when the item should fail like any other
+// transfer.
+bool TransferJob::Impl::takeRefusedLogin(int index, const FtpTransferResult& r) {
+    Item& item = items[size_t(index)];
+    if (demandsSecureConnection(r.error.code, r.error.serverReply)) {
+        failEverything(r.error);
+        return true;
+    }
+    if (item.refusals >= kMaxRefusals)
+        return false;
+    if (++refusalsInARow > kMaxRefusals) {
+        // Refused again and again with nothing getting through: not a limit
+        // the job can keep to (the server may have banned this address).
+        failEverything(r.error);
+        return true;
+    }
+    // The server allows fewer connections than the job used: keep to the
+    // ones it accepted and run this transfer again later.
+    ++item.refusals;
+    lowerLimit();
+    qCDebug(lcFtp) << "The server turned a connection away (" << r.error.code
+                   << "); now using at most" << limit;
+    makeReady(index);
+    return true;
+}
+
+void TransferJob::Impl::noteLogin() {
+    everLoggedIn = true;
+}
+
+void TransferJob::Impl::lowerLimit() {
+    limit = std::max(1, std::min(limit, int(running.size())));
+    driver->setConnectionCacheSize(limit);
+}
+
+void TransferJob::Impl::stepEnded(int index, const FtpTransferResult& r, const MyStreamInfo& info) {
+    Item& item = items[size_t(index)];
+    if (item.owner >= 0)
+        item.state = r.error.isError() ? State::Failed : State::Done;
+    const int owner = item.owner;
+    // After a failure that may have left a temporary file, remove it (a
+    // failed removal changes nothing: the next upload replaces the file).
+    auto cleanUp = [this, owner] {
+        if (useTemporaryNames && !finished)
+            addFollowUp(Step::Cleanup, owner);
+    };
+    switch (item.step) {
+    case Step::Listing:
+    case Step::Folder:
+        itemEnded(index, r.error);
+        return;
+    case Step::Store:
+        if (r.error.isError()) {
+            itemEnded(index, r.error);
+            if (r.error.domain != FtpErrorDomain::LocalFile && r.loggedIn && useTemporaryNames &&
+                !finished)
+                addFollowUp(Step::Cleanup, index);
+            return;
+        }
+        item.state = State::Running; // until its follow-up has ended
+        item.sentSize = info.bytesRead;
+        if (useTemporaryNames)
+            addFollowUp(Step::Finish, index);
+        else if (checkSizes)
+            addFollowUp(Step::Verify, index);
+        else
+            itemEnded(index, {});
+        return;
+    case Step::Finish:
+        if (!r.error.isError()) {
+            itemEnded(owner, {});
+        } else if (!info.sizeMismatch && r.error.domain == FtpErrorDomain::FTP &&
+                   info.replies.renameAccepted()) {
+            qCInfo(lcFtp).noquote()
+                << "The server refused to rename" << ftppath::printable(item.key)
+                << "over the existing file; deleting the existing file, then renaming";
+            addFollowUp(Step::Replace, owner);
+        } else {
+            FtpError error = r.error;
+            if (!info.sizeMismatch && r.error.domain == FtpErrorDomain::FTP)
+                error.detail = QStringLiteral(
+                    "The server did not let the uploaded file be renamed into place; for this "
+                    "server, turn off \"Upload under a temporary name\" in Site Properties.");
+            itemEnded(owner, error);
+            cleanUp();
+        }
+        return;
+    case Step::Verify:
+        itemEnded(owner, r.error);
+        return;
+    case Step::Replace:
+        if (!r.error.isError())
+            qCInfo(lcFtp).noquote() << "Deleted and replaced" << ftppath::printable(item.key);
+        itemEnded(owner, r.error);
+        if (r.error.isError())
+            cleanUp();
+        return;
+    case Step::Cleanup:
+        return;
+    }
+}
+
 void TransferJob::Impl::itemEnded(int index, const FtpError& error) {
     Item& item = items[size_t(index)];
+    if (item.state == State::Done || item.state == State::Failed)
+        return; // ended already
     item.state = error.isError() ? State::Failed : State::Done;
     item.error = error.isError() ? MyStreamErrorMessage(error) : QString();
     --unfinished;
-    switch (item.kind) {
-    case FtpTransferKind::Store:
+    switch (item.step) {
+    case Step::Store:
         if (!error.isError()) {
-            Q_EMIT q->message(QStringLiteral("Uploaded \"%1\"").arg(item.key));
+            Q_EMIT q->message(QStringLiteral("Uploaded \"%1\"").arg(ftppath::printable(item.key)));
             Q_EMIT q->fileUploaded(item.key);
+        } else if (error.domain == FtpErrorDomain::FTP) {
+            const QString note = folderNote(item);
+            if (!note.isEmpty())
+                item.error += QLatin1Char(' ') + note;
         }
         break;
-    case FtpTransferKind::MakeFolder:
+    case Step::Folder:
         // A refused folder (one that exists already, most often) counts as
         // done; a file whose folder is really missing fails on its own.
+        if (!failingEverything)
+            item.folderError = error; // named when a file in it fails
         release(index);
         break;
-    case FtpTransferKind::Listing:
+    case Step::Listing:
         result = error.isError() ? QStringLiteral("ERROR: %1").arg(item.error)
                                  : QStringLiteral("Successful connection");
         listingSucceeded = !error.isError();
+        break;
+    default:
         break;
     }
 }
 
 void TransferJob::Impl::release(int index) {
     for (int dependent : items[size_t(index)].dependents) {
-        Item& d = items[size_t(dependent)];
-        if (d.state == State::Waiting) {
-            d.state = State::Ready;
-            ready.insert(dependent);
-        }
+        if (items[size_t(dependent)].state == State::Waiting)
+            makeReady(dependent);
     }
 }
 
 void TransferJob::Impl::checkFinished() {
-    if (finished || unfinished > 0 || !running.empty())
+    if (finished || unfinished > 0 || !running.empty() || !ready.empty())
         return;
     if (mode == Mode::Test) {
         finish(result, listingSucceeded ? Outcome::Succeeded : Outcome::Failed);
@@ -302,7 +256,8 @@ void TransferJob::Impl::checkFinished() {
     for (const QString& file : files) {
         const Item& item = items[size_t(fileItems.value(file))];
         if (item.state == State::Failed) {
-            finish(QStringLiteral("Error uploading \"%1\": %2").arg(file, item.error),
+            finish(QStringLiteral("Error uploading \"%1\": %2")
+                       .arg(ftppath::printable(file), item.error),
                    Outcome::Failed);
             return;
         }
@@ -310,8 +265,28 @@ void TransferJob::Impl::checkFinished() {
     finish(QStringLiteral("Successful upload of all files"), Outcome::Succeeded);
 }
 
+// The server refused the login (or demands encryption, or cannot be
+// reached): everything not done fails with that message, and nothing more
+// is tried.
+void TransferJob::Impl::failEverything(const FtpError& error) {
+    failingEverything = true;
+    for (auto& [index, info] : running)
+        driver->remove(info->easy.get());
+    running.clear();
+    ready.clear();
+    for (size_t i = 0; i < items.size(); ++i) {
+        const Item& item = items[i];
+        const bool counted =
+            item.step == Step::Listing || item.step == Step::Folder || item.step == Step::Store;
+        if (counted && item.state != State::Done && item.state != State::Failed)
+            itemEnded(int(i), error);
+    }
+    ready.clear(); // folders released just now start nothing
+    unfinished = 0;
+}
+
 // Stops every transfer; whatever did not end is reported as failed.
-void TransferJob::Impl::abortAll(const QString& why) {
+void TransferJob::Impl::abortAll(const QString& finalText, Outcome how, const QString& itemError) {
     for (auto& [index, info] : running)
         driver->remove(info->easy.get());
     running.clear();
@@ -319,13 +294,11 @@ void TransferJob::Impl::abortAll(const QString& why) {
     for (Item& item : items) {
         if (item.state != State::Done && item.state != State::Failed) {
             item.state = State::Failed;
-            item.error = why;
+            item.error = itemError;
         }
     }
     unfinished = 0;
-    finish(mode == Mode::Test || why == kCannotInitiate ? why
-                                                        : QStringLiteral("ERROR: %1").arg(why),
-           why == kCancelled ? Outcome::Cancelled : Outcome::Failed);
+    finish(finalText, how);
 }
 
 void TransferJob::Impl::finish(const QString& text, Outcome how) {
@@ -390,9 +363,18 @@ void TransferJob::start() {
     d->started = true;
     Q_EMIT message(kInitialising);
     d->plan();
-    if (!d->server || !d->plannable) {
-        std::fputs("The server name or folder does not form a valid FTP address\n", stderr);
-        d->abortAll(kCannotInitiate);
+    if (!d->planProblem.isEmpty()) {
+        qCDebug(lcFtp).noquote() << "The job cannot start:" << d->planProblem;
+        const QString text = d->planProblem.startsWith(kCannotInitiate)
+                                 ? d->planProblem
+                                 : QStringLiteral("ERROR: ") + d->planProblem;
+        d->abortAll(text, Outcome::Failed, d->planProblem);
+        return;
+    }
+    ensureCurlInitialised();
+    if (const char* problem = curlLoadProblem()) {
+        const QString why = cannotInitiate(QString::fromUtf8(problem) + QLatin1Char('.'));
+        d->abortAll(why, Outcome::Failed, why);
         return;
     }
     d->driver = std::make_unique<CurlMultiDriver>();
@@ -405,10 +387,8 @@ void TransferJob::start() {
         if (item.state == Impl::State::Failed)
             continue; // refused before it was ever sent
         ++d->unfinished;
-        if (!item.waiting) {
-            item.state = Impl::State::Ready;
-            d->ready.insert(int(i));
-        }
+        if (!item.waiting)
+            d->makeReady(int(i));
     }
     d->pump();
     d->checkFinished();
@@ -421,7 +401,8 @@ void TransferJob::cancel() {
         d->started = true;
         d->plan();
     }
-    d->abortAll(kCancelled);
+    d->abortAll(d->mode == Impl::Mode::Test ? kCancelled : QStringLiteral("ERROR: ") + kCancelled,
+                Outcome::Cancelled, kCancelled);
 }
 
 void TransferJob::setReplyTimeout(int seconds) {

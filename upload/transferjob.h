@@ -2,7 +2,10 @@
 // the server's top-level folder) or an upload of files with the server
 // folders they need. A job is event-driven on the calling thread's event
 // loop; it reports each status line through message() and ends exactly once
-// with finished().
+// with finished(). Until one connection has logged in, only one transfer
+// runs: a wrong password costs a single failed login and ends the job at
+// once. Each file goes up under a temporary name and is renamed over the
+// live file only once the server has confirmed it (see ftpsitekey).
 #pragma once
 
 #include "core/sitestore.h"
@@ -14,6 +17,22 @@
 #include <memory>
 
 namespace morvane {
+
+// Site keys the FTP engine reads besides the described ones. A missing key
+// reads as the default.
+namespace ftpsitekey {
+// The most connections a job opens at once (default 4).
+inline const QString maxConnections = QStringLiteral("maxconnections");
+// "1": store each file straight under its name. By default a file goes up
+// under a temporary name in the same folder and is then renamed over the
+// live file, so that a failed or killed upload never leaves a broken page.
+// Servers that do not allow renaming need this.
+inline const QString directUpload = QStringLiteral("directupload");
+// "1": after each file, compare the size the server reports (SIZE) with the
+// bytes sent; a difference fails the file (before it goes live, with the
+// temporary name). Off by default: it costs one round trip per file.
+inline const QString sizeCheck = QStringLiteral("sizecheck");
+} // namespace ftpsitekey
 
 class TransferJob : public QObject {
     Q_OBJECT
@@ -45,7 +64,9 @@ public:
 
 Q_SIGNALS:
     void message(const QString& text); // each status line, in order
-    // A file the server confirmed it stored completely (its relative path).
+    // A file the server confirmed it stored completely under its own name
+    // (its relative path): after the rename from its temporary name, and
+    // after the size check when the site asks for one.
     void fileUploaded(const QString& relativePath);
     void finished(); // exactly once
 

@@ -1,7 +1,9 @@
 // Whole upload jobs against a real FTP server on this machine.
 //
-//   BM_UploadSite/<connections>/<reply delay ms>: 1,000 files of 2 KB in 20
-//     folders, into a fresh server folder each iteration.
+//   BM_UploadSite/<connections>/<reply delay ms>/<temp name>/<size check>:
+//     1,000 files of 2 KB in 20 folders, into a fresh server folder each
+//     iteration; each file under a temporary name renamed into place (1) or
+//     straight under its name (0), with the server's size checked (1) or not.
 //   BM_UploadLargeFile: one 1 GB file; reports the process's peak memory.
 //
 // By default each benchmark starts its own threaded pyftpdlib server. With
@@ -114,6 +116,8 @@ long peakRssKiB() {
 void BM_UploadSite(benchmark::State& state) {
     const int connections = int(state.range(0));
     Server& server = serverWithDelay(int(state.range(1)));
+    const bool temporaryName = state.range(2) != 0;
+    const bool sizeCheck = state.range(3) != 0;
     QStringList files;
     const QString site = smallSite(&files);
     int run = 0;
@@ -124,7 +128,9 @@ void BM_UploadSite(benchmark::State& state) {
         s.setValue(sitekey::username, QStringLiteral("user"));
         s.setValue(sitekey::password, QStringLiteral("secret"));
         s.setValue(sitekey::serverfolder, '/' + folder);
-        s.setValue(QStringLiteral("maxconnections"), QString::number(connections));
+        s.setValue(ftpsitekey::maxConnections, QString::number(connections));
+        s.setValue(ftpsitekey::directUpload, temporaryName ? QString() : QStringLiteral("1"));
+        s.setValue(ftpsitekey::sizeCheck, sizeCheck ? QStringLiteral("1") : QString());
         auto job = TransferJob::makeUpload(s, site, files);
         if (!runToEnd(*job))
             state.SkipWithError(qPrintable(job->resultText()));
@@ -135,8 +141,8 @@ void BM_UploadSite(benchmark::State& state) {
     state.counters["files"] = double(files.size());
 }
 BENCHMARK(BM_UploadSite)
-    ->ArgsProduct({{4, 8}, {0, 20}})
-    ->ArgNames({"connections", "delay_ms"})
+    ->ArgsProduct({{4, 8}, {0, 20}, {1, 0}, {1, 0}})
+    ->ArgNames({"connections", "delay_ms", "temp", "size"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);

@@ -3,8 +3,11 @@
 
 Serves one folder to one user on 127.0.0.1 and prints "READY <port>" on
 standard output once it accepts connections. Options model the servers that
-uploads meet in practice: a per-address connection limit, a reply delay (a
-distant host), and injected faults on every k-th stored file.
+uploads meet in practice: a per-address connection limit (answered with 421,
+or with 530 the way proftpd does), a reply delay (a distant host), servers
+that demand TLS (vsftpd's 530, pure-ftpd's 421), a full disk, servers that
+refuse renames or report wrong sizes, a listing that trickles in, and
+injected faults on every k-th stored file. --login-log counts the logins.
 """
 import argparse
 import itertools
@@ -41,6 +44,26 @@ def main():
                         help="never send the final reply of every k-th STOR")
     parser.add_argument("--garbage-listing", action="store_true",
                         help="answer LIST with lines that are no listing")
+    parser.add_argument("--proftpd-limit", type=int, default=0,
+                        help="refuse a login with proftpd's 530 while more than N "
+                             "connections from the same address are open")
+    parser.add_argument("--login-log", default="",
+                        help="append 'ok' or 'failed' to this file for each login")
+    parser.add_argument("--auth-failed-delay-ms", type=int, default=1000,
+                        help="delay before a refused login's 530")
+    parser.add_argument("--require-tls", choices=["vsftpd", "pureftpd"], default="",
+                        help="refuse cleartext logins the way this server does")
+    parser.add_argument("--full-after", type=int, default=-1,
+                        help="stop every STOR after this many bytes with --full-code")
+    parser.add_argument("--full-code", type=int, default=452)
+    parser.add_argument("--refuse-rename", action="store_true",
+                        help="refuse every RNFR")
+    parser.add_argument("--no-rename-over", action="store_true",
+                        help="refuse RNTO onto an existing file")
+    parser.add_argument("--wrong-size", action="store_true",
+                        help="answer SIZE with one byte more than the file has")
+    parser.add_argument("--trickle-listing-ms", type=int, default=0,
+                        help="send a LIST line every N ms, forever; implies threaded")
     parser.add_argument("--log", action="store_true")
     parser.add_argument("--exit-on-stdin-eof", action="store_true",
                         help="stop when standard input closes (the parent has gone)")
@@ -54,6 +77,24 @@ def main():
 
     counter = itertools.count(1)
     counter_lock = threading.Lock()
+    log_lock = threading.Lock()
+
+    def log_login(outcome):
+        if args.login_log:
+            with log_lock, open(args.login_log, "a") as f:
+                f.write(outcome + "\n")
+
+    class TrickleProducer(object):
+        """A listing that never ends: one line every --trickle-listing-ms."""
+
+        def __init__(self):
+            self.n = 0
+
+        def more(self):
+            time.sleep(args.trickle_listing_ms / 1000.0)
+            self.n += 1
+            return ("-rw-r--r--   1 owner group %9d Dec 08 04:40 slow%d.txt\r\n"
+                    % (self.n, self.n)).encode()
 
     def next_store():
         with counter_lock:
@@ -78,6 +119,21 @@ def main():
             DTPHandler.handle_read(self)
             if getattr(self.cmd_channel, "fault_drop", False) and self.tot_bytes_received > 0:
                 self._drop_now()
+                return
+            if (args.full_after >= 0 and self.receive and not self._closed
+                    and self.tot_bytes_received > args.full_after):
+                # The disk is full: keep what was written, refuse the rest.
+                self.file_obj.truncate(args.full_after)
+                if args.full_code == 552:
+                    self._resp = ("552 Requested file action aborted. Exceeded storage "
+                                  "allocation.", logging.info)
+                else:
+                    self._resp = ("%d Insufficient storage space." % args.full_code,
+                                  logging.info)
+                self.close()
+
+        # DTPHandler binds its own handle_read to this name.
+        handle_read_event = handle_read
 
         def handle_close(self):
             if getattr(self.cmd_channel, "fault_drop", False):
@@ -101,7 +157,60 @@ def main():
                 time.sleep(args.slow_ms / 1000.0)
             FTPHandler.respond(self, resp, logfun)
 
+        def ftp_USER(self, line):
+            if args.require_tls:
+                log_login("refused")
+            if args.require_tls == "vsftpd":
+                self.respond("530 Non-anonymous sessions must use encryption.")
+                self.close_when_done()
+                return
+            if args.require_tls == "pureftpd":
+                self.push("421-Sorry, cleartext sessions and weak ciphers are not accepted "
+                          "on this server.\r\n")
+                self.respond("421 Please reconnect using TLS security mechanisms.")
+                self.close_when_done()
+                return
+            return FTPHandler.ftp_USER(self, line)
+
+        def ftp_PASS(self, line):
+            if (args.proftpd_limit and not self.authenticated
+                    and self.server.ip_map.count(self.remote_ip) > args.proftpd_limit):
+                log_login("refused")
+                self.respond("530 Sorry, the maximum number of clients (%d) from your "
+                             "host are already connected." % args.proftpd_limit)
+                self.close_when_done()
+                return
+            return FTPHandler.ftp_PASS(self, line)
+
+        def on_login(self, username):
+            log_login("ok")
+
+        def on_login_failed(self, username, password):
+            log_login("failed")
+
+        def ftp_SIZE(self, path):
+            if args.wrong_size and os.path.isfile(path):
+                self.respond("213 %d" % (os.path.getsize(path) + 1))
+                return
+            return FTPHandler.ftp_SIZE(self, path)
+
+        def ftp_RNFR(self, path):
+            if args.refuse_rename:
+                self.respond("550 Renaming is not allowed here.")
+                return
+            return FTPHandler.ftp_RNFR(self, path)
+
+        def ftp_RNTO(self, path):
+            if args.no_rename_over and self._rnfr and os.path.exists(path):
+                self._rnfr = None
+                self.respond("550 Cannot create a file when that file already exists.")
+                return
+            return FTPHandler.ftp_RNTO(self, path)
+
         def ftp_LIST(self, path):
+            if args.trickle_listing_ms:
+                self.push_dtp_data(TrickleProducer(), isproducer=True, cmd="LIST")
+                return path
             if args.garbage_listing:
                 self.push_dtp_data(b"<html>This is not a folder listing</html>\r\n", isproducer=False,
                                    cmd="LIST")
@@ -123,12 +232,14 @@ def main():
             return FTPHandler.ftp_STOR(self, file, mode)
 
     Handler.authorizer = authorizer
+    Handler.auth_failed_timeout = args.auth_failed_delay_ms / 1000.0
     Handler.dtp_handler = FaultyDTP
     Handler.banner = "Test server ready."
     Handler.permit_foreign_addresses = False
     Handler.passive_ports = None
 
-    server_class = ThreadedFTPServer if (args.threaded or args.delay_ms) else FTPServer
+    threaded = args.threaded or args.delay_ms or args.trickle_listing_ms
+    server_class = ThreadedFTPServer if threaded else FTPServer
     server = server_class(("127.0.0.1", args.port), Handler)
     server.max_cons = 512
     server.max_cons_per_ip = args.max_cons_per_ip

@@ -29,6 +29,22 @@ bool FtpServer::start(const QString& rootDir, const FtpServerOptions& options) {
     add("--slow-every", options.slowEvery);
     add("--slow-ms", options.slowMs);
     add("--mute-every", options.muteEvery);
+    add("--proftpd-limit", options.proftpdLimit);
+    add("--full-code", options.fullCode);
+    add("--trickle-listing-ms", options.trickleListingMs);
+    args << QStringLiteral("--auth-failed-delay-ms") << QString::number(options.authFailedDelayMs);
+    if (options.fullAfter >= 0)
+        args << QStringLiteral("--full-after") << QString::number(options.fullAfter);
+    if (!options.loginLog.isEmpty())
+        args << QStringLiteral("--login-log") << options.loginLog;
+    if (!options.requireTls.isEmpty())
+        args << QStringLiteral("--require-tls") << options.requireTls;
+    if (options.refuseRename)
+        args << QStringLiteral("--refuse-rename");
+    if (options.noRenameOver)
+        args << QStringLiteral("--no-rename-over");
+    if (options.wrongSize)
+        args << QStringLiteral("--wrong-size");
     if (options.threaded)
         args << QStringLiteral("--threaded");
     if (options.garbageListing)

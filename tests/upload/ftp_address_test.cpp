@@ -71,3 +71,42 @@ TEST(FtpPath, RelativeFiles) {
           QStringLiteral("a\nb"), QStringLiteral("a") + QChar(0)})
         EXPECT_FALSE(ftppath::splitRelativeFile(bad)) << qPrintable(bad);
 }
+
+TEST(FtpPath, RefusedNamesSayWhy) {
+    EXPECT_EQ(ftppath::nameProblem(QStringLiteral("plain name ü.html")), QString());
+    EXPECT_EQ(ftppath::nameProblem(QStringLiteral("a\tb")),
+              QStringLiteral("The name contains the control character U+0009 (tab)"));
+    EXPECT_EQ(ftppath::nameProblem(QStringLiteral("a") + QChar(0x7f)),
+              QStringLiteral("The name contains the control character U+007F (delete)"));
+    EXPECT_EQ(ftppath::nameProblem(QStringLiteral("a") + QChar(0x9b)),
+              QStringLiteral("The name contains the control character U+009B"));
+    EXPECT_EQ(ftppath::nameProblem(QStringLiteral("win\\path")),
+              QStringLiteral("The name contains a backslash (\\)"));
+    QString why;
+    EXPECT_FALSE(ftppath::splitRelativeFile(QStringLiteral("a/../b"), &why));
+    EXPECT_EQ(why, QStringLiteral("The path contains a \"..\" segment"));
+    EXPECT_FALSE(ftppath::splitFolder(QStringLiteral("www\tx"), &why));
+    EXPECT_EQ(why, QStringLiteral("The name contains the control character U+0009 (tab)"));
+    // Names that look odd but are fine.
+    EXPECT_TRUE(ftppath::splitRelativeFile(QStringLiteral("..hidden/...x")));
+    EXPECT_EQ(ftppath::printable(QStringLiteral("a\tb\r\n\x1b[0m") + QChar(0x85)),
+              QStringLiteral("a\\tb\\r\\n\\x1B[0m\\x85"));
+}
+
+TEST(FtpPath, TemporaryNames) {
+    EXPECT_EQ(ftppath::temporaryName(QStringLiteral("index.php")),
+              QStringLiteral(".index.php.morvane-upload"));
+    // Long names stay within 255 bytes, stay distinct and stay the same
+    // from one run to the next (a left-over is then replaced).
+    const QString longA = QString(300, QChar(0x00fc)) + QStringLiteral("a.html");
+    const QString longB = QString(300, QChar(0x00fc)) + QStringLiteral("b.html");
+    const QString tempA = ftppath::temporaryName(longA);
+    EXPECT_LE(tempA.toUtf8().size(), 255);
+    EXPECT_TRUE(tempA.startsWith('.'));
+    EXPECT_TRUE(tempA.endsWith(QStringLiteral(".morvane-upload")));
+    EXPECT_NE(tempA, ftppath::temporaryName(longB));
+    EXPECT_EQ(tempA, ftppath::temporaryName(longA));
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80").repeated(80);
+    EXPECT_FALSE(
+        ftppath::temporaryName(emoji).toUtf8().contains("\xEF\xBF\xBD")); // no broken pairs
+}

@@ -38,7 +38,7 @@ TEST_F(ConnectionTest, PassesAndReportsInOrder) {
     EXPECT_EQ(run.finishedSignals, 1);
     EXPECT_TRUE(run.succeeded);
     EXPECT_EQ(run.result, QStringLiteral("Successful connection"));
-    EXPECT_EQ(run.messages, (QStringList{"Intializing FTP", "Successful connection"}));
+    EXPECT_EQ(run.messages, (QStringList{"Initializing FTP", "Successful connection"}));
 }
 
 TEST_F(ConnectionTest, EmptyServerFolderListsFine) {
@@ -51,7 +51,9 @@ TEST_F(ConnectionTest, WrongPassword) {
         testSite(ftpSite(server, {}, QStringLiteral("user"), QStringLiteral("wrong")));
     ASSERT_TRUE(run.finished);
     EXPECT_FALSE(run.succeeded);
-    EXPECT_EQ(run.result, QStringLiteral("ERROR: User Name and/or Password is wrong"));
+    // The fixed text, then the server's own words.
+    EXPECT_EQ(run.result, QStringLiteral("ERROR: User Name and/or Password is wrong. Server reply: "
+                                         "\"530 Authentication failed.\""));
     EXPECT_EQ(run.messages.last(), run.result);
 }
 
@@ -59,7 +61,8 @@ TEST_F(ConnectionTest, MissingServerFolderInServerName) {
     Site site = ftpSite(server);
     site.setValue(sitekey::server, server.address() + QStringLiteral("/missing"));
     const JobRun run = testSite(site);
-    EXPECT_EQ(run.result, QStringLiteral("ERROR: File/folder not found or inaccessible"));
+    EXPECT_EQ(run.result, QStringLiteral("ERROR: File/folder not found or inaccessible. Server "
+                                         "reply: \"550 No such file or directory.\""));
 }
 
 TEST_F(ConnectionTest, ClosedPortGivesTheSystemError) {
@@ -71,7 +74,9 @@ TEST_F(ConnectionTest, ClosedPortGivesTheSystemError) {
     Site site = ftpSite(server);
     site.setValue(sitekey::server, QStringLiteral("127.0.0.1:%1").arg(port));
     const JobRun run = testSite(site);
-    EXPECT_EQ(run.result, QStringLiteral("ERROR: Error: UnknownDomain, error code 111"));
+    // The system's explanation follows the error number.
+    EXPECT_EQ(run.result, QStringLiteral("ERROR: Error: UnknownDomain, error code 111. Couldn't "
+                                         "connect to server (Connection refused)"));
 }
 
 TEST_F(ConnectionTest, UnresolvableHost) {
@@ -82,15 +87,32 @@ TEST_F(ConnectionTest, UnresolvableHost) {
 }
 
 TEST_F(ConnectionTest, InvalidServerNamesFailToStartButStillEnd) {
-    for (const QString& bad :
-         {QString(), QStringLiteral("host name with spaces"), QStringLiteral("user@host"),
-          QStringLiteral("http://host"), QStringLiteral("host\r\nQUIT")}) {
+    const QStringList bad{QStringLiteral("host name with spaces"), QStringLiteral("user@host"),
+                          QStringLiteral("http://host"), QStringLiteral("host\r\nQUIT")};
+    const QStringList shown{QStringLiteral("host name with spaces"), QStringLiteral("user@host"),
+                            QStringLiteral("http://host"), QStringLiteral("host\\r\\nQUIT")};
+    for (qsizetype i = 0; i < bad.size(); ++i) {
         Site site = ftpSite(server);
-        site.setValue(sitekey::server, bad);
+        site.setValue(sitekey::server, bad[i]);
         const JobRun run = testSite(site);
-        EXPECT_TRUE(run.finished) << qPrintable(bad);
+        EXPECT_TRUE(run.finished) << qPrintable(bad[i]);
         EXPECT_EQ(run.finishedSignals, 1);
-        EXPECT_EQ(run.result, QStringLiteral("ERROR: Can't initiate FTP")) << qPrintable(bad);
+        EXPECT_EQ(run.result, QStringLiteral("ERROR: Can't initiate FTP. The server name \"%1\" is "
+                                             "not a valid FTP address.")
+                                  .arg(shown[i]));
+    }
+    // A site without a server says so, for a test and an upload alike.
+    for (const QString& blank : {QString(), QStringLiteral("   ")}) {
+        Site site = ftpSite(server);
+        site.setValue(sitekey::server, blank);
+        EXPECT_EQ(testSite(site).result,
+                  QStringLiteral("ERROR: This site has no server. Enter one in Site Properties."));
+        auto job =
+            TransferJob::makeUpload(site, folders.site.path(), {folders.addFile("a.txt", "a")});
+        const JobRun upload = runJob(*job);
+        EXPECT_EQ(upload.result,
+                  QStringLiteral("ERROR: This site has no server. Enter one in Site Properties."));
+        EXPECT_EQ(upload.failed, QStringList{"a.txt"});
     }
 }
 

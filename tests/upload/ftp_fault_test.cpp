@@ -69,8 +69,8 @@ TEST(FtpFaults, RefusedEveryKthStoreAcross500Files) {
     expectHonestReport(folders, "www", files, run);
     EXPECT_EQ(run.failed.size(), 500 / 7);
     EXPECT_TRUE(run.result.startsWith(QStringLiteral("Error uploading \"")));
-    EXPECT_TRUE(
-        run.result.endsWith(QStringLiteral("Error: kCFStreamErrorDomainFTP, error code 451")))
+    EXPECT_TRUE(run.result.endsWith(QStringLiteral(
+        "Error: kCFStreamErrorDomainFTP, error code 451. Server reply: \"451 Injected failure.\"")))
         << qPrintable(run.result);
 }
 
@@ -174,4 +174,23 @@ TEST(FtpFaults, ServerSlowerThanTheReplyTimeoutFailsWithinIt) {
     EXPECT_TRUE(run.result.startsWith(QStringLiteral("ERROR: ")));
     EXPECT_TRUE(run.result.endsWith(QStringLiteral("Timeout was reached, error code 28")))
         << qPrintable(run.result);
+}
+
+TEST(FtpFaults, SlowButSteadyServerIsNotCutOff) {
+    // Every reply takes 0.7 s, well within a 2 s reply timeout, though a
+    // login with a folder request or a rename takes several replies.
+    FtpFixtureFolders folders;
+    FtpServer server;
+    FtpServerOptions options;
+    options.delayMs = 700;
+    ASSERT_TRUE(server.start(folders.serverRoot.path(), options));
+    const QStringList files = makeFiles(folders, 3, 1);
+    auto job = TransferJob::makeUpload(ftpSite(server, "/www"), folders.site.path(), files);
+    job->setReplyTimeout(2);
+    const JobRun run = runJob(*job, std::chrono::minutes(2));
+    expectHonestReport(folders, "www", files, run);
+    EXPECT_TRUE(run.succeeded) << qPrintable(run.result);
+    auto test = TransferJob::makeConnectionTest(ftpSite(server));
+    test->setReplyTimeout(2);
+    EXPECT_EQ(runJob(*test).result, QStringLiteral("Successful connection"));
 }

@@ -4,18 +4,13 @@
 
 #include "core/sitestore.h"
 #include "ftpserver.h"
+#include "qtprinters.h"
 #include "upload/transferjob.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
-#include <ostream>
-
-// Readable QStrings in test failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace morvane::test {
 

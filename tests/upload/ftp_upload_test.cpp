@@ -67,7 +67,7 @@ TEST_F(UploadTest, NestedFoldersUnderEachKindOfServerFolder) {
         const QString folder = QDir::cleanPath(serverFolder).remove(QRegularExpression("^/+"));
         for (const QString& f : files)
             expectSame(folder == "." ? QString() : folder, f);
-        EXPECT_EQ(run.messages.first(), QStringLiteral("Intializing FTP"));
+        EXPECT_EQ(run.messages.first(), QStringLiteral("Initializing FTP"));
         EXPECT_EQ(run.messages.last(), run.result);
         for (const QString& f : files)
             EXPECT_TRUE(run.messages.contains(QStringLiteral("Uploaded \"%1\"").arg(f)));
@@ -133,18 +133,38 @@ TEST_F(UploadTest, UnreadableAndMissingLocalFilesFailAlone) {
     EXPECT_FALSE(QFileInfo::exists(folders.serverPath("missing.txt")));
 }
 
-TEST_F(UploadTest, NamesWithLineBreaksAreNeverSent) {
+TEST_F(UploadTest, NamesThatCannotBeSentAreRefusedWithTheReason) {
     const QString good = folders.addFile("good.txt", "fine");
-    const QStringList bad{QStringLiteral("evil\r\nDELE good.txt"),
-                          QStringLiteral("line\nbreak.txt"),
-                          QStringLiteral("nul") + QChar(0) + QStringLiteral(".txt")};
-    const JobRun run = upload(QStringList{good} + bad, "/");
+    // Each: a name, the reason the user reads.
+    const QList<std::pair<QString, QString>> bad{
+        {QStringLiteral("evil\r\nDELE good.txt"),
+         QStringLiteral("The name contains the control character U+000D (carriage return)")},
+        {QStringLiteral("line\nbreak.txt"),
+         QStringLiteral("The name contains the control character U+000A (line feed)")},
+        {QStringLiteral("nul") + QChar(0) + QStringLiteral(".txt"),
+         QStringLiteral("The name contains the control character U+0000 (NUL)")},
+        {QStringLiteral("tab\tfolder/x.txt"),
+         QStringLiteral("The name contains the control character U+0009 (tab)")},
+        {QStringLiteral("esc\x1b[31m.txt"),
+         QStringLiteral("The name contains the control character U+001B (escape)")},
+        {QStringLiteral("c1") + QChar(0x85) + QStringLiteral(".txt"),
+         QStringLiteral("The name contains the control character U+0085")},
+        {QStringLiteral("back\\slash.txt"), QStringLiteral("The name contains a backslash (\\)")},
+        {QStringLiteral("../outside.txt"), QStringLiteral("The path contains a \"..\" segment")},
+        {QStringLiteral("a/../../b.txt"), QStringLiteral("The path contains a \"..\" segment")},
+    };
+    QStringList names;
+    for (const auto& [name, why] : bad)
+        names << name;
+    auto job = TransferJob::makeUpload(ftpSite(server, "/"), folders.site.path(),
+                                       QStringList{good} + names);
+    const JobRun run = runJob(*job);
     EXPECT_FALSE(run.succeeded);
-    EXPECT_EQ(run.result,
-              QStringLiteral("Error uploading \"%1\": The name contains a line break or NUL "
-                             "character; not sent")
-                  .arg(bad[0]));
-    EXPECT_EQ(run.failed, bad);
+    // The name in the message shows its control characters escaped.
+    EXPECT_EQ(run.result, QStringLiteral("Error uploading \"evil\\r\\nDELE good.txt\": The name "
+                                         "contains the control character U+000D (carriage "
+                                         "return); not sent"));
+    EXPECT_EQ(run.failed, names);
     expectSame(QString(), good);
     EXPECT_EQ(QDir(folders.serverRoot.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{"good.txt"});
@@ -154,7 +174,11 @@ TEST_F(UploadTest, ServerFolderWithLineBreakFailsToStart) {
     const QString good = folders.addFile("good.txt", "fine");
     const JobRun run = upload({good}, QStringLiteral("www\r\nRMD x"));
     EXPECT_TRUE(run.finished);
-    EXPECT_EQ(run.result, QStringLiteral("ERROR: Can't initiate FTP"));
+    EXPECT_EQ(
+        run.result,
+        QStringLiteral("ERROR: Can't initiate FTP. The server folder \"www\\r\\nRMD x\" can't "
+                       "be sent: The name contains the control character U+000D (carriage "
+                       "return)."));
     EXPECT_EQ(run.failed, QStringList{good});
 }
 
@@ -166,9 +190,12 @@ TEST_F(UploadTest, FolderThatCannotBeCreatedFailsItsFiles) {
     const QString top = folders.addFile("top.txt", "t");
     const JobRun run = upload({inSub, top}, "/blocked");
     ASSERT_TRUE(run.finished);
+    // The message names the folder the server would not create, with its reply.
     EXPECT_EQ(
         run.result,
-        QStringLiteral("Error uploading \"sub/a.txt\": File/folder not found or inaccessible"));
+        QStringLiteral("Error uploading \"sub/a.txt\": File/folder not found or inaccessible. "
+                       "Server reply: \"550 Not a directory.\" Creating the folder "
+                       "\"blocked/sub\" was refused: \"550 Not a directory.\""));
     EXPECT_EQ(run.failed, (QStringList{inSub, top}));
     EXPECT_EQ(readFile(folders.serverPath("blocked")), QByteArray("I am a file"));
 }

@@ -5,6 +5,7 @@
 #include "testenv.h"
 #include "upload/sitepropcontroller.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -228,3 +229,48 @@ TEST_F(SitePropTest, ExecEndsWithOneAfterSaveAndZeroAfterCancel) {
 }
 
 } // namespace
+
+TEST_F(SitePropTest, DeleteIsOfferedOnlyForAnExistingSite) {
+    dialog.setSiteName(QString());
+    EXPECT_TRUE(dialog.buttonDelete->isHidden());
+    dialog.setSiteName("Alpha");
+    EXPECT_FALSE(dialog.buttonDelete->isHidden());
+    dialog.setSiteName("No such site");
+    EXPECT_TRUE(dialog.buttonDelete->isHidden());
+}
+
+TEST_F(SitePropTest, UploadSettingsShowAndStoreOnlyWhatDiffersFromTheDefault) {
+    dialog.setSiteName("Alpha");
+    EXPECT_FALSE(dialog.checkTemporaryName->accessibleName().isEmpty());
+    EXPECT_FALSE(dialog.checkSizes->accessibleName().isEmpty());
+    // Defaults: temporary name on, size check off.
+    EXPECT_TRUE(dialog.checkTemporaryName->isChecked());
+    EXPECT_FALSE(dialog.checkSizes->isChecked());
+    dialog.actionOK();
+    EXPECT_FALSE(sitestore::find(sites, "Alpha")->values().contains("directupload"));
+    EXPECT_FALSE(sitestore::find(sites, "Alpha")->values().contains("sizecheck"));
+
+    // The temporary name turned off for a server that refuses renames, the
+    // size check on; then the temporary name back on.
+    SitePropController second;
+    second.setSites(&sites);
+    second.setConnectionTest([](const Site&, QWidget*) { return true; });
+    second.setSiteName("Alpha");
+    second.checkTemporaryName->setChecked(false);
+    second.checkSizes->setChecked(true);
+    second.actionOK();
+    EXPECT_EQ(sitestore::find(sites, "Alpha")->value("directupload"), "1");
+    EXPECT_EQ(sitestore::find(sites, "Alpha")->value("sizecheck"), "1");
+    EXPECT_EQ(storedSites(), sites);
+
+    SitePropController third;
+    third.setSites(&sites);
+    third.setConnectionTest([](const Site&, QWidget*) { return true; });
+    third.setSiteName("Alpha");
+    EXPECT_FALSE(third.checkTemporaryName->isChecked());
+    EXPECT_TRUE(third.checkSizes->isChecked());
+    third.checkTemporaryName->setChecked(true);
+    third.actionOK();
+    EXPECT_EQ(sitestore::find(sites, "Alpha")->value("directupload"), "");
+    EXPECT_EQ(sitestore::find(sites, "Alpha")->value("sizecheck"), "1");
+}
