@@ -145,7 +145,7 @@ int colourFile(const QStringList& args, const std::function<void(std::string_vie
         err << "usage: morvane colour --runs FILE\n";
         return 2;
     }
-    const QString path = args.at(1);
+    const QString& path = args.at(1);
     const QString suffix = QFileInfo(path).suffix();
     // Files the editor shows without colours give no runs, but must still
     // be readable as text.

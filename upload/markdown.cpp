@@ -65,8 +65,8 @@ private:
 bool render(DocumentPtr doc, FILE* out) {
     MMIOT* raw = doc.get();
     if (::markdown(raw, out, 0) != 0)
-        return false; // doc still owns the document and frees it
-    doc.release();
+        return false;                 // doc still owns the document and frees it
+    static_cast<void>(doc.release()); // markdown() freed it
     return true;
 }
 

@@ -6,7 +6,9 @@
 #include "upload/transferjob.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -40,6 +42,32 @@ QString withLeadingSlash(const QString& folder) {
 }
 
 } // namespace
+
+QString SitePropController::localFolderToStore(const QString& typed, QString* problem) {
+    problem->clear();
+    QString path = typed.trimmed();
+    if (path.isEmpty())
+        return path;
+    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
+        path = QDir::homePath() + path.mid(1);
+    // A relative folder would be taken from wherever the program was started
+    // (the command-line upload runs anywhere): never store one.
+    if (!QDir::isAbsolutePath(path)) {
+        *problem = QStringLiteral("The local folder must be a full path, such as \"%1\".")
+                       .arg(QDir::homePath() + QStringLiteral("/mysite"));
+        return QString();
+    }
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        *problem = QStringLiteral("The local folder \"%1\" doesn't exist.").arg(path);
+        return QString();
+    }
+    if (!info.isDir()) {
+        *problem = QStringLiteral("\"%1\" is not a folder.").arg(path);
+        return QString();
+    }
+    return QDir::cleanPath(path);
+}
 
 SitePropController::SitePropController(QWidget* parent)
     : QDialog(parent), m_test(&ConnectFTPController::testConnection),
@@ -194,6 +222,17 @@ void SitePropController::actionOK() {
         return;
     }
 
+    QString folderProblem;
+    const QString localFolder = localFolderToStore(fieldLocalPath->text(), &folderProblem);
+    if (!folderProblem.isEmpty()) {
+        platform.alert(
+            folderProblem,
+            QStringLiteral("Type the folder's full path, or choose it with the button."));
+        fieldLocalPath->setFocus();
+        return;
+    }
+    fieldLocalPath->setText(localFolder);
+
     // The edited copy keeps keys the dialog does not show.
     Site site = m_lastOK;
     site.setValue(sitekey::sitename, name);
@@ -201,7 +240,7 @@ void SitePropController::actionOK() {
     site.setValue(sitekey::serverfolder, withLeadingSlash(fieldServerFolder->text()));
     site.setValue(sitekey::username, fieldUserName->text());
     site.setValue(sitekey::password, fieldPassword->text());
-    site.setValue(sitekey::localpath, fieldLocalPath->text());
+    site.setValue(sitekey::localpath, localFolder);
     site.setValue(sitekey::localURL, fieldLocalURL->text());
     // Stored only when they differ from the default, so that a site saved
     // before these settings existed reads the same.

@@ -44,6 +44,13 @@ public:
     using FolderChooser = std::function<bool(QWidget* parent, const QString& startDir,
                                              QString* chosen, QString* shownDir)>;
     void setFolderChooser(FolderChooser chooser) { m_chooser = std::move(chooser); }
+    // The local folder as typed, made ready to store: "~" stands for the home
+    // folder. Empty when it cannot be stored, with `problem` saying why (a
+    // path that is not absolute, a folder that does not exist). An empty
+    // entry stays empty with no problem: the site then uses the default
+    // site folder.
+    static QString localFolderToStore(const QString& typed, QString* problem);
+
     // Shows the help pages; the Help button is hidden while none is set.
     void setHelpHandler(std::function<void()> help);
 

@@ -38,8 +38,9 @@ unsigned seed() {
 // that any mixture or truncation differs from both.
 QByteArray content(char tag, int kib) {
     QByteArray b;
-    b.reserve(kib * 1024);
-    for (int i = 0; b.size() < kib * 1024; ++i)
+    const qsizetype size = qsizetype(kib) * 1024;
+    b.reserve(size);
+    for (int i = 0; b.size() < size; ++i)
         b += tag + QByteArray::number(i).rightJustified(10, '0') + "\r\n";
     return b;
 }

@@ -434,7 +434,7 @@ TEST(TextFileWrite, EmptyAndLargeContents) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.txt"));
     QByteArray big;
-    for (int i = 0; big.size() < 8 * 1024 * 1024; ++i)
+    for (int i = 0; big.size() < qsizetype(8) * 1024 * 1024; ++i)
         big += QByteArray::number(i) + "\r\n";
     QString error;
     ASSERT_TRUE(writeFileAtomically(path, big, &error)) << error.toStdString();

@@ -101,7 +101,7 @@ TEST_F(UploadTest, EmptyFileAndManyFilesInOneFolder) {
     QStringList files{folders.addFile("empty.txt", QByteArray())};
     for (int i = 0; i < 30; ++i)
         files << folders.addFile(QStringLiteral("sub/dir/f%1.txt").arg(i),
-                                 QByteArray::number(i).repeated(i * 100));
+                                 QByteArray::number(i).repeated(qsizetype(i) * 100));
     const JobRun run = upload(files, "/www");
     EXPECT_EQ(run.result, QStringLiteral("Successful upload of all files"));
     EXPECT_EQ(run.finishedSignals, 1);

@@ -6,6 +6,8 @@
 #include "upload/sitepropcontroller.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -67,7 +69,8 @@ TEST_F(SitePropTest, NewSiteIsTestedSortedAndStored) {
     dialog.fieldServerFolder->setText("www");
     dialog.fieldUserName->setText("me");
     dialog.fieldPassword->setText("secret");
-    dialog.fieldLocalPath->setText("/home/me/beta");
+    ASSERT_TRUE(QDir::home().mkpath("beta"));
+    dialog.fieldLocalPath->setText("~/beta");
     dialog.fieldLocalURL->setText("http://localhost/beta/");
     dialog.actionOK();
 
@@ -82,7 +85,50 @@ TEST_F(SitePropTest, NewSiteIsTestedSortedAndStored) {
     EXPECT_EQ(beta->values().size(), 7);
     EXPECT_EQ(beta->password(), "secret");
     EXPECT_EQ(beta->localURL(), "http://localhost/beta/");
+    EXPECT_EQ(beta->localPath(), QDir::homePath() + "/beta");
     EXPECT_EQ(storedSites(), sites);
+}
+
+// A local folder is stored only as an absolute path to a folder that exists:
+// a relative one would be resolved against wherever the program runs.
+TEST_F(SitePropTest, LocalFolderMustBeAnExistingAbsoluteFolder) {
+    ASSERT_TRUE(QDir::home().mkpath("site"));
+    QFile file(QDir::home().filePath("plain.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString home = QDir::homePath();
+    const QList<QPair<QString, QString>> refused{
+        {"relsite", "The local folder must be a full path"},
+        {"site/../site", "The local folder must be a full path"},
+        {"~missing", "The local folder must be a full path"},
+        {home + "/missing", "doesn't exist"},
+        {"~/plain.txt", "is not a folder"}};
+    for (const auto& [typed, why] : refused) {
+        SCOPED_TRACE(typed.toStdString());
+        RecordingPlatform::current().clear();
+        tested.clear();
+        dialog.setSiteName("Alpha");
+        dialog.fieldLocalPath->setText(typed);
+        dialog.actionOK();
+        ASSERT_EQ(alerts().size(), 1);
+        EXPECT_TRUE(alerts()[0].title.contains(why)) << alerts()[0].title.toStdString();
+        EXPECT_TRUE(tested.isEmpty()) << "nothing is tested or stored";
+        EXPECT_TRUE(sitestore::find(sites, "Alpha")->localPath().isEmpty());
+    }
+    const QList<QPair<QString, QString>> stored{
+        {"~/site", home + "/site"}, {"~", home}, {home + "/site/", home + "/site"}, {"", ""}};
+    for (const auto& [typed, path] : stored) {
+        SCOPED_TRACE(typed.toStdString());
+        RecordingPlatform::current().clear();
+        SitePropController d;
+        d.setSites(&sites);
+        d.setConnectionTest([](const Site&, QWidget*) { return true; });
+        d.setSiteName("Alpha");
+        d.fieldLocalPath->setText(typed);
+        d.actionOK();
+        EXPECT_TRUE(alerts().isEmpty());
+        EXPECT_EQ(sitestore::find(sites, "Alpha")->localPath(), path);
+    }
 }
 
 TEST_F(SitePropTest, ServerFolderAlwaysBeginsWithSlash) {
