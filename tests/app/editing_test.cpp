@@ -1,7 +1,7 @@
 // Opening, editing and saving files through the main window: every action
 // that takes the focus from the editor saves an edited file and marks it for
 // upload; nothing the user typed is ever lost.
-#include "appfixture.h"
+#include "sitefixture.h"
 
 #include <QFile>
 #include <QStackedWidget>
@@ -16,33 +16,14 @@
 using namespace morvane;
 using namespace morvane::test;
 
-class EditingTest : public AppFixture {
+class EditingTest : public SiteFixture {
 protected:
-    void SetUp() override {
-        AppFixture::SetUp();
-        site = homeDir() + "/site";
-        writeFile(site + "/a.html", "<p>a</p>\n");
-        writeFile(site + "/b.html", "<p>b</p>\n");
-        writeFile(site + "/sub/c.php", "<?php echo 1; ?>\n");
-        auto s = settings();
-        Site one, two;
-        one.setValue(sitekey::sitename, "One");
-        one.setValue(sitekey::localpath, site);
-        two.setValue(sitekey::sitename, "Two");
-        two.setValue(sitekey::localpath, homeDir() + "/other");
-        sitestore::save(*s, SiteList{one, two});
-        s->setValue("currentsite", "One");
-        s.reset();
-        launch();
-        RecordingPlatform::current().clear();
-    }
-    bool marked(const QString& rel) { return app->needingUpload().contains(site + "/" + rel); }
+    void addFiles() override { writeFile(site + "/sub/c.php", "<?php echo 1; ?>\n"); }
     bool markedOnDisk(const QString& rel) {
         NeedingUploadRecord r(paths::needingUploadPath());
         r.load();
         return r.contains(site + "/" + rel);
     }
-    QString site;
 };
 
 TEST_F(EditingTest, SelectingAnotherFileSavesAndMarksTheEditedOne) {

@@ -19,6 +19,7 @@ protected:
         QDir(site).removeRecursively();
         writeFile(site + "/a.html", "<p>a</p>\n");
         writeFile(site + "/b.html", "<p>b</p>\n");
+        addFiles();
         auto s = settings();
         Site one, two;
         one.setValue(sitekey::sitename, "One");
@@ -31,6 +32,9 @@ protected:
         launch();
         RecordingPlatform::current().clear();
     }
+    // More files a test wants in the site before the program starts.
+    virtual void addFiles() {}
+
     QString at(const QString& rel) const { return site + "/" + rel; }
     bool marked(const QString& rel) { return app->needingUpload().contains(at(rel)); }
 
