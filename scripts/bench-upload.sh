@@ -5,12 +5,17 @@
 #
 #   [DELAY=20] [CONNECTIONS=8] scripts/bench-upload.sh [build folder] [repetitions]
 #
-# The build folder must hold bench/upload/bench_upload (configure with
-# -DMORVANE_BENCHMARKS=ON). Prints every run and the medians.
+# The build folder must hold bench/upload/bench_upload; by default the
+# `bench` preset's build-bench is configured and built here. Prints every run
+# and the medians.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${1:-$ROOT/build-ftp}
+BUILD=${1:-}
+if [ -z "$BUILD" ]; then
+    BUILD=$ROOT/build-bench
+    (cd "$ROOT" && cmake --preset bench >/dev/null && cmake --build --preset bench --target bench_upload)
+fi
 REPS=${2:-3}
 BENCH=$BUILD/bench/upload/bench_upload
 PY=/usr/bin/python3
