@@ -114,16 +114,13 @@ ArgKind kindOf(int option) {
 template <typename Result, typename Handle, typename Option>
 Result forwardOption(Result (*setter)(Handle, Option, ...), Handle handle, Option option,
                      va_list ap) {
-    // curl_off_t is long on some platforms and not on others: the two
-    // branches are alike here only.
-    switch (kindOf(option)) { // NOLINT(bugprone-branch-clone)
-    case ArgKind::Long:
-        return setter(handle, option, va_arg(ap, long));
-    case ArgKind::OffT:
+    // curl_off_t is long on some platforms and not on others, so the two
+    // integer cases stay apart even where they read alike.
+    const ArgKind kind = kindOf(option);
+    if (kind == ArgKind::OffT)
         return setter(handle, option, va_arg(ap, curl_off_t));
-    case ArgKind::Pointer:
-        break;
-    }
+    if (kind == ArgKind::Long)
+        return setter(handle, option, va_arg(ap, long));
     return setter(handle, option, va_arg(ap, void*));
 }
 
