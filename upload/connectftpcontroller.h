@@ -52,8 +52,10 @@ private:
     QProgressBar* m_progress = nullptr;
 };
 
-// Each runs a job in the modal transfer window in the window until the user presses OK
-// and returns true exactly when the job's result begins with "Success".
+// Each runs a job in the modal transfer window until the user presses OK and
+// returns true exactly when the job succeeded (TransferJob::Outcome::Succeeded).
+// The Upload command runs its own window through the publish sequence;
+// upload() is the same window for a plain list of files.
 namespace ConnectFTPController {
 bool testConnection(const Site& site, QWidget* parent);
 // `uploaded` (optional) receives TransferJob::uploadedFiles() when the window closes.
