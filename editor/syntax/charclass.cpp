@@ -5,10 +5,6 @@
 #include <locale.h>
 #include <memory>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace morvane::charclass {
 
 namespace {
@@ -50,27 +46,6 @@ struct Table {
 const std::uint8_t* table() {
     static const Table t;
     return t.flags.get();
-}
-
-std::int64_t findCodeUnit(const char16_t* chars, std::int64_t base, std::int64_t from,
-                          std::int64_t to, char16_t c) {
-    const char16_t* p = chars + (from - base);
-    const char16_t* const e = chars + (to - base);
-#if defined(__SSE2__)
-    const __m128i needle = _mm_set1_epi16(short(c));
-    while (e - p >= 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int m = _mm_movemask_epi8(_mm_cmpeq_epi16(v, needle));
-        if (m != 0)
-            return (p - chars) + base + (__builtin_ctz(unsigned(m)) >> 1);
-        p += 8;
-    }
-#endif
-    for (; p < e; ++p) {
-        if (*p == c)
-            return (p - chars) + base;
-    }
-    return to;
 }
 
 } // namespace morvane::charclass

@@ -6,6 +6,10 @@
 
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace morvane::charclass {
 
 enum : std::uint8_t { kSpace = 1, kAlpha = 2, kDigit = 4 };
@@ -25,8 +29,27 @@ inline bool isAlnum(char16_t c, const std::uint8_t* t) {
 
 // The first position in [from, to) of `c`, or `to`. `chars` holds the code
 // units of the positions from `base` on. Used for the long runs the scanners
-// skip over (text between tags, quoted values, comments).
-std::int64_t findCodeUnit(const char16_t* chars, std::int64_t base, std::int64_t from,
-                          std::int64_t to, char16_t c);
+// skip over (text between tags, quoted values, comments). Inline: the
+// scanners call it for every such run.
+inline std::int64_t findCodeUnit(const char16_t* chars, std::int64_t base, std::int64_t from,
+                                 std::int64_t to, char16_t c) {
+    const char16_t* p = chars + (from - base);
+    const char16_t* const e = chars + (to - base);
+#if defined(__SSE2__)
+    const __m128i needle = _mm_set1_epi16(short(c));
+    while (e - p >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int m = _mm_movemask_epi8(_mm_cmpeq_epi16(v, needle));
+        if (m != 0)
+            return (p - chars) + base + (__builtin_ctz(unsigned(m)) >> 1);
+        p += 8;
+    }
+#endif
+    for (; p < e; ++p) {
+        if (*p == c)
+            return (p - chars) + base;
+    }
+    return to;
+}
 
 } // namespace morvane::charclass
