@@ -17,51 +17,14 @@
 
 namespace morvane {
 
-namespace {
-
-// The help window's page view: a web view from the web-engine module.
-class WebHelpView : public help::HelpView {
-public:
-    explicit WebHelpView(QWidget* parent) : m_view(createPreviewView(parent)) {
-        m_view->onNavigationRequest = [this](const QUrl& url) {
-            return !onNavigationRequest || onNavigationRequest(url);
-        };
-        m_view->onUrlChanged = [this](const QUrl& url) {
-            if (onUrlChanged)
-                onUrlChanged(url);
-        };
-        m_view->onTitleChanged = [this](const QString& title) {
-            if (onTitleChanged)
-                onTitleChanged(title);
-        };
-        m_view->onHistoryChanged = [this](bool back, bool forward) {
-            if (onHistoryChanged)
-                onHistoryChanged(back, forward);
-        };
-        m_view->onLoadFinished = [this](bool ok) {
-            if (onLoadFinished)
-                onLoadFinished(ok);
-        };
-    }
-    QWidget* widget() override { return m_view->widget(); }
-    void load(const QUrl& url) override { m_view->load(url); }
-    void back() override { m_view->back(); }
-    void forward() override { m_view->forward(); }
-    void reload() override { m_view->reload(); }
-    void clearHistory() override { m_view->clearHistory(); }
-
-private:
-    std::unique_ptr<PreviewView> m_view;
-};
-
-} // namespace
-
 HelpController::HelpController(QMainWindow& window, help::HelpLinks links,
                                help::HelpViewFactory viewFactory, QObject* parent)
     : QObject(parent), m_window(window), m_links(std::move(links)),
       m_viewFactory(std::move(viewFactory)) {
     if (!m_viewFactory)
-        m_viewFactory = [](QWidget* parent) { return std::make_unique<WebHelpView>(parent); };
+        m_viewFactory = [](QWidget* parent) -> std::unique_ptr<help::HelpView> {
+            return createPreviewView(parent);
+        };
     // The built-in pages reach the web engine through the program's scheme;
     // this only records it, the engine is loaded with the first view.
     serveWebScheme(QByteArray(help::kScheme),

@@ -4,8 +4,11 @@
 // start-up, including the many that never open a preview.
 //
 // The interface is a plain abstract class with callbacks (no Qt meta-object),
-// so the module needs no symbol of the program.
+// so the module needs no symbol of the program. The help window uses the
+// same views.
 #pragma once
+
+#include "help/helpview.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,28 +22,11 @@ class QWidget;
 
 namespace morvane {
 
-class PreviewView {
+// The help window's page view with one more call: the preview also shows
+// pages the program writes itself (the image page, the error page).
+class PreviewView : public help::HelpView {
 public:
-    virtual ~PreviewView() = default;
-
-    // The widget to place in the window; parented to the widget given at
-    // creation, so Qt owns it.
-    virtual QWidget* widget() = 0;
-    virtual void load(const QUrl& url) = 0;
     virtual void setHtml(const QString& html, const QUrl& baseUrl) = 0;
-    virtual void back() = 0;
-    virtual void forward() = 0;
-    virtual void reload() = 0;
-    // Forgets the pages visited so far.
-    virtual void clearHistory() = 0;
-
-    // Asked before every navigation, links inside frames included; false
-    // cancels it. Unset, every navigation proceeds.
-    std::function<bool(const QUrl&)> onNavigationRequest;
-    std::function<void(const QUrl&)> onUrlChanged;
-    std::function<void(const QString&)> onTitleChanged;
-    std::function<void(bool canGoBack, bool canGoForward)> onHistoryChanged;
-    std::function<void(bool ok)> onLoadFinished;
 };
 
 // Loads the web-engine module and makes a view in `parent`, or, when the
