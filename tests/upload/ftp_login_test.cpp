@@ -35,6 +35,14 @@ int logins(const QString& log, const QByteArray& outcome) {
     return int(readFile(log).split('\n').count(outcome));
 }
 
+// The same once the server has written at least `atLeast` of them: it logs a
+// refused login after sending its reply, so a job can end before the line is
+// there.
+int loginsOnceLogged(const QString& log, const QByteArray& outcome, int atLeast) {
+    waitUntil([&] { return logins(log, outcome) >= atLeast; }, std::chrono::seconds(5));
+    return logins(log, outcome);
+}
+
 // Every file on the server under the root, hidden ones included.
 QStringList serverFiles(const QString& root) {
     QStringList out;
@@ -82,7 +90,7 @@ TEST_F(LoginTest, WrongPasswordCostsOneFailedLoginAndEndsTheJob) {
                                              "wrong. Server reply: \"530 Authentication failed.\"")
                                   .arg(files.first()));
         EXPECT_EQ(run.failed, files);
-        EXPECT_EQ(logins(log(), "failed"), 1);
+        EXPECT_EQ(loginsOnceLogged(log(), "failed", 1), 1);
         EXPECT_EQ(logins(log(), "ok"), 0);
         EXPECT_TRUE(serverFiles(folders.serverRoot.path()).isEmpty());
     }
@@ -92,7 +100,7 @@ TEST_F(LoginTest, WrongPasswordCostsOneFailedLoginAndEndsTheJob) {
         ftpSite(server, {}, QStringLiteral("user"), QStringLiteral("wrong")));
     EXPECT_TRUE(runJob(*test).result.startsWith(
         QStringLiteral("ERROR: User Name and/or Password is wrong")));
-    EXPECT_EQ(logins(log(), "failed"), 1);
+    EXPECT_EQ(loginsOnceLogged(log(), "failed", 1), 1);
 }
 
 TEST_F(LoginTest, ServersDemandingEncryptionSaySo) {
@@ -119,7 +127,7 @@ TEST_F(LoginTest, ServersDemandingEncryptionSaySo) {
         EXPECT_EQ(run.failed, files);
         auto test = TransferJob::makeConnectionTest(ftpSite(server));
         EXPECT_EQ(runJob(*test).result, QStringLiteral("ERROR: ") + expected);
-        EXPECT_EQ(logins(log(), "refused"), 2); // one per job
+        EXPECT_EQ(loginsOnceLogged(log(), "refused", 2), 2); // one per job
         QFile::remove(log());
         server.stop();
     }
@@ -153,7 +161,7 @@ TEST_F(LoginTest, EveryFileArrivesWhateverThePerAddressLimit) {
                       readFile(folders.localPath(f)))
                 << qPrintable(f);
         if (c.proftpdLimit > 0) {
-            EXPECT_GT(logins(log(), "refused"), 0); // the limit was really met
+            EXPECT_GT(loginsOnceLogged(log(), "refused", 1), 0); // the limit was really met
         }
         EXPECT_EQ(logins(log(), "failed"), 0);
         // Nothing half-done is left behind.
