@@ -116,7 +116,10 @@ TEST_F(InstallTest, TheProgramLooksForNoPathOfTheBuildMachine) {
     ASSERT_EQ(dyn.status, 0);
     EXPECT_TRUE(dyn.out.contains(QStringLiteral("[$ORIGIN/../")));
     EXPECT_FALSE(dyn.out.contains(binaryDir()));
-    // The program's constant strings name no build folder.
+    // The program's constant strings name no build folder. A sanitizer build is never shipped
+    // and its checks carry the path of every compiled file (generated ones live in the build
+    // folder), so only the shipped kind of build is held to this.
+#ifndef MORVANE_SANITIZED
     const ProcessRun strings =
         run(tool("readelf"),
             {QStringLiteral("-p"), QStringLiteral(".rodata"), at(QStringLiteral("bin/morvane"))});
@@ -124,6 +127,7 @@ TEST_F(InstallTest, TheProgramLooksForNoPathOfTheBuildMachine) {
     EXPECT_FALSE(strings.out.contains(binaryDir()));
     EXPECT_FALSE(strings.out.contains(QStringLiteral("libmorvane_webview.so")) &&
                  strings.out.contains(QStringLiteral("/tmp/")));
+#endif
 }
 
 TEST_F(InstallTest, DesktopFileAndMetainfoValidate) {
