@@ -61,7 +61,7 @@ void SitesController::setSitesPopup() {
     };
     add(kNoneChosen);
     for (const Site& s : m_sites)
-        add(s.name());
+        add(s.title());
     popup->insertSeparator(popup->count());
     add(kNewSite);
     add(kEditSite);

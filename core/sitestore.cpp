@@ -57,9 +57,11 @@ SiteList load(QSettings& settings, bool* present) {
             if (isStringLike(v))
                 values.insert(key, v.toString());
         }
-        // An entry without a name cannot be chosen or edited; skip it rather
-        // than show a blank item.
-        if (!values.value(sitekey::sitename).isEmpty())
+        // An entry without a name is kept (shown under a placeholder title
+        // until the user names it): dropping it here would erase it from
+        // the file at the next save. Only an entry with nothing in it is
+        // left out; there is nothing of it to keep.
+        if (!values.isEmpty())
             sites.append(Site(std::move(values)));
     }
     settings.endArray();
@@ -80,17 +82,23 @@ void save(QSettings& settings, const SiteList& sites) {
 }
 
 const Site* find(const SiteList& sites, const QString& name) {
+    if (name.isEmpty())
+        return nullptr;
     for (const Site& s : sites)
         if (s.name() == name)
             return &s;
+    // The placeholder title reaches the first unnamed site, unless a site
+    // really carries that name (found above).
+    if (name == Site::unnamedTitle()) {
+        for (const Site& s : sites)
+            if (s.name().isEmpty())
+                return &s;
+    }
     return nullptr;
 }
 
 Site* find(SiteList& sites, const QString& name) {
-    for (Site& s : sites)
-        if (s.name() == name)
-            return &s;
-    return nullptr;
+    return const_cast<Site*>(find(std::as_const(sites), name));
 }
 
 void sortByName(SiteList& sites) {

@@ -32,6 +32,10 @@ public:
     const QMap<QString, QString>& values() const { return m_values; }
 
     QString name() const { return value(sitekey::sitename); }
+    // What the site is shown as: its name, or a placeholder for an entry
+    // whose name is missing or empty (kept so that it is not lost).
+    QString title() const { return name().isEmpty() ? unnamedTitle() : name(); }
+    static QString unnamedTitle() { return QStringLiteral("(unnamed site)"); }
     QString localPath() const { return value(sitekey::localpath); }
     QString localURL() const { return value(sitekey::localURL); }
     QString server() const { return value(sitekey::server); }
@@ -50,13 +54,15 @@ using SiteList = QList<Site>;
 namespace sitestore {
 
 // Reads the `sites` array. Entries that are not groups of strings are
-// skipped; a `sites` key of any other shape reads as an empty list.
-// `present` tells whether the store had a `sites` key at all.
+// skipped; an entry without a name is kept; a `sites` key of any other shape reads as an empty
+// list. `present` tells whether the store had a `sites` key at all.
 SiteList load(QSettings& settings, bool* present = nullptr);
 // Replaces the stored `sites` array with the list, in list order.
 void save(QSettings& settings, const SiteList& sites);
 
-// The first site whose name matches exactly, or nullptr.
+// The first site whose name matches exactly, or nullptr. The placeholder
+// title finds the first unnamed site when no site has it as its name; an
+// empty name finds nothing.
 const Site* find(const SiteList& sites, const QString& name);
 Site* find(SiteList& sites, const QString& name);
 

@@ -142,19 +142,66 @@ TEST_F(SitesTest, SiteWithMissingKeysReadsThemAsEmpty) {
 
 TEST_F(SitesTest, EntriesOfTheWrongShape) {
     auto s = openWith("[sites]\n"
-                      "1\\server=no name here\n" // no sitename: cannot be chosen
+                      "1\\server=no name here\n" // no sitename: kept, shown untitled
                       "2\\sitename=Numbers\n"
                       "2\\username=12345\n" // reads as text
-                      "3\\sitename=\n"      // empty name
+                      "3\\sitename=\n"      // empty name: kept too
                       "4\\sitename=Listy\n"
                       "4\\password=\"a,b\"\n" // a quoted comma is text
                       "size=6\n");            // more than there are
     const SiteList back = sitestore::load(*s);
-    ASSERT_EQ(back.size(), 2);
-    EXPECT_EQ(back[0].name(), QStringLiteral("Numbers"));
-    EXPECT_EQ(back[0].userName(), QStringLiteral("12345"));
-    EXPECT_EQ(back[1].name(), QStringLiteral("Listy"));
-    EXPECT_EQ(back[1].password(), QStringLiteral("a,b"));
+    ASSERT_EQ(back.size(), 4);
+    EXPECT_TRUE(back[0].name().isEmpty());
+    EXPECT_EQ(back[0].server(), QStringLiteral("no name here"));
+    EXPECT_EQ(back[0].title(), Site::unnamedTitle());
+    EXPECT_EQ(back[1].name(), QStringLiteral("Numbers"));
+    EXPECT_EQ(back[1].title(), QStringLiteral("Numbers"));
+    EXPECT_EQ(back[1].userName(), QStringLiteral("12345"));
+    EXPECT_TRUE(back[2].name().isEmpty());
+    EXPECT_EQ(back[3].name(), QStringLiteral("Listy"));
+    EXPECT_EQ(back[3].password(), QStringLiteral("a,b"));
+}
+
+TEST_F(SitesTest, UnnamedEntrySurvivesASaveUnchanged) {
+    const QByteArray ini = "[sites]\n"
+                           "1\\sitename=First\n"
+                           "2\\server=ftp.nameless.org\n"
+                           "2\\username=who\n"
+                           "2\\localpath=/home/me/nameless\n"
+                           "3\\sitename=Third\n"
+                           "size=3\n";
+    SiteList before;
+    {
+        auto s = openWith(ini);
+        before = sitestore::load(*s);
+        ASSERT_EQ(before.size(), 3);
+        sitestore::save(*s, before);
+    }
+    auto s = open();
+    const SiteList after = sitestore::load(*s);
+    ASSERT_EQ(after.size(), 3);
+    for (qsizetype i = 0; i < before.size(); ++i)
+        EXPECT_EQ(after[i].values(), before[i].values()) << i;
+    // No name key was invented for it.
+    EXPECT_FALSE(after[1].values().contains(sitekey::sitename));
+    EXPECT_EQ(after[1].server(), QStringLiteral("ftp.nameless.org"));
+}
+
+TEST_F(SitesTest, PlaceholderTitleFindsTheUnnamedSiteButNotANamedOne) {
+    Site unnamed;
+    unnamed.setValue(sitekey::server, QStringLiteral("a.example"));
+    SiteList sites = {makeSite(QStringLiteral("x")), unnamed};
+    Site* found = sitestore::find(sites, Site::unnamedTitle());
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->server(), QStringLiteral("a.example"));
+    // An empty name never matches: it would reach the unnamed entry
+    // through a blank field.
+    EXPECT_EQ(sitestore::find(sites, QString()), nullptr);
+    // A site that really has the placeholder as its name wins.
+    sites.append(makeSite(Site::unnamedTitle()));
+    found = sitestore::find(sites, Site::unnamedTitle());
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->name(), Site::unnamedTitle());
 }
 
 TEST_F(SitesTest, ArraySizeMissingOrNotANumber) {
