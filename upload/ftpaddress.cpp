@@ -21,10 +21,17 @@ QString encodeSegment(const QString& segment) {
 
 } // namespace
 
-std::optional<FtpServerAddress> FtpServerAddress::parse(const QString& serverText) {
+std::optional<FtpServerAddress> FtpServerAddress::parse(const QString& serverText,
+                                                        const QString& scheme) {
     QString text = serverText.trimmed();
-    if (text.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive))
-        text = text.mid(6);
+    // The protocol comes from the site's setting; a prefix may repeat it
+    // (or be plain "ftp://", as every site once had), never contradict it.
+    for (const QString& prefix : {QStringLiteral("ftp://"), scheme + QStringLiteral("://")}) {
+        if (text.startsWith(prefix, Qt::CaseInsensitive)) {
+            text = text.mid(prefix.size());
+            break;
+        }
+    }
     if (text.isEmpty() || text.contains(QLatin1String("://")) || hasControlCharacters(text))
         return std::nullopt;
 
@@ -49,6 +56,8 @@ std::optional<FtpServerAddress> FtpServerAddress::parse(const QString& serverTex
     FtpServerAddress address;
     address.host = url.host();
     address.authority = url.authority(QUrl::FullyEncoded);
+    address.port = url.port();
+    address.scheme = scheme;
     address.segments = *segments;
     return address;
 }
@@ -60,7 +69,7 @@ bool FtpServerAddress::isLocalHost() const {
 }
 
 QByteArray FtpServerAddress::url(const QStringList& path, bool trailingSlash) const {
-    QString text = QStringLiteral("ftp://") + authority + QLatin1Char('/');
+    QString text = scheme + QStringLiteral("://") + authority + QLatin1Char('/');
     QStringList encoded;
     for (const QString& segment : segments + path)
         encoded << encodeSegment(segment);

@@ -15,18 +15,25 @@ namespace morvane {
 // Where a site's server lives: "host", "host:port", "[v6]:port", optionally
 // preceded by "ftp://" and followed by a folder ("host:port/sub").
 struct FtpServerAddress {
-    QString authority;    // host[:port] as it goes into an address, IDN-encoded
-    QString host;         // the bare host name or address
-    QStringList segments; // folder part of the server text, if any
+    QString authority;                      // host[:port] as it goes into an address, IDN-encoded
+    QString host;                           // the bare host name or address
+    int port = -1;                          // the port the server text names, or -1
+    QStringList segments;                   // folder part of the server text, if any
+    QString scheme = QStringLiteral("ftp"); // of the addresses made (ftp, ftps, sftp)
 
     // Parses the server text; nullopt when it does not form a valid address
-    // (empty, other scheme, credentials or control characters in it).
-    static std::optional<FtpServerAddress> parse(const QString& serverText);
+    // (empty, another scheme than "ftp" or `scheme`, credentials or control
+    // characters in it).
+    static std::optional<FtpServerAddress> parse(const QString& serverText,
+                                                 const QString& scheme = QStringLiteral("ftp"));
 
     // True for names that always mean this machine.
     bool isLocalHost() const;
 
-    // The ftp address of a path below the server's folder; `trailingSlash`
+    // The port to connect to: the one named, else `defaultPort`.
+    int portOr(int defaultPort) const { return port > 0 ? port : defaultPort; }
+
+    // The address of a path below the server's folder; `trailingSlash`
     // marks a folder. Each segment is percent-encoded.
     QByteArray url(const QStringList& path, bool trailingSlash) const;
 };

@@ -63,6 +63,23 @@ QString baseMessage(const FtpError& error) {
     case FtpErrorDomain::SizeMismatch:
         return QStringLiteral("The server's copy of this file has the wrong size") +
                (error.detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(error.detail));
+    case FtpErrorDomain::Security:
+        switch (error.code) {
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_ISSUER_ERROR:
+            return QStringLiteral("The server's certificate is not trusted by this system; "
+                                  "nothing was sent to the server");
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+            return QStringLiteral("WARNING: the server's certificate has changed since you "
+                                  "trusted it for this site; nothing was sent to the server");
+        case CURLE_USE_SSL_FAILED:
+            return QStringLiteral("The server does not offer FTPS (its reply to AUTH TLS was a "
+                                  "refusal); nothing was sent to the server");
+        case CURLE_SSL_CACERT_BADFILE:
+            return QStringLiteral("The system's certificate store could not be read");
+        default:
+            return QStringLiteral("The secure connection to the server failed");
+        }
     case FtpErrorDomain::Setup:
         return QStringLiteral("Can't initiate FTP") +
                (error.detail.isEmpty() ? QString() : QStringLiteral(": %1").arg(error.detail));
@@ -104,6 +121,11 @@ QString MyStreamErrorMessage(const FtpError& error) {
     case FtpErrorDomain::FTP:
     case FtpErrorDomain::Curl:
         addSentence(text, error.detail);
+        break;
+    case FtpErrorDomain::Security:
+        // libcurl's own words (which check failed), when it gave any.
+        if (!error.detail.isEmpty())
+            addSentence(text, QStringLiteral("(%1)").arg(ftppath::printable(error.detail)));
         break;
     case FtpErrorDomain::POSIX: {
         // The system's own explanation of the error number, after curl's

@@ -26,6 +26,7 @@ enum class FtpErrorDomain {
     BadListing,   // a folder listing that could not be read
     SizeMismatch, // the server holds another number of bytes than were sent
     Setup,        // the transfer could not be prepared (libcurl refused a setting)
+    Security,     // TLS failed or the server could not be verified (code: libcurl's result)
 };
 
 // The resolver's "host not found" code.
@@ -75,6 +76,7 @@ bool meansNoSpace(int replyCode, const QString& replyText);
 inline const QString kNoSpaceMessage =
     QStringLiteral("The server has no space left for this file.");
 inline const QString kSecureConnectionMessage =
-    QStringLiteral("This server requires a secure connection (FTPS).");
+    QStringLiteral("This server requires a secure connection (FTPS): choose \"FTPS (TLS)\" as "
+                   "the protocol in Site Properties.");
 
 } // namespace morvane

@@ -77,13 +77,34 @@ int TransferJob::Impl::requestFolders(const QStringList& segments) {
 
 void TransferJob::Impl::plan() {
     const QString serverText = site.server().trimmed();
-    server = FtpServerAddress::parse(serverText);
+    const auto siteProtocol = siteprotocol::of(site);
+    protocol = siteProtocol.value_or(SiteProtocol::Ftp);
+    pinnedKey = site.value(ftpsitekey::tlsPin).trimmed().toLatin1();
+    server = FtpServerAddress::parse(serverText, siteprotocol::scheme(protocol));
     credentials = {site.userName(), site.password()};
     limit = connectionLimit(site);
     useTemporaryNames = !siteFlag(site, ftpsitekey::directUpload);
     checkSizes = siteFlag(site, ftpsitekey::sizeCheck);
     if (serverText.isEmpty()) {
         planProblem = QStringLiteral("This site has no server. Enter one in Site Properties.");
+        return;
+    }
+    if (!siteProtocol) {
+        planProblem = cannotInitiate(
+            QStringLiteral(
+                "The site's protocol \"%1\" is not known. Choose one in Site Properties.")
+                .arg(ftppath::printable(site.value(ftpsitekey::protocol))));
+        return;
+    }
+    if (protocol == SiteProtocol::Sftp) {
+        planProblem = cannotInitiate(QStringLiteral(
+            "SFTP is not available in this version. Choose another protocol in Site Properties."));
+        return;
+    }
+    if (!pinnedKey.isEmpty() && !pinnedKey.startsWith("sha256//")) {
+        planProblem = cannotInitiate(QStringLiteral(
+            "The certificate trusted for this site is stored in a form this program does not "
+            "read. Trust the server's certificate again."));
         return;
     }
     if (!server) {
@@ -134,7 +155,7 @@ void TransferJob::Impl::plan() {
 }
 
 std::unique_ptr<MyStreamInfo> TransferJob::Impl::prepare(const Item& item, FtpError* error) {
-    const FtpTransferOptions options{replyTimeout};
+    const FtpTransferOptions options{replyTimeout, protocol, pinnedKey};
     auto path = [this](const QStringList& segments) { return ftpCommandPath(*server, segments); };
     QStringList commands;
     switch (item.step) {

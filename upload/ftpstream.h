@@ -9,6 +9,7 @@
 #include "upload/ftpcurl.h"
 #include "upload/ftperror.h"
 #include "upload/ftplisting.h"
+#include "upload/siteprotocol.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -31,6 +32,12 @@ struct FtpTransferOptions {
     // How long a silent server is waited for, and how long a transfer may go
     // without progress (a listing or a few commands: in all).
     long replyTimeoutSeconds = 60;
+    // Plain FTP, or FTP over TLS on the control and every data connection,
+    // with the server's certificate always verified: against the system's
+    // certificate store, or, when `pinnedKey` is set ("sha256//…"), by
+    // requiring exactly that public key.
+    SiteProtocol protocol = SiteProtocol::Ftp;
+    QByteArray pinnedKey;
 };
 
 // What the server has said on one transfer's control connection, read from
@@ -143,6 +150,9 @@ struct FtpTransferResult {
     // No connection to the server could be made at all (name unknown,
     // connection refused, no answer).
     bool unreachable = false;
+    // The secure connection could not be made, or the server could not be
+    // verified (FtpErrorDomain::Security): nothing was sent to it.
+    bool insecure = false;
 };
 FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result);
 

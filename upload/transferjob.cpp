@@ -47,7 +47,9 @@ void TransferJob::Impl::launch(int index) {
             },
             Qt::QueuedConnection);
     };
-    if (info->kind == FtpTransferKind::Store) {
+    // Over TLS the data connection must end with TLS's own close, which only
+    // curl can send: there curl ends the upload itself.
+    if (info->kind == FtpTransferKind::Store && !siteprotocol::usesTls(protocol)) {
         info->pauseAtEnd = [this, index, raw = info.get()] {
             if (!driver->pauseUntilFinalReply(raw->easy.get(), raw->sockets))
                 return false;
@@ -89,7 +91,15 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
         noteLogin();
     if (!r.loginRefused)
         refusalsInARow = 0;
-    if (!everLoggedIn && (r.unreachable || r.loginRefused)) {
+    if (r.insecure) {
+        // A server that cannot be verified gets nothing more from this job.
+        if (r.error.code == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
+            trustProblem = TrustProblem::Changed;
+        else if (r.error.code == CURLE_PEER_FAILED_VERIFICATION ||
+                 r.error.code == CURLE_SSL_ISSUER_ERROR)
+            trustProblem = TrustProblem::Untrusted;
+        failEverything(r.error);
+    } else if (!everLoggedIn && (r.unreachable || r.loginRefused)) {
         // The first login failed, or the server could not be reached: every
         // other transfer would end the same way.
         failEverything(r.error);
@@ -407,6 +417,10 @@ void TransferJob::cancel() {
 
 void TransferJob::setReplyTimeout(int seconds) {
     d->replyTimeout = std::max(1, seconds);
+}
+
+TrustProblem TransferJob::trustProblem() const {
+    return d->trustProblem;
 }
 
 bool TransferJob::isFinished() const {

@@ -34,6 +34,13 @@ inline const QString directUpload = QStringLiteral("directupload");
 inline const QString sizeCheck = QStringLiteral("sizecheck");
 } // namespace ftpsitekey
 
+// Why a job could not trust its server, when that is why it failed.
+enum class TrustProblem {
+    None,
+    Untrusted, // the certificate is not trusted by the system and not pinned
+    Changed    // the site's pinned certificate was not the one presented
+};
+
 class TransferJob : public QObject {
     Q_OBJECT
 public:
@@ -57,6 +64,9 @@ public:
     bool succeeded() const;            // outcome() == Outcome::Succeeded
     QStringList uploadedFiles() const; // relative paths that were stored completely
     QStringList failedFiles() const;   // relative paths that failed or never ran
+    // Set when the job failed because the server could not be verified:
+    // the user may then look at its certificate and choose to trust it.
+    TrustProblem trustProblem() const;
 
     // How long a transfer waits for a silent server before it fails (60 s
     // unless set before start()).

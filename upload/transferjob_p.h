@@ -79,6 +79,9 @@ struct TransferJob::Impl {
     std::optional<FtpServerAddress> server;
     QString planProblem; // why the job cannot start, when it cannot
     FtpCredentials credentials;
+    SiteProtocol protocol = SiteProtocol::Ftp;
+    QByteArray pinnedKey;
+    TrustProblem trustProblem = TrustProblem::None;
     bool useTemporaryNames = true;
     bool checkSizes = false;
     std::vector<Item> items;

@@ -64,6 +64,12 @@ def main():
                         help="answer SIZE with one byte more than the file has")
     parser.add_argument("--trickle-listing-ms", type=int, default=0,
                         help="send a LIST line every N ms, forever; implies threaded")
+    parser.add_argument("--tls-cert", default="",
+                        help="FTPS: demand TLS (AUTH TLS) on control and data connections, "
+                             "with this certificate chain (PEM)")
+    parser.add_argument("--tls-key", default="", help="the certificate's key (PEM)")
+    parser.add_argument("--command-log", default="",
+                        help="append each command's name to this file as it arrives")
     parser.add_argument("--log", action="store_true")
     parser.add_argument("--exit-on-stdin-eof", action="store_true",
                         help="stop when standard input closes (the parent has gone)")
@@ -74,6 +80,11 @@ def main():
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+
+    HandlerBase, DTPBase = FTPHandler, DTPHandler
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+        HandlerBase, DTPBase = TLS_FTPHandler, TLS_DTPHandler
 
     counter = itertools.count(1)
     counter_lock = threading.Lock()
@@ -100,7 +111,7 @@ def main():
         with counter_lock:
             return next(counter)
 
-    class FaultyDTP(DTPHandler):
+    class FaultyDTP(DTPBase):
         def _drop_now(self):
             handler = self.cmd_channel
             handler.fault_drop = False
@@ -112,11 +123,14 @@ def main():
                                        b"\x01\x00\x00\x00\x00\x00\x00\x00")
             except Exception:
                 pass
-            DTPHandler.close(self)
+            DTPBase.close(self)
             handler.close()
 
         def handle_read(self):
-            DTPHandler.handle_read(self)
+            DTPBase.handle_read(self)
+            self._check_faults()
+
+        def _check_faults(self):
             if getattr(self.cmd_channel, "fault_drop", False) and self.tot_bytes_received > 0:
                 self._drop_now()
                 return
@@ -132,16 +146,30 @@ def main():
                                   logging.info)
                 self.close()
 
-        # DTPHandler binds its own handle_read to this name.
-        handle_read_event = handle_read
+        # DTPHandler binds its own handle_read to this name; the TLS one
+        # runs its handshake there first and then reads.
+        if args.tls_cert:
+            def handle_read_event(self):
+                DTPBase.handle_read_event(self)
+                self._check_faults()
+        else:
+            handle_read_event = handle_read
+
+        def readable(self):
+            # pyftpdlib's own check closes a data connection that is polled
+            # before its command has come; over TLS the handshake makes it
+            # polled early, so the client's connection would be dropped.
+            if args.tls_cert and not self.receive and not self._initialized:
+                return self._ssl_want_read or self._ssl_accepting
+            return DTPBase.readable(self)
 
         def handle_close(self):
             if getattr(self.cmd_channel, "fault_drop", False):
                 self._drop_now()
                 return
-            DTPHandler.handle_close(self)
+            DTPBase.handle_close(self)
 
-    class Handler(FTPHandler):
+    class Handler(HandlerBase):
         fault_drop = False
         fault_slow = False
         fault_mute = False
@@ -155,7 +183,13 @@ def main():
             if self.fault_slow and resp.startswith("226"):
                 self.fault_slow = False
                 time.sleep(args.slow_ms / 1000.0)
-            FTPHandler.respond(self, resp, logfun)
+            HandlerBase.respond(self, resp, logfun)
+
+        def pre_process_command(self, line, cmd, arg):
+            if args.command_log:
+                with log_lock, open(args.command_log, "a") as f:
+                    f.write(cmd.upper() + "\n")
+            return HandlerBase.pre_process_command(self, line, cmd, arg)
 
         def ftp_USER(self, line):
             if args.require_tls:
@@ -170,7 +204,7 @@ def main():
                 self.respond("421 Please reconnect using TLS security mechanisms.")
                 self.close_when_done()
                 return
-            return FTPHandler.ftp_USER(self, line)
+            return HandlerBase.ftp_USER(self, line)
 
         def ftp_PASS(self, line):
             if (args.proftpd_limit and not self.authenticated
@@ -180,7 +214,7 @@ def main():
                              "host are already connected." % args.proftpd_limit)
                 self.close_when_done()
                 return
-            return FTPHandler.ftp_PASS(self, line)
+            return HandlerBase.ftp_PASS(self, line)
 
         def on_login(self, username):
             log_login("ok")
@@ -192,20 +226,20 @@ def main():
             if args.wrong_size and os.path.isfile(path):
                 self.respond("213 %d" % (os.path.getsize(path) + 1))
                 return
-            return FTPHandler.ftp_SIZE(self, path)
+            return HandlerBase.ftp_SIZE(self, path)
 
         def ftp_RNFR(self, path):
             if args.refuse_rename:
                 self.respond("550 Renaming is not allowed here.")
                 return
-            return FTPHandler.ftp_RNFR(self, path)
+            return HandlerBase.ftp_RNFR(self, path)
 
         def ftp_RNTO(self, path):
             if args.no_rename_over and self._rnfr and os.path.exists(path):
                 self._rnfr = None
                 self.respond("550 Cannot create a file when that file already exists.")
                 return
-            return FTPHandler.ftp_RNTO(self, path)
+            return HandlerBase.ftp_RNTO(self, path)
 
         def ftp_LIST(self, path):
             if args.trickle_listing_ms:
@@ -215,7 +249,7 @@ def main():
                 self.push_dtp_data(b"<html>This is not a folder listing</html>\r\n", isproducer=False,
                                    cmd="LIST")
                 return path
-            return FTPHandler.ftp_LIST(self, path)
+            return HandlerBase.ftp_LIST(self, path)
 
         def ftp_STOR(self, file, mode="w"):
             if args.refuse_every or args.drop_every or args.slow_every or args.mute_every:
@@ -229,7 +263,7 @@ def main():
                     self.fault_slow = True
                 if args.mute_every and n % args.mute_every == 0:
                     self.fault_mute = True
-            return FTPHandler.ftp_STOR(self, file, mode)
+            return HandlerBase.ftp_STOR(self, file, mode)
 
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = args.auth_failed_delay_ms / 1000.0
@@ -237,6 +271,11 @@ def main():
     Handler.banner = "Test server ready."
     Handler.permit_foreign_addresses = False
     Handler.passive_ports = None
+    if args.tls_cert:
+        Handler.certfile = args.tls_cert
+        Handler.keyfile = args.tls_key or None
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
 
     threaded = args.threaded or args.delay_ms or args.trickle_listing_ms
     server_class = ThreadedFTPServer if threaded else FTPServer

@@ -52,6 +52,11 @@ bool FtpServer::start(const QString& rootDir, const FtpServerOptions& options) {
     if (options.log)
         args << QStringLiteral("--log");
     // A test that dies leaves no server behind: it stops when its input closes.
+    if (!options.tlsCertFile.isEmpty())
+        args << QStringLiteral("--tls-cert") << options.tlsCertFile << QStringLiteral("--tls-key")
+             << options.tlsKeyFile;
+    if (!options.commandLog.isEmpty())
+        args << QStringLiteral("--command-log") << options.commandLog;
     args << QStringLiteral("--exit-on-stdin-eof");
 
     m_process = std::make_unique<QProcess>();

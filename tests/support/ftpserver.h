@@ -38,6 +38,11 @@ struct FtpServerOptions {
     bool noRenameOver = false;    // refuse RNTO onto an existing file
     bool wrongSize = false;       // SIZE reports one byte more than the file has
     int trickleListingMs = 0;     // LIST sends a line every N ms, forever
+    // FTPS: TLS demanded on control and data connections, with this
+    // certificate chain and key (PEM files).
+    QString tlsCertFile;
+    QString tlsKeyFile;
+    QString commandLog; // a file that gets each command's name as it arrives
 };
 
 class FtpServer {

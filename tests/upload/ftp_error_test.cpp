@@ -84,7 +84,7 @@ TEST(FtpError, FullDisksAndQuotas) {
 
 TEST(FtpError, ServersDemandingEncryption) {
     using D = FtpErrorDomain;
-    const QString secure = QStringLiteral("This server requires a secure connection (FTPS).");
+    const QString secure = kSecureConnectionMessage;
     const QString vsftpd = QStringLiteral("530 Non-anonymous sessions must use encryption.");
     const QString pureftpd =
         QStringLiteral("421 Sorry, cleartext sessions and weak ciphers are not accepted on this "

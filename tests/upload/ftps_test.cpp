@@ -1,0 +1,338 @@
+// FTP over TLS against a real server that demands TLS on every connection,
+// with certificates made for each test: a server vouched for by a trusted
+// authority works; one the system does not trust gets no user name or
+// password until the user pins its certificate; a pinned certificate that
+// changes is refused; a plain-FTP site meets a clear message.
+#include "ftp_support.h"
+
+#include "testenv.h"
+#include "upload/ftpaddress.h"
+#include "upload/ftperror.h"
+#include "upload/siteprotocol.h"
+#include "upload/tlsprobe.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace morvane;
+using namespace morvane::test;
+
+namespace {
+
+// Runs openssl with `args` in `dir`; true when it succeeded.
+bool openssl(const QString& dir, const QStringList& args, QByteArray* out = nullptr) {
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(QStringLiteral("/usr/bin/openssl"), args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        ADD_FAILURE() << "openssl " << args.join(' ').toStdString() << ": "
+                      << p.readAllStandardError().toStdString();
+        return false;
+    }
+    if (out)
+        *out = p.readAllStandardOutput();
+    return true;
+}
+
+const QStringList kEcKey{QStringLiteral("-newkey"), QStringLiteral("ec"),
+                         QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                         QStringLiteral("-nodes")};
+
+// A certificate authority, and server certificates (for 127.0.0.1) signed
+// by it or by themselves, in one temporary folder.
+class Certificates {
+public:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    bool makeAuthority() {
+        return openssl(m_dir.path(),
+                       QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + kEcKey +
+                           QStringList{QStringLiteral("-keyout"), QStringLiteral("ca.key"),
+                                       QStringLiteral("-out"), QStringLiteral("ca.pem"),
+                                       QStringLiteral("-days"), QStringLiteral("2"),
+                                       QStringLiteral("-subj"),
+                                       QStringLiteral("/CN=Morvane Test Authority")});
+    }
+
+    // `name`.pem and `name`.key: signed by the authority.
+    bool makeSigned(const QString& name) {
+        writeFile(path(QStringLiteral("san.cnf")), "subjectAltName=IP:127.0.0.1\n");
+        return openssl(m_dir.path(),
+                       QStringList{QStringLiteral("req")} + kEcKey +
+                           QStringList{QStringLiteral("-keyout"), name + QStringLiteral(".key"),
+                                       QStringLiteral("-out"), name + QStringLiteral(".csr"),
+                                       QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")}) &&
+               openssl(m_dir.path(),
+                       {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                        name + QStringLiteral(".csr"), QStringLiteral("-CA"),
+                        QStringLiteral("ca.pem"), QStringLiteral("-CAkey"),
+                        QStringLiteral("ca.key"), QStringLiteral("-CAcreateserial"),
+                        QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"),
+                        QStringLiteral("san.cnf"), QStringLiteral("-out"),
+                        name + QStringLiteral(".pem")});
+    }
+
+    // `name`.pem and `name`.key: self-signed, as on many small hosts.
+    bool makeSelfSigned(const QString& name) {
+        return openssl(m_dir.path(),
+                       QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + kEcKey +
+                           QStringList{QStringLiteral("-keyout"), name + QStringLiteral(".key"),
+                                       QStringLiteral("-out"), name + QStringLiteral(".pem"),
+                                       QStringLiteral("-days"), QStringLiteral("2"),
+                                       QStringLiteral("-subj"),
+                                       QStringLiteral("/O=Small Host/CN=ftp.small-host.test"),
+                                       QStringLiteral("-addext"),
+                                       QStringLiteral("subjectAltName=DNS:ftp.small-host.test")});
+    }
+
+    // The SHA-256 fingerprint as openssl prints it ("AB:CD:…").
+    QString fingerprint(const QString& name) {
+        QByteArray out;
+        openssl(m_dir.path(),
+                {QStringLiteral("x509"), QStringLiteral("-in"), name + QStringLiteral(".pem"),
+                 QStringLiteral("-noout"), QStringLiteral("-fingerprint"),
+                 QStringLiteral("-sha256")},
+                &out);
+        return QString::fromLatin1(out.mid(out.indexOf('=') + 1).trimmed());
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+class FtpsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(certs.makeAuthority());
+        // Only the test authority is trusted, as if it were the system's.
+        qputenv("SSL_CERT_FILE", certs.path(QStringLiteral("ca.pem")).toLocal8Bit());
+    }
+    void TearDown() override { qunsetenv("SSL_CERT_FILE"); }
+
+    bool startServer(const QString& cert, FtpServerOptions options = {}) {
+        server.stop();
+        QFile::remove(commandLog());
+        options.tlsCertFile = certs.path(cert + QStringLiteral(".pem"));
+        options.tlsKeyFile = certs.path(cert + QStringLiteral(".key"));
+        options.commandLog = commandLog();
+        return server.start(folders.serverRoot.path(), options);
+    }
+    QString commandLog() const { return certs.path(QStringLiteral("commands.log")); }
+    QStringList commands() const {
+        return QString::fromLatin1(readFile(commandLog())).split('\n', Qt::SkipEmptyParts);
+    }
+    Site ftpsSite() const {
+        Site site = ftpSite(server, QStringLiteral("/www"));
+        site.setValue(ftpsitekey::protocol, QStringLiteral("ftps"));
+        return site;
+    }
+    QStringList someFiles(int count) const {
+        QStringList files;
+        for (int i = 0; i < count; ++i)
+            files << folders.addFile(QStringLiteral("d%1/sub/page %2.html").arg(i % 3).arg(i),
+                                     QByteArray("<p>") + QByteArray::number(i).repeated(200 + i));
+        return files;
+    }
+    void expectOnServer(const QStringList& files) const {
+        for (const QString& f : files)
+            EXPECT_EQ(readFile(folders.serverPath(QStringLiteral("www/") + f)),
+                      readFile(folders.localPath(f)))
+                << f.toStdString();
+    }
+    // Nothing that identifies the user reached the server.
+    void expectNoCredentialsSent() const {
+        // Give the server's log time to show a late command too.
+        const QStringList seen = commands();
+        EXPECT_TRUE(seen.contains(QStringLiteral("AUTH"))) << seen.join(' ').toStdString();
+        EXPECT_FALSE(seen.contains(QStringLiteral("USER"))) << seen.join(' ').toStdString();
+        EXPECT_FALSE(seen.contains(QStringLiteral("PASS"))) << seen.join(' ').toStdString();
+    }
+
+    Certificates certs;
+    FtpFixtureFolders folders;
+    FtpServer server;
+};
+
+} // namespace
+
+TEST_F(FtpsTest, ServerTrustedThroughTheAuthorityTakesAnUploadOverTls) {
+    ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
+    ASSERT_TRUE(startServer(QStringLiteral("server")));
+    const QStringList files = someFiles(30);
+    Site site = ftpsSite();
+    site.setValue(ftpsitekey::maxConnections, QStringLiteral("4"));
+    auto job = TransferJob::makeUpload(site, folders.site.path(), files);
+    const JobRun run = runJob(*job);
+    ASSERT_TRUE(run.succeeded) << qPrintable(run.result);
+    expectOnServer(files);
+    // The login came only after TLS was set up on the control connection,
+    // and data went over protected connections.
+    const QStringList seen = commands();
+    ASSERT_TRUE(seen.contains(QStringLiteral("USER")));
+    EXPECT_LT(seen.indexOf(QStringLiteral("AUTH")), seen.indexOf(QStringLiteral("USER")));
+    EXPECT_TRUE(seen.contains(QStringLiteral("PROT")));
+
+    // The connection test too.
+    auto test = TransferJob::makeConnectionTest(site);
+    const JobRun tested = runJob(*test);
+    EXPECT_TRUE(tested.succeeded) << qPrintable(tested.result);
+}
+
+TEST_F(FtpsTest, UntrustedCertificateGetsNoCredentialsAndCanBeShown) {
+    ASSERT_TRUE(certs.makeSelfSigned(QStringLiteral("self")));
+    ASSERT_TRUE(startServer(QStringLiteral("self")));
+    const QStringList files = someFiles(5);
+    for (bool upload : {false, true}) {
+        SCOPED_TRACE(upload ? "upload" : "connection test");
+        auto job = upload ? TransferJob::makeUpload(ftpsSite(), folders.site.path(), files)
+                          : TransferJob::makeConnectionTest(ftpsSite());
+        const JobRun run = runJob(*job);
+        EXPECT_FALSE(run.succeeded);
+        EXPECT_EQ(job->trustProblem(), TrustProblem::Untrusted);
+        EXPECT_TRUE(run.result.contains(QStringLiteral("not trusted"))) << qPrintable(run.result);
+        EXPECT_FALSE(run.result.contains(QStringLiteral("secret")));
+    }
+    expectNoCredentialsSent();
+
+    // What the user is shown: the certificate itself, read without logging in.
+    const auto address = FtpServerAddress::parse(server.address());
+    ASSERT_TRUE(address);
+    const ServerCertificate cert = fetchServerCertificate(*address, SiteProtocol::Ftps);
+    ASSERT_TRUE(cert.isValid()) << qPrintable(cert.problem);
+    EXPECT_EQ(cert.fingerprint, certs.fingerprint(QStringLiteral("self")));
+    EXPECT_TRUE(cert.subject.contains(QStringLiteral("ftp.small-host.test")));
+    EXPECT_TRUE(cert.issuer.contains(QStringLiteral("Small Host")));
+    EXPECT_TRUE(cert.notBefore.isValid() && cert.notAfter > cert.notBefore);
+    EXPECT_TRUE(cert.pin.startsWith("sha256//"));
+    const QString text = describeCertificate(cert);
+    EXPECT_TRUE(text.contains(cert.fingerprint));
+    expectNoCredentialsSent();
+}
+
+TEST_F(FtpsTest, PinnedCertificateWorksAndAChangedOneIsRefused) {
+    ASSERT_TRUE(certs.makeSelfSigned(QStringLiteral("self")));
+    ASSERT_TRUE(certs.makeSelfSigned(QStringLiteral("other")));
+    ASSERT_TRUE(startServer(QStringLiteral("self")));
+    const auto address = FtpServerAddress::parse(server.address());
+    ASSERT_TRUE(address);
+    const ServerCertificate cert = fetchServerCertificate(*address, SiteProtocol::Ftps);
+    ASSERT_TRUE(cert.isValid()) << qPrintable(cert.problem);
+
+    Site site = ftpsSite();
+    site.setValue(ftpsitekey::tlsPin, QString::fromLatin1(cert.pin));
+    site.setValue(ftpsitekey::tlsFingerprint, cert.fingerprint);
+    const QStringList files = someFiles(12);
+    auto job = TransferJob::makeUpload(site, folders.site.path(), files);
+    const JobRun run = runJob(*job);
+    ASSERT_TRUE(run.succeeded) << qPrintable(run.result);
+    expectOnServer(files);
+
+    // The same server with another certificate (same name, new key).
+    ASSERT_TRUE(startServer(QStringLiteral("other")));
+    site.setValue(sitekey::server, server.address());
+    for (const QString& f : files)
+        folders.addFile(f, "changed");
+    auto again = TransferJob::makeUpload(site, folders.site.path(), files);
+    const JobRun refused = runJob(*again);
+    EXPECT_FALSE(refused.succeeded);
+    EXPECT_EQ(again->trustProblem(), TrustProblem::Changed);
+    EXPECT_TRUE(refused.result.contains(QStringLiteral("has changed")))
+        << qPrintable(refused.result);
+    EXPECT_EQ(refused.failed.size(), files.size());
+    expectNoCredentialsSent();
+    // The live files are the ones sent before.
+    EXPECT_NE(readFile(folders.serverPath(QStringLiteral("www/") + files[0])), "changed");
+
+    // A pin is not a way around the system's store either: a server the
+    // authority vouches for but whose key is not the pinned one is refused.
+    ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
+    ASSERT_TRUE(startServer(QStringLiteral("server")));
+    site.setValue(sitekey::server, server.address());
+    auto third = TransferJob::makeConnectionTest(site);
+    EXPECT_FALSE(runJob(*third).succeeded);
+    EXPECT_EQ(third->trustProblem(), TrustProblem::Changed);
+}
+
+TEST_F(FtpsTest, PlainFtpSiteAgainstAServerThatDemandsTls) {
+    ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
+    ASSERT_TRUE(startServer(QStringLiteral("server")));
+    Site site = ftpSite(server, QStringLiteral("/www"));
+    auto job = TransferJob::makeUpload(site, folders.site.path(), someFiles(8));
+    const JobRun run = runJob(*job);
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_TRUE(run.result.contains(kSecureConnectionMessage)) << qPrintable(run.result);
+    EXPECT_TRUE(run.result.contains(QStringLiteral("FTPS (TLS)")));
+    EXPECT_FALSE(commands().contains(QStringLiteral("PASS")));
+}
+
+TEST_F(FtpsTest, ManyFilesWithDroppedConnectionsAreReportedHonestly) {
+    ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
+    FtpServerOptions options;
+    options.dropEvery = 25;
+    ASSERT_TRUE(startServer(QStringLiteral("server"), options));
+    QStringList files;
+    for (int i = 0; i < 500; ++i)
+        files << folders.addFile(QStringLiteral("f%1/p%2.html").arg(i % 10).arg(i),
+                                 QByteArray::number(i).repeated(50));
+    Site site = ftpsSite();
+    site.setValue(ftpsitekey::maxConnections, QStringLiteral("8"));
+    auto job = TransferJob::makeUpload(site, folders.site.path(), files);
+    const JobRun run = runJob(*job, std::chrono::seconds(300));
+    ASSERT_TRUE(run.finished);
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_FALSE(run.failed.isEmpty());
+    EXPECT_EQ(run.uploaded.size() + run.failed.size(), files.size());
+    // Every file reported as sent is on the server whole, under its name.
+    for (const QString& f : run.uploaded)
+        EXPECT_EQ(readFile(folders.serverPath(QStringLiteral("www/") + f)),
+                  readFile(folders.localPath(f)))
+            << f.toStdString();
+
+    // A second run sends the rest.
+    ASSERT_TRUE(startServer(QStringLiteral("server")));
+    site.setValue(sitekey::server, server.address());
+    auto retry = TransferJob::makeUpload(site, folders.site.path(), run.failed);
+    const JobRun second = runJob(*retry, std::chrono::seconds(300));
+    EXPECT_TRUE(second.succeeded) << qPrintable(second.result);
+    expectOnServer(files);
+}
+
+TEST(SiteProtocol, MissingMeansFtpAndUnknownIsRefused) {
+    Site site;
+    EXPECT_EQ(siteprotocol::of(site), SiteProtocol::Ftp);
+    for (SiteProtocol p :
+         {SiteProtocol::Ftp, SiteProtocol::Ftps, SiteProtocol::FtpsImplicit, SiteProtocol::Sftp}) {
+        site.setValue(ftpsitekey::protocol, siteprotocol::key(p).toUpper());
+        EXPECT_EQ(siteprotocol::of(site), p);
+    }
+    site.setValue(ftpsitekey::protocol, QStringLiteral("ftpes"));
+    EXPECT_FALSE(siteprotocol::of(site));
+    // A site whose protocol is not known never falls back to plain FTP.
+    site.setValue(sitekey::server, QStringLiteral("127.0.0.1:1"));
+    auto job = TransferJob::makeConnectionTest(site);
+    const JobRun run = runJob(*job);
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_TRUE(run.result.contains(QStringLiteral("ftpes"))) << qPrintable(run.result);
+
+    EXPECT_EQ(siteprotocol::defaultPort(SiteProtocol::Ftps), 21);
+    EXPECT_EQ(siteprotocol::defaultPort(SiteProtocol::FtpsImplicit), 990);
+    EXPECT_EQ(siteprotocol::defaultPort(SiteProtocol::Sftp), 22);
+}
+
+TEST(SiteProtocol, ServerTextMayRepeatTheSchemeButNotContradictIt) {
+    auto a = FtpServerAddress::parse(QStringLiteral("ftps://host.example:2121/www"),
+                                     QStringLiteral("ftps"));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->port, 2121);
+    EXPECT_EQ(a->url({QStringLiteral("a b.html")}, false),
+              QByteArray("ftps://host.example:2121/www/a%20b.html"));
+    auto b = FtpServerAddress::parse(QStringLiteral("ftp://host.example"), QStringLiteral("ftps"));
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->portOr(990), 990);
+    EXPECT_FALSE(
+        FtpServerAddress::parse(QStringLiteral("sftp://host.example"), QStringLiteral("ftp")));
+}

@@ -1,0 +1,71 @@
+#include "upload/siteprotocol.h"
+
+namespace morvane::siteprotocol {
+
+std::optional<SiteProtocol> of(const Site& site) {
+    const QString value = site.value(ftpsitekey::protocol).trimmed().toLower();
+    if (value.isEmpty())
+        return SiteProtocol::Ftp;
+    for (SiteProtocol p :
+         {SiteProtocol::Ftp, SiteProtocol::Ftps, SiteProtocol::FtpsImplicit, SiteProtocol::Sftp}) {
+        if (value == key(p))
+            return p;
+    }
+    return std::nullopt;
+}
+
+QString key(SiteProtocol protocol) {
+    switch (protocol) {
+    case SiteProtocol::Ftp:
+        return QStringLiteral("ftp");
+    case SiteProtocol::Ftps:
+        return QStringLiteral("ftps");
+    case SiteProtocol::FtpsImplicit:
+        return QStringLiteral("ftps-implicit");
+    case SiteProtocol::Sftp:
+        return QStringLiteral("sftp");
+    }
+    return QString();
+}
+
+QString title(SiteProtocol protocol) {
+    switch (protocol) {
+    case SiteProtocol::Ftp:
+        return QStringLiteral("FTP");
+    case SiteProtocol::Ftps:
+        return QStringLiteral("FTPS (TLS)");
+    case SiteProtocol::FtpsImplicit:
+        return QStringLiteral("FTPS (implicit TLS, port 990)");
+    case SiteProtocol::Sftp:
+        return QStringLiteral("SFTP (SSH)");
+    }
+    return QString();
+}
+
+QList<SiteProtocol> offered() {
+    return {SiteProtocol::Ftp, SiteProtocol::Ftps, SiteProtocol::FtpsImplicit};
+}
+
+int defaultPort(SiteProtocol protocol) {
+    switch (protocol) {
+    case SiteProtocol::FtpsImplicit:
+        return 990;
+    case SiteProtocol::Sftp:
+        return 22;
+    default:
+        return 21;
+    }
+}
+
+QString scheme(SiteProtocol protocol) {
+    switch (protocol) {
+    case SiteProtocol::FtpsImplicit:
+        return QStringLiteral("ftps");
+    case SiteProtocol::Sftp:
+        return QStringLiteral("sftp");
+    default:
+        return QStringLiteral("ftp");
+    }
+}
+
+} // namespace morvane::siteprotocol
