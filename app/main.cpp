@@ -51,7 +51,9 @@ int runTool(int argc, char** argv) {
     morvane::Platform::install(&platform);
     QTextStream in(stdin);
     QTextStream out(stdout);
-    const int rc = morvane::runUploadCommandLine(args, in, out, err);
+    const int rc = std::strcmp(argv[1], "trust") == 0
+                       ? morvane::runTrustCommandLine(args, in, out, err)
+                       : morvane::runUploadCommandLine(args, in, out, err);
     morvane::Platform::install(nullptr);
     return rc;
 }
@@ -84,7 +86,8 @@ int main(int argc, char** argv) {
         if (const auto rc = morvane::help::handleInfoOptions(argumentsAfter(argc, argv, 1), out))
             return *rc;
     }
-    if (argc > 1 && (std::strcmp(argv[1], "colour") == 0 || std::strcmp(argv[1], "upload") == 0))
+    if (argc > 1 && (std::strcmp(argv[1], "colour") == 0 || std::strcmp(argv[1], "upload") == 0 ||
+                     std::strcmp(argv[1], "trust") == 0))
         return runTool(argc, argv);
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -29,6 +29,7 @@ public:
     // A missing key reads as an empty value.
     QString value(const QString& key) const { return m_values.value(key); }
     void setValue(const QString& key, const QString& v) { m_values.insert(key, v); }
+    void remove(const QString& key) { m_values.remove(key); }
     const QMap<QString, QString>& values() const { return m_values; }
 
     QString name() const { return value(sitekey::sitename); }

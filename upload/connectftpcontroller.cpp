@@ -2,6 +2,7 @@
 
 #include "core/platform.h"
 #include "upload/ftpaddress.h"
+#include "upload/servertrust.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -194,8 +195,45 @@ bool runWindow(const Site& site, std::unique_ptr<TransferJob> job, QWidget* pare
 }
 } // namespace
 
-bool testConnection(const Site& site, QWidget* parent) {
-    return runWindow(site, TransferJob::makeConnectionTest(site), parent, nullptr);
+bool offerTrust(Site& site, TrustProblem problem, QWidget* parent) {
+    Q_UNUSED(parent);
+    Platform& platform = Platform::instance();
+    const ServerCertificate certificate = servertrust::fetch(site);
+    if (!certificate.isValid()) {
+        platform.alert(QStringLiteral("Can't read the server's certificate."), certificate.problem);
+        return false;
+    }
+    const QString title = problem == TrustProblem::Changed
+                              ? QStringLiteral("The server's certificate has changed")
+                              : QStringLiteral("The server's certificate is not trusted");
+    // The harmless answer is the default.
+    const int answer =
+        platform.question(title, servertrust::question(site, problem, certificate),
+                          {QStringLiteral("Cancel"), QStringLiteral("Trust This Certificate")}, 0);
+    if (answer != 1)
+        return false;
+    servertrust::pin(site, certificate);
+    return true;
+}
+
+bool testConnection(Site& site, QWidget* parent) {
+    if (!isConnected(site)) {
+        Platform::instance().alert(QStringLiteral("You are not connected to the internet."),
+                                   QString());
+        return false;
+    }
+    TrustProblem problem = TrustProblem::None;
+    {
+        ConnectFTPWindow window(TransferJob::makeConnectionTest(site), parent);
+        if (window.run())
+            return true;
+        problem = window.job().trustProblem();
+    }
+    // Once, with the certificate the user chose to trust.
+    if (problem == TrustProblem::None || !offerTrust(site, problem, parent))
+        return false;
+    ConnectFTPWindow again(TransferJob::makeConnectionTest(site), parent);
+    return again.run();
 }
 
 bool upload(const Site& site, const QStringList& files, const QString& siteFolderLocal,

@@ -57,7 +57,13 @@ private:
 // The Upload command runs its own window through the publish sequence;
 // upload() is the same window for a plain list of files.
 namespace ConnectFTPController {
-bool testConnection(const Site& site, QWidget* parent);
+// A server whose certificate is not trusted (or has changed) is shown to
+// the user, who may trust it: `site` then carries the pin and the test runs
+// again with it.
+bool testConnection(Site& site, QWidget* parent);
+// Shows the certificate the site's server presents and asks whether to
+// trust it; on yes pins it in `site` and returns true.
+bool offerTrust(Site& site, TrustProblem problem, QWidget* parent);
 // `uploaded` (optional) receives TransferJob::uploadedFiles() when the window closes.
 bool upload(const Site& site, const QStringList& files, const QString& siteFolderLocal,
             QWidget* parent, QStringList* uploaded = nullptr);

@@ -3,9 +3,11 @@
 #include "core/paths.h"
 #include "core/platform.h"
 #include "upload/connectftpcontroller.h"
+#include "upload/siteprotocol.h"
 #include "upload/transferjob.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -100,8 +102,18 @@ SitePropController::SitePropController(QWidget* parent)
     localRow->addWidget(fieldLocalPath, 1);
     localRow->addWidget(chooseButton);
 
+    comboProtocol = new QComboBox(this);
+    comboProtocol->setObjectName(QStringLiteral("comboProtocol"));
+    comboProtocol->setAccessibleName(tr("Protocol"));
+    for (SiteProtocol p : siteprotocol::offered())
+        comboProtocol->addItem(siteprotocol::title(p), siteprotocol::key(p));
+    comboProtocol->setToolTip(
+        tr("FTPS and SFTP encrypt the password and the files; plain FTP sends both in clear. "
+           "The server field takes host or host:port; the port defaults to the protocol's."));
+
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Site Name:"), fieldSiteName);
+    form->addRow(tr("Protocol:"), comboProtocol);
     form->addRow(QStringLiteral("Server:"), fieldServer);
     form->addRow(QStringLiteral("Server Folder:"), fieldServerFolder);
     form->addRow(QStringLiteral("User Name:"), fieldUserName);
@@ -197,6 +209,18 @@ void SitePropController::showSite(const Site& site) {
     fieldLocalURL->setText(site.localURL());
     checkTemporaryName->setChecked(site.value(ftpsitekey::directUpload) != QLatin1String("1"));
     checkSizes->setChecked(site.value(ftpsitekey::sizeCheck) == QLatin1String("1"));
+    // A stored value this version does not know is shown and kept as it
+    // is, not quietly turned into plain FTP.
+    const QString stored = site.value(ftpsitekey::protocol).trimmed();
+    const auto known = siteprotocol::of(site);
+    for (int i = comboProtocol->count() - 1; i >= int(siteprotocol::offered().size()); --i)
+        comboProtocol->removeItem(i);
+    int index = known ? comboProtocol->findData(siteprotocol::key(*known)) : -1;
+    if (index < 0) {
+        comboProtocol->addItem(tr("Other: %1").arg(stored), stored);
+        index = comboProtocol->count() - 1;
+    }
+    comboProtocol->setCurrentIndex(index);
 }
 
 QSettings& SitePropController::settings() {
@@ -250,10 +274,24 @@ void SitePropController::actionOK() {
     };
     setFlag(ftpsitekey::directUpload, !checkTemporaryName->isChecked());
     setFlag(ftpsitekey::sizeCheck, checkSizes->isChecked());
+    const QString protocol = comboProtocol->currentData().toString();
+    const QString previousProtocol = m_lastOK.value(ftpsitekey::protocol);
+    // A site without the key is plain FTP: it stays without it until
+    // another protocol is chosen.
+    if (protocol != siteprotocol::key(SiteProtocol::Ftp) || !previousProtocol.isEmpty())
+        site.setValue(ftpsitekey::protocol, protocol);
+    // A trusted certificate belongs to one server reached one way.
+    if (site.server() != m_lastOK.server() ||
+        site.value(ftpsitekey::protocol) != previousProtocol) {
+        site.remove(ftpsitekey::tlsPin);
+        site.remove(ftpsitekey::tlsFingerprint);
+    }
     m_lastOK = site;
     m_siteName = name;
 
-    if (m_test(site, this)) {
+    const bool tested = m_test(site, this);
+    m_lastOK = site; // with what the test added (a trusted certificate)
+    if (tested) {
         saveSiteAndStopModal(site);
         return;
     }

@@ -10,6 +10,7 @@
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QSettings;
@@ -35,8 +36,10 @@ public:
     bool deleted() const { return m_deleted; }
     SiteList* sites() const { return m_sites; }
 
-    // The connection test; the default runs it in the transfer window.
-    using ConnectionTest = std::function<bool(const Site&, QWidget* parent)>;
+    // The connection test; the default runs it in the transfer window. It
+    // may add to the site what the user decided on the way (a trusted
+    // certificate), which is then saved with it.
+    using ConnectionTest = std::function<bool(Site&, QWidget* parent)>;
     void setConnectionTest(ConnectionTest test) { m_test = std::move(test); }
     // The folder chooser: starts in `startDir` (may be empty); on
     // confirmation returns true with the chosen folder and the folder the
@@ -66,6 +69,7 @@ public:
     QCheckBox* checkTemporaryName = nullptr;
     // Compare the server's size of each file with the bytes sent.
     QCheckBox* checkSizes = nullptr;
+    QComboBox* comboProtocol = nullptr;
     QPushButton* buttonSkipTest = nullptr;
     // Hidden for a site that does not exist yet.
     QPushButton* buttonDelete = nullptr;

@@ -3,6 +3,7 @@
 #include "core/paths.h"
 #include "core/sitestore.h"
 #include "upload/publish.h"
+#include "upload/servertrust.h"
 #include "upload/uploadmarks.h"
 
 #include <QCoreApplication>
@@ -113,7 +114,7 @@ public:
         const QString answer = m_in.readLine().trimmed().toLower();
         return answer == QLatin1String("y") || answer == QLatin1String("yes");
     }
-    TransferJob::Outcome runTransfer(const Site&, std::unique_ptr<TransferJob> job) override {
+    TransferJob::Outcome runTransfer(const Site& site, std::unique_ptr<TransferJob> job) override {
         QEventLoop loop;
         bool anyLine = false;
         QObject::connect(job.get(), &TransferJob::message, &loop, [&](const QString& line) {
@@ -129,6 +130,13 @@ public:
             QCoreApplication::processEvents(); // the queued finished()
         if (!anyLine)
             m_out << escapeForTerminal(job->resultText()) << '\n' << Qt::flush;
+        // Trust is never decided here, where nobody may be watching: say
+        // what was presented and how to review it.
+        if (job->trustProblem() != TrustProblem::None)
+            m_err << escapeForTerminal(servertrust::commandLineHint(site, job->trustProblem(),
+                                                                    servertrust::fetch(site)))
+                  << '\n'
+                  << Qt::flush;
         return job->outcome();
     }
 
@@ -249,6 +257,60 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
     if (marks.hasUnwrittenChanges() && !marks.flush())
         return uploadexit::Failed;
     return exitStatus(outcome);
+}
+
+int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
+                        QTextStream& err) {
+    if (args.size() != 1 || args[0].startsWith(QLatin1Char('-'))) {
+        err << "Usage: morvane trust SITE\n\n"
+               "Shows the certificate the FTPS server of SITE presents and, when you\n"
+               "answer y, trusts it for that site (it is then required from then on).\n"
+            << Qt::flush;
+        return uploadexit::Usage;
+    }
+    std::unique_ptr<QSettings> settings = paths::openSettings();
+    SiteList sites = sitestore::load(*settings);
+    Site* site = sitestore::find(sites, args[0]);
+    if (!site) {
+        err << QStringLiteral("Site \"%1\" doesn't exist.").arg(escapeNameForTerminal(args[0]))
+            << '\n'
+            << Qt::flush;
+        return uploadexit::Failed;
+    }
+    if (!siteprotocol::usesTls(siteprotocol::of(*site).value_or(SiteProtocol::Ftp))) {
+        err << "The site does not use FTPS; there is no certificate to trust.\n" << Qt::flush;
+        return uploadexit::Failed;
+    }
+    const ServerCertificate certificate = servertrust::fetch(*site);
+    if (!certificate.isValid()) {
+        err << "Can't read the server's certificate: " << escapeForTerminal(certificate.problem)
+            << '\n'
+            << Qt::flush;
+        return uploadexit::Failed;
+    }
+    const QString pinned = site->value(ftpsitekey::tlsPin);
+    if (!pinned.isEmpty() && pinned.toLatin1() == certificate.pin) {
+        out << escapeForTerminal(describeCertificate(certificate))
+            << "\nThis certificate is already trusted for the site.\n"
+            << Qt::flush;
+        return uploadexit::Uploaded;
+    }
+    const TrustProblem problem = pinned.isEmpty() ? TrustProblem::Untrusted : TrustProblem::Changed;
+    out << escapeForTerminal(servertrust::question(*site, problem, certificate))
+        << "\nTrust this certificate for the site? [y/N] " << Qt::flush;
+    const QString answer = in.readLine().trimmed().toLower();
+    if (answer != QLatin1String("y") && answer != QLatin1String("yes")) {
+        out << "Not trusted; nothing changed.\n" << Qt::flush;
+        return uploadexit::NotConfirmed;
+    }
+    servertrust::pin(*site, certificate);
+    sitestore::save(*settings, sites);
+    if (settings->status() != QSettings::NoError) {
+        err << "Can't save the list of sites.\n" << Qt::flush;
+        return uploadexit::Failed;
+    }
+    out << "Trusted.\n" << Qt::flush;
+    return uploadexit::Uploaded;
 }
 
 } // namespace morvane

@@ -25,6 +25,12 @@ inline constexpr int NotConfirmed = 4;  // stopped at the confirmation (--dry-ru
 int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
                          QTextStream& err);
 
+// `morvane trust SITE`: shows the certificate the site's FTPS server
+// presents, asks y/N on `in`, and on yes pins it for the site. Exit status
+// 0 trusted (or already trusted), 1 failure, 2 usage, 4 not confirmed.
+int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
+                        QTextStream& err);
+
 // `text` made safe to print on a terminal: control characters (an escape
 // sequence hidden in a file name, say) are written as \xNN; line feeds and
 // tabs stay.

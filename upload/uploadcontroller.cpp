@@ -87,6 +87,13 @@ TransferJob::Outcome WindowPublishUi::runTransfer(const Site& site,
     }
     ConnectFTPWindow window(std::move(job), m_parent);
     window.run();
+    if (window.job().trustProblem() != TrustProblem::None)
+        // The site's properties own what is trusted for it; their
+        // connection test shows the certificate and asks.
+        Platform::instance().alert(
+            QStringLiteral("The server's certificate needs your decision."),
+            QStringLiteral("Open the site's properties (Sites > Edit...) and press OK: the "
+                           "connection test shows the certificate and lets you trust it."));
     return window.job().outcome();
 }
 

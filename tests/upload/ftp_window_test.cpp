@@ -1,11 +1,13 @@
 // The transfer window over a real job: the button stays "Stop" while the
 // job runs and the window refuses to close, then reads "OK" with the final
 // status line; the class operations return the job's verdict.
+#include "certificates.h"
 #include "ftp_support.h"
 
 #include "recordingplatform.h"
 #include "testenv.h"
 #include "upload/connectftpcontroller.h"
+#include "upload/siteprotocol.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -90,7 +92,8 @@ TEST_F(WindowTest, ConnectionTestShowsResultAndReturnsIt) {
         finalStatus = w->labelMsg()->text();
         return pressOkWhenDone(w);
     });
-    EXPECT_TRUE(ConnectFTPController::testConnection(ftpSite(server), nullptr));
+    Site site = ftpSite(server);
+    EXPECT_TRUE(ConnectFTPController::testConnection(site, nullptr));
     EXPECT_EQ(finalStatus, QStringLiteral("Successful connection"));
     EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
 
@@ -98,8 +101,8 @@ TEST_F(WindowTest, ConnectionTestShowsResultAndReturnsIt) {
         finalStatus = w->labelMsg()->text();
         return pressOkWhenDone(w);
     });
-    EXPECT_FALSE(
-        ConnectFTPController::testConnection(ftpSite(server, {}, "user", "nope"), nullptr));
+    Site wrong = ftpSite(server, {}, "user", "nope");
+    EXPECT_FALSE(ConnectFTPController::testConnection(wrong, nullptr));
     EXPECT_TRUE(finalStatus.startsWith(QStringLiteral("ERROR: User Name and/or Password is wrong")))
         << qPrintable(finalStatus);
 }
@@ -227,4 +230,43 @@ TEST_F(WindowTest, FailureShowsInTheBarAndLongTextWrapsInAGrowingWindow) {
                                              folders.site.path(), nullptr));
     EXPECT_EQ(barValue, 1);
     EXPECT_EQ(barText, QStringLiteral("Done"));
+}
+
+// A server the system does not trust: the connection test shows its
+// certificate and asks; declining leaves the site as it was, trusting pins
+// the certificate in the site and the test then passes.
+TEST(WindowTrustTest, ConnectionTestOffersTheCertificateAndPinsItOnlyWhenAccepted) {
+    RecordingPlatform::current().clear();
+    Certificates certs;
+    ASSERT_TRUE(certs.makeAuthority());
+    ASSERT_TRUE(certs.makeSelfSigned(QStringLiteral("self")));
+    qputenv("SSL_CERT_FILE", certs.path(QStringLiteral("ca.pem")).toLocal8Bit());
+    FtpFixtureFolders folders;
+    FtpServer server;
+    FtpServerOptions options;
+    options.tlsCertFile = certs.path(QStringLiteral("self.pem"));
+    options.tlsKeyFile = certs.path(QStringLiteral("self.key"));
+    ASSERT_TRUE(server.start(folders.serverRoot.path(), options));
+    Site site = ftpSite(server);
+    site.setValue(ftpsitekey::protocol, QStringLiteral("ftps"));
+    WindowDriver driver([](ConnectFTPWindow* w) {
+        pressOkWhenDone(w);
+        return false; // every window the test opens
+    });
+
+    RecordingPlatform::current().queueAnswer(0); // Cancel
+    EXPECT_FALSE(ConnectFTPController::testConnection(site, nullptr));
+    EXPECT_TRUE(site.value(ftpsitekey::tlsPin).isEmpty());
+    ASSERT_EQ(RecordingPlatform::current().alerts.size(), 1);
+    const RecordedAlert asked = RecordingPlatform::current().alerts[0];
+    EXPECT_TRUE(asked.message.contains(certs.fingerprint(QStringLiteral("self"))))
+        << qPrintable(asked.message);
+    EXPECT_TRUE(asked.message.contains(QStringLiteral("ftp.small-host.test")));
+    EXPECT_EQ(asked.buttons.value(0), QStringLiteral("Cancel"));
+
+    RecordingPlatform::current().queueAnswer(1); // Trust
+    EXPECT_TRUE(ConnectFTPController::testConnection(site, nullptr));
+    EXPECT_TRUE(site.value(ftpsitekey::tlsPin).startsWith(QStringLiteral("sha256//")));
+    EXPECT_EQ(site.value(ftpsitekey::tlsFingerprint), certs.fingerprint(QStringLiteral("self")));
+    qunsetenv("SSL_CERT_FILE");
 }

@@ -4,8 +4,10 @@
 #include "recordingplatform.h"
 #include "testenv.h"
 #include "upload/sitepropcontroller.h"
+#include "upload/siteprotocol.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -319,4 +321,70 @@ TEST_F(SitePropTest, UploadSettingsShowAndStoreOnlyWhatDiffersFromTheDefault) {
     third.actionOK();
     EXPECT_EQ(sitestore::find(sites, "Alpha")->value("directupload"), "");
     EXPECT_EQ(sitestore::find(sites, "Alpha")->value("sizecheck"), "1");
+}
+
+TEST_F(SitePropTest, ProtocolIsStoredAndAPinBelongsToItsServer) {
+    dialog.setSiteName("Alpha");
+    ASSERT_EQ(dialog.comboProtocol->currentData().toString(), "ftp");
+    // A site saved with plain FTP gains no key.
+    ASSERT_TRUE(QDir::home().mkpath("alpha"));
+    dialog.fieldLocalPath->setText("~/alpha");
+    dialog.actionOK();
+    EXPECT_FALSE(sitestore::find(sites, "Alpha")->values().contains(ftpsitekey::protocol));
+
+    // FTPS, and a certificate the connection test had the user trust.
+    dialog.setSiteName("Alpha");
+    dialog.comboProtocol->setCurrentIndex(dialog.comboProtocol->findData("ftps"));
+    dialog.setConnectionTest([](Site& s, QWidget*) {
+        s.setValue(ftpsitekey::tlsPin, "sha256//pinned");
+        s.setValue(ftpsitekey::tlsFingerprint, "AA:BB");
+        return true;
+    });
+    dialog.actionOK();
+    Site stored = storedSites().value(0);
+    EXPECT_EQ(stored.value(ftpsitekey::protocol), "ftps");
+    EXPECT_EQ(stored.value(ftpsitekey::tlsPin), "sha256//pinned");
+
+    // Unchanged server and protocol: the pin stays.
+    dialog.setConnectionTest([](const Site&, QWidget*) { return true; });
+    dialog.setSiteName("Alpha");
+    EXPECT_EQ(dialog.comboProtocol->currentData().toString(), "ftps");
+    dialog.fieldUserName->setText("someone");
+    dialog.actionOK();
+    EXPECT_EQ(storedSites().value(0).value(ftpsitekey::tlsPin), "sha256//pinned");
+
+    // Another server: the pin trusted for the old one is dropped.
+    dialog.setSiteName("Alpha");
+    dialog.fieldServer->setText("ftp.elsewhere.example");
+    dialog.actionOK();
+    stored = storedSites().value(0);
+    EXPECT_FALSE(stored.values().contains(ftpsitekey::tlsPin));
+    EXPECT_FALSE(stored.values().contains(ftpsitekey::tlsFingerprint));
+    EXPECT_EQ(stored.value(ftpsitekey::protocol), "ftps");
+}
+
+TEST_F(SitePropTest, UnknownProtocolIsShownAndKept) {
+    sites[0].setValue(ftpsitekey::protocol, "gopher");
+    dialog.setSiteName("Alpha");
+    EXPECT_TRUE(dialog.comboProtocol->currentText().contains("gopher"));
+    ASSERT_TRUE(QDir::home().mkpath("alpha"));
+    dialog.fieldLocalPath->setText("~/alpha");
+    dialog.actionOK();
+    EXPECT_EQ(storedSites().value(0).value(ftpsitekey::protocol), "gopher");
+    // The next site shown has the ordinary choices only.
+    dialog.setSiteName("Gamma");
+    EXPECT_EQ(dialog.comboProtocol->count(), int(siteprotocol::offered().size()));
+}
+
+TEST_F(SitePropTest, UnnamedSiteIsEditedUnderThePlaceholderAndNamed) {
+    Site unnamed;
+    unnamed.setValue(sitekey::server, "ftp.nameless.example");
+    sites.append(unnamed);
+    dialog.setSiteName(Site::unnamedTitle());
+    EXPECT_EQ(dialog.fieldServer->text(), "ftp.nameless.example");
+    EXPECT_TRUE(dialog.fieldSiteName->text().isEmpty());
+    dialog.fieldSiteName->setText("Named at last");
+    dialog.actionOK();
+    EXPECT_EQ(names(sites), QStringList({"Alpha", "Gamma", "Named at last"}));
+    EXPECT_EQ(sitestore::find(sites, "Named at last")->server(), "ftp.nameless.example");
 }
