@@ -39,6 +39,17 @@ void RenameDelegate::setModelData(QWidget*, QAbstractItemModel*, const QModelInd
     // the tree by itself.
 }
 
+void RenameDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const {
+    if (editor == m_editor)
+        m_editor = nullptr;
+    QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+void RenameDelegate::finish(QLineEdit* field, EndEditHint hint) {
+    m_editor = nullptr;
+    Q_EMIT closeEditor(field, hint);
+}
+
 bool RenameDelegate::commit() {
     QLineEdit* field = m_editor;
     if (!field || m_committing)
@@ -49,7 +60,7 @@ bool RenameDelegate::commit() {
     if (!m_editor)
         return true; // the view ended the editing meanwhile
     if (done) {
-        Q_EMIT closeEditor(field, QAbstractItemDelegate::NoHint);
+        finish(field, QAbstractItemDelegate::NoHint);
     } else {
         // Keep editing what the user typed.
         field->setFocus(Qt::OtherFocusReason);
@@ -71,7 +82,7 @@ bool RenameDelegate::eventFilter(QObject* object, QEvent* event) {
             return true;
         }
         if (key == Qt::Key_Escape) {
-            Q_EMIT closeEditor(field, QAbstractItemDelegate::RevertModelCache);
+            finish(field, QAbstractItemDelegate::RevertModelCache);
             return true;
         }
         return false;

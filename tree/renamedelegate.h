@@ -34,11 +34,14 @@ public:
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override;
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
+    void finish(QLineEdit* field, EndEditHint hint);
+
     CommitHandler m_commit;
     mutable QPointer<QLineEdit> m_editor;
     mutable QPersistentModelIndex m_index;

@@ -90,15 +90,15 @@ protected:
         r.load();
         return r.paths();
     }
-    // Edits the file's editor without giving it the focus, so the edit is
-    // not saved on its own.
+    // Edits an open file that is not shown, and leaves it unsaved, as a
+    // save that failed does.
     void editInPlace(OpenFile* f, const QString& text) {
         ASSERT_NE(f, nullptr);
         ASSERT_NE(f->editor, nullptr);
         QTextCursor c(f->editor->document());
         c.movePosition(QTextCursor::End);
         c.insertText(text);
-        ASSERT_TRUE(f->dirty);
+        f->dirty = true;
     }
     void trashSelected() {
         RecordingPlatform::current().queueAnswer(1);
@@ -109,29 +109,27 @@ protected:
 TEST_F(OutlineTest, MenusHoldTheirItemsInOrderForEachKindOfRow) {
     using K = OutlineController::MenuKind;
     const QStringList edits{"New file", "New folder", "Rename", "Delete", "-"};
-    EXPECT_EQ(
-        menuFor("photo.JPG", K::Context),
-        QStringList{"Mark for Upload", "-"} + edits +
-            QStringList{"Show in File Manager", "Open in File Manager", "-", "Copy <img> tag"});
-    EXPECT_EQ(menuFor("dir", K::Context), edits + QStringList{"Show in File Manager"});
-    EXPECT_EQ(menuFor("", K::Context), edits + QStringList{"Show in File Manager"});
-    EXPECT_EQ(menuFor("", K::Gear),
-              edits + QStringList{"Show in File Manager", "Open Site in File Manager"});
+    const QStringList mark{"Mark for Upload", "-"};
+    const QStringList unmark{"Unmark for Upload", "-"};
+    const QStringList show{"Show in File Manager"};
+    const QStringList open{"Open in File Manager"};
+    const QStringList site{"Open Site in File Manager"};
+    const QStringList client{"Open Site in FileZilla"};
+    const QStringList image{"-", "Copy <img> tag"};
+
+    EXPECT_EQ(menuFor("photo.JPG", K::Context), mark + edits + show + open + image);
+    EXPECT_EQ(menuFor("photo.JPG", K::Gear), mark + edits + show + open + site + image);
+    EXPECT_EQ(menuFor("dir", K::Context), edits + show);
+    EXPECT_EQ(menuFor("", K::Context), edits + show);
+    EXPECT_EQ(menuFor("", K::Gear), edits + show + site);
 
     // A marked file, with and without the outside client.
     app->needingUpload().mark(at("a.html"));
-    EXPECT_EQ(menuFor("a.html", K::Gear),
-              QStringList{"Unmark for Upload", "-"} + edits +
-                  QStringList{"Show in File Manager", "Open in File Manager",
-                              "Open Site in File Manager"});
+    EXPECT_EQ(menuFor("a.html", K::Gear), unmark + edits + show + open + site);
     outline().setHaveOutsideClient(true);
-    EXPECT_EQ(menuFor("a.html", K::Gear),
-              QStringList{"Unmark for Upload", "-"} + edits +
-                  QStringList{"Show in File Manager", "Open in File Manager",
-                              "Open Site in File Manager", "Open Site in FileZilla"});
-    EXPECT_EQ(menuFor("a.html", K::Context),
-              QStringList{"Unmark for Upload", "-"} + edits +
-                  QStringList{"Show in File Manager", "Open in File Manager"});
+    EXPECT_EQ(menuFor("a.html", K::Gear), unmark + edits + show + open + site + client);
+    EXPECT_EQ(menuFor("a.html", K::Context), unmark + edits + show + open);
+    EXPECT_EQ(menuFor("dir", K::Gear), edits + show + site + client);
 }
 
 TEST_F(OutlineTest, OutsideClientIsOfferedWhenStartUpFindsIt) {
@@ -192,12 +190,10 @@ TEST_F(OutlineTest, RightClickSelectsTheRowAndEmptySpaceOpensNothing) {
     EXPECT_EQ(selectedName(), "a.html");
 }
 
-TEST_F(OutlineTest, RenameInPlaceKeepsTheEditorItsUndoAndItsEdits) {
+TEST_F(OutlineTest, F2EditsTheWholeNameInPlaceAndReturnRenames) {
     selectPath("a.html");
     OpenFile* f = app->openFiles()->currentFile();
     TextView* editorBefore = f->editor;
-    editInPlace(f, "typed");
-    // The rename starts from the keyboard as a user would.
     view()->setFocus();
     QTest::keyClick(view(), Qt::Key_F2);
     ASSERT_NE(renameField(), nullptr);
@@ -207,19 +203,35 @@ TEST_F(OutlineTest, RenameInPlaceKeepsTheEditorItsUndoAndItsEdits) {
 
     EXPECT_EQ(renameField(), nullptr);
     EXPECT_FALSE(QFileInfo::exists(at("a.html")));
-    EXPECT_TRUE(QFileInfo::exists(at("renamed page.html")));
+    EXPECT_EQ(readFile(at("renamed page.html")), QByteArray("<p>a</p>\n"));
     EXPECT_EQ(app->openFiles()->currentFile(), f);
     EXPECT_EQ(f->editor, editorBefore);
     EXPECT_EQ(f->path(), at("renamed page.html"));
-    EXPECT_TRUE(f->editor->document()->isUndoAvailable());
     EXPECT_TRUE(popupTitles(app->window()->popupOpenFiles()).contains("renamed page.html"));
     EXPECT_EQ(selectedName(), "renamed page.html");
+    EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
+}
+
+TEST_F(OutlineTest, RenamedOpenFileKeepsItsEditorUndoAndUnsavedEdits) {
+    selectPath("a.html");
+    OpenFile* f = app->openFiles()->currentFile();
+    TextView* editorBefore = f->editor;
+    typeAtEnd("typed");
+    ASSERT_TRUE(f->dirty);
+    ASSERT_TRUE(outline().renameRow(f->item, "b2.html"));
+    EXPECT_EQ(f->editor, editorBefore);
+    EXPECT_TRUE(f->dirty);
+    EXPECT_TRUE(f->editor->document()->isUndoAvailable());
+    EXPECT_EQ(readFile(at("b2.html")), QByteArray("<p>a</p>\n"));
 
     // The edits are saved under the new name; the old name never comes back.
     app->actionRefresh();
     EXPECT_FALSE(QFileInfo::exists(at("a.html")));
-    EXPECT_EQ(readFile(at("renamed page.html")), QByteArray("<p>a</p>\ntyped"));
-    EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
+    EXPECT_EQ(readFile(at("b2.html")), QByteArray("<p>a</p>\ntyped"));
+    EXPECT_TRUE(marked("b2.html"));
+    EXPECT_FALSE(marked("a.html"));
+    EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty())
+        << alertTitles().join("|").toStdString();
 }
 
 TEST_F(OutlineTest, RefusedNamesKeepTheFieldOpenWithWhatWasTyped) {
@@ -335,7 +347,8 @@ TEST_F(OutlineTest, DeleteKeyTrashesOnlyFromTheOutline) {
 TEST_F(OutlineTest, TrashingAnEditedOpenFileSavesItIntoTheTrashAndClosesIt) {
     selectPath("a.html");
     OpenFile* f = app->openFiles()->currentFile();
-    editInPlace(f, "last words");
+    typeAtEnd("last words");
+    ASSERT_TRUE(f->dirty);
     trashSelected();
     EXPECT_EQ(app->openFiles()->findByPath(at("a.html")), nullptr);
     // Nothing later writes it back.
