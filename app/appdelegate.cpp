@@ -14,6 +14,7 @@
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
 #include "tree/folderwatcher.h"
+#include "upload/servershortcuts.h"
 #include "upload/uploadcontroller.h"
 #include "upload/uploadmarks.h"
 
@@ -21,7 +22,6 @@
 #include <QApplication>
 #include <QScreen>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTreeView>
 
 #include <filesystem>
@@ -74,7 +74,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_prefs->prefsFromUserDefaults(*settings);
 
     // The outside FTP client offered by the outline's menu.
-    m_haveCyberduck = !QStandardPaths::findExecutable(QStringLiteral("filezilla")).isEmpty();
+    m_haveCyberduck = Platform::instance().haveProgram(servershortcuts::kClientProgram);
     m_spellChecking = settings->value(QStringLiteral("continuousSpellCheckingEnabled")).toBool();
 
     if (paths::supportFolder().isEmpty()) {
@@ -94,6 +94,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_openFiles = new OpenFilesController(m_window.get(), m_prefs, m_marks, this);
     m_openFiles->setEditorFactoryHook(m_editorHook);
     m_outline = new OutlineController(*m_window, *m_model, *m_openFiles, *m_marks, this);
+    m_outline->setHaveOutsideClient(m_haveCyberduck);
+    m_outline->setSiteProvider([this] { return getPropForCurrentSite(); });
     m_sites = new SitesController(*m_window, *m_outline, *m_openFiles, this);
     if (m_siteDialog)
         m_sites->setSiteDialogRunner(m_siteDialog);

@@ -65,6 +65,7 @@ public:
     PrefsController* prefsController() const { return m_prefs; }
     OpenFilesController* openFiles() const { return m_openFiles; }
     SitesController* sitesController() const { return m_sites; }
+    OutlineController* outline() const { return m_outline; }
     UploadMarks& needingUpload() { return *m_marks; }
     QString currentSite() const { return m_sites->currentSite(); }
     QString siteFolderLocal() const { return m_sites->siteFolderLocal(); }

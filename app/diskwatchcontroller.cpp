@@ -33,6 +33,14 @@ DiskWatchController::DiskWatchController(MainWindow* window, OpenFilesController
         updateBar();
     });
     connect(m_openFiles, &OpenFilesController::fileClosing, this, &DiskWatchController::unwatch);
+    connect(m_openFiles, &OpenFilesController::fileMoved, this,
+            [this](OpenFile* file, const QString& oldPath) {
+                // The watch follows the file to its new name.
+                if (m_watcher.files().contains(oldPath))
+                    m_watcher.removePath(oldPath);
+                m_changed.remove(oldPath);
+                watch(file);
+            });
     connect(m_openFiles, &OpenFilesController::fileShown, this, [this] { updateBar(); });
     m_openFiles->setMayWriteHook([this](OpenFile* file) {
         check(file);

@@ -6,6 +6,7 @@
 #include "core/platform.h"
 #include "core/textfile.h"
 #include "editor/prefscontroller.h"
+#include "editor/syntaxcolourer.h"
 #include "editor/textview.h"
 #include "upload/uploadmarks.h"
 
@@ -497,6 +498,43 @@ void OpenFilesController::forgetPath(const QString& path) {
     if (currentGone)
         showNothing();
     setOpenFilePopup();
+}
+
+namespace {
+bool atOrBelow(const QString& path, const QString& folder) {
+    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+}
+} // namespace
+
+bool OpenFilesController::saveBelow(const QString& path) {
+    bool allSaved = true;
+    for (const auto& f : m_openFiles) {
+        if (!f->dirty || !atOrBelow(f->path(), path))
+            continue;
+        if (f.get() == m_current)
+            save(SaveMode::IfEdited);
+        else if (!m_mayWrite || m_mayWrite(f.get()))
+            writeAndMark(f.get());
+        if (f->dirty)
+            allSaved = false;
+    }
+    return allSaved;
+}
+
+void OpenFilesController::pathRenamed(const QString& oldPath, const QString& newPath) {
+    for (const auto& f : m_openFiles) {
+        const QString now = f->path();
+        if (!atOrBelow(now, newPath))
+            continue;
+        const QString before = oldPath + now.mid(newPath.size());
+        if (f->editor)
+            if (auto* colourer = f->editor->findChild<SyntaxColourer*>())
+                colourer->setFilePath(now); // a.html renamed a.php colours as PHP
+        Q_EMIT fileMoved(f.get(), before);
+    }
+    setOpenFilePopup();
+    if (m_current)
+        Q_EMIT fileShown(m_current);
 }
 
 } // namespace morvane

@@ -87,6 +87,15 @@ public:
     void closeAll();
     // Drops the open files whose path is, or lies below, `path` (deleted).
     void forgetPath(const QString& path);
+    // Writes every open file at or below `path` that holds unsaved edits.
+    // False when one of them still holds edits that are not on disk (its
+    // write failed, or another program's version waits for the user's
+    // choice).
+    bool saveBelow(const QString& path);
+    // A file or folder was renamed from `oldPath`: the open files at or
+    // below it keep their editors, undo history and unsaved edits, and now
+    // go by their new paths and names.
+    void pathRenamed(const QString& oldPath, const QString& newPath);
 
     // The editor/preview tab switch.
     void tabChanged(int index);
@@ -103,6 +112,8 @@ Q_SIGNALS:
     void fileWritten(OpenFile* file);
     // A file is about to leave the open files.
     void fileClosing(OpenFile* file);
+    // An open file now lives at another path (a rename in the outline).
+    void fileMoved(OpenFile* file, const QString& oldPath);
 
 private:
     TextView* createEditor(OpenFile* file);

@@ -4,12 +4,17 @@
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
 #include "core/paths.h"
+#include "core/platform.h"
 #include "editor/textview.h"
+#include "tree/directoryreader.h"
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
+#include "tree/renamedelegate.h"
 #include "upload/uploadmarks.h"
 
 #include <QAction>
+#include <QDirIterator>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
 #include <QToolButton>
@@ -46,38 +51,38 @@ OutlineController::OutlineController(MainWindow& window, FileTreeModel& model,
             &OutlineController::markForUpload);
     connect(m_window.actionUnmarkForUpload(), &QAction::triggered, this,
             &OutlineController::unmarkForUpload);
-    buildRowMenu();
+    setUpRowCommands();
 }
 
-void OutlineController::buildRowMenu() {
-    // The gear and the outline's context menu offer the commands that act on
-    // the selected row.
-    m_rowMenu = new QMenu(&m_window);
-    m_rowMenu->addAction(m_window.actionNewFile());
-    m_rowMenu->addAction(m_window.actionNewFolder());
-    m_rowMenu->addSeparator();
-    m_rowMenu->addAction(m_window.actionMarkForUpload());
-    m_rowMenu->addAction(m_window.actionUnmarkForUpload());
-    m_rowMenu->addSeparator();
-    m_rowMenu->addAction(m_window.actionRefresh());
-    connect(m_rowMenu, &QMenu::aboutToShow, this, [this] {
-        FileSystemItem* item = selectedItem();
-        const bool file = item && item->numberOfChildren() < 0;
-        const bool marked = file && m_marks.contains(item->fullPath());
-        m_window.actionMarkForUpload()->setVisible(file && !marked);
-        m_window.actionUnmarkForUpload()->setVisible(marked);
-    });
-    m_window.popupActionMenu()->setMenu(m_rowMenu);
-    connect(m_window.outlineView(), &QWidget::customContextMenuRequested, this,
-            &OutlineController::showContextMenu);
-}
-
-void OutlineController::showContextMenu(const QPoint& pos) {
+void OutlineController::setUpRowCommands() {
     QTreeView* outline = m_window.outlineView();
-    const QModelIndex index = outline->indexAt(pos);
-    if (index.isValid())
-        selectItem(m_model.nodeForIndex(index));
-    m_rowMenu->popup(outline->viewport()->mapToGlobal(pos));
+    // Names are edited in place: F2, a slow second click on the selected
+    // row, or the Rename command.
+    m_delegate = new RenameDelegate(outline);
+    m_delegate->setCommitHandler([this](const QModelIndex& index, const QString& name) {
+        return renameRow(FileTreeModel::nodeForIndex(index), name);
+    });
+    outline->setItemDelegate(m_delegate);
+    outline->setEditTriggers(QAbstractItemView::SelectedClicked |
+                             QAbstractItemView::EditKeyPressed);
+
+    // Delete moves the selected row to the trash, only while the outline
+    // has the focus (in the editor the key deletes text).
+    m_outlineDelete = new QAction(tr("Delete"), outline);
+    m_outlineDelete->setShortcut(QKeySequence::Delete);
+    m_outlineDelete->setShortcutContext(Qt::WidgetShortcut);
+    connect(m_outlineDelete, &QAction::triggered, this, &OutlineController::deleteFileOrFolder);
+    outline->addAction(m_outlineDelete);
+
+    m_gearMenu = new QMenu(&m_window);
+    m_gearMenu->setObjectName(QStringLiteral("gearMenu"));
+    connect(m_gearMenu, &QMenu::aboutToShow, this, &OutlineController::fillGearMenu);
+    m_window.popupActionMenu()->setAccessibleName(tr("Actions for the selected item"));
+    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &OutlineController::updateGearMenu);
+    updateGearMenu();
+    connect(outline, &QWidget::customContextMenuRequested, this,
+            &OutlineController::showContextMenu);
 }
 
 FileSystemItem* OutlineController::selectedItem() const {
@@ -191,6 +196,8 @@ void OutlineController::newFileOrFolder(NewItemType type, NewItemName name) {
         m_marks.mark(created->fullPath());
     m_window.outlineView()->expand(m_model.indexForNode(created->parent()));
     selectItem(created);
+    if (name != NewItemName::IndexFirst)
+        rename();
 }
 
 void OutlineController::markForUpload() {
@@ -205,6 +212,125 @@ void OutlineController::unmarkForUpload() {
     if (!item)
         return;
     m_marks.unmark(item->fullPath());
+}
+
+void OutlineController::rename() {
+    FileSystemItem* node = selectedItem();
+    if (!node)
+        return;
+    if (node == FileSystemItem::rootItem()) {
+        // The same refusal as typing a new name would meet, before any
+        // typing.
+        renameItem(node, node->relativePath() + QStringLiteral(" "));
+        return;
+    }
+    QTreeView* outline = m_window.outlineView();
+    const QModelIndex index = m_model.indexForNode(node);
+    outline->scrollTo(index);
+    outline->setCurrentIndex(index);
+    outline->edit(index);
+}
+
+namespace {
+// The files now at or below `path` (the path itself for a file), as the
+// outline lists them.
+QStringList filesAt(const QString& path) {
+    if (pathKind(path) != PathKind::Folder)
+        return {path};
+    QStringList files;
+    QDirIterator it(path, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString name = it.fileName();
+        if (name != QLatin1String(".DS_Store") && name != QLatin1String(".localized"))
+            files << file;
+    }
+    return files;
+}
+} // namespace
+
+bool OutlineController::renameRow(FileSystemItem* node, const QString& name) {
+    if (!node)
+        return true;
+    const QString oldPath = node->fullPath();
+    switch (renameItem(node, name)) {
+    case RenameResult::Refused:
+        return false;
+    case RenameResult::Unchanged:
+        return true;
+    case RenameResult::Renamed:
+        break;
+    }
+    const QString newPath = node->fullPath();
+    // The server has none of these files under their new paths: each is
+    // marked, and the marks of the old paths go.
+    m_marks.moved(oldPath, filesAt(newPath));
+    m_openFiles.pathRenamed(oldPath, newPath);
+    m_window.outlineView()->scrollTo(m_model.indexForNode(node));
+    return true;
+}
+
+int OutlineController::visualRow(FileSystemItem* node) const {
+    const QModelIndex target = m_model.indexForNode(node);
+    if (!target.isValid())
+        return -1;
+    QTreeView* outline = m_window.outlineView();
+    int row = 0;
+    for (QModelIndex i = m_model.rootIndex(); i.isValid(); i = outline->indexBelow(i), ++row)
+        if (i == target)
+            return row;
+    return -1;
+}
+
+FileSystemItem* OutlineController::nodeAtVisualRow(int row) const {
+    QTreeView* outline = m_window.outlineView();
+    QModelIndex i = m_model.rootIndex();
+    for (int r = 0; i.isValid() && r < row; ++r)
+        i = outline->indexBelow(i);
+    return FileTreeModel::nodeForIndex(i);
+}
+
+int OutlineController::visualRowCount() const {
+    QTreeView* outline = m_window.outlineView();
+    int rows = 0;
+    for (QModelIndex i = m_model.rootIndex(); i.isValid(); i = outline->indexBelow(i))
+        ++rows;
+    return rows;
+}
+
+void OutlineController::deleteFileOrFolder() {
+    FileSystemItem* node = selectedItem();
+    if (!node)
+        return;
+    const int row = visualRow(node);
+    Platform& platform = Platform::instance();
+    const int answer = platform.question(tr("Move \"%1\" to trash?").arg(node->relativePath()),
+                                         QString(), {tr("Cancel"), tr("To Trash")}, 0);
+    if (answer != 1 || !node->isAttached())
+        return;
+    const QString path = node->fullPath();
+    // Edits go to the trash with their file: saved first, so that nothing
+    // writes the file again once it is gone.
+    endEditing(m_openFiles);
+    if (!m_openFiles.saveBelow(path)) {
+        platform.alert(tr("Can't move to trash."),
+                       tr("An open file in \"%1\" has changes that are not saved yet.")
+                           .arg(node->relativePath()));
+        return;
+    }
+    if (!trashItem(node))
+        return;
+    m_openFiles.forgetPath(path);
+
+    QTreeView* outline = m_window.outlineView();
+    outline->clearSelection();
+    m_model.refresh();
+    outline->expand(m_model.rootIndex());
+    // The row after the one that went, or the last row.
+    const int rows = visualRowCount();
+    const int next = row + 1 < rows ? row + 1 : rows - 1;
+    if (FileSystemItem* n = nodeAtVisualRow(next))
+        selectItem(n);
 }
 
 } // namespace morvane

@@ -1,15 +1,21 @@
 // The outline of the site folder: its selection (which opens files), the
-// expansion and the selection restored at start-up, the New file and New
-// folder commands, the upload marks set from its menus, and the gear and
-// context menus themselves.
+// expansion and the selection restored at start-up, the commands on its rows
+// (new file and folder, rename in place, move to the trash, show in and open
+// with other programs, the image tag, the upload marks), the server
+// shortcuts, and the gear and context menus that offer them.
 #pragma once
 
 #include "tree/fileoperations.h"
 
+#include <QMenu>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
-class QMenu;
+#include <functional>
+
+class QAction;
+class QModelIndex;
 class QSettings;
 
 namespace morvane {
@@ -18,6 +24,8 @@ class FileSystemItem;
 class FileTreeModel;
 class MainWindow;
 class OpenFilesController;
+class RenameDelegate;
+class Site;
 class UploadMarks;
 
 class OutlineController : public QObject {
@@ -50,22 +58,61 @@ public:
     // Reads every listed folder, the open files and the upload marks again.
     void actionRefresh();
 
+    // A new page or folder beside or inside the selected row; its name is
+    // then edited in place (not for the first page of an empty site).
     void newFileOrFolder(NewItemType type, NewItemName name = NewItemName::Untitled);
     void markForUpload();
     void unmarkForUpload();
 
-    // The menu of the gear button and the outline's context menu.
-    QMenu* rowMenu() const { return m_rowMenu; }
+    // Starts editing the selected row's name in place.
+    void rename();
+    // Carries out a name typed into a row; false keeps the row in editing.
+    bool renameRow(FileSystemItem* node, const QString& name);
+    // Asks, then moves the selected row's file or folder to the trash.
+    void deleteFileOrFolder();
+    void showInFileManager();
+    void openWithDefaultApplication();
+    void copyImageTag();
+
+    // The server shortcuts of the gear menu, for the current site.
+    void openSiteInFileManager();
+    void openSiteInOutsideClient();
+
+    // The current site (none without one), read when a shortcut runs.
+    void setSiteProvider(std::function<const Site*()> provider) { m_site = std::move(provider); }
+    // Whether the outside FTP client is installed (decided at start-up).
+    void setHaveOutsideClient(bool have) { m_haveClient = have; }
+
+    // A new menu of the commands for one row, as the gear button (`gear`)
+    // or the context menu shows it. Null for no row.
+    enum class MenuKind { Context, Gear };
+    QMenu* menuForRow(FileSystemItem* node, MenuKind kind, QWidget* parent);
+    // The context menu last opened (until it closes).
+    QMenu* contextMenu() const { return m_contextMenu; }
+    RenameDelegate* renameDelegate() const { return m_delegate; }
+    // The outline rows from the top, as a user counts them: -1 for none.
+    int visualRow(FileSystemItem* node) const;
+    FileSystemItem* nodeAtVisualRow(int row) const;
+    int visualRowCount() const;
 
 private:
-    void buildRowMenu();
+    void setUpRowCommands();
     void showContextMenu(const QPoint& pos);
+    void updateGearMenu();
+    void fillGearMenu();
+    QString showableFolder(const QString& mounted) const;
 
     MainWindow& m_window;
     FileTreeModel& m_model;
     OpenFilesController& m_openFiles;
     UploadMarks& m_marks;
-    QMenu* m_rowMenu = nullptr;
+    RenameDelegate* m_delegate = nullptr;
+    QMenu* m_gearMenu = nullptr;
+    QPointer<QMenu> m_contextMenu;
+    QAction* m_outlineRename = nullptr;
+    QAction* m_outlineDelete = nullptr;
+    std::function<const Site*()> m_site;
+    bool m_haveClient = false;
     bool m_inSelectionHandler = false;
 };
 

@@ -10,6 +10,9 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
+
+#include <memory>
 
 namespace morvane {
 
@@ -66,16 +69,52 @@ void SystemPlatform::setClipboardText(const QString& text) {
 }
 
 bool SystemPlatform::moveToTrash(const QString& path, QString* error) {
-    QFile file(path);
-    if (file.moveToTrash())
-        return true;
-    if (error)
-        *error = file.errorString();
-    return false;
+    return moveToSystemTrash(path, error);
 }
 
 bool SystemPlatform::launch(const QString& program, const QStringList& arguments) {
     return QProcess::startDetached(program, arguments);
+}
+
+void SystemPlatform::run(const QString& program, const QStringList& arguments,
+                         const QByteArray& input, RunDone done) {
+    // The process belongs to the application object and deletes itself once
+    // it has reported.
+    auto* process = new QProcess(qApp);
+    process->setProgram(program);
+    process->setArguments(arguments);
+    auto finish = std::make_shared<RunDone>(std::move(done));
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, finish](QProcess::ProcessError e) {
+                         if (e != QProcess::FailedToStart || !*finish)
+                             return;
+                         const RunDone report = std::exchange(*finish, nullptr);
+                         report(false, process->errorString());
+                         process->deleteLater();
+                     });
+    QObject::connect(
+        process, &QProcess::finished, process,
+        [process, finish](int code, QProcess::ExitStatus status) {
+            if (!*finish)
+                return;
+            const RunDone report = std::exchange(*finish, nullptr);
+            const bool ok = status == QProcess::NormalExit && code == 0;
+            report(ok, ok ? QString()
+                          : QString::fromLocal8Bit(process->readAllStandardError()).trimmed());
+            process->deleteLater();
+        });
+    process->start();
+    if (!input.isEmpty())
+        process->write(input);
+    process->closeWriteChannel();
+}
+
+bool SystemPlatform::haveProgram(const QString& program) const {
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
+
+void SystemPlatform::beep() {
+    QApplication::beep();
 }
 
 QDateTime SystemPlatform::now() const {

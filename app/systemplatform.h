@@ -16,6 +16,10 @@ public:
     void setClipboardText(const QString& text) override;
     bool moveToTrash(const QString& path, QString* error) override;
     bool launch(const QString& program, const QStringList& arguments) override;
+    void run(const QString& program, const QStringList& arguments, const QByteArray& input,
+             RunDone done) override;
+    bool haveProgram(const QString& program) const override;
+    void beep() override;
     QDateTime now() const override;
 };
 

@@ -1,5 +1,8 @@
 #include "core/platform.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,6 +18,20 @@ Platform& Platform::instance() {
         std::abort();
     }
     return *g_platform;
+}
+
+bool Platform::moveToSystemTrash(const QString& path, QString* error) {
+    QFile file(path);
+    if (!QFileInfo(path).isSymLink() && !QFileInfo::exists(path)) {
+        if (error)
+            *error = QStringLiteral("\"%1\" no longer exists.").arg(path);
+        return false;
+    }
+    if (file.moveToTrash())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
 }
 
 void Platform::install(Platform* platform) {

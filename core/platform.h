@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
+
 class QWidget;
 
 namespace morvane {
@@ -39,12 +41,33 @@ public:
     // Starts a program with an argument list (never through a shell).
     virtual bool launch(const QString& program, const QStringList& arguments) = 0;
 
+    // Runs a program with an argument list (never through a shell), writes
+    // `input` to its standard input and closes it, and calls `done` once it
+    // ended: `ok` when it exited with status 0, else `error` holds what it
+    // wrote to its error output or why it could not start. The window keeps
+    // running meanwhile. Secrets go in `input`: an argument is visible to
+    // every user of the machine in the process list.
+    using RunDone = std::function<void(bool ok, const QString& error)>;
+    virtual void run(const QString& program, const QStringList& arguments, const QByteArray& input,
+                     RunDone done) = 0;
+
+    // Whether a program of that name is on the PATH.
+    virtual bool haveProgram(const QString& program) const = 0;
+
+    // The system's alert sound.
+    virtual void beep() = 0;
+
     virtual QDateTime now() const = 0;
 
     // The installed instance. Never null once installed at start-up or by a
     // test fixture.
     static Platform& instance();
     static void install(Platform* platform);
+
+    // The freedesktop.org trash of the user (the one the file's own volume
+    // offers when it is not on the home volume); what moveToTrash() does on
+    // this system.
+    static bool moveToSystemTrash(const QString& path, QString* error);
 };
 
 } // namespace morvane

@@ -8,8 +8,10 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace morvane {
@@ -112,8 +114,18 @@ FileSystemItem* newFileOrFolder(FileSystemItem* selected, NewItemType type, NewI
     target->children();
     const QString folderPath = target->fullPath();
     const QString name = newItemName(folderPath, type, first);
-    if (name.isEmpty())
+    if (name.isEmpty()) {
+        Platform::instance().alert(
+            folder ? QStringLiteral("Can't make a new folder.")
+                   : QStringLiteral("Can't make a new file."),
+            folder ? QStringLiteral("The names \"untitled folder\" to \"untitled-99 folder\" "
+                                    "are all taken in \"%1\". Rename some of them first.")
+                         .arg(target->relativePath())
+                   : QStringLiteral("The names \"untitled.html\" to \"untitled-99.html\" are "
+                                    "all taken in \"%1\". Rename some of them first.")
+                         .arg(target->relativePath()));
         return nullptr;
+    }
     const QString path = joinPath(folderPath, name);
 
     QString error;
@@ -133,6 +145,89 @@ FileSystemItem* newFileOrFolder(FileSystemItem* selected, NewItemType type, NewI
         node = target->listedChildNamed(name);
     }
     return node;
+}
+
+namespace {
+
+const QString kCantRename = QStringLiteral("Can't rename.");
+
+// Moves `from` to `to` unless something is at `to` already; the check and
+// the move are one step where the file system allows it. Returns 0 or the
+// error number.
+int moveNoReplace(const QString& from, const QString& to) {
+    const QByteArray a = QFile::encodeName(from);
+    const QByteArray b = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    const int err = errno;
+    if (err != EINVAL && err != ENOSYS)
+        return err;
+    // A file system without that kind of move: check, then move.
+    if (somethingExists(to))
+        return EEXIST;
+    return ::rename(a.constData(), b.constData()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+QString renameProblem(const QString& name) {
+    if (name.isEmpty())
+        return QStringLiteral("A name can't be empty.");
+    if (name.contains(QLatin1Char('/')))
+        return QStringLiteral("A name can't contain \"/\": it separates folders.");
+    if (name.contains(QChar(0)))
+        return QStringLiteral("A name can't contain a NUL character.");
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QStringLiteral("\".\" and \"..\" name folders that already exist.");
+    return QString();
+}
+
+RenameResult renameItem(FileSystemItem* node, const QString& name) {
+    Platform& platform = Platform::instance();
+    if (!node || !node->isAttached()) {
+        platform.alert(kCantRename, QStringLiteral("The item is no longer in the site folder."));
+        return RenameResult::Refused;
+    }
+    if (name == node->relativePath())
+        return RenameResult::Unchanged;
+    const QString problem = renameProblem(name);
+    if (!problem.isEmpty()) {
+        platform.alert(kCantRename, problem);
+        return RenameResult::Refused;
+    }
+    if (!node->parent() || node == FileSystemItem::rootItem()) {
+        // The site's settings hold the folder's path: renaming it here
+        // would leave the site without its folder.
+        platform.alert(kCantRename,
+                       QStringLiteral("The site folder's name is part of the site's settings. "
+                                      "Rename it in the file manager, then choose it again in "
+                                      "the site's properties."));
+        return RenameResult::Refused;
+    }
+    const QString oldPath = node->fullPath();
+    const QString newPath = joinPath(parentPath(oldPath), name);
+    const int err = moveNoReplace(oldPath, newPath);
+    if (err == EEXIST || err == ENOTEMPTY) {
+        platform.alert(QStringLiteral("Can't rename \u2013 file name already exists."),
+                       QStringLiteral("Choose a different name."));
+        return RenameResult::Refused;
+    }
+    if (err != 0) {
+        platform.alert(kCantRename, qt_error_string(err));
+        return RenameResult::Refused;
+    }
+    node->changeName(name);
+    return RenameResult::Renamed;
+}
+
+bool trashItem(FileSystemItem* node) {
+    if (!node)
+        return false;
+    QString error;
+    if (Platform::instance().moveToTrash(node->fullPath(), &error))
+        return true;
+    Platform::instance().alert(QStringLiteral("Can't move to trash."), error);
+    return false;
 }
 
 } // namespace morvane

@@ -1,6 +1,7 @@
-// New file and new folder: the part of the outline's "New file" / "New
-// folder" commands that works on the disk and the tree. The coordinator
-// marks a new file for upload, selects its row and opens it.
+// The outline's commands that change the site folder, the part that works on
+// the disk and the tree: new file and new folder, rename, move to the trash.
+// The outline controller marks files for upload, selects rows and looks
+// after the open files.
 #pragma once
 
 #include <QByteArray>
@@ -35,11 +36,33 @@ FileSystemItem* newItemTarget(FileSystemItem* selected);
 
 // Makes a new page (written atomically from the template) or folder in the
 // target folder of `selected`, with the name newItemName() picks, and adds
-// its node to the tree. Returns the new node; null when every name was taken
-// (nothing is shown, as before) or when the file or folder could not be made:
-// then the alert "Error writing file." (for a folder "Error creating
-// folder.") with the system's description has been shown and the tree is
-// unchanged.
+// its node to the tree. Returns the new node; null after an alert when every
+// name was taken, or when the file or folder could not be made ("Error
+// writing file.", for a folder "Error creating folder.", with the system's
+// description); the tree is unchanged then.
 FileSystemItem* newFileOrFolder(FileSystemItem* selected, NewItemType type, NewItemName name);
+
+// Why a typed name cannot become the new name of an item, or an empty text
+// when it can: an empty name, a "/" (it would move the item into another
+// folder), a NUL character, "." and "..".
+QString renameProblem(const QString& name);
+
+enum class RenameResult {
+    Renamed,   // on disk and in the tree
+    Unchanged, // the name typed is the name it has: nothing to do
+    Refused,   // an alert said why; the name stays as it was
+};
+
+// Renames the node's file or folder in its own folder to `name` and moves
+// the node to its sorted place. An existing item is never replaced: that is
+// refused with "Can't rename – file name already exists." / "Choose a
+// different name."; names renameProblem() objects to, the site folder's own
+// row and every other failure with "Can't rename." and the reason.
+RenameResult renameItem(FileSystemItem* node, const QString& name);
+
+// Moves the node's file or folder to the trash. False, after the alert
+// "Can't move to trash." with the system's reason, when that failed; the
+// tree is not touched either way (a refresh follows the disk).
+bool trashItem(FileSystemItem* node);
 
 } // namespace morvane

@@ -95,6 +95,27 @@ void UploadMarks::unmark(const QString& path) {
     write();
 }
 
+void UploadMarks::moved(const QString& oldPath, const QStringList& newFiles) {
+    QString below = oldPath;
+    if (!below.endsWith(QLatin1Char('/')))
+        below += QLatin1Char('/');
+    QStringList gone;
+    for (const QString& p : m_record.paths())
+        if (p == oldPath || p.startsWith(below))
+            gone << p;
+    for (const QString& p : gone) {
+        m_added.remove(p);
+        m_removed.insert(p);
+        m_record.unmark(p);
+    }
+    for (const QString& p : newFiles) {
+        m_removed.remove(p);
+        m_added.insert(p);
+        m_record.mark(p);
+    }
+    write();
+}
+
 void UploadMarks::forgetInMemory(const QStringList& paths) {
     for (const QString& p : paths) {
         m_added.remove(p);

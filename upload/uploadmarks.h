@@ -40,6 +40,11 @@ public:
 
     void mark(const QString& path);
     void unmark(const QString& path);
+    // A file or folder was renamed or moved away from `oldPath`: the marks of
+    // that path and of every path below it go, and each of `newFiles` (the
+    // files now at the new place) is marked, since the server holds none of
+    // them under their new paths. One write.
+    void moved(const QString& oldPath, const QStringList& newFiles);
     // Files the server confirmed: their marks go now, and reach the file
     // within writeDelay() (several confirmations share one write).
     void forgetSent(const QStringList& paths);

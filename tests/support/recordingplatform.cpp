@@ -50,6 +50,8 @@ void RecordingPlatform::setClipboardText(const QString& text) {
 
 bool RecordingPlatform::moveToTrash(const QString& path, QString* error) {
     trashed.append(path);
+    if (realTrash && trashSucceeds)
+        return moveToSystemTrash(path, error);
     if (!trashSucceeds) {
         if (error)
             *error = QStringLiteral("Trash refused by the test");
@@ -66,7 +68,18 @@ bool RecordingPlatform::moveToTrash(const QString& path, QString* error) {
 
 bool RecordingPlatform::launch(const QString& program, const QStringList& arguments) {
     launched.append(QStringList{program} + arguments);
-    return true;
+    return launchSucceeds;
+}
+
+void RecordingPlatform::run(const QString& program, const QStringList& arguments,
+                            const QByteArray& input, RunDone done) {
+    runs.append({QStringList{program} + arguments, input});
+    if (done)
+        done(runSucceeds, runSucceeds ? QString() : runError);
+}
+
+bool RecordingPlatform::haveProgram(const QString& program) const {
+    return programs.contains(program);
 }
 
 QDateTime RecordingPlatform::now() const {
@@ -81,6 +94,8 @@ void RecordingPlatform::clear() {
     clipboard.clear();
     trashed.clear();
     launched.clear();
+    runs.clear();
+    beeps = 0;
 }
 
 } // namespace morvane::test

@@ -34,6 +34,10 @@ public:
     void setClipboardText(const QString& text) override;
     bool moveToTrash(const QString& path, QString* error) override;
     bool launch(const QString& program, const QStringList& arguments) override;
+    void run(const QString& program, const QStringList& arguments, const QByteArray& input,
+             RunDone done) override;
+    bool haveProgram(const QString& program) const override;
+    void beep() override { ++beeps; }
     QDateTime now() const override;
 
     // Answers for the next questions, in order; with none queued a question
@@ -49,8 +53,23 @@ public:
     QString clipboard;
     QStringList trashed;
     bool trashSucceeds = true;
+    // Moves to the real trash of the test's own XDG_DATA_HOME rather than
+    // removing the file.
+    bool realTrash = false;
     QList<QStringList> launched; // program followed by its arguments
-    QDateTime fixedNow;          // when valid, now() returns it
+    bool launchSucceeds = true;
+    struct Run {
+        QStringList command; // program followed by its arguments
+        QByteArray input;
+    };
+    QList<Run> runs;
+    // The outcome each run reports (at once): ok, else this error text.
+    bool runSucceeds = true;
+    QString runError = QStringLiteral("the test refused");
+    // Programs haveProgram() finds.
+    QStringList programs;
+    int beeps = 0;
+    QDateTime fixedNow; // when valid, now() returns it
 };
 
 } // namespace morvane::test

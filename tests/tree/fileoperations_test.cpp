@@ -93,15 +93,23 @@ TEST_F(NewItemTest, NamesCountUpAndNeverReplaceAnything) {
               QStringLiteral("untitled-4.html"));
 }
 
-TEST_F(NewItemTest, AllNamesTakenDoesNothingQuietly) {
+TEST_F(NewItemTest, AllNamesTakenIsSaidAndChangesNothing) {
     touch(QStringLiteral("untitled.html"));
     for (int i = 2; i <= 99; ++i)
         touch(QStringLiteral("untitled-%1.html").arg(i));
+    mkdir(QStringLiteral("untitled folder"));
+    for (int i = 2; i <= 99; ++i)
+        mkdir(QStringLiteral("untitled-%1 folder").arg(i));
     FileSystemItem* root = FileSystemItem::rootItem();
     const int before = root->numberOfChildren();
     EXPECT_EQ(newFileOrFolder(root, NewItemType::File, NewItemName::Untitled), nullptr);
+    EXPECT_EQ(newFileOrFolder(root, NewItemType::Folder, NewItemName::Untitled), nullptr);
     EXPECT_EQ(root->numberOfChildren(), before);
-    EXPECT_TRUE(alerts().isEmpty());
+    ASSERT_EQ(alerts().size(), 2);
+    EXPECT_EQ(alerts()[0].title, QStringLiteral("Can't make a new file."));
+    EXPECT_TRUE(alerts()[0].message.contains(QStringLiteral("untitled-99.html")));
+    EXPECT_EQ(alerts()[1].title, QStringLiteral("Can't make a new folder."));
+    EXPECT_EQ(QDir(site).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), before);
 }
 
 TEST_F(NewItemTest, FoldersAreMadeAndListed) {

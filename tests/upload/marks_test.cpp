@@ -63,6 +63,27 @@ TEST_F(MarksTest, EveryChangeIsWrittenAndSignalled) {
     EXPECT_EQ(modeOf(dir.path() + "/data"), 0700);
 }
 
+TEST_F(MarksTest, AMoveTakesTheOldMarksAwayAndMarksTheNewFilesInOneWrite) {
+    UploadMarks marks(path());
+    marks.mark("/s/dir/a.html");
+    marks.mark("/s/dir/sub/b.html");
+    marks.mark("/s/dirt.html"); // shares the prefix, not the folder
+    marks.mark("/s/other.html");
+    QSignalSpy changed(&marks, &UploadMarks::changed);
+    marks.moved("/s/dir", {"/s/new/a.html", "/s/new/sub/b.html", "/s/new/c.html"});
+    EXPECT_EQ(changed.count(), 1);
+    const QStringList expected{"/s/dirt.html", "/s/new/a.html", "/s/new/c.html",
+                               "/s/new/sub/b.html", "/s/other.html"};
+    EXPECT_EQ(marks.paths(), expected);
+    EXPECT_EQ(onDisk(path()), expected);
+
+    // A file's own rename.
+    marks.moved("/s/other.html", {"/s/renamed.html"});
+    EXPECT_FALSE(marks.contains("/s/other.html"));
+    EXPECT_TRUE(onDisk(path()).contains("/s/renamed.html"));
+    EXPECT_EQ(alertCount(), 0);
+}
+
 TEST_F(MarksTest, AModeTheUserSetIsKept) {
     UploadMarks marks(path());
     marks.mark("/s/a.html");
