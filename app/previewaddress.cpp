@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace morvane::preview {
@@ -16,6 +17,13 @@ QString canonicalOrClean(const QString& path) {
 
 bool hasScheme(const QString& text) {
     return text.contains(QLatin1String("://"));
+}
+
+// "htp:/x" or "mailto:x": a scheme without an authority, which no local web
+// address has ("localhost:8080" is a host and a port).
+bool hasOtherScheme(const QString& text) {
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:(?![0-9])"));
+    return !hasScheme(text) && scheme.match(text).hasMatch();
 }
 
 } // namespace
@@ -75,7 +83,8 @@ QUrl parseLocalUrl(const QString& localUrl, QString* problem) {
         return fail(QCoreApplication::translate("Preview", "The site has no local address."));
     const QUrl url(hasScheme(text) ? text : QStringLiteral("http://") + text, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
+    if (hasOtherScheme(text) || !url.isValid() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
         url.host().isEmpty() || url.hasQuery() || url.hasFragment())
         return fail(QCoreApplication::translate(
                         "Preview",
@@ -104,10 +113,6 @@ QUrl localServerUrl(const QString& localUrl, const QString& relative, QString* p
         return QUrl();
     }
     return url;
-}
-
-QString imagePage(const QString& relative) {
-    return QStringLiteral("<img src='%1'>").arg(escapeHtml(escapePath(relative)));
 }
 
 QString errorPage(const QString& description, int code, bool serverHint) {

@@ -44,10 +44,6 @@ QUrl parseLocalUrl(const QString& localUrl, QString* problem);
 // the escaped path.
 QUrl localServerUrl(const QString& localUrl, const QString& relative, QString* problem);
 
-// The page that shows one image of the site; relative to a base address of
-// the site folder.
-QString imagePage(const QString& relative);
-
 // The page shown when a load fails; `description` is plain text.
 QString errorPage(const QString& description, int code, bool serverHint);
 // A page that explains why nothing could be loaded.

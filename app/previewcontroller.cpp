@@ -31,10 +31,6 @@ bool isWebScheme(const QUrl& url) {
     return s == QLatin1String("http") || s == QLatin1String("https");
 }
 
-QString folderUrlPath(const QString& folder) {
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-}
-
 } // namespace
 
 PreviewController::PreviewController(MainWindow& window, SitesController& sites,
@@ -127,11 +123,8 @@ void PreviewController::previewPath(const QString& path) {
     const QString site = m_sites.siteFolderLocal();
     const QString relative = preview::relativePath(site, path);
 
-    if (preview::isImage(path) && !relative.isEmpty()) {
-        m_window.labelURL()->setText(preview::addressLabel(QUrl::fromLocalFile(path)));
-        v->setHtml(preview::imagePage(relative), QUrl::fromLocalFile(folderUrlPath(site)));
-        return;
-    }
+    // An image is loaded as itself: the engine shows it in a page of its own,
+    // and no markup is ever made from the file's name.
     if (markdown::isMarkdownPath(path)) {
         QString html;
         markdown::Error error;
@@ -354,9 +347,18 @@ void PreviewController::fileWritten(OpenFile* file) {
         if (markdown::convertFile(m_path, &html, nullptr))
             m_marks.mark(html);
     }
-    m_scroll = v->scrollPosition();
-    m_restoreScroll = true;
-    v->reload();
+    // Where the reader was, asked of the page itself (the view's own record
+    // of it lags behind).
+    const QString path = m_path;
+    v->runJavaScript(
+        QStringLiteral("[window.scrollX, window.scrollY]"), [this, path](const QVariant& result) {
+            if (path != m_path)
+                return;
+            const QVariantList xy = result.toList();
+            m_scroll = xy.size() == 2 ? QPointF(xy[0].toDouble(), xy[1].toDouble()) : QPointF();
+            m_restoreScroll = true;
+            m_window.webView()->reload();
+        });
 }
 
 void PreviewController::clear() {

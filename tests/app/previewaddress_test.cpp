@@ -35,7 +35,8 @@ TEST(PreviewAddressTest, TheLocalAddressIsTakenAsItIs) {
               QByteArray("http://localhost/my%20site/a%231.html"));
     EXPECT_EQ(localServerUrl("localhost:8000/s", "i.html", &problem).toEncoded(),
               QByteArray("http://localhost:8000/s/i.html"));
-    for (const char* bad : {"http://", "ftp://host/", "http://host/?q=1", "::::", "http://a b/"}) {
+    for (const char* bad : {"http://", "ftp://host/", "http://host/?q=1", "::::", "http://a b/",
+                            "htp:/localhost", "mailto:me@example.org"}) {
         problem.clear();
         EXPECT_FALSE(localServerUrl(bad, "i.html", &problem).isValid()) << bad;
         EXPECT_TRUE(problem.contains(QLatin1String("not a web address"))) << bad;
@@ -43,8 +44,6 @@ TEST(PreviewAddressTest, TheLocalAddressIsTakenAsItIs) {
 }
 
 TEST(PreviewAddressTest, PagesOfTheProgramEscapeWhatTheyShow) {
-    EXPECT_EQ(imagePage("x' onerror='alert(1).png"),
-              "<img src='x%27%20onerror%3D%27alert%281%29.png'>");
     const QString page = errorPage("<script>alert(1)</script> 'x'", -102, true);
     EXPECT_FALSE(page.contains("<script>"));
     EXPECT_TRUE(page.contains("&lt;script&gt;alert(1)&lt;/script&gt; &#39;x&#39;"));

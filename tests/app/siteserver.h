@@ -34,12 +34,14 @@ public:
     QString holdPrefix;
     // Raw request targets, in order.
     QList<QByteArray> requests;
-    // The files the requests named, decoded as a server decodes them.
+    // The files the requests named, decoded as a server decodes them (the
+    // engine's own asks for a site icon left out).
     QStringList decodedPaths() const {
         QStringList out;
         for (const QByteArray& r : requests)
-            out << QUrl::fromPercentEncoding(
-                r.left(r.indexOf('?') < 0 ? r.size() : r.indexOf('?')));
+            if (r != "/favicon.ico")
+                out << QUrl::fromPercentEncoding(
+                    r.left(r.indexOf('?') < 0 ? r.size() : r.indexOf('?')));
         return out;
     }
 
