@@ -6,6 +6,7 @@
 #include "app/helpcontroller.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
+#include "app/previewcontroller.h"
 #include "core/paths.h"
 #include "core/platform.h"
 #include "editor/prefscontroller.h"
@@ -102,6 +103,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_sites->setDefaultSiteFolderLocal(paths::defaultSiteFolder());
     bool sitesPresent = false;
     m_sites->load(*settings, &sitesPresent);
+    m_preview = new PreviewController(*m_window, *m_sites, *m_openFiles, *m_marks, this);
+    m_openFiles->setPreviewHook([this](OpenFile* file) { m_preview->previewFile(file); });
     m_diskWatch = new DiskWatchController(m_window.get(), m_openFiles, this);
     m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
     m_folderWatcher = new FolderWatcher(m_model, this);
@@ -178,6 +181,18 @@ void AppDelegate::connectWindow() {
             v->outdentSelection();
     });
     connect(w, &MainWindow::closeRequested, this, &AppDelegate::actionQuit);
+}
+
+void AppDelegate::actionBack() {
+    m_preview->actionBack();
+}
+
+void AppDelegate::actionForward() {
+    m_preview->actionForward();
+}
+
+void AppDelegate::actionReload() {
+    m_preview->actionReload();
 }
 
 void AppDelegate::actionSave() {

@@ -27,6 +27,7 @@ class HelpController;
 class FolderWatcher;
 class MainWindow;
 class OpenFilesController;
+class PreviewController;
 class PrefsController;
 class TextView;
 class UploadMarks;
@@ -66,6 +67,7 @@ public:
     OpenFilesController* openFiles() const { return m_openFiles; }
     SitesController* sitesController() const { return m_sites; }
     OutlineController* outline() const { return m_outline; }
+    PreviewController* preview() const { return m_preview; }
     UploadMarks& needingUpload() { return *m_marks; }
     QString currentSite() const { return m_sites->currentSite(); }
     QString siteFolderLocal() const { return m_sites->siteFolderLocal(); }
@@ -97,6 +99,11 @@ public:
     void unmarkForUpload() { m_outline->unmarkForUpload(); }
     void saveFolder() { m_outline->saveFolder(); }
 
+    // Preview.
+    void actionBack();
+    void actionForward();
+    void actionReload();
+
     // Commands.
     void actionSave();
     void actionCloseOpenFile();
@@ -118,6 +125,7 @@ private:
     OpenFilesController* m_openFiles = nullptr;
     OutlineController* m_outline = nullptr;
     SitesController* m_sites = nullptr;
+    PreviewController* m_preview = nullptr;
     HelpController* m_help = nullptr;
     help::HelpViewFactory m_helpViewFactory;
     bool m_spellChecking = false;

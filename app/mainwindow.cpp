@@ -19,6 +19,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace morvane {
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
@@ -97,8 +99,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     editLayout->setSpacing(0);
     m_changeBar = new FileChangeBar(editPage);
     editLayout->addWidget(m_changeBar);
-    m_editorStack->setParent(editPage);
-    editLayout->addWidget(m_editorStack, 1);
+    // The editors, and beside them the preview when the user wants it there.
+    m_editSplit = new QSplitter(Qt::Horizontal, editPage);
+    m_editSplit->setChildrenCollapsible(false);
+    m_editorStack->setParent(m_editSplit);
+    m_editSplit->addWidget(m_editorStack);
+    m_besidePane = new QWidget(m_editSplit);
+    m_besidePane->setObjectName(QStringLiteral("previewBesideEditor"));
+    m_besideLayout = new QVBoxLayout(m_besidePane);
+    m_besideLayout->setContentsMargins(0, 0, 0, 0);
+    m_editSplit->addWidget(m_besidePane);
+    m_besidePane->hide();
+    editLayout->addWidget(m_editSplit, 1);
     m_tabs->addTab(editPage, tr("Edit"));
 
     m_previewPage = new QWidget(m_tabs);
@@ -108,11 +120,21 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     // Their icons are loaded with the web view: the style's icon files cost
     // more at start-up than the whole outline.
     m_buttonBack = new QToolButton(m_previewPage);
+    m_buttonBack->setObjectName(QStringLiteral("buttonBack"));
+    m_buttonBack->setAccessibleName(tr("Back"));
+    m_buttonBack->setToolTip(tr("Back"));
     m_buttonBack->setEnabled(false);
     m_buttonForward = new QToolButton(m_previewPage);
+    m_buttonForward->setObjectName(QStringLiteral("buttonForward"));
+    m_buttonForward->setAccessibleName(tr("Forward"));
+    m_buttonForward->setToolTip(tr("Forward"));
     m_buttonForward->setEnabled(false);
     m_labelTitle = new QLabel(m_previewPage);
+    m_labelTitle->setObjectName(QStringLiteral("labelTitle"));
+    m_labelTitle->setAccessibleName(tr("Page title"));
     m_labelURL = new QLabel(m_previewPage);
+    m_labelURL->setObjectName(QStringLiteral("labelURL"));
+    m_labelURL->setAccessibleName(tr("Page address"));
     m_labelURL->setTextInteractionFlags(Qt::TextSelectableByMouse);
     nav->addWidget(m_buttonBack);
     nav->addWidget(m_buttonForward);
@@ -139,24 +161,41 @@ MainWindow::~MainWindow() = default;
 PreviewView* MainWindow::webView() {
     if (!m_webView) {
         m_webView = createPreviewView(m_previewPage);
+        m_webView->widget()->setAccessibleName(tr("Preview"));
         m_buttonBack->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
         m_buttonForward->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
-        m_webView->onUrlChanged = [this](const QUrl& url) {
-            m_labelURL->setText(url.toDisplayString());
-        };
-        m_webView->onTitleChanged = [this](const QString& title) { m_labelTitle->setText(title); };
-        m_webView->onHistoryChanged = [this](bool back, bool forward) {
-            m_buttonBack->setEnabled(back);
-            m_buttonForward->setEnabled(forward);
-        };
-        PreviewView* view = m_webView.get();
-        connect(m_buttonBack, &QToolButton::clicked, this, [view] { view->back(); });
-        connect(m_buttonForward, &QToolButton::clicked, this, [view] { view->forward(); });
         // The view takes the place of the stretch that held the room for it.
         delete m_previewLayout->takeAt(m_previewLayout->count() - 1);
         m_previewLayout->addWidget(m_webView->widget(), 1);
     }
     return m_webView.get();
+}
+
+bool MainWindow::webViewBesideEditor() const {
+    return m_webView && m_webView->widget()->parentWidget() == m_besidePane;
+}
+
+void MainWindow::placeWebView(bool besideEditor) {
+    QWidget* view = webView()->widget();
+    if (besideEditor == webViewBesideEditor()) {
+        m_besidePane->setVisible(besideEditor);
+        return;
+    }
+    if (besideEditor) {
+        m_previewLayout->removeWidget(view);
+        m_previewLayout->addStretch(1);
+        m_besideLayout->addWidget(view, 1);
+        if (!m_besidePane->isVisible()) {
+            m_besidePane->show();
+            const int half = std::max(1, m_editSplit->width() / 2);
+            m_editSplit->setSizes({half, half});
+        }
+    } else {
+        m_besideLayout->removeWidget(view);
+        m_besidePane->hide();
+        delete m_previewLayout->takeAt(m_previewLayout->count() - 1);
+        m_previewLayout->addWidget(view, 1);
+    }
 }
 
 void MainWindow::buildMenus() {
@@ -193,6 +232,22 @@ void MainWindow::buildMenus() {
     m_actionOutdent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketLeft));
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
+    m_actionBack = view->addAction(tr("&Back"));
+    m_actionBack->setObjectName(QStringLiteral("actionBack"));
+    m_actionBack->setShortcut(QKeySequence::Back);
+    m_actionBack->setEnabled(false);
+    m_actionForward = view->addAction(tr("&Forward"));
+    m_actionForward->setObjectName(QStringLiteral("actionForward"));
+    m_actionForward->setShortcut(QKeySequence::Forward);
+    m_actionForward->setEnabled(false);
+    // F5 stays Refresh Folders.
+    m_actionReload = view->addAction(tr("Re&load Page"));
+    m_actionReload->setObjectName(QStringLiteral("actionReload"));
+    m_actionReload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_actionPreviewBeside = view->addAction(tr("&Preview Beside Editor"));
+    m_actionPreviewBeside->setObjectName(QStringLiteral("actionPreviewBeside"));
+    m_actionPreviewBeside->setCheckable(true);
+    view->addSeparator();
     m_menuReopen = view->addMenu(tr("&Reopen with Encoding"));
     m_menuSaveAs = view->addMenu(tr("&Save with Encoding"));
     // Filled when first opened: asking which converters exist loads them,

@@ -44,11 +44,25 @@ public:
     QComboBox* popupOpenFiles() const { return m_popupOpenFiles; }
     QToolButton* popupActionMenu() const { return m_popupActionMenu; }
     QLabel* labelURL() const { return m_labelURL; }
+    QLabel* labelTitle() const { return m_labelTitle; }
+    QToolButton* buttonBack() const { return m_buttonBack; }
+    QToolButton* buttonForward() const { return m_buttonForward; }
 
     // The preview's web view, made the first time a preview is shown: the web
     // engine is slow to start and most sessions begin in the editor.
     PreviewView* webView();
     bool hasWebView() const { return m_webView != nullptr; }
+    // Where the web view goes: the Preview tab, or beside the editor in the
+    // Edit tab (the pane is shown only while it holds the view).
+    void placeWebView(bool besideEditor);
+    bool webViewBesideEditor() const;
+    QWidget* besidePane() const { return m_besidePane; }
+
+    // View > Back, Forward, Reload Page and Preview Beside Editor.
+    QAction* actionBack() const { return m_actionBack; }
+    QAction* actionForward() const { return m_actionForward; }
+    QAction* actionReload() const { return m_actionReload; }
+    QAction* actionPreviewBeside() const { return m_actionPreviewBeside; }
 
     QAction* actionSave() const { return m_actionSave; }
     QAction* actionClose() const { return m_actionClose; }
@@ -92,6 +106,9 @@ private:
     QMenu* m_menuSaveAs = nullptr;
     QWidget* m_previewPage;
     QVBoxLayout* m_previewLayout;
+    QSplitter* m_editSplit;
+    QWidget* m_besidePane;
+    QVBoxLayout* m_besideLayout;
     std::unique_ptr<PreviewView> m_webView;
     QComboBox* m_popupSites;
     QComboBox* m_popupOpenFiles;
@@ -112,6 +129,10 @@ private:
     QAction* m_actionMark = nullptr;
     QAction* m_actionUnmark = nullptr;
     QToolButton* m_buttonUpload = nullptr;
+    QAction* m_actionBack = nullptr;
+    QAction* m_actionForward = nullptr;
+    QAction* m_actionReload = nullptr;
+    QAction* m_actionPreviewBeside = nullptr;
 };
 
 } // namespace morvane

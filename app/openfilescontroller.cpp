@@ -263,11 +263,8 @@ void OpenFilesController::showOpenFile(OpenFile* file) {
 }
 
 void OpenFilesController::previewFile(OpenFile* file) {
-    PreviewView* web = m_window->webView();
-    const QUrl url = QUrl::fromLocalFile(file->path());
-    web->load(url);
-    web->widget()->show();
-    m_window->labelURL()->setText(url.toString());
+    if (m_preview)
+        m_preview(file);
 }
 
 void OpenFilesController::showCurrentFile(OpenFile* file) {
@@ -472,8 +469,6 @@ void OpenFilesController::closeAll() {
     m_openFiles.clear();
     showNothing();
     setOpenFilePopup();
-    if (m_window->hasWebView())
-        m_window->webView()->setHtml(QString(), QUrl());
 }
 
 void OpenFilesController::forgetPath(const QString& path) {

@@ -45,6 +45,8 @@ public:
     // Compares an open text file with the disk and acts on a difference
     // (the disk watch); used by readFileIntoTextView.
     void setDiskCheckHook(std::function<void(OpenFile*)> hook) { m_diskCheck = std::move(hook); }
+    // Shows a file in the Preview tab (the preview's controller).
+    void setPreviewHook(std::function<void(OpenFile*)> hook) { m_preview = std::move(hook); }
 
     const std::vector<std::unique_ptr<OpenFile>>& openFiles() const { return m_openFiles; }
     OpenFile* currentFile() const { return m_current; }
@@ -136,6 +138,7 @@ private:
     std::function<bool(OpenFile*)> m_mayWrite;
     std::function<bool(OpenFile*, qsizetype)> m_unencodable;
     std::function<void(OpenFile*)> m_diskCheck;
+    std::function<void(OpenFile*)> m_preview;
     std::vector<std::unique_ptr<OpenFile>> m_openFiles;
     OpenFile* m_current = nullptr;
     bool m_showing = false;

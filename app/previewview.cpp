@@ -30,6 +30,11 @@ public:
     void forward() override {}
     void reload() override {}
     void clearHistory() override {}
+    void setContent(const QByteArray&, const QString&, const QUrl&) override {}
+    void stop() override {}
+    QUrl url() const override { return QUrl(); }
+    QPointF scrollPosition() const override { return QPointF(); }
+    void runJavaScript(const QString&, std::function<void(const QVariant&)>) override {}
 
 private:
     QLabel* m_label;

@@ -11,9 +11,11 @@
 #include "help/helpview.h"
 
 #include <QByteArray>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
@@ -22,11 +24,42 @@ class QWidget;
 
 namespace morvane {
 
-// The help window's page view with one more call: the preview also shows
-// pages the program writes itself (the image page, the error page).
+// One step of loading the main frame's page, as the engine reports it.
+struct LoadEvent {
+    enum class Status { Started, Succeeded, Failed, Stopped };
+    Status status = Status::Started;
+    QUrl url;
+    int errorCode = 0; // the engine's own number, negative for network errors
+    QString errorString;
+};
+
+// The help window's page view with more calls: the preview also shows pages
+// the program writes itself (the image page, the error page), follows each
+// load, and reads back what the page holds.
+//
+// Every view made by the module keeps pages apart from the computer: no
+// JavaScript access to file addresses or across origins for local pages, no
+// unknown URL schemes, no new windows, no permissions granted, and file
+// addresses reachable only where onResourceRequest allows (nowhere when it
+// is unset).
 class PreviewView : public help::HelpView {
 public:
     virtual void setHtml(const QString& html, const QUrl& baseUrl) = 0;
+    // Shows bytes as a page of the given type, at the address `baseUrl`.
+    virtual void setContent(const QByteArray& data, const QString& mimeType,
+                            const QUrl& baseUrl) = 0;
+    virtual void stop() = 0;
+    virtual QUrl url() const = 0;
+    virtual QPointF scrollPosition() const = 0;
+    // Runs a script in the page; `done` gets its result (never after the view
+    // is gone).
+    virtual void runJavaScript(const QString& script,
+                               std::function<void(const QVariant&)> done) = 0;
+
+    std::function<void(const LoadEvent&)> onLoadingChanged;
+    // Asked for every file address the page loads (frames, images, scripts);
+    // false blocks it.
+    std::function<bool(const QUrl&)> onFileRequest;
 };
 
 // Loads the web-engine module and makes a view in `parent`, or, when the

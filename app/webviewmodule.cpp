@@ -3,15 +3,24 @@
 // scheme. Loaded on first use by createPreviewView().
 #include "app/previewview.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
+
+#include <memory>
 
 namespace morvane {
 namespace {
@@ -45,7 +54,49 @@ private:
 
 class WebEnginePreview;
 
-// Hands every navigation to the owner's filter before it happens.
+// Notes the user's own clicks and keys in a view, so that a navigation that
+// follows one at once can be told from a script's.
+class UserInputWatch : public QObject {
+public:
+    UserInputWatch(QWidget* view) : QObject(view), m_view(view) { qApp->installEventFilter(this); }
+    ~UserInputWatch() override { qApp->removeEventFilter(this); }
+    bool recent() const { return m_last.isValid() && m_last.elapsed() < 1000; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type t = event->type();
+        if (t != QEvent::MouseButtonRelease && t != QEvent::KeyPress)
+            return false;
+        if (t == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space)
+                return false;
+        }
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && m_view && (w == m_view || m_view->isAncestorOf(w)))
+            m_last.start();
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_view;
+    QElapsedTimer m_last;
+};
+
+// Blocks the file addresses the owner does not allow.
+class FileGuard : public QWebEngineUrlRequestInterceptor {
+public:
+    FileGuard(WebEnginePreview* owner, QObject* parent)
+        : QWebEngineUrlRequestInterceptor(parent), m_owner(owner) {}
+    void forget() { m_owner = nullptr; }
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+
+private:
+    WebEnginePreview* m_owner;
+};
+
+// Hands every navigation to the owner's filter before it happens, and opens
+// no windows.
 class FilteringPage : public QWebEnginePage {
 public:
     FilteringPage(WebEnginePreview* owner, QObject* parent)
@@ -54,16 +105,63 @@ public:
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
 
 private:
     WebEnginePreview* m_owner;
 };
 
+void isolate(QWebEnginePage* page) {
+    QWebEngineSettings* s = page->settings();
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
+    s->setAttribute(QWebEngineSettings::AllowWindowActivationFromJavaScript, false);
+    s->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
+    s->setAttribute(QWebEngineSettings::AllowGeolocationOnInsecureOrigins, false);
+    s->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
+    s->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
+    s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    // The program shows its own error page.
+    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    // Cameras, microphones, places, notifications: never granted.
+    QObject::connect(page, &QWebEnginePage::featurePermissionRequested, page,
+                     [page](const QUrl& origin, QWebEnginePage::Feature feature) {
+                         page->setFeaturePermission(origin, feature,
+                                                    QWebEnginePage::PermissionDeniedByUser);
+                     });
+    QObject::connect(page, &QWebEnginePage::fullScreenRequested, page,
+                     [](QWebEngineFullScreenRequest request) { request.reject(); });
+}
+
+LoadEvent::Status statusOf(QWebEngineLoadingInfo::LoadStatus s) {
+    switch (s) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        return LoadEvent::Status::Started;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        return LoadEvent::Status::Succeeded;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        return LoadEvent::Status::Failed;
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        break;
+    }
+    return LoadEvent::Status::Stopped;
+}
+
 class WebEnginePreview : public PreviewView {
 public:
     explicit WebEnginePreview(QWidget* parent) : m_view(new QWebEngineView(parent)) {
         m_page = new FilteringPage(this, m_view);
+        isolate(m_page);
+        m_guard = new FileGuard(this, m_page);
+        m_page->setUrlRequestInterceptor(m_guard);
         m_view->setPage(m_page);
+        m_input = new UserInputWatch(m_view);
         QObject::connect(m_view, &QWebEngineView::urlChanged, m_view, [this](const QUrl& url) {
             if (onUrlChanged)
                 onUrlChanged(url);
@@ -78,28 +176,70 @@ public:
             if (onLoadFinished)
                 onLoadFinished(ok);
         });
+        QObject::connect(m_page, &QWebEnginePage::loadingChanged, m_view,
+                         [this](const QWebEngineLoadingInfo& info) {
+                             if (!onLoadingChanged)
+                                 return;
+                             LoadEvent e;
+                             e.status = statusOf(info.status());
+                             e.url = info.url();
+                             e.errorCode = info.errorCode();
+                             e.errorString = info.errorString();
+                             onLoadingChanged(e);
+                         });
     }
     ~WebEnginePreview() override {
         // The view is Qt's to delete; it must not call back into us after this.
         if (m_page)
             m_page->forget();
+        if (m_guard)
+            m_guard->forget();
         if (m_view)
             QObject::disconnect(m_view, nullptr, m_view, nullptr);
+        if (m_page)
+            QObject::disconnect(m_page, nullptr, m_view, nullptr);
+        *m_alive = false;
     }
     QWidget* widget() override { return m_view; }
     void load(const QUrl& url) override { m_view->load(url); }
     void setHtml(const QString& html, const QUrl& baseUrl) override {
         m_view->setHtml(html, baseUrl);
     }
+    void setContent(const QByteArray& data, const QString& mimeType, const QUrl& baseUrl) override {
+        m_view->setContent(data, mimeType, baseUrl);
+    }
     void back() override { m_view->back(); }
     void forward() override { m_view->forward(); }
     void reload() override { m_view->reload(); }
+    void stop() override { m_view->stop(); }
     void clearHistory() override {
         m_view->history()->clear();
         emitHistory();
     }
+    QUrl url() const override { return m_view->url(); }
+    QPointF scrollPosition() const override { return m_page->scrollPosition(); }
+    void runJavaScript(const QString& script, std::function<void(const QVariant&)> done) override {
+        std::shared_ptr<bool> alive = m_alive;
+        m_page->runJavaScript(script, [alive, done = std::move(done)](const QVariant& result) {
+            if (*alive && done)
+                done(result);
+        });
+    }
 
-    bool allow(const QUrl& url) { return !onNavigationRequest || onNavigationRequest(url); }
+    bool allow(const QUrl& url, QWebEnginePage::NavigationType type, bool mainFrame) {
+        if (!onNavigationRequest)
+            return true;
+        help::Navigation n;
+        n.url = url;
+        n.mainFrame = mainFrame;
+        n.byProgram = type == QWebEnginePage::NavigationTypeTyped ||
+                      type == QWebEnginePage::NavigationTypeBackForward ||
+                      type == QWebEnginePage::NavigationTypeReload;
+        n.byUser =
+            n.byProgram || (type == QWebEnginePage::NavigationTypeLinkClicked && m_input->recent());
+        return onNavigationRequest(n);
+    }
+    bool allowFile(const QUrl& url) const { return onFileRequest && onFileRequest(url); }
 
 private:
     void emitHistory() {
@@ -108,13 +248,22 @@ private:
     }
     QPointer<QWebEngineView> m_view;
     QPointer<FilteringPage> m_page;
+    QPointer<FileGuard> m_guard;
+    UserInputWatch* m_input = nullptr;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 bool FilteringPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
                                             bool isMainFrame) {
-    if (m_owner && !m_owner->allow(url))
+    if (m_owner && !m_owner->allow(url, type, isMainFrame))
         return false;
     return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+}
+
+void FileGuard::interceptRequest(QWebEngineUrlRequestInfo& info) {
+    const QUrl url = info.requestUrl();
+    if (url.isLocalFile() && !(m_owner && m_owner->allowFile(url)))
+        info.block(true);
 }
 
 } // namespace

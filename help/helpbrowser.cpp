@@ -81,7 +81,7 @@ void HelpBrowser::ensureView() {
         return;
     m_view = m_factory(this);
     m_view->widget()->setAccessibleName(tr("Help page"));
-    m_view->onNavigationRequest = [this](const QUrl& url) { return allowNavigation(url); };
+    m_view->onNavigationRequest = [this](const Navigation& n) { return allowNavigation(n); };
     m_view->onHistoryChanged = [this](bool back, bool forward) {
         m_back->setEnabled(back);
         m_forward->setEnabled(forward);
@@ -99,12 +99,13 @@ void HelpBrowser::ensureView() {
     m_layout->addWidget(m_view->widget(), 1);
 }
 
-bool HelpBrowser::allowNavigation(const QUrl& url) {
-    if (m_allowAll || isInsideHelp(url))
+bool HelpBrowser::allowNavigation(const Navigation& navigation) {
+    if (m_allowAll || isInsideHelp(navigation.url))
         return true;
     // The user guide stays on its own pages; the rest of the web opens in
-    // the user's browser.
-    Platform::instance().openUrl(url);
+    // the user's browser, when the user asked for it.
+    if (navigation.byUser && navigation.mainFrame)
+        Platform::instance().openUrl(navigation.url);
     return false;
 }
 

@@ -58,7 +58,7 @@ private:
     void go();
     void ensureView();
     void present();
-    bool allowNavigation(const QUrl& url);
+    bool allowNavigation(const Navigation& navigation);
 
     HelpViewFactory m_factory;
     HelpLinks m_links;

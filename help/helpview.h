@@ -12,6 +12,17 @@ class QWidget;
 
 namespace morvane::help {
 
+// A navigation the page is about to make, for the owner to allow or refuse.
+struct Navigation {
+    QUrl url;
+    bool mainFrame = true;
+    // Asked for by the program itself (a load, Back, Forward, Reload).
+    bool byProgram = false;
+    // The user's own click or key in the view just before it (or byProgram);
+    // a script's navigation on its own is not.
+    bool byUser = false;
+};
+
 class HelpView {
 public:
     virtual ~HelpView() = default;
@@ -27,7 +38,7 @@ public:
 
     // Asked before every navigation, links inside frames included; false
     // cancels it.
-    std::function<bool(const QUrl&)> onNavigationRequest;
+    std::function<bool(const Navigation&)> onNavigationRequest;
     std::function<void(const QUrl&)> onUrlChanged;
     std::function<void(const QString&)> onTitleChanged;
     std::function<void(bool canGoBack, bool canGoForward)> onHistoryChanged;

@@ -27,7 +27,7 @@ public:
     QWidget* widget() override { return m_widget; }
     void load(const QUrl& url) override {
         ++loads;
-        navigate(url);
+        navigate(url, true, true);
     }
     void back() override { move(-1); }
     void forward() override { move(+1); }
@@ -40,7 +40,9 @@ public:
     }
 
     // A click on a link in the shown page.
-    void click(const QUrl& url) { navigate(url); }
+    void click(const QUrl& url) { navigate(url, true, false); }
+    // A navigation the page's script makes on its own.
+    void scriptNavigate(const QUrl& url) { navigate(url, false, false); }
     QUrl current() const { return history.isEmpty() ? QUrl() : history[index]; }
 
     QList<QUrl> history;
@@ -49,8 +51,12 @@ public:
     int reloads = 0;
 
 private:
-    void navigate(const QUrl& url) {
-        if (onNavigationRequest && !onNavigationRequest(url))
+    void navigate(const QUrl& url, bool byUser, bool byProgram) {
+        help::Navigation n;
+        n.url = url;
+        n.byUser = byUser;
+        n.byProgram = byProgram;
+        if (onNavigationRequest && !onNavigationRequest(n))
             return;
         history = history.mid(0, index + 1);
         history.append(url);
@@ -120,6 +126,11 @@ TEST_F(HelpBrowserTest, TheGuideKeepsToItsPagesAndSendsTheRestToTheBrowser) {
     EXPECT_EQ(view->current(), help::helpStartUrl());
 
     view->click(kSitesPage);
+    EXPECT_EQ(view->current(), kSitesPage);
+    EXPECT_EQ(opened().size(), 1);
+
+    // A page's script cannot send the user's browser anywhere.
+    view->scriptNavigate(QUrl(QStringLiteral("mailto:someone@example.org?body=secret")));
     EXPECT_EQ(view->current(), kSitesPage);
     EXPECT_EQ(opened().size(), 1);
 }

@@ -1,0 +1,377 @@
+#include "app/previewcontroller.h"
+
+#include "app/mainwindow.h"
+#include "app/openfilescontroller.h"
+#include "app/previewaddress.h"
+#include "app/previewview.h"
+#include "app/sitescontroller.h"
+#include "core/paths.h"
+#include "core/platform.h"
+#include "upload/markdown.h"
+#include "upload/uploadmarks.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QSettings>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace morvane {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcPreview, "morvane.preview")
+
+const QString kBesideKey = QStringLiteral("PreviewBesideEditor");
+
+bool isWebScheme(const QUrl& url) {
+    const QString s = url.scheme().toLower();
+    return s == QLatin1String("http") || s == QLatin1String("https");
+}
+
+} // namespace
+
+PreviewController::PreviewController(MainWindow& window, SitesController& sites,
+                                     OpenFilesController& files, UploadMarks& marks,
+                                     QObject* parent)
+    : QObject(parent), m_window(window), m_sites(sites), m_files(files), m_marks(marks) {
+    connect(m_window.actionBack(), &QAction::triggered, this, &PreviewController::actionBack);
+    connect(m_window.actionForward(), &QAction::triggered, this, &PreviewController::actionForward);
+    connect(m_window.actionReload(), &QAction::triggered, this, &PreviewController::actionReload);
+    connect(m_window.buttonBack(), &QToolButton::clicked, this, &PreviewController::actionBack);
+    connect(m_window.buttonForward(), &QToolButton::clicked, this,
+            &PreviewController::actionForward);
+    connect(&m_files, &OpenFilesController::fileShown, this, &PreviewController::fileShown);
+    connect(&m_files, &OpenFilesController::fileWritten, this, &PreviewController::fileWritten);
+
+    m_beside = paths::openSettings()->value(kBesideKey).toBool();
+    m_window.actionPreviewBeside()->setChecked(m_beside);
+    connect(m_window.actionPreviewBeside(), &QAction::toggled, this,
+            &PreviewController::setPreviewBesideEditor);
+}
+
+PreviewController::~PreviewController() {
+    if (PreviewView* v = view()) {
+        v->onLoadingChanged = nullptr;
+        v->onHistoryChanged = nullptr;
+        v->onNavigationRequest = nullptr;
+        v->onFileRequest = nullptr;
+    }
+}
+
+PreviewView* PreviewController::view() const {
+    return m_window.hasWebView() ? m_window.webView() : nullptr;
+}
+
+void PreviewController::ensureView() {
+    PreviewView* v = m_window.webView();
+    if (m_wired)
+        return;
+    m_wired = true;
+    v->onLoadingChanged = [this](const LoadEvent& e) { loadingChanged(e); };
+    v->onHistoryChanged = [this](bool back, bool forward) {
+        // While a preview starts, the buttons stay off until its page is in.
+        if (!m_clearHistoryOnFinish)
+            setHistoryButtons(back, forward);
+    };
+    v->onNavigationRequest = [this](const help::Navigation& n) { return allowNavigation(n); };
+    v->onFileRequest = [this](const QUrl& url) { return allowFile(url); };
+}
+
+void PreviewController::setHistoryButtons(bool back, bool forward) {
+    m_window.buttonBack()->setEnabled(back);
+    m_window.buttonForward()->setEnabled(forward);
+    m_window.actionBack()->setEnabled(back);
+    m_window.actionForward()->setEnabled(forward);
+}
+
+void PreviewController::previewFile(OpenFile* file) {
+    if (!file || file->path().isEmpty())
+        return;
+    ensureView();
+    m_window.placeWebView(false);
+    {
+        const QSignalBlocker block(m_window.tabView());
+        m_window.tabView()->setCurrentIndex(1);
+    }
+    previewPath(file->path());
+}
+
+void PreviewController::resetForNewPreview() {
+    setHistoryButtons(false, false);
+    m_window.labelURL()->clear();
+    m_window.labelTitle()->clear();
+    m_clearHistoryOnFinish = true;
+    m_titlePending = true;
+    m_programPageNext = false;
+    m_onErrorPage = false;
+    m_restoreScroll = false;
+    PreviewView* v = m_window.webView();
+    v->stop();
+    v->clearHistory();
+    setHistoryButtons(false, false);
+    v->widget()->show();
+}
+
+void PreviewController::previewPath(const QString& path) {
+    ensureView();
+    resetForNewPreview();
+    m_path = path;
+    PreviewView* v = m_window.webView();
+    const QString site = m_sites.siteFolderLocal();
+    const QString relative = preview::relativePath(site, path);
+
+    // An image is loaded as itself: the engine shows it in a page of its own,
+    // and no markup is ever made from the file's name.
+    if (markdown::isMarkdownPath(path)) {
+        QString html;
+        markdown::Error error;
+        if (markdown::convertFile(path, &html, &error)) {
+            m_marks.mark(html);
+            loadPage(QUrl::fromLocalFile(html));
+            return;
+        }
+        // A page the user wrote is never replaced; the Markdown file itself
+        // is shown instead.
+        if (error.kind == markdown::Error::Kind::ForeignTarget ||
+            error.kind == markdown::Error::Kind::LinkedTarget)
+            Platform::instance().alert(error.title, error.message);
+        else
+            qCWarning(lcPreview) << "Markdown conversion failed:" << error.title << error.message;
+    }
+    const QString localUrl = m_sites.localURL().trimmed();
+    if (!localUrl.isEmpty() && !relative.isEmpty()) {
+        QString problem;
+        const QUrl url = preview::localServerUrl(localUrl, relative, &problem);
+        if (!url.isValid()) {
+            m_window.labelURL()->setText(localUrl);
+            showProgramPage(preview::problemPage(problem), QUrl(), true);
+            return;
+        }
+        loadPage(url);
+        return;
+    }
+    loadPage(QUrl::fromLocalFile(path));
+}
+
+void PreviewController::loadPage(const QUrl& url) {
+    PreviewView* v = m_window.webView();
+    const QString type = url.isLocalFile() ? preview::diskPageType(url.toLocalFile()) : QString();
+    QFile file(url.isLocalFile() ? url.toLocalFile() : QString());
+    // Up to the engine's limit for pages given as data.
+    constexpr qint64 kMaxContent = 2 * 1000 * 1000;
+    if (!type.isEmpty() && file.size() < kMaxContent && file.open(QIODevice::ReadOnly)) {
+        v->setContent(file.readAll(), type, url);
+        return;
+    }
+    v->load(url);
+}
+
+void PreviewController::showProgramPage(const QString& html, const QUrl& base, bool isError) {
+    m_programPageNext = true;
+    m_programPageIsError = isError;
+    m_titlePending = false;
+    m_window.labelTitle()->clear();
+    // Its load leaves the failed one behind in the history: cleared once in.
+    m_clearHistoryOnFinish = true;
+    m_window.webView()->setHtml(html, base);
+}
+
+void PreviewController::setURLLabel(const QUrl& url) {
+    if (!m_window.labelURL()->text().isEmpty() || url.scheme() == QLatin1String("data"))
+        return;
+    m_window.labelURL()->setText(preview::addressLabel(url));
+}
+
+void PreviewController::loadingChanged(const LoadEvent& e) {
+    PreviewView* v = m_window.webView();
+    switch (e.status) {
+    case LoadEvent::Status::Started:
+        if (m_programPageNext) {
+            m_programPageNext = false;
+            m_onErrorPage = m_programPageIsError;
+        } else {
+            m_onErrorPage = false;
+            setURLLabel(e.url);
+        }
+        break;
+    case LoadEvent::Status::Succeeded:
+        v->widget()->show();
+        finished();
+        break;
+    case LoadEvent::Status::Failed:
+        failed(e);
+        break;
+    case LoadEvent::Status::Stopped:
+        break;
+    }
+}
+
+void PreviewController::failed(const LoadEvent& e) {
+    // A load cut short by the next one is no failure of the page.
+    if (e.errorCode == preview::kLoadAborted || m_inFailure)
+        return;
+    m_inFailure = true;
+    m_window.webView()->widget()->show();
+    qCWarning(lcPreview) << "Loading failed:" << e.url << e.errorCode << e.errorString;
+    setURLLabel(e.url);
+    const QString shown = QUrl::fromPercentEncoding(e.url.toEncoded());
+    const QString description =
+        e.errorString.isEmpty()
+            ? shown
+            : tr("%1 (%2)").arg(e.errorString, shown.isEmpty() ? tr("no address") : shown);
+    showProgramPage(
+        preview::errorPage(description, e.errorCode, preview::isConnectionFailure(e.errorCode)),
+        QUrl(), true);
+    m_inFailure = false;
+}
+
+void PreviewController::finished() {
+    PreviewView* v = m_window.webView();
+    if (m_clearHistoryOnFinish) {
+        m_clearHistoryOnFinish = false;
+        v->clearHistory();
+    }
+    if (m_restoreScroll) {
+        m_restoreScroll = false;
+        v->runJavaScript(
+            QStringLiteral("window.scrollTo(%1, %2)").arg(m_scroll.x()).arg(m_scroll.y()), {});
+    }
+    const bool ok = !m_onErrorPage;
+    if (!m_titlePending) {
+        Q_EMIT pageLoaded(ok);
+        return;
+    }
+    // The engine names a page without a title after its address; the label
+    // shows only a title the page has.
+    m_titlePending = false;
+    const QString path = m_path;
+    v->runJavaScript(QStringLiteral("document.title"), [this, path](const QVariant& title) {
+        if (path == m_path && m_window.labelTitle()->text().isEmpty())
+            m_window.labelTitle()->setText(title.toString());
+        Q_EMIT pageLoaded(true);
+    });
+}
+
+bool PreviewController::allowNavigation(const help::Navigation& n) const {
+    // The program's own loads, Back, Forward and Reload.
+    if (n.byProgram)
+        return true;
+    const QUrl& url = n.url;
+    if (preview::isInsideFolder(url, m_sites.siteFolderLocal()) ||
+        preview::isInsideLocalUrl(url, m_sites.localURL()))
+        return true;
+    const QString scheme = url.scheme().toLower();
+    if (!n.mainFrame) {
+        // Frames the page embeds from the web (maps, videos) may show; an
+        // empty frame may too. Nothing else of the computer.
+        return isWebScheme(url) || url.toString() == QLatin1String("about:blank") ||
+               url.toString() == QLatin1String("about:srcdoc");
+    }
+    // A link that leaves the site goes to the user's browser, and only when
+    // the user clicked it.
+    if (n.byUser && (isWebScheme(url) || scheme == QLatin1String("mailto")))
+        Platform::instance().openUrl(url);
+    else
+        qCWarning(lcPreview) << "Navigation refused:" << url;
+    return false;
+}
+
+bool PreviewController::allowFile(const QUrl& url) const {
+    return preview::isInsideFolder(url, m_sites.siteFolderLocal());
+}
+
+void PreviewController::actionBack() {
+    if (PreviewView* v = view())
+        v->back();
+}
+
+void PreviewController::actionForward() {
+    if (PreviewView* v = view())
+        v->forward();
+}
+
+void PreviewController::actionReload() {
+    if (PreviewView* v = view())
+        v->reload();
+}
+
+void PreviewController::setPreviewBesideEditor(bool on) {
+    if (m_window.actionPreviewBeside()->isChecked() != on) {
+        m_window.actionPreviewBeside()->setChecked(on); // comes back here
+        return;
+    }
+    if (on == m_beside)
+        return;
+    m_beside = on;
+    auto settings = paths::openSettings();
+    settings->setValue(kBesideKey, on);
+    settings->sync();
+    OpenFile* file = m_files.currentFile();
+    if (on) {
+        if (file && file->editMode)
+            fileShown(file);
+    } else if (m_window.hasWebView()) {
+        m_window.placeWebView(false);
+    }
+}
+
+void PreviewController::fileShown(OpenFile* file) {
+    if (!file) {
+        clear();
+        return;
+    }
+    if (!m_beside || !file->editMode || file->path().isEmpty())
+        return;
+    ensureView();
+    const bool wasBeside = m_window.webViewBesideEditor();
+    m_window.placeWebView(true);
+    if (!wasBeside || m_path != file->path())
+        previewPath(file->path());
+    m_window.webView()->widget()->show();
+}
+
+void PreviewController::fileWritten(OpenFile* file) {
+    if (!m_beside || !file || file != m_files.currentFile() || !m_window.webViewBesideEditor())
+        return;
+    PreviewView* v = m_window.webView();
+    if (file->path() != m_path) {
+        previewPath(file->path());
+        return;
+    }
+    if (markdown::isMarkdownPath(m_path)) {
+        // The page made from it is made again first.
+        QString html;
+        if (markdown::convertFile(m_path, &html, nullptr))
+            m_marks.mark(html);
+    }
+    // Where the reader was, asked of the page itself (the view's own record
+    // of it lags behind).
+    const QString path = m_path;
+    v->runJavaScript(
+        QStringLiteral("[window.scrollX, window.scrollY]"), [this, path](const QVariant& result) {
+            if (path != m_path)
+                return;
+            const QVariantList xy = result.toList();
+            m_scroll = xy.size() == 2 ? QPointF(xy[0].toDouble(), xy[1].toDouble()) : QPointF();
+            m_restoreScroll = true;
+            m_window.webView()->reload();
+        });
+}
+
+void PreviewController::clear() {
+    m_path.clear();
+    if (!m_window.hasWebView())
+        return;
+    m_window.labelURL()->clear();
+    m_window.labelTitle()->clear();
+    m_titlePending = false;
+    m_clearHistoryOnFinish = true;
+    m_programPageNext = false;
+    m_window.webView()->setHtml(QString(), QUrl());
+    setHistoryButtons(false, false);
+}
+
+} // namespace morvane

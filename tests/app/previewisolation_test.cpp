@@ -1,0 +1,1 @@
+#include "previewfixture.h"
