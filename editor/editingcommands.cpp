@@ -142,6 +142,19 @@ QString indentationBefore(const QTextDocument& doc, int breakAt) {
 
 namespace morvane {
 
+namespace {
+
+// Closes an undo step: the document merges typing that follows an inserted
+// text into that text's step, but never into a step that ends with an item
+// of its own.
+class StepEnd : public QAbstractUndoItem {
+public:
+    void undo() override {}
+    void redo() override {}
+};
+
+} // namespace
+
 AutoIndenter::AutoIndenter(QPlainTextEdit* view, const PrefsController* prefs)
     : QObject(view), m_view(view), m_prefs(prefs) {}
 
@@ -166,11 +179,12 @@ void AutoIndenter::deferredStep() {
         m_view->document()->characterAt(at) == QChar::ParagraphSeparator) {
         const QString indentation = editing::indentationBefore(*m_view->document(), at);
         if (!indentation.isEmpty()) {
-            // An edit block of its own: typing never merges into it, so it
-            // is one undo step apart from the line break.
+            // An undo step of its own, apart from the line break before it
+            // and from the typing after it.
             QTextCursor c = m_view->textCursor();
             c.beginEditBlock();
             c.insertText(indentation);
+            m_view->document()->appendUndoItem(new StepEnd);
             c.endEditBlock();
             m_view->setTextCursor(c);
             m_view->ensureCursorVisible();

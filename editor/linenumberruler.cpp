@@ -294,6 +294,47 @@ void LineNumberRuler::setRuleThickness(int thickness) {
     Q_EMIT ruleThicknessChanged(thickness);
 }
 
+std::vector<LineNumberRuler::Label> LineNumberRuler::visibleLabels() {
+    std::vector<Label> labels;
+    if (!m_client)
+        return labels;
+    const std::vector<std::int64_t>& lines = lineIndices();
+    if (lines.empty())
+        return labels;
+    // The visible characters: from the first screen line's start to the end
+    // of the last visible block. A line whose start is above the view has
+    // no label, even when its later screen lines show.
+    const QWidget* vp = m_client->viewport();
+    const QTextCursor top = m_client->cursorForPosition(QPoint(0, 0));
+    const QTextCursor bottom = m_client->cursorForPosition(
+        QPoint(std::max(0, vp->width() - 1), std::max(0, vp->height() - 1)));
+    const qint64 vloc = top.position();
+    const QTextBlock lastBlock = bottom.block();
+    const qint64 vend = std::max<qint64>(
+        vloc, lastBlock.isValid() ? lastBlock.position() + lastBlock.length() - 1 : vloc);
+    QTextCursor at(m_client->document());
+    const qint64 length = textLength(m_client->document());
+    for (qint64 line = lineOfPosition(lines, vloc); line < qint64(lines.size()); ++line) {
+        const qint64 p = lines[size_t(line)];
+        if (p > vend + 1)
+            break;
+        if (p < vloc || p > vend)
+            continue;
+        at.setPosition(int(std::min<qint64>(p, length)));
+        const QRect f = m_client->cursorRect(at);
+        // The editor reports the block at the top of the view even when
+        // only its later screen lines show: a start wholly above the view
+        // has no label.
+        if (f.y() + f.height() <= 0)
+            continue;
+        if (f.y() >= vp->height())
+            break;
+        labels.push_back(
+            {line, qreal(f.y()), qreal(f.height()), markerAtLine(quint64(line) + 1) != nullptr});
+    }
+    return labels;
+}
+
 void LineNumberRuler::paintEvent(QPaintEvent* event) {
     Q_UNUSED(event);
     QPainter painter(this);
@@ -305,53 +346,29 @@ void LineNumberRuler::paintEvent(QPaintEvent* event) {
         painter.drawLine(QPointF(bounds.right(), bounds.top()),
                          QPointF(bounds.right() - 0.5, bounds.bottom()));
     }
-    if (!m_client)
-        return;
-    const std::vector<std::int64_t>& lines = lineIndices();
-    if (lines.empty())
-        return;
-
-    // The visible characters: from the first screen line's start to the end
-    // of the last visible block.
-    const QWidget* vp = m_client->viewport();
-    const QTextCursor top = m_client->cursorForPosition(QPoint(0, 0));
-    const QTextCursor bottom = m_client->cursorForPosition(
-        QPoint(std::max(0, vp->width() - 1), std::max(0, vp->height() - 1)));
-    const qint64 vloc = top.position();
-    const QTextBlock lastBlock = bottom.block();
-    const qint64 vend = std::max<qint64>(
-        vloc, lastBlock.isValid() ? lastBlock.position() + lastBlock.length() - 1 : vloc);
-
     const QFont font = rulerFont();
     painter.setFont(font);
     const QFontMetricsF fm(font);
     const QColor normal = readableOn(textColor(), background);
     const QColor marked = readableOn(alternateTextColor(), background);
     const qreal width = bounds.width();
-    QTextCursor at(m_client->document());
-    const qint64 length = textLength(m_client->document());
-    for (qint64 line = lineOfPosition(lines, vloc); line < qint64(lines.size()); ++line) {
-        const qint64 p = lines[size_t(line)];
-        if (p > vend + 1)
-            break;
-        if (p < vloc || p > vend)
-            continue;
-        at.setPosition(int(std::min<qint64>(p, length)));
-        const QRect f = m_client->cursorRect(at);
-        const qreal ypos = f.y();
-        const LineNumberMarker* marker = markerAtLine(quint64(line) + 1);
+    for (const Label& label : visibleLabels()) {
+        const LineNumberMarker* marker =
+            label.marked ? markerAtLine(quint64(label.line) + 1) : nullptr;
         if (marker && !marker->image().isNull()) {
             const QImage& img = marker->image();
             painter.drawImage(QPointF(width - img.width() - 1,
-                                      ypos + f.height() / 2.0 - marker->imageOrigin().y()),
+                                      label.top + label.height / 2.0 - marker->imageOrigin().y()),
                               img);
         }
-        const QString label = QString::number(line + 1);
-        const qreal lw = fm.horizontalAdvance(label);
-        const qreal lh = fm.height();
-        painter.setPen(marker ? marked : normal);
-        painter.drawText(QPointF(width - lw - 5, ypos + (f.height() - lh) / 2 + fm.ascent()),
-                         label);
+        // Right-aligned 5 points from the edge, centred on the first screen
+        // line of the line.
+        const QString text = QString::number(label.line + 1);
+        const qreal lw = fm.horizontalAdvance(text);
+        painter.setPen(label.marked ? marked : normal);
+        painter.drawText(
+            QPointF(width - lw - 5, label.top + (label.height - fm.height()) / 2 + fm.ascent()),
+            text);
     }
 }
 

@@ -98,6 +98,17 @@ public:
 
     QSize sizeHint() const override { return QSize(m_thickness, 0); }
 
+    // What a drawing of the ruler shows: each label with its 0-based line,
+    // the top and height of the line's first screen line (ruler
+    // coordinates), and whether the line has a marker.
+    struct Label {
+        qint64 line;
+        qreal top;
+        qreal height;
+        bool marked;
+    };
+    std::vector<Label> visibleLabels();
+
 Q_SIGNALS:
     // The ruler's width changed; the editor makes room for it.
     void ruleThicknessChanged(int thickness);

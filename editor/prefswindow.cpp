@@ -220,6 +220,7 @@ void PrefsWindow::done(int result) {
     if (!m_closing) {
         m_closing = true;
         storeEverything();
+        m_stored = true;
     }
     QDialog::done(result);
     m_closing = false;

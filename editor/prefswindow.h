@@ -61,6 +61,8 @@ public:
     void setControlsFromPrefs();
 
     void done(int result) override;
+    // Whether the window was closed (and the choices stored) at least once.
+    bool stored() const { return m_stored; }
 
 private:
     void showColour(ColourRole role);
@@ -77,6 +79,7 @@ private:
     QCheckBox* m_autoIndent;
     QPushButton* m_resetButton;
     bool m_closing = false;
+    bool m_stored = false;
 };
 
 } // namespace morvane
