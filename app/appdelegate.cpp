@@ -2,11 +2,13 @@
 
 #include "app/diskwatchcontroller.h"
 #include "app/editingfocus.h"
+#include "app/editmenucontroller.h"
 #include "app/encodingcontroller.h"
 #include "app/helpcontroller.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
 #include "app/previewcontroller.h"
+#include "app/preferencescontroller.h"
 #include "core/paths.h"
 #include "core/platform.h"
 #include "editor/prefscontroller.h"
@@ -107,6 +109,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_openFiles->setPreviewHook([this](OpenFile* file) { m_preview->previewFile(file); });
     m_diskWatch = new DiskWatchController(m_window.get(), m_openFiles, this);
     m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
+    m_editMenu = new EditMenuController(*m_window, *m_openFiles, this);
+    m_preferences = new PreferencesController(*m_window, *m_prefs, *m_openFiles, this);
     m_folderWatcher = new FolderWatcher(m_model, this);
     connect(m_window->outlineView(), &QTreeView::expanded, m_folderWatcher,
             &FolderWatcher::scheduleSync);
@@ -172,14 +176,6 @@ void AppDelegate::connectWindow() {
     connect(w->actionClose(), &QAction::triggered, this, &AppDelegate::actionCloseOpenFile);
     connect(w->actionQuit(), &QAction::triggered, this, &AppDelegate::actionQuit);
     connect(w->actionUpload(), &QAction::triggered, this, &AppDelegate::actionUpload);
-    connect(w->actionIndent(), &QAction::triggered, this, [this] {
-        if (TextView* v = m_openFiles->currentTextView())
-            v->indentSelection();
-    });
-    connect(w->actionOutdent(), &QAction::triggered, this, [this] {
-        if (TextView* v = m_openFiles->currentTextView())
-            v->outdentSelection();
-    });
     connect(w, &MainWindow::closeRequested, this, &AppDelegate::actionQuit);
 }
 

@@ -20,6 +20,7 @@
 namespace morvane {
 
 class DiskWatchController;
+class EditMenuController;
 class EncodingController;
 class FileSystemItem;
 class FileTreeModel;
@@ -28,6 +29,7 @@ class FolderWatcher;
 class MainWindow;
 class OpenFilesController;
 class PreviewController;
+class PreferencesController;
 class PrefsController;
 class TextView;
 class UploadMarks;
@@ -74,6 +76,8 @@ public:
     HelpController* helpController() const { return m_help; }
     DiskWatchController* diskWatch() const { return m_diskWatch; }
     EncodingController* encodings() const { return m_encodings; }
+    EditMenuController* editMenu() const { return m_editMenu; }
+    PreferencesController* preferences() const { return m_preferences; }
     FolderWatcher* folderWatcher() const { return m_folderWatcher; }
     bool continuousSpellCheckingEnabled() const { return m_spellChecking; }
     // Whether the outside FTP client is installed (the name comes from the
@@ -120,6 +124,8 @@ private:
     UploadMarks* m_marks = nullptr;
     DiskWatchController* m_diskWatch = nullptr;
     EncodingController* m_encodings = nullptr;
+    EditMenuController* m_editMenu = nullptr;
+    PreferencesController* m_preferences = nullptr;
     FolderWatcher* m_folderWatcher = nullptr;
     FileTreeModel* m_model = nullptr;
     OpenFilesController* m_openFiles = nullptr;

@@ -226,10 +226,33 @@ void MainWindow::buildMenus() {
     m_buttonUpload->setText(tr("Upload"));
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
-    m_actionIndent = edit->addAction(tr("Indent"));
+    m_menuEdit = edit;
+    const auto standard = [edit](const QString& title, QKeySequence::StandardKey key) {
+        QAction* a = edit->addAction(title);
+        a->setShortcut(key);
+        a->setEnabled(false);
+        return a;
+    };
+    m_actionUndo = standard(tr("&Undo"), QKeySequence::Undo);
+    m_actionRedo = standard(tr("&Redo"), QKeySequence::Redo);
+    edit->addSeparator();
+    m_actionCut = standard(tr("Cu&t"), QKeySequence::Cut);
+    m_actionCopy = standard(tr("&Copy"), QKeySequence::Copy);
+    m_actionPaste = standard(tr("&Paste"), QKeySequence::Paste);
+    m_actionSelectAll = standard(tr("Select &All"), QKeySequence::SelectAll);
+    // The find commands go here, before this separator.
+    m_editFindSpot = edit->addSeparator();
+    m_editFindSpot->setObjectName(QStringLiteral("editFindSpot"));
+    m_actionIndent = edit->addAction(tr("&Indent"));
     m_actionIndent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketRight));
-    m_actionOutdent = edit->addAction(tr("Outdent"));
+    m_actionOutdent = edit->addAction(tr("&Outdent"));
     m_actionOutdent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketLeft));
+    // The spelling commands go here, before this separator.
+    m_editSpellingSpot = edit->addSeparator();
+    m_editSpellingSpot->setObjectName(QStringLiteral("editSpellingSpot"));
+    m_actionPreferences = edit->addAction(tr("Pre&ferences\u2026"));
+    m_actionPreferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    m_actionPreferences->setMenuRole(QAction::PreferencesRole);
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     m_actionBack = view->addAction(tr("&Back"));

@@ -68,6 +68,18 @@ public:
     QAction* actionClose() const { return m_actionClose; }
     QAction* actionQuit() const { return m_actionQuit; }
     QAction* actionUpload() const { return m_actionUpload; }
+    // The Edit menu. The find commands are inserted before editFindSpot()
+    // and the spelling commands before editSpellingSpot() (both separators).
+    QMenu* menuEdit() const { return m_menuEdit; }
+    QAction* editFindSpot() const { return m_editFindSpot; }
+    QAction* editSpellingSpot() const { return m_editSpellingSpot; }
+    QAction* actionUndo() const { return m_actionUndo; }
+    QAction* actionRedo() const { return m_actionRedo; }
+    QAction* actionCut() const { return m_actionCut; }
+    QAction* actionCopy() const { return m_actionCopy; }
+    QAction* actionPaste() const { return m_actionPaste; }
+    QAction* actionSelectAll() const { return m_actionSelectAll; }
+    QAction* actionPreferences() const { return m_actionPreferences; }
     QAction* actionIndent() const { return m_actionIndent; }
     QAction* actionOutdent() const { return m_actionOutdent; }
     QAction* actionRefresh() const { return m_actionRefresh; }
@@ -121,6 +133,16 @@ private:
     QAction* m_actionClose = nullptr;
     QAction* m_actionQuit = nullptr;
     QAction* m_actionUpload = nullptr;
+    QMenu* m_menuEdit = nullptr;
+    QAction* m_editFindSpot = nullptr;
+    QAction* m_editSpellingSpot = nullptr;
+    QAction* m_actionUndo = nullptr;
+    QAction* m_actionRedo = nullptr;
+    QAction* m_actionCut = nullptr;
+    QAction* m_actionCopy = nullptr;
+    QAction* m_actionPaste = nullptr;
+    QAction* m_actionSelectAll = nullptr;
+    QAction* m_actionPreferences = nullptr;
     QAction* m_actionIndent = nullptr;
     QAction* m_actionOutdent = nullptr;
     QAction* m_actionRefresh = nullptr;

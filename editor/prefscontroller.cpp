@@ -207,9 +207,56 @@ void PrefsController::prefsFromUserDefaults(QSettings& settings) {
             m_font = font;
         // An unreadable stored font keeps the current one.
     }
-    const QVariant ai = settings.value(QStringLiteral("autoindent"));
-    m_autoIndent = ai.isValid() && ai.toBool();
+    setAutoIndent(autoIndentFromStored(settings.value(QStringLiteral("autoindent"))));
     Q_EMIT changed();
+}
+
+bool PrefsController::autoIndentFromStored(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return value.toLongLong() != 0;
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        break;
+    default:
+        return false;
+    }
+    // A settings file holds text: a plain toBool() would read "NO" (what
+    // older versions wrote) as true, since only "", "0" and "false" are false.
+    const QString text = value.toString().trimmed().toLower();
+    return text == QLatin1String("yes") || text == QLatin1String("true") ||
+           text == QLatin1String("1") || text == QLatin1String("on");
+}
+
+void PrefsController::setAutoIndent(bool on) {
+    if (m_autoIndent == on)
+        return;
+    m_autoIndent = on;
+    Q_EMIT autoIndentChanged(on);
+}
+
+QStringList PrefsController::storedKeys() {
+    static constexpr ColourRole kStoredOrder[] = {
+        ColourRole::Tag,      ColourRole::Attribute,    ColourRole::Parameter,
+        ColourRole::Php,      ColourRole::PhpDelimiter, ColourRole::Identifier,
+        ColourRole::Reserved, ColourRole::Variable,     ColourRole::Comment,
+    };
+    QStringList keys;
+    for (ColourRole role : kStoredOrder)
+        keys << QLatin1String(keyForRole(role));
+    keys << QStringLiteral("font") << QStringLiteral("autoindent");
+    return keys;
+}
+
+void PrefsController::resetUserDefaults(QSettings& settings) {
+    for (const QString& key : storedKeys())
+        settings.remove(key);
+    prefsFromUserDefaults(settings);
 }
 
 void PrefsController::saveToUserDefaults(QSettings& settings) const {

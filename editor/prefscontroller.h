@@ -10,6 +10,8 @@
 #include <QColor>
 #include <QFont>
 #include <QObject>
+#include <QStringList>
+#include <QVariant>
 
 class QSettings;
 
@@ -27,8 +29,19 @@ public:
     // Loads every value from the settings store, falling back to the defaults
     // for missing or unreadable entries.
     void prefsFromUserDefaults(QSettings& settings);
-    // Writes every value back to the store.
+    // Writes every value back to the store (not yet to disk: the caller
+    // syncs once, so that either all of them reach the file or none).
     void saveToUserDefaults(QSettings& settings) const;
+    // Removes every stored value from the store, in the stored order, then
+    // loads the defaults that now apply.
+    void resetUserDefaults(QSettings& settings);
+
+    // The stored auto-indent switch: a boolean, or the text an older version
+    // wrote ("YES"/"NO", "true"/"false", "1"/"0", "on"/"off" in any letter
+    // case). Anything else, or nothing, reads as off.
+    static bool autoIndentFromStored(const QVariant& value);
+    // Every key these preferences are stored under, in the stored order.
+    static QStringList storedKeys();
 
     QColor colorTag() const { return m_colors[int(ColourRole::Tag)]; }
     QColor colorAttr() const { return m_colors[int(ColourRole::Attribute)]; }
@@ -47,7 +60,7 @@ public:
     QFont font() const { return m_font; }
     void setFont(const QFont& font);
     bool autoIndent() const { return m_autoIndent; }
-    void setAutoIndent(bool on) { m_autoIndent = on; }
+    void setAutoIndent(bool on);
 
     static QColor defaultColor(ColourRole role);
     static QFont defaultFont();
@@ -63,6 +76,8 @@ public:
 Q_SIGNALS:
     // Emitted whenever a colour or the font changes, so editors can repaint.
     void changed();
+    // Emitted when the auto-indent switch changes.
+    void autoIndentChanged(bool on);
 
 private:
     QColor m_colors[kColourRoleCount];

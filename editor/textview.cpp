@@ -1,52 +1,35 @@
 #include "editor/textview.h"
 
+#include "editor/editingcommands.h"
+#include "editor/linenumberruler.h"
 #include "editor/prefscontroller.h"
 
 #include <QKeyEvent>
-#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 
 namespace morvane {
 
-class LineNumberGutter : public QWidget {
-public:
-    explicit LineNumberGutter(TextView* view) : QWidget(view), m_view(view) {}
-    QSize sizeHint() const override { return QSize(m_view->lineNumberGutterWidth(), 0); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override { m_view->paintGutter(event); }
-
-private:
-    TextView* m_view;
-};
-
 TextView::TextView(const PrefsController* prefs, QWidget* parent)
-    : QPlainTextEdit(parent), m_prefs(prefs), m_gutter(new LineNumberGutter(this)) {
+    : QPlainTextEdit(parent), m_prefs(prefs), m_ruler(new LineNumberRuler(this, this)),
+      m_autoIndenter(new AutoIndenter(this, prefs)) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setFrameShape(QFrame::NoFrame);
-    if (m_prefs)
-        setFont(m_prefs->font());
-    setTabStopDistance(QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' ')) * 4);
+    setEditorFont(m_prefs ? m_prefs->font() : font());
     document()->setDocumentMargin(4);
 
-    connect(this, &QPlainTextEdit::blockCountChanged, this, [this] { updateGutterWidth(); });
-    connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect& rect, int dy) {
-        if (dy)
-            m_gutter->scroll(0, dy);
-        else
-            m_gutter->update(0, rect.y(), m_gutter->width(), rect.height());
-    });
+    connect(m_ruler, &LineNumberRuler::ruleThicknessChanged, this, [this] { placeRuler(); });
     connect(document(), &QTextDocument::contentsChange, this, &TextView::onContentsChange);
     connect(document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
         if (modified && !m_programEdit)
             Q_EMIT userEdited();
     });
-    updateGutterWidth();
+    placeRuler();
 }
 
 TextView::~TextView() {
+    disconnect(document(), nullptr, this, nullptr);
     // Helpers attached to the editor (the syntax colourer) go first, while the
     // editor is still whole: its viewport sends events as it is taken down.
     const QObjectList kids = children();
@@ -153,7 +136,7 @@ void TextView::markSaved() {
     document()->setModified(false);
 }
 
-void TextView::onContentsChange(int position, int /*removed*/, int added) {
+void TextView::onContentsChange(int position, int removed, int added) {
     // Keep the recorded line ends lined up with the lines: a new line takes
     // the file's usual end, a joined line drops the end between the two.
     const int count = document()->blockCount();
@@ -165,6 +148,8 @@ void TextView::onContentsChange(int position, int /*removed*/, int added) {
     }
     if (added > 0 && !m_programEdit)
         Q_EMIT userInserted(position, added);
+    if (!m_programEdit)
+        m_autoIndenter->noteUserChange(position, removed, added);
     if (delta == 0 || m_programEdit)
         return;
     auto& ends = m_format.lineEnds;
@@ -184,24 +169,6 @@ void TextView::focusOutEvent(QFocusEvent* event) {
 }
 
 void TextView::keyPressEvent(QKeyEvent* event) {
-    const bool plainReturn = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-                             !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-    if (plainReturn && m_prefs && m_prefs->autoIndent()) {
-        // Auto-indent: the new line starts with the white space that begins
-        // the line the cursor was on.
-        const QString line = textCursor().block().text();
-        qsizetype n = 0;
-        while (n < line.size() && (line[n] == u' ' || line[n] == u'\t'))
-            ++n;
-        const int column = textCursor().positionInBlock();
-        QTextCursor c = textCursor();
-        c.beginEditBlock();
-        c.insertText(QStringLiteral("\n") + line.left(std::min<qsizetype>(n, column)));
-        c.endEditBlock();
-        setTextCursor(c);
-        ensureCursorVisible();
-        return;
-    }
     if (event->key() == Qt::Key_Backtab) {
         outdentSelection();
         return;
@@ -215,83 +182,27 @@ void TextView::keyPressEvent(QKeyEvent* event) {
 }
 
 void TextView::indentSelection() {
-    shiftSelectedLines(true);
+    editing::indent(*this);
 }
 void TextView::outdentSelection() {
-    shiftSelectedLines(false);
+    editing::outdent(*this);
 }
 
-void TextView::shiftSelectedLines(bool indent) {
-    QTextCursor sel = textCursor();
-    QTextBlock first = document()->findBlock(sel.selectionStart());
-    QTextBlock last = document()->findBlock(sel.selectionEnd());
-    // A selection that ends at the start of a line does not include that line.
-    if (sel.hasSelection() && last.position() == sel.selectionEnd() && last != first)
-        last = last.previous();
-    QTextCursor c(document());
-    c.beginEditBlock();
-    for (QTextBlock b = first; b.isValid(); b = b.next()) {
-        c.setPosition(b.position());
-        if (indent) {
-            c.insertText(QStringLiteral("\t"));
-        } else {
-            const QString t = b.text();
-            int remove = 0;
-            if (t.startsWith(u'\t'))
-                remove = 1;
-            else
-                while (remove < 4 && remove < t.size() && t[remove] == u' ')
-                    ++remove;
-            c.setPosition(b.position() + remove, QTextCursor::KeepAnchor);
-            c.removeSelectedText();
-        }
-        if (b == last)
-            break;
-    }
-    c.endEditBlock();
+void TextView::setEditorFont(const QFont& font) {
+    setFont(font);
+    setTabStopDistance(QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * 4);
 }
 
-int TextView::lineNumberGutterWidth() const {
-    int digits = 1;
-    for (int max = std::max(1, blockCount()); max >= 10; max /= 10)
-        ++digits;
-    digits = std::max(digits, 3);
-    return 10 + fontMetrics().horizontalAdvance(QLatin1Char('9')) * digits;
-}
-
-void TextView::updateGutterWidth() {
-    setViewportMargins(lineNumberGutterWidth(), 0, 0, 0);
+void TextView::placeRuler() {
+    const int width = m_ruler->ruleThickness();
+    setViewportMargins(width, 0, 0, 0);
+    const QRect cr = contentsRect();
+    m_ruler->setGeometry(QRect(cr.left(), cr.top(), width, cr.height()));
 }
 
 void TextView::resizeEvent(QResizeEvent* event) {
     QPlainTextEdit::resizeEvent(event);
-    const QRect cr = contentsRect();
-    m_gutter->setGeometry(QRect(cr.left(), cr.top(), lineNumberGutterWidth(), cr.height()));
-}
-
-void TextView::paintGutter(QPaintEvent* event) {
-    QPainter painter(m_gutter);
-    const QPalette pal = palette();
-    painter.fillRect(event->rect(), pal.color(QPalette::Window));
-    painter.setPen(pal.color(QPalette::Mid));
-    painter.drawLine(m_gutter->width() - 1, event->rect().top(), m_gutter->width() - 1,
-                     event->rect().bottom());
-
-    QTextBlock block = firstVisibleBlock();
-    int number = block.blockNumber();
-    qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
-    qreal bottom = top + blockBoundingRect(block).height();
-    painter.setPen(pal.color(QPalette::PlaceholderText));
-    const int h = fontMetrics().height();
-    while (block.isValid() && top <= event->rect().bottom()) {
-        if (block.isVisible() && bottom >= event->rect().top())
-            painter.drawText(0, int(top), m_gutter->width() - 6, h, Qt::AlignRight,
-                             QString::number(number + 1));
-        block = block.next();
-        top = bottom;
-        bottom = top + blockBoundingRect(block).height();
-        ++number;
-    }
+    placeRuler();
 }
 
 } // namespace morvane

@@ -9,8 +9,9 @@
 
 namespace morvane {
 
+class AutoIndenter;
+class LineNumberRuler;
 class PrefsController;
-class LineNumberGutter;
 
 class TextView : public QPlainTextEdit {
     Q_OBJECT
@@ -43,7 +44,11 @@ public:
     void indentSelection();
     void outdentSelection();
 
-    int lineNumberGutterWidth() const;
+    // The line-number ruler beside the text.
+    LineNumberRuler* ruler() const { return m_ruler; }
+    AutoIndenter* autoIndenter() const { return m_autoIndenter; }
+    // Shows the text in `font` (the preferences' editor font).
+    void setEditorFont(const QFont& font);
 
 Q_SIGNALS:
     // The user changed the text (typing, pasting, undo…).
@@ -59,14 +64,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    friend class LineNumberGutter;
-    void paintGutter(QPaintEvent* event);
-    void updateGutterWidth();
+    void placeRuler();
     void onContentsChange(int position, int removed, int added);
-    void shiftSelectedLines(bool indent);
 
     const PrefsController* m_prefs;
-    LineNumberGutter* m_gutter;
+    LineNumberRuler* m_ruler;
+    AutoIndenter* m_autoIndenter;
     TextFormat m_format;
     // The text as last read from or written to the file, while the document
     // still holds exactly that: a change on disk is then compared with it

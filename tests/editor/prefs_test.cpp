@@ -18,6 +18,7 @@
 namespace morvane {
 namespace {
 
+using test::readFile;
 using test::writeFile;
 
 constexpr ColourRole kRoles[] = {
@@ -193,6 +194,62 @@ TEST_F(PrefsTest, UnreadableFontKeepsTheCurrentOneAndMissingFontIsTheDefault) {
     EXPECT_EQ(p.font().family(), QStringLiteral("Menlo"));
     EXPECT_EQ(p.font().pointSizeF(), 14.0);
     EXPECT_FALSE(p.autoIndent());
+}
+
+TEST_F(PrefsTest, AutoIndentIsReadAsABooleanWhateverTextHoldsIt) {
+    struct Case {
+        const char* stored;
+        bool expected;
+    };
+    // Older versions wrote YES and NO; "no" must never read as on.
+    const Case cases[] = {
+        {"YES", true},    {"NO", false},    {"no", false}, {"yes", true},         {"true", true},
+        {"false", false}, {"1", true},      {"0", false},  {"On", true},          {"off", false},
+        {" NO ", false},  {"maybe", false}, {"", false},   {"@Invalid()", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        auto s = openWith(QByteArray("[General]\nautoindent=") + c.stored + "\n");
+        PrefsController p;
+        p.setAutoIndent(!c.expected);
+        p.prefsFromUserDefaults(*s);
+        EXPECT_EQ(p.autoIndent(), c.expected);
+    }
+    EXPECT_TRUE(PrefsController::autoIndentFromStored(QVariant(true)));
+    EXPECT_FALSE(PrefsController::autoIndentFromStored(QVariant(0)));
+    EXPECT_FALSE(PrefsController::autoIndentFromStored(QVariant()));
+
+    // Written as a boolean, and read back as the same boolean.
+    for (bool on : {true, false}) {
+        {
+            auto s = open();
+            PrefsController p;
+            p.setAutoIndent(on);
+            p.saveToUserDefaults(*s);
+        }
+        EXPECT_TRUE(readFile(iniPath()).contains(on ? "autoindent=true" : "autoindent=false"));
+        PrefsController p;
+        p.prefsFromUserDefaults(*open());
+        EXPECT_EQ(p.autoIndent(), on);
+    }
+}
+
+TEST_F(PrefsTest, ResetRemovesEveryStoredValue) {
+    {
+        auto s = openWith("[General]\ncolorTag=#102030\nfont=x\nautoindent=true\nother=kept\n");
+        PrefsController p;
+        p.setColorForRole(ColourRole::Comment, Qt::green);
+        p.saveToUserDefaults(*s);
+        p.resetUserDefaults(*s);
+        EXPECT_EQ(p.colorComment(), PrefsController::defaultColor(ColourRole::Comment));
+        EXPECT_FALSE(p.autoIndent());
+        EXPECT_EQ(p.font().family(), QStringLiteral("Menlo"));
+    }
+    auto s = open();
+    EXPECT_EQ(s->allKeys(), QStringList{"other"});
+    EXPECT_EQ(PrefsController::storedKeys().size(), 11);
+    EXPECT_EQ(PrefsController::storedKeys().first(), QStringLiteral("colorTag"));
+    EXPECT_EQ(PrefsController::storedKeys().last(), QStringLiteral("autoindent"));
 }
 
 TEST_F(PrefsTest, ChangesAreAnnounced) {

@@ -1,0 +1,229 @@
+#include "editor/prefswindow.h"
+
+#include "core/platform.h"
+#include "editor/syntaxcolourer.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QVBoxLayout>
+
+namespace morvane {
+
+namespace {
+
+QIcon swatch(const QColor& colour) {
+    QPixmap pm(28, 14);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(0, 0, 0, 128));
+    p.setBrush(colour);
+    p.drawRect(QRectF(0.5, 0.5, 27, 13));
+    return QIcon(pm);
+}
+
+QString fontLabel(const QFont& font) {
+    return QStringLiteral("%1 %2 pt").arg(font.family()).arg(font.pointSizeF());
+}
+
+struct ButtonSpec {
+    ColourRole role;
+    const char* label;
+    int column;
+};
+
+// The two columns: the HTML colours and the PHP colours.
+constexpr ButtonSpec kButtons[] = {
+    {ColourRole::Tag, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Tag"), 0},
+    {ColourRole::Attribute, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Attribute"), 0},
+    {ColourRole::Parameter, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Parameter"), 0},
+    {ColourRole::Comment, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Comment"), 0},
+    {ColourRole::Php, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "C&ode"), 1},
+    {ColourRole::Identifier, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Identifier"), 1},
+    {ColourRole::Reserved, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Reserved identifier"), 1},
+    {ColourRole::Variable, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Variable"), 1},
+    {ColourRole::PhpDelimiter, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Start and end"), 1},
+};
+
+} // namespace
+
+QString PrefsWindow::sampleText() {
+    return QStringLiteral("<tag attribute=param>\n"
+                          "<!-- comment -->\n"
+                          "<?php\n"
+                          "$var = fcn('string'); // comment\n"
+                          "echo <<<EOT\n"
+                          "another string\n"
+                          "EOT;\n"
+                          "?>");
+}
+
+PrefsWindow::PrefsWindow(PrefsController& prefs, SettingsOpener openSettings, QWidget* parent)
+    : QDialog(parent), m_prefs(prefs), m_openSettings(std::move(openSettings)) {
+    setWindowTitle(tr("Preferences"));
+    setObjectName(QStringLiteral("Prefs"));
+    m_chooseColour = [](QWidget* parent, const QColor& current, const QString& title) {
+        return QColorDialog::getColor(current, parent, title);
+    };
+    m_chooseFont = [](QWidget* parent, const QFont& current) -> std::optional<QFont> {
+        bool ok = false;
+        const QFont font = QFontDialog::getFont(&ok, current, parent, tr("Editor Font"));
+        return ok ? std::optional<QFont>(font) : std::nullopt;
+    };
+
+    auto* layout = new QVBoxLayout(this);
+    auto* colours = new QHBoxLayout;
+    QGroupBox* groups[2] = {new QGroupBox(tr("HTML colours"), this),
+                            new QGroupBox(tr("PHP colours"), this)};
+    QVBoxLayout* columns[2] = {new QVBoxLayout(groups[0]), new QVBoxLayout(groups[1])};
+    for (const ButtonSpec& spec : kButtons) {
+        auto* button = new QPushButton(tr(spec.label), groups[spec.column]);
+        button->setObjectName(QLatin1String(PrefsController::keyForRole(spec.role)));
+        button->setAccessibleName(tr("%1 colour").arg(tr(spec.label).remove(QLatin1Char('&'))));
+        button->setStyleSheet(QStringLiteral("text-align: left"));
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this,
+                [this, role = spec.role] { actionColor(role); });
+        columns[spec.column]->addWidget(button);
+        m_colourButtons[int(spec.role)] = button;
+    }
+    columns[0]->addStretch(1);
+    colours->addWidget(groups[0]);
+    colours->addWidget(groups[1]);
+    layout->addLayout(colours);
+
+    auto* fontRow = new QHBoxLayout;
+    auto* fontLabelWidget = new QLabel(tr("Editor &font:"), this);
+    m_fontButton = new QPushButton(this);
+    m_fontButton->setObjectName(QStringLiteral("fontButton"));
+    m_fontButton->setAccessibleName(tr("Editor font"));
+    m_fontButton->setAutoDefault(false);
+    fontLabelWidget->setBuddy(m_fontButton);
+    connect(m_fontButton, &QPushButton::clicked, this, &PrefsWindow::actionSetFont);
+    fontRow->addWidget(fontLabelWidget);
+    fontRow->addWidget(m_fontButton, 1);
+    layout->addLayout(fontRow);
+
+    m_autoIndent = new QCheckBox(tr("Auto-&indent new lines"), this);
+    m_autoIndent->setObjectName(QStringLiteral("autoIndent"));
+    m_autoIndent->setAccessibleName(tr("Auto-indent new lines"));
+    layout->addWidget(m_autoIndent);
+
+    auto* sampleLabel = new QLabel(tr("Sa&mple:"), this);
+    m_sample = new QPlainTextEdit(this);
+    m_sample->setObjectName(QStringLiteral("textViewSample"));
+    m_sample->setAccessibleName(tr("Sample text"));
+    m_sample->setReadOnly(true);
+    m_sample->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_sample->setPlainText(sampleText());
+    sampleLabel->setBuddy(m_sample);
+    m_sampleColourer = colourWithPreferences(m_sample, m_prefs);
+    layout->addWidget(sampleLabel);
+    layout->addWidget(m_sample, 1);
+
+    auto* buttons = new QDialogButtonBox(this);
+    m_resetButton = buttons->addButton(tr("&Reset"), QDialogButtonBox::ResetRole);
+    m_resetButton->setAccessibleName(tr("Reset to the default preferences"));
+    m_resetButton->setAutoDefault(false);
+    QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
+    close->setAccessibleName(tr("Close and store the preferences"));
+    connect(m_resetButton, &QPushButton::clicked, this, &PrefsWindow::actionReset);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(buttons);
+
+    setControlsFromPrefs();
+    // The sample shows all eight lines.
+    const int lineHeight = QFontMetrics(m_sample->font()).lineSpacing();
+    m_sample->setMinimumHeight(lineHeight * 9 + 12);
+    m_colourButtons[int(ColourRole::Tag)]->setFocus();
+}
+
+PrefsWindow::~PrefsWindow() = default;
+
+QPushButton* PrefsWindow::colourButton(ColourRole role) const {
+    return role == ColourRole::None ? nullptr : m_colourButtons[int(role)];
+}
+
+void PrefsWindow::showColour(ColourRole role) {
+    if (QPushButton* b = colourButton(role)) {
+        b->setIcon(swatch(m_prefs.colorForRole(role)));
+        b->setToolTip(m_prefs.colorForRole(role).name(QColor::HexArgb));
+    }
+}
+
+void PrefsWindow::setControlsFromPrefs() {
+    for (const ButtonSpec& spec : kButtons)
+        showColour(spec.role);
+    m_fontButton->setText(fontLabel(m_prefs.font()));
+    m_sample->setFont(m_prefs.font());
+    m_autoIndent->setChecked(m_prefs.autoIndent());
+    m_sampleColourer->recolourAll();
+}
+
+void PrefsWindow::actionColor(ColourRole role) {
+    QPushButton* button = colourButton(role);
+    if (!button || !m_chooseColour)
+        return;
+    const QColor chosen =
+        m_chooseColour(this, m_prefs.colorForRole(role), button->text().remove(QLatin1Char('&')));
+    if (!chosen.isValid())
+        return;
+    // The preference changes at once: the sample (and any editor) recolours.
+    m_prefs.setColorForRole(role, chosen);
+    showColour(role);
+}
+
+void PrefsWindow::actionSetFont() {
+    if (!m_chooseFont)
+        return;
+    const std::optional<QFont> chosen = m_chooseFont(this, m_prefs.font());
+    if (!chosen)
+        return;
+    m_prefs.setFont(*chosen);
+    m_fontButton->setText(fontLabel(*chosen));
+    m_sample->setFont(*chosen);
+}
+
+void PrefsWindow::actionReset() {
+    const std::unique_ptr<QSettings> settings = m_openSettings();
+    m_prefs.resetUserDefaults(*settings);
+    settings->sync();
+    setControlsFromPrefs();
+}
+
+void PrefsWindow::storeEverything() {
+    m_prefs.setAutoIndent(m_autoIndent->isChecked());
+    const std::unique_ptr<QSettings> settings = m_openSettings();
+    // All values go to the file in one write: either every choice is stored
+    // or, when the file cannot be written, none is and the user is told.
+    m_prefs.saveToUserDefaults(*settings);
+    settings->sync();
+    if (settings->status() != QSettings::NoError)
+        Platform::instance().alert(
+            tr("Your preferences could not be saved."),
+            tr("The settings file \u201C%1\u201D could not be written. The choices stay in "
+               "effect until you quit.")
+                .arg(settings->fileName()));
+}
+
+void PrefsWindow::done(int result) {
+    // Every way of closing comes here: Close, Escape and the window's own
+    // close button alike store the choices.
+    if (!m_closing) {
+        m_closing = true;
+        storeEverything();
+        m_stored = true;
+    }
+    QDialog::done(result);
+    m_closing = false;
+}
+
+} // namespace morvane

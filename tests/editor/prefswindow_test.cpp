@@ -1,0 +1,198 @@
+// The preferences window: what it shows on a fresh settings file, the sample
+// recoloured on every colour change, every way of closing storing every
+// choice, Reset, and a settings file that cannot be written.
+#include "editor/prefswindow.h"
+#include "editor/syntaxcolourer.h"
+#include "inisettings.h"
+#include "qtprinters.h"
+#include "recordingplatform.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include <gtest/gtest.h>
+
+namespace morvane {
+namespace {
+
+constexpr ColourRole kRoles[] = {
+    ColourRole::Tag,        ColourRole::Attribute, ColourRole::Parameter,
+    ColourRole::Comment,    ColourRole::Php,       ColourRole::PhpDelimiter,
+    ColourRole::Identifier, ColourRole::Reserved,  ColourRole::Variable,
+};
+
+class PrefsWindowTest : public test::IniSettingsTest {
+protected:
+    std::unique_ptr<PrefsWindow> makeWindow() {
+        auto w = std::make_unique<PrefsWindow>(prefs, [this] { return open(); });
+        w->setColourChooser([this](QWidget*, const QColor& current, const QString& title) {
+            asked << title;
+            shownColours << current;
+            return nextColour;
+        });
+        w->setFontChooser([this](QWidget*, const QFont&) { return nextFont; });
+        w->show();
+        QCoreApplication::processEvents();
+        return w;
+    }
+    // Every foreground colour the sample is drawn with, by text.
+    std::map<QString, QColor> sampleColours(const PrefsWindow& w) {
+        std::map<QString, QColor> out;
+        for (QTextBlock b = w.sample()->document()->begin(); b.isValid(); b = b.next())
+            for (const auto& r : b.layout()->formats())
+                out[b.text().mid(r.start, r.length)] = r.format.foreground().color();
+        return out;
+    }
+    std::unique_ptr<PrefsController> loadAgain() {
+        auto p = std::make_unique<PrefsController>();
+        p->prefsFromUserDefaults(*open());
+        return p;
+    }
+
+    PrefsController prefs;
+    QStringList asked;
+    QList<QColor> shownColours;
+    QColor nextColour;
+    std::optional<QFont> nextFont;
+};
+
+TEST_F(PrefsWindowTest, FreshSettingsShowTheDefaults) {
+    prefs.prefsFromUserDefaults(*open());
+    auto w = makeWindow();
+    EXPECT_FALSE(w->autoIndentBox()->isChecked());
+    EXPECT_EQ(w->sample()->toPlainText(), PrefsWindow::sampleText());
+    EXPECT_EQ(w->sample()->document()->blockCount(), 8);
+    EXPECT_EQ(w->sample()->font().family(), QStringLiteral("Menlo"));
+    EXPECT_TRUE(w->fontButton()->text().contains(QStringLiteral("14")));
+    // Each button offers its role's default colour to the chooser.
+    nextColour = QColor(); // cancelled: nothing changes
+    for (ColourRole r : kRoles) {
+        ASSERT_NE(w->colourButton(r), nullptr);
+        EXPECT_FALSE(w->colourButton(r)->accessibleName().isEmpty());
+        w->colourButton(r)->click();
+        EXPECT_EQ(shownColours.back(), PrefsController::defaultColor(r));
+        EXPECT_EQ(prefs.colorForRole(r), PrefsController::defaultColor(r));
+    }
+    // The sample is coloured with the defaults.
+    const auto colours = sampleColours(*w);
+    EXPECT_EQ(colours.at(QStringLiteral("<tag")), PrefsController::defaultColor(ColourRole::Tag));
+    EXPECT_EQ(colours.at(QStringLiteral("<!-- comment -->")),
+              PrefsController::defaultColor(ColourRole::Comment));
+    EXPECT_EQ(colours.at(QStringLiteral("echo")),
+              PrefsController::defaultColor(ColourRole::Reserved));
+    EXPECT_EQ(colours.at(QStringLiteral("$var")),
+              PrefsController::defaultColor(ColourRole::Variable));
+}
+
+TEST_F(PrefsWindowTest, EveryColourChangeRecoloursTheSampleAtOnce) {
+    auto w = makeWindow();
+    int hue = 0;
+    for (ColourRole r : kRoles) {
+        SCOPED_TRACE(PrefsController::keyForRole(r));
+        nextColour = QColor::fromHsv(hue += 37, 255, 200);
+        const auto before = sampleColours(*w);
+        w->actionColor(r);
+        EXPECT_EQ(prefs.colorForRole(r), nextColour);
+        const auto after = sampleColours(*w);
+        // Some text of the sample now shows the new colour, and only the
+        // text that showed the role's old colour changed.
+        bool shown = false;
+        for (const auto& [text, colour] : after) {
+            if (colour == nextColour) {
+                shown = true;
+            } else if (before.count(text)) {
+                EXPECT_EQ(before.at(text), colour) << text.toStdString();
+            }
+        }
+        EXPECT_TRUE(shown);
+    }
+    // Nothing was stored yet: the store is written when the window closes.
+    EXPECT_FALSE(open()->contains(QStringLiteral("colorTag")));
+}
+
+TEST_F(PrefsWindowTest, EveryWayOfClosingStoresEveryChoice) {
+    const std::function<void(PrefsWindow&)> closes[] = {
+        [](PrefsWindow& w) { w.close(); }, // the window's own close button
+        [](PrefsWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+        [](PrefsWindow& w) { w.accept(); },
+    };
+    int n = 0;
+    for (const auto& close : closes) {
+        SCOPED_TRACE(n);
+        auto w = makeWindow();
+        nextColour = QColor(10 + n, 20, 30);
+        w->actionColor(ColourRole::Variable);
+        QFont font(QStringLiteral("DejaVu Serif"));
+        font.setPointSize(9 + n);
+        nextFont = font;
+        w->actionSetFont();
+        EXPECT_EQ(w->sample()->font().pointSize(), 9 + n);
+        w->autoIndentBox()->setChecked(n % 2 == 0);
+        close(*w);
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_TRUE(w->stored());
+        // The next start finds the same choices.
+        const auto again = loadAgain();
+        EXPECT_EQ(again->colorVar(), QColor(10 + n, 20, 30));
+        EXPECT_EQ(again->font().family(), QStringLiteral("DejaVu Serif"));
+        EXPECT_EQ(again->font().pointSize(), 9 + n);
+        EXPECT_EQ(again->autoIndent(), n % 2 == 0);
+        EXPECT_EQ(prefs.autoIndent(), n % 2 == 0);
+        for (ColourRole r : kRoles)
+            EXPECT_EQ(again->colorForRole(r), prefs.colorForRole(r));
+        ++n;
+    }
+}
+
+TEST_F(PrefsWindowTest, ResetRemovesTheStoredValuesAndClosingStoresTheDefaults) {
+    {
+        auto w = makeWindow();
+        nextColour = QColor(1, 2, 3);
+        for (ColourRole r : kRoles)
+            w->actionColor(r);
+        nextFont = QFont(QStringLiteral("DejaVu Sans"), 20);
+        w->actionSetFont();
+        w->autoIndentBox()->setChecked(true);
+        w->close();
+    }
+    ASSERT_TRUE(open()->contains(QStringLiteral("colorComment")));
+    auto w = makeWindow();
+    EXPECT_TRUE(w->autoIndentBox()->isChecked());
+    w->resetButton()->click();
+    // Removed from the file at once, before the window closes.
+    for (const QString& key : PrefsController::storedKeys())
+        EXPECT_FALSE(open()->contains(key)) << key.toStdString();
+    EXPECT_FALSE(w->autoIndentBox()->isChecked());
+    EXPECT_EQ(sampleColours(*w).at(QStringLiteral("<tag")),
+              PrefsController::defaultColor(ColourRole::Tag));
+    w->close();
+    const auto again = loadAgain();
+    for (ColourRole r : kRoles)
+        EXPECT_EQ(again->colorForRole(r).toRgb(), PrefsController::defaultColor(r).toRgb());
+    EXPECT_EQ(again->font().pointSizeF(), 14.0);
+    EXPECT_EQ(again->font().family(), QStringLiteral("Menlo"));
+    EXPECT_FALSE(again->autoIndent());
+    EXPECT_TRUE(open()->contains(QStringLiteral("autoindent")));
+}
+
+TEST_F(PrefsWindowTest, ASettingsFileThatCannotBeWrittenIsReported) {
+    // The settings file's folder is a plain file: nothing can be written.
+    ASSERT_TRUE(test::writeFile(dir.filePath(QStringLiteral("blocked")), "x"));
+    PrefsWindow w(prefs, [this] {
+        return std::make_unique<QSettings>(dir.filePath(QStringLiteral("blocked/Morvane.conf")),
+                                           QSettings::IniFormat);
+    });
+    w.show();
+    test::RecordingPlatform::current().clear();
+    w.close();
+    ASSERT_EQ(test::RecordingPlatform::current().alerts.size(), 1);
+    EXPECT_EQ(test::RecordingPlatform::current().alerts[0].title,
+              QStringLiteral("Your preferences could not be saved."));
+}
+
+} // namespace
+} // namespace morvane
