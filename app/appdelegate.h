@@ -22,12 +22,14 @@ namespace morvane {
 class DiskWatchController;
 class EncodingController;
 class FileSystemItem;
+class FindController;
 class FileTreeModel;
 class HelpController;
 class FolderWatcher;
 class MainWindow;
 class OpenFilesController;
 class PrefsController;
+class SpellingController;
 class TextView;
 class UploadMarks;
 
@@ -72,7 +74,9 @@ public:
     DiskWatchController* diskWatch() const { return m_diskWatch; }
     EncodingController* encodings() const { return m_encodings; }
     FolderWatcher* folderWatcher() const { return m_folderWatcher; }
-    bool continuousSpellCheckingEnabled() const { return m_spellChecking; }
+    bool continuousSpellCheckingEnabled() const;
+    SpellingController* spelling() const { return m_spelling; }
+    FindController* findController() const { return m_find; }
     // Whether the outside FTP client is installed (the name comes from the
     // client first offered; here it probes for FileZilla).
     bool haveCyberduck() const { return m_haveCyberduck; }
@@ -119,7 +123,8 @@ private:
     SitesController* m_sites = nullptr;
     HelpController* m_help = nullptr;
     help::HelpViewFactory m_helpViewFactory;
-    bool m_spellChecking = false;
+    SpellingController* m_spelling = nullptr;
+    FindController* m_find = nullptr;
     bool m_haveCyberduck = false;
     std::function<void()> m_terminate;
     SitesController::SiteDialogRunner m_siteDialog;

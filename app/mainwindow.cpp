@@ -3,6 +3,7 @@
 #include "app/filechangebar.h"
 #include "app/previewview.h"
 #include "core/encoding.h"
+#include "editor/findbar.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -99,6 +100,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     editLayout->addWidget(m_changeBar);
     m_editorStack->setParent(editPage);
     editLayout->addWidget(m_editorStack, 1);
+    m_findBar = new FindBar(editPage);
+    m_findBar->hide();
+    editLayout->addWidget(m_findBar);
     m_tabs->addTab(editPage, tr("Edit"));
 
     m_previewPage = new QWidget(m_tabs);
@@ -191,6 +195,7 @@ void MainWindow::buildMenus() {
     m_actionIndent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketRight));
     m_actionOutdent = edit->addAction(tr("Outdent"));
     m_actionOutdent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketLeft));
+    buildFindAndSpellingMenus(edit);
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     m_menuReopen = view->addMenu(tr("&Reopen with Encoding"));
@@ -198,6 +203,28 @@ void MainWindow::buildMenus() {
     // Filled when first opened: asking which converters exist loads them,
     // which start-up need not wait for.
     connect(view, &QMenu::aboutToShow, this, &MainWindow::fillEncodingMenus);
+}
+
+void MainWindow::buildFindAndSpellingMenus(QMenu* edit) {
+    // Find goes above Indent and Outdent, the spelling switch below them.
+    QAction* before = m_actionIndent;
+    auto* find = new QMenu(tr("&Find"), edit);
+    edit->insertMenu(before, find);
+    edit->insertSeparator(before);
+    m_actionFind = find->addAction(tr("&Find..."));
+    m_actionFind->setShortcut(QKeySequence::Find);
+    m_actionFindNext = find->addAction(tr("Find &Next"));
+    m_actionFindNext->setShortcuts({QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_G)});
+    m_actionFindPrevious = find->addAction(tr("Find &Previous"));
+    m_actionFindPrevious->setShortcuts({QKeySequence(Qt::SHIFT | Qt::Key_F3),
+                                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G)});
+    m_actionReplace = find->addAction(tr("&Replace..."));
+    m_actionReplace->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    m_actionUseSelection = find->addAction(tr("&Use Selection for Find"));
+    m_actionUseSelection->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    edit->addSeparator();
+    m_actionSpellChecking = edit->addAction(tr("Check &Spelling While Typing"));
+    m_actionSpellChecking->setCheckable(true);
 }
 
 void MainWindow::fillEncodingMenus() {
