@@ -20,14 +20,12 @@ constexpr qsizetype kMaxKeptStarts = 2'000'000;
 
 } // namespace
 
-FindController::FindController(MainWindow& window, OpenFilesController& openFiles,
-                               QObject* parent)
+FindController::FindController(MainWindow& window, OpenFilesController& openFiles, QObject* parent)
     : QObject(parent), m_window(window), m_openFiles(openFiles), m_bar(window.findBar()) {
     connect(window.actionFind(), &QAction::triggered, this, &FindController::actionFind);
     connect(window.actionReplace(), &QAction::triggered, this, &FindController::actionReplace);
     connect(window.actionFindNext(), &QAction::triggered, this, &FindController::findNext);
-    connect(window.actionFindPrevious(), &QAction::triggered, this,
-            &FindController::findPrevious);
+    connect(window.actionFindPrevious(), &QAction::triggered, this, &FindController::findPrevious);
     connect(window.actionUseSelectionForFind(), &QAction::triggered, this,
             &FindController::useSelectionForFind);
     connect(m_bar, &FindBar::findNextRequested, this, &FindController::findNext);
@@ -124,9 +122,8 @@ void FindController::actionFind() {
     // A selection within one line is what the user wants to find.
     const QString selected = v->textCursor().selectedText();
     if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
-        m_bar->setFindText(m_bar->options().regularExpression
-                               ? QRegularExpression::escape(selected)
-                               : selected);
+        m_bar->setFindText(m_bar->options().regularExpression ? QRegularExpression::escape(selected)
+                                                              : selected);
     m_bar->open(false);
     watchEditor();
     queryChanged();

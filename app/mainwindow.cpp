@@ -216,8 +216,8 @@ void MainWindow::buildFindAndSpellingMenus(QMenu* edit) {
     m_actionFindNext = find->addAction(tr("Find &Next"));
     m_actionFindNext->setShortcuts({QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_G)});
     m_actionFindPrevious = find->addAction(tr("Find &Previous"));
-    m_actionFindPrevious->setShortcuts({QKeySequence(Qt::SHIFT | Qt::Key_F3),
-                                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G)});
+    m_actionFindPrevious->setShortcuts(
+        {QKeySequence(Qt::SHIFT | Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G)});
     m_actionReplace = find->addAction(tr("&Replace..."));
     m_actionReplace->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     m_actionUseSelection = find->addAction(tr("&Use Selection for Find"));

@@ -14,7 +14,9 @@ constexpr int kMargin = 512;
 
 DocumentSearch::DocumentSearch(QTextDocument* document, QObject* parent)
     : QObject(parent), m_doc(document) {
-    connect(document, &QTextDocument::contentsChange, this, [this] {
+    // contentsChanged, not contentsChange: the latter only comes from a
+    // document that has a layout.
+    connect(document, &QTextDocument::contentsChanged, this, [this] {
         m_valid = false;
         m_text.clear();
     });
