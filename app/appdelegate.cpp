@@ -4,11 +4,13 @@
 #include "app/editingfocus.h"
 #include "app/editmenucontroller.h"
 #include "app/encodingcontroller.h"
+#include "app/findcontroller.h"
 #include "app/helpcontroller.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
-#include "app/previewcontroller.h"
 #include "app/preferencescontroller.h"
+#include "app/previewcontroller.h"
+#include "app/spellingcontroller.h"
 #include "core/paths.h"
 #include "core/platform.h"
 #include "editor/prefscontroller.h"
@@ -38,6 +40,8 @@ AppDelegate::AppDelegate(QObject* parent)
     m_editorHook = [this](TextView* view, const QString& path) {
         auto* colourer = colourWithPreferences(view, *m_prefs);
         colourer->setFilePath(path);
+        if (m_spelling)
+            m_spelling->attach(view, colourer);
     };
     m_uploadRunner = [](QWidget* parent, const Site* site, const QString& defaultFolder,
                         UploadMarks& marks) {
@@ -54,6 +58,10 @@ void AppDelegate::setEditorHook(std::function<void(TextView*, const QString&)> h
     m_editorHook = std::move(hook);
     if (m_openFiles)
         m_openFiles->setEditorFactoryHook(m_editorHook);
+}
+
+bool AppDelegate::continuousSpellCheckingEnabled() const {
+    return m_spelling && m_spelling->continuousSpellCheckingEnabled();
 }
 
 void AppDelegate::setUpWindowGeometry() {
@@ -78,7 +86,6 @@ bool AppDelegate::applicationDidFinishLaunching() {
 
     // The outside FTP client offered by the outline's menu.
     m_haveCyberduck = Platform::instance().haveProgram(servershortcuts::kClientProgram);
-    m_spellChecking = settings->value(QStringLiteral("continuousSpellCheckingEnabled")).toBool();
 
     if (paths::supportFolder().isEmpty()) {
         Platform::instance().alert(QStringLiteral("Unable to locate Application Support folder."),
@@ -96,6 +103,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_model = new FileTreeModel(this);
     m_openFiles = new OpenFilesController(m_window.get(), m_prefs, m_marks, this);
     m_openFiles->setEditorFactoryHook(m_editorHook);
+    m_spelling = new SpellingController(*m_window, *m_openFiles, *settings, this);
+    m_find = new FindController(*m_window, *m_openFiles, this);
     m_outline = new OutlineController(*m_window, *m_model, *m_openFiles, *m_marks, this);
     m_outline->setHaveOutsideClient(m_haveCyberduck);
     m_outline->setSiteProvider([this] { return getPropForCurrentSite(); });

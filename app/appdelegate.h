@@ -23,6 +23,7 @@ class DiskWatchController;
 class EditMenuController;
 class EncodingController;
 class FileSystemItem;
+class FindController;
 class FileTreeModel;
 class HelpController;
 class FolderWatcher;
@@ -31,6 +32,7 @@ class OpenFilesController;
 class PreviewController;
 class PreferencesController;
 class PrefsController;
+class SpellingController;
 class TextView;
 class UploadMarks;
 
@@ -79,7 +81,9 @@ public:
     EditMenuController* editMenu() const { return m_editMenu; }
     PreferencesController* preferences() const { return m_preferences; }
     FolderWatcher* folderWatcher() const { return m_folderWatcher; }
-    bool continuousSpellCheckingEnabled() const { return m_spellChecking; }
+    bool continuousSpellCheckingEnabled() const;
+    SpellingController* spelling() const { return m_spelling; }
+    FindController* findController() const { return m_find; }
     // Whether the outside FTP client is installed (the name comes from the
     // client first offered; here it probes for FileZilla).
     bool haveCyberduck() const { return m_haveCyberduck; }
@@ -134,7 +138,8 @@ private:
     PreviewController* m_preview = nullptr;
     HelpController* m_help = nullptr;
     help::HelpViewFactory m_helpViewFactory;
-    bool m_spellChecking = false;
+    SpellingController* m_spelling = nullptr;
+    FindController* m_find = nullptr;
     bool m_haveCyberduck = false;
     std::function<void()> m_terminate;
     SitesController::SiteDialogRunner m_siteDialog;

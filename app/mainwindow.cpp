@@ -3,6 +3,7 @@
 #include "app/filechangebar.h"
 #include "app/previewview.h"
 #include "core/encoding.h"
+#include "editor/findbar.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -111,6 +112,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_editSplit->addWidget(m_besidePane);
     m_besidePane->hide();
     editLayout->addWidget(m_editSplit, 1);
+    m_findBar = new FindBar(editPage);
+    m_findBar->hide();
+    editLayout->addWidget(m_findBar);
     m_tabs->addTab(editPage, tr("Edit"));
 
     m_previewPage = new QWidget(m_tabs);
@@ -253,6 +257,7 @@ void MainWindow::buildMenus() {
     m_actionPreferences = edit->addAction(tr("Pre&ferences\u2026"));
     m_actionPreferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     m_actionPreferences->setMenuRole(QAction::PreferencesRole);
+    buildFindAndSpellingMenus(edit);
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     m_actionBack = view->addAction(tr("&Back"));
@@ -276,6 +281,28 @@ void MainWindow::buildMenus() {
     // Filled when first opened: asking which converters exist loads them,
     // which start-up need not wait for.
     connect(view, &QMenu::aboutToShow, this, &MainWindow::fillEncodingMenus);
+}
+
+void MainWindow::buildFindAndSpellingMenus(QMenu* edit) {
+    // Find goes above Indent and Outdent, the spelling switch above Preferences.
+    auto* find = new QMenu(tr("&Find"), edit);
+    edit->insertMenu(m_editFindSpot, find);
+    m_actionFind = find->addAction(tr("&Find..."));
+    m_actionFind->setShortcut(QKeySequence::Find);
+    m_actionFindNext = find->addAction(tr("Find &Next"));
+    m_actionFindNext->setShortcuts({QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_G)});
+    m_actionFindPrevious = find->addAction(tr("Find &Previous"));
+    m_actionFindPrevious->setShortcuts(
+        {QKeySequence(Qt::SHIFT | Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G)});
+    m_actionReplace = find->addAction(tr("&Replace..."));
+    m_actionReplace->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    m_actionUseSelection = find->addAction(tr("&Use Selection for Find"));
+    m_actionUseSelection->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    m_actionSpellChecking = new QAction(tr("Check &Spelling While Typing"), edit);
+    m_actionSpellChecking->setObjectName(QStringLiteral("actionSpellChecking"));
+    m_actionSpellChecking->setCheckable(true);
+    edit->insertAction(m_editSpellingSpot, m_actionSpellChecking);
+    edit->insertSeparator(m_editSpellingSpot);
 }
 
 void MainWindow::fillEncodingMenus() {

@@ -22,6 +22,7 @@ class QVBoxLayout;
 namespace morvane {
 
 class FileChangeBar;
+class FindBar;
 class PreviewView;
 
 class MainWindow : public QMainWindow {
@@ -95,6 +96,16 @@ public:
     void fillEncodingMenus();
     QToolButton* buttonUpload() const { return m_buttonUpload; }
 
+    // The find bar under the editor and the Edit menu's find and spelling
+    // commands (see FindController and SpellingController).
+    FindBar* findBar() const { return m_findBar; }
+    QAction* actionFind() const { return m_actionFind; }
+    QAction* actionFindNext() const { return m_actionFindNext; }
+    QAction* actionFindPrevious() const { return m_actionFindPrevious; }
+    QAction* actionReplace() const { return m_actionReplace; }
+    QAction* actionUseSelectionForFind() const { return m_actionUseSelection; }
+    QAction* actionSpellChecking() const { return m_actionSpellChecking; }
+
 Q_SIGNALS:
     // The user closed the window (which quits the program).
     void closeRequested();
@@ -104,6 +115,7 @@ protected:
 
 private:
     void buildMenus();
+    void buildFindAndSpellingMenus(QMenu* edit);
 
     QSplitter* m_split;
     QWidget* m_subviewOutline;
@@ -155,6 +167,13 @@ private:
     QAction* m_actionForward = nullptr;
     QAction* m_actionReload = nullptr;
     QAction* m_actionPreviewBeside = nullptr;
+    FindBar* m_findBar = nullptr;
+    QAction* m_actionFind = nullptr;
+    QAction* m_actionFindNext = nullptr;
+    QAction* m_actionFindPrevious = nullptr;
+    QAction* m_actionReplace = nullptr;
+    QAction* m_actionUseSelection = nullptr;
+    QAction* m_actionSpellChecking = nullptr;
 };
 
 } // namespace morvane

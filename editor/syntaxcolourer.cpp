@@ -398,6 +398,8 @@ void SyntaxColourer::rebuildBlock(QTextBlock block) {
                            r.format = m_roleFormats[int(role)];
                            ranges.append(r);
                        });
+    if (m_extraRanges)
+        m_extraRanges(block, ranges);
     block.setUserState(m_epoch);
     if (ranges == layout->formats())
         return;

@@ -15,8 +15,10 @@
 #include <QString>
 #include <QTextBlock>
 #include <QTextCharFormat>
+#include <QTextLayout>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class QPlainTextEdit;
@@ -77,6 +79,13 @@ public:
 
     const AttributeStore& store() const { return m_store; }
 
+    // Further ranges drawn over a block's roles (the spelling marks): asked
+    // each time a block's formats are rebuilt.
+    using ExtraRanges = std::function<void(const QTextBlock&, QList<QTextLayout::FormatRange>&)>;
+    void setExtraRanges(ExtraRanges extra) { m_extraRanges = std::move(extra); }
+    // Rebuilds the formats of one block now (its further ranges changed).
+    void redrawBlock(const QTextBlock& block) { rebuildBlock(block); }
+
     // What the last pass did, for diagnostics and tests.
     struct PassInfo {
         bool edit = false;
@@ -123,6 +132,7 @@ private:
     mutable int m_shownFirst = 0; // blocks in view when last measured
     mutable int m_shownLast = -1;
     RoleFormats m_roleFormats;
+    ExtraRanges m_extraRanges;
     PassInfo m_lastPass;
     int m_passCount = 0;
     int m_skipped = 0;

@@ -1,0 +1,351 @@
+#include "app/findcontroller.h"
+
+#include "app/mainwindow.h"
+#include "app/openfilescontroller.h"
+#include "editor/documentsearch.h"
+#include "editor/findbar.h"
+#include "editor/textview.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+
+namespace morvane {
+
+namespace {
+
+// Match positions kept for "n of m"; past this the count is shown alone.
+constexpr qsizetype kMaxKeptStarts = 2'000'000;
+
+} // namespace
+
+FindController::FindController(MainWindow& window, OpenFilesController& openFiles, QObject* parent)
+    : QObject(parent), m_window(window), m_openFiles(openFiles), m_bar(window.findBar()) {
+    connect(window.actionFind(), &QAction::triggered, this, &FindController::actionFind);
+    connect(window.actionReplace(), &QAction::triggered, this, &FindController::actionReplace);
+    connect(window.actionFindNext(), &QAction::triggered, this, &FindController::findNext);
+    connect(window.actionFindPrevious(), &QAction::triggered, this, &FindController::findPrevious);
+    connect(window.actionUseSelectionForFind(), &QAction::triggered, this,
+            &FindController::useSelectionForFind);
+    connect(m_bar, &FindBar::findNextRequested, this, &FindController::findNext);
+    connect(m_bar, &FindBar::findPreviousRequested, this, &FindController::findPrevious);
+    connect(m_bar, &FindBar::replaceRequested, this, &FindController::replace);
+    connect(m_bar, &FindBar::replaceAllRequested, this, &FindController::replaceAll);
+    connect(m_bar, &FindBar::queryChanged, this, &FindController::queryChanged);
+    connect(m_bar, &FindBar::closed, this, &FindController::closeBar);
+    connect(&openFiles, &OpenFilesController::fileShown, this, [this] {
+        watchEditor();
+        updateActions();
+    });
+
+    m_highlightTimer.setSingleShot(true);
+    m_highlightTimer.setInterval(0);
+    connect(&m_highlightTimer, &QTimer::timeout, this, &FindController::updateHighlights);
+    // Counting reads the whole text: not at every keystroke in a large file.
+    m_countTimer.setSingleShot(true);
+    m_countTimer.setInterval(150);
+    connect(&m_countTimer, &QTimer::timeout, this, &FindController::countNow);
+    updateActions();
+}
+
+TextView* FindController::view() const {
+    return m_openFiles.currentTextView();
+}
+
+DocumentSearch* FindController::searchFor(TextView* v) {
+    if (!v)
+        return nullptr;
+    // One per editor, made when first needed and gone with the editor.
+    auto* search = v->findChild<DocumentSearch*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!search) {
+        search = new DocumentSearch(v->document(), v);
+        connect(v->document(), &QTextDocument::contentsChange, this, [this, v] {
+            if (v != view())
+                return;
+            m_countValid = false;
+            if (m_bar->isVisible()) {
+                scheduleCount();
+                scheduleHighlights();
+            }
+        });
+    }
+    return search;
+}
+
+void FindController::watchEditor() {
+    TextView* v = view();
+    if (m_watched == v)
+        return;
+    if (m_watched) {
+        disconnect(m_watched, nullptr, this, nullptr);
+        disconnect(m_watched->verticalScrollBar(), nullptr, this, nullptr);
+        m_watched->setExtraSelections({});
+    }
+    m_watched = v;
+    m_countValid = false;
+    m_highlighted.clear();
+    if (!v)
+        return;
+    searchFor(v);
+    connect(v, &QPlainTextEdit::selectionChanged, this, &FindController::updateActions);
+    connect(v->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &FindController::scheduleHighlights);
+    connect(v, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int dy) {
+        if (dy != 0)
+            scheduleHighlights();
+    });
+    if (m_bar->isVisible()) {
+        scheduleCount();
+        scheduleHighlights();
+    }
+}
+
+void FindController::updateActions() {
+    TextView* v = view();
+    const bool haveText = !m_bar->findText().isEmpty();
+    m_window.actionFind()->setEnabled(v);
+    m_window.actionReplace()->setEnabled(v);
+    m_window.actionFindNext()->setEnabled(v && haveText);
+    m_window.actionFindPrevious()->setEnabled(v && haveText);
+    m_window.actionUseSelectionForFind()->setEnabled(v && v->textCursor().hasSelection());
+}
+
+QString FindController::status() const {
+    return m_bar->status();
+}
+
+void FindController::actionFind() {
+    TextView* v = view();
+    if (!v)
+        return;
+    // A selection within one line is what the user wants to find.
+    const QString selected = v->textCursor().selectedText();
+    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
+        m_bar->setFindText(m_bar->options().regularExpression ? QRegularExpression::escape(selected)
+                                                              : selected);
+    m_bar->open(false);
+    watchEditor();
+    queryChanged();
+}
+
+void FindController::actionReplace() {
+    if (!view())
+        return;
+    m_bar->open(true);
+    watchEditor();
+    queryChanged();
+}
+
+void FindController::closeBar() {
+    m_bar->hide();
+    clearHighlights();
+    m_countTimer.stop();
+    if (TextView* v = view()) {
+        // The copy of a large text is not kept while nobody searches.
+        if (DocumentSearch* s = searchFor(v))
+            s->releaseText();
+        v->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void FindController::queryChanged() {
+    m_finder = Finder(m_bar->findText(), m_bar->options());
+    m_countValid = false;
+    m_lastStart = -1;
+    updateActions();
+    if (!m_finder.errorString().isEmpty()) {
+        m_bar->setStatus(tr("Invalid expression: %1").arg(m_finder.errorString()), true);
+        m_countTimer.stop();
+        clearHighlights();
+        return;
+    }
+    if (m_finder.pattern().isEmpty()) {
+        m_bar->setStatus(QString());
+        clearHighlights();
+        return;
+    }
+    scheduleCount();
+    scheduleHighlights();
+}
+
+void FindController::scheduleCount() {
+    m_countTimer.start();
+}
+
+void FindController::countNow() {
+    m_countTimer.stop();
+    TextView* v = view();
+    if (!v || !m_finder.isUsable())
+        return;
+    if (!m_countValid) {
+        const QString& text = searchFor(v)->text();
+        m_matchStarts.clear();
+        m_count = 0;
+        m_finder.forEachMatch(text, 0, text.size() + 1, [this](const TextMatch& m) {
+            if (qsizetype(m_matchStarts.size()) < kMaxKeptStarts)
+                m_matchStarts.push_back(m.start);
+            ++m_count;
+            return true;
+        });
+        m_countValid = true;
+    }
+    showCount();
+}
+
+void FindController::showCount() {
+    if (m_count == 0) {
+        m_bar->setStatus(tr("Not found"));
+        return;
+    }
+    const auto it = std::lower_bound(m_matchStarts.begin(), m_matchStarts.end(), m_lastStart);
+    if (m_lastStart >= 0 && it != m_matchStarts.end() && *it == m_lastStart) {
+        QString s = tr("%1 of %2").arg(qsizetype(it - m_matchStarts.begin()) + 1).arg(m_count);
+        if (m_lastWrapped)
+            s += tr(" (wrapped)");
+        m_bar->setStatus(s);
+    } else {
+        m_bar->setStatus(m_count == 1 ? tr("1 match") : tr("%1 matches").arg(m_count));
+    }
+}
+
+void FindController::findNext() {
+    find(false);
+}
+
+void FindController::findPrevious() {
+    find(true);
+}
+
+void FindController::find(bool backward) {
+    TextView* v = view();
+    if (!v)
+        return;
+    if (m_bar->findText().isEmpty()) {
+        actionFind();
+        return;
+    }
+    if (!m_finder.isUsable())
+        return; // the bar says what is wrong
+    const QTextCursor c = v->textCursor();
+    bool wrapped = false;
+    const std::optional<TextMatch> m =
+        searchFor(v)->find(m_finder, c.selectionStart(), c.selectionEnd(), backward, &wrapped);
+    if (!m) {
+        m_lastStart = -1;
+        m_bar->setStatus(tr("Not found"));
+        return;
+    }
+    showResult(*m, wrapped);
+}
+
+void FindController::showResult(const TextMatch& match, bool wrapped) {
+    TextView* v = view();
+    QTextCursor c(v->document());
+    c.setPosition(int(match.start));
+    c.setPosition(int(match.end()), QTextCursor::KeepAnchor);
+    v->setTextCursor(c);
+    v->ensureCursorVisible();
+    m_lastStart = match.start;
+    m_lastWrapped = wrapped;
+    if (m_countValid) {
+        showCount(); // "n of m" from the kept positions
+    } else {
+        m_bar->setStatus(wrapped ? tr("Found (wrapped)") : tr("Found"));
+        scheduleCount();
+    }
+    scheduleHighlights();
+}
+
+void FindController::replace() {
+    TextView* v = view();
+    if (!v || !m_finder.isUsable())
+        return;
+    const QTextCursor c = v->textCursor();
+    const std::optional<TextMatch> done = searchFor(v)->replaceSelection(
+        m_finder, c.selectionStart(), c.selectionEnd(), m_bar->replaceText());
+    if (done) {
+        // Go on from the end of the new text.
+        QTextCursor after(v->document());
+        after.setPosition(int(done->end()));
+        v->setTextCursor(after);
+        saveAfterReplace();
+    }
+    find(false);
+}
+
+void FindController::replaceAll() {
+    TextView* v = view();
+    if (!v || !m_finder.isUsable())
+        return;
+    const qsizetype n = searchFor(v)->replaceAll(m_finder, m_bar->replaceText());
+    m_lastStart = -1;
+    if (n > 0)
+        saveAfterReplace();
+    m_countValid = false;
+    m_bar->setStatus(n == 0 ? tr("Not found")
+                            : (n == 1 ? tr("Replaced 1 match") : tr("Replaced %1 matches").arg(n)));
+    scheduleHighlights();
+}
+
+void FindController::saveAfterReplace() {
+    TextView* v = view();
+    if (v && !v->hasFocus())
+        m_openFiles.save(OpenFilesController::SaveMode::IfEdited);
+}
+
+void FindController::useSelectionForFind() {
+    TextView* v = view();
+    if (!v || !v->textCursor().hasSelection())
+        return;
+    QString selected = v->textCursor().selectedText();
+    selected.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    if (m_bar->options().regularExpression)
+        selected = QRegularExpression::escape(selected);
+    m_bar->setFindText(selected);
+    if (!m_bar->isVisible()) {
+        m_bar->show();
+        watchEditor();
+    }
+    queryChanged();
+}
+
+void FindController::scheduleHighlights() {
+    if (m_bar->isVisible())
+        m_highlightTimer.start();
+}
+
+void FindController::clearHighlights() {
+    m_highlighted.clear();
+    if (m_watched)
+        m_watched->setExtraSelections({});
+}
+
+void FindController::updateHighlights() {
+    TextView* v = view();
+    if (!v || !m_bar->isVisible() || !m_finder.isUsable()) {
+        clearHighlights();
+        return;
+    }
+    const QWidget* vp = v->viewport();
+    const int from = v->cursorForPosition(QPoint(0, 0)).block().position();
+    const QTextBlock last =
+        v->cursorForPosition(QPoint(std::max(0, vp->width() - 1), std::max(0, vp->height() - 1)))
+            .block();
+    const int to = last.position() + last.length();
+    m_highlighted = searchFor(v)->matchesIn(m_finder, from, to);
+    QList<QTextEdit::ExtraSelection> marks;
+    QTextCharFormat format;
+    format.setBackground(QColor(255, 225, 110));
+    for (const TextMatch& m : m_highlighted) {
+        QTextEdit::ExtraSelection s;
+        s.cursor = QTextCursor(v->document());
+        s.cursor.setPosition(int(m.start));
+        s.cursor.setPosition(int(m.end()), QTextCursor::KeepAnchor);
+        s.format = format;
+        marks.append(s);
+    }
+    v->setExtraSelections(marks);
+}
+
+} // namespace morvane

@@ -1,0 +1,225 @@
+#include "editor/findengine.h"
+
+namespace morvane {
+
+namespace {
+
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c.isMark();
+}
+
+} // namespace
+
+Finder::Finder(const QString& pattern, FindOptions options)
+    : m_pattern(pattern), m_options(options) {
+    if (!m_options.regularExpression || m_pattern.isEmpty())
+        return;
+    // ^ and $ stand for the ends of each line, as users of an editor expect.
+    QRegularExpression::PatternOptions po = QRegularExpression::MultilineOption;
+    if (!m_options.caseSensitive)
+        po |= QRegularExpression::CaseInsensitiveOption;
+    m_regex = QRegularExpression(m_pattern, po);
+    if (!m_regex.isValid()) {
+        m_error = m_regex.errorString();
+        return;
+    }
+    // Long texts are searched many times: compile to machine code at once.
+    m_regex.optimize();
+}
+
+bool Finder::isUsable() const {
+    return !m_pattern.isEmpty() && m_error.isEmpty();
+}
+
+bool Finder::wordBoundaryOk(QStringView text, qsizetype start, qsizetype end) const {
+    if (!m_options.wholeWords)
+        return true;
+    if (start > 0 && start < text.size() && isWordChar(text[start - 1]) && isWordChar(text[start]))
+        return false;
+    if (end > 0 && end < text.size() && isWordChar(text[end]) && isWordChar(text[end - 1]))
+        return false;
+    return true;
+}
+
+std::optional<TextMatch> Finder::rawNext(QStringView text, qsizetype from) const {
+    if (from > text.size())
+        return std::nullopt;
+    if (!m_options.regularExpression) {
+        const qsizetype at =
+            text.indexOf(QStringView(m_pattern), from,
+                         m_options.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
+        if (at < 0)
+            return std::nullopt;
+        return TextMatch{at, m_pattern.size()};
+    }
+    const QRegularExpressionMatch m = m_regex.match(text, from);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return TextMatch{m.capturedStart(), m.capturedLength()};
+}
+
+std::optional<TextMatch> Finder::nextMatch(QStringView text, qsizetype from) const {
+    if (!isUsable())
+        return std::nullopt;
+    qsizetype at = std::max<qsizetype>(0, from);
+    while (at <= text.size()) {
+        const std::optional<TextMatch> m = rawNext(text, at);
+        if (!m || wordBoundaryOk(text, m->start, m->end()))
+            return m;
+        at = m->start + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<TextMatch> Finder::previousMatch(QStringView text, qsizetype before) const {
+    if (!isUsable() || before <= 0)
+        return std::nullopt;
+    before = std::min(before, text.size() + 1);
+    if (!m_options.regularExpression) {
+        const Qt::CaseSensitivity cs =
+            m_options.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+        qsizetype from = before - 1;
+        while (from >= 0) {
+            const qsizetype at = text.lastIndexOf(QStringView(m_pattern), from, cs);
+            if (at < 0)
+                return std::nullopt;
+            if (wordBoundaryOk(text, at, at + m_pattern.size()))
+                return TextMatch{at, m_pattern.size()};
+            from = at - 1;
+        }
+        return std::nullopt;
+    }
+    // An expression cannot run backwards: search forwards in ever larger
+    // stretches before `before`, the nearest stretch first.
+    qsizetype window = 4096;
+    qsizetype hi = before;
+    while (hi > 0) {
+        const qsizetype lo = std::max<qsizetype>(0, hi - window);
+        std::optional<TextMatch> last;
+        forEachMatch(text, lo, hi, [&](const TextMatch& m) {
+            last = m;
+            return true;
+        });
+        if (last)
+            return last;
+        hi = lo;
+        window *= 2;
+    }
+    return std::nullopt;
+}
+
+std::optional<TextMatch> Finder::findForward(QStringView text, qsizetype from,
+                                             bool* wrapped) const {
+    if (wrapped)
+        *wrapped = false;
+    from = std::clamp<qsizetype>(from, 0, text.size());
+    std::optional<TextMatch> m = nextMatch(text, from);
+    if (m && m->length == 0 && m->start == from)
+        m = nextMatch(text, from + 1);
+    if (m)
+        return m;
+    m = nextMatch(text, 0);
+    if (m && m->start <= from) {
+        if (wrapped)
+            *wrapped = true;
+        return m;
+    }
+    return std::nullopt;
+}
+
+std::optional<TextMatch> Finder::findBackward(QStringView text, qsizetype before,
+                                              bool* wrapped) const {
+    if (wrapped)
+        *wrapped = false;
+    before = std::clamp<qsizetype>(before, 0, text.size());
+    if (std::optional<TextMatch> m = previousMatch(text, before))
+        return m;
+    std::optional<TextMatch> m = previousMatch(text, text.size() + 1);
+    if (m && m->start >= before) {
+        if (wrapped)
+            *wrapped = true;
+        return m;
+    }
+    return std::nullopt;
+}
+
+qsizetype Finder::countMatches(QStringView text, std::optional<qsizetype> ordinalOf,
+                               qsizetype* ordinal) const {
+    qsizetype n = 0;
+    if (ordinal)
+        *ordinal = 0;
+    forEachMatch(text, 0, text.size() + 1, [&](const TextMatch& m) {
+        ++n;
+        if (ordinal && ordinalOf && m.start == *ordinalOf && *ordinal == 0)
+            *ordinal = n;
+        return true;
+    });
+    return n;
+}
+
+QString Finder::replacementFor(QStringView text, const TextMatch& match,
+                               const QString& replacement) const {
+    if (!m_options.regularExpression || !isUsable())
+        return replacement;
+    const QRegularExpressionMatch m =
+        m_regex.match(text, match.start, QRegularExpression::NormalMatch,
+                      QRegularExpression::AnchorAtOffsetMatchOption);
+    return expandReplacement(replacement, m);
+}
+
+bool Finder::matchesExactly(QStringView text, const TextMatch& match) const {
+    if (!isUsable() || match.start < 0 || match.end() > text.size())
+        return false;
+    if (!wordBoundaryOk(text, match.start, match.end()))
+        return false;
+    if (!m_options.regularExpression)
+        return match.length == m_pattern.size() &&
+               text.sliced(match.start, match.length)
+                       .compare(QStringView(m_pattern), m_options.caseSensitive
+                                                            ? Qt::CaseSensitive
+                                                            : Qt::CaseInsensitive) == 0;
+    const QRegularExpressionMatch m =
+        m_regex.match(text, match.start, QRegularExpression::NormalMatch,
+                      QRegularExpression::AnchorAtOffsetMatchOption);
+    return m.hasMatch() && m.capturedLength() == match.length;
+}
+
+QString expandReplacement(const QString& replacement, const QRegularExpressionMatch& match) {
+    QString out;
+    out.reserve(replacement.size());
+    const int groups = match.lastCapturedIndex();
+    for (qsizetype i = 0; i < replacement.size(); ++i) {
+        const QChar c = replacement[i];
+        if (c != u'\\' || i + 1 == replacement.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = replacement[i + 1];
+        if (next.isDigit()) {
+            int group = next.digitValue();
+            qsizetype used = 1;
+            // A second digit belongs to the number only when such a group exists.
+            if (i + 2 < replacement.size() && replacement[i + 2].isDigit()) {
+                const int two = group * 10 + replacement[i + 2].digitValue();
+                if (two <= groups) {
+                    group = two;
+                    used = 2;
+                }
+            }
+            if (match.hasMatch() && group <= groups)
+                out += match.captured(group);
+            i += used;
+            continue;
+        }
+        if (next == u'n')
+            out += u'\n';
+        else if (next == u't')
+            out += u'\t';
+        else
+            out += next; // \\ and any other escaped character stand for themselves
+        ++i;
+    }
+    return out;
+}
+
+} // namespace morvane

@@ -1,0 +1,128 @@
+// The find bar in the window: the Edit menu's commands and keys, Escape,
+// the count, an invalid expression, and replacements that are edits of the
+// file like typing (written and marked for upload).
+#include "sitefixture.h"
+
+#include "app/findcontroller.h"
+#include "editor/findbar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+
+using namespace morvane;
+using namespace morvane::test;
+
+class FindTest : public SiteFixture {
+protected:
+    void addFiles() override {
+        writeFile(site + "/list.html", "<li>pear</li>\n<li>plum</li>\n<li>fig</li>\n");
+    }
+    FindBar* bar() { return app->window()->findBar(); }
+    FindController* find() { return app->findController(); }
+    QString status() {
+        find()->countNow();
+        return find()->status();
+    }
+    QString selected() { return editor()->textCursor().selectedText(); }
+};
+
+TEST_F(FindTest, KeysFindWrapAndEscapeReturnsToTheText) {
+    QMainWindow* w = app->window();
+    EXPECT_FALSE(app->window()->actionFind()->isEnabled()); // no file shown yet
+    selectPath("list.html");
+    ASSERT_NE(editor(), nullptr);
+    w->activateWindow();
+    editor()->setFocus();
+    EXPECT_TRUE(app->window()->actionFind()->isEnabled());
+    EXPECT_FALSE(app->window()->actionFindNext()->isEnabled()); // nothing to find yet
+
+    QTest::keyClick(editor(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(bar()->isVisible());
+    EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == bar()->findField(); }));
+    QTest::keyClicks(bar()->findField(), "<li>p");
+    QTest::keyClick(bar()->findField(), Qt::Key_Return);
+    EXPECT_EQ(selected(), "<li>p");
+    EXPECT_EQ(status(), "1 of 2");
+    QTest::keyClick(bar()->findField(), Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(editor()->textCursor().selectionStart(), 14);
+    EXPECT_EQ(status(), "2 of 2");
+    QTest::keyClick(bar()->findField(), Qt::Key_F3);
+    EXPECT_EQ(editor()->textCursor().selectionStart(), 0);
+    EXPECT_EQ(status(), "1 of 2 (wrapped)");
+    QTest::keyClick(bar()->findField(), Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(editor()->textCursor().selectionStart(), 14);
+    // Both matches are in view and highlighted.
+    EXPECT_TRUE(waitUntil([&] { return find()->highlighted().size() == 2; }));
+    EXPECT_EQ(editor()->extraSelections().size(), 2);
+
+    QTest::keyClick(bar()->findField(), Qt::Key_Escape);
+    EXPECT_FALSE(bar()->isVisible());
+    EXPECT_TRUE(editor()->extraSelections().isEmpty());
+    EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == editor(); }));
+
+    // Use Selection for Find takes the selected text; F3 works without the bar.
+    QTextCursor c = editor()->textCursor();
+    c.setPosition(32);
+    c.setPosition(35, QTextCursor::KeepAnchor); // "fig"
+    editor()->setTextCursor(c);
+    QTest::keyClick(editor(), Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(bar()->findText(), "fig");
+    c.setPosition(0);
+    editor()->setTextCursor(c);
+    QTest::keyClick(editor(), Qt::Key_F3);
+    EXPECT_EQ(editor()->textCursor().selectionStart(), 32);
+}
+
+TEST_F(FindTest, AnInvalidExpressionSaysSoAndChangesNothing) {
+    selectPath("list.html");
+    app->window()->actionReplace()->trigger();
+    bar()->setOptions(FindOptions{false, false, true});
+    bar()->setFindText("<li>(p");
+    EXPECT_TRUE(find()->status().startsWith("Invalid expression"));
+    bar()->replaceField()->setText("x");
+    find()->findNext();
+    find()->replace();
+    find()->replaceAll();
+    EXPECT_TRUE(find()->status().startsWith("Invalid expression"));
+    EXPECT_EQ(editor()->toPlainText(), "<li>pear</li>\n<li>plum</li>\n<li>fig</li>\n");
+    EXPECT_FALSE(app->openFiles()->currentFile()->dirty);
+    // Mended, it finds again.
+    bar()->setFindText("<li>(p\\w+)");
+    find()->findNext();
+    EXPECT_EQ(selected(), "<li>pear");
+}
+
+TEST_F(FindTest, ReplacementsAreSavedAndMarkedLikeTyping) {
+    selectPath("list.html");
+    app->window()->actionReplace()->trigger();
+    ASSERT_TRUE(bar()->isReplaceShown());
+    bar()->setOptions(FindOptions{true, false, true});
+    bar()->setFindText("<li>(\\w+)</li>\\n");
+    bar()->replaceField()->setText("<li class=\"\\1\">\\1</li>\\n");
+    find()->findNext();
+    find()->replace(); // the selection is a match: replaced, then the next found
+    EXPECT_EQ(readFile(at("list.html")),
+              QByteArray("<li class=\"pear\">pear</li>\n<li>plum</li>\n<li>fig</li>\n"));
+    EXPECT_TRUE(marked("list.html"));
+    EXPECT_EQ(selected(), QStringLiteral("<li>plum</li>") + QChar::ParagraphSeparator);
+
+    clearMarks();
+    find()->replaceAll();
+    EXPECT_EQ(find()->status(), "Replaced 2 matches");
+    EXPECT_EQ(readFile(at("list.html")), QByteArray("<li class=\"pear\">pear</li>\n"
+                                                    "<li class=\"plum\">plum</li>\n"
+                                                    "<li class=\"fig\">fig</li>\n"));
+    EXPECT_TRUE(marked("list.html"));
+    EXPECT_FALSE(app->openFiles()->currentFile()->dirty);
+
+    // One undo takes the whole Replace All back; that is an edit too.
+    clearMarks();
+    editor()->undo();
+    EXPECT_EQ(editor()->toPlainText(),
+              "<li class=\"pear\">pear</li>\n<li>plum</li>\n<li>fig</li>\n");
+    app->actionSave();
+    EXPECT_EQ(readFile(at("list.html")),
+              QByteArray("<li class=\"pear\">pear</li>\n<li>plum</li>\n<li>fig</li>\n"));
+    EXPECT_TRUE(marked("list.html"));
+}
