@@ -302,7 +302,7 @@ void MainWindow::buildFindAndSpellingMenus(QMenu* edit) {
     m_actionSpellChecking->setObjectName(QStringLiteral("actionSpellChecking"));
     m_actionSpellChecking->setCheckable(true);
     edit->insertAction(m_editSpellingSpot, m_actionSpellChecking);
-    edit->insertSeparator(m_editSpellingSpot);
+    edit->insertSeparator(m_actionSpellChecking);
 }
 
 void MainWindow::fillEncodingMenus() {
