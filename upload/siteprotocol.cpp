@@ -43,7 +43,7 @@ QString title(SiteProtocol protocol) {
 }
 
 QList<SiteProtocol> offered() {
-    return {SiteProtocol::Ftp, SiteProtocol::Ftps, SiteProtocol::FtpsImplicit};
+    return {SiteProtocol::Ftp, SiteProtocol::Ftps, SiteProtocol::FtpsImplicit, SiteProtocol::Sftp};
 }
 
 int defaultPort(SiteProtocol protocol) {

@@ -27,6 +27,14 @@ inline const QString tlsFingerprint = QStringLiteral("tlsfingerprint");
 
 enum class SiteProtocol { Ftp, Ftps, FtpsImplicit, Sftp };
 
+// Why a transfer could not trust its server, when that is why it failed.
+enum class TrustProblem {
+    None,
+    Untrusted, // a certificate the system does not trust (and not pinned), or
+               // an SSH host key known_hosts does not know
+    Changed    // not the pinned certificate, or not the key known_hosts holds
+};
+
 namespace siteprotocol {
 
 // The site's protocol; nullopt for a stored value this program does not

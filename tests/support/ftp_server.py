@@ -26,7 +26,9 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
     parser.add_argument("--user", default="user")
-    parser.add_argument("--password", default="secret")
+    # From the environment, so that it is not on any command line.
+    parser.add_argument("--password",
+                        default=os.environ.get("MORVANE_TEST_PASSWORD", "secret"))
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--max-cons-per-ip", type=int, default=0)
     parser.add_argument("--delay-ms", type=int, default=0,
