@@ -133,8 +133,8 @@ public:
         // Trust is never decided here, where nobody may be watching: say
         // what was presented and how to review it.
         if (job->trustProblem() != TrustProblem::None)
-            m_err << escapeForTerminal(servertrust::commandLineHint(site, job->trustProblem(),
-                                                                    servertrust::fetch(site)))
+            m_err << escapeForTerminal(
+                         servertrust::commandLineHint(site, servertrust::fromJob(site, *job)))
                   << '\n'
                   << Qt::flush;
         return job->outcome();
@@ -263,8 +263,9 @@ int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& o
                         QTextStream& err) {
     if (args.size() != 1 || args[0].startsWith(QLatin1Char('-'))) {
         err << "Usage: morvane trust SITE\n\n"
-               "Shows the certificate the FTPS server of SITE presents and, when you\n"
-               "answer y, trusts it for that site (it is then required from then on).\n"
+               "Shows the certificate (FTPS) or host key (SFTP) the server of SITE\n"
+               "presents and, when you answer y, trusts it: a certificate is pinned\n"
+               "for the site, a host key is added to ~/.ssh/known_hosts.\n"
             << Qt::flush;
         return uploadexit::Usage;
     }
@@ -277,33 +278,37 @@ int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& o
             << Qt::flush;
         return uploadexit::Failed;
     }
-    if (!siteprotocol::usesTls(siteprotocol::of(*site).value_or(SiteProtocol::Ftp))) {
-        err << "The site does not use FTPS; there is no certificate to trust.\n" << Qt::flush;
-        return uploadexit::Failed;
-    }
-    const ServerCertificate certificate = servertrust::fetch(*site);
-    if (!certificate.isValid()) {
-        err << "Can't read the server's certificate: " << escapeForTerminal(certificate.problem)
+    const ServerIdentity identity = servertrust::fetch(*site);
+    if (!identity.isValid()) {
+        err << "Can't read what the server presents: " << escapeForTerminal(identity.failure)
             << '\n'
             << Qt::flush;
         return uploadexit::Failed;
     }
-    const QString pinned = site->value(ftpsitekey::tlsPin);
-    if (!pinned.isEmpty() && pinned.toLatin1() == certificate.pin) {
-        out << escapeForTerminal(describeCertificate(certificate))
-            << "\nThis certificate is already trusted for the site.\n"
+    if (identity.problem == TrustProblem::None) {
+        out << (identity.protocol == SiteProtocol::Sftp
+                    ? QStringLiteral("The server's host key %1 is in your known hosts already.\n")
+                    : QStringLiteral("%1\nThis certificate is trusted for the site already.\n"))
+                   .arg(escapeForTerminal(identity.protocol == SiteProtocol::Sftp
+                                              ? identity.fingerprint()
+                                              : describeCertificate(identity.certificate)))
             << Qt::flush;
         return uploadexit::Uploaded;
     }
-    const TrustProblem problem = pinned.isEmpty() ? TrustProblem::Untrusted : TrustProblem::Changed;
-    out << escapeForTerminal(servertrust::question(*site, problem, certificate))
-        << "\nTrust this certificate for the site? [y/N] " << Qt::flush;
+    out << escapeForTerminal(servertrust::question(*site, identity)) << '\n' << Qt::flush;
+    if (!servertrust::mayAccept(identity))
+        return uploadexit::Failed;
+    out << "Trust it? [y/N] " << Qt::flush;
     const QString answer = in.readLine().trimmed().toLower();
     if (answer != QLatin1String("y") && answer != QLatin1String("yes")) {
         out << "Not trusted; nothing changed.\n" << Qt::flush;
         return uploadexit::NotConfirmed;
     }
-    servertrust::pin(*site, certificate);
+    QString error;
+    if (!servertrust::accept(*site, identity, &error)) {
+        err << "Can't record it: " << escapeForTerminal(error) << '\n' << Qt::flush;
+        return uploadexit::Failed;
+    }
     sitestore::save(*settings, sites);
     if (settings->status() != QSettings::NoError) {
         err << "Can't save the list of sites.\n" << Qt::flush;

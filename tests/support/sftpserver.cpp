@@ -27,6 +27,8 @@ bool SftpServer::start(const QString& rootDir, const SftpServerOptions& options)
     }
     if (!options.authorizedKeys.isEmpty())
         args << QStringLiteral("--authorized-keys") << options.authorizedKeys;
+    if (options.port > 0)
+        args << QStringLiteral("--port") << QString::number(options.port);
     if (!options.authLog.isEmpty())
         args << QStringLiteral("--auth-log") << options.authLog;
     args << QStringLiteral("--exit-on-stdin-eof");

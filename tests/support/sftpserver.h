@@ -14,6 +14,7 @@ struct SftpServerOptions {
     QString password = QStringLiteral("secret"); // empty: no password logins
     QString authorizedKeys;                      // an authorized_keys file for key logins
     QString hostKey;                             // the private host key file (required)
+    int port = 0;                                // 0: a free one
     QString authLog; // a file that gets "connect", "auth …", "password ok"… per event
 };
 
