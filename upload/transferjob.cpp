@@ -1,5 +1,7 @@
 #include "upload/transferjob.h"
 
+#include "upload/passwordstore.h"
+
 #include "upload/ftplog.h"
 #include "upload/transferjob_p.h"
 
@@ -375,6 +377,18 @@ void TransferJob::start() {
         return;
     d->started = true;
     Q_EMIT message(kInitialising);
+    // A password kept in the keyring is fetched now, for this job only.
+    QString keyringProblem;
+    if (auto filled = passwordstore::withPassword(d->site, &keyringProblem)) {
+        d->site = std::move(*filled);
+    } else {
+        d->plan();
+        const QString text = QStringLiteral("ERROR: ") + keyringProblem;
+        d->abortAll(text, Outcome::Failed, keyringProblem);
+        return;
+    }
+    if (d->finished)
+        return; // cancelled while the keyring answered
     d->plan();
     if (!d->planProblem.isEmpty()) {
         qCDebug(lcFtp).noquote() << "The job cannot start:" << d->planProblem;

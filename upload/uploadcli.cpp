@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 #include "core/sitestore.h"
+#include "upload/passwordstore.h"
 #include "upload/publish.h"
 #include "upload/servertrust.h"
 #include "upload/uploadmarks.h"
@@ -11,6 +12,8 @@
 #include <QLoggingCategory>
 #include <QSettings>
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace morvane {
 
@@ -147,6 +150,21 @@ private:
     QTextStream& m_err;
 };
 
+// Plain-text passwords move to the keyring; without one they stay, and
+// one line says so.
+void migratePasswords(QSettings& settings, SiteList& sites, QTextStream& err) {
+    const bool anyPlain = std::any_of(sites.cbegin(), sites.cend(),
+                                      [](const Site& s) { return !s.password().isEmpty(); });
+    if (!anyPlain)
+        return;
+    QString why;
+    if (passwordstore::migrate(sites, &why) > 0)
+        sitestore::save(settings, sites);
+    if (!why.isEmpty())
+        err << "warning: passwords stay in the settings file: " << escapeForTerminal(why) << '\n'
+            << Qt::flush;
+}
+
 int exitStatus(PublishOutcome outcome) {
     switch (outcome) {
     case PublishOutcome::Uploaded:
@@ -219,7 +237,8 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
 
     // The site: the one named, else the current one.
     std::unique_ptr<QSettings> settings = paths::openSettings();
-    const SiteList sites = sitestore::load(*settings);
+    SiteList sites = sitestore::load(*settings);
+    migratePasswords(*settings, sites, err);
     const QString name = opts.siteGiven ? opts.site : sitestore::currentSiteName(*settings);
     const Site* site = name.isEmpty() ? nullptr : sitestore::find(sites, name);
     if (!name.isEmpty() && !site) {
