@@ -53,6 +53,8 @@ bool FtpServer::start(const QString& rootDir, const FtpServerOptions& options) {
     if (!options.tlsCertFile.isEmpty())
         args << QStringLiteral("--tls-cert") << options.tlsCertFile << QStringLiteral("--tls-key")
              << options.tlsKeyFile;
+    if (options.implicitTls)
+        args << QStringLiteral("--implicit-tls");
     if (!options.commandLog.isEmpty())
         args << QStringLiteral("--command-log") << options.commandLog;
     // A test that dies leaves no server behind: it stops when its input closes.

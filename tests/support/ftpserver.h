@@ -42,7 +42,8 @@ struct FtpServerOptions {
     // certificate chain and key (PEM files).
     QString tlsCertFile;
     QString tlsKeyFile;
-    QString commandLog; // a file that gets each command's name as it arrives
+    bool implicitTls = false; // TLS from the first byte (implicit FTPS)
+    QString commandLog;       // a file that gets each command's name as it arrives
 };
 
 // Starts a test server script with the system Python and waits for its

@@ -31,6 +31,8 @@ def main():
     parser.add_argument("--host-key", required=True, help="the server's private host key")
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--auth-log", default="")
+    parser.add_argument("--delay-ms", type=int, default=0,
+                        help="delay every file-system request (a distant host)")
     parser.add_argument("--exit-on-stdin-eof", action="store_true")
     args = parser.parse_args()
 
@@ -77,6 +79,24 @@ def main():
         def __init__(self, chan):
             log("sftp")
             super().__init__(chan, chroot=args.root.encode())
+
+    def delayed(name):
+        plain = getattr(asyncssh.SFTPServer, name)
+
+        async def method(self, *a, **k):
+            await asyncio.sleep(args.delay_ms / 1000.0)
+            result = plain(self, *a, **k)
+            if asyncio.iscoroutine(result):
+                result = await result
+            return result
+        return method
+
+    if args.delay_ms:
+        for name in ("open", "close", "read", "write", "stat", "lstat", "fstat", "setstat",
+                     "fsetstat", "realpath", "mkdir", "remove", "rename", "posix_rename",
+                     "scandir"):
+            if hasattr(asyncssh.SFTPServer, name) and name != "scandir":
+                setattr(Files, name, delayed(name))
 
     async def start():
         server = await asyncssh.create_server(
