@@ -6,6 +6,7 @@
 #include "app/outlinecontroller.h"
 #include "core/paths.h"
 #include "core/platform.h"
+#include "upload/passwordstore.h"
 #include "upload/sitepropcontroller.h"
 
 #include <QComboBox>
@@ -46,6 +47,11 @@ SitesController::SitesController(MainWindow& window, OutlineController& outline,
 
 void SitesController::load(QSettings& settings, bool* present) {
     m_sites = sitestore::load(settings, present);
+    // Plain-text passwords move to the desktop keyring once it confirms it
+    // holds them; without a keyring they stay where they are.
+    QString why;
+    if (passwordstore::migrate(m_sites, &why) > 0)
+        sitestore::save(settings, m_sites);
 }
 
 void SitesController::setSitesPopup() {

@@ -1,5 +1,6 @@
 #include "core/sitestore.h"
 
+#include <QFile>
 #include <QSettings>
 
 #include <algorithm>
@@ -7,6 +8,16 @@
 namespace morvane::sitestore {
 
 namespace {
+// The store holds the sites' accounts, and passwords where no keyring
+// keeps them: it is the user's alone. (QSettings replaces the file whole
+// and keeps the permissions it had.)
+void restrictToOwner(QSettings& settings) {
+    const QString file = settings.fileName();
+    if (settings.format() == QSettings::NativeFormat || settings.format() == QSettings::IniFormat)
+        if (QFile::exists(file))
+            QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+}
+
 const QString kSites = QStringLiteral("sites");
 const QString kCurrentSite = QStringLiteral("currentsite");
 // A bound on array indices read from the store, so that a stray huge size
@@ -79,6 +90,7 @@ void save(QSettings& settings, const SiteList& sites) {
     }
     settings.endArray();
     settings.sync();
+    restrictToOwner(settings);
 }
 
 const Site* find(const SiteList& sites, const QString& name) {
@@ -117,6 +129,7 @@ void setCurrentSiteName(QSettings& settings, const QString& name) {
     else
         settings.setValue(kCurrentSite, name);
     settings.sync();
+    restrictToOwner(settings);
 }
 
 } // namespace morvane::sitestore

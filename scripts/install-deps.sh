@@ -8,7 +8,8 @@ packages=(
     qt6-base-dev qt6-webengine-dev libgl-dev
     libcurl4-openssl-dev libmarkdown2-dev libhunspell-dev hunspell-en-us
     libgtest-dev libgmock-dev libbenchmark-dev
-    python3-pyftpdlib python3-openssl
+    python3-pyftpdlib python3-openssl python3-asyncssh openssl
+    qtkeychain-qt6-dev gnome-keyring dbus libsecret-tools
     xvfb xauth imagemagick fonts-dejavu-core
     desktop-file-utils appstream man-db dpkg-dev
 )

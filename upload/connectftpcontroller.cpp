@@ -195,24 +195,33 @@ bool runWindow(const Site& site, std::unique_ptr<TransferJob> job, QWidget* pare
 }
 } // namespace
 
-bool offerTrust(Site& site, TrustProblem problem, QWidget* parent) {
-    Q_UNUSED(parent);
+bool offerTrust(Site& site, const ServerIdentity& identity) {
     Platform& platform = Platform::instance();
-    const ServerCertificate certificate = servertrust::fetch(site);
-    if (!certificate.isValid()) {
-        platform.alert(QStringLiteral("Can't read the server's certificate."), certificate.problem);
+    if (!identity.isValid()) {
+        platform.alert(QStringLiteral("Can't read what the server presents."), identity.failure);
         return false;
     }
-    const QString title = problem == TrustProblem::Changed
-                              ? QStringLiteral("The server's certificate has changed")
-                              : QStringLiteral("The server's certificate is not trusted");
-    // The harmless answer is the default.
-    const int answer =
-        platform.question(title, servertrust::question(site, problem, certificate),
-                          {QStringLiteral("Cancel"), QStringLiteral("Trust This Certificate")}, 0);
-    if (answer != 1)
+    const bool ssh = identity.protocol == SiteProtocol::Sftp;
+    const QString title = identity.problem == TrustProblem::Changed
+                              ? (ssh ? QStringLiteral("The server's host key has changed")
+                                     : QStringLiteral("The server's certificate has changed"))
+                              : (ssh ? QStringLiteral("The server's host key is not known")
+                                     : QStringLiteral("The server's certificate is not trusted"));
+    const QString text = servertrust::question(site, identity);
+    if (!servertrust::mayAccept(identity)) {
+        platform.alert(title, text);
         return false;
-    servertrust::pin(site, certificate);
+    }
+    // The harmless answer is the default.
+    const QString yes =
+        ssh ? QStringLiteral("Accept This Key") : QStringLiteral("Trust This Certificate");
+    if (platform.question(title, text, {QStringLiteral("Cancel"), yes}, 0) != 1)
+        return false;
+    QString error;
+    if (!servertrust::accept(site, identity, &error)) {
+        platform.alert(QStringLiteral("Can't record the server's key."), error);
+        return false;
+    }
     return true;
 }
 
@@ -222,15 +231,17 @@ bool testConnection(Site& site, QWidget* parent) {
                                    QString());
         return false;
     }
-    TrustProblem problem = TrustProblem::None;
+    ServerIdentity identity;
     {
         ConnectFTPWindow window(TransferJob::makeConnectionTest(site), parent);
         if (window.run())
             return true;
-        problem = window.job().trustProblem();
+        if (window.job().trustProblem() == TrustProblem::None)
+            return false;
+        identity = servertrust::fromJob(site, window.job());
     }
-    // Once, with the certificate the user chose to trust.
-    if (problem == TrustProblem::None || !offerTrust(site, problem, parent))
+    // Once more, with what the user chose to trust.
+    if (!offerTrust(site, identity))
         return false;
     ConnectFTPWindow again(TransferJob::makeConnectionTest(site), parent);
     return again.run();

@@ -4,6 +4,7 @@
 // window cannot be closed any other way while the job runs.
 #pragma once
 
+#include "upload/servertrust.h"
 #include "upload/transferjob.h"
 
 #include <QDialog>
@@ -61,9 +62,10 @@ namespace ConnectFTPController {
 // the user, who may trust it: `site` then carries the pin and the test runs
 // again with it.
 bool testConnection(Site& site, QWidget* parent);
-// Shows the certificate the site's server presents and asks whether to
-// trust it; on yes pins it in `site` and returns true.
-bool offerTrust(Site& site, TrustProblem problem, QWidget* parent);
+// Shows what the site's server presented and asks whether to trust it; on
+// yes pins the certificate in `site` or adds the host key to known_hosts,
+// and returns true.
+bool offerTrust(Site& site, const ServerIdentity& identity);
 // `uploaded` (optional) receives TransferJob::uploadedFiles() when the window closes.
 bool upload(const Site& site, const QStringList& files, const QString& siteFolderLocal,
             QWidget* parent, QStringList* uploaded = nullptr);

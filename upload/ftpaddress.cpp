@@ -70,6 +70,10 @@ bool FtpServerAddress::isLocalHost() const {
 
 QByteArray FtpServerAddress::url(const QStringList& path, bool trailingSlash) const {
     QString text = scheme + QStringLiteral("://") + authority + QLatin1Char('/');
+    // SFTP paths are absolute; "~/" makes them relative to the login's
+    // folder, as FTP paths are.
+    if (scheme == QLatin1String("sftp"))
+        text += QStringLiteral("~/");
     QStringList encoded;
     for (const QString& segment : segments + path)
         encoded << encodeSegment(segment);

@@ -2,6 +2,7 @@
 
 #include "upload/ftplog.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -50,6 +51,10 @@ size_t receiveListing(char* data, size_t size, size_t count, void* userp) {
     if (listingOverdue(info) || !info->listing.feed(QByteArray(data, qsizetype(n))))
         return 0; // ends the transfer (unreadable, too slow, or enough of it read)
     return n;
+}
+
+size_t discardListing(char*, size_t size, size_t count, void*) {
+    return size * count;
 }
 
 // Called by curl about once a second while a listing runs, data or not.
@@ -131,6 +136,70 @@ void setTlsOptions(OptionSetter& options, const FtpTransferOptions& transfer) {
     }
 }
 
+// Called by curl with the server's host key and what known_hosts says of
+// it, before any authentication. Only a key the file holds is accepted;
+// anything else is kept for the user to judge and the connection ends.
+int checkHostKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_khmatch match,
+                 void* userp) {
+    auto* info = static_cast<MyStreamInfo*>(userp);
+    if (match == CURLKHMATCH_OK)
+        return CURLKHSTAT_FINE;
+    auto read = [](const curl_khkey* key) {
+        if (!key || !key->key)
+            return SshHostKey();
+        return key->len == 0 ? sshhostkey::fromBase64(QByteArray(key->key))
+                             : sshhostkey::fromBlob(QByteArray(key->key, qsizetype(key->len)));
+    };
+    info->hostKey = read(found);
+    if (match == CURLKHMATCH_MISMATCH) {
+        info->hostKeyProblem = TrustProblem::Changed;
+        const SshHostKey before = read(known);
+        info->hostKey.knownPrint = before.isValid() ? before.fingerprint() : QString();
+    } else {
+        info->hostKeyProblem = TrustProblem::Untrusted;
+    }
+    qCDebug(lcFtp).noquote() << "SSH host key not accepted:" << info->hostKey.type
+                             << info->hostKey.fingerprint();
+    return CURLKHSTAT_REJECT;
+}
+
+// The first of the usual private key files that exists, for logins
+// without a password (the SSH agent is asked first).
+QString defaultKeyFile() {
+    for (const char* name : {"id_ed25519", "id_ecdsa", "id_rsa"}) {
+        const QString path = QDir::homePath() + QStringLiteral("/.ssh/") + QLatin1String(name);
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return QString();
+}
+
+// SFTP: the host key checked against the user's known_hosts; the login
+// with the password, or without one through the agent and the default key
+// files. No user name means the local one, as ssh does.
+void setSshOptions(OptionSetter& options, MyStreamInfo* info, const FtpCredentials& credentials) {
+    options.set(CURLOPT_SSH_KNOWNHOSTS, QFile::encodeName(sshhostkey::knownHostsPath()).constData())
+        .set(CURLOPT_SSH_KEYFUNCTION, &checkHostKey)
+        .set(CURLOPT_SSH_KEYDATA, static_cast<void*>(info));
+    QString user = credentials.userName;
+    if (user.isEmpty())
+        user = qEnvironmentVariable("USER", QDir::home().dirName());
+    options.set(CURLOPT_USERNAME, user.toUtf8().constData());
+    if (!credentials.password.isEmpty()) {
+        options.set(CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD))
+            .set(CURLOPT_PASSWORD, credentials.password.toUtf8().constData());
+        return;
+    }
+    options.set(CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_AGENT | CURLSSH_AUTH_PUBLICKEY));
+    const QString key = defaultKeyFile();
+    if (!key.isEmpty()) {
+        options.set(CURLOPT_SSH_PRIVATE_KEYFILE, QFile::encodeName(key).constData());
+        const QString pub = key + QStringLiteral(".pub");
+        if (QFileInfo::exists(pub))
+            options.set(CURLOPT_SSH_PUBLIC_KEYFILE, QFile::encodeName(pub).constData());
+    }
+}
+
 void setCredentials(OptionSetter& options, const FtpCredentials& credentials) {
     if (credentials.userName.isEmpty())
         return; // anonymous login
@@ -151,8 +220,9 @@ void setCommonOptions(OptionSetter& options, MyStreamInfo* info, const QByteArra
                       const FtpCredentials& credentials, const FtpTransferOptions& transfer) {
     const long replyTimeout = std::max(1L, transfer.replyTimeoutSeconds);
     options.set(CURLOPT_URL, url.constData())
-        .set(CURLOPT_PROTOCOLS_STR,
-             transfer.protocol == SiteProtocol::FtpsImplicit ? "ftps" : "ftp")
+        .set(CURLOPT_PROTOCOLS_STR, transfer.protocol == SiteProtocol::FtpsImplicit ? "ftps"
+                                    : transfer.protocol == SiteProtocol::Sftp       ? "sftp"
+                                                                                    : "ftp")
         .set(CURLOPT_PROXY, "")
         .set(CURLOPT_NOPROXY, "*")
         .set(CURLOPT_NOSIGNAL, 1L)
@@ -182,6 +252,11 @@ void setCommonOptions(OptionSetter& options, MyStreamInfo* info, const QByteArra
     }
     if (siteprotocol::usesTls(transfer.protocol))
         setTlsOptions(options, transfer);
+    if (transfer.protocol == SiteProtocol::Sftp) {
+        info->ssh = true;
+        setSshOptions(options, info, credentials);
+        return;
+    }
     setCredentials(options, credentials);
 }
 
@@ -287,7 +362,13 @@ void FtpReplies::complete(int code, const QString& text) {
 }
 
 QString ftpCommandPath(const FtpServerAddress& server, const QStringList& segments) {
-    return ftppath::join(server.segments + segments);
+    const QString path = ftppath::join(server.segments + segments);
+    if (server.scheme != QLatin1String("sftp"))
+        return path;
+    QString quoted = path;
+    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
 std::unique_ptr<MyStreamInfo>
@@ -297,11 +378,14 @@ MySimpleUpload(const FtpServerAddress& server, const QStringList& remotePath,
     if (localFile.isEmpty()) {
         // A folder: MKD with the folder's whole path. The connection is
         // switched to binary first, so that a size check made later on it
-        // is answered.
-        auto info = ftpCommands(
-            server,
-            {QStringLiteral("TYPE I"), QStringLiteral("MKD ") + ftpCommandPath(server, remotePath)},
-            credentials, itemName, error, transfer);
+        // is answered. (SFTP has no modes; "*": a folder that exists
+        // already is no failure.)
+        const QStringList commands =
+            transfer.protocol == SiteProtocol::Sftp
+                ? QStringList{QStringLiteral("*mkdir ") + ftpCommandPath(server, remotePath)}
+                : QStringList{QStringLiteral("TYPE I"),
+                              QStringLiteral("MKD ") + ftpCommandPath(server, remotePath)};
+        auto info = ftpCommands(server, commands, credentials, itemName, error, transfer);
         if (info)
             info->kind = FtpTransferKind::MakeFolder;
         return info;
@@ -362,8 +446,13 @@ std::unique_ptr<MyStreamInfo> MySimpleDirectoryListing(const FtpServerAddress& s
         return nullptr;
     OptionSetter options(info->easy.get());
     setCommonOptions(options, info.get(), server.url({}, true), credentials, transfer);
-    options.set(CURLOPT_WRITEFUNCTION, &receiveListing)
-        .set(CURLOPT_WRITEDATA, static_cast<void*>(info.get()));
+    // An SFTP listing's lines are the server's own; reading the folder is
+    // what shows that the login and the folder work.
+    if (transfer.protocol == SiteProtocol::Sftp)
+        options.set(CURLOPT_WRITEFUNCTION, &discardListing);
+    else
+        options.set(CURLOPT_WRITEFUNCTION, &receiveListing)
+            .set(CURLOPT_WRITEDATA, static_cast<void*>(info.get()));
     return checked(std::move(info), options, error);
 }
 
@@ -408,6 +497,10 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
                    {},
                    int(result)};
         r.insecure = true;
+        r.trust = info.hostKeyProblem;
+        r.hostKey = info.hostKey;
+        if (info.ssh && info.hostKeyProblem != TrustProblem::None)
+            r.error.detail.clear(); // curl's words add nothing to the host key's
     } else if (info.kind == FtpTransferKind::Listing &&
                (info.listing.failed() || (result == CURLE_OK && !info.listing.finish()))) {
         r.error = {FtpErrorDomain::BadListing, 0, {}, {}, 0};
@@ -417,7 +510,10 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
         if (r.error.isError() && replies.errorCode() >= 400 &&
             r.error.domain != FtpErrorDomain::NetDB)
             r.error.serverReply = replies.errorText();
-        if (!r.error.isError() && info.kind == FtpTransferKind::Store && !replies.confirmed()) {
+        // (SFTP has no replies: there the file's close, which the server
+        // confirms, ends a transfer curl reports as done.)
+        if (!r.error.isError() && info.kind == FtpTransferKind::Store && !info.ssh &&
+            !replies.confirmed()) {
             // Only the FTP server's own final reply says a file was stored.
             r.error = {FtpErrorDomain::Curl,
                        CURLE_PARTIAL_FILE,
@@ -428,6 +524,27 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
     }
     // A reused connection was logged in by an earlier transfer; one this
     // transfer opened only once the server accepted the login.
+    if (info.ssh) {
+        // Without replies: anything but a failure to connect, to verify the
+        // host or to log in came after the login.
+        r.newConnection = connects > 0;
+        const bool beforeLogin =
+            result == CURLE_LOGIN_DENIED || result == CURLE_PEER_FAILED_VERIFICATION ||
+            result == CURLE_COULDNT_CONNECT || result == CURLE_COULDNT_RESOLVE_HOST ||
+            result == CURLE_OPERATION_TIMEDOUT || result == CURLE_SSH ||
+            result == CURLE_FAILED_INIT || result == CURLE_AUTH_ERROR;
+        r.loggedIn = !beforeLogin;
+        r.loginRefused = result == CURLE_LOGIN_DENIED || result == CURLE_AUTH_ERROR;
+        r.unreachable = result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT ||
+                        result == CURLE_OPERATION_TIMEDOUT;
+        if (r.loginRefused)
+            r.error = {FtpErrorDomain::FTP, 530, {}, {}, int(result)};
+        if (r.error.isError())
+            qCDebug(lcFtp).noquote()
+                << "SFTP transfer of" << ftppath::printable(info.itemName) << "failed: curl"
+                << int(result) << "-" << MyStreamErrorMessage(r.error) << "-" << info.curlError;
+        return r;
+    }
     r.loggedIn = replies.loggedIn() || (!r.newConnection && replies.lastCode() != 0);
     r.loginRefused = r.error.isError() && r.newConnection && !replies.loggedIn() &&
                      (result == CURLE_LOGIN_DENIED ||

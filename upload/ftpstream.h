@@ -10,6 +10,7 @@
 #include "upload/ftperror.h"
 #include "upload/ftplisting.h"
 #include "upload/siteprotocol.h"
+#include "upload/sshhostkey.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -106,6 +107,11 @@ struct MyStreamInfo {
     std::function<bool()> pauseAtEnd;
     bool endReached = false;
     char curlError[CURL_ERROR_SIZE] = {};
+    // SFTP: no FTP replies; the host key seen, when known_hosts did not
+    // hold it (Untrusted) or held another one (Changed).
+    bool ssh = false;
+    SshHostKey hostKey;
+    TrustProblem hostKeyProblem = TrustProblem::None;
 };
 
 // Prepares the store of `localFile` as `remotePath` (segments below the
@@ -135,6 +141,8 @@ std::unique_ptr<MyStreamInfo> MySimpleDirectoryListing(const FtpServerAddress& s
 
 // The path of `segments` below the server's folder as it goes into a
 // command ("www/img/a.png"), relative to the folder the login starts in.
+// For SFTP it is quoted ("\"www/img/a b.png\""), as curl reads the
+// commands' names.
 QString ftpCommandPath(const FtpServerAddress& server, const QStringList& segments);
 
 // How a finished transfer ended, read from its handle.
@@ -153,6 +161,8 @@ struct FtpTransferResult {
     // The secure connection could not be made, or the server could not be
     // verified (FtpErrorDomain::Security): nothing was sent to it.
     bool insecure = false;
+    TrustProblem trust = TrustProblem::None; // when the server was not trusted
+    SshHostKey hostKey;                      // SFTP: the key it presented
 };
 FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result);
 

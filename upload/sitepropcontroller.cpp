@@ -3,8 +3,11 @@
 #include "core/paths.h"
 #include "core/platform.h"
 #include "upload/connectftpcontroller.h"
+#include "upload/passwordstore.h"
 #include "upload/siteprotocol.h"
 #include "upload/transferjob.h"
+
+#include <algorithm>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +24,8 @@
 namespace morvane {
 
 namespace {
+// Set once the user was told that no keyring could take a password.
+const QString kKeyringNoteShown = QStringLiteral("keyringNoteShown");
 
 const QString kLocalPathKey = QStringLiteral("LocalPath");
 
@@ -204,7 +209,12 @@ void SitePropController::showSite(const Site& site) {
     fieldServer->setText(site.server());
     fieldServerFolder->setText(site.serverFolder());
     fieldUserName->setText(site.userName());
-    fieldPassword->setText(site.password());
+    // A password kept in the keyring is shown (masked) as if it were here.
+    QString keyringProblem;
+    const auto filled = passwordstore::withPassword(site, &keyringProblem);
+    fieldPassword->setText(filled ? filled->password() : QString());
+    m_passwordShownFromKeyring =
+        filled && site.password().isEmpty() && !filled->password().isEmpty();
     fieldLocalPath->setText(site.localPath());
     fieldLocalURL->setText(site.localURL());
     checkTemporaryName->setChecked(site.value(ftpsitekey::directUpload) != QLatin1String("1"));
@@ -264,6 +274,10 @@ void SitePropController::actionOK() {
     site.setValue(sitekey::serverfolder, withLeadingSlash(fieldServerFolder->text()));
     site.setValue(sitekey::username, fieldUserName->text());
     site.setValue(sitekey::password, fieldPassword->text());
+    // A password the keyring gave and the user cleared is gone; an empty
+    // field for one the keyring could not give leaves it where it is.
+    if (fieldPassword->text().isEmpty() && m_passwordShownFromKeyring)
+        site.remove(ftpsitekey::passwordInKeyring);
     site.setValue(sitekey::localpath, localFolder);
     site.setValue(sitekey::localURL, fieldLocalURL->text());
     // Stored only when they differ from the default, so that a site saved
@@ -309,9 +323,22 @@ void SitePropController::actionCancel() {
     done(0);
 }
 
-void SitePropController::saveSiteAndStopModal(const Site& site) {
+void SitePropController::saveSiteAndStopModal(const Site& edited) {
     if (m_sites) {
         Site* existing = m_editedName.isEmpty() ? nullptr : sitestore::find(*m_sites, m_editedName);
+        // The password goes to the keyring; without one it stays in the
+        // settings file, and the user is told so once.
+        Site site = edited;
+        QString why;
+        if (!passwordstore::keep(site, existing, &why) && !site.password().isEmpty() &&
+            !settings().value(kKeyringNoteShown).toBool()) {
+            settings().setValue(kKeyringNoteShown, true);
+            Platform::instance().alert(
+                tr("The password is kept in the settings file."),
+                tr("No desktop keyring could take it (%1). The settings file can be read by you "
+                   "alone; with a keyring, passwords move there at the next start.")
+                    .arg(why));
+        }
         if (existing)
             *existing = site;
         else
@@ -358,6 +385,15 @@ void SitePropController::actionDelete() {
     QString error;
     if (!storeList(&error))
         platform.alert(QStringLiteral("Can't save the list of sites."), error);
+    // Its keyring entry goes too, unless another site logs in the same way.
+    if (victim.value(ftpsitekey::passwordInKeyring) == QLatin1String("1")) {
+        const QString account = passwordstore::account(victim);
+        const bool shared = std::any_of(m_sites->cbegin(), m_sites->cend(), [&](const Site& s) {
+            return passwordstore::account(s) == account;
+        });
+        if (!shared)
+            passwordstore::remove(account);
+    }
     done(1);
 }
 

@@ -93,6 +93,7 @@ private:
     QString m_editedName; // the entry being edited, empty for a new site
     Site m_lastOK;        // the values written by the last OK
     bool m_deleted = false;
+    bool m_passwordShownFromKeyring = false; // the password field came from the keyring
     ConnectionTest m_test;
     FolderChooser m_chooser;
     std::function<void()> m_help;

@@ -1,5 +1,9 @@
 #include "upload/siteprotocol.h"
 
+#include "upload/ftpaddress.h"
+
+#include <QUrl>
+
 namespace morvane::siteprotocol {
 
 std::optional<SiteProtocol> of(const Site& site) {
@@ -43,7 +47,7 @@ QString title(SiteProtocol protocol) {
 }
 
 QList<SiteProtocol> offered() {
-    return {SiteProtocol::Ftp, SiteProtocol::Ftps, SiteProtocol::FtpsImplicit};
+    return {SiteProtocol::Ftp, SiteProtocol::Ftps, SiteProtocol::FtpsImplicit, SiteProtocol::Sftp};
 }
 
 int defaultPort(SiteProtocol protocol) {
@@ -66,6 +70,31 @@ QString scheme(SiteProtocol protocol) {
     default:
         return QStringLiteral("ftp");
     }
+}
+
+QString browseAddress(const Site& site) {
+    const auto protocol = of(site);
+    if (!protocol || *protocol == SiteProtocol::FtpsImplicit)
+        return QString();
+    const QString scheme =
+        *protocol == SiteProtocol::Ftps ? QStringLiteral("ftps") : siteprotocol::scheme(*protocol);
+    const auto address =
+        FtpServerAddress::parse(site.server().trimmed(), siteprotocol::scheme(*protocol));
+    const auto folder = ftppath::splitFolder(site.serverFolder());
+    if (!address || !folder)
+        return QString();
+    QUrl url;
+    url.setScheme(scheme);
+    url.setAuthority(address->authority);
+    if (!site.userName().isEmpty())
+        url.setUserName(site.userName());
+    // FTP paths start at the login folder; SFTP ones at the root, so the
+    // home folder's "~" stands before them.
+    const QStringList segments = address->segments + *folder;
+    const QString prefix =
+        *protocol == SiteProtocol::Sftp ? QStringLiteral("/~/") : QStringLiteral("/");
+    url.setPath(prefix + segments.join(QLatin1Char('/')));
+    return url.toString(QUrl::FullyEncoded);
 }
 
 } // namespace morvane::siteprotocol

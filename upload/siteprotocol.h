@@ -27,6 +27,14 @@ inline const QString tlsFingerprint = QStringLiteral("tlsfingerprint");
 
 enum class SiteProtocol { Ftp, Ftps, FtpsImplicit, Sftp };
 
+// Why a transfer could not trust its server, when that is why it failed.
+enum class TrustProblem {
+    None,
+    Untrusted, // a certificate the system does not trust (and not pinned), or
+               // an SSH host key known_hosts does not know
+    Changed    // not the pinned certificate, or not the key known_hosts holds
+};
+
 namespace siteprotocol {
 
 // The site's protocol; nullopt for a stored value this program does not
@@ -43,6 +51,12 @@ QList<SiteProtocol> offered();
 int defaultPort(SiteProtocol protocol);
 // The scheme of its addresses ("ftp", "ftps", "sftp").
 QString scheme(SiteProtocol protocol);
+// The address of the site's server folder for a file manager (`gio mount`)
+// or an outside client: ftp://, ftps:// (explicit TLS, as gio reads it) or
+// sftp://, with the user name but never the password. Empty for implicit
+// FTPS, which gio does not offer, and for a server text that is not valid.
+QString browseAddress(const Site& site);
+
 // True for the protocols that verify the server by its TLS certificate.
 inline bool usesTls(SiteProtocol protocol) {
     return protocol == SiteProtocol::Ftps || protocol == SiteProtocol::FtpsImplicit;

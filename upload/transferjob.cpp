@@ -1,5 +1,7 @@
 #include "upload/transferjob.h"
 
+#include "upload/passwordstore.h"
+
 #include "upload/ftplog.h"
 #include "upload/transferjob_p.h"
 
@@ -49,7 +51,7 @@ void TransferJob::Impl::launch(int index) {
     };
     // Over TLS the data connection must end with TLS's own close, which only
     // curl can send: there curl ends the upload itself.
-    if (info->kind == FtpTransferKind::Store && !siteprotocol::usesTls(protocol)) {
+    if (info->kind == FtpTransferKind::Store && protocol == SiteProtocol::Ftp) {
         info->pauseAtEnd = [this, index, raw = info.get()] {
             if (!driver->pauseUntilFinalReply(raw->easy.get(), raw->sockets))
                 return false;
@@ -93,7 +95,10 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
         refusalsInARow = 0;
     if (r.insecure) {
         // A server that cannot be verified gets nothing more from this job.
-        if (r.error.code == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
+        if (r.trust != TrustProblem::None) {
+            trustProblem = r.trust;
+            hostKey = r.hostKey;
+        } else if (r.error.code == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
             trustProblem = TrustProblem::Changed;
         else if (r.error.code == CURLE_PEER_FAILED_VERIFICATION ||
                  r.error.code == CURLE_SSL_ISSUER_ERROR)
@@ -372,6 +377,18 @@ void TransferJob::start() {
         return;
     d->started = true;
     Q_EMIT message(kInitialising);
+    // A password kept in the keyring is fetched now, for this job only.
+    QString keyringProblem;
+    if (auto filled = passwordstore::withPassword(d->site, &keyringProblem)) {
+        d->site = std::move(*filled);
+    } else {
+        d->plan();
+        const QString text = QStringLiteral("ERROR: ") + keyringProblem;
+        d->abortAll(text, Outcome::Failed, keyringProblem);
+        return;
+    }
+    if (d->finished)
+        return; // cancelled while the keyring answered
     d->plan();
     if (!d->planProblem.isEmpty()) {
         qCDebug(lcFtp).noquote() << "The job cannot start:" << d->planProblem;
@@ -421,6 +438,10 @@ void TransferJob::setReplyTimeout(int seconds) {
 
 TrustProblem TransferJob::trustProblem() const {
     return d->trustProblem;
+}
+
+SshHostKey TransferJob::hostKey() const {
+    return d->hostKey;
 }
 
 bool TransferJob::isFinished() const {

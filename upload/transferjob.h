@@ -9,6 +9,8 @@
 #pragma once
 
 #include "core/sitestore.h"
+#include "upload/siteprotocol.h"
+#include "upload/sshhostkey.h"
 
 #include <QObject>
 #include <QString>
@@ -33,13 +35,6 @@ inline const QString directUpload = QStringLiteral("directupload");
 // temporary name). Off by default: it costs one round trip per file.
 inline const QString sizeCheck = QStringLiteral("sizecheck");
 } // namespace ftpsitekey
-
-// Why a job could not trust its server, when that is why it failed.
-enum class TrustProblem {
-    None,
-    Untrusted, // the certificate is not trusted by the system and not pinned
-    Changed    // the site's pinned certificate was not the one presented
-};
 
 class TransferJob : public QObject {
     Q_OBJECT
@@ -67,6 +62,8 @@ public:
     // Set when the job failed because the server could not be verified:
     // the user may then look at its certificate and choose to trust it.
     TrustProblem trustProblem() const;
+    // For an SFTP server: the key it presented, when that was the problem.
+    SshHostKey hostKey() const;
 
     // How long a transfer waits for a silent server before it fails (60 s
     // unless set before start()).

@@ -82,6 +82,7 @@ struct TransferJob::Impl {
     SiteProtocol protocol = SiteProtocol::Ftp;
     QByteArray pinnedKey;
     TrustProblem trustProblem = TrustProblem::None;
+    SshHostKey hostKey;
     bool useTemporaryNames = true;
     bool checkSizes = false;
     std::vector<Item> items;

@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 #include "core/sitestore.h"
+#include "upload/passwordstore.h"
 #include "upload/publish.h"
 #include "upload/servertrust.h"
 #include "upload/uploadmarks.h"
@@ -11,6 +12,8 @@
 #include <QLoggingCategory>
 #include <QSettings>
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace morvane {
 
@@ -133,8 +136,8 @@ public:
         // Trust is never decided here, where nobody may be watching: say
         // what was presented and how to review it.
         if (job->trustProblem() != TrustProblem::None)
-            m_err << escapeForTerminal(servertrust::commandLineHint(site, job->trustProblem(),
-                                                                    servertrust::fetch(site)))
+            m_err << escapeForTerminal(
+                         servertrust::commandLineHint(site, servertrust::fromJob(site, *job)))
                   << '\n'
                   << Qt::flush;
         return job->outcome();
@@ -146,6 +149,21 @@ private:
     QTextStream& m_out;
     QTextStream& m_err;
 };
+
+// Plain-text passwords move to the keyring; without one they stay, and
+// one line says so.
+void migratePasswords(QSettings& settings, SiteList& sites, QTextStream& err) {
+    const bool anyPlain = std::any_of(sites.cbegin(), sites.cend(),
+                                      [](const Site& s) { return !s.password().isEmpty(); });
+    if (!anyPlain)
+        return;
+    QString why;
+    if (passwordstore::migrate(sites, &why) > 0)
+        sitestore::save(settings, sites);
+    if (!why.isEmpty())
+        err << "warning: passwords stay in the settings file: " << escapeForTerminal(why) << '\n'
+            << Qt::flush;
+}
 
 int exitStatus(PublishOutcome outcome) {
     switch (outcome) {
@@ -219,7 +237,8 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
 
     // The site: the one named, else the current one.
     std::unique_ptr<QSettings> settings = paths::openSettings();
-    const SiteList sites = sitestore::load(*settings);
+    SiteList sites = sitestore::load(*settings);
+    migratePasswords(*settings, sites, err);
     const QString name = opts.siteGiven ? opts.site : sitestore::currentSiteName(*settings);
     const Site* site = name.isEmpty() ? nullptr : sitestore::find(sites, name);
     if (!name.isEmpty() && !site) {
@@ -263,8 +282,9 @@ int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& o
                         QTextStream& err) {
     if (args.size() != 1 || args[0].startsWith(QLatin1Char('-'))) {
         err << "Usage: morvane trust SITE\n\n"
-               "Shows the certificate the FTPS server of SITE presents and, when you\n"
-               "answer y, trusts it for that site (it is then required from then on).\n"
+               "Shows the certificate (FTPS) or host key (SFTP) the server of SITE\n"
+               "presents and, when you answer y, trusts it: a certificate is pinned\n"
+               "for the site, a host key is added to ~/.ssh/known_hosts.\n"
             << Qt::flush;
         return uploadexit::Usage;
     }
@@ -277,33 +297,37 @@ int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& o
             << Qt::flush;
         return uploadexit::Failed;
     }
-    if (!siteprotocol::usesTls(siteprotocol::of(*site).value_or(SiteProtocol::Ftp))) {
-        err << "The site does not use FTPS; there is no certificate to trust.\n" << Qt::flush;
-        return uploadexit::Failed;
-    }
-    const ServerCertificate certificate = servertrust::fetch(*site);
-    if (!certificate.isValid()) {
-        err << "Can't read the server's certificate: " << escapeForTerminal(certificate.problem)
+    const ServerIdentity identity = servertrust::fetch(*site);
+    if (!identity.isValid()) {
+        err << "Can't read what the server presents: " << escapeForTerminal(identity.failure)
             << '\n'
             << Qt::flush;
         return uploadexit::Failed;
     }
-    const QString pinned = site->value(ftpsitekey::tlsPin);
-    if (!pinned.isEmpty() && pinned.toLatin1() == certificate.pin) {
-        out << escapeForTerminal(describeCertificate(certificate))
-            << "\nThis certificate is already trusted for the site.\n"
+    if (identity.problem == TrustProblem::None) {
+        out << (identity.protocol == SiteProtocol::Sftp
+                    ? QStringLiteral("The server's host key %1 is in your known hosts already.\n")
+                    : QStringLiteral("%1\nThis certificate is trusted for the site already.\n"))
+                   .arg(escapeForTerminal(identity.protocol == SiteProtocol::Sftp
+                                              ? identity.fingerprint()
+                                              : describeCertificate(identity.certificate)))
             << Qt::flush;
         return uploadexit::Uploaded;
     }
-    const TrustProblem problem = pinned.isEmpty() ? TrustProblem::Untrusted : TrustProblem::Changed;
-    out << escapeForTerminal(servertrust::question(*site, problem, certificate))
-        << "\nTrust this certificate for the site? [y/N] " << Qt::flush;
+    out << escapeForTerminal(servertrust::question(*site, identity)) << '\n' << Qt::flush;
+    if (!servertrust::mayAccept(identity))
+        return uploadexit::Failed;
+    out << "Trust it? [y/N] " << Qt::flush;
     const QString answer = in.readLine().trimmed().toLower();
     if (answer != QLatin1String("y") && answer != QLatin1String("yes")) {
         out << "Not trusted; nothing changed.\n" << Qt::flush;
         return uploadexit::NotConfirmed;
     }
-    servertrust::pin(*site, certificate);
+    QString error;
+    if (!servertrust::accept(*site, identity, &error)) {
+        err << "Can't record it: " << escapeForTerminal(error) << '\n' << Qt::flush;
+        return uploadexit::Failed;
+    }
     sitestore::save(*settings, sites);
     if (settings->status() != QSettings::NoError) {
         err << "Can't save the list of sites.\n" << Qt::flush;

@@ -25,9 +25,10 @@ inline constexpr int NotConfirmed = 4;  // stopped at the confirmation (--dry-ru
 int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
                          QTextStream& err);
 
-// `morvane trust SITE`: shows the certificate the site's FTPS server
-// presents, asks y/N on `in`, and on yes pins it for the site. Exit status
-// 0 trusted (or already trusted), 1 failure, 2 usage, 4 not confirmed.
+// `morvane trust SITE`: shows the certificate (FTPS) or host key (SFTP) the
+// site's server presents, asks y/N on `in`, and on yes pins the certificate
+// for the site or adds the key to known_hosts. Exit status 0 trusted (or
+// already trusted), 1 failure, 2 usage, 4 not confirmed.
 int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
                         QTextStream& err);
 

@@ -10,7 +10,13 @@
 // MORVANE_BENCH_FTP_SERVER=127.0.0.1:PORT and MORVANE_BENCH_FTP_ROOT=<its
 // folder> it uses that one instead (scripts/bench-upload.sh does this to run
 // lftp against the same server), and MORVANE_BENCH_SITE names an existing
-// local site folder to send.
+// local site folder to send. MORVANE_BENCH_PROTOCOL ("ftps", "sftp") makes
+// the sites use that protocol against such an external server (its
+// certificate trusted through SSL_CERT_FILE, its host key in
+// ~/.ssh/known_hosts).
+//
+//   BM_FirstConnection: a connection test (connect, TLS or SSH handshake,
+//     login, listing) on a new connection.
 #include "ftpserver.h"
 #include "upload/transferjob.h"
 
@@ -131,6 +137,7 @@ void BM_UploadSite(benchmark::State& state) {
         s.setValue(ftpsitekey::maxConnections, QString::number(connections));
         s.setValue(ftpsitekey::directUpload, temporaryName ? QString() : QStringLiteral("1"));
         s.setValue(ftpsitekey::sizeCheck, sizeCheck ? QStringLiteral("1") : QString());
+        s.setValue(ftpsitekey::protocol, qEnvironmentVariable("MORVANE_BENCH_PROTOCOL"));
         auto job = TransferJob::makeUpload(s, site, files);
         if (!runToEnd(*job))
             state.SkipWithError(qPrintable(job->resultText()));
@@ -146,6 +153,21 @@ BENCHMARK(BM_UploadSite)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
+
+void BM_FirstConnection(benchmark::State& state) {
+    Server& server = serverWithDelay(0);
+    for (auto _ : state) {
+        Site s;
+        s.setValue(sitekey::server, server.address);
+        s.setValue(sitekey::username, QStringLiteral("user"));
+        s.setValue(sitekey::password, QStringLiteral("secret"));
+        s.setValue(ftpsitekey::protocol, qEnvironmentVariable("MORVANE_BENCH_PROTOCOL"));
+        auto job = TransferJob::makeConnectionTest(s);
+        if (!runToEnd(*job))
+            state.SkipWithError(qPrintable(job->resultText()));
+    }
+}
+BENCHMARK(BM_FirstConnection)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void BM_UploadLargeFile(benchmark::State& state) {
     Server& server = serverWithDelay(0);

@@ -26,7 +26,9 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
     parser.add_argument("--user", default="user")
-    parser.add_argument("--password", default="secret")
+    # From the environment, so that it is not on any command line.
+    parser.add_argument("--password",
+                        default=os.environ.get("MORVANE_TEST_PASSWORD", "secret"))
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--max-cons-per-ip", type=int, default=0)
     parser.add_argument("--delay-ms", type=int, default=0,
@@ -68,6 +70,9 @@ def main():
                         help="FTPS: demand TLS (AUTH TLS) on control and data connections, "
                              "with this certificate chain (PEM)")
     parser.add_argument("--tls-key", default="", help="the certificate's key (PEM)")
+    parser.add_argument("--implicit-tls", action="store_true",
+                        help="with --tls-cert: TLS from the first byte (implicit FTPS), "
+                             "the greeting only after the handshake")
     parser.add_argument("--command-log", default="",
                         help="append each command's name to this file as it arrives")
     parser.add_argument("--log", action="store_true")
@@ -184,6 +189,18 @@ def main():
                 self.fault_slow = False
                 time.sleep(args.slow_ms / 1000.0)
             HandlerBase.respond(self, resp, logfun)
+
+        def handle(self):
+            if args.implicit_tls:
+                # The greeting waits for the handshake (handle_ssl_established).
+                self.secure_connection(self.ssl_context)
+                return
+            HandlerBase.handle(self)
+
+        def handle_ssl_established(self):
+            if args.implicit_tls and not getattr(self, "greeted", False):
+                self.greeted = True
+                HandlerBase.handle(self)
 
         def pre_process_command(self, line, cmd, arg):
             if args.command_log:

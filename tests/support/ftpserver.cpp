@@ -15,9 +15,8 @@ QString FtpServer::scriptPath() {
 
 bool FtpServer::start(const QString& rootDir, const FtpServerOptions& options) {
     stop();
-    QStringList args{
-        scriptPath(), QStringLiteral("--root"),     rootDir,         QStringLiteral("--user"),
-        options.user, QStringLiteral("--password"), options.password};
+    QStringList args{scriptPath(), QStringLiteral("--root"), rootDir, QStringLiteral("--user"),
+                     options.user};
     auto add = [&args](const char* name, int value) {
         if (value > 0)
             args << QString::fromLatin1(name) << QString::number(value);
@@ -51,56 +50,66 @@ bool FtpServer::start(const QString& rootDir, const FtpServerOptions& options) {
         args << QStringLiteral("--garbage-listing");
     if (options.log)
         args << QStringLiteral("--log");
-    // A test that dies leaves no server behind: it stops when its input closes.
     if (!options.tlsCertFile.isEmpty())
         args << QStringLiteral("--tls-cert") << options.tlsCertFile << QStringLiteral("--tls-key")
              << options.tlsKeyFile;
+    if (options.implicitTls)
+        args << QStringLiteral("--implicit-tls");
     if (!options.commandLog.isEmpty())
         args << QStringLiteral("--command-log") << options.commandLog;
+    // A test that dies leaves no server behind: it stops when its input closes.
     args << QStringLiteral("--exit-on-stdin-eof");
 
-    m_process = std::make_unique<QProcess>();
-    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process->start(QStringLiteral("/usr/bin/python3"), args);
-    if (!m_process->waitForStarted(10000)) {
-        m_error = m_process->errorString();
-        m_process.reset();
-        return false;
-    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MORVANE_TEST_PASSWORD"), options.password);
+    m_port = startReadyProcess(m_process, args, env, &m_error);
+    return m_port > 0;
+}
+
+int startReadyProcess(std::unique_ptr<QProcess>& process, const QStringList& args,
+                      const QProcessEnvironment& env, QString* error) {
+    process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setProcessEnvironment(env);
+    process->start(QStringLiteral("/usr/bin/python3"), args);
+    auto fail = [&](const QString& why) {
+        *error = why;
+        stopProcess(process);
+        return 0;
+    };
+    if (!process->waitForStarted(10000))
+        return fail(process->errorString());
     // The server prints "READY <port>" once it listens.
     QDeadlineTimer deadline(20000);
     QByteArray out;
     while (!out.contains('\n')) {
-        const bool exited = m_process->state() != QProcess::Running && !m_process->bytesAvailable();
-        if (deadline.hasExpired() || exited) {
-            m_error = QStringLiteral("the FTP server did not start");
-            stop();
-            return false;
-        }
-        m_process->waitForReadyRead(int(deadline.remainingTime()));
-        out += m_process->readAllStandardOutput();
+        const bool exited = process->state() != QProcess::Running && !process->bytesAvailable();
+        if (deadline.hasExpired() || exited)
+            return fail(QStringLiteral("the server did not start"));
+        process->waitForReadyRead(int(deadline.remainingTime()));
+        out += process->readAllStandardOutput();
     }
     const QByteArray line = out.left(out.indexOf('\n')).trimmed();
-    if (!line.startsWith("READY ")) {
-        m_error = QString::fromUtf8(line);
-        stop();
-        return false;
+    if (!line.startsWith("READY "))
+        return fail(QString::fromUtf8(line));
+    return line.mid(6).toInt();
+}
+
+void stopProcess(std::unique_ptr<QProcess>& process) {
+    if (!process)
+        return;
+    if (process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(5000)) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
     }
-    m_port = line.mid(6).toInt();
-    return m_port > 0;
+    process.reset();
 }
 
 void FtpServer::stop() {
-    if (!m_process)
-        return;
-    if (m_process->state() != QProcess::NotRunning) {
-        m_process->terminate();
-        if (!m_process->waitForFinished(5000)) {
-            m_process->kill();
-            m_process->waitForFinished(5000);
-        }
-    }
-    m_process.reset();
+    stopProcess(m_process);
     m_port = 0;
 }
 

@@ -42,8 +42,16 @@ struct FtpServerOptions {
     // certificate chain and key (PEM files).
     QString tlsCertFile;
     QString tlsKeyFile;
-    QString commandLog; // a file that gets each command's name as it arrives
+    bool implicitTls = false; // TLS from the first byte (implicit FTPS)
+    QString commandLog;       // a file that gets each command's name as it arrives
 };
+
+// Starts a test server script with the system Python and waits for its
+// "READY <port>" line; returns the port, or 0 with `error` set. Secrets go
+// in `env`, never on the command line.
+int startReadyProcess(std::unique_ptr<QProcess>& process, const QStringList& args,
+                      const QProcessEnvironment& env, QString* error);
+void stopProcess(std::unique_ptr<QProcess>& process);
 
 class FtpServer {
 public:

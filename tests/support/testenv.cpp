@@ -82,6 +82,11 @@ int main(int argc, char** argv) {
     setenv("XDG_DATA_HOME", (h + "/.local/share").constData(), 1);
     setenv("XDG_CACHE_HOME", (h + "/.cache").constData(), 1);
     setenv("XDG_RUNTIME_DIR", h.constData(), 1);
+    // The desktop keyring of the session is never touched: only the tests
+    // run with a keyring of their own (tests/support/with-keyring.sh) keep
+    // their private session bus.
+    if (!getenv("MORVANE_TEST_PRIVATE_BUS"))
+        unsetenv("DBUS_SESSION_BUS_ADDRESS");
     if (!getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     morvane::test::resetUserState();

@@ -6,12 +6,14 @@
 #include "core/paths.h"
 #include "core/sitestore.h"
 #include "ftpserver.h"
+#include "sftpserver.h"
 #include "testenv.h"
 #include "upload/needinguploadrecord.h"
 #include "upload/siteprotocol.h"
 #include "upload/uploadcli.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSettings>
 #include <QTextStream>
 
@@ -154,4 +156,74 @@ TEST_F(TrustCliTest, TrustRefusesWhatItCannotDo) {
     const CliRun gone = run(runTrustCommandLine, {"Web"}, "y\n");
     EXPECT_EQ(gone.status, uploadexit::Failed);
     EXPECT_TRUE(storedSite().value(ftpsitekey::tlsPin).isEmpty());
+}
+
+// The same for an SFTP server: its host key goes to known_hosts on "y";
+// a changed key is never accepted here.
+TEST_F(TrustCliTest, SftpHostKeyIsAddedToKnownHostsOnlyOnYes) {
+    QDir(QDir::homePath() + "/.ssh").removeRecursively();
+    qunsetenv("SSH_AUTH_SOCK");
+    QTemporaryDir keys;
+    auto keygen = [&](const QString& name) {
+        QProcess p;
+        p.start("/usr/bin/ssh-keygen",
+                {"-q", "-t", "ed25519", "-N", "", "-f", keys.filePath(name)});
+        return p.waitForFinished(30000) && p.exitCode() == 0;
+    };
+    ASSERT_TRUE(keygen("host"));
+    ASSERT_TRUE(keygen("other"));
+    SftpServer sftp;
+    SftpServerOptions options;
+    options.hostKey = keys.filePath("host");
+    options.authLog = keys.filePath("auth.log");
+    ASSERT_TRUE(sftp.start(root.path() + "/server", options));
+    {
+        auto settings = paths::openSettings();
+        Site s;
+        s.setValue(sitekey::sitename, "Shell");
+        s.setValue(sitekey::server, sftp.address());
+        s.setValue(sitekey::serverfolder, "/www");
+        s.setValue(sitekey::username, "user");
+        s.setValue(sitekey::password, "secret");
+        s.setValue(sitekey::localpath, root.path() + "/web");
+        s.setValue(ftpsitekey::protocol, "sftp");
+        sitestore::save(*settings, {s});
+    }
+    markPage("<p>ssh");
+    const QString knownHosts = QDir::homePath() + "/.ssh/known_hosts";
+
+    const CliRun refused = run(runUploadCommandLine, {"--yes", "Shell"});
+    EXPECT_EQ(refused.status, uploadexit::Failed);
+    EXPECT_TRUE(refused.err.contains("SHA256:")) << qPrintable(refused.err);
+    EXPECT_TRUE(refused.err.contains("morvane trust \"Shell\""));
+    EXPECT_FALSE(QFile::exists(knownHosts));
+
+    EXPECT_EQ(run(runTrustCommandLine, {"Shell"}, "n\n").status, uploadexit::NotConfirmed);
+    EXPECT_FALSE(QFile::exists(knownHosts));
+    EXPECT_FALSE(readFile(keys.filePath("auth.log")).contains("auth "));
+    const CliRun trusted = run(runTrustCommandLine, {"Shell"}, "y\n");
+    EXPECT_EQ(trusted.status, uploadexit::Uploaded) << qPrintable(trusted.err);
+    EXPECT_TRUE(readFile(knownHosts).contains("ssh-ed25519"));
+    EXPECT_EQ(run(runUploadCommandLine, {"--yes", "Shell"}).status, uploadexit::Uploaded);
+    EXPECT_EQ(readFile(root.path() + "/server/www/index.html"), "<p>ssh");
+    // Asked again: known already.
+    EXPECT_EQ(run(runTrustCommandLine, {"Shell"}).status, uploadexit::Uploaded);
+
+    // Another host key on the same address: refused, and `trust` explains
+    // how to remove the old one rather than replacing it.
+    // The same port, so that known_hosts names this server.
+    options.port = sftp.port();
+    options.hostKey = keys.filePath("other");
+    sftp.stop();
+    ASSERT_TRUE(sftp.start(root.path() + "/server", options));
+    const QByteArray before = readFile(knownHosts);
+    markPage("<p>changed");
+    const CliRun changed = run(runUploadCommandLine, {"--yes", "Shell"});
+    EXPECT_EQ(changed.status, uploadexit::Failed);
+    EXPECT_TRUE(changed.err.contains("changed")) << qPrintable(changed.err);
+    const CliRun review = run(runTrustCommandLine, {"Shell"}, "y\n");
+    EXPECT_EQ(review.status, uploadexit::Failed);
+    EXPECT_TRUE(review.out.contains("ssh-keygen -R")) << qPrintable(review.out);
+    EXPECT_EQ(readFile(knownHosts), before);
+    EXPECT_EQ(readFile(root.path() + "/server/www/index.html"), "<p>ssh");
 }

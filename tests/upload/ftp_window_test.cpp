@@ -5,15 +5,19 @@
 #include "ftp_support.h"
 
 #include "recordingplatform.h"
+#include "sftpserver.h"
 #include "testenv.h"
 #include "upload/connectftpcontroller.h"
 #include "upload/siteprotocol.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -269,4 +273,36 @@ TEST(WindowTrustTest, ConnectionTestOffersTheCertificateAndPinsItOnlyWhenAccepte
     EXPECT_TRUE(site.value(ftpsitekey::tlsPin).startsWith(QStringLiteral("sha256//")));
     EXPECT_EQ(site.value(ftpsitekey::tlsFingerprint), certs.fingerprint(QStringLiteral("self")));
     qunsetenv("SSL_CERT_FILE");
+}
+
+// An SFTP server whose host key is not known: accepted in the connection
+// test, the key is added to known_hosts and the test passes.
+TEST(WindowTrustTest, ConnectionTestAddsAnAcceptedHostKeyToKnownHosts) {
+    RecordingPlatform::current().clear();
+    QDir(QDir::homePath() + "/.ssh").removeRecursively();
+    qunsetenv("SSH_AUTH_SOCK");
+    QTemporaryDir keys;
+    QProcess keygen;
+    keygen.start("/usr/bin/ssh-keygen",
+                 {"-q", "-t", "ed25519", "-N", "", "-f", keys.filePath("host")});
+    ASSERT_TRUE(keygen.waitForFinished(30000) && keygen.exitCode() == 0);
+    FtpFixtureFolders folders;
+    SftpServer server;
+    SftpServerOptions options;
+    options.hostKey = keys.filePath("host");
+    ASSERT_TRUE(server.start(folders.serverRoot.path(), options));
+    Site site;
+    site.setValue(sitekey::server, server.address());
+    site.setValue(sitekey::username, "user");
+    site.setValue(sitekey::password, "secret");
+    site.setValue(ftpsitekey::protocol, "sftp");
+    WindowDriver driver([](ConnectFTPWindow* w) {
+        pressOkWhenDone(w);
+        return false;
+    });
+    RecordingPlatform::current().queueAnswer(1); // Accept
+    EXPECT_TRUE(ConnectFTPController::testConnection(site, nullptr));
+    ASSERT_EQ(RecordingPlatform::current().alerts.size(), 1);
+    EXPECT_TRUE(RecordingPlatform::current().alerts[0].message.contains("SHA256:"));
+    EXPECT_TRUE(readFile(QDir::homePath() + "/.ssh/known_hosts").contains("ssh-ed25519"));
 }

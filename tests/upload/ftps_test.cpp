@@ -177,6 +177,35 @@ TEST_F(FtpsTest, PinnedCertificateWorksAndAChangedOneIsRefused) {
     EXPECT_EQ(third->trustProblem(), TrustProblem::Changed);
 }
 
+TEST_F(FtpsTest, ImplicitTlsFromTheFirstByte) {
+    ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
+    FtpServerOptions options;
+    options.implicitTls = true;
+    ASSERT_TRUE(startServer(QStringLiteral("server"), options));
+    Site site = ftpsSite();
+    site.setValue(ftpsitekey::protocol, QStringLiteral("ftps-implicit"));
+    const QStringList files = someFiles(6);
+    auto job = TransferJob::makeUpload(site, folders.site.path(), files);
+    const JobRun run = runJob(*job);
+    ASSERT_TRUE(run.succeeded) << qPrintable(run.result);
+    expectOnServer(files);
+    EXPECT_FALSE(commands().contains(QStringLiteral("AUTH"))); // TLS needed no asking
+
+    // Its certificate is read the same way when it is not trusted.
+    ASSERT_TRUE(certs.makeSelfSigned(QStringLiteral("self")));
+    ASSERT_TRUE(startServer(QStringLiteral("self"), options));
+    const auto address = FtpServerAddress::parse(server.address(), QStringLiteral("ftps"));
+    ASSERT_TRUE(address);
+    const ServerCertificate cert = fetchServerCertificate(*address, SiteProtocol::FtpsImplicit);
+    EXPECT_EQ(cert.fingerprint, certs.fingerprint(QStringLiteral("self")))
+        << qPrintable(cert.problem);
+    site.setValue(sitekey::server, server.address());
+    auto refused = TransferJob::makeConnectionTest(site);
+    EXPECT_FALSE(runJob(*refused).succeeded);
+    EXPECT_EQ(refused->trustProblem(), TrustProblem::Untrusted);
+    EXPECT_FALSE(commands().contains(QStringLiteral("USER")));
+}
+
 TEST_F(FtpsTest, PlainFtpSiteAgainstAServerThatDemandsTls) {
     ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
     ASSERT_TRUE(startServer(QStringLiteral("server")));
@@ -255,4 +284,25 @@ TEST(SiteProtocol, ServerTextMayRepeatTheSchemeButNotContradictIt) {
     EXPECT_EQ(b->portOr(990), 990);
     EXPECT_FALSE(
         FtpServerAddress::parse(QStringLiteral("sftp://host.example"), QStringLiteral("ftp")));
+}
+
+TEST(SiteProtocol, BrowseAddressFollowsTheProtocolAndNeverHoldsThePassword) {
+    Site site;
+    site.setValue(sitekey::server, QStringLiteral("host.example:2222"));
+    site.setValue(sitekey::username, QStringLiteral("me@home"));
+    site.setValue(sitekey::password, QStringLiteral("hunter2"));
+    site.setValue(sitekey::serverfolder, QStringLiteral("/www/my site"));
+    EXPECT_EQ(siteprotocol::browseAddress(site),
+              QStringLiteral("ftp://me%40home@host.example:2222/www/my%20site"));
+    site.setValue(ftpsitekey::protocol, QStringLiteral("ftps"));
+    EXPECT_EQ(siteprotocol::browseAddress(site),
+              QStringLiteral("ftps://me%40home@host.example:2222/www/my%20site"));
+    site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    EXPECT_EQ(siteprotocol::browseAddress(site),
+              QStringLiteral("sftp://me%40home@host.example:2222/~/www/my%20site"));
+    site.setValue(ftpsitekey::protocol, QStringLiteral("ftps-implicit"));
+    EXPECT_TRUE(siteprotocol::browseAddress(site).isEmpty());
+    site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    site.setValue(sitekey::serverfolder, QString());
+    EXPECT_FALSE(siteprotocol::browseAddress(site).contains(QStringLiteral("hunter2")));
 }

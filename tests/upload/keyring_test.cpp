@@ -1,0 +1,204 @@
+// Site passwords in the desktop keyring. Run twice: under a private session
+// bus with an unlocked keyring of its own (with-keyring.sh), where plain
+// passwords move out of the settings file and the dialog keeps them there;
+// and with no session bus at all (the NoKeyring tests), where passwords
+// stay in the file, the user is told once, and the file is the user's alone.
+#include "core/paths.h"
+#include "core/sitestore.h"
+#include "ftpserver.h"
+#include "recordingplatform.h"
+#include "testenv.h"
+#include "upload/needinguploadrecord.h"
+#include "upload/passwordstore.h"
+#include "upload/sitepropcontroller.h"
+#include "upload/uploadcli.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+using namespace morvane;
+using namespace morvane::test;
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+CliRun upload(const QStringList& args) {
+    CliRun r;
+    QString in;
+    QTextStream inStream(&in, QIODevice::ReadOnly);
+    QTextStream outStream(&r.out, QIODevice::WriteOnly);
+    QTextStream errStream(&r.err, QIODevice::WriteOnly);
+    r.status = runUploadCommandLine(args, inStream, outStream, errStream);
+    return r;
+}
+
+QString settingsFile() {
+    return paths::openSettings()->fileName();
+}
+
+bool onlyOwnerMayRead(const QString& file) {
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    return QFile::exists(file) && !(QFile::permissions(file) & others);
+}
+
+class KeyringTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetUserState();
+        RecordingPlatform::current().clear();
+        QDir().mkpath(root.path() + "/web");
+        QDir().mkpath(root.path() + "/server");
+        ASSERT_TRUE(server.start(root.path() + "/server"));
+    }
+    // A settings file as an older version wrote it, passwords in plain text.
+    void writePlainSettings() {
+        const QString file = settingsFile();
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        const QByteArray ini = "[General]\ncurrentsite=Web\n[sites]\n"
+                               "1\\sitename=Web\n1\\server=" +
+                               server.address().toUtf8() +
+                               "\n1\\username=user\n1\\password=secret\n"
+                               "1\\serverfolder=/www\n1\\localpath=" +
+                               root.path().toUtf8() +
+                               "/web\n"
+                               "2\\sitename=Other\n2\\server=ftp.other.example\n"
+                               "2\\username=me\n2\\password=\"p@ss w=rd;#\"\n"
+                               "size=2\n";
+        ASSERT_TRUE(writeFile(file, ini));
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                        QFile::ReadOther);
+    }
+    void markPage(const QByteArray& text) {
+        const QString page = root.path() + "/web/index.html";
+        ASSERT_TRUE(writeFile(page, text));
+        NeedingUploadRecord record;
+        record.setFilePath(paths::needingUploadPath());
+        record.load();
+        record.mark(page);
+        ASSERT_TRUE(record.save());
+    }
+
+    QTemporaryDir root;
+    FtpServer server;
+};
+
+using NoKeyringTest = KeyringTest;
+
+} // namespace
+
+TEST_F(KeyringTest, PlainPasswordsMoveToTheKeyringAndUploadsStillWork) {
+    writePlainSettings();
+    markPage("<p>from the keyring");
+    const CliRun run = upload({"--yes", "Web"});
+    EXPECT_EQ(run.status, uploadexit::Uploaded) << qPrintable(run.out + run.err);
+    EXPECT_TRUE(run.err.isEmpty()) << qPrintable(run.err);
+    EXPECT_EQ(readFile(root.path() + "/server/www/index.html"), "<p>from the keyring");
+
+    // The file holds no password any more, the keyring holds both.
+    const QByteArray ini = readFile(settingsFile());
+    EXPECT_FALSE(ini.contains("secret")) << ini.toStdString();
+    EXPECT_FALSE(ini.contains("p@ss")) << ini.toStdString();
+    EXPECT_FALSE(ini.contains("password="));
+    EXPECT_TRUE(onlyOwnerMayRead(settingsFile()));
+    const SiteList sites = sitestore::load(*paths::openSettings());
+    ASSERT_EQ(sites.size(), 2);
+    QString error;
+    EXPECT_EQ(passwordstore::read(passwordstore::account(sites[0]), &error), QString("secret"))
+        << error.toStdString();
+    EXPECT_EQ(passwordstore::read(passwordstore::account(sites[1]), &error),
+              QString("p@ss w=rd;#"));
+
+    // The next run finds nothing to move and still logs in.
+    markPage("<p>again");
+    const CliRun second = upload({"--yes", "Web"});
+    EXPECT_EQ(second.status, uploadexit::Uploaded) << qPrintable(second.out + second.err);
+    EXPECT_EQ(readFile(root.path() + "/server/www/index.html"), "<p>again");
+}
+
+TEST_F(KeyringTest, SiteEditedInTheDialogKeepsItsPasswordInTheKeyring) {
+    SiteList sites;
+    Site site;
+    site.setValue(sitekey::sitename, "Web");
+    site.setValue(sitekey::server, server.address());
+    site.setValue(sitekey::username, "user");
+    sites.append(site);
+    auto openDialog = [&](SitePropController& d) {
+        d.setSites(&sites);
+        d.setConnectionTest([](const Site&, QWidget*) { return true; });
+        d.setSiteName("Web");
+    };
+    {
+        SitePropController d;
+        openDialog(d);
+        d.fieldPassword->setText("n3w secret");
+        d.actionOK();
+    }
+    EXPECT_FALSE(readFile(settingsFile()).contains("n3w"));
+    EXPECT_TRUE(sites[0].password().isEmpty());
+    EXPECT_EQ(sites[0].value(ftpsitekey::passwordInKeyring), "1");
+    EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
+    {
+        // Shown again from the keyring; saved untouched, it stays there.
+        SitePropController d;
+        openDialog(d);
+        EXPECT_EQ(d.fieldPassword->text(), "n3w secret");
+        d.fieldUserName->setText("renamed");
+        d.actionOK();
+    }
+    QString error;
+    EXPECT_EQ(passwordstore::read(passwordstore::account(sites[0]), &error), QString("n3w secret"));
+    EXPECT_FALSE(passwordstore::read("ftp://user@" + server.address(), &error))
+        << "the old account's entry is gone";
+    {
+        // Cleared: no password anywhere.
+        SitePropController d;
+        openDialog(d);
+        d.fieldPassword->clear();
+        d.actionOK();
+    }
+    EXPECT_FALSE(sites[0].values().contains(ftpsitekey::passwordInKeyring));
+    EXPECT_FALSE(passwordstore::read(passwordstore::account(sites[0]), &error));
+    EXPECT_TRUE(onlyOwnerMayRead(settingsFile()));
+}
+
+TEST_F(NoKeyringTest, PasswordsStayInTheFileWithOneWarningAndAPrivateFile) {
+    ASSERT_TRUE(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"));
+    writePlainSettings();
+    markPage("<p>plain");
+    const CliRun run = upload({"--yes", "Web"});
+    EXPECT_EQ(run.status, uploadexit::Uploaded) << qPrintable(run.out + run.err);
+    EXPECT_EQ(run.err.count('\n'), 1) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.startsWith("warning: passwords stay in the settings file"));
+    EXPECT_FALSE(run.err.contains("secret"));
+    EXPECT_TRUE(readFile(settingsFile()).contains("password=secret"));
+    EXPECT_EQ(readFile(root.path() + "/server/www/index.html"), "<p>plain");
+
+    // The dialog says so once, however often a password is saved.
+    SiteList sites = sitestore::load(*paths::openSettings());
+    for (int i = 0; i < 2; ++i) {
+        SitePropController d;
+        d.setSites(&sites);
+        d.setConnectionTest([](const Site&, QWidget*) { return true; });
+        d.setSiteName("Web");
+        d.fieldPassword->setText(QString("changed%1").arg(i));
+        d.actionOK();
+    }
+    EXPECT_EQ(RecordingPlatform::current().alerts.size(), 1);
+    EXPECT_TRUE(RecordingPlatform::current().alerts.value(0).title.contains("settings file"));
+    EXPECT_FALSE(RecordingPlatform::current().alerts.value(0).message.contains("changed"));
+    EXPECT_TRUE(readFile(settingsFile()).contains("password=changed1"));
+    // Group and others lose access the first time the list is saved.
+    EXPECT_TRUE(onlyOwnerMayRead(settingsFile()));
+}

@@ -1,0 +1,145 @@
+#include "upload/passwordstore.h"
+
+#include "upload/ftplog.h"
+#include "upload/siteprotocol.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <qt6keychain/keychain.h>
+
+namespace morvane::passwordstore {
+
+namespace {
+
+const QString kService = QStringLiteral("Morvane");
+// A keyring that asks to be unlocked waits for the user; the window waits
+// with it, but not forever.
+constexpr int kTimeoutMs = 120000;
+
+// Runs a keyring job to its end; false with `error` on failure.
+bool run(QKeychain::Job& job, QString* error) {
+    job.setAutoDelete(false);
+    // Never a plain-text file of QtKeychain's own in place of the keyring.
+    job.setInsecureFallback(false);
+    QEventLoop loop;
+    bool done = false;
+    QObject::connect(&job, &QKeychain::Job::finished, &loop, [&] {
+        done = true;
+        loop.quit();
+    });
+    QTimer::singleShot(kTimeoutMs, &loop, &QEventLoop::quit);
+    job.start();
+    if (!done)
+        loop.exec();
+    if (!done) {
+        if (error)
+            *error = QStringLiteral("The keyring did not answer.");
+        return false;
+    }
+    if (job.error() != QKeychain::NoError) {
+        if (error)
+            *error = job.error() == QKeychain::NoBackendAvailable
+                         ? QStringLiteral("No desktop keyring is available.")
+                         : job.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool inKeyring(const Site& site) {
+    return site.value(ftpsitekey::passwordInKeyring) == QLatin1String("1");
+}
+
+} // namespace
+
+QString account(const Site& site) {
+    const auto protocol = siteprotocol::of(site).value_or(SiteProtocol::Ftp);
+    return siteprotocol::key(protocol) + QStringLiteral("://") + site.userName() +
+           QLatin1Char('@') + site.server().trimmed();
+}
+
+bool write(const QString& name, const QString& password, QString* error) {
+    QKeychain::WritePasswordJob job(kService);
+    job.setKey(name);
+    job.setTextData(password);
+    return run(job, error);
+}
+
+std::optional<QString> read(const QString& name, QString* error) {
+    QKeychain::ReadPasswordJob job(kService);
+    job.setKey(name);
+    if (!run(job, error))
+        return std::nullopt;
+    return job.textData();
+}
+
+bool remove(const QString& name) {
+    QKeychain::DeletePasswordJob job(kService);
+    job.setKey(name);
+    return run(job, nullptr);
+}
+
+std::optional<Site> withPassword(const Site& site, QString* error) {
+    if (!inKeyring(site) || !site.password().isEmpty())
+        return site;
+    QString why;
+    const auto password = read(account(site), &why);
+    if (!password) {
+        *error =
+            QStringLiteral("The site's password could not be read from the keyring: %1").arg(why);
+        return std::nullopt;
+    }
+    Site filled = site;
+    filled.setValue(sitekey::password, *password);
+    return filled;
+}
+
+bool keep(Site& site, const Site* previous, QString* why) {
+    const bool wasInKeyring = previous && inKeyring(*previous);
+    const bool sameAccount = previous && account(*previous) == account(site);
+    const QString password = site.password();
+    if (password.isEmpty()) {
+        // Kept in the keyring and not touched: nothing to do. Otherwise the
+        // site has no password (any more).
+        if (wasInKeyring && inKeyring(site) && sameAccount)
+            return true;
+        if (wasInKeyring)
+            remove(account(*previous));
+        site.remove(ftpsitekey::passwordInKeyring);
+        return true;
+    }
+    if (wasInKeyring && !sameAccount)
+        remove(account(*previous)); // of no use any more
+    if (!write(account(site), password, why)) {
+        site.remove(ftpsitekey::passwordInKeyring);
+        return false; // stays in the settings file
+    }
+    site.remove(sitekey::password);
+    site.setValue(ftpsitekey::passwordInKeyring, QStringLiteral("1"));
+    return true;
+}
+
+int migrate(SiteList& sites, QString* why) {
+    int changed = 0;
+    for (Site& site : sites) {
+        const QString password = site.password();
+        if (password.isEmpty())
+            continue;
+        if (!write(account(site), password, why))
+            return changed; // no keyring: every other site would fail alike
+        // Read back: only a keyring that holds it lets the file lose it.
+        const auto back = read(account(site), why);
+        if (!back || *back != password) {
+            if (back && why)
+                *why = QStringLiteral("The keyring did not keep the password.");
+            return changed;
+        }
+        site.remove(sitekey::password);
+        site.setValue(ftpsitekey::passwordInKeyring, QStringLiteral("1"));
+        ++changed;
+    }
+    return changed;
+}
+
+} // namespace morvane::passwordstore

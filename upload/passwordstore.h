@@ -1,0 +1,51 @@
+// Site passwords in the desktop keyring (the freedesktop Secret Service,
+// through QtKeychain) instead of the settings file. A site whose password
+// is in the keyring carries the key `passwordinkeyring` = "1" and no
+// `password`; the keyring entry is named after the account (protocol, user
+// and server), so renaming the site keeps it. With no keyring available
+// (no session bus, a locked or absent service) the password stays in the
+// settings file, as before.
+#pragma once
+
+#include "core/sitestore.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace morvane {
+
+namespace ftpsitekey {
+inline const QString passwordInKeyring = QStringLiteral("passwordinkeyring");
+} // namespace ftpsitekey
+
+namespace passwordstore {
+
+// The keyring entry's name for the site's account.
+QString account(const Site& site);
+
+// Keyring calls; each waits (running a local event loop) for the answer.
+bool write(const QString& account, const QString& password, QString* error);
+std::optional<QString> read(const QString& account, QString* error);
+bool remove(const QString& account);
+
+// The site with its password filled in from the keyring when it is kept
+// there; nullopt with `error` set when the keyring cannot give it.
+std::optional<Site> withPassword(const Site& site, QString* error);
+
+// Puts the site's password (the `password` value) where it belongs before
+// the site is saved: in the keyring, leaving the site without it, or, with
+// no keyring, in the site as before. `previous` (optional) is the site as it
+// was stored, whose keyring entry goes when the account changed. Returns
+// true when the password went to the keyring (or there is none).
+bool keep(Site& site, const Site* previous, QString* why);
+
+// Moves every plain-text password of the list into the keyring; a site
+// loses its plain password only once the keyring confirmed it holds it.
+// Returns the number of sites changed (to be saved); `why` says why the
+// keyring could not take them when some stay.
+int migrate(SiteList& sites, QString* why);
+
+} // namespace passwordstore
+
+} // namespace morvane
