@@ -185,9 +185,12 @@ TEST_F(OutlineTest, RightClickSelectsTheRowAndEmptySpaceOpensNothing) {
     selectPath("a.html");
     QTest::qWait(0);
     RecordingPlatform::current().clear();
-    Q_EMIT view()->customContextMenuRequested(QPoint(5, view()->viewport()->height() - 2));
+    const QPoint empty(5, view()->viewport()->height() - 2);
+    QTest::mousePress(view()->viewport(), Qt::RightButton, Qt::NoModifier, empty);
+    Q_EMIT view()->customContextMenuRequested(empty);
     EXPECT_EQ(outline().contextMenu(), nullptr);
     EXPECT_EQ(selectedName(), "a.html");
+    EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
 }
 
 TEST_F(OutlineTest, F2EditsTheWholeNameInPlaceAndReturnRenames) {
