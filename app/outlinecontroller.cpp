@@ -233,12 +233,8 @@ void OutlineController::rename() {
     FileSystemItem* node = selectedItem();
     if (!node)
         return;
-    if (node == FileSystemItem::rootItem()) {
-        // The same refusal as typing a new name would meet, before any
-        // typing.
-        renameItem(node, node->relativePath() + QStringLiteral(" "));
+    if (!mayRename(node))
         return;
-    }
     QTreeView* outline = m_window.outlineView();
     const QModelIndex index = m_model.indexForNode(node);
     outline->scrollTo(index);

@@ -266,6 +266,17 @@ TEST_F(OutlineTest, RefusedNamesKeepTheFieldOpenWithWhatWasTyped) {
     EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
 }
 
+TEST_F(OutlineTest, SiteFolderRowIsNotRenamedInPlace) {
+    outline().selectItem(FileSystemItem::rootItem());
+    view()->setFocus();
+    QTest::keyClick(view(), Qt::Key_F2);
+    EXPECT_EQ(renameField(), nullptr);
+    outline().rename();
+    EXPECT_EQ(renameField(), nullptr);
+    EXPECT_EQ(alertTitles(), QStringList{"Can't rename."});
+    EXPECT_TRUE(QFileInfo(site).isDir());
+}
+
 TEST_F(OutlineTest, RenamingAFileMovesItsMark) {
     clearMarks();
     selectPath("a.html");
