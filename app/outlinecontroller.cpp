@@ -16,6 +16,7 @@
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSettings>
 #include <QToolButton>
 #include <QTreeView>
@@ -83,6 +84,20 @@ void OutlineController::setUpRowCommands() {
     updateGearMenu();
     connect(outline, &QWidget::customContextMenuRequested, this,
             &OutlineController::showContextMenu);
+    outline->viewport()->installEventFilter(this);
+}
+
+bool OutlineController::eventFilter(QObject* watched, QEvent* event) {
+    // A right-click on empty space neither opens a menu nor clears the
+    // selection: it does nothing.
+    if (event->type() == QEvent::MouseButtonPress &&
+        watched == m_window.outlineView()->viewport()) {
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() == Qt::RightButton &&
+            !m_window.outlineView()->indexAt(press->position().toPoint()).isValid())
+            return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 FileSystemItem* OutlineController::selectedItem() const {
@@ -218,12 +233,8 @@ void OutlineController::rename() {
     FileSystemItem* node = selectedItem();
     if (!node)
         return;
-    if (node == FileSystemItem::rootItem()) {
-        // The same refusal as typing a new name would meet, before any
-        // typing.
-        renameItem(node, node->relativePath() + QStringLiteral(" "));
+    if (!mayRename(node))
         return;
-    }
     QTreeView* outline = m_window.outlineView();
     const QModelIndex index = m_model.indexForNode(node);
     outline->scrollTo(index);

@@ -95,6 +95,9 @@ public:
     FileSystemItem* nodeAtVisualRow(int row) const;
     int visualRowCount() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void setUpRowCommands();
     void showContextMenu(const QPoint& pos);

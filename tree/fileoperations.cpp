@@ -182,18 +182,11 @@ QString renameProblem(const QString& name) {
     return QString();
 }
 
-RenameResult renameItem(FileSystemItem* node, const QString& name) {
+bool mayRename(FileSystemItem* node) {
     Platform& platform = Platform::instance();
     if (!node || !node->isAttached()) {
         platform.alert(kCantRename, QStringLiteral("The item is no longer in the site folder."));
-        return RenameResult::Refused;
-    }
-    if (name == node->relativePath())
-        return RenameResult::Unchanged;
-    const QString problem = renameProblem(name);
-    if (!problem.isEmpty()) {
-        platform.alert(kCantRename, problem);
-        return RenameResult::Refused;
+        return false;
     }
     if (!node->parent() || node == FileSystemItem::rootItem()) {
         // The site's settings hold the folder's path: renaming it here
@@ -202,11 +195,25 @@ RenameResult renameItem(FileSystemItem* node, const QString& name) {
                        QStringLiteral("The site folder's name is part of the site's settings. "
                                       "Rename it in the file manager, then choose it again in "
                                       "the site's properties."));
+        return false;
+    }
+    return true;
+}
+
+RenameResult renameItem(FileSystemItem* node, const QString& name) {
+    if (node && name == node->relativePath())
+        return RenameResult::Unchanged;
+    if (!mayRename(node))
+        return RenameResult::Refused;
+    const QString problem = renameProblem(name);
+    if (!problem.isEmpty()) {
+        Platform::instance().alert(kCantRename, problem);
         return RenameResult::Refused;
     }
     const QString oldPath = node->fullPath();
     const QString newPath = joinPath(parentPath(oldPath), name);
     const int err = moveNoReplace(oldPath, newPath);
+    Platform& platform = Platform::instance();
     if (err == EEXIST || err == ENOTEMPTY) {
         platform.alert(QStringLiteral("Can't rename \u2013 file name already exists."),
                        QStringLiteral("Choose a different name."));

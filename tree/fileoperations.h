@@ -60,6 +60,11 @@ enum class RenameResult {
 // row and every other failure with "Can't rename." and the reason.
 RenameResult renameItem(FileSystemItem* node, const QString& name);
 
+// Whether the node's name may be edited at all: false, after the alert
+// renameItem() would show, for the site folder's own row and for a node no
+// longer in the tree.
+bool mayRename(FileSystemItem* node);
+
 // Moves the node's file or folder to the trash. False, after the alert
 // "Can't move to trash." with the system's reason, when that failed; the
 // tree is not touched either way (a refresh follows the disk).

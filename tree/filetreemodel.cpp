@@ -215,6 +215,10 @@ bool FileTreeModel::setData(const QModelIndex& index, const QVariant& value, int
 Qt::ItemFlags FileTreeModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
+    // The site folder's own name belongs to the site's settings; every row
+    // below it can be renamed in place.
+    if (!index.parent().isValid())
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }
 

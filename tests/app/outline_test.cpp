@@ -185,9 +185,12 @@ TEST_F(OutlineTest, RightClickSelectsTheRowAndEmptySpaceOpensNothing) {
     selectPath("a.html");
     QTest::qWait(0);
     RecordingPlatform::current().clear();
-    Q_EMIT view()->customContextMenuRequested(QPoint(5, view()->viewport()->height() - 2));
+    const QPoint empty(5, view()->viewport()->height() - 2);
+    QTest::mousePress(view()->viewport(), Qt::RightButton, Qt::NoModifier, empty);
+    Q_EMIT view()->customContextMenuRequested(empty);
     EXPECT_EQ(outline().contextMenu(), nullptr);
     EXPECT_EQ(selectedName(), "a.html");
+    EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
 }
 
 TEST_F(OutlineTest, F2EditsTheWholeNameInPlaceAndReturnRenames) {
@@ -261,6 +264,17 @@ TEST_F(OutlineTest, RefusedNamesKeepTheFieldOpenWithWhatWasTyped) {
     typeName("a.html");
     EXPECT_EQ(renameField(), nullptr);
     EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
+}
+
+TEST_F(OutlineTest, SiteFolderRowIsNotRenamedInPlace) {
+    outline().selectItem(FileSystemItem::rootItem());
+    view()->setFocus();
+    QTest::keyClick(view(), Qt::Key_F2);
+    EXPECT_EQ(renameField(), nullptr);
+    outline().rename();
+    EXPECT_EQ(renameField(), nullptr);
+    EXPECT_EQ(alertTitles(), QStringList{"Can't rename."});
+    EXPECT_TRUE(QFileInfo(site).isDir());
 }
 
 TEST_F(OutlineTest, RenamingAFileMovesItsMark) {
