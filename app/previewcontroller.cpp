@@ -16,6 +16,7 @@
 #include <QLoggingCategory>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace morvane {
@@ -57,7 +58,6 @@ PreviewController::~PreviewController() {
         v->onLoadingChanged = nullptr;
         v->onHistoryChanged = nullptr;
         v->onNavigationRequest = nullptr;
-        v->onFileRequest = nullptr;
     }
 }
 
@@ -77,7 +77,6 @@ void PreviewController::ensureView() {
             setHistoryButtons(back, forward);
     };
     v->onNavigationRequest = [this](const help::Navigation& n) { return allowNavigation(n); };
-    v->onFileRequest = [this](const QUrl& url) { return allowFile(url); };
 }
 
 void PreviewController::setHistoryButtons(bool back, bool forward) {
@@ -255,13 +254,23 @@ void PreviewController::finished() {
     });
 }
 
-bool PreviewController::allowNavigation(const help::Navigation& n) const {
+bool PreviewController::allowNavigation(const help::Navigation& n) {
     // The program's own loads, Back, Forward and Reload.
     if (n.byProgram)
         return true;
     const QUrl& url = n.url;
-    if (preview::isInsideFolder(url, m_sites.siteFolderLocal()) ||
-        preview::isInsideLocalUrl(url, m_sites.localURL()))
+    if (preview::isInsideFolder(url, m_sites.siteFolderLocal())) {
+        const QUrl current = m_window.webView()->url();
+        if (!n.mainFrame ||
+            url.adjusted(QUrl::RemoveFragment) == current.adjusted(QUrl::RemoveFragment))
+            return true;
+        // Pages from disk may not open file addresses themselves (that
+        // would let them read any file); a page of the site is opened for
+        // them, as the program's own load.
+        QTimer::singleShot(0, this, [this, url] { loadPage(url); });
+        return false;
+    }
+    if (preview::isInsideLocalUrl(url, m_sites.localURL()))
         return true;
     const QString scheme = url.scheme().toLower();
     if (!n.mainFrame) {
@@ -277,10 +286,6 @@ bool PreviewController::allowNavigation(const help::Navigation& n) const {
     else
         qCWarning(lcPreview) << "Navigation refused:" << url;
     return false;
-}
-
-bool PreviewController::allowFile(const QUrl& url) const {
-    return preview::isInsideFolder(url, m_sites.siteFolderLocal());
 }
 
 void PreviewController::actionBack() {

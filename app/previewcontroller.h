@@ -63,8 +63,7 @@ private:
     void finished();
     void setURLLabel(const QUrl& url);
     void setHistoryButtons(bool back, bool forward);
-    bool allowNavigation(const help::Navigation& navigation) const;
-    bool allowFile(const QUrl& url) const;
+    bool allowNavigation(const help::Navigation& navigation);
     void fileShown(OpenFile* file);
     void fileWritten(OpenFile* file);
     void clear();

@@ -39,9 +39,8 @@ struct LoadEvent {
 //
 // Every view made by the module keeps pages apart from the computer: no
 // JavaScript access to file addresses or across origins for local pages, no
-// unknown URL schemes, no new windows, no permissions granted, and file
-// addresses reachable only where onResourceRequest allows (nowhere when it
-// is unset).
+// unknown URL schemes, no new windows, no permissions granted. Which
+// addresses a page may go to is the owner's to say (onNavigationRequest).
 class PreviewView : public help::HelpView {
 public:
     virtual void setHtml(const QString& html, const QUrl& baseUrl) = 0;
@@ -57,9 +56,6 @@ public:
                                std::function<void(const QVariant&)> done) = 0;
 
     std::function<void(const LoadEvent&)> onLoadingChanged;
-    // Asked for every file address the page loads (frames, images, scripts);
-    // false blocks it.
-    std::function<bool(const QUrl&)> onFileRequest;
 };
 
 // Loads the web-engine module and makes a view in `parent`, or, when the

@@ -14,7 +14,6 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
-#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
@@ -83,18 +82,6 @@ private:
     QElapsedTimer m_last;
 };
 
-// Blocks the file addresses the owner does not allow.
-class FileGuard : public QWebEngineUrlRequestInterceptor {
-public:
-    FileGuard(WebEnginePreview* owner, QObject* parent)
-        : QWebEngineUrlRequestInterceptor(parent), m_owner(owner) {}
-    void forget() { m_owner = nullptr; }
-    void interceptRequest(QWebEngineUrlRequestInfo& info) override;
-
-private:
-    WebEnginePreview* m_owner;
-};
-
 // Hands every navigation to the owner's filter before it happens, and opens
 // no windows.
 class FilteringPage : public QWebEnginePage {
@@ -158,8 +145,6 @@ public:
     explicit WebEnginePreview(QWidget* parent) : m_view(new QWebEngineView(parent)) {
         m_page = new FilteringPage(this, m_view);
         isolate(m_page);
-        m_guard = new FileGuard(this, m_page);
-        m_page->setUrlRequestInterceptor(m_guard);
         m_view->setPage(m_page);
         m_input = new UserInputWatch(m_view);
         QObject::connect(m_view, &QWebEngineView::urlChanged, m_view, [this](const QUrl& url) {
@@ -192,8 +177,6 @@ public:
         // The view is Qt's to delete; it must not call back into us after this.
         if (m_page)
             m_page->forget();
-        if (m_guard)
-            m_guard->forget();
         if (m_view)
             QObject::disconnect(m_view, nullptr, m_view, nullptr);
         if (m_page)
@@ -239,7 +222,6 @@ public:
             n.byProgram || (type == QWebEnginePage::NavigationTypeLinkClicked && m_input->recent());
         return onNavigationRequest(n);
     }
-    bool allowFile(const QUrl& url) const { return onFileRequest && onFileRequest(url); }
 
 private:
     void emitHistory() {
@@ -248,7 +230,6 @@ private:
     }
     QPointer<QWebEngineView> m_view;
     QPointer<FilteringPage> m_page;
-    QPointer<FileGuard> m_guard;
     UserInputWatch* m_input = nullptr;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
@@ -258,12 +239,6 @@ bool FilteringPage::acceptNavigationRequest(const QUrl& url, NavigationType type
     if (m_owner && !m_owner->allow(url, type, isMainFrame))
         return false;
     return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
-}
-
-void FileGuard::interceptRequest(QWebEngineUrlRequestInfo& info) {
-    const QUrl url = info.requestUrl();
-    if (url.isLocalFile() && !(m_owner && m_owner->allowFile(url)))
-        info.block(true);
 }
 
 } // namespace

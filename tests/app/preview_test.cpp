@@ -97,6 +97,16 @@ TEST_F(PreviewTest, AFollowedLinkKeepsTheLabelsAndANewPreviewStartsAfresh) {
     EXPECT_EQ(pageText(), QStringLiteral("no title here"));
 }
 
+TEST_F(PreviewTest, LinksBetweenPagesFromDiskAreFollowed) {
+    ASSERT_TRUE(previewAndWait("first.html"));
+    ASSERT_TRUE(actAndWait([&] { js(QStringLiteral("document.getElementById('l').click()")); }));
+    EXPECT_TRUE(lastOk);
+    EXPECT_EQ(pageText(), QStringLiteral("second body"));
+    EXPECT_EQ(view()->url(), QUrl::fromLocalFile(at("second.html")));
+    EXPECT_EQ(labelURL(), "file://" + at("first.html"));
+    EXPECT_TRUE(backEnabled());
+}
+
 TEST_F(PreviewTest, EveryFileNameReachesTheServerAsExactlyThatFile) {
     const QStringList names = {"a b.html",  "c#1.html",       "a?b=1&c.html",
                                "100%.html", "it's.html",      "say \"hi\".html",
