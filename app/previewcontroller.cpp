@@ -70,6 +70,7 @@ void PreviewController::ensureView() {
     if (m_wired)
         return;
     m_wired = true;
+    v->setOwnErrorPages();
     v->onLoadingChanged = [this](const LoadEvent& e) { loadingChanged(e); };
     v->onHistoryChanged = [this](bool back, bool forward) {
         // While a preview starts, the buttons stay off until its page is in.

@@ -48,6 +48,8 @@ public:
     virtual void setContent(const QByteArray& data, const QString& mimeType,
                             const QUrl& baseUrl) = 0;
     virtual void stop() = 0;
+    // The owner shows its own page when a load fails, the engine none.
+    virtual void setOwnErrorPages() = 0;
     virtual QUrl url() const = 0;
     virtual QPointF scrollPosition() const = 0;
     // Runs a script in the page; `done` gets its result (never after the view

@@ -114,8 +114,6 @@ void isolate(QWebEnginePage* page) {
     s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
     s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
     s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    // The program shows its own error page.
-    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     // Cameras, microphones, places, notifications: never granted.
     QObject::connect(page, &QWebEnginePage::featurePermissionRequested, page,
                      [page](const QUrl& origin, QWebEnginePage::Feature feature) {
@@ -195,6 +193,9 @@ public:
     void forward() override { m_view->forward(); }
     void reload() override { m_view->reload(); }
     void stop() override { m_view->stop(); }
+    void setOwnErrorPages() override {
+        m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    }
     void clearHistory() override {
         m_view->history()->clear();
         emitHistory();
