@@ -56,6 +56,7 @@ PreviewController::PreviewController(MainWindow& window, SitesController& sites,
 PreviewController::~PreviewController() {
     if (PreviewView* v = view()) {
         v->onLoadingChanged = nullptr;
+        v->onTitleChanged = nullptr;
         v->onHistoryChanged = nullptr;
         v->onNavigationRequest = nullptr;
     }
@@ -72,6 +73,7 @@ void PreviewController::ensureView() {
     m_wired = true;
     v->setOwnErrorPages();
     v->onLoadingChanged = [this](const LoadEvent& e) { loadingChanged(e); };
+    v->onTitleChanged = [this](const QString& title) { titleChanged(title); };
     v->onHistoryChanged = [this](bool back, bool forward) {
         // While a preview starts, the buttons stay off until its page is in.
         if (!m_clearHistoryOnFinish)
@@ -239,20 +241,27 @@ void PreviewController::finished() {
         v->runJavaScript(
             QStringLiteral("window.scrollTo(%1, %2)").arg(m_scroll.x()).arg(m_scroll.y()), {});
     }
-    const bool ok = !m_onErrorPage;
-    if (!m_titlePending) {
-        Q_EMIT pageLoaded(ok);
+    // The title may have come before (the same as the page shown before);
+    // a first page without a title leaves the label empty.
+    titleChanged(v->title());
+    m_titlePending = false;
+    Q_EMIT pageLoaded(!m_onErrorPage);
+}
+
+void PreviewController::titleChanged(const QString& title) {
+    if (!m_titlePending || m_onErrorPage)
         return;
-    }
     // The engine names a page without a title after its address; the label
     // shows only a title the page has.
+    const QUrl url = m_window.webView()->url();
+    const QString shown = url.toDisplayString();
+    const QString noScheme = url.toDisplayString(QUrl::RemoveScheme).mid(2);
+    if (title.isEmpty() || title == url.toString() || title == shown || title == noScheme ||
+        (url.isLocalFile() && title == url.fileName()) ||
+        title.startsWith(QLatin1String("data:")) || title == QLatin1String("about:blank"))
+        return;
     m_titlePending = false;
-    const QString path = m_path;
-    v->runJavaScript(QStringLiteral("document.title"), [this, path](const QVariant& title) {
-        if (path == m_path && m_window.labelTitle()->text().isEmpty())
-            m_window.labelTitle()->setText(title.toString());
-        Q_EMIT pageLoaded(true);
-    });
+    m_window.labelTitle()->setText(title);
 }
 
 bool PreviewController::allowNavigation(const help::Navigation& n) {
@@ -300,7 +309,14 @@ void PreviewController::actionForward() {
 }
 
 void PreviewController::actionReload() {
-    if (PreviewView* v = view())
+    PreviewView* v = view();
+    if (!v)
+        return;
+    // After a failure the file is tried again (the server may run now),
+    // not the error page.
+    if (m_onErrorPage && !m_path.isEmpty())
+        previewPath(m_path);
+    else
         v->reload();
 }
 

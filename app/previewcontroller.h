@@ -61,6 +61,7 @@ private:
     void loadingChanged(const LoadEvent& event);
     void failed(const LoadEvent& event);
     void finished();
+    void titleChanged(const QString& title);
     void setURLLabel(const QUrl& url);
     void setHistoryButtons(bool back, bool forward);
     bool allowNavigation(const help::Navigation& navigation);

@@ -34,6 +34,7 @@ public:
     void stop() override {}
     void setOwnErrorPages() override {}
     QUrl url() const override { return QUrl(); }
+    QString title() const override { return QString(); }
     QPointF scrollPosition() const override { return QPointF(); }
     void runJavaScript(const QString&, std::function<void(const QVariant&)>) override {}
 

@@ -51,6 +51,7 @@ public:
     // The owner shows its own page when a load fails, the engine none.
     virtual void setOwnErrorPages() = 0;
     virtual QUrl url() const = 0;
+    virtual QString title() const = 0;
     virtual QPointF scrollPosition() const = 0;
     // Runs a script in the page; `done` gets its result (never after the view
     // is gone).

@@ -201,6 +201,7 @@ public:
         emitHistory();
     }
     QUrl url() const override { return m_view->url(); }
+    QString title() const override { return m_view->title(); }
     QPointF scrollPosition() const override { return m_page->scrollPosition(); }
     void runJavaScript(const QString& script, std::function<void(const QVariant&)> done) override {
         std::shared_ptr<bool> alive = m_alive;

@@ -191,6 +191,8 @@ int main(int argc, char** argv) {
     qputenv("HOME", root);
     qputenv("XDG_CONFIG_HOME", root + "/config");
     qputenv("XDG_DATA_HOME", root + "/data");
+    // As the program does: the web engine is loaded as a module later.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication qapp(argc, argv);
     QuietPlatform platform;
     morvane::Platform::install(&platform);

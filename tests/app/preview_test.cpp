@@ -71,6 +71,14 @@ TEST_F(PreviewTest, ARefusedConnectionShowsTheErrorPageWithTheServerHint) {
     EXPECT_EQ(labelURL(), local + "first.html");
     EXPECT_EQ(labelTitle(), QString());
     EXPECT_FALSE(backEnabled());
+
+    // The server runs now: Reload Page tries the file again.
+    SiteServer late(site, QUrl(local).port());
+    ASSERT_EQ(late.port(), QUrl(local).port());
+    ASSERT_TRUE(actAndWait([&] { app->window()->actionReload()->trigger(); }));
+    EXPECT_TRUE(lastOk);
+    EXPECT_TRUE(pageText().startsWith(QStringLiteral("first body")));
+    EXPECT_EQ(labelTitle(), QStringLiteral("First"));
 }
 
 TEST_F(PreviewTest, AFollowedLinkKeepsTheLabelsAndANewPreviewStartsAfresh) {
