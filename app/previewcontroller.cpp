@@ -163,7 +163,7 @@ void PreviewController::loadPage(const QUrl& url) {
     const QString type = url.isLocalFile() ? preview::diskPageType(url.toLocalFile()) : QString();
     QFile file(url.isLocalFile() ? url.toLocalFile() : QString());
     // Up to the engine's limit for pages given as data.
-    constexpr qint64 kMaxContent = 2 * 1000 * 1000;
+    constexpr qint64 kMaxContent = qint64(2) * 1000 * 1000;
     if (!type.isEmpty() && file.size() < kMaxContent && file.open(QIODevice::ReadOnly)) {
         v->setContent(file.readAll(), type, url);
         return;
