@@ -81,7 +81,7 @@ QUrl parseLocalUrl(const QString& localUrl, QString* problem) {
     };
     if (text.isEmpty())
         return fail(QCoreApplication::translate("Preview", "The site has no local address."));
-    const QUrl url(hasScheme(text) ? text : QStringLiteral("http://") + text, QUrl::StrictMode);
+    QUrl url(hasScheme(text) ? text : QStringLiteral("http://") + text, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
     if (hasOtherScheme(text) || !url.isValid() ||
         (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
@@ -106,7 +106,7 @@ QUrl localServerUrl(const QString& localUrl, const QString& relative, QString* p
         base += QLatin1Char('/');
     // The local address is taken as the address it is; only the file's own
     // path is escaped.
-    const QUrl url(base + escapePath(relative), QUrl::TolerantMode);
+    QUrl url(base + escapePath(relative), QUrl::TolerantMode);
     if (!url.isValid()) {
         if (problem)
             *problem = url.errorString();

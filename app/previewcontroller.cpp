@@ -16,6 +16,7 @@
 #include <QLoggingCategory>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace morvane {
@@ -55,9 +56,9 @@ PreviewController::PreviewController(MainWindow& window, SitesController& sites,
 PreviewController::~PreviewController() {
     if (PreviewView* v = view()) {
         v->onLoadingChanged = nullptr;
+        v->onTitleChanged = nullptr;
         v->onHistoryChanged = nullptr;
         v->onNavigationRequest = nullptr;
-        v->onFileRequest = nullptr;
     }
 }
 
@@ -70,14 +71,15 @@ void PreviewController::ensureView() {
     if (m_wired)
         return;
     m_wired = true;
+    v->setOwnErrorPages();
     v->onLoadingChanged = [this](const LoadEvent& e) { loadingChanged(e); };
+    v->onTitleChanged = [this](const QString& title) { titleChanged(title); };
     v->onHistoryChanged = [this](bool back, bool forward) {
         // While a preview starts, the buttons stay off until its page is in.
         if (!m_clearHistoryOnFinish)
             setHistoryButtons(back, forward);
     };
     v->onNavigationRequest = [this](const help::Navigation& n) { return allowNavigation(n); };
-    v->onFileRequest = [this](const QUrl& url) { return allowFile(url); };
 }
 
 void PreviewController::setHistoryButtons(bool back, bool forward) {
@@ -161,7 +163,7 @@ void PreviewController::loadPage(const QUrl& url) {
     const QString type = url.isLocalFile() ? preview::diskPageType(url.toLocalFile()) : QString();
     QFile file(url.isLocalFile() ? url.toLocalFile() : QString());
     // Up to the engine's limit for pages given as data.
-    constexpr qint64 kMaxContent = 2 * 1000 * 1000;
+    constexpr qint64 kMaxContent = qint64(2) * 1000 * 1000;
     if (!type.isEmpty() && file.size() < kMaxContent && file.open(QIODevice::ReadOnly)) {
         v->setContent(file.readAll(), type, url);
         return;
@@ -239,29 +241,46 @@ void PreviewController::finished() {
         v->runJavaScript(
             QStringLiteral("window.scrollTo(%1, %2)").arg(m_scroll.x()).arg(m_scroll.y()), {});
     }
-    const bool ok = !m_onErrorPage;
-    if (!m_titlePending) {
-        Q_EMIT pageLoaded(ok);
-        return;
-    }
-    // The engine names a page without a title after its address; the label
-    // shows only a title the page has.
+    // The title may have come before (the same as the page shown before);
+    // a first page without a title leaves the label empty.
+    titleChanged(v->title());
     m_titlePending = false;
-    const QString path = m_path;
-    v->runJavaScript(QStringLiteral("document.title"), [this, path](const QVariant& title) {
-        if (path == m_path && m_window.labelTitle()->text().isEmpty())
-            m_window.labelTitle()->setText(title.toString());
-        Q_EMIT pageLoaded(true);
-    });
+    Q_EMIT pageLoaded(!m_onErrorPage);
 }
 
-bool PreviewController::allowNavigation(const help::Navigation& n) const {
+void PreviewController::titleChanged(const QString& title) {
+    if (!m_titlePending || m_onErrorPage)
+        return;
+    // The engine names a page without a title after its address; the label
+    // shows only a title the page has.
+    const QUrl url = m_window.webView()->url();
+    const QString shown = url.toDisplayString();
+    const QString noScheme = url.toDisplayString(QUrl::RemoveScheme).mid(2);
+    if (title.isEmpty() || title == url.toString() || title == shown || title == noScheme ||
+        (url.isLocalFile() && title == url.fileName()) ||
+        title.startsWith(QLatin1String("data:")) || title == QLatin1String("about:blank"))
+        return;
+    m_titlePending = false;
+    m_window.labelTitle()->setText(title);
+}
+
+bool PreviewController::allowNavigation(const help::Navigation& n) {
     // The program's own loads, Back, Forward and Reload.
     if (n.byProgram)
         return true;
     const QUrl& url = n.url;
-    if (preview::isInsideFolder(url, m_sites.siteFolderLocal()) ||
-        preview::isInsideLocalUrl(url, m_sites.localURL()))
+    if (preview::isInsideFolder(url, m_sites.siteFolderLocal())) {
+        const QUrl current = m_window.webView()->url();
+        if (!n.mainFrame ||
+            url.adjusted(QUrl::RemoveFragment) == current.adjusted(QUrl::RemoveFragment))
+            return true;
+        // Pages from disk may not open file addresses themselves (that
+        // would let them read any file); a page of the site is opened for
+        // them, as the program's own load.
+        QTimer::singleShot(0, this, [this, url] { loadPage(url); });
+        return false;
+    }
+    if (preview::isInsideLocalUrl(url, m_sites.localURL()))
         return true;
     const QString scheme = url.scheme().toLower();
     if (!n.mainFrame) {
@@ -279,10 +298,6 @@ bool PreviewController::allowNavigation(const help::Navigation& n) const {
     return false;
 }
 
-bool PreviewController::allowFile(const QUrl& url) const {
-    return preview::isInsideFolder(url, m_sites.siteFolderLocal());
-}
-
 void PreviewController::actionBack() {
     if (PreviewView* v = view())
         v->back();
@@ -294,7 +309,14 @@ void PreviewController::actionForward() {
 }
 
 void PreviewController::actionReload() {
-    if (PreviewView* v = view())
+    PreviewView* v = view();
+    if (!v)
+        return;
+    // After a failure the file is tried again (the server may run now),
+    // not the error page.
+    if (m_onErrorPage && !m_path.isEmpty())
+        previewPath(m_path);
+    else
         v->reload();
 }
 

@@ -61,10 +61,10 @@ private:
     void loadingChanged(const LoadEvent& event);
     void failed(const LoadEvent& event);
     void finished();
+    void titleChanged(const QString& title);
     void setURLLabel(const QUrl& url);
     void setHistoryButtons(bool back, bool forward);
-    bool allowNavigation(const help::Navigation& navigation) const;
-    bool allowFile(const QUrl& url) const;
+    bool allowNavigation(const help::Navigation& navigation);
     void fileShown(OpenFile* file);
     void fileWritten(OpenFile* file);
     void clear();

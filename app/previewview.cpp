@@ -32,7 +32,9 @@ public:
     void clearHistory() override {}
     void setContent(const QByteArray&, const QString&, const QUrl&) override {}
     void stop() override {}
+    void setOwnErrorPages() override {}
     QUrl url() const override { return QUrl(); }
+    QString title() const override { return QString(); }
     QPointF scrollPosition() const override { return QPointF(); }
     void runJavaScript(const QString&, std::function<void(const QVariant&)>) override {}
 

@@ -39,9 +39,8 @@ struct LoadEvent {
 //
 // Every view made by the module keeps pages apart from the computer: no
 // JavaScript access to file addresses or across origins for local pages, no
-// unknown URL schemes, no new windows, no permissions granted, and file
-// addresses reachable only where onResourceRequest allows (nowhere when it
-// is unset).
+// unknown URL schemes, no new windows, no permissions granted. Which
+// addresses a page may go to is the owner's to say (onNavigationRequest).
 class PreviewView : public help::HelpView {
 public:
     virtual void setHtml(const QString& html, const QUrl& baseUrl) = 0;
@@ -49,7 +48,10 @@ public:
     virtual void setContent(const QByteArray& data, const QString& mimeType,
                             const QUrl& baseUrl) = 0;
     virtual void stop() = 0;
+    // The owner shows its own page when a load fails, the engine none.
+    virtual void setOwnErrorPages() = 0;
     virtual QUrl url() const = 0;
+    virtual QString title() const = 0;
     virtual QPointF scrollPosition() const = 0;
     // Runs a script in the page; `done` gets its result (never after the view
     // is gone).
@@ -57,9 +59,6 @@ public:
                                std::function<void(const QVariant&)> done) = 0;
 
     std::function<void(const LoadEvent&)> onLoadingChanged;
-    // Asked for every file address the page loads (frames, images, scripts);
-    // false blocks it.
-    std::function<bool(const QUrl&)> onFileRequest;
 };
 
 // Loads the web-engine module and makes a view in `parent`, or, when the

@@ -14,7 +14,6 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
-#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
@@ -83,18 +82,6 @@ private:
     QElapsedTimer m_last;
 };
 
-// Blocks the file addresses the owner does not allow.
-class FileGuard : public QWebEngineUrlRequestInterceptor {
-public:
-    FileGuard(WebEnginePreview* owner, QObject* parent)
-        : QWebEngineUrlRequestInterceptor(parent), m_owner(owner) {}
-    void forget() { m_owner = nullptr; }
-    void interceptRequest(QWebEngineUrlRequestInfo& info) override;
-
-private:
-    WebEnginePreview* m_owner;
-};
-
 // Hands every navigation to the owner's filter before it happens, and opens
 // no windows.
 class FilteringPage : public QWebEnginePage {
@@ -127,8 +114,6 @@ void isolate(QWebEnginePage* page) {
     s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
     s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
     s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    // The program shows its own error page.
-    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     // Cameras, microphones, places, notifications: never granted.
     QObject::connect(page, &QWebEnginePage::featurePermissionRequested, page,
                      [page](const QUrl& origin, QWebEnginePage::Feature feature) {
@@ -158,8 +143,6 @@ public:
     explicit WebEnginePreview(QWidget* parent) : m_view(new QWebEngineView(parent)) {
         m_page = new FilteringPage(this, m_view);
         isolate(m_page);
-        m_guard = new FileGuard(this, m_page);
-        m_page->setUrlRequestInterceptor(m_guard);
         m_view->setPage(m_page);
         m_input = new UserInputWatch(m_view);
         QObject::connect(m_view, &QWebEngineView::urlChanged, m_view, [this](const QUrl& url) {
@@ -192,8 +175,6 @@ public:
         // The view is Qt's to delete; it must not call back into us after this.
         if (m_page)
             m_page->forget();
-        if (m_guard)
-            m_guard->forget();
         if (m_view)
             QObject::disconnect(m_view, nullptr, m_view, nullptr);
         if (m_page)
@@ -212,11 +193,15 @@ public:
     void forward() override { m_view->forward(); }
     void reload() override { m_view->reload(); }
     void stop() override { m_view->stop(); }
+    void setOwnErrorPages() override {
+        m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    }
     void clearHistory() override {
         m_view->history()->clear();
         emitHistory();
     }
     QUrl url() const override { return m_view->url(); }
+    QString title() const override { return m_view->title(); }
     QPointF scrollPosition() const override { return m_page->scrollPosition(); }
     void runJavaScript(const QString& script, std::function<void(const QVariant&)> done) override {
         std::shared_ptr<bool> alive = m_alive;
@@ -239,7 +224,6 @@ public:
             n.byProgram || (type == QWebEnginePage::NavigationTypeLinkClicked && m_input->recent());
         return onNavigationRequest(n);
     }
-    bool allowFile(const QUrl& url) const { return onFileRequest && onFileRequest(url); }
 
 private:
     void emitHistory() {
@@ -248,7 +232,6 @@ private:
     }
     QPointer<QWebEngineView> m_view;
     QPointer<FilteringPage> m_page;
-    QPointer<FileGuard> m_guard;
     UserInputWatch* m_input = nullptr;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
@@ -258,12 +241,6 @@ bool FilteringPage::acceptNavigationRequest(const QUrl& url, NavigationType type
     if (m_owner && !m_owner->allow(url, type, isMainFrame))
         return false;
     return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
-}
-
-void FileGuard::interceptRequest(QWebEngineUrlRequestInfo& info) {
-    const QUrl url = info.requestUrl();
-    if (url.isLocalFile() && !(m_owner && m_owner->allowFile(url)))
-        info.block(true);
 }
 
 } // namespace

@@ -132,5 +132,24 @@ TEST_F(HelpWebTest, AMissingPageFailsWithoutLeavingTheGuide) {
     EXPECT_TRUE(RecordingPlatform::current().openedUrls.isEmpty());
 }
 
+TEST_F(HelpWebTest, HelpPagesCannotReadLocalFiles) {
+    ASSERT_TRUE(showGuide());
+    // The help window's view is the module's view, with the preview's rules.
+    auto* page = static_cast<PreviewView*>(view);
+    QString result;
+    bool done = false;
+    page->runJavaScript(
+        QStringLiteral("(function(){try{var x=new XMLHttpRequest();"
+                       "x.open('GET','file:///etc/passwd',false);x.send();return x.responseText}"
+                       "catch(e){return 'error'}})()"),
+        [&](const QVariant& v) {
+            result = v.toString();
+            done = true;
+        });
+    ASSERT_TRUE(waitUntil([&] { return done; }, std::chrono::seconds(30)));
+    EXPECT_FALSE(result.contains(QLatin1String("root:")));
+    EXPECT_EQ(result, QStringLiteral("error"));
+}
+
 } // namespace
 } // namespace morvane::test

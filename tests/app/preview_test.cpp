@@ -71,6 +71,14 @@ TEST_F(PreviewTest, ARefusedConnectionShowsTheErrorPageWithTheServerHint) {
     EXPECT_EQ(labelURL(), local + "first.html");
     EXPECT_EQ(labelTitle(), QString());
     EXPECT_FALSE(backEnabled());
+
+    // The server runs now: Reload Page tries the file again.
+    SiteServer late(site, QUrl(local).port());
+    ASSERT_EQ(late.port(), QUrl(local).port());
+    ASSERT_TRUE(actAndWait([&] { app->window()->actionReload()->trigger(); }));
+    EXPECT_TRUE(lastOk);
+    EXPECT_TRUE(pageText().startsWith(QStringLiteral("first body")));
+    EXPECT_EQ(labelTitle(), QStringLiteral("First"));
 }
 
 TEST_F(PreviewTest, AFollowedLinkKeepsTheLabelsAndANewPreviewStartsAfresh) {
@@ -95,6 +103,16 @@ TEST_F(PreviewTest, AFollowedLinkKeepsTheLabelsAndANewPreviewStartsAfresh) {
     app->actionBack();
     ASSERT_TRUE(actAndWait([&] { app->actionReload(); }));
     EXPECT_EQ(pageText(), QStringLiteral("no title here"));
+}
+
+TEST_F(PreviewTest, LinksBetweenPagesFromDiskAreFollowed) {
+    ASSERT_TRUE(previewAndWait("first.html"));
+    ASSERT_TRUE(actAndWait([&] { js(QStringLiteral("document.getElementById('l').click()")); }));
+    EXPECT_TRUE(lastOk);
+    EXPECT_EQ(pageText(), QStringLiteral("second body"));
+    EXPECT_EQ(view()->url(), QUrl::fromLocalFile(at("second.html")));
+    EXPECT_EQ(labelURL(), "file://" + at("first.html"));
+    EXPECT_TRUE(backEnabled());
 }
 
 TEST_F(PreviewTest, EveryFileNameReachesTheServerAsExactlyThatFile) {

@@ -16,7 +16,7 @@ namespace morvane::test {
 
 class SiteServer : public QObject {
 public:
-    explicit SiteServer(const QString& root) : m_root(root) {
+    explicit SiteServer(const QString& root, int port = 0) : m_root(root) {
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
             while (QTcpSocket* socket = m_server.nextPendingConnection()) {
                 QObject::connect(socket, &QTcpSocket::readyRead, socket,
@@ -24,7 +24,7 @@ public:
                 QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             }
         });
-        m_server.listen(QHostAddress::LocalHost, 0);
+        m_server.listen(QHostAddress::LocalHost, quint16(port));
     }
 
     quint16 port() const { return m_server.serverPort(); }
