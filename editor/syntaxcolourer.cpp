@@ -141,7 +141,9 @@ void SyntaxColourer::resyncFromDocument() {
     if (!m_doc)
         return;
     const qint64 len = std::max(0, m_doc->characterCount() - 1);
-    m_store.reset(view(textRange(0, len)));
+    const QString text = textRange(0, len);
+    m_store.reset(view(text));
+    m_text.reset(view(text));
     m_store.takeChanges();
 }
 
@@ -164,7 +166,9 @@ void SyntaxColourer::onContentsChange(int position, int removed, int added) {
         }
     } else {
         Q_UNUSED(added);
-        m_store.replace(pos, gone, view(textRange(pos, pos + came)));
+        const QString inserted = textRange(pos, pos + came);
+        m_store.replace(pos, gone, view(inserted));
+        m_text.replace(pos, gone, view(inserted));
     }
     syntaxColor(std::clamp<qint64>(pos, 0, docLen));
     flushFormats();
@@ -244,15 +248,14 @@ void SyntaxColourer::scanWindow(qint64 start, qint64 stop, qint64 visibleStart) 
     }
     if (first > start && first >= visibleStart)
         m_store.clear(start, first);
-    const QString text = textRange(first, stop);
-    if (text.size() != stop - first) {
+    if (m_text.size() != m_store.size()) {
         qCWarning(lcColour) << "text and attributes out of step; resynchronising";
         resyncFromDocument();
         return;
     }
-    scanHtml(ScanWindow{reinterpret_cast<const char16_t*>(text.utf16()), first, first, stop,
-                        visibleStart},
-             m_store);
+    // The scanners read the kept text in place: no copy out of the document,
+    // however far back the restart point lies.
+    scanHtml(ScanWindow{m_text.contiguous(first, stop), first, first, stop, visibleStart}, m_store);
 }
 
 double SyntaxColourer::lineHeight() const {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "editor/syntax/attributestore.h"
+#include "editor/syntax/gaptext.h"
 
 #include <QObject>
 #include <QPointer>
@@ -76,6 +77,8 @@ public:
     qint64 visibleCharacterUpperBound() const;
 
     const AttributeStore& store() const { return m_store; }
+    // The text as the colourer holds it (block breaks as line feeds).
+    const GapText& text() const { return m_text; }
 
     // What the last pass did, for diagnostics and tests.
     struct PassInfo {
@@ -115,6 +118,8 @@ private:
     QPointer<QObject> m_viewport;
     QPointer<QTextDocument> m_doc;
     AttributeStore m_store;
+    // The text, kept in step with the document for the scanners to read.
+    GapText m_text;
     QString m_path;
     bool m_colourable = true;
     int m_epoch = 0;     // bumped when the role formats change
