@@ -107,6 +107,7 @@ private:
     void resyncFromDocument();
     void processEditing(std::optional<qint64> editedLocation);
     void scanWindow(qint64 start, qint64 stop, qint64 visibleStart);
+    void trackThrough(qint64 from, qint64 to);
     void processBounds(const QRectF& captured);
     QString textRange(qint64 from, qint64 to) const;
     double lineHeight() const;
