@@ -50,6 +50,10 @@ AppDelegate::AppDelegate(QObject* parent)
 }
 
 AppDelegate::~AppDelegate() {
+    // The edit menu follows the focus, which moves while the window's
+    // widgets are taken down: it goes first.
+    delete m_editMenu;
+    m_editMenu = nullptr;
     // Editors and the tree model go before the tree they point into.
     m_window.reset();
 }

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QTextEdit>
 
 namespace morvane {
@@ -26,7 +27,12 @@ bool clipboardHasText() {
 
 EditMenuController::EditMenuController(MainWindow& window, OpenFilesController& files,
                                        QObject* parent)
-    : QObject(parent), m_window(window), m_files(files) {
+    : QObject(parent), m_window(window),
+      m_files(files), m_actions{window.actionUndo(),   window.actionRedo(),
+                                window.actionCut(),    window.actionCopy(),
+                                window.actionPaste(),  window.actionSelectAll(),
+                                window.actionIndent(), window.actionOutdent()},
+      m_tabs(window.tabView()) {
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { retarget(now); });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -124,18 +130,13 @@ void EditMenuController::updateActions() {
         paste = editable && clipboardHasText();
         all = !l->text().isEmpty();
     }
-    m_window.actionUndo()->setEnabled(undo);
-    m_window.actionRedo()->setEnabled(redo);
-    m_window.actionCut()->setEnabled(cut);
-    m_window.actionCopy()->setEnabled(copy);
-    m_window.actionPaste()->setEnabled(paste);
-    m_window.actionSelectAll()->setEnabled(all);
-
     // Indent and outdent act on the shown editor of the current file.
     TextView* view = m_files.currentTextView();
-    const bool shown = view && !view->isReadOnly() && m_window.tabView()->currentIndex() == 0;
-    m_window.actionIndent()->setEnabled(shown);
-    m_window.actionOutdent()->setEnabled(shown);
+    const bool shown = view && !view->isReadOnly() && m_tabs && m_tabs->currentIndex() == 0;
+    const bool states[] = {undo, redo, cut, copy, paste, all, shown, shown};
+    for (size_t i = 0; i < m_actions.size(); ++i)
+        if (m_actions[i])
+            m_actions[i]->setEnabled(states[i]);
 }
 
 void EditMenuController::actionIndent() {

@@ -8,8 +8,11 @@
 #include <QObject>
 #include <QPointer>
 
+#include <array>
 #include <vector>
 
+class QAction;
+class QTabWidget;
 class QWidget;
 
 namespace morvane {
@@ -36,6 +39,9 @@ private:
 
     MainWindow& m_window;
     OpenFilesController& m_files;
+    // Undo, Redo, Cut, Copy, Paste, Select All, Indent, Outdent.
+    std::array<QPointer<QAction>, 8> m_actions;
+    QPointer<QTabWidget> m_tabs;
     QPointer<QWidget> m_target;
     std::vector<QMetaObject::Connection> m_targetConnections;
 };

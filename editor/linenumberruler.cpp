@@ -121,16 +121,49 @@ void LineNumberRuler::textDidChange(int position, int removed, int added) {
     const qint64 newLength = textLength(doc);
     const qint64 pos = std::clamp<qint64>(position, 0, newLength);
     const qint64 gone = std::clamp<qint64>(removed, 0, std::max<qint64>(0, m_length - pos));
-    const qint64 came = std::clamp<qint64>(newLength - (m_length - gone), 0, newLength - pos);
+    const qint64 came = newLength - (m_length - gone);
+    if (position < 0 || position > m_length || came < 0 || pos + came > newLength) {
+        // The counts do not fit (the document was cleared and refilled):
+        // start again from the whole text.
+        m_length = newLength;
+        m_innerStarts.clear();
+        noteInnerTerminators(0, documentText(doc, 0, newLength));
+        invalidateLineIndices();
+        update();
+        return;
+    }
     m_length = newLength;
-    // Inner line starts inside the replaced text go; those after it move.
-    const auto first = std::upper_bound(m_innerStarts.begin(), m_innerStarts.end(), pos);
-    const auto last = std::upper_bound(first, m_innerStarts.end(), pos + gone);
-    const auto kept = m_innerStarts.erase(first, last);
-    for (auto it = kept; it != m_innerStarts.end(); ++it)
-        *it += came - gone;
-    noteInnerTerminators(pos, documentText(doc, pos, pos + came));
-    invalidateLineIndices();
+    const QString inserted = documentText(doc, pos, pos + came);
+    // Line starts inside the replaced text go (a start follows its line's
+    // end, so the starts in (pos, pos + gone]); those after it move; the ends
+    // in the inserted text add theirs. The inner starts (which a full
+    // rebuild needs) and, while it is up to date, the table itself are kept
+    // so, without walking the document.
+    const auto edit = [&](std::vector<std::int64_t>& starts, bool innerOnly) {
+        const auto first = std::upper_bound(starts.begin(), starts.end(), pos);
+        const auto last = std::upper_bound(first, starts.end(), pos + gone);
+        const auto at = starts.erase(first, last) - starts.begin();
+        for (auto it = starts.begin() + at; it != starts.end(); ++it)
+            *it += came - gone;
+        std::vector<std::int64_t> found;
+        for (qsizetype i = 0; i < inserted.size(); ++i) {
+            const QChar c = inserted[i];
+            if (c == QChar::LineSeparator || c == QChar(0x85) ||
+                (!innerOnly && (c == QChar::ParagraphSeparator || c == u'\n')))
+                found.push_back(pos + i + 1);
+        }
+        starts.insert(starts.begin() + at, found.begin(), found.end());
+    };
+    edit(m_innerStarts, true);
+    if (m_valid) {
+        edit(m_lineIndices, false);
+        // Every block starts a line, and so does every inner start: a table
+        // that does not add up is rebuilt rather than trusted.
+        if (m_lineIndices.size() != size_t(doc->blockCount()) + m_innerStarts.size())
+            invalidateLineIndices();
+        else
+            checkThickness();
+    }
     update();
 }
 
@@ -164,7 +197,10 @@ void LineNumberRuler::calculateLines() {
             m_lineIndices.push_back(*inner);
     }
     m_valid = true;
+    checkThickness();
+}
 
+void LineNumberRuler::checkThickness() {
     const int required = requiredThickness();
     if (std::abs(required - m_thickness) > 1 && !m_thicknessPending) {
         // Not now: this usually runs while the ruler is being drawn.

@@ -52,10 +52,12 @@ public:
     void setClientView(QPlainTextEdit* client);
     QPlainTextEdit* clientView() const { return m_client; }
 
-    // The line-start table, rebuilt first when out of date.
+    // The line-start table, rebuilt first when out of date. Edits keep an
+    // up-to-date table in step without a rebuild.
     const std::vector<std::int64_t>& lineIndices();
     void invalidateLineIndices();
-    // How many times the table was rebuilt (for tests and measurements).
+    // How many times the table was rebuilt from the whole document (for
+    // tests and measurements).
     int rebuildCount() const { return m_rebuilds; }
 
     // The 0-based line containing a text position.
@@ -119,6 +121,7 @@ protected:
 private:
     void textDidChange(int position, int removed, int added);
     void calculateLines();
+    void checkThickness();
     void noteInnerTerminators(qint64 position, const QString& text);
 
     QPointer<QPlainTextEdit> m_client;

@@ -141,7 +141,9 @@ void SyntaxColourer::resyncFromDocument() {
     if (!m_doc)
         return;
     const qint64 len = std::max(0, m_doc->characterCount() - 1);
-    m_store.reset(view(textRange(0, len)));
+    const QString text = textRange(0, len);
+    m_store.reset(view(text));
+    m_text.reset(view(text));
     m_store.takeChanges();
 }
 
@@ -164,10 +166,26 @@ void SyntaxColourer::onContentsChange(int position, int removed, int added) {
         }
     } else {
         Q_UNUSED(added);
-        m_store.replace(pos, gone, view(textRange(pos, pos + came)));
+        const QString inserted = textRange(pos, pos + came);
+        m_store.replace(pos, gone, view(inserted));
+        m_text.replace(pos, gone, view(inserted));
+        trackThrough(pos, pos + came);
     }
     syntaxColor(std::clamp<qint64>(pos, 0, docLen));
     flushFormats();
+}
+
+void SyntaxColourer::trackThrough(qint64 from, qint64 to) {
+    // A large text that just arrived (a file opened) is scanned through once
+    // without colouring, so that it holds restart points all along: a later
+    // jump far into it then restarts close to what it shows instead of
+    // scanning everything from the top while the user waits. Reading the
+    // text in place makes this a small part of what opening costs.
+    constexpr qint64 kTrackAhead = 1 << 20;
+    if (!m_colourable || to - from < kTrackAhead || g_passRunning)
+        return;
+    const qint64 n = std::max<qint64>(from - kRestartSlack, 0);
+    scanWindow(std::max<qint64>(m_store.lastMarkedLessThan(n), 0), to, to);
 }
 
 // ---- the driver ----
@@ -244,15 +262,14 @@ void SyntaxColourer::scanWindow(qint64 start, qint64 stop, qint64 visibleStart) 
     }
     if (first > start && first >= visibleStart)
         m_store.clear(start, first);
-    const QString text = textRange(first, stop);
-    if (text.size() != stop - first) {
+    if (m_text.size() != m_store.size()) {
         qCWarning(lcColour) << "text and attributes out of step; resynchronising";
         resyncFromDocument();
         return;
     }
-    scanHtml(ScanWindow{reinterpret_cast<const char16_t*>(text.utf16()), first, first, stop,
-                        visibleStart},
-             m_store);
+    // The scanners read the kept text in place: no copy out of the document,
+    // however far back the restart point lies.
+    scanHtml(ScanWindow{m_text.contiguous(first, stop), first, first, stop, visibleStart}, m_store);
 }
 
 double SyntaxColourer::lineHeight() const {
@@ -342,38 +359,54 @@ void SyntaxColourer::flushFormats() {
     const std::vector<AttributeStore::Span> spans = m_store.takeChanges();
     if (spans.empty())
         return;
-    // Blocks in view are redrawn now; the others only lose their epoch, so
-    // they are rebuilt when they come into view (or are painted: see the
-    // viewport's paint events). A long pass far from the view then costs no
-    // layout work. The view is the one last measured: during an edit the
-    // editor's own layout is not updated yet and cannot be asked.
+    // Blocks in view are redrawn now. When anything changed outside the
+    // view, every other block's formats count as stale (a new epoch): each
+    // is rebuilt when it comes into view (or is painted: see the viewport's
+    // paint events). A long pass far from the view then costs no work per
+    // block, not even a walk over the blocks it touched. The view is the one
+    // last measured: during an edit the editor's own layout is not updated
+    // yet and cannot be asked.
     constexpr int kMargin = 8; // lines just outside the view
-    const int firstShown = m_shownFirst - kMargin;
-    const int lastShown = m_shownLast + kMargin;
+    const int count = m_doc->blockCount();
+    const int firstShown = std::clamp(m_shownFirst - kMargin, 0, count - 1);
+    const int lastShown = std::clamp(m_shownLast + kMargin, firstShown, count - 1);
+    const QTextBlock firstBlock = m_doc->findBlockByNumber(firstShown);
+    const QTextBlock lastBlock = m_doc->findBlockByNumber(lastShown);
+    if (!firstBlock.isValid() || !lastBlock.isValid())
+        return;
+    const qint64 shownFrom = firstBlock.position();
+    const qint64 shownTo = lastBlock.position() + lastBlock.length() - 1;
+    for (const AttributeStore::Span& s : spans) {
+        if (s.start < shownFrom || s.end > shownTo) {
+            ++m_epoch;
+            break;
+        }
+    }
     // Spans come mostly in text order, so the blocks are walked forwards and
     // looked up afresh only when a span lies behind the walk.
     int lastDone = -1;
     QTextBlock b;
     int number = -1;
     for (const AttributeStore::Span& s : spans) {
-        if (!b.isValid() || s.start < b.position()) {
-            b = m_doc->findBlock(int(s.start));
+        const qint64 from = std::max<qint64>(s.start, shownFrom);
+        const qint64 to = std::min<qint64>(s.end, shownTo);
+        if (from > to)
+            continue;
+        if (!b.isValid() || from < b.position()) {
+            b = m_doc->findBlock(int(from));
             number = b.blockNumber();
         } else {
-            while (b.isValid() && b.position() + b.length() <= s.start) {
+            while (b.isValid() && b.position() + b.length() <= from) {
                 b = b.next();
                 ++number;
             }
         }
-        while (b.isValid()) {
+        while (b.isValid() && number <= lastShown) {
             if (number > lastDone) {
-                if (number >= firstShown && number <= lastShown)
-                    rebuildBlock(b);
-                else
-                    b.setUserState(-1);
+                rebuildBlock(b);
                 lastDone = number;
             }
-            if (b.position() + b.length() > s.end)
+            if (b.position() + b.length() > to)
                 break;
             b = b.next();
             ++number;

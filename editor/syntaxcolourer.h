@@ -8,6 +8,7 @@
 #pragma once
 
 #include "editor/syntax/attributestore.h"
+#include "editor/syntax/gaptext.h"
 
 #include <QObject>
 #include <QPointer>
@@ -78,6 +79,8 @@ public:
     qint64 visibleCharacterUpperBound() const;
 
     const AttributeStore& store() const { return m_store; }
+    // The text as the colourer holds it (block breaks as line feeds).
+    const GapText& text() const { return m_text; }
 
     // Further ranges drawn over a block's roles (the spelling marks): asked
     // each time a block's formats are rebuilt.
@@ -113,6 +116,7 @@ private:
     void resyncFromDocument();
     void processEditing(std::optional<qint64> editedLocation);
     void scanWindow(qint64 start, qint64 stop, qint64 visibleStart);
+    void trackThrough(qint64 from, qint64 to);
     void processBounds(const QRectF& captured);
     QString textRange(qint64 from, qint64 to) const;
     double lineHeight() const;
@@ -124,6 +128,8 @@ private:
     QPointer<QObject> m_viewport;
     QPointer<QTextDocument> m_doc;
     AttributeStore m_store;
+    // The text, kept in step with the document for the scanners to read.
+    GapText m_text;
     QString m_path;
     bool m_colourable = true;
     int m_epoch = 0;     // bumped when the role formats change
