@@ -282,6 +282,9 @@ void FindController::replaceAll() {
     m_lastStart = -1;
     if (n > 0)
         saveAfterReplace();
+    // The result stays on the line until the next search (the count would
+    // otherwise replace it as the changed text is counted again).
+    m_countTimer.stop();
     m_countValid = false;
     m_bar->setStatus(n == 0 ? tr("Not found")
                             : (n == 1 ? tr("Replaced 1 match") : tr("Replaced %1 matches").arg(n)));

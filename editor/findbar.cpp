@@ -44,7 +44,7 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     close->setAccessibleName(tr("Close the find bar"));
 
     auto* row = new QHBoxLayout;
-    row->addWidget(m_find, 1);
+    row->addWidget(m_find, 3);
     row->addWidget(previous);
     row->addWidget(next);
     row->addWidget(m_case);
@@ -65,10 +65,10 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     auto* replaceAll = new QPushButton(tr("Replace &All"), m_replaceRow);
     auto* rrow = new QHBoxLayout(m_replaceRow);
     rrow->setContentsMargins(0, 0, 0, 0);
-    rrow->addWidget(m_replace, 1);
+    rrow->addWidget(m_replace, 3);
     rrow->addWidget(replace);
     rrow->addWidget(replaceAll);
-    rrow->addStretch(1);
+    rrow->addStretch(2);
     grid->addWidget(replaceLabel, 1, 0);
     grid->addWidget(m_replaceRow, 1, 1);
 
@@ -92,6 +92,16 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     });
     m_replaceRow->hide();
     replaceLabel->hide();
+    // Tab goes from the text to find to its replacement, then to the buttons.
+    setTabOrder(m_find, m_replace);
+    setTabOrder(m_replace, replace);
+    setTabOrder(replace, replaceAll);
+    setTabOrder(replaceAll, previous);
+    setTabOrder(previous, next);
+    setTabOrder(next, m_case);
+    setTabOrder(m_case, m_words);
+    setTabOrder(m_words, m_regex);
+    setTabOrder(m_regex, close);
 }
 
 void FindBar::open(bool replace) {

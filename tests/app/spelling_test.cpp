@@ -90,6 +90,7 @@ TEST_F(SpellingTest, AddedWordsAreKnownAfterARestart) {
     auto* learn = menu->findChild<QAction*>("addToDictionary");
     ASSERT_NE(learn, nullptr);
     learn->trigger();
+    menu.reset();
     EXPECT_TRUE(waitUntil([&] { return marks->markedRanges().isEmpty(); }));
     EXPECT_TRUE(readFile(paths::dataFolder() + "/PersonalWords.txt").contains("Zorblatt"));
 
@@ -97,6 +98,7 @@ TEST_F(SpellingTest, AddedWordsAreKnownAfterARestart) {
     launch();
     selectPath("c.html");
     typeAtEnd(" Zorblat");
+    QTest::keyClick(editor(), Qt::Key_Home); // the word is finished
     marks = SpellHighlighter::of(editor());
     // The new misspelling is marked, the learnt word is not.
     ASSERT_TRUE(waitUntil([&] { return !marks->markedRanges().isEmpty(); }));
