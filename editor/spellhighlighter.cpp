@@ -4,6 +4,7 @@
 #include "editor/spellchecker.h"
 #include "editor/syntaxcolourer.h"
 
+#include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -27,6 +28,13 @@ SpellBlockData* dataOf(const QTextBlock& block) {
 
 bool isProse(SyntaxRole role) {
     return role == SyntaxRole::None || role == SyntaxRole::Comment;
+}
+
+// Of the files that are not coloured, only those of plain prose are checked:
+// style sheets, scripts and data would be all marks.
+bool isProseFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"txt" || suffix == u"text" || suffix == u"md" || suffix == u"markdown";
 }
 
 } // namespace
@@ -110,6 +118,8 @@ void SpellHighlighter::scheduleCheck() {
 QList<QPair<int, int>> SpellHighlighter::misspeltIn(const QTextBlock& block) const {
     QList<QPair<int, int>> out;
     if (!m_checker || !m_colourer)
+        return out;
+    if (!m_colourer->isColourable() && !isProseFile(m_colourer->filePath()))
         return out;
     const QString text = block.text();
     const qint64 bpos = block.position();
@@ -215,7 +225,10 @@ QMenu* SpellHighlighter::contextMenuAt(const QPoint& pos) {
     if (!data || data->text != block.text())
         return menu;
     const int column = at.positionInBlock();
-    for (const auto& [start, length] : data->ranges) {
+    for (const QPair<int, int>& range : data->ranges) {
+        // Plain names: lambdas below capture them.
+        const int start = range.first;
+        const int length = range.second;
         if (column < start || column > start + length)
             continue;
         const int from = block.position() + start;

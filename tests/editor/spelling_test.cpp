@@ -142,6 +142,18 @@ TEST_F(SpellMarks, OnlyTextAndCommentsAreChecked) {
     EXPECT_TRUE(wave);
 }
 
+TEST_F(SpellMarks, FilesThatAreNotColouredAreCheckedWhenTheyAreProse) {
+    const QString text = QStringLiteral("body { colr: red; } /* a notte */");
+    colourer->setFilePath("style.css");
+    editor.setPlainText(text);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(marks->markedRanges().isEmpty());
+    colourer->setFilePath("notes.txt");
+    editor.setPlainText(text);
+    EXPECT_EQ(markedWords(), QStringList({"colr", "notte"}));
+}
+
 TEST_F(SpellMarks, FollowTypingAndTheSwitch) {
     editor.setPlainText(QStringLiteral("<p>Fine words</p>"));
     QCoreApplication::processEvents();
