@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QLocale>
 #include <QSettings>
+#include <QTimer>
 
 namespace morvane {
 
@@ -58,8 +59,11 @@ SpellChecker* SpellingController::checker() {
 void SpellingController::attach(TextView* view, SyntaxColourer* colourer) {
     if (!view || !colourer)
         return;
-    auto* marks = new SpellHighlighter(view, colourer, m_enabled ? checker() : nullptr);
+    auto* marks = new SpellHighlighter(view, colourer, m_checker.get());
     marks->setEnabled(m_enabled);
+    // Reading the dictionary takes a moment: the file is shown first.
+    if (m_enabled && !m_checker && !m_triedOpening)
+        QTimer::singleShot(0, marks, [this, marks] { marks->setChecker(checker()); });
 }
 
 void SpellingController::actionSpellChecking() {
