@@ -54,6 +54,24 @@ TEST_F(SpellingTest, TheSwitchStoresItsSettingAndTwiceRestoresIt) {
     EXPECT_TRUE(menuItem()->isChecked());
 }
 
+TEST_F(SpellingTest, StoredTextIsReadForWhatItSays) {
+    for (const auto& [text, on] : std::vector<std::pair<QString, bool>>{{"NO", false},
+                                                                        {"no", false},
+                                                                        {"0", false},
+                                                                        {"false", false},
+                                                                        {"YES", true},
+                                                                        {"true", true},
+                                                                        {"1", true},
+                                                                        {"", false}}) {
+        SCOPED_TRACE(text.toStdString());
+        quitAndForget();
+        settings()->setValue("continuousSpellCheckingEnabled", text);
+        launch();
+        EXPECT_EQ(app->continuousSpellCheckingEnabled(), on);
+        EXPECT_EQ(menuItem()->isChecked(), on);
+    }
+}
+
 TEST_F(SpellingTest, OnlyTheShownEditorAndLaterOnesFollowTheSwitch) {
     selectPath("a.html");
     selectPath("b.html");
