@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QStackedWidget>
 #include <QTextBlock>
 
 namespace morvane {
@@ -37,6 +39,14 @@ FindController::FindController(MainWindow& window, OpenFilesController& openFile
     connect(&openFiles, &OpenFilesController::fileShown, this, [this] {
         watchEditor();
         updateActions();
+    });
+
+    // Escape in the text closes the bar as well, while it is open.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window.editorStack(), nullptr,
+                                 nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (m_bar->isVisible())
+            closeBar();
     });
 
     m_highlightTimer.setSingleShot(true);
