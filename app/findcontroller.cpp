@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QStackedWidget>
 #include <QTextBlock>
 
 namespace morvane {
@@ -37,6 +39,14 @@ FindController::FindController(MainWindow& window, OpenFilesController& openFile
     connect(&openFiles, &OpenFilesController::fileShown, this, [this] {
         watchEditor();
         updateActions();
+    });
+
+    // Escape in the text closes the bar as well, while it is open.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window.editorStack(), nullptr,
+                                 nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (m_bar->isVisible())
+            closeBar();
     });
 
     m_highlightTimer.setSingleShot(true);
@@ -282,6 +292,9 @@ void FindController::replaceAll() {
     m_lastStart = -1;
     if (n > 0)
         saveAfterReplace();
+    // The result stays on the line until the next search (the count would
+    // otherwise replace it as the changed text is counted again).
+    m_countTimer.stop();
     m_countValid = false;
     m_bar->setStatus(n == 0 ? tr("Not found")
                             : (n == 1 ? tr("Replaced 1 match") : tr("Replaced %1 matches").arg(n)));

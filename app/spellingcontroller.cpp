@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QLocale>
 #include <QSettings>
+#include <QTimer>
 
 namespace morvane {
 
@@ -20,7 +21,16 @@ SpellingController::SpellingController(MainWindow& window, OpenFilesController& 
     : QObject(parent), m_window(window), m_openFiles(openFiles),
       m_folders(defaultDictionaryFolders()), m_locale(QLocale::system().name()),
       m_personalPath(paths::dataFolder() + QStringLiteral("/PersonalWords.txt")) {
-    m_enabled = settings.value(QLatin1String(settingsKey()), false).toBool();
+    // Stored as a boolean; text such as "NO" (from older settings files or a
+    // hand edit) means what it says, where QVariant would read any
+    // non-empty text but "false" and "0" as true.
+    const QVariant stored = settings.value(QLatin1String(settingsKey()), false);
+    if (stored.typeId() == QMetaType::QString) {
+        const QString text = stored.toString().trimmed().toLower();
+        m_enabled = text == u"true" || text == u"yes" || text == u"1" || text == u"on";
+    } else {
+        m_enabled = stored.toBool();
+    }
     window.actionSpellChecking()->setChecked(m_enabled);
     // The action has flipped its own check mark when this runs.
     connect(window.actionSpellChecking(), &QAction::triggered, this,
@@ -58,8 +68,11 @@ SpellChecker* SpellingController::checker() {
 void SpellingController::attach(TextView* view, SyntaxColourer* colourer) {
     if (!view || !colourer)
         return;
-    auto* marks = new SpellHighlighter(view, colourer, m_enabled ? checker() : nullptr);
+    auto* marks = new SpellHighlighter(view, colourer, m_checker.get());
     marks->setEnabled(m_enabled);
+    // Reading the dictionary takes a moment: the file is shown first.
+    if (m_enabled && !m_checker && !m_triedOpening)
+        QTimer::singleShot(0, marks, [this, marks] { marks->setChecker(checker()); });
 }
 
 void SpellingController::actionSpellChecking() {

@@ -24,8 +24,9 @@ DocumentSearch::DocumentSearch(QTextDocument* document, QObject* parent)
 
 const QString& DocumentSearch::text() {
     if (!m_valid && m_doc) {
+        // Line breaks stay paragraph separators: the searches treat them as
+        // line feeds, and a second pass over a large text is saved.
         m_text = m_doc->toRawText();
-        m_text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
         m_valid = true;
     }
     return m_text;
@@ -42,9 +43,7 @@ QString DocumentSearch::range(int from, int to) const {
     QTextCursor c(m_doc);
     c.setPosition(from);
     c.setPosition(to, QTextCursor::KeepAnchor);
-    QString s = c.selectedText();
-    s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return s;
+    return c.selectedText();
 }
 
 std::optional<TextMatch> DocumentSearch::find(const Finder& finder, int selStart, int selEnd,

@@ -1,5 +1,5 @@
-// The find bar's searches applied to an editor's document: the text with
-// line feeds between lines (kept until the document changes, so repeated
+// The find bar's searches applied to an editor's document: its text (kept
+// until the document changes, so repeated
 // searches in a large file do not copy it again), finding the next or
 // previous match from a selection, the matches in a stretch of text (for
 // showing those in view), and replacing one or all matches as user edits
@@ -24,7 +24,8 @@ public:
 
     QTextDocument* document() const { return m_doc; }
 
-    // The whole text, lines joined by '\n'; positions are the document's.
+    // The whole text, lines joined by paragraph separators (U+2029), as the
+    // document holds it; positions are the document's.
     const QString& text();
     // Drops the copy of the text (it is taken again when next needed).
     void releaseText();

@@ -43,23 +43,24 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     close->setToolTip(tr("Close the find bar (Escape)"));
     close->setAccessibleName(tr("Close the find bar"));
 
+    // First line: the text to find, the buttons, the result. Second line:
+    // the replacement (for Replace) and the switches.
+    m_find->setMinimumWidth(fontMetrics().averageCharWidth() * 28);
     auto* row = new QHBoxLayout;
-    row->addWidget(m_find, 1);
+    row->addWidget(m_find, 2);
     row->addWidget(previous);
     row->addWidget(next);
-    row->addWidget(m_case);
-    row->addWidget(m_words);
-    row->addWidget(m_regex);
-    row->addWidget(m_status, 1);
+    row->addWidget(m_status, 3);
     row->addWidget(close);
     grid->addWidget(findLabel, 0, 0);
     grid->addLayout(row, 0, 1);
 
     m_replaceRow = new QWidget(this);
-    auto* replaceLabel = m_replaceLabel = new QLabel(tr("R&eplace:"), this);
+    auto* replaceLabel = m_replaceLabel = new QLabel(tr("Replace wi&th:"), this);
     m_replace = new QLineEdit(m_replaceRow);
     m_replace->setObjectName(QStringLiteral("replaceField"));
     m_replace->setAccessibleName(tr("Replacement text"));
+    m_replace->setMinimumWidth(fontMetrics().averageCharWidth() * 28);
     replaceLabel->setBuddy(m_replace);
     auto* replace = new QPushButton(tr("&Replace"), m_replaceRow);
     auto* replaceAll = new QPushButton(tr("Replace &All"), m_replaceRow);
@@ -68,9 +69,14 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     rrow->addWidget(m_replace, 1);
     rrow->addWidget(replace);
     rrow->addWidget(replaceAll);
-    rrow->addStretch(1);
+    auto* second = new QHBoxLayout;
+    second->addWidget(m_replaceRow, 3);
+    second->addWidget(m_case);
+    second->addWidget(m_words);
+    second->addWidget(m_regex);
+    second->addStretch(1);
     grid->addWidget(replaceLabel, 1, 0);
-    grid->addWidget(m_replaceRow, 1, 1);
+    grid->addLayout(second, 1, 1);
 
     connect(m_find, &QLineEdit::textChanged, this, &FindBar::queryChanged);
     for (QCheckBox* box : {m_case, m_words, m_regex})
@@ -92,6 +98,16 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     });
     m_replaceRow->hide();
     replaceLabel->hide();
+    // Tab goes from the text to find to its replacement, then to the buttons.
+    setTabOrder(m_find, m_replace);
+    setTabOrder(m_replace, replace);
+    setTabOrder(replace, replaceAll);
+    setTabOrder(replaceAll, previous);
+    setTabOrder(previous, next);
+    setTabOrder(next, m_case);
+    setTabOrder(m_case, m_words);
+    setTabOrder(m_words, m_regex);
+    setTabOrder(m_regex, close);
 }
 
 void FindBar::open(bool replace) {

@@ -10,15 +10,84 @@ bool isWordChar(QChar c) {
 
 } // namespace
 
+QString lineBreakNeutralPattern(const QString& pattern) {
+    // The verb makes ^, $ and . treat every Unicode line break as one; a
+    // written \n also stands for the paragraph separator of a document.
+    QString out = QStringLiteral("(*ANY)");
+    out.reserve(pattern.size() + 16);
+    bool inClass = false;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'\\' && i + 1 < pattern.size()) {
+            const QChar next = pattern[i + 1];
+            if (next == u'n')
+                out +=
+                    inClass ? QStringLiteral("\\n\\x{2029}") : QStringLiteral("(?:\\n|\\x{2029})");
+            else if (next == u'Q') {
+                // \Q...\E is taken as it is.
+                const qsizetype end = pattern.indexOf(QStringLiteral("\\E"), i + 2);
+                const qsizetype stop = end < 0 ? pattern.size() : end + 2;
+                out += QStringView(pattern).sliced(i, stop - i);
+                i = stop - 1;
+                continue;
+            } else {
+                out += c;
+                out += next;
+            }
+            ++i;
+            continue;
+        }
+        if (c == u'[' && !inClass) {
+            inClass = true;
+            out += c;
+            // A ] right after [ or [^ belongs to the class.
+            if (i + 1 < pattern.size() && pattern[i + 1] == u'^') {
+                out += u'^';
+                ++i;
+            }
+            if (i + 1 < pattern.size() && pattern[i + 1] == u']') {
+                out += u']';
+                ++i;
+            }
+            continue;
+        }
+        if (c == u']' && inClass)
+            inClass = false;
+        out += c;
+    }
+    return out;
+}
+
 Finder::Finder(const QString& pattern, FindOptions options)
     : m_pattern(pattern), m_options(options) {
-    if (!m_options.regularExpression || m_pattern.isEmpty())
+    if (m_pattern.isEmpty())
+        return;
+    // A literal search that ignores letter case runs through the expression
+    // engine as well: its compiled search is several times faster on long texts.
+    const bool multiline =
+        m_pattern.contains(QLatin1Char('\n')) || m_pattern.contains(QChar::ParagraphSeparator);
+    if (!m_options.regularExpression && m_options.caseSensitive && !multiline)
         return;
     // ^ and $ stand for the ends of each line, as users of an editor expect.
     QRegularExpression::PatternOptions po = QRegularExpression::MultilineOption;
     if (!m_options.caseSensitive)
         po |= QRegularExpression::CaseInsensitiveOption;
-    m_regex = QRegularExpression(m_pattern, po);
+    QString expression;
+    if (m_options.regularExpression) {
+        expression = lineBreakNeutralPattern(m_pattern);
+    } else {
+        // Literal text; its line breaks match either kind.
+        QString lines = m_pattern;
+        lines.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+        const QStringList parts = lines.split(QLatin1Char('\n'));
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            if (i > 0)
+                expression += QStringLiteral("(?:\\n|\\x{2029})");
+            expression += QRegularExpression::escape(parts[i]);
+        }
+    }
+    m_regex = QRegularExpression(expression, po);
+    m_useRegex = true;
     if (!m_regex.isValid()) {
         m_error = m_regex.errorString();
         return;
@@ -44,10 +113,8 @@ bool Finder::wordBoundaryOk(QStringView text, qsizetype start, qsizetype end) co
 std::optional<TextMatch> Finder::rawNext(QStringView text, qsizetype from) const {
     if (from > text.size())
         return std::nullopt;
-    if (!m_options.regularExpression) {
-        const qsizetype at =
-            text.indexOf(QStringView(m_pattern), from,
-                         m_options.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    if (!m_useRegex) {
+        const qsizetype at = text.indexOf(QStringView(m_pattern), from, Qt::CaseSensitive);
         if (at < 0)
             return std::nullopt;
         return TextMatch{at, m_pattern.size()};
@@ -75,7 +142,7 @@ std::optional<TextMatch> Finder::previousMatch(QStringView text, qsizetype befor
     if (!isUsable() || before <= 0)
         return std::nullopt;
     before = std::min(before, text.size() + 1);
-    if (!m_options.regularExpression) {
+    if (!m_useRegex) {
         const Qt::CaseSensitivity cs =
             m_options.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
         qsizetype from = before - 1;
@@ -172,7 +239,7 @@ bool Finder::matchesExactly(QStringView text, const TextMatch& match) const {
         return false;
     if (!wordBoundaryOk(text, match.start, match.end()))
         return false;
-    if (!m_options.regularExpression)
+    if (!m_useRegex)
         return match.length == m_pattern.size() &&
                text.sliced(match.start, match.length)
                        .compare(QStringView(m_pattern), m_options.caseSensitive

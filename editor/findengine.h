@@ -83,8 +83,13 @@ private:
     QString m_pattern;
     FindOptions m_options;
     QRegularExpression m_regex;
+    bool m_useRegex = false; // else a plain case-sensitive scan
     QString m_error;
 };
+
+// The expression as searched: line breaks may be line feeds or paragraph
+// separators (the document's own), so ^, $, . and \n behave alike in both.
+QString lineBreakNeutralPattern(const QString& pattern);
 
 // Expands a replacement template for one regular-expression match (see
 // Finder::replacementFor).

@@ -4,6 +4,7 @@
 #include "editor/spellchecker.h"
 #include "editor/syntaxcolourer.h"
 
+#include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -29,6 +30,13 @@ bool isProse(SyntaxRole role) {
     return role == SyntaxRole::None || role == SyntaxRole::Comment;
 }
 
+// Of the files that are not coloured, only those of plain prose are checked:
+// style sheets, scripts and data would be all marks.
+bool isProseFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"txt" || suffix == u"text" || suffix == u"md" || suffix == u"markdown";
+}
+
 } // namespace
 
 SpellHighlighter::SpellHighlighter(QPlainTextEdit* editor, SyntaxColourer* colourer,
@@ -45,12 +53,23 @@ SpellHighlighter::SpellHighlighter(QPlainTextEdit* editor, SyntaxColourer* colou
     connect(colourer, &SyntaxColourer::passFinished, this, &SpellHighlighter::scheduleCheck);
     if (checker)
         connect(checker, &SpellChecker::wordsChanged, this, &SpellHighlighter::scheduleCheck);
+    connect(
+        editor->document(), &QTextDocument::contentsChange, this,
+        [this](int position, int, int added) { m_typingAt = added > 0 ? position + added : -1; });
+    connect(editor, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        if (m_typingAt >= 0 && m_editor && m_editor->textCursor().position() != m_typingAt) {
+            m_typingAt = -1;
+            scheduleCheck(); // the word just typed is finished
+        }
+    });
     editor->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(editor, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (!m_editor)
             return;
-        std::unique_ptr<QMenu> menu(contextMenuAt(pos));
-        menu->exec(m_editor->viewport()->mapToGlobal(pos));
+        // The menu belongs to the editor, which may go while the menu is open.
+        QPointer<QMenu> menu = contextMenuAt(pos);
+        menu->exec(m_editor ? m_editor->viewport()->mapToGlobal(pos) : pos);
+        delete menu.data();
     });
 }
 
@@ -100,9 +119,13 @@ QList<QPair<int, int>> SpellHighlighter::misspeltIn(const QTextBlock& block) con
     QList<QPair<int, int>> out;
     if (!m_checker || !m_colourer)
         return out;
+    if (!m_colourer->isColourable() && !isProseFile(m_colourer->filePath()))
+        return out;
     const QString text = block.text();
     const qint64 bpos = block.position();
     const AttributeStore& store = m_colourer->store();
+    const bool typing = m_typingAt >= 0 && m_editor && m_editor->hasFocus() &&
+                        m_editor->textCursor().position() == m_typingAt;
     store.forEachRun(bpos, bpos + text.size(),
                      [&](std::int64_t start, std::int64_t length, SyntaxRole role, bool) {
                          if (!isProse(role))
@@ -110,6 +133,8 @@ QList<QPair<int, int>> SpellHighlighter::misspeltIn(const QTextBlock& block) con
                          const qsizetype from = qsizetype(start - bpos);
                          const QStringView piece = QStringView(text).sliced(from, length);
                          for (const WordSpan& w : wordsToCheck(piece)) {
+                             if (typing && bpos + from + w.start + w.length == m_typingAt)
+                                 continue;
                              if (!m_checker->isCorrect(piece.sliced(w.start, w.length)))
                                  out.append({int(from + w.start), int(w.length)});
                          }
@@ -200,7 +225,10 @@ QMenu* SpellHighlighter::contextMenuAt(const QPoint& pos) {
     if (!data || data->text != block.text())
         return menu;
     const int column = at.positionInBlock();
-    for (const auto& [start, length] : data->ranges) {
+    for (const QPair<int, int>& range : data->ranges) {
+        // Plain names: lambdas below capture them.
+        const int start = range.first;
+        const int length = range.second;
         if (column < start || column > start + length)
             continue;
         const int from = block.position() + start;
@@ -228,6 +256,9 @@ QMenu* SpellHighlighter::contextMenuAt(const QPoint& pos) {
             none->setEnabled(false);
             added << none;
         }
+        auto* gap = new QAction(menu);
+        gap->setSeparator(true);
+        added << gap;
         auto* learn = new QAction(tr("Add to Dictionary"), menu);
         learn->setObjectName(QStringLiteral("addToDictionary"));
         connect(learn, &QAction::triggered, this, [this, word] {

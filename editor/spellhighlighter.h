@@ -59,6 +59,9 @@ private:
     QTextCharFormat m_format;
     bool m_enabled = false;
     bool m_pending = false;
+    // Where the user's typing ended (-1: not typing): the word ending there
+    // is still being typed and is not marked until the caret leaves it.
+    int m_typingAt = -1;
 };
 
 } // namespace morvane

@@ -72,6 +72,11 @@ TEST_F(FindTest, KeysFindWrapAndEscapeReturnsToTheText) {
     editor()->setTextCursor(c);
     QTest::keyClick(editor(), Qt::Key_F3);
     EXPECT_EQ(editor()->textCursor().selectionStart(), 32);
+    // Escape in the text closes the bar too; typing goes on where it was.
+    EXPECT_TRUE(bar()->isVisible());
+    QTest::keyClick(editor(), Qt::Key_Escape);
+    EXPECT_FALSE(bar()->isVisible());
+    EXPECT_EQ(editor()->textCursor().selectionStart(), 32);
 }
 
 TEST_F(FindTest, AnInvalidExpressionSaysSoAndChangesNothing) {

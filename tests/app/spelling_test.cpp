@@ -54,6 +54,24 @@ TEST_F(SpellingTest, TheSwitchStoresItsSettingAndTwiceRestoresIt) {
     EXPECT_TRUE(menuItem()->isChecked());
 }
 
+TEST_F(SpellingTest, StoredTextIsReadForWhatItSays) {
+    for (const auto& [text, on] : std::vector<std::pair<QString, bool>>{{"NO", false},
+                                                                        {"no", false},
+                                                                        {"0", false},
+                                                                        {"false", false},
+                                                                        {"YES", true},
+                                                                        {"true", true},
+                                                                        {"1", true},
+                                                                        {"", false}}) {
+        SCOPED_TRACE(text.toStdString());
+        quitAndForget();
+        settings()->setValue("continuousSpellCheckingEnabled", text);
+        launch();
+        EXPECT_EQ(app->continuousSpellCheckingEnabled(), on);
+        EXPECT_EQ(menuItem()->isChecked(), on);
+    }
+}
+
 TEST_F(SpellingTest, OnlyTheShownEditorAndLaterOnesFollowTheSwitch) {
     selectPath("a.html");
     selectPath("b.html");
@@ -90,6 +108,7 @@ TEST_F(SpellingTest, AddedWordsAreKnownAfterARestart) {
     auto* learn = menu->findChild<QAction*>("addToDictionary");
     ASSERT_NE(learn, nullptr);
     learn->trigger();
+    menu.reset();
     EXPECT_TRUE(waitUntil([&] { return marks->markedRanges().isEmpty(); }));
     EXPECT_TRUE(readFile(paths::dataFolder() + "/PersonalWords.txt").contains("Zorblatt"));
 
@@ -97,6 +116,7 @@ TEST_F(SpellingTest, AddedWordsAreKnownAfterARestart) {
     launch();
     selectPath("c.html");
     typeAtEnd(" Zorblat");
+    QTest::keyClick(editor(), Qt::Key_Home); // the word is finished
     marks = SpellHighlighter::of(editor());
     // The new misspelling is marked, the learnt word is not.
     ASSERT_TRUE(waitUntil([&] { return !marks->markedRanges().isEmpty(); }));

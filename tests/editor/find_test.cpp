@@ -145,6 +145,11 @@ TEST(DocumentSearch, MatchesAcrossLineEnds) {
     EXPECT_EQ(m->start, 4);
     EXPECT_EQ(m->length, 7);
     EXPECT_EQ(search.matchesIn(f, 0, 30).size(), 2u);
+    // Literal text with a line break (taken from a selection) finds it too,
+    // in either letter case.
+    EXPECT_EQ(search.find(Finder("foo\nbar", {true, false, false}), 0, 0, false), m);
+    EXPECT_EQ(search.find(Finder("FOO\nBAR", {}), 0, 0, false), m);
+    EXPECT_EQ(search.find(Finder("[\\n]bar", regex()), 0, 0, false)->start, 7);
     // ^ and $ are the ends of each line.
     EXPECT_EQ(Finder(QStringLiteral("^foo$"), regex()).countMatches(search.text()), 1);
 

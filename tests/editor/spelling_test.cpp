@@ -142,13 +142,34 @@ TEST_F(SpellMarks, OnlyTextAndCommentsAreChecked) {
     EXPECT_TRUE(wave);
 }
 
+TEST_F(SpellMarks, FilesThatAreNotColouredAreCheckedWhenTheyAreProse) {
+    const QString text = QStringLiteral("body { colr: red; } /* a notte */");
+    colourer->setFilePath("style.css");
+    editor.setPlainText(text);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(marks->markedRanges().isEmpty());
+    colourer->setFilePath("notes.txt");
+    editor.setPlainText(text);
+    EXPECT_EQ(markedWords(), QStringList({"colr", "notte"}));
+}
+
 TEST_F(SpellMarks, FollowTypingAndTheSwitch) {
     editor.setPlainText(QStringLiteral("<p>Fine words</p>"));
     QCoreApplication::processEvents();
     QTextCursor c(editor.document());
     c.setPosition(13); // before "</p>"
     editor.setTextCursor(c);
+    editor.activateWindow();
+    editor.setFocus();
     QTest::keyClicks(&editor, " wrrong");
+    // Not while it is being typed (when the editor has the focus), but as
+    // soon as the caret leaves it.
+    QCoreApplication::processEvents();
+    if (editor.hasFocus()) {
+        EXPECT_TRUE(marks->markedRanges().isEmpty());
+    }
+    QTest::keyClick(&editor, Qt::Key_Left);
     EXPECT_EQ(markedWords(), QStringList({"wrrong"}));
     // Typing a '<' before it turns the word into a tag name: no mark.
     c.setPosition(11);
