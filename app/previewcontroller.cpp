@@ -53,14 +53,9 @@ PreviewController::PreviewController(MainWindow& window, SitesController& sites,
             &PreviewController::setPreviewBesideEditor);
 }
 
-PreviewController::~PreviewController() {
-    if (PreviewView* v = view()) {
-        v->onLoadingChanged = nullptr;
-        v->onTitleChanged = nullptr;
-        v->onHistoryChanged = nullptr;
-        v->onNavigationRequest = nullptr;
-    }
-}
+// The web view goes with the window, before this controller: nothing to
+// undo here.
+PreviewController::~PreviewController() = default;
 
 PreviewView* PreviewController::view() const {
     return m_window.hasWebView() ? m_window.webView() : nullptr;
@@ -121,7 +116,6 @@ void PreviewController::previewPath(const QString& path) {
     ensureView();
     resetForNewPreview();
     m_path = path;
-    PreviewView* v = m_window.webView();
     const QString site = m_sites.siteFolderLocal();
     const QString relative = preview::relativePath(site, path);
 

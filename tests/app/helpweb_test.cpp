@@ -116,9 +116,12 @@ TEST_F(HelpWebTest, TheLockedGuideSendsOutsideAddressesToTheDesktopAndGoesBack) 
     EXPECT_EQ(RecordingPlatform::current().openedUrls, QList<QUrl>{outside});
     EXPECT_EQ(url, help::helpStartUrl());
 
+    // The refused load may still report its end after the next load began,
+    // under that load's address: the page itself is waited for.
     ASSERT_TRUE(loadAndWait(QUrl(QStringLiteral("morvane://help/Morvane/help/sites.html"))));
-    EXPECT_EQ(title, QStringLiteral("Sites and the site dialog — Morvane Help"));
-    EXPECT_TRUE(browser->buttonBack()->isEnabled());
+    EXPECT_TRUE(waitUntil(
+        [&] { return title == QStringLiteral("Sites and the site dialog — Morvane Help"); }));
+    EXPECT_TRUE(waitUntil([&] { return browser->buttonBack()->isEnabled(); }));
     EXPECT_TRUE(actAndWait([&] { view->back(); }, help::helpStartUrl()));
     EXPECT_TRUE(browser->buttonForward()->isEnabled());
 }
