@@ -69,6 +69,11 @@ EditMenuController::EditMenuController(MainWindow& window, OpenFilesController& 
 void EditMenuController::retarget(QWidget* focused) {
     // Only text fields are targets: with the focus on the outline or a
     // button, the standard items are off rather than acting out of sight.
+    // A menu opening (the Edit menu itself) takes the focus for a moment, and
+    // the window loses it while another one is active: the text field keeps
+    // being the target.
+    if (!focused || focused->window()->windowType() == Qt::Popup || qobject_cast<QMenu*>(focused))
+        return updateActions();
     QWidget* target = nullptr;
     if (qobject_cast<QPlainTextEdit*>(focused) || qobject_cast<QTextEdit*>(focused) ||
         qobject_cast<QLineEdit*>(focused))

@@ -158,7 +158,7 @@ public:
 AutoIndenter::AutoIndenter(QPlainTextEdit* view, const PrefsController* prefs)
     : QObject(view), m_view(view), m_prefs(prefs) {}
 
-void AutoIndenter::noteUserChange(int position, int /*removed*/, int added) {
+void AutoIndenter::noteUserChange(int position, int removed, int added) {
     if (!m_prefs || !m_prefs->autoIndent() || !m_view)
         return;
     const QTextDocument* doc = m_view->document();
@@ -166,9 +166,18 @@ void AutoIndenter::noteUserChange(int position, int /*removed*/, int added) {
     // step): only fresh edits, which leave nothing to redo, are indented.
     const bool single = added == 1 && doc->characterAt(position) == QChar::ParagraphSeparator &&
                         doc->availableRedoSteps() == 0;
-    m_breakAt = single ? position : -1;
-    ++m_pending;
-    QTimer::singleShot(0, this, &AutoIndenter::deferredStep);
+    if (single) {
+        m_breakAt = position;
+        ++m_pending;
+        QTimer::singleShot(0, this, &AutoIndenter::deferredStep);
+    } else if (m_breakAt >= 0) {
+        // Typing that came before the deferred step: the break waiting for
+        // its indentation moves with the text, or goes when it was removed.
+        if (position + removed <= m_breakAt)
+            m_breakAt += added - removed;
+        else if (position <= m_breakAt)
+            m_breakAt = -1;
+    }
 }
 
 void AutoIndenter::deferredStep() {
@@ -179,14 +188,15 @@ void AutoIndenter::deferredStep() {
         m_view->document()->characterAt(at) == QChar::ParagraphSeparator) {
         const QString indentation = editing::indentationBefore(*m_view->document(), at);
         if (!indentation.isEmpty()) {
-            // An undo step of its own, apart from the line break before it
-            // and from the typing after it.
-            QTextCursor c = m_view->textCursor();
+            // Typed just after the break (where the caret normally is), as an
+            // undo step of its own, apart from the line break before it and
+            // from the typing after it.
+            QTextCursor c(m_view->document());
+            c.setPosition(at + 1);
             c.beginEditBlock();
             c.insertText(indentation);
             m_view->document()->appendUndoItem(new StepEnd);
             c.endEditBlock();
-            m_view->setTextCursor(c);
             m_view->ensureCursorVisible();
         }
     }

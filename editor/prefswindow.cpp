@@ -140,9 +140,11 @@ PrefsWindow::PrefsWindow(PrefsController& prefs, SettingsOpener openSettings, QW
     layout->addWidget(buttons);
 
     setControlsFromPrefs();
-    // The sample shows all eight lines.
-    const int lineHeight = QFontMetrics(m_sample->font()).lineSpacing();
-    m_sample->setMinimumHeight(lineHeight * 9 + 12);
+    // The sample shows all eight lines, the longest one whole.
+    const QFontMetrics fm(m_sample->font());
+    m_sample->setMinimumHeight(fm.lineSpacing() * 9 + 12);
+    m_sample->setMinimumWidth(
+        fm.horizontalAdvance(QStringLiteral("$var = fcn('string'); // comment")) + 40);
     m_colourButtons[int(ColourRole::Tag)]->setFocus();
 }
 

@@ -60,7 +60,7 @@ std::unique_ptr<Editor> g_large;
 Editor& million() {
     if (!g_million) {
         QString text;
-        text.reserve(12 * 1000000);
+        text.reserve(qsizetype(12) * 1000000);
         for (int i = 0; i < 1000000; ++i)
             text += QStringLiteral("<p>line</p>\n");
         text.chop(1);

@@ -140,6 +140,19 @@ TEST_F(EditMenuTest, IndentAndOutdentActOnTheCurrentEditorAndAreSaved) {
     EXPECT_TRUE(marked("a.html"));
 }
 
+TEST_F(EditMenuTest, TheBracketKeysReachIndentAndOutdent) {
+    selectPath("a.html");
+    focusEditor();
+    QTest::keyClick(editor(), Qt::Key_BracketRight, Qt::ControlModifier);
+    EXPECT_EQ(editor()->toPlainText(), QStringLiteral("\t<p>a</p>\n"));
+    EXPECT_EQ(editor()->textCursor().position(), 1);
+    // With Shift the key is another one: not indent.
+    QTest::keyClick(editor(), Qt::Key_BraceRight, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(editor()->toPlainText(), QStringLiteral("\t<p>a</p>\n"));
+    QTest::keyClick(editor(), Qt::Key_BracketLeft, Qt::ControlModifier);
+    EXPECT_EQ(editor()->toPlainText(), QStringLiteral("<p>a</p>\n"));
+}
+
 TEST_F(EditMenuTest, PreferencesReachEveryOpenEditorAndTheNextStart) {
     selectPath("a.html");
     TextView* first = editor();

@@ -168,6 +168,34 @@ TEST_F(EditingTest, ReturnCopiesTheIndentationAsItsOwnUndoStep) {
     EXPECT_EQ(text(), "    foo\n    ");
 }
 
+TEST_F(EditingTest, TypingFasterThanTheIndentationKeepsItsPlace) {
+    prefs.setAutoIndent(true);
+    setText("    foo\nbar");
+    select(7);
+    // Both keys arrive before the deferred step runs.
+    QTest::keyClick(&view, Qt::Key_Return);
+    QTest::keyClick(&view, Qt::Key_Y);
+    settle();
+    EXPECT_EQ(text(), "    foo\n    y\nbar");
+    EXPECT_EQ(selection(), Sel(13, 0));
+
+    // An edit before the break moves it; one that takes it away cancels.
+    setText("  ab");
+    select(4);
+    QTest::keyClick(&view, Qt::Key_Return);
+    QTextCursor c(view.document());
+    c.setPosition(2);
+    c.insertText(QStringLiteral("zz"));
+    settle();
+    EXPECT_EQ(text(), "  zzab\n  ");
+    setText("  ab");
+    select(4);
+    QTest::keyClick(&view, Qt::Key_Return);
+    QTest::keyClick(&view, Qt::Key_Backspace);
+    settle();
+    EXPECT_EQ(text(), "  ab");
+}
+
 TEST_F(EditingTest, ReturnInsideTheIndentationCopiesOnlyWhatLiesBeforeIt) {
     prefs.setAutoIndent(true);
     setText("    foo");
