@@ -76,7 +76,7 @@ void BM_OutsideChangeOfOpen10MBFileOnScreen(benchmark::State& state) {
     morvane::AppDelegate app;
     app.applicationDidFinishLaunching();
     app.expandPath(morvane::FileSystemItem::rootItem(), {QString(), QStringLiteral("big.html")}, 1,
-                   morvane::OutlineController::PathEnd::Select);
+                   true);
     QCoreApplication::processEvents();
     morvane::TextView* view = app.openFiles()->currentTextView();
     if (!view) {
