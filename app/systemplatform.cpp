@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 
 #include <memory>
 
@@ -77,13 +76,13 @@ bool SystemPlatform::launch(const QString& program, const QStringList& arguments
 }
 
 void SystemPlatform::run(const QString& program, const QStringList& arguments,
-                         const QByteArray& input, RunDone done) {
+                         const QByteArray& input, const RunDone& done) {
     // The process belongs to the application object and deletes itself once
     // it has reported.
     auto* process = new QProcess(qApp);
     process->setProgram(program);
     process->setArguments(arguments);
-    auto finish = std::make_shared<RunDone>(std::move(done));
+    auto finish = std::make_shared<RunDone>(done);
     QObject::connect(process, &QProcess::errorOccurred, process,
                      [process, finish](QProcess::ProcessError e) {
                          if (e != QProcess::FailedToStart || !*finish)
@@ -107,10 +106,6 @@ void SystemPlatform::run(const QString& program, const QStringList& arguments,
     if (!input.isEmpty())
         process->write(input);
     process->closeWriteChannel();
-}
-
-bool SystemPlatform::haveProgram(const QString& program) const {
-    return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
 void SystemPlatform::beep() {

@@ -17,8 +17,7 @@ public:
     bool moveToTrash(const QString& path, QString* error) override;
     bool launch(const QString& program, const QStringList& arguments) override;
     void run(const QString& program, const QStringList& arguments, const QByteArray& input,
-             RunDone done) override;
-    bool haveProgram(const QString& program) const override;
+             const RunDone& done) override;
     void beep() override;
     QDateTime now() const override;
 };

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,16 @@ Platform& Platform::instance() {
         std::abort();
     }
     return *g_platform;
+}
+
+void Platform::run(const QString& program, const QStringList&, const QByteArray&,
+                   const RunDone& done) {
+    if (done)
+        done(false, QStringLiteral("%1 cannot be started here.").arg(program));
+}
+
+bool Platform::haveProgram(const QString& program) const {
+    return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
 bool Platform::moveToSystemTrash(const QString& path, QString* error) {

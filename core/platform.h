@@ -46,16 +46,17 @@ public:
     // ended: `ok` when it exited with status 0, else `error` holds what it
     // wrote to its error output or why it could not start. The window keeps
     // running meanwhile. Secrets go in `input`: an argument is visible to
-    // every user of the machine in the process list.
+    // every user of the machine in the process list. (Unless overridden:
+    // reports at once that nothing could be run.)
     using RunDone = std::function<void(bool ok, const QString& error)>;
     virtual void run(const QString& program, const QStringList& arguments, const QByteArray& input,
-                     RunDone done) = 0;
+                     const RunDone& done);
 
     // Whether a program of that name is on the PATH.
-    virtual bool haveProgram(const QString& program) const = 0;
+    virtual bool haveProgram(const QString& program) const;
 
-    // The system's alert sound.
-    virtual void beep() = 0;
+    // The system's alert sound (none unless overridden).
+    virtual void beep() {}
 
     virtual QDateTime now() const = 0;
 

@@ -49,7 +49,7 @@ public:
         return moveToSystemTrash(path, error);
     }
     bool launch(const QString&, const QStringList&) override { return true; }
-    void run(const QString&, const QStringList&, const QByteArray&, RunDone done) override {
+    void run(const QString&, const QStringList&, const QByteArray&, const RunDone& done) override {
         done(true, QString());
     }
     bool haveProgram(const QString&) const override { return false; }

@@ -72,7 +72,7 @@ bool RecordingPlatform::launch(const QString& program, const QStringList& argume
 }
 
 void RecordingPlatform::run(const QString& program, const QStringList& arguments,
-                            const QByteArray& input, RunDone done) {
+                            const QByteArray& input, const RunDone& done) {
     runs.append({QStringList{program} + arguments, input});
     if (done)
         done(runSucceeds, runSucceeds ? QString() : runError);

@@ -35,7 +35,7 @@ public:
     bool moveToTrash(const QString& path, QString* error) override;
     bool launch(const QString& program, const QStringList& arguments) override;
     void run(const QString& program, const QStringList& arguments, const QByteArray& input,
-             RunDone done) override;
+             const RunDone& done) override;
     bool haveProgram(const QString& program) const override;
     void beep() override { ++beeps; }
     QDateTime now() const override;
