@@ -226,6 +226,12 @@ void MainWindow::buildMenus() {
     m_actionQuit->setShortcut(QKeySequence::Quit);
     m_actionQuit->setMenuRole(QAction::QuitRole);
 
+    m_actionSave->setObjectName(QStringLiteral("actionSave"));
+    m_actionClose->setObjectName(QStringLiteral("actionCloseOpenFile"));
+    m_actionQuit->setObjectName(QStringLiteral("actionQuit"));
+    m_actionUpload->setObjectName(QStringLiteral("actionUpload"));
+    m_actionRefresh->setObjectName(QStringLiteral("actionRefreshFolders"));
+
     m_buttonUpload->setDefaultAction(m_actionUpload);
     m_buttonUpload->setText(tr("Upload"));
 
@@ -257,6 +263,7 @@ void MainWindow::buildMenus() {
     m_actionPreferences = edit->addAction(tr("Pre&ferences\u2026"));
     m_actionPreferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     m_actionPreferences->setMenuRole(QAction::PreferencesRole);
+    m_actionPreferences->setObjectName(QStringLiteral("actionPreferences"));
     buildFindAndSpellingMenus(edit);
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
@@ -275,6 +282,8 @@ void MainWindow::buildMenus() {
     m_actionPreviewBeside = view->addAction(tr("&Preview Beside Editor"));
     m_actionPreviewBeside->setObjectName(QStringLiteral("actionPreviewBeside"));
     m_actionPreviewBeside->setCheckable(true);
+    view->addSeparator();
+    buildPopupCommands(view);
     view->addSeparator();
     m_menuReopen = view->addMenu(tr("&Reopen with Encoding"));
     m_menuSaveAs = view->addMenu(tr("&Save with Encoding"));
@@ -318,6 +327,32 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing the window quits; the coordinator saves and ends the program.
     event->ignore();
     Q_EMIT closeRequested();
+}
+
+// The sites pop-up, the open-files pop-up and the gear menu open from the
+// keyboard too: each command opens its control's list where it stands.
+void MainWindow::buildPopupCommands(QMenu* view) {
+    const auto add = [this, view](const QString& title, const char* name, int key, auto open) {
+        QAction* a = view->addAction(title);
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(QKeySequence(Qt::CTRL | key));
+        connect(a, &QAction::triggered, this, open);
+        return a;
+    };
+    add(tr("Choose &Site..."), "actionPopupSites", Qt::Key_1, [this] {
+        m_popupSites->setFocus(Qt::ShortcutFocusReason);
+        m_popupSites->showPopup();
+    });
+    add(tr("Choose &Open File..."), "actionPopupOpenFiles", Qt::Key_2, [this] {
+        if (!m_popupOpenFiles->isEnabled() || m_popupOpenFiles->count() == 0)
+            return;
+        m_popupOpenFiles->setFocus(Qt::ShortcutFocusReason);
+        m_popupOpenFiles->showPopup();
+    });
+    add(tr("&Action Menu"), "actionPopupActionMenu", Qt::Key_3, [this] {
+        if (m_popupActionMenu->menu())
+            m_popupActionMenu->showMenu();
+    });
 }
 
 } // namespace morvane

@@ -116,6 +116,7 @@ protected:
 private:
     void buildMenus();
     void buildFindAndSpellingMenus(QMenu* edit);
+    void buildPopupCommands(QMenu* view);
 
     QSplitter* m_split;
     QWidget* m_subviewOutline;

@@ -40,11 +40,6 @@ public:
     void setClipboardText(const QString&) override {}
     bool moveToTrash(const QString&, QString*) override { return false; }
     bool launch(const QString&, const QStringList&) override { return true; }
-    void run(const QString&, const QStringList&, const QByteArray&, RunDone done) override {
-        done(false, QString());
-    }
-    bool haveProgram(const QString&) const override { return false; }
-    void beep() override {}
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
@@ -81,7 +76,7 @@ void BM_OutsideChangeOfOpen10MBFileOnScreen(benchmark::State& state) {
     morvane::AppDelegate app;
     app.applicationDidFinishLaunching();
     app.expandPath(morvane::FileSystemItem::rootItem(), {QString(), QStringLiteral("big.html")}, 1,
-                   true);
+                   morvane::OutlineController::PathEnd::Select);
     QCoreApplication::processEvents();
     morvane::TextView* view = app.openFiles()->currentTextView();
     if (!view) {
@@ -139,18 +134,19 @@ void BM_IdleWith10000FilesInExpandedFolders(benchmark::State& state) {
     app.applicationDidFinishLaunching();
     QTreeView* outline = app.window()->outlineView();
     app.expandPath(morvane::FileSystemItem::rootItem(), {QString(), QStringLiteral("many")}, 1,
-                   false);
+                   morvane::OutlineController::PathEnd::Expand);
     for (int d = 0; d < 10; ++d)
         app.expandPath(morvane::FileSystemItem::rootItem(),
                        {QString(), QStringLiteral("many"), QStringLiteral("folder%1").arg(d)}, 1,
-                       false);
+                       morvane::OutlineController::PathEnd::Expand);
     // Let the expansion and the watches settle.
     const QDeadlineTimer settle(500);
     while (!settle.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    state.counters["rows"] = double(outline->model()->rowCount(app.treeModel()->indexForPath(
-                                 root + QStringLiteral("/folder0")))) *
-                             10;
+    state.counters["rows"] =
+        double(outline->model()->rowCount(static_cast<morvane::FileTreeModel*>(outline->model())
+                                              ->indexForPath(root + QStringLiteral("/folder0")))) *
+        10;
     int refreshes = 0;
     QObject::connect(app.folderWatcher(), &morvane::FolderWatcher::refreshed,
                      [&refreshes] { ++refreshes; });

@@ -35,11 +35,6 @@ public:
     void setClipboardText(const QString&) override {}
     bool moveToTrash(const QString&, QString*) override { return false; }
     bool launch(const QString&, const QStringList&) override { return true; }
-    void run(const QString&, const QStringList&, const QByteArray&, RunDone done) override {
-        done(false, QString());
-    }
-    bool haveProgram(const QString&) const override { return false; }
-    void beep() override {}
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
