@@ -113,7 +113,8 @@ lftp_ms() { # connections run
         settings+="set ftp:ssl-force true; set ftp:ssl-protect-data true; set ssl:ca-file $WORK/ca.pem; "
     else
         url=sftp://127.0.0.1
-        settings+="set sftp:auto-confirm no; "
+        # ssh finds its files through the password database, not $HOME.
+        settings+="set sftp:auto-confirm no; set sftp:connect-program \"ssh -a -x -o UserKnownHostsFile=$HOME/.ssh/known_hosts -o IdentitiesOnly=yes\"; "
     fi
     start=$(date +%s%N)
     timeout 900 lftp -u user,secret -p "$PORT" \
