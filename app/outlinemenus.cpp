@@ -7,6 +7,7 @@
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
 #include "tree/imagetag.h"
+#include "upload/passwordstore.h"
 #include "upload/servershortcuts.h"
 #include "upload/uploadmarks.h"
 
@@ -171,8 +172,15 @@ void OutlineController::openSiteInFileManager() {
     }
     const QString serverName = site->server();
     const QString folder = site->serverFolder();
+    // The password may live in the desktop keyring rather than in the site.
+    QString keyringProblem;
+    const auto withPassword = passwordstore::withPassword(*site, &keyringProblem);
+    if (!withPassword) {
+        platform.alert(tr("Can't open the site's server folder."), keyringProblem);
+        return;
+    }
     platform.run(servershortcuts::kMountProgram, servershortcuts::mountArguments(*site),
-                 servershortcuts::mountInput(*site),
+                 servershortcuts::mountInput(*withPassword),
                  [mounted, address, serverName, folder](bool ok, const QString& error) {
                      Platform& p = Platform::instance();
                      const bool there = !mounted.isEmpty() && QFileInfo::exists(mounted);

@@ -15,6 +15,7 @@ QString usageText() {
                        "  morvane                 open the editor window\n"
                        "  morvane upload [--yes] [--dry-run] [SITE]\n"
                        "                          upload the files of a site that need upload\n"
+                       "  morvane trust SITE      review and trust the server of a site\n"
                        "  morvane colour --runs FILE\n"
                        "                          print how a file is coloured\n"
                        "  morvane --version       print the version\n"

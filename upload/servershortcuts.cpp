@@ -1,6 +1,7 @@
 #include "upload/servershortcuts.h"
 
 #include "upload/ftpaddress.h"
+#include "upload/siteprotocol.h"
 
 namespace morvane::servershortcuts {
 
@@ -38,6 +39,16 @@ QString gvfsValue(const QString& value) {
 } // namespace
 
 std::optional<QUrl> folderAddress(const Site& site) {
+    const auto protocol = siteprotocol::of(site);
+    if (!protocol)
+        return std::nullopt;
+    if (*protocol != SiteProtocol::Ftp) {
+        // Secure sites are browsed over their own protocol, never in clear.
+        const QUrl url(siteprotocol::browseAddress(site), QUrl::StrictMode);
+        if (!url.isValid() || url.isEmpty())
+            return std::nullopt;
+        return url;
+    }
     const auto parts = partsOf(site);
     if (!parts)
         return std::nullopt;
@@ -56,10 +67,18 @@ std::optional<QUrl> folderAddress(const Site& site) {
 }
 
 QString mountedFolder(const Site& site, const QString& runtimeDir) {
+    // GVfs names FTP and FTPS mounts alike; an SFTP mount's folders start at
+    // the server's root, which the site's folder does not say, so an SFTP
+    // site is always opened by its address.
+    const auto protocol = siteprotocol::of(site);
+    if (!protocol || (*protocol != SiteProtocol::Ftp && *protocol != SiteProtocol::Ftps))
+        return QString();
     const auto parts = partsOf(site);
     if (!parts || runtimeDir.isEmpty())
         return QString();
-    QString name = QStringLiteral("ftp:host=") + gvfsValue(parts->host);
+    QString name = *protocol == SiteProtocol::Ftps ? QStringLiteral("ftps:host=")
+                                                   : QStringLiteral("ftp:host=");
+    name += gvfsValue(parts->host);
     if (parts->port > 0)
         name += QStringLiteral(",port=%1").arg(parts->port);
     if (!site.userName().isEmpty())

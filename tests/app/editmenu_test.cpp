@@ -45,17 +45,20 @@ TEST_F(EditMenuTest, TheMenuHoldsTheCommandsWithTheirKeys) {
     for (QAction* a : w().menuEdit()->actions())
         if (!a->isSeparator())
             titles << a->text().remove(QLatin1Char('&'));
-    EXPECT_EQ(titles, (QStringList{"Undo", "Redo", "Cut", "Copy", "Paste", "Select All", "Indent",
-                                   "Outdent", QStringLiteral("Preferences\u2026")}));
+    EXPECT_EQ(titles, (QStringList{"Undo", "Redo", "Cut", "Copy", "Paste", "Select All", "Find",
+                                   "Indent", "Outdent", "Check Spelling While Typing",
+                                   QStringLiteral("Preferences\u2026")}));
     EXPECT_EQ(w().actionUndo()->shortcut(), QKeySequence(QKeySequence::Undo));
     EXPECT_EQ(w().actionSelectAll()->shortcut(), QKeySequence(QKeySequence::SelectAll));
     EXPECT_EQ(w().actionIndent()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_BracketRight));
     EXPECT_EQ(w().actionOutdent()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_BracketLeft));
     EXPECT_EQ(w().actionPreferences()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    // The places where the find and spelling commands go.
+    // Find, indenting, spelling and Preferences each stand in their own group.
     const QList<QAction*> items = w().menuEdit()->actions();
-    EXPECT_EQ(items.indexOf(w().editFindSpot()), items.indexOf(w().actionSelectAll()) + 1);
-    EXPECT_EQ(items.indexOf(w().editSpellingSpot()), items.indexOf(w().actionOutdent()) + 1);
+    EXPECT_EQ(items.indexOf(w().editFindSpot()), items.indexOf(w().actionSelectAll()) + 2);
+    EXPECT_EQ(items.indexOf(w().actionIndent()), items.indexOf(w().editFindSpot()) + 1);
+    EXPECT_TRUE(items.at(items.indexOf(w().actionOutdent()) + 1)->isSeparator());
+    EXPECT_EQ(items.indexOf(w().editSpellingSpot()), items.indexOf(w().actionSpellChecking()) + 1);
 }
 
 TEST_F(EditMenuTest, ItemsAreEnabledOnlyWhenTheyCanAct) {

@@ -32,16 +32,15 @@ public:
 
     // Requests whose decoded path starts with this are never answered.
     QString holdPrefix;
-    // Raw request targets, in order.
+    // Raw request targets, in order (the engine's own asks for a site icon
+    // left out).
     QList<QByteArray> requests;
-    // The files the requests named, decoded as a server decodes them (the
-    // engine's own asks for a site icon left out).
+    // The files the requests named, decoded as a server decodes them.
     QStringList decodedPaths() const {
         QStringList out;
         for (const QByteArray& r : requests)
-            if (r != "/favicon.ico")
-                out << QUrl::fromPercentEncoding(
-                    r.left(r.indexOf('?') < 0 ? r.size() : r.indexOf('?')));
+            out << QUrl::fromPercentEncoding(
+                r.left(r.indexOf('?') < 0 ? r.size() : r.indexOf('?')));
         return out;
     }
 
@@ -63,7 +62,10 @@ private:
         m_buffers.remove(socket);
         const QList<QByteArray> parts = line.split(' ');
         const QByteArray target = parts.size() > 1 ? parts[1] : QByteArray();
-        requests.append(target);
+        // The engine asks for a site icon on its own, at times after the next
+        // test step began: those asks are no request of the program's.
+        if (target != "/favicon.ico")
+            requests.append(target);
         const QByteArray rawPath =
             target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?'));
         const QString path = QUrl::fromPercentEncoding(rawPath);

@@ -1,5 +1,6 @@
 // What the server shortcuts hand to GVfs and to the outside FTP client.
 #include "upload/servershortcuts.h"
+#include "upload/siteprotocol.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,33 @@ TEST(ServerShortcutsTest, UnusableServerGivesNothing) {
         EXPECT_TRUE(mountArguments(s).isEmpty());
         EXPECT_TRUE(clientArguments(s).isEmpty());
     }
+}
+
+// A secure site is browsed over its own protocol: handing its account to a
+// plain FTP mount would send the password in clear.
+TEST(ServerShortcutsTest, SecureSitesAreBrowsedOverTheirOwnProtocol) {
+    Site ftps = site("example.com", "/www");
+    ftps.setValue(ftpsitekey::protocol, "ftps");
+    EXPECT_EQ(folderAddress(ftps)->toString(QUrl::FullyEncoded), "ftps://bob@example.com/www");
+    EXPECT_EQ(mountArguments(ftps), (QStringList{"mount", "ftps://bob@example.com/www"}));
+    EXPECT_EQ(mountedFolder(ftps, "/run/user/0"),
+              "/run/user/0/gvfs/ftps:host=example.com,user=bob/www");
+
+    Site sftp = site("example.com:2222", "/www");
+    sftp.setValue(ftpsitekey::protocol, "sftp");
+    EXPECT_EQ(folderAddress(sftp)->toString(QUrl::FullyEncoded),
+              "sftp://bob@example.com:2222/~/www");
+    EXPECT_TRUE(mountedFolder(sftp, "/run/user/0").isEmpty());
+
+    // Implicit TLS has no address the desktop understands; a stored protocol
+    // this program does not know gives none either.
+    Site implicit = site("example.com", "/www");
+    implicit.setValue(ftpsitekey::protocol, "ftps-implicit");
+    EXPECT_FALSE(folderAddress(implicit).has_value());
+    Site unknown = site("example.com", "/www");
+    unknown.setValue(ftpsitekey::protocol, "gopher");
+    EXPECT_FALSE(folderAddress(unknown).has_value());
+    EXPECT_TRUE(mountArguments(unknown).isEmpty());
 }
 
 } // namespace
