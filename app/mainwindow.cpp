@@ -339,7 +339,7 @@ void MainWindow::buildPopupCommands(QMenu* view) {
         connect(a, &QAction::triggered, this, open);
         return a;
     };
-    add(tr("Choose &Site..."), "actionPopupSites", Qt::Key_1, [this] {
+    add(tr("Choose Si&te..."), "actionPopupSites", Qt::Key_1, [this] {
         m_popupSites->setFocus(Qt::ShortcutFocusReason);
         m_popupSites->showPopup();
     });
