@@ -167,7 +167,7 @@ int checkHostKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_k
 // without a password (the SSH agent is asked first).
 QString defaultKeyFile() {
     for (const char* name : {"id_ed25519", "id_ecdsa", "id_rsa"}) {
-        const QString path = QDir::homePath() + QStringLiteral("/.ssh/") + QLatin1String(name);
+        QString path = QDir::homePath() + QStringLiteral("/.ssh/") + QLatin1String(name);
         if (QFileInfo::exists(path))
             return path;
     }
@@ -362,7 +362,7 @@ void FtpReplies::complete(int code, const QString& text) {
 }
 
 QString ftpCommandPath(const FtpServerAddress& server, const QStringList& segments) {
-    const QString path = ftppath::join(server.segments + segments);
+    QString path = ftppath::join(server.segments + segments);
     if (server.scheme != QLatin1String("sftp"))
         return path;
     QString quoted = path;

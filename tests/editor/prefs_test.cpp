@@ -212,7 +212,7 @@ TEST_F(PrefsTest, AutoIndentIsReadAsABooleanWhateverTextHoldsIt) {
         SCOPED_TRACE(c.stored);
         // Settings files of the same size written within the same second may be
         // taken for the one already read: every case's file differs in size.
-        const QByteArray padding(20 * ++n, 'x');
+        const QByteArray padding(qsizetype(20) * ++n, 'x');
         auto s =
             openWith(QByteArray("[General]\nautoindent=") + c.stored + "\npad=" + padding + "\n");
         PrefsController p;
