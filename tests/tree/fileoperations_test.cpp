@@ -161,13 +161,8 @@ TEST_F(NewItemTest, UnwritableFolderIsReported) {
     // Permissions do not stop the superuser, so an unprivileged child
     // process makes the attempt when the tests run as root.
     QTemporaryDir shared(QStringLiteral("/tmp/morvane-tree-XXXXXX"));
-    ASSERT_TRUE(shared.isValid());
-    const QString s = shared.path() + QStringLiteral("/site");
-    ASSERT_TRUE(writeFile(s + QStringLiteral("/a.html"), "a"));
-    for (const QString& p : {shared.path(), s})
-        ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0555), 0);
-    FileSystemItem::setRootPath(s);
-    FileSystemItem::deleteAll();
+    QString s;
+    ASSERT_NO_FATAL_FAILURE(makeUnwritableSite(shared, &s));
     FileSystemItem* root = FileSystemItem::rootItem();
     ASSERT_EQ(root->numberOfChildren(), 1);
 

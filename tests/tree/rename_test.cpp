@@ -146,13 +146,8 @@ TEST_F(RenameTest, SiteFolderRowIsNotRenamedHere) {
 
 TEST_F(RenameTest, UnwritableFolderIsReportedWithTheSystemsReason) {
     QTemporaryDir shared(QStringLiteral("/tmp/morvane-rename-XXXXXX"));
-    ASSERT_TRUE(shared.isValid());
-    const QString s = shared.path() + QStringLiteral("/site");
-    ASSERT_TRUE(writeFile(s + QStringLiteral("/a.html"), "a"));
-    for (const QString& p : {shared.path(), s})
-        ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0555), 0);
-    FileSystemItem::setRootPath(s);
-    FileSystemItem::deleteAll();
+    QString s;
+    ASSERT_NO_FATAL_FAILURE(makeUnwritableSite(shared, &s));
     FileSystemItem* a = child(FileSystemItem::rootItem(), QStringLiteral("a.html"));
     ASSERT_NE(a, nullptr);
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +34,18 @@ inline void expectPassesUnprivileged(const std::function<int()>& checks) {
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_NE(WEXITSTATUS(status), 100) << "could not drop privileges";
     EXPECT_EQ(WEXITSTATUS(status), 0) << "failed checks (bits): " << WEXITSTATUS(status);
+}
+
+// A site folder holding a.html inside `shared`, neither of them writable,
+// with the tree pointed at it: what an unprivileged user cannot change.
+inline void makeUnwritableSite(const QTemporaryDir& shared, QString* site) {
+    ASSERT_TRUE(shared.isValid());
+    *site = shared.path() + QStringLiteral("/site");
+    ASSERT_TRUE(writeFile(*site + QStringLiteral("/a.html"), "a"));
+    for (const QString& p : {shared.path(), *site})
+        ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0555), 0);
+    FileSystemItem::setRootPath(*site);
+    FileSystemItem::deleteAll();
 }
 
 class TreeTest : public ::testing::Test {
