@@ -9,6 +9,7 @@
 #include "core/platform.h"
 #include "core/sitestore.h"
 #include "editor/textview.h"
+#include "quietplatform.h"
 #include "tree/filesystemitem.h"
 
 #include <benchmark/benchmark.h>
@@ -25,18 +26,7 @@
 
 namespace {
 
-// Alerts and questions answer themselves: nobody is there to click.
-class QuietPlatform : public morvane::Platform {
-public:
-    void alert(const QString&, const QString&) override {}
-    int question(const QString&, const QString&, const QStringList&, int d) override { return d; }
-    bool openUrl(const QUrl&) override { return true; }
-    void revealInFileManager(const QString&) override {}
-    void setClipboardText(const QString&) override {}
-    bool moveToTrash(const QString&, QString*) override { return false; }
-    bool launch(const QString&, const QStringList&) override { return true; }
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
-};
+using morvane::bench::QuietPlatform;
 
 QString g_site;
 
