@@ -46,6 +46,9 @@ struct CurlApi {
     CURLMcode (*multi_socket_action)(CURLM*, curl_socket_t, int, int*);
     CURLMcode (*multi_socket_all)(CURLM*, int*);
     CURLMsg* (*multi_info_read)(CURLM*, int*);
+    CURLMcode (*multi_perform)(CURLM*, int*);
+    CURLMcode (*multi_poll)(CURLM*, curl_waitfd[], unsigned int, int, int*);
+    CURLMcode (*multi_wakeup)(CURLM*);
     curl_slist* (*slist_append)(curl_slist*, const char*);
     void (*slist_free_all)(curl_slist*);
 };
@@ -82,6 +85,9 @@ const CurlApi& api() {
                    resolve(lib, "curl_multi_socket_action", a.multi_socket_action) &&
                    resolve(lib, "curl_multi_socket_all", a.multi_socket_all) &&
                    resolve(lib, "curl_multi_info_read", a.multi_info_read) &&
+                   resolve(lib, "curl_multi_perform", a.multi_perform) &&
+                   resolve(lib, "curl_multi_poll", a.multi_poll) &&
+                   resolve(lib, "curl_multi_wakeup", a.multi_wakeup) &&
                    resolve(lib, "curl_slist_append", a.slist_append) &&
                    resolve(lib, "curl_slist_free_all", a.slist_free_all);
         if (!a.loaded) {
@@ -227,6 +233,20 @@ CURLMsg* curl_multi_info_read(CURLM* multi, int* msgs_in_queue) {
         return nullptr;
     }
     return api().multi_info_read(multi, msgs_in_queue);
+}
+
+CURLMcode curl_multi_perform(CURLM* multi, int* running_handles) {
+    return api().loaded ? api().multi_perform(multi, running_handles) : CURLM_BAD_HANDLE;
+}
+
+CURLMcode curl_multi_poll(CURLM* multi, curl_waitfd extra_fds[], unsigned int extra_nfds,
+                          int timeout_ms, int* ret) {
+    return api().loaded ? api().multi_poll(multi, extra_fds, extra_nfds, timeout_ms, ret)
+                        : CURLM_BAD_HANDLE;
+}
+
+CURLMcode curl_multi_wakeup(CURLM* multi) {
+    return api().loaded ? api().multi_wakeup(multi) : CURLM_BAD_HANDLE;
 }
 
 curl_slist* curl_slist_append(curl_slist* list, const char* text) {

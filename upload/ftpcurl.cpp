@@ -193,6 +193,10 @@ bool CurlMultiDriver::add(CURL* easy) {
     return true;
 }
 
+void CurlMultiDriver::post(std::function<void()> call) {
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
 void CurlMultiDriver::remove(CURL* easy) {
     if (m_multi && curl_multi_remove_handle(m_multi.get(), easy) == CURLM_OK)
         --m_added;

@@ -43,27 +43,44 @@ void ensureCurlInitialised();
 // can. Loads libcurl on the first call.
 const char* curlLoadProblem();
 
-// Runs easy handles on one multi handle. Connections stay in the multi's
-// cache between transfers, so consecutive transfers to one server reuse
-// them. The driver never owns the easy handles; their owner removes them
-// (remove()) or receives them back through the done handler.
-class CurlMultiDriver : public QObject {
-    Q_OBJECT
+// What runs a job's transfers. Connections are kept between transfers, so
+// consecutive transfers to one server reuse them. A runner never owns the
+// easy handles; their owner removes them (remove()) or receives them back
+// through the done handler. All calls come from the owner's thread, and
+// the done handler and posted calls run there.
+class CurlRunner {
 public:
     using DoneHandler = std::function<void(CURL* easy, CURLcode result)>;
 
+    virtual ~CurlRunner() = default;
+
+    // Called once for each handle that ended, after it was removed from
+    // curl; it may add or remove handles.
+    virtual void setDoneHandler(DoneHandler handler) = 0;
+    // The number of idle connections kept for reuse.
+    virtual void setConnectionCacheSize(int connections) = 0;
+    virtual bool add(CURL* easy) = 0;
+    // Stops a handle that has not ended; it is curl's no longer once this
+    // returns.
+    virtual void remove(CURL* easy) = 0;
+    // Runs `call` soon on the owner's thread. May be called from inside
+    // curl's callbacks, whatever thread they run on; dropped when the
+    // runner is destroyed first.
+    virtual void post(std::function<void()> call) = 0;
+};
+
+// Runs easy handles on one multi handle, on the owner's event loop.
+class CurlMultiDriver : public QObject, public CurlRunner {
+    Q_OBJECT
+public:
     explicit CurlMultiDriver(QObject* parent = nullptr);
     ~CurlMultiDriver() override;
 
-    // Called once for each handle that ended, after it was removed from
-    // the multi handle; it may add or remove handles.
-    void setDoneHandler(DoneHandler handler) { m_done = std::move(handler); }
-
-    // The number of idle connections kept for reuse.
-    void setConnectionCacheSize(int connections);
-
-    bool add(CURL* easy);
-    void remove(CURL* easy);
+    void setDoneHandler(DoneHandler handler) override { m_done = std::move(handler); }
+    void setConnectionCacheSize(int connections) override;
+    bool add(CURL* easy) override;
+    void remove(CURL* easy) override;
+    void post(std::function<void()> call) override;
     int runningCount() const { return m_added; }
 
     // Resumes the paused handle `easy` once `fd` has something to read.

@@ -169,9 +169,12 @@ std::unique_ptr<MyStreamInfo> TransferJob::Impl::prepare(const Item& item, FtpEr
     case Step::Finish:
         if (protocol == SiteProtocol::Sftp) {
             // An SFTP rename never replaces a file: the live one goes first
-            // ("*": there may be none), then the new one takes its name.
-            commands << QStringLiteral("*rm ") + path(item.remotePath)
-                     << QStringLiteral("rename ") + path(item.tempPath) + QLatin1Char(' ') +
+            // ("*": there may be none), then the new one takes its name. A
+            // folder the job has just made holds no live file: there the
+            // rename alone is tried (and the removal follows if it fails).
+            if (!inFolderMadeByJob(item))
+                commands << QStringLiteral("*rm ") + path(item.remotePath);
+            commands << QStringLiteral("rename ") + path(item.tempPath) + QLatin1Char(' ') +
                             path(item.remotePath);
             break;
         }
@@ -188,6 +191,12 @@ std::unique_ptr<MyStreamInfo> TransferJob::Impl::prepare(const Item& item, FtpEr
         break;
     case Step::Replace:
         // For servers that refuse to rename over an existing file.
+        if (protocol == SiteProtocol::Sftp) {
+            commands << QStringLiteral("*rm ") + path(item.remotePath)
+                     << QStringLiteral("rename ") + path(item.tempPath) + QLatin1Char(' ') +
+                            path(item.remotePath);
+            break;
+        }
         commands << QStringLiteral("DELE ") + path(item.remotePath)
                  << QStringLiteral("RNFR ") + path(item.tempPath)
                  << QStringLiteral("RNTO ") + path(item.remotePath);
@@ -202,6 +211,11 @@ std::unique_ptr<MyStreamInfo> TransferJob::Impl::prepare(const Item& item, FtpEr
     if (info && (item.step == Step::Finish || item.step == Step::Verify) && checkSizes)
         info->expectedSize = items[size_t(item.owner)].sentSize;
     return info;
+}
+
+bool TransferJob::Impl::inFolderMadeByJob(const Item& followUp) const {
+    const int folder = items[size_t(followUp.owner)].folder;
+    return folder >= 0 && items[size_t(folder)].created;
 }
 
 // A note for a file that failed in a folder the server refused to create.

@@ -378,11 +378,11 @@ MySimpleUpload(const FtpServerAddress& server, const QStringList& remotePath,
     if (localFile.isEmpty()) {
         // A folder: MKD with the folder's whole path. The connection is
         // switched to binary first, so that a size check made later on it
-        // is answered. (SFTP has no modes; "*": a folder that exists
-        // already is no failure.)
+        // is answered. (SFTP has no modes.) A folder that exists already is
+        // refused; the job goes on, and knows which folders it made.
         const QStringList commands =
             transfer.protocol == SiteProtocol::Sftp
-                ? QStringList{QStringLiteral("*mkdir ") + ftpCommandPath(server, remotePath)}
+                ? QStringList{QStringLiteral("mkdir ") + ftpCommandPath(server, remotePath)}
                 : QStringList{QStringLiteral("TYPE I"),
                               QStringLiteral("MKD ") + ftpCommandPath(server, remotePath)};
         auto info = ftpCommands(server, commands, credentials, itemName, error, transfer);

@@ -1,7 +1,7 @@
 // One FTP transfer each: storing a local file, creating a server folder,
 // running a few commands (rename, size check, delete), or reading a folder
 // listing. MySimpleUpload, ftpCommands and MySimpleDirectoryListing prepare
-// the transfer's record and its curl handle; a CurlMultiDriver runs it;
+// the transfer's record and its curl handle; a CurlRunner runs it;
 // ftpTransferResult() reads how it ended.
 #pragma once
 
@@ -99,7 +99,8 @@ struct MyStreamInfo {
     // command (the rename that would make the file live) is sent.
     qint64 expectedSize = -1;
     bool sizeMismatch = false;
-    // Called (from inside curl) when the server accepts this transfer's login.
+    // Called from inside curl, on the thread that runs the transfer, when
+    // the server accepts this transfer's login.
     std::function<void()> onLogin;
     CurlMultiDriver::SocketLog sockets; // sockets opened while it runs
     // Called once the whole local file has been handed to curl; returns

@@ -1,5 +1,6 @@
 #include "upload/transferjob.h"
 
+#include "upload/curllanes.h"
 #include "upload/passwordstore.h"
 
 #include "upload/ftplog.h"
@@ -29,31 +30,32 @@ void TransferJob::Impl::launch(int index) {
         itemEnded(index, error); // the local file cannot be read
         return;
     }
-    if (!info || !driver->trackSockets(info->easy.get(), &info->sockets)) {
+    if (!info || (eventDriver && !eventDriver->trackSockets(info->easy.get(), &info->sockets))) {
         const QString why =
             info ? QStringLiteral("libcurl refused the socket callbacks.") : error.detail;
         abortAll(cannotInitiate(why), Outcome::Failed, cannotInitiate(why));
         return;
     }
     info->tag = index;
-    info->onLogin = [this] {
-        // From inside curl: decide later, from the event loop.
-        if (everLoggedIn)
-            return;
-        QMetaObject::invokeMethod(
-            q,
-            [this] {
-                noteLogin();
-                pump();
-                checkFinished();
-            },
-            Qt::QueuedConnection);
+    info->onLogin = [this, runner = driver.get()] {
+        // From inside curl, maybe on a transfer thread: decide later, from
+        // the event loop.
+        runner->post([this] {
+            if (everLoggedIn)
+                return;
+            noteLogin();
+            pump();
+            checkFinished();
+        });
     };
-    // Over TLS the data connection must end with TLS's own close, which only
-    // curl can send: there curl ends the upload itself.
-    if (info->kind == FtpTransferKind::Store && protocol == SiteProtocol::Ftp) {
+    // Once the whole file is sent, curl waits for the server's final reply
+    // without returning. Plain FTP: the transfer pauses instead until the
+    // reply is there. Over TLS the data connection must end with TLS's own
+    // close, which only curl can send: curl ends the upload itself and
+    // waits on the transfer's own thread (see curllanes.h).
+    if (info->kind == FtpTransferKind::Store && eventDriver) {
         info->pauseAtEnd = [this, index, raw = info.get()] {
-            if (!driver->pauseUntilFinalReply(raw->easy.get(), raw->sockets))
+            if (!eventDriver->pauseUntilFinalReply(raw->easy.get(), raw->sockets))
                 return false;
             // Paused, curl watches no clock; a server that never answers
             // must still not hold the job.
@@ -188,6 +190,10 @@ void TransferJob::Impl::stepEnded(int index, const FtpTransferResult& r, const M
     case Step::Finish:
         if (!r.error.isError()) {
             itemEnded(owner, {});
+        } else if (protocol == SiteProtocol::Sftp && inFolderMadeByJob(item) && r.loggedIn &&
+                   !finished) {
+            // A file appeared meanwhile in the folder the job made.
+            addFollowUp(Step::Replace, owner);
         } else if (!info.sizeMismatch && r.error.domain == FtpErrorDomain::FTP &&
                    info.replies.renameAccepted()) {
             qCInfo(lcFtp).noquote()
@@ -242,6 +248,7 @@ void TransferJob::Impl::itemEnded(int index, const FtpError& error) {
         // done; a file whose folder is really missing fails on its own.
         if (!failingEverything)
             item.folderError = error; // named when a file in it fails
+        item.created = !error.isError();
         release(index);
         break;
     case Step::Listing:
@@ -346,6 +353,7 @@ void TransferJob::Impl::releaseConnections() {
     for (auto& [index, info] : running)
         driver->remove(info->easy.get());
     running.clear();
+    eventDriver = nullptr;
     driver.reset();
 }
 
@@ -404,7 +412,18 @@ void TransferJob::start() {
         d->abortAll(why, Outcome::Failed, why);
         return;
     }
-    d->driver = std::make_unique<CurlMultiDriver>();
+    if (d->protocol == SiteProtocol::Ftp) {
+        auto events = std::make_unique<CurlMultiDriver>();
+        d->eventDriver = events.get();
+        d->driver = std::move(events);
+    } else {
+        auto lanes = std::make_unique<CurlLanes>(d->limit);
+        if (!lanes->isUsable()) {
+            d->abortAll(kCannotInitiate, Outcome::Failed, kCannotInitiate);
+            return;
+        }
+        d->driver = std::move(lanes);
+    }
     d->driver->setConnectionCacheSize(d->limit);
     d->driver->setDoneHandler(
         [impl = d.get()](CURL* easy, CURLcode code) { impl->onDone(easy, code); });

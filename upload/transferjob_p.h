@@ -66,6 +66,7 @@ struct TransferJob::Impl {
         State state = State::Waiting;
         QString error;
         FtpError folderError; // why a folder request was refused
+        bool created = false; // a folder this job made: it held no files
         qint64 sentSize = -1; // a store's bytes, for the size check
         int refusals = 0;
     };
@@ -90,7 +91,10 @@ struct TransferJob::Impl {
     QHash<QString, int> folderItems;     // folder key -> item
     std::set<std::pair<int, int>> ready; // (priority, item): follow-ups first
     std::unordered_map<int, std::unique_ptr<MyStreamInfo>> running;
-    std::unique_ptr<CurlMultiDriver> driver;
+    // Plain FTP runs on the event loop (eventDriver is then the runner);
+    // FTPS and SFTP on transfer threads (see curllanes.h).
+    std::unique_ptr<CurlRunner> driver;
+    CurlMultiDriver* eventDriver = nullptr;
     int limit = transferjob::kDefaultConnections;
     int unfinished = 0;    // listing, folder and store items not ended
     int replyTimeout = 60; // seconds
@@ -126,6 +130,7 @@ struct TransferJob::Impl {
     void stepEnded(int index, const FtpTransferResult& r, const MyStreamInfo& info);
     void itemEnded(int index, const FtpError& error);
     QString folderNote(const Item& store) const;
+    bool inFolderMadeByJob(const Item& followUp) const;
     void release(int index);
     void checkFinished();
     void failEverything(const FtpError& error);

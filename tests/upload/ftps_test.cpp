@@ -13,6 +13,7 @@
 #include "upload/tlsprobe.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -248,6 +249,59 @@ TEST_F(FtpsTest, ManyFilesWithDroppedConnectionsAreReportedHonestly) {
     const JobRun second = runJob(*retry, std::chrono::seconds(300));
     EXPECT_TRUE(second.succeeded) << qPrintable(second.result);
     expectOnServer(files);
+}
+
+// Over TLS, curl waits for the server's final reply after an upload
+// without returning, on the transfer's own thread; that wait must hold
+// neither the other connections nor the job past its reply timeout.
+TEST_F(FtpsTest, ServerThatNeverConfirmsAStoreHoldsOnlyThatFileForTheReplyTimeout) {
+    ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
+    FtpServerOptions options;
+    options.muteEvery = 4;
+    ASSERT_TRUE(startServer(QStringLiteral("server"), options));
+    const QStringList files = someFiles(20);
+    Site site = ftpsSite();
+    site.setValue(ftpsitekey::maxConnections, QStringLiteral("4"));
+    auto job = TransferJob::makeUpload(site, folders.site.path(), files);
+    job->setReplyTimeout(2);
+    const JobRun run = runJob(*job, std::chrono::seconds(40));
+    ASSERT_TRUE(run.finished) << "the job waited for curl's minute";
+    EXPECT_EQ(run.failed.size(), 5);
+    EXPECT_EQ(run.uploaded.size(), 15);
+    EXPECT_TRUE(run.result.endsWith(QStringLiteral("Timeout was reached, error code 28")))
+        << qPrintable(run.result);
+    for (const QString& f : run.uploaded)
+        EXPECT_EQ(readFile(folders.serverPath(QStringLiteral("www/") + f)),
+                  readFile(folders.localPath(f)))
+            << f.toStdString();
+}
+
+TEST_F(FtpsTest, CancelStopsTransfersThatWaitInsideCurl) {
+    ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
+    FtpServerOptions options;
+    options.muteEvery = 1;
+    ASSERT_TRUE(startServer(QStringLiteral("server"), options));
+    const QStringList files = someFiles(6);
+    Site site = ftpsSite();
+    site.setValue(ftpsitekey::maxConnections, QStringLiteral("3"));
+    auto job = TransferJob::makeUpload(site, folders.site.path(), files);
+    job->setReplyTimeout(60);
+    bool finished = false;
+    QObject::connect(job.get(), &TransferJob::finished, [&] { finished = true; });
+    job->start();
+    // Stores were sent, and their final replies will never come.
+    ASSERT_TRUE(waitUntil([&] { return commands().count(QStringLiteral("STOR")) >= 3; },
+                          std::chrono::seconds(30)));
+    QElapsedTimer clock;
+    clock.start();
+    job->cancel();
+    ASSERT_TRUE(waitUntil([&] { return finished; }, std::chrono::seconds(30)));
+    job.reset();
+    // A cancel that waited for the replies would take the reply timeout.
+    EXPECT_LT(clock.elapsed(), 20000);
+    for (const QString& f : files)
+        EXPECT_FALSE(QFile::exists(folders.serverPath(QStringLiteral("www/") + f)))
+            << f.toStdString();
 }
 
 TEST(SiteProtocol, MissingMeansFtpAndUnknownIsRefused) {

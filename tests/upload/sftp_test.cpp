@@ -170,11 +170,15 @@ TEST_F(SftpTest, PasswordLoginUploadsNestedOddNamesAndReplacesLiveFiles) {
     // The same again over the files now live: every one is replaced.
     for (const QString& f : files)
         folders.addFile(f, "second " + f.toUtf8());
+    const qsizetype connectsBefore = events().count("connect");
     auto second = TransferJob::makeUpload(site, folders.site.path(), files);
     const JobRun again = runJob(*second);
     ASSERT_TRUE(again.succeeded) << qPrintable(again.result);
     for (const QString& f : files)
         EXPECT_EQ(readFile(folders.serverPath("www/" + f)), "second " + f.toUtf8());
+    // The folders exist now and their requests are refused; that costs no
+    // connection (at most one per allowed connection).
+    EXPECT_LE(events().count("connect") - connectsBefore, 3);
 }
 
 TEST_F(SftpTest, WrongPasswordCostsOneLoginAndSaysSo) {
