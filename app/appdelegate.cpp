@@ -43,9 +43,10 @@ AppDelegate::AppDelegate(QObject* parent)
         if (m_spelling)
             m_spelling->attach(view, colourer);
     };
-    m_uploadRunner = [](QWidget* parent, const Site* site, const QString& defaultFolder,
-                        UploadMarks& marks) {
-        return UploadCommand::run(parent, site, defaultFolder, marks);
+    m_uploadRunner = [this](QWidget* parent, const Site* site, const QString& defaultFolder,
+                            UploadMarks& marks) {
+        return UploadCommand::run(parent, site, defaultFolder, marks,
+                                  [this](const Site& trusted) { m_sites->keepSite(trusted); });
     };
 }
 

@@ -54,6 +54,19 @@ void SitesController::load(QSettings& settings, bool* present) {
         sitestore::save(settings, m_sites);
 }
 
+void SitesController::keepSite(const Site& site) {
+    Site* kept = site.name().isEmpty() ? nullptr : sitestore::find(m_sites, site.name());
+    if (!kept)
+        return; // an unnamed site is told apart by nothing stored
+    *kept = site;
+    std::unique_ptr<QSettings> settings = paths::openSettings();
+    sitestore::save(*settings, m_sites);
+    settings->sync();
+    if (settings->status() != QSettings::NoError)
+        Platform::instance().alert(QStringLiteral("Can't save the list of sites."),
+                                   QStringLiteral("The certificate is trusted until you quit."));
+}
+
 void SitesController::setSitesPopup() {
     QComboBox* popup = m_window.popupSites();
     const QSignalBlocker block(popup);

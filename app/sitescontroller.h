@@ -54,6 +54,9 @@ public:
     void setSiteToCurrent(const QString& name);
     void editSite(const QString& name);
     void actionPopupSites(int index);
+    // A site changed outside its dialog (a certificate the user trusted
+    // during an upload): replaces the entry of that name and stores the list.
+    void keepSite(const Site& site);
 
 private:
     MainWindow& m_window;

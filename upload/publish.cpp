@@ -95,15 +95,26 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
         stamps.insert(path, stampOf(path));
     }
 
-    std::unique_ptr<TransferJob> job = TransferJob::makeUpload(*site, folder, files.send);
-    QObject::connect(job.get(), &TransferJob::fileUploaded, &marks,
-                     [&marks, &stamps, folder](const QString& rel) {
-                         const QString path = folder + QLatin1Char('/') + rel;
-                         auto it = stamps.constFind(path);
-                         if (it != stamps.constEnd() && *it == stampOf(path))
-                             marks.forgetSent({path});
-                     });
-    const TransferJob::Outcome outcome = ui.runTransfer(*site, std::move(job));
+    auto makeJob = [&](const Site& target) {
+        std::unique_ptr<TransferJob> job = TransferJob::makeUpload(target, folder, files.send);
+        QObject::connect(job.get(), &TransferJob::fileUploaded, &marks,
+                         [&marks, &stamps, folder](const QString& rel) {
+                             const QString path = folder + QLatin1Char('/') + rel;
+                             auto it = stamps.constFind(path);
+                             if (it != stamps.constEnd() && *it == stampOf(path))
+                                 marks.forgetSent({path});
+                         });
+        return job;
+    };
+    Site target = *site;
+    TransferJob::Outcome outcome = ui.runTransfer(target, makeJob(target));
+    // Nothing was sent to a server not trusted yet. Once the user has seen
+    // it and trusts it, the upload runs again.
+    if (outcome == TransferJob::Outcome::Failed && ui.trustServer(target)) {
+        if (options.keepSite && !(target == *site))
+            options.keepSite(target);
+        outcome = ui.runTransfer(target, makeJob(target));
+    }
     if (outcome == TransferJob::Outcome::Succeeded && files.refused.isEmpty())
         marks.forgetSent(uploadplan::vanishedFiles(marks.paths(), folder));
     // However the transfer ended, the confirmed files' marks reach the file now.

@@ -20,6 +20,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace morvane {
@@ -44,6 +45,14 @@ public:
     // starts, say because the network is down, counts as Failed).
     virtual TransferJob::Outcome runTransfer(const Site& site,
                                              std::unique_ptr<TransferJob> job) = 0;
+    // The transfer just run failed because the server is not trusted yet
+    // (a certificate the system does not vouch for, an unknown host key):
+    // shows what the server presented and asks. True when the user trusted
+    // it; a pinned certificate is then in `site`. Only a window asks.
+    virtual bool trustServer(Site& site) {
+        (void)site;
+        return false;
+    }
 };
 
 enum class PublishOutcome {
@@ -60,6 +69,9 @@ enum class PublishOutcome {
 
 struct PublishOptions {
     bool dryRun = false; // convert and send nothing, change nothing; ends at the confirmation
+    // Receives the site when the user trusted its server's certificate
+    // during the upload, for the site list's owner to keep.
+    std::function<void(const Site&)> keepSite;
 };
 
 // `site` is the site to publish (null when none is chosen); its local folder

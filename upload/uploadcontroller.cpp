@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace morvane {
 
 UploadController::UploadController(const Site& site, const uploadplan::Files& files,
@@ -87,22 +89,27 @@ TransferJob::Outcome WindowPublishUi::runTransfer(const Site& site,
     }
     ConnectFTPWindow window(std::move(job), m_parent);
     window.run();
+    m_untrusted.reset();
     if (window.job().trustProblem() != TrustProblem::None)
-        // The site's properties own what is trusted for it; their
-        // connection test shows the certificate and asks.
-        Platform::instance().alert(
-            QStringLiteral("The server's certificate needs your decision."),
-            QStringLiteral("Open the site's properties (Sites > Edit...) and press OK: the "
-                           "connection test shows the certificate and lets you trust it."));
+        m_untrusted = servertrust::fromJob(site, window.job());
     return window.job().outcome();
+}
+
+bool WindowPublishUi::trustServer(Site& site) {
+    if (!m_untrusted)
+        return false;
+    const ServerIdentity identity = *std::exchange(m_untrusted, std::nullopt);
+    return ConnectFTPController::offerTrust(site, identity);
 }
 
 namespace UploadCommand {
 
 PublishOutcome run(QWidget* parent, const Site* currentSite, const QString& defaultSiteFolder,
-                   UploadMarks& marks) {
+                   UploadMarks& marks, std::function<void(const Site&)> keepSite) {
     WindowPublishUi ui(parent);
-    return publish(currentSite, defaultSiteFolder, marks, ui);
+    PublishOptions options;
+    options.keepSite = std::move(keepSite);
+    return publish(currentSite, defaultSiteFolder, marks, ui, options);
 }
 
 } // namespace UploadCommand

@@ -4,9 +4,13 @@
 
 #include "core/sitestore.h"
 #include "upload/publish.h"
+#include "upload/servertrust.h"
 #include "upload/uploadplan.h"
 
 #include <QDialog>
+
+#include <functional>
+#include <optional>
 
 class QPlainTextEdit;
 
@@ -45,18 +49,21 @@ public:
     void nothingToUpload() override;
     bool confirm(const Site& site, const uploadplan::Files& files) override;
     TransferJob::Outcome runTransfer(const Site& site, std::unique_ptr<TransferJob> job) override;
+    bool trustServer(Site& site) override;
 
 private:
     QWidget* m_parent;
+    std::optional<ServerIdentity> m_untrusted; // what the last transfer refused
 };
 
 namespace UploadCommand {
 
 // The Upload command once the current file is saved: runs the publish
 // sequence with the window's dialogs. The caller opens the site dialog for
-// NoSiteChosen (a new site) and NoServer (the current site).
+// NoSiteChosen (a new site) and NoServer (the current site). `keepSite`
+// receives the site when the user trusted its server's certificate.
 PublishOutcome run(QWidget* parent, const Site* currentSite, const QString& defaultSiteFolder,
-                   UploadMarks& marks);
+                   UploadMarks& marks, std::function<void(const Site&)> keepSite = {});
 
 } // namespace UploadCommand
 

@@ -1,5 +1,6 @@
 // The sites pop-up and the change of site.
 #include "appfixture.h"
+#include "upload/siteprotocol.h"
 #include "upload/uploadcontroller.h"
 
 #include <QDir>
@@ -59,6 +60,29 @@ TEST_F(SitesTest, SwitchingSitesSavesTheEditedFileUnderTheOldRoot) {
     EXPECT_EQ(readFile(homeDir() + "/beta/page.html"), QByteArray("beta page!"));
     EXPECT_TRUE(app->needingUpload().contains(homeDir() + "/beta/page.html"));
     EXPECT_FALSE(QFileInfo::exists(paths::defaultSiteFolder() + "/page.html"));
+}
+
+// A certificate the user trusted during an upload stays with the site: in
+// the list the window holds and in the stored file; other entries,
+// including a second one of the same name, stay as they were.
+TEST_F(SitesTest, SiteChangedDuringAnUploadIsKeptAndStored) {
+    launch();
+    Site beta;
+    beta.setValue(sitekey::sitename, "beta");
+    beta.setValue(sitekey::localpath, homeDir() + "/beta");
+    beta.setValue(ftpsitekey::tlsPin, "sha256//AAAA");
+    app->sitesController()->keepSite(beta);
+    const SiteList stored = sitestore::load(*settings());
+    ASSERT_EQ(stored.size(), 3);
+    const Site* first = sitestore::find(stored, "beta");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->value(ftpsitekey::tlsPin), "sha256//AAAA");
+    EXPECT_EQ(sitestore::find(app->sitesController()->sites(), "beta")->value(ftpsitekey::tlsPin),
+              "sha256//AAAA");
+    int pinned = 0;
+    for (const Site& s : stored)
+        pinned += s.value(ftpsitekey::tlsPin).isEmpty() ? 0 : 1;
+    EXPECT_EQ(pinned, 1);
 }
 
 TEST_F(SitesTest, NewAndEditOpenTheDialogAndItsResultDecidesTheSite) {
@@ -121,7 +145,10 @@ TEST_F(SitesTest, UploadForASiteWithoutServerOpensItsPropertiesAndRelativeFolder
         sitestore::save(*s, sites);
     }
     launch();
-    app->setUploadRunner(UploadCommand::run);
+    app->setUploadRunner(
+        [](QWidget* parent, const Site* site, const QString& folder, UploadMarks& marks) {
+            return UploadCommand::run(parent, site, folder, marks);
+        });
     QString editedName;
     siteDialog = [&](SiteList&, QString& name, bool&) {
         editedName = name;

@@ -9,8 +9,11 @@
 #include "testenv.h"
 #include "upload/ftpaddress.h"
 #include "upload/ftperror.h"
+#include "upload/publish.h"
+#include "upload/servertrust.h"
 #include "upload/siteprotocol.h"
 #include "upload/tlsprobe.h"
+#include "upload/uploadmarks.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,6 +22,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace morvane;
 using namespace morvane::test;
@@ -302,6 +307,78 @@ TEST_F(FtpsTest, CancelStopsTransfersThatWaitInsideCurl) {
     for (const QString& f : files)
         EXPECT_FALSE(QFile::exists(folders.serverPath(QStringLiteral("www/") + f)))
             << f.toStdString();
+}
+
+namespace {
+
+// Confirms, runs the job, and answers the trust question as told; what the
+// window does with its dialogs.
+class TrustAnsweringUi : public PublishUi {
+public:
+    void noSiteChosen() override {}
+    void siteHasNoServer(const Site&) override {}
+    void problem(const QString&, const QString&) override {}
+    void nothingToUpload() override {}
+    bool confirm(const Site&, const uploadplan::Files&) override { return true; }
+    TransferJob::Outcome runTransfer(const Site& site, std::unique_ptr<TransferJob> job) override {
+        ++transfers;
+        runJob(*job);
+        untrusted.reset();
+        if (job->trustProblem() != TrustProblem::None)
+            untrusted = servertrust::fromJob(site, *job);
+        return job->outcome();
+    }
+    bool trustServer(Site& site) override {
+        asked += untrusted ? 1 : 0;
+        QString error;
+        return untrusted && answer && servertrust::accept(site, *untrusted, &error);
+    }
+
+    bool answer = true;
+    int asked = 0;
+    int transfers = 0;
+    std::optional<ServerIdentity> untrusted;
+};
+
+} // namespace
+
+// The Upload command meets a certificate nobody vouches for: nothing is
+// sent until the user, shown it, trusts it; then the same files go, the
+// site keeps the pin for its owner to store, and the marks are cleared.
+TEST_F(FtpsTest, UploadAsksAboutAnUntrustedCertificateThenSendsTheFiles) {
+    ASSERT_TRUE(certs.makeSelfSigned(QStringLiteral("self")));
+    ASSERT_TRUE(startServer(QStringLiteral("self")));
+    const QStringList files = someFiles(4);
+    Site site = ftpsSite();
+    site.setValue(sitekey::localpath, folders.site.path());
+    UploadMarks marks(certs.path(QStringLiteral("NeedingUpload.dict")));
+    for (const QString& f : files)
+        marks.mark(folders.localPath(f));
+
+    for (bool answer : {false, true}) {
+        SCOPED_TRACE(answer ? "trusted" : "declined");
+        TrustAnsweringUi ui;
+        ui.answer = answer;
+        std::optional<Site> kept;
+        PublishOptions options;
+        options.keepSite = [&](const Site& changed) { kept = changed; };
+        const PublishOutcome outcome = publish(&site, QString(), marks, ui, options);
+        EXPECT_EQ(ui.asked, 1);
+        if (!answer) {
+            EXPECT_EQ(outcome, PublishOutcome::Failed);
+            EXPECT_EQ(ui.transfers, 1);
+            EXPECT_FALSE(kept);
+            EXPECT_EQ(marks.paths().size(), files.size());
+            expectNoCredentialsSent();
+            continue;
+        }
+        EXPECT_EQ(outcome, PublishOutcome::Uploaded);
+        EXPECT_EQ(ui.transfers, 2);
+        ASSERT_TRUE(kept);
+        EXPECT_TRUE(kept->value(ftpsitekey::tlsPin).startsWith(QStringLiteral("sha256//")));
+        EXPECT_TRUE(marks.paths().isEmpty());
+        expectOnServer(files);
+    }
 }
 
 TEST(SiteProtocol, MissingMeansFtpAndUnknownIsRefused) {
