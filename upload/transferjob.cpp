@@ -417,7 +417,8 @@ void TransferJob::start() {
         d->eventDriver = events.get();
         d->driver = std::move(events);
     } else {
-        auto lanes = std::make_unique<CurlLanes>(d->limit);
+        // A connection test makes one connection.
+        auto lanes = std::make_unique<CurlLanes>(d->mode == Impl::Mode::Test ? 1 : d->limit);
         if (!lanes->isUsable()) {
             d->abortAll(kCannotInitiate, Outcome::Failed, kCannotInitiate);
             return;
