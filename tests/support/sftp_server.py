@@ -33,6 +33,9 @@ def main():
     parser.add_argument("--auth-log", default="")
     parser.add_argument("--delay-ms", type=int, default=0,
                         help="delay every file-system request (a distant host)")
+    parser.add_argument("--plant", default="",
+                        help="a file name put into every folder made by mkdir, as if another "
+                             "client had uploaded it at once")
     parser.add_argument("--exit-on-stdin-eof", action="store_true")
     args = parser.parse_args()
 
@@ -80,8 +83,14 @@ def main():
             log("sftp")
             super().__init__(chan, chroot=args.root.encode())
 
+        def mkdir(self, path, attrs):
+            super().mkdir(path, attrs)
+            if args.plant:
+                with open(os.path.join(self.map_path(path), args.plant.encode()), "wb") as f:
+                    f.write(b"planted by another client")
+
     def delayed(name):
-        plain = getattr(asyncssh.SFTPServer, name)
+        plain = getattr(Files, name)
 
         async def method(self, *a, **k):
             await asyncio.sleep(args.delay_ms / 1000.0)
@@ -95,7 +104,7 @@ def main():
         for name in ("open", "close", "read", "write", "stat", "lstat", "fstat", "setstat",
                      "fsetstat", "realpath", "mkdir", "remove", "rename", "posix_rename",
                      "scandir"):
-            if hasattr(asyncssh.SFTPServer, name) and name != "scandir":
+            if hasattr(Files, name) and name != "scandir":
                 setattr(Files, name, delayed(name))
 
     async def start():

@@ -31,6 +31,8 @@ bool SftpServer::start(const QString& rootDir, const SftpServerOptions& options)
         args << QStringLiteral("--port") << QString::number(options.port);
     if (!options.authLog.isEmpty())
         args << QStringLiteral("--auth-log") << options.authLog;
+    if (!options.plant.isEmpty())
+        args << QStringLiteral("--plant") << options.plant;
     args << QStringLiteral("--exit-on-stdin-eof");
     m_port = startReadyProcess(m_process, args, QProcessEnvironment::systemEnvironment(), &m_error);
     return m_port > 0;

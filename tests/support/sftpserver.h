@@ -16,6 +16,7 @@ struct SftpServerOptions {
     QString hostKey;                             // the private host key file (required)
     int port = 0;                                // 0: a free one
     QString authLog; // a file that gets "connect", "auth …", "password ok"… per event
+    QString plant;   // a file name the server puts into every folder it makes
 };
 
 class SftpServer {

@@ -181,6 +181,24 @@ TEST_F(SftpTest, PasswordLoginUploadsNestedOddNamesAndReplacesLiveFiles) {
     EXPECT_LE(events().count("connect") - connectsBefore, 3);
 }
 
+// In a folder the upload has just made, the rename alone is tried; a file
+// that appeared there meanwhile is replaced all the same.
+TEST_F(SftpTest, FileThatAppearsInANewFolderIsReplaced) {
+    SftpServerOptions options;
+    options.plant = "page.html";
+    ASSERT_TRUE(startServer(options));
+    knowHost();
+    const QStringList files{folders.addFile("new/page.html", "mine"),
+                            folders.addFile("new/other.html", "other")};
+    auto job = TransferJob::makeUpload(sftpSite(), folders.site.path(), files);
+    const JobRun run = runJob(*job);
+    ASSERT_TRUE(run.succeeded) << qPrintable(run.result);
+    EXPECT_EQ(readFile(folders.serverPath("www/new/page.html")), "mine");
+    EXPECT_EQ(readFile(folders.serverPath("www/new/other.html")), "other");
+    for (const QString& f : serverFiles(folders.serverRoot.path()))
+        EXPECT_FALSE(f.contains(".morvane-upload")) << f.toStdString();
+}
+
 TEST_F(SftpTest, WrongPasswordCostsOneLoginAndSaysSo) {
     ASSERT_TRUE(startServer());
     knowHost();
