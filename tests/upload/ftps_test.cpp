@@ -47,6 +47,19 @@ protected:
         options.commandLog = commandLog();
         return server.start(folders.serverRoot.path(), options);
     }
+    // A server vouched for by the test authority that never sends the final
+    // reply of every `every`-th store.
+    bool startMutingServer(int every) {
+        FtpServerOptions options;
+        options.muteEvery = every;
+        return certs.makeSigned(QStringLiteral("server")) &&
+               startServer(QStringLiteral("server"), options);
+    }
+    std::unique_ptr<TransferJob> uploadJob(const QStringList& files, int connections) const {
+        Site site = ftpsSite();
+        site.setValue(ftpsitekey::maxConnections, QString::number(connections));
+        return TransferJob::makeUpload(site, folders.site.path(), files);
+    }
     QString commandLog() const { return certs.path(QStringLiteral("commands.log")); }
     QStringList commands() const {
         return QString::fromLatin1(readFile(commandLog())).split('\n', Qt::SkipEmptyParts);
@@ -260,36 +273,23 @@ TEST_F(FtpsTest, ManyFilesWithDroppedConnectionsAreReportedHonestly) {
 // without returning, on the transfer's own thread; that wait must hold
 // neither the other connections nor the job past its reply timeout.
 TEST_F(FtpsTest, ServerThatNeverConfirmsAStoreHoldsOnlyThatFileForTheReplyTimeout) {
-    ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
-    FtpServerOptions options;
-    options.muteEvery = 4;
-    ASSERT_TRUE(startServer(QStringLiteral("server"), options));
+    ASSERT_TRUE(startMutingServer(4));
     const QStringList files = someFiles(20);
-    Site site = ftpsSite();
-    site.setValue(ftpsitekey::maxConnections, QStringLiteral("4"));
-    auto job = TransferJob::makeUpload(site, folders.site.path(), files);
+    auto job = uploadJob(files, 4);
     job->setReplyTimeout(2);
     const JobRun run = runJob(*job, std::chrono::seconds(40));
-    ASSERT_TRUE(run.finished) << "the job waited for curl's minute";
+    ASSERT_TRUE(run.finished) << "a silent server held the job";
     EXPECT_EQ(run.failed.size(), 5);
     EXPECT_EQ(run.uploaded.size(), 15);
     EXPECT_TRUE(run.result.endsWith(QStringLiteral("Timeout was reached, error code 28")))
         << qPrintable(run.result);
-    for (const QString& f : run.uploaded)
-        EXPECT_EQ(readFile(folders.serverPath(QStringLiteral("www/") + f)),
-                  readFile(folders.localPath(f)))
-            << f.toStdString();
+    expectOnServer(run.uploaded);
 }
 
 TEST_F(FtpsTest, CancelStopsTransfersThatWaitInsideCurl) {
-    ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
-    FtpServerOptions options;
-    options.muteEvery = 1;
-    ASSERT_TRUE(startServer(QStringLiteral("server"), options));
+    ASSERT_TRUE(startMutingServer(1));
     const QStringList files = someFiles(6);
-    Site site = ftpsSite();
-    site.setValue(ftpsitekey::maxConnections, QStringLiteral("3"));
-    auto job = TransferJob::makeUpload(site, folders.site.path(), files);
+    auto job = uploadJob(files, 3);
     job->setReplyTimeout(60);
     bool finished = false;
     QObject::connect(job.get(), &TransferJob::finished, [&] { finished = true; });
