@@ -286,6 +286,22 @@ TEST_F(FtpsTest, ServerThatNeverConfirmsAStoreHoldsOnlyThatFileForTheReplyTimeou
     expectOnServer(run.uploaded);
 }
 
+// A host that takes two connections from an address turns the others
+// away; each connection runs on its own thread here, and the upload keeps
+// to the two the server accepted.
+TEST_F(FtpsTest, ServerTakingFewerConnectionsThanAllowedGetsEveryFile) {
+    ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
+    FtpServerOptions options;
+    options.maxConnectionsPerAddress = 2;
+    options.delayMs = 10;
+    ASSERT_TRUE(startServer(QStringLiteral("server"), options));
+    const QStringList files = someFiles(30);
+    auto job = uploadJob(files, 6);
+    const JobRun run = runJob(*job);
+    ASSERT_TRUE(run.succeeded) << qPrintable(run.result);
+    expectOnServer(files);
+}
+
 TEST_F(FtpsTest, CancelStopsTransfersThatWaitInsideCurl) {
     ASSERT_TRUE(startMutingServer(1));
     const QStringList files = someFiles(6);
