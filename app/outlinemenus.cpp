@@ -155,12 +155,15 @@ const Site* serverSite(const std::function<const Site*()>& provider) {
 } // namespace
 
 void OutlineController::openSiteInFileManager() {
-    const Site* site = serverSite(m_site);
-    if (!site)
+    const Site* found = serverSite(m_site);
+    if (!found)
         return;
+    // A copy: the keyring may take a while to answer, and the window's
+    // site list may change meanwhile.
+    const Site site = *found;
     Platform& platform = Platform::instance();
-    const QString mounted = servershortcuts::mountedFolder(*site, runtimeFolder());
-    const QUrl address = *servershortcuts::folderAddress(*site);
+    const QString mounted = servershortcuts::mountedFolder(site, runtimeFolder());
+    const QUrl address = *servershortcuts::folderAddress(site);
     if (!mounted.isEmpty() && QFileInfo::exists(mounted)) {
         platform.revealInFileManager(mounted);
         return;
@@ -170,16 +173,16 @@ void OutlineController::openSiteInFileManager() {
         platform.openUrl(address);
         return;
     }
-    const QString serverName = site->server();
-    const QString folder = site->serverFolder();
+    const QString serverName = site.server();
+    const QString folder = site.serverFolder();
     // The password may live in the desktop keyring rather than in the site.
     QString keyringProblem;
-    const auto withPassword = passwordstore::withPassword(*site, &keyringProblem);
+    const auto withPassword = passwordstore::withPassword(site, &keyringProblem);
     if (!withPassword) {
         platform.alert(tr("Can't open the site's server folder."), keyringProblem);
         return;
     }
-    platform.run(servershortcuts::kMountProgram, servershortcuts::mountArguments(*site),
+    platform.run(servershortcuts::kMountProgram, servershortcuts::mountArguments(site),
                  servershortcuts::mountInput(*withPassword),
                  [mounted, address, serverName, folder](bool ok, const QString& error) {
                      Platform& p = Platform::instance();
