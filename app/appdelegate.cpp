@@ -162,6 +162,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     QCoreApplication::processEvents();
     m_window->raise();
     m_window->activateWindow();
+    m_sites->movePasswordsToKeyring();
     m_help->showInitialHelp(*settings);
     m_help->automaticUpdateCheck(*settings);
 

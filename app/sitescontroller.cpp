@@ -47,11 +47,34 @@ SitesController::SitesController(MainWindow& window, OutlineController& outline,
 
 void SitesController::load(QSettings& settings, bool* present) {
     m_sites = sitestore::load(settings, present);
+}
+
+void SitesController::movePasswordsToKeyring() {
     // Plain-text passwords move to the desktop keyring once it confirms it
-    // holds them; without a keyring they stay where they are.
-    QString why;
-    if (passwordstore::migrate(m_sites, &why) > 0)
-        sitestore::save(settings, m_sites);
+    // holds them; without a keyring, or until it answers, they stay where
+    // they are and the sites work as before.
+    passwordstore::migrateInBackground(
+        m_sites, this, [this](const QString& account, const QString& password) {
+            bool changed = false;
+            for (Site& site : m_sites) {
+                // The site may have been edited meanwhile: only the password
+                // the keyring confirmed leaves the file.
+                if (site.password() != password || passwordstore::account(site) != account)
+                    continue;
+                site.remove(sitekey::password);
+                site.setValue(ftpsitekey::passwordInKeyring, QStringLiteral("1"));
+                changed = true;
+            }
+            if (changed)
+                storeSites();
+        });
+}
+
+bool SitesController::storeSites() {
+    std::unique_ptr<QSettings> settings = paths::openSettings();
+    sitestore::save(*settings, m_sites);
+    settings->sync();
+    return settings->status() == QSettings::NoError;
 }
 
 void SitesController::keepSite(const Site& site) {
@@ -59,10 +82,7 @@ void SitesController::keepSite(const Site& site) {
     if (!kept)
         return; // an unnamed site is told apart by nothing stored
     *kept = site;
-    std::unique_ptr<QSettings> settings = paths::openSettings();
-    sitestore::save(*settings, m_sites);
-    settings->sync();
-    if (settings->status() != QSettings::NoError)
+    if (!storeSites())
         Platform::instance().alert(QStringLiteral("Can't save the list of sites."),
                                    QStringLiteral("The certificate is trusted until you quit."));
 }

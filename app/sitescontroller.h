@@ -38,6 +38,10 @@ public:
 
     // Reads the list of sites; `present` tells whether the store had one.
     void load(QSettings& settings, bool* present);
+    // Starts moving plain-text passwords to the desktop keyring, without
+    // waiting for it; each site is stored again once the keyring holds its
+    // password.
+    void movePasswordsToKeyring();
     void setDefaultSiteFolderLocal(const QString& folder) { m_defaultSiteFolderLocal = folder; }
 
     SiteList& sites() { return m_sites; }
@@ -59,6 +63,9 @@ public:
     void keepSite(const Site& site);
 
 private:
+    // Writes the list to the settings file; false when that failed.
+    bool storeSites();
+
     MainWindow& m_window;
     OutlineController& m_outline;
     OpenFilesController& m_openFiles;

@@ -4,6 +4,7 @@
 #include "upload/siteprotocol.h"
 
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
 
 #include <qt6keychain/keychain.h>
@@ -46,6 +47,63 @@ bool run(QKeychain::Job& job, QString* error) {
     }
     return true;
 }
+
+// One background move: a queue of (account, password) pairs worked off one
+// job at a time. It lives on its own, not as a child of the caller, so that
+// a keyring answering late never reaches a job that was deleted under it;
+// it deletes itself when the queue ends or the keyring fails.
+class BackgroundMove : public QObject {
+public:
+    BackgroundMove(QList<std::pair<QString, QString>> pending, QObject* context,
+                   Confirmed confirmed)
+        : m_pending(std::move(pending)), m_context(context), m_confirmed(std::move(confirmed)) {}
+
+    void next() {
+        if (m_pending.isEmpty() || !m_context) {
+            deleteLater();
+            return;
+        }
+        auto [name, password] = m_pending.takeFirst();
+        auto* write = new QKeychain::WritePasswordJob(kService, this);
+        write->setAutoDelete(false);
+        write->setInsecureFallback(false);
+        write->setKey(name);
+        write->setTextData(password);
+        connect(write, &QKeychain::Job::finished, this, [this, write, name, password] {
+            write->deleteLater();
+            if (write->error() != QKeychain::NoError) {
+                deleteLater(); // no keyring: every other site would fail alike
+                return;
+            }
+            readBack(name, password);
+        });
+        write->start();
+    }
+
+private:
+    // Only a keyring that gives the password back lets the file lose it.
+    void readBack(const QString& name, const QString& password) {
+        auto* read = new QKeychain::ReadPasswordJob(kService, this);
+        read->setAutoDelete(false);
+        read->setInsecureFallback(false);
+        read->setKey(name);
+        connect(read, &QKeychain::Job::finished, this, [this, read, name, password] {
+            read->deleteLater();
+            if (read->error() != QKeychain::NoError || read->textData() != password) {
+                deleteLater();
+                return;
+            }
+            if (m_context)
+                m_confirmed(name, password);
+            next();
+        });
+        read->start();
+    }
+
+    QList<std::pair<QString, QString>> m_pending;
+    QPointer<QObject> m_context;
+    Confirmed m_confirmed;
+};
 
 bool inKeyring(const Site& site) {
     return site.value(ftpsitekey::passwordInKeyring) == QLatin1String("1");
@@ -140,6 +198,19 @@ int migrate(SiteList& sites, QString* why) {
         ++changed;
     }
     return changed;
+}
+
+void migrateInBackground(const SiteList& sites, QObject* context, Confirmed confirmed) {
+    QList<std::pair<QString, QString>> pending;
+    for (const Site& site : sites)
+        if (!site.password().isEmpty())
+            pending.append({account(site), site.password()});
+    if (pending.isEmpty())
+        return;
+    // Owned by itself (see BackgroundMove); started from the event loop so
+    // that the caller's start-up runs to its end first.
+    auto* move = new BackgroundMove(std::move(pending), context, std::move(confirmed));
+    QTimer::singleShot(0, move, [move] { move->next(); });
 }
 
 } // namespace morvane::passwordstore

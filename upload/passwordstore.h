@@ -9,8 +9,10 @@
 
 #include "core/sitestore.h"
 
+#include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace morvane {
@@ -45,6 +47,16 @@ bool keep(Site& site, const Site* previous, QString* why);
 // Returns the number of sites changed (to be saved); `why` says why the
 // keyring could not take them when some stay.
 int migrate(SiteList& sites, QString* why);
+
+// The same move for the window, which must never wait for the keyring (one
+// that asks to be unlocked may take minutes, or never answer). Each site's
+// password is written, then read back, one site after another, through the
+// event loop; `confirmed(account, password)` runs for each one the keyring
+// now holds, and the caller then drops it from its own copy. A keyring that
+// fails ends the move; one that never answers never confirms. Confirmations
+// stop once `context` is gone.
+using Confirmed = std::function<void(const QString& account, const QString& password)>;
+void migrateInBackground(const SiteList& sites, QObject* context, Confirmed confirmed);
 
 } // namespace passwordstore
 
