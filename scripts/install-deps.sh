@@ -9,7 +9,7 @@ packages=(
     libcurl4-openssl-dev libmarkdown2-dev libhunspell-dev hunspell-en-us
     libgtest-dev libgmock-dev libbenchmark-dev
     python3-pyftpdlib python3-openssl python3-asyncssh openssl
-    qtkeychain-qt6-dev gnome-keyring dbus openssh-client
+    qtkeychain-qt6-dev gnome-keyring dbus python3-dbus python3-gi openssh-client
     xvfb xauth imagemagick fonts-dejavu-core
     desktop-file-utils appstream man-db dpkg-dev
 )
