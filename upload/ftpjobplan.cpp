@@ -218,11 +218,20 @@ bool TransferJob::Impl::inFolderMadeByJob(const Item& followUp) const {
     return folder >= 0 && items[size_t(folder)].created;
 }
 
-// A note for a file that failed in a folder the server refused to create.
-QString TransferJob::Impl::folderNote(const Item& store) const {
+// A note for a file that failed in a folder the server refused to create,
+// when the file's own failure may come from that folder being missing: a
+// full disk, a dropped connection or a refused permission in a folder that
+// exists have nothing to do with it. A server that said why it refused the
+// folder (that it exists already) is taken at its word.
+QString TransferJob::Impl::folderNote(const Item& store, const FtpError& storeError) const {
+    if (storeError.domain != FtpErrorDomain::FTP ||
+        (storeError.code != 550 && storeError.code != 553) ||
+        meansNoSpace(storeError.code, storeError.serverReply))
+        return QString();
     for (int f = store.folder; f >= 0; f = items[size_t(f)].folder) {
         const Item& folder = items[size_t(f)];
-        if (folder.state != State::Failed || !folder.folderError.isError())
+        if (folder.state != State::Failed || !folder.folderError.isError() ||
+            folder.folderError.serverReply.contains(QLatin1String("exist"), Qt::CaseInsensitive))
             continue;
         const QString name = ftppath::printable(folder.key.mid(kFolderKeyPrefix.size()));
         const QString reply = folder.folderError.serverReply.trimmed();

@@ -10,12 +10,20 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace morvane {
 
 using namespace transferjob;
 
 void TransferJob::Impl::pump() {
-    const int allowed = everLoggedIn ? limit : 1;
+    // A connection more costs a login (and a TLS handshake): worth it only
+    // for a few transfers each. A few files sent again run on the
+    // connection of the first login; a site runs on every connection
+    // allowed.
+    const int backlog = int(ready.size() + running.size());
+    const int wanted = (backlog + kTransfersPerConnection - 1) / kTransfersPerConnection;
+    const int allowed = everLoggedIn ? std::clamp(wanted, 1, limit) : 1;
     while (!finished && int(running.size()) < allowed && !ready.empty()) {
         const int index = ready.begin()->second;
         ready.erase(ready.begin());
@@ -93,7 +101,8 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
     const FtpTransferResult r = ftpTransferResult(*info, code);
     if (r.loggedIn)
         noteLogin();
-    if (!r.loginRefused)
+    const bool turnedAway = r.loginRefused || (everLoggedIn && r.connectionTurnedAway);
+    if (!turnedAway)
         refusalsInARow = 0;
     if (r.insecure) {
         // A server that cannot be verified gets nothing more from this job.
@@ -110,7 +119,9 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
         // The first login failed, or the server could not be reached: every
         // other transfer would end the same way.
         failEverything(r.error);
-    } else if (!(r.loginRefused && takeRefusedLogin(index, r))) {
+    } else if (turnedAway && takeRefusedLogin(index, r)) {
+        // Runs again on a connection the server accepts.
+    } else if (!(r.transient && retryLater(index, r))) {
         stepEnded(index, r, *info);
     }
     info.reset();
@@ -142,6 +153,37 @@ bool TransferJob::Impl::takeRefusedLogin(int index, const FtpTransferResult& r) 
     qCDebug(lcFtp) << "The server turned a connection away (" << r.error.code
                    << "); now using at most" << limit;
     makeReady(index);
+    return true;
+}
+
+// A transfer that failed for a reason that may pass (a dropped connection,
+// 421, 425, 426) runs again after a short pause, a few times at most. Its
+// file keeps its mark until the server confirms it, and a store that fails
+// for good still has its temporary file removed (stepEnded). Returns false
+// when the transfer should fail as it is.
+bool TransferJob::Impl::retryLater(int index, const FtpTransferResult& r) {
+    Item& item = items[size_t(index)];
+    if (finished || item.step == Step::Cleanup)
+        return false;
+    if (item.retries >= kMaxRetries) {
+        if (everLoggedIn)
+            return false;
+        // Not one connection has worked yet: the server cannot be used.
+        failEverything(r.error);
+        return true;
+    }
+    const int delayMs = kRetryDelayMs << item.retries;
+    ++item.retries;
+    item.state = State::Waiting;
+    qCInfo(lcFtp).noquote() << "Trying" << ftppath::printable(item.key) << "again in" << delayMs
+                            << "ms after:" << MyStreamErrorMessage(r.error);
+    QTimer::singleShot(delayMs, q, [this, index] {
+        if (finished || failingEverything || items[size_t(index)].state != State::Waiting)
+            return; // cancelled or failed meanwhile
+        makeReady(index);
+        pump();
+        checkFinished();
+    });
     return true;
 }
 
@@ -237,8 +279,8 @@ void TransferJob::Impl::itemEnded(int index, const FtpError& error) {
         if (!error.isError()) {
             Q_EMIT q->message(QStringLiteral("Uploaded \"%1\"").arg(ftppath::printable(item.key)));
             Q_EMIT q->fileUploaded(item.key);
-        } else if (error.domain == FtpErrorDomain::FTP) {
-            const QString note = folderNote(item);
+        } else {
+            const QString note = folderNote(item, error);
             if (!note.isEmpty())
                 item.error += QLatin1Char(' ') + note;
         }
