@@ -163,9 +163,18 @@ std::unique_ptr<MyStreamInfo> TransferJob::Impl::prepare(const Item& item, FtpEr
     case Step::Folder:
         return MySimpleUpload(*server, item.remotePath, QString(), credentials, item.key, error,
                               options);
-    case Step::Store:
-        return MySimpleUpload(*server, useTemporaryNames ? item.tempPath : item.remotePath,
-                              item.localPath, credentials, item.key, error, options);
+    case Step::Store: {
+        auto info = MySimpleUpload(*server, useTemporaryNames ? item.tempPath : item.remotePath,
+                                   item.localPath, credentials, item.key, error, options);
+        // A server that does not let a file be overwritten (proftpd's
+        // default) refuses to store over the temporary file an earlier try
+        // left: that goes first.
+        if (info && item.clearTemporaryFirst && useTemporaryNames &&
+            protocol != SiteProtocol::Sftp &&
+            !ftpBeforeStore(*info, QStringLiteral("*DELE ") + path(item.tempPath), error))
+            return nullptr;
+        return info;
+    }
     case Step::Finish:
         if (protocol == SiteProtocol::Sftp) {
             // An SFTP rename never replaces a file: the live one goes first

@@ -454,6 +454,19 @@ std::unique_ptr<MyStreamInfo> ftpCommands(const FtpServerAddress& server,
     return checked(std::move(info), options, error);
 }
 
+bool ftpBeforeStore(MyStreamInfo& info, const QString& command, FtpError* error) {
+    curl_slist* list = curl_slist_append(nullptr, command.toUtf8().constData());
+    info.commands.reset(list);
+    OptionSetter options(info.easy.get());
+    if (!list)
+        options.fail(QStringLiteral("libcurl could not hold a command"));
+    options.set(CURLOPT_QUOTE, list);
+    if (options.problem().isEmpty())
+        return true;
+    *error = {FtpErrorDomain::Setup, 0, options.problem(), {}, 0};
+    return false;
+}
+
 std::unique_ptr<MyStreamInfo> MySimpleDirectoryListing(const FtpServerAddress& server,
                                                        const FtpCredentials& credentials,
                                                        FtpError* error,

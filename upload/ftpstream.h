@@ -147,6 +147,10 @@ std::unique_ptr<MyStreamInfo> ftpCommands(const FtpServerAddress& server,
                                           const QString& itemName, FtpError* error,
                                           const FtpTransferOptions& options = {});
 
+// Makes a prepared store send `command` (a command that may fail, "*…")
+// before the file. False with `error` set when curl refused it.
+bool ftpBeforeStore(MyStreamInfo& info, const QString& command, FtpError* error);
+
 // Prepares the listing of the server's folder.
 std::unique_ptr<MyStreamInfo> MySimpleDirectoryListing(const FtpServerAddress& server,
                                                        const FtpCredentials& credentials,

@@ -121,7 +121,7 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
         failEverything(r.error);
     } else if (turnedAway && takeRefusedLogin(index, r)) {
         // Runs again on a connection the server accepts.
-    } else if (!(r.transient && retryLater(index, r))) {
+    } else if (!(r.transient && retryLater(index, r)) && !retryOverStaleTemporary(index, r)) {
         stepEnded(index, r, *info);
     }
     info.reset();
@@ -175,6 +175,7 @@ bool TransferJob::Impl::retryLater(int index, const FtpTransferResult& r) {
     const int delayMs = kRetryDelayMs << item.retries;
     ++item.retries;
     item.state = State::Waiting;
+    item.clearTemporaryFirst = item.step == Step::Store;
     qCInfo(lcFtp).noquote() << "Trying" << ftppath::printable(item.key) << "again in" << delayMs
                             << "ms after:" << MyStreamErrorMessage(r.error);
     QTimer::singleShot(delayMs, q, [this, index] {
@@ -184,6 +185,20 @@ bool TransferJob::Impl::retryLater(int index, const FtpTransferResult& r) {
         pump();
         checkFinished();
     });
+    return true;
+}
+
+// A store refused outright may have met the temporary file of an earlier,
+// killed upload on a server that does not overwrite files: it runs once
+// more, at once, deleting that file first.
+bool TransferJob::Impl::retryOverStaleTemporary(int index, const FtpTransferResult& r) {
+    Item& item = items[size_t(index)];
+    if (finished || item.step != Step::Store || !useTemporaryNames ||
+        protocol == SiteProtocol::Sftp || item.clearTemporaryFirst ||
+        r.error.domain != FtpErrorDomain::FTP || (r.error.code != 550 && r.error.code != 553))
+        return false;
+    item.clearTemporaryFirst = true;
+    makeReady(index);
     return true;
 }
 

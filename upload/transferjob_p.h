@@ -78,6 +78,9 @@ struct TransferJob::Impl {
         qint64 sentSize = -1; // a store's bytes, for the size check
         int refusals = 0;
         int retries = 0; // reruns after passing failures
+        // A store's temporary file may be on the server from an earlier
+        // try: delete it before storing.
+        bool clearTemporaryFirst = false;
     };
 
     TransferJob* q = nullptr;
@@ -135,6 +138,7 @@ struct TransferJob::Impl {
     void onDone(CURL* easy, CURLcode code);
     bool takeRefusedLogin(int index, const FtpTransferResult& r);
     bool retryLater(int index, const FtpTransferResult& r);
+    bool retryOverStaleTemporary(int index, const FtpTransferResult& r);
     void noteLogin();
     void lowerLimit();
     void stepEnded(int index, const FtpTransferResult& r, const MyStreamInfo& info);
