@@ -2,6 +2,8 @@
 #include "upload/ftplog.h"
 #include "upload/transferjob_p.h"
 
+#include <QFileInfo>
+
 namespace morvane {
 
 using namespace transferjob;
@@ -148,6 +150,7 @@ void TransferJob::Impl::plan() {
                 store.tempPath.last() = ftppath::temporaryName(segments->last());
             }
             store.localPath = siteFolderLocal + QLatin1Char('/') + file;
+            store.large = QFileInfo(store.localPath).size() >= kLargeFile;
         }
         fileItems.insert(file, addItem(std::move(store), waitFor));
     }

@@ -17,18 +17,33 @@ namespace morvane {
 using namespace transferjob;
 
 void TransferJob::Impl::pump() {
-    // A connection more costs a login (and a TLS handshake): worth it only
-    // for a few transfers each. A few files sent again run on the
-    // connection of the first login; a site runs on every connection
-    // allowed.
-    const int backlog = int(ready.size() + running.size());
-    const int wanted = (backlog + kTransfersPerConnection - 1) / kTransfersPerConnection;
-    const int allowed = everLoggedIn ? std::clamp(wanted, 1, limit) : 1;
+    const int allowed = everLoggedIn ? std::clamp(connectionsWanted(), 1, limit) : 1;
     while (!finished && int(running.size()) < allowed && !ready.empty()) {
         const int index = ready.begin()->second;
         ready.erase(ready.begin());
         launch(index);
     }
+}
+
+// A connection more costs a login (and a TLS handshake), about as much as
+// a small file: worth it only for a few transfers each. A few files sent
+// again run on the connection of the first login; a site, or a few large
+// files, on every connection allowed.
+int TransferJob::Impl::connectionsWanted() const {
+    int units = 0;
+    auto add = [&](int index) {
+        units += items[size_t(index)].large ? kTransfersPerConnection : 1;
+        return units >= limit * kTransfersPerConnection;
+    };
+    for (const auto& [index, info] : running) {
+        if (add(index))
+            return limit;
+    }
+    for (const auto& [priority, index] : ready) {
+        if (add(index))
+            return limit;
+    }
+    return (units + kTransfersPerConnection - 1) / kTransfersPerConnection;
 }
 
 void TransferJob::Impl::launch(int index) {

@@ -37,8 +37,10 @@ inline constexpr int kMaxRefusals = 20;
 // rerun, doubled for each next one.
 inline constexpr int kMaxRetries = 3;
 // Transfers waiting or running for each connection the job opens, up to
-// its limit.
+// its limit; a large file counts as that many, so it gets a connection of
+// its own.
 inline constexpr int kTransfersPerConnection = 4;
+inline constexpr qint64 kLargeFile = 256 * 1024;
 inline constexpr int kRetryDelayMs = 250;
 
 // "ERROR: Can't initiate FTP", with the reason after it.
@@ -81,6 +83,7 @@ struct TransferJob::Impl {
         // A store's temporary file may be on the server from an earlier
         // try: delete it before storing.
         bool clearTemporaryFirst = false;
+        bool large = false; // a store worth a connection of its own
     };
 
     TransferJob* q = nullptr;
@@ -133,6 +136,7 @@ struct TransferJob::Impl {
     int addFollowUp(Step step, int owner);
 
     void pump();
+    int connectionsWanted() const;
     void launch(int index);
     std::unique_ptr<MyStreamInfo> prepare(const Item& item, FtpError* error);
     void onDone(CURL* easy, CURLcode code);
