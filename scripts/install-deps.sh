@@ -12,6 +12,7 @@ packages=(
     qtkeychain-qt6-dev gnome-keyring dbus openssh-client
     xvfb xauth imagemagick fonts-dejavu-core
     desktop-file-utils appstream man-db dpkg-dev
+    openssh-server
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang libclang-rt-14-dev)
@@ -29,5 +30,24 @@ if [ ${#missing[@]} -gt 0 ]; then
     sudo_cmd=()
     [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
     "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+    # The tests start their own servers (sshd…) by hand on free ports;
+    # installing a server package must not start or enable its system
+    # service. policy-rc.d answers "not now" to every service start while
+    # the packages go in (a file that was there already is left alone).
+    policy=/usr/sbin/policy-rc.d
+    made_policy=0
+    if [ ! -e "$policy" ]; then
+        printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$policy" >/dev/null
+        "${sudo_cmd[@]}" chmod 755 "$policy"
+        made_policy=1
+    fi
+    status=0
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" ||
+        status=$?
+    [ "$made_policy" = 1 ] && "${sudo_cmd[@]}" rm -f "$policy"
+    [ "$status" = 0 ] || exit "$status"
+    # A freshly installed ssh service stays off at the next boot too.
+    if [[ " ${missing[*]} " == *" openssh-server "* ]] && [ -d /run/systemd/system ]; then
+        "${sudo_cmd[@]}" systemctl disable --now ssh.service ssh.socket >/dev/null 2>&1 || true
+    fi
 fi
