@@ -13,6 +13,9 @@ packages=(
     xvfb xauth imagemagick fonts-dejavu-core
     desktop-file-utils appstream man-db dpkg-dev
     openssh-server
+    vsftpd lftp
+    # What proftpd (unpacked below, not installed) needs besides.
+    libmemcached11 libmemcachedutil2 libpcre2-posix3 libhiredis0.14
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang libclang-rt-14-dev)
@@ -50,4 +53,25 @@ if [ ${#missing[@]} -gt 0 ]; then
     if [[ " ${missing[*]} " == *" openssh-server "* ]] && [ -d /run/systemd/system ]; then
         "${sudo_cmd[@]}" systemctl disable --now ssh.service ssh.socket >/dev/null 2>&1 || true
     fi
+    if [[ " ${missing[*]} " == *" vsftpd "* ]] && [ -d /run/systemd/system ]; then
+        "${sudo_cmd[@]}" systemctl disable --now vsftpd.service >/dev/null 2>&1 || true
+    fi
+fi
+
+# proftpd with mod_tls for the tests (tests/support/realftpserver.h). Its
+# package conflicts with vsftpd's, so it is unpacked, not installed, and
+# run from there.
+proftpd_root=/opt/morvane-test/proftpd
+if [ ! -x "$proftpd_root/usr/sbin/proftpd" ] || [ ! -e "$proftpd_root/usr/lib/proftpd/mod_tls.so" ]; then
+    echo "Unpacking proftpd into $proftpd_root"
+    sudo_cmd=()
+    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+    download=$(mktemp -d)
+    chmod 777 "$download" # apt-get download runs as _apt where it can
+    (cd "$download" && apt-get download -qq proftpd-core proftpd-mod-crypto)
+    "${sudo_cmd[@]}" mkdir -p "$proftpd_root"
+    for deb in "$download"/*.deb; do
+        "${sudo_cmd[@]}" dpkg -x "$deb" "$proftpd_root"
+    done
+    rm -rf "$download"
 fi
