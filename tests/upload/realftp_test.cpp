@@ -6,6 +6,7 @@
 #include "certificates.h"
 #include "ftp_support.h"
 #include "realftpserver.h"
+#include "sshdserver.h"
 
 #include "testenv.h"
 #include "upload/siteprotocol.h"
@@ -131,3 +132,37 @@ INSTANTIATE_TEST_SUITE_P(
                       ServerCase{"proftpd_ftps", RealFtpServer::Kind::Proftpd, true},
                       ServerCase{"vsftpd_ftp", RealFtpServer::Kind::Vsftpd, false}),
     [](const ::testing::TestParamInfo<ServerCase>& info) { return info.param.name; });
+
+// An SSH server that takes one unauthenticated connection per address at a
+// time drops the others during the handshake. The job reruns what it
+// turned away on fewer connections, and every file arrives.
+TEST(RealSftpTest, ServerLimitingStartupsPerAddressGetsEveryFile) {
+    if (const QString why = SshdServer::unavailableReason(); !why.isEmpty())
+        GTEST_SKIP() << qPrintable(why);
+    SshdServer server;
+    SshdOptions options;
+    options.extraConfig << QStringLiteral("PerSourceMaxStartups 1");
+    ASSERT_TRUE(server.start(options)) << qPrintable(server.errorString());
+    ASSERT_TRUE(server.trustIn(QDir::homePath() + QStringLiteral("/.ssh/known_hosts")));
+    QTemporaryDir local;
+    QStringList files;
+    for (int i = 0; i < 80; ++i) {
+        files << QStringLiteral("d%1/page%2.html").arg(i % 4).arg(i);
+        writeFile(local.filePath(files.last()), QByteArray::number(i).repeated(100));
+    }
+    Site site;
+    site.setValue(sitekey::sitename, QStringLiteral("Real SFTP"));
+    site.setValue(sitekey::server, server.address());
+    site.setValue(sitekey::username, server.user());
+    site.setValue(sitekey::password, server.password());
+    site.setValue(sitekey::serverfolder, QStringLiteral("www"));
+    site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    site.setValue(ftpsitekey::maxConnections, QStringLiteral("6"));
+    auto job = TransferJob::makeUpload(site, local.path(), files);
+    const JobRun run = runJob(*job, std::chrono::minutes(4));
+    EXPECT_TRUE(run.succeeded) << qPrintable(run.result);
+    for (const QString& f : files)
+        EXPECT_EQ(readFile(server.homeDir() + QStringLiteral("/www/") + f),
+                  readFile(local.filePath(f)))
+            << qPrintable(f);
+}
