@@ -2,6 +2,7 @@
 
 #include "upload/ftplog.h"
 
+#include <array>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -20,6 +21,17 @@ namespace morvane {
 struct CurlLanes::Lane {
     CurlLanes* owner = nullptr;
     QObject* receiver = nullptr;
+    // The TLS sessions of the lane's connection, shared by every handle the
+    // lane runs. FTPS servers (vsftpd, proftpd) accept a data connection
+    // only when it resumes the control connection's TLS session, and each
+    // transfer is a handle of its own: without the share, a transfer on
+    // the kept connection would open its data connection with a fresh
+    // session and be refused. One share per lane, since a session belongs
+    // to one connection (one server process): another connection resuming
+    // it would be refused just the same. Declared before the multi handle,
+    // so that it outlives the connections.
+    CurlShare share;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks;
     CurlMulti multi;
     std::thread thread;
     int busy = 0; // the owner's thread only: handles given and not yet back
@@ -43,6 +55,27 @@ struct CurlLanes::Lane {
     bool connected() {
         std::lock_guard lock(mutex);
         return !live.empty();
+    }
+
+    // The share is used by the lane's thread while a handle runs, and by
+    // the owner's thread when it attaches or cleans up a handle.
+    static void lockShare(CURL*, curl_lock_data data, curl_lock_access, void* self) {
+        static_cast<Lane*>(self)->shareLocks[size_t(data)].lock();
+    }
+    static void unlockShare(CURL*, curl_lock_data data, void* self) {
+        static_cast<Lane*>(self)->shareLocks[size_t(data)].unlock();
+    }
+    bool makeShare() {
+        share.reset(curl_share_init());
+        return share &&
+               curl_share_setopt(share.get(), CURLSHOPT_LOCKFUNC, &Lane::lockShare) ==
+                   CURLSHE_OK &&
+               curl_share_setopt(share.get(), CURLSHOPT_UNLOCKFUNC, &Lane::unlockShare) ==
+                   CURLSHE_OK &&
+               curl_share_setopt(share.get(), CURLSHOPT_USERDATA, static_cast<void*>(this)) ==
+                   CURLSHE_OK &&
+               curl_share_setopt(share.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION) ==
+                   CURLSHE_OK;
     }
 
     static curl_socket_t openSocket(void* self, curlsocktype, curl_sockaddr* address) {
@@ -146,9 +179,9 @@ CurlLanes::CurlLanes(int lanes) : m_receiver(std::make_unique<QObject>()) {
         lane->owner = this;
         lane->receiver = m_receiver.get();
         lane->multi.reset(curl_multi_init());
-        if (!lane->multi ||
+        if (!lane->multi || !lane->makeShare() ||
             curl_multi_setopt(lane->multi.get(), CURLMOPT_MAXCONNECTS, 1L) != CURLM_OK) {
-            qCDebug(lcFtp) << "libcurl refused a multi handle for a transfer thread";
+            qCDebug(lcFtp) << "libcurl refused a multi or share handle for a transfer thread";
             lane->multi.reset();
             m_lanes.push_back(std::move(lane));
             continue;
@@ -211,7 +244,8 @@ bool CurlLanes::add(CURL* easy) {
     if (curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &Lane::openSocket) != CURLE_OK ||
         curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, static_cast<void*>(lane)) != CURLE_OK ||
         curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &Lane::closeSocket) != CURLE_OK ||
-        curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, static_cast<void*>(lane)) != CURLE_OK)
+        curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, static_cast<void*>(lane)) != CURLE_OK ||
+        curl_easy_setopt(easy, CURLOPT_SHARE, lane->share.get()) != CURLE_OK)
         return false;
     const quint64 serial = m_nextSerial++;
     {

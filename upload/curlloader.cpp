@@ -51,6 +51,9 @@ struct CurlApi {
     CURLMcode (*multi_wakeup)(CURLM*);
     curl_slist* (*slist_append)(curl_slist*, const char*);
     void (*slist_free_all)(curl_slist*);
+    CURLSH* (*share_init)();
+    CURLSHcode (*share_cleanup)(CURLSH*);
+    CURLSHcode (*share_setopt)(CURLSH*, CURLSHoption, ...);
 };
 
 template <typename F> bool resolve(void* lib, const char* name, F*& out) {
@@ -89,7 +92,10 @@ const CurlApi& api() {
                    resolve(lib, "curl_multi_poll", a.multi_poll) &&
                    resolve(lib, "curl_multi_wakeup", a.multi_wakeup) &&
                    resolve(lib, "curl_slist_append", a.slist_append) &&
-                   resolve(lib, "curl_slist_free_all", a.slist_free_all);
+                   resolve(lib, "curl_slist_free_all", a.slist_free_all) &&
+                   resolve(lib, "curl_share_init", a.share_init) &&
+                   resolve(lib, "curl_share_cleanup", a.share_cleanup) &&
+                   resolve(lib, "curl_share_setopt", a.share_setopt);
         if (!a.loaded) {
             a.problem = "libcurl lacks a function the program needs";
             return;
@@ -256,6 +262,39 @@ curl_slist* curl_slist_append(curl_slist* list, const char* text) {
 void curl_slist_free_all(curl_slist* list) {
     if (api().loaded)
         api().slist_free_all(list);
+}
+
+CURLSH* curl_share_init() {
+    return api().loaded ? api().share_init() : nullptr;
+}
+
+CURLSHcode curl_share_cleanup(CURLSH* share) {
+    return api().loaded ? api().share_cleanup(share) : CURLSHE_INVALID;
+}
+
+CURLSHcode curl_share_setopt(CURLSH* share, CURLSHoption option, ...) {
+    if (!api().loaded)
+        return CURLSHE_INVALID;
+    // What to share takes an int; the lock functions and their data a
+    // pointer.
+    va_list ap;
+    va_start(ap, option);
+    CURLSHcode rc = CURLSHE_BAD_OPTION;
+    switch (option) {
+    case CURLSHOPT_SHARE:
+    case CURLSHOPT_UNSHARE:
+        rc = api().share_setopt(share, option, va_arg(ap, int));
+        break;
+    case CURLSHOPT_LOCKFUNC:
+    case CURLSHOPT_UNLOCKFUNC:
+    case CURLSHOPT_USERDATA:
+        rc = api().share_setopt(share, option, va_arg(ap, void*));
+        break;
+    default:
+        break;
+    }
+    va_end(ap);
+    return rc;
 }
 
 } // extern "C"

@@ -35,6 +35,11 @@ struct CurlMultiDeleter {
 };
 using CurlMulti = std::unique_ptr<CURLM, CurlMultiDeleter>;
 
+struct CurlShareDeleter {
+    void operator()(CURLSH* share) const { curl_share_cleanup(share); }
+};
+using CurlShare = std::unique_ptr<CURLSH, CurlShareDeleter>;
+
 // Initialises libcurl once per process, before the first handle is made.
 void ensureCurlInitialised();
 

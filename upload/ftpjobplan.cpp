@@ -2,6 +2,8 @@
 #include "upload/ftplog.h"
 #include "upload/transferjob_p.h"
 
+#include <QFileInfo>
+
 namespace morvane {
 
 using namespace transferjob;
@@ -148,6 +150,7 @@ void TransferJob::Impl::plan() {
                 store.tempPath.last() = ftppath::temporaryName(segments->last());
             }
             store.localPath = siteFolderLocal + QLatin1Char('/') + file;
+            store.large = QFileInfo(store.localPath).size() >= kLargeFile;
         }
         fileItems.insert(file, addItem(std::move(store), waitFor));
     }
@@ -163,9 +166,18 @@ std::unique_ptr<MyStreamInfo> TransferJob::Impl::prepare(const Item& item, FtpEr
     case Step::Folder:
         return MySimpleUpload(*server, item.remotePath, QString(), credentials, item.key, error,
                               options);
-    case Step::Store:
-        return MySimpleUpload(*server, useTemporaryNames ? item.tempPath : item.remotePath,
-                              item.localPath, credentials, item.key, error, options);
+    case Step::Store: {
+        auto info = MySimpleUpload(*server, useTemporaryNames ? item.tempPath : item.remotePath,
+                                   item.localPath, credentials, item.key, error, options);
+        // A server that does not let a file be overwritten (proftpd's
+        // default) refuses to store over the temporary file an earlier try
+        // left: that goes first.
+        if (info && item.clearTemporaryFirst && useTemporaryNames &&
+            protocol != SiteProtocol::Sftp &&
+            !ftpBeforeStore(*info, QStringLiteral("*DELE ") + path(item.tempPath), error))
+            return nullptr;
+        return info;
+    }
     case Step::Finish:
         if (protocol == SiteProtocol::Sftp) {
             // An SFTP rename never replaces a file: the live one goes first
@@ -218,11 +230,20 @@ bool TransferJob::Impl::inFolderMadeByJob(const Item& followUp) const {
     return folder >= 0 && items[size_t(folder)].created;
 }
 
-// A note for a file that failed in a folder the server refused to create.
-QString TransferJob::Impl::folderNote(const Item& store) const {
+// A note for a file that failed in a folder the server refused to create,
+// when the file's own failure may come from that folder being missing: a
+// full disk, a dropped connection or a refused permission in a folder that
+// exists have nothing to do with it. A server that said why it refused the
+// folder (that it exists already) is taken at its word.
+QString TransferJob::Impl::folderNote(const Item& store, const FtpError& storeError) const {
+    if (storeError.domain != FtpErrorDomain::FTP ||
+        (storeError.code != 550 && storeError.code != 553) ||
+        meansNoSpace(storeError.code, storeError.serverReply))
+        return QString();
     for (int f = store.folder; f >= 0; f = items[size_t(f)].folder) {
         const Item& folder = items[size_t(f)];
-        if (folder.state != State::Failed || !folder.folderError.isError())
+        if (folder.state != State::Failed || !folder.folderError.isError() ||
+            folder.folderError.serverReply.contains(QLatin1String("exist"), Qt::CaseInsensitive))
             continue;
         const QString name = ftppath::printable(folder.key.mid(kFolderKeyPrefix.size()));
         const QString reply = folder.folderError.serverReply.trimmed();

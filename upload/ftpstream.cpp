@@ -113,8 +113,14 @@ private:
 };
 
 // TLS on the control connection before the login and on every data
-// connection (curl reuses the control connection's TLS session for them,
-// as servers such as vsftpd demand). The server is always verified before
+// connection. Servers such as vsftpd and proftpd accept a data connection
+// only when it resumes the control connection's TLS session (each lane
+// shares its sessions between its transfers, see curllanes.cpp). That
+// works with TLS 1.2 only: under TLS 1.3 every data connection brings a new
+// session ticket, which curl keeps in place of the control connection's,
+// and the servers (which single-use or match the control session) refuse
+// the next data connection with 522 or 425. So TLS 1.2 it is, with its
+// strong ciphers; OpenSSL's defaults refuse anything older. The server is always verified before
 // anything is sent: by the system's certificate store (or the bundle that
 // SSL_CERT_FILE names, as for every OpenSSL program), or by the public key
 // the user pinned for the site. The name check stays on with the store;
@@ -123,7 +129,8 @@ private:
 void setTlsOptions(OptionSetter& options, const FtpTransferOptions& transfer) {
     options.set(CURLOPT_USE_SSL, long(CURLUSESSL_ALL))
         .set(CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS))
-        .set(CURLOPT_SSL_SESSIONID_CACHE, 1L);
+        .set(CURLOPT_SSL_SESSIONID_CACHE, 1L)
+        .set(CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_TLSv1_2));
     const QByteArray caFile = qgetenv("SSL_CERT_FILE");
     if (!caFile.isEmpty())
         options.set(CURLOPT_CAINFO, caFile.constData());
@@ -330,6 +337,10 @@ std::vector<int> FtpReplies::feed(const char* data, size_t size) {
 void FtpReplies::complete(int code, const QString& text) {
     m_lastCode = code;
     ++m_count;
+    constexpr size_t kKept = 16;
+    if (m_recent.size() == kKept)
+        m_recent.erase(m_recent.begin());
+    m_recent.push_back({code, text});
     switch (code) {
     case 220:
         m_greeted = true;
@@ -379,7 +390,8 @@ MySimpleUpload(const FtpServerAddress& server, const QStringList& remotePath,
         // A folder: MKD with the folder's whole path. The connection is
         // switched to binary first, so that a size check made later on it
         // is answered. (SFTP has no modes.) A folder that exists already is
-        // refused; the job goes on, and knows which folders it made.
+        // refused, which costs no connection (see ftpCommands); the job
+        // goes on, and knows which folders it made.
         const QStringList commands =
             transfer.protocol == SiteProtocol::Sftp
                 ? QStringList{QStringLiteral("mkdir ") + ftpCommandPath(server, remotePath)}
@@ -422,8 +434,13 @@ std::unique_ptr<MyStreamInfo> ftpCommands(const FtpServerAddress& server,
         return nullptr;
     OptionSetter options(info->easy.get());
     curl_slist* head = nullptr;
+    const bool ftp = transfer.protocol != SiteProtocol::Sftp;
     for (const QString& command : commands) {
-        curl_slist* list = curl_slist_append(head, command.toUtf8().constData());
+        const bool optional = command.startsWith(QLatin1Char('*'));
+        if (ftp)
+            info->optionalCommands.push_back(optional);
+        const QString sent = ftp && !optional ? QLatin1Char('*') + command : command;
+        curl_slist* list = curl_slist_append(head, sent.toUtf8().constData());
         if (!list) {
             options.fail(QStringLiteral("libcurl could not hold a command"));
             break;
@@ -435,6 +452,19 @@ std::unique_ptr<MyStreamInfo> ftpCommands(const FtpServerAddress& server,
     setCommonOptions(options, info.get(), server.url({}, true), credentials, transfer);
     options.set(CURLOPT_NOBODY, 1L).set(CURLOPT_QUOTE, info->commands.get());
     return checked(std::move(info), options, error);
+}
+
+bool ftpBeforeStore(MyStreamInfo& info, const QString& command, FtpError* error) {
+    curl_slist* list = curl_slist_append(nullptr, command.toUtf8().constData());
+    info.commands.reset(list);
+    OptionSetter options(info.easy.get());
+    if (!list)
+        options.fail(QStringLiteral("libcurl could not hold a command"));
+    options.set(CURLOPT_QUOTE, list);
+    if (options.problem().isEmpty())
+        return true;
+    *error = {FtpErrorDomain::Setup, 0, options.problem(), {}, 0};
+    return false;
 }
 
 std::unique_ptr<MyStreamInfo> MySimpleDirectoryListing(const FtpServerAddress& server,
@@ -455,6 +485,53 @@ std::unique_ptr<MyStreamInfo> MySimpleDirectoryListing(const FtpServerAddress& s
             .set(CURLOPT_WRITEDATA, static_cast<void*>(info.get()));
     return checked(std::move(info), options, error);
 }
+
+namespace {
+
+// Failures of the connection itself rather than answers of the server.
+bool isConnectionFailure(CURLcode result) {
+    switch (result) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_FTP_ACCEPT_FAILED:
+    case CURLE_FTP_CANT_GET_HOST:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether an SFTP transfer failed on its connection: the SSH handshake
+// (curl reports a failed one as CURLE_FAILED_INIT), or the SSH layer
+// without an answer of the SFTP server. A refusal of the SFTP server
+// (curl's text then ends with "(status/-31)", libssh2's SFTP protocol
+// error) is an answer: OpenSSH reports a full disk that way.
+bool isTransientSsh(CURLcode result, const char* curlError) {
+    if (result == CURLE_FAILED_INIT || isConnectionFailure(result))
+        return true;
+    return result == CURLE_SSH && !QByteArray(curlError).contains("/-31)");
+}
+
+// The first refusal of a command that must not fail, in a run of FTP
+// commands that curl sent as ones that may (see optionalCommands). They
+// were the last commands of the transfer, one reply each.
+FtpError refusedCommand(const MyStreamInfo& info) {
+    const auto& replies = info.replies.recent();
+    const size_t n = info.optionalCommands.size();
+    if (info.ssh || n == 0 || replies.size() < n)
+        return {};
+    for (size_t i = 0; i < n; ++i) {
+        const FtpReplies::Reply& reply = replies[replies.size() - n + i];
+        if (!info.optionalCommands[i] && reply.code >= 400)
+            return {FtpErrorDomain::FTP, reply.code, {}, reply.text, int(CURLE_QUOTE_ERROR)};
+    }
+    return {};
+}
+
+} // namespace
 
 FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
     auto isSecurityFailure = [](CURLcode code) {
@@ -506,8 +583,10 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
         r.error = {FtpErrorDomain::BadListing, 0, {}, {}, 0};
     } else {
         r.error = ftpErrorFromCurl(result, r.responseCode, osErrno);
+        if (!r.error.isError())
+            r.error = refusedCommand(info);
         // The server's own words for the failure, when it said any.
-        if (r.error.isError() && replies.errorCode() >= 400 &&
+        if (r.error.isError() && r.error.serverReply.isEmpty() && replies.errorCode() >= 400 &&
             r.error.domain != FtpErrorDomain::NetDB)
             r.error.serverReply = replies.errorText();
         // (SFTP has no replies: there the file's close, which the server
@@ -537,6 +616,9 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
         r.loginRefused = result == CURLE_LOGIN_DENIED || result == CURLE_AUTH_ERROR;
         r.unreachable = result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT ||
                         result == CURLE_OPERATION_TIMEDOUT;
+        r.transient = !r.insecure && r.error.isError() && r.error.domain != FtpErrorDomain::LocalFile &&
+                      isTransientSsh(result, info.curlError);
+        r.connectionTurnedAway = r.transient && r.newConnection && !r.loggedIn;
         if (r.loginRefused)
             r.error = {FtpErrorDomain::FTP, 530, {}, {}, int(result)};
         if (r.error.isError())
@@ -552,6 +634,18 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
     r.unreachable = replies.lastCode() == 0 &&
                     (result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT ||
                      result == CURLE_OPERATION_TIMEDOUT);
+    // The server's own word decides when it gave one: 421 (closing), 425
+    // (no data connection) and 426 (transfer aborted) are worth another
+    // try; 451, 452 and 552 (often a full disk), 550 and 553 are not.
+    if (r.error.isError() && !r.insecure && !r.loginRefused &&
+        r.error.domain != FtpErrorDomain::LocalFile &&
+        r.error.domain != FtpErrorDomain::SizeMismatch) {
+        const int said =
+            r.error.domain == FtpErrorDomain::FTP ? r.error.code : replies.errorCode();
+        r.transient = said >= 400 ? (said == 421 || said == 425 || said == 426)
+                                  : isConnectionFailure(result);
+    }
+    r.connectionTurnedAway = r.transient && r.newConnection && !r.loggedIn && !r.unreachable;
     if (r.error.isError()) {
         qCDebug(lcFtp).noquote() << "FTP transfer of" << ftppath::printable(info.itemName)
                                  << "failed: curl" << int(result) << "reply" << r.responseCode

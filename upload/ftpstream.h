@@ -59,6 +59,12 @@ public:
     // The last error reply (4xx or 5xx), lines joined by spaces.
     int errorCode() const { return m_errorCode; }
     QString errorText() const { return m_errorText; }
+    // The last few replies (code, text), oldest first.
+    struct Reply {
+        int code = 0;
+        QString text;
+    };
+    const std::vector<Reply>& recent() const { return m_recent; }
 
 private:
     void complete(int code, const QString& text);
@@ -74,6 +80,7 @@ private:
     int m_count = 0;
     int m_errorCode = 0;
     QString m_errorText;
+    std::vector<Reply> m_recent;
 };
 
 // The record of one transfer, alive from its start to its end.
@@ -82,7 +89,13 @@ struct MyStreamInfo {
     QString itemName; // what results are reported under; empty for a listing
     int tag = -1;     // the owner's index for the transfer
     CurlEasy easy;
-    CurlSlist commands;          // the commands of a folder request or command run
+    CurlSlist commands; // the commands of a folder request or command run
+    // FTP: for each command, whether it may fail ("*"). Every command is
+    // sent as one that may fail, and the replies say whether the run
+    // failed: curl closes the connection after a refused command, and a
+    // refusal (a folder that exists, a rename the server does not allow)
+    // is no reason to log in again.
+    std::vector<bool> optionalCommands;
     std::unique_ptr<QFile> file; // the local file of a store
     qint64 fileSize = 0;         // when the transfer started
     qint64 bytesRead = 0;
@@ -134,6 +147,10 @@ std::unique_ptr<MyStreamInfo> ftpCommands(const FtpServerAddress& server,
                                           const QString& itemName, FtpError* error,
                                           const FtpTransferOptions& options = {});
 
+// Makes a prepared store send `command` (a command that may fail, "*…")
+// before the file. False with `error` set when curl refused it.
+bool ftpBeforeStore(MyStreamInfo& info, const QString& command, FtpError* error);
+
 // Prepares the listing of the server's folder.
 std::unique_ptr<MyStreamInfo> MySimpleDirectoryListing(const FtpServerAddress& server,
                                                        const FtpCredentials& credentials,
@@ -159,6 +176,14 @@ struct FtpTransferResult {
     // No connection to the server could be made at all (name unknown,
     // connection refused, no answer).
     bool unreachable = false;
+    // The failure may well not happen again: the server dropped or refused
+    // a connection, or ended a transfer with 421, 425 or 426. Never a
+    // wrong password, a refused permission, a full disk or a timeout.
+    bool transient = false;
+    // A new connection the server turned away before the login without a
+    // word (an SSH server over its MaxStartups drops it during the
+    // handshake): one connection too many, like a refused login.
+    bool connectionTurnedAway = false;
     // The secure connection could not be made, or the server could not be
     // verified (FtpErrorDomain::Security): nothing was sent to it.
     bool insecure = false;

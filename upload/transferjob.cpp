@@ -10,17 +10,40 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace morvane {
 
 using namespace transferjob;
 
 void TransferJob::Impl::pump() {
-    const int allowed = everLoggedIn ? limit : 1;
+    const int allowed = everLoggedIn ? std::clamp(connectionsWanted(), 1, limit) : 1;
     while (!finished && int(running.size()) < allowed && !ready.empty()) {
         const int index = ready.begin()->second;
         ready.erase(ready.begin());
         launch(index);
     }
+}
+
+// A connection more costs a login (and a TLS handshake), about as much as
+// a small file: worth it only for a few transfers each. A few files sent
+// again run on the connection of the first login; a site, or a few large
+// files, on every connection allowed.
+int TransferJob::Impl::connectionsWanted() const {
+    int units = 0;
+    auto add = [&](int index) {
+        units += items[size_t(index)].large ? kTransfersPerConnection : 1;
+        return units >= limit * kTransfersPerConnection;
+    };
+    for (const auto& [index, info] : running) {
+        if (add(index))
+            return limit;
+    }
+    for (const auto& [priority, index] : ready) {
+        if (add(index))
+            return limit;
+    }
+    return (units + kTransfersPerConnection - 1) / kTransfersPerConnection;
 }
 
 void TransferJob::Impl::launch(int index) {
@@ -93,7 +116,8 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
     const FtpTransferResult r = ftpTransferResult(*info, code);
     if (r.loggedIn)
         noteLogin();
-    if (!r.loginRefused)
+    const bool turnedAway = r.loginRefused || (everLoggedIn && r.connectionTurnedAway);
+    if (!turnedAway)
         refusalsInARow = 0;
     if (r.insecure) {
         // A server that cannot be verified gets nothing more from this job.
@@ -110,7 +134,9 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
         // The first login failed, or the server could not be reached: every
         // other transfer would end the same way.
         failEverything(r.error);
-    } else if (!(r.loginRefused && takeRefusedLogin(index, r))) {
+    } else if (turnedAway && takeRefusedLogin(index, r)) {
+        // Runs again on a connection the server accepts.
+    } else if (!(r.transient && retryLater(index, r)) && !retryOverStaleTemporary(index, r)) {
         stepEnded(index, r, *info);
     }
     info.reset();
@@ -141,6 +167,52 @@ bool TransferJob::Impl::takeRefusedLogin(int index, const FtpTransferResult& r) 
     lowerLimit();
     qCDebug(lcFtp) << "The server turned a connection away (" << r.error.code
                    << "); now using at most" << limit;
+    makeReady(index);
+    return true;
+}
+
+// A transfer that failed for a reason that may pass (a dropped connection,
+// 421, 425, 426) runs again after a short pause, a few times at most. Its
+// file keeps its mark until the server confirms it, and a store that fails
+// for good still has its temporary file removed (stepEnded). Returns false
+// when the transfer should fail as it is.
+bool TransferJob::Impl::retryLater(int index, const FtpTransferResult& r) {
+    Item& item = items[size_t(index)];
+    if (finished || item.step == Step::Cleanup)
+        return false;
+    if (item.retries >= kMaxRetries) {
+        if (everLoggedIn)
+            return false;
+        // Not one connection has worked yet: the server cannot be used.
+        failEverything(r.error);
+        return true;
+    }
+    const int delayMs = kRetryDelayMs << item.retries;
+    ++item.retries;
+    item.state = State::Waiting;
+    item.clearTemporaryFirst = item.step == Step::Store;
+    qCInfo(lcFtp).noquote() << "Trying" << ftppath::printable(item.key) << "again in" << delayMs
+                            << "ms after:" << MyStreamErrorMessage(r.error);
+    QTimer::singleShot(delayMs, q, [this, index] {
+        if (finished || failingEverything || items[size_t(index)].state != State::Waiting)
+            return; // cancelled or failed meanwhile
+        makeReady(index);
+        pump();
+        checkFinished();
+    });
+    return true;
+}
+
+// A store refused outright may have met the temporary file of an earlier,
+// killed upload on a server that does not overwrite files: it runs once
+// more, at once, deleting that file first.
+bool TransferJob::Impl::retryOverStaleTemporary(int index, const FtpTransferResult& r) {
+    Item& item = items[size_t(index)];
+    if (finished || item.step != Step::Store || !useTemporaryNames ||
+        protocol == SiteProtocol::Sftp || item.clearTemporaryFirst ||
+        r.error.domain != FtpErrorDomain::FTP || (r.error.code != 550 && r.error.code != 553))
+        return false;
+    item.clearTemporaryFirst = true;
     makeReady(index);
     return true;
 }
@@ -237,8 +309,8 @@ void TransferJob::Impl::itemEnded(int index, const FtpError& error) {
         if (!error.isError()) {
             Q_EMIT q->message(QStringLiteral("Uploaded \"%1\"").arg(ftppath::printable(item.key)));
             Q_EMIT q->fileUploaded(item.key);
-        } else if (error.domain == FtpErrorDomain::FTP) {
-            const QString note = folderNote(item);
+        } else {
+            const QString note = folderNote(item, error);
             if (!note.isEmpty())
                 item.error += QLatin1Char(' ') + note;
         }

@@ -32,6 +32,16 @@ inline constexpr int kMaxConnections = 64;
 // How often one transfer may be put back in the queue because the server
 // turned its connection away as one too many.
 inline constexpr int kMaxRefusals = 20;
+// How often a transfer that failed for a passing reason (a dropped
+// connection, 421, 425, 426) runs again, and the pause before the first
+// rerun, doubled for each next one.
+inline constexpr int kMaxRetries = 3;
+// Transfers waiting or running for each connection the job opens, up to
+// its limit; a large file counts as that many, so it gets a connection of
+// its own.
+inline constexpr int kTransfersPerConnection = 4;
+inline constexpr qint64 kLargeFile = 256 * 1024;
+inline constexpr int kRetryDelayMs = 250;
 
 // "ERROR: Can't initiate FTP", with the reason after it.
 inline QString cannotInitiate(const QString& why) {
@@ -69,6 +79,11 @@ struct TransferJob::Impl {
         bool created = false; // a folder this job made: it held no files
         qint64 sentSize = -1; // a store's bytes, for the size check
         int refusals = 0;
+        int retries = 0; // reruns after passing failures
+        // A store's temporary file may be on the server from an earlier
+        // try: delete it before storing.
+        bool clearTemporaryFirst = false;
+        bool large = false; // a store worth a connection of its own
     };
 
     TransferJob* q = nullptr;
@@ -121,15 +136,18 @@ struct TransferJob::Impl {
     int addFollowUp(Step step, int owner);
 
     void pump();
+    int connectionsWanted() const;
     void launch(int index);
     std::unique_ptr<MyStreamInfo> prepare(const Item& item, FtpError* error);
     void onDone(CURL* easy, CURLcode code);
     bool takeRefusedLogin(int index, const FtpTransferResult& r);
+    bool retryLater(int index, const FtpTransferResult& r);
+    bool retryOverStaleTemporary(int index, const FtpTransferResult& r);
     void noteLogin();
     void lowerLimit();
     void stepEnded(int index, const FtpTransferResult& r, const MyStreamInfo& info);
     void itemEnded(int index, const FtpError& error);
-    QString folderNote(const Item& store) const;
+    QString folderNote(const Item& store, const FtpError& storeError) const;
     bool inFolderMadeByJob(const Item& followUp) const;
     void release(int index);
     void checkFinished();

@@ -13,7 +13,8 @@
 // local site folder to send. MORVANE_BENCH_PROTOCOL ("ftps", "sftp") makes
 // the sites use that protocol against such an external server (its
 // certificate trusted through SSL_CERT_FILE, its host key in
-// ~/.ssh/known_hosts).
+// ~/.ssh/known_hosts). MORVANE_BENCH_FTP_USER and MORVANE_BENCH_FTP_PASSWORD
+// log in to it as another user than "user" / "secret".
 //
 //   BM_FirstConnection: a connection test (connect, TLS or SSH handshake,
 //     login, listing) on a new connection.
@@ -95,7 +96,7 @@ const QString& smallSite(QStringList* files) {
                     qFatal("cannot write the benchmark site");
             }
         }
-        QDirIterator it(path, QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(path, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext())
             list << QDir(path).relativeFilePath(it.next());
         list.sort();
@@ -131,8 +132,9 @@ void BM_UploadSite(benchmark::State& state) {
         const QString folder = QStringLiteral("morvane-%1-%2").arg(connections).arg(run++);
         Site s;
         s.setValue(sitekey::server, server.address);
-        s.setValue(sitekey::username, QStringLiteral("user"));
-        s.setValue(sitekey::password, QStringLiteral("secret"));
+        s.setValue(sitekey::username, envOr("MORVANE_BENCH_FTP_USER", QStringLiteral("user")));
+        s.setValue(sitekey::password,
+                   envOr("MORVANE_BENCH_FTP_PASSWORD", QStringLiteral("secret")));
         s.setValue(sitekey::serverfolder, '/' + folder);
         s.setValue(ftpsitekey::maxConnections, QString::number(connections));
         s.setValue(ftpsitekey::directUpload, temporaryName ? QString() : QStringLiteral("1"));
@@ -141,8 +143,10 @@ void BM_UploadSite(benchmark::State& state) {
         auto job = TransferJob::makeUpload(s, site, files);
         if (!runToEnd(*job))
             state.SkipWithError(qPrintable(job->resultText()));
+        // MORVANE_BENCH_KEEP=1: the caller checks what arrived and removes it.
         state.PauseTiming();
-        QDir(server.root + '/' + folder).removeRecursively();
+        if (qEnvironmentVariable("MORVANE_BENCH_KEEP") != QLatin1String("1"))
+            QDir(server.root + '/' + folder).removeRecursively();
         state.ResumeTiming();
     }
     state.counters["files"] = double(files.size());
@@ -159,8 +163,9 @@ void BM_FirstConnection(benchmark::State& state) {
     for (auto _ : state) {
         Site s;
         s.setValue(sitekey::server, server.address);
-        s.setValue(sitekey::username, QStringLiteral("user"));
-        s.setValue(sitekey::password, QStringLiteral("secret"));
+        s.setValue(sitekey::username, envOr("MORVANE_BENCH_FTP_USER", QStringLiteral("user")));
+        s.setValue(sitekey::password,
+                   envOr("MORVANE_BENCH_FTP_PASSWORD", QStringLiteral("secret")));
         s.setValue(ftpsitekey::protocol, qEnvironmentVariable("MORVANE_BENCH_PROTOCOL"));
         auto job = TransferJob::makeConnectionTest(s);
         if (!runToEnd(*job))
@@ -184,8 +189,9 @@ void BM_UploadLargeFile(benchmark::State& state) {
     for (auto _ : state) {
         Site s;
         s.setValue(sitekey::server, server.address);
-        s.setValue(sitekey::username, QStringLiteral("user"));
-        s.setValue(sitekey::password, QStringLiteral("secret"));
+        s.setValue(sitekey::username, envOr("MORVANE_BENCH_FTP_USER", QStringLiteral("user")));
+        s.setValue(sitekey::password,
+                   envOr("MORVANE_BENCH_FTP_PASSWORD", QStringLiteral("secret")));
         s.setValue(sitekey::serverfolder, QStringLiteral("/large"));
         auto job = TransferJob::makeUpload(s, dir.path(), {QStringLiteral("large.bin")});
         if (!runToEnd(*job))

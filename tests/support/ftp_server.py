@@ -44,6 +44,14 @@ def main():
     parser.add_argument("--slow-ms", type=int, default=300)
     parser.add_argument("--mute-every", type=int, default=0,
                         help="never send the final reply of every k-th STOR")
+    parser.add_argument("--abort-names", default="",
+                        help="comma-separated parts of file names whose STOR is answered "
+                             "426 after the data arrived (as vsftpd does now and then)")
+    parser.add_argument("--drop-names", default="",
+                        help="comma-separated parts of file names whose STOR has its "
+                             "connections dropped mid-transfer")
+    parser.add_argument("--fault-times", type=int, default=1,
+                        help="how many STORs of each named file meet its fault")
     parser.add_argument("--garbage-listing", action="store_true",
                         help="answer LIST with lines that are no listing")
     parser.add_argument("--proftpd-limit", type=int, default=0,
@@ -116,6 +124,21 @@ def main():
         with counter_lock:
             return next(counter)
 
+    # What each named file has left of its fault, by the part of its name
+    # that chose it (a temporary name holds the file's own name).
+    faults_left = {}
+    for option, kind in ((args.abort_names, "abort"), (args.drop_names, "drop")):
+        for part in filter(None, option.split(",")):
+            faults_left[part] = [kind, args.fault_times]
+
+    def named_fault(path):
+        with counter_lock:
+            for part, fault in faults_left.items():
+                if part in os.path.basename(path) and fault[1] > 0:
+                    fault[1] -= 1
+                    return fault[0]
+        return None
+
     class FaultyDTP(DTPBase):
         def _drop_now(self):
             handler = self.cmd_channel
@@ -179,9 +202,14 @@ def main():
         fault_slow = False
         fault_mute = False
 
+        fault_abort = False
+
         def respond(self, resp, logfun=logging.debug):
             if args.delay_ms:
                 time.sleep(args.delay_ms / 1000.0)
+            if self.fault_abort and resp.startswith("226"):
+                self.fault_abort = False
+                resp = "426 Failure reading network stream."
             if self.fault_mute and resp.startswith("226"):
                 self.fault_mute = False
                 return
@@ -269,6 +297,11 @@ def main():
             return HandlerBase.ftp_LIST(self, path)
 
         def ftp_STOR(self, file, mode="w"):
+            fault = named_fault(file) if faults_left else None
+            if fault == "abort":
+                self.fault_abort = True
+            elif fault == "drop":
+                self.fault_drop = True
             if args.refuse_every or args.drop_every or args.slow_every or args.mute_every:
                 n = next_store()
                 if args.refuse_every and n % args.refuse_every == 0:

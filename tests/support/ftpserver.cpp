@@ -55,6 +55,11 @@ bool FtpServer::start(const QString& rootDir, const FtpServerOptions& options) {
              << options.tlsKeyFile;
     if (options.implicitTls)
         args << QStringLiteral("--implicit-tls");
+    if (!options.abortNames.isEmpty())
+        args << QStringLiteral("--abort-names") << options.abortNames.join(QLatin1Char(','));
+    if (!options.dropNames.isEmpty())
+        args << QStringLiteral("--drop-names") << options.dropNames.join(QLatin1Char(','));
+    add("--fault-times", options.faultTimes);
     if (!options.commandLog.isEmpty())
         args << QStringLiteral("--command-log") << options.commandLog;
     // A test that dies leaves no server behind: it stops when its input closes.

@@ -44,6 +44,12 @@ struct FtpServerOptions {
     QString tlsKeyFile;
     bool implicitTls = false; // TLS from the first byte (implicit FTPS)
     QString commandLog;       // a file that gets each command's name as it arrives
+    // Files (parts of their names) whose store fails, the first
+    // `faultTimes` times: answered 426 once the data has arrived, as
+    // vsftpd does now and then, or with both connections dropped.
+    QStringList abortNames;
+    QStringList dropNames;
+    int faultTimes = 1;
 };
 
 // Starts a test server script with the system Python and waits for its

@@ -48,11 +48,16 @@ public:
                                        QStringLiteral("/CN=Morvane Test Authority")});
     }
 
-    // `name`.pem and `name`.key: signed by the authority.
-    bool makeSigned(const QString& name) {
+    // `name`.pem and `name`.key: signed by the authority. An EC key, or an
+    // RSA one (the key servers such as vsftpd expect by default).
+    bool makeSigned(const QString& name, bool rsa = false) {
         writeFile(path(QStringLiteral("san.cnf")), "subjectAltName=IP:127.0.0.1\n");
+        const QStringList key = rsa ? QStringList{QStringLiteral("-newkey"),
+                                                  QStringLiteral("rsa:2048"),
+                                                  QStringLiteral("-nodes")}
+                                    : kEcKey;
         return openssl(m_dir.path(),
-                       QStringList{QStringLiteral("req")} + kEcKey +
+                       QStringList{QStringLiteral("req")} + key +
                            QStringList{QStringLiteral("-keyout"), name + QStringLiteral(".key"),
                                        QStringLiteral("-out"), name + QStringLiteral(".csr"),
                                        QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")}) &&

@@ -79,12 +79,19 @@ TEST(FtpFaults, DroppedConnectionsEveryKthStoreAcross500Files) {
     FtpServer server;
     FtpServerOptions options;
     options.dropEvery = 9;
+    // Three files lose their connection every time; the others now and
+    // then, and get through when they run again.
+    options.dropNames = QStringList{"file13.txt", "file205.txt", "file377.txt"};
+    options.faultTimes = 1000;
     ASSERT_TRUE(server.start(folders.serverRoot.path(), options));
     const QStringList files = makeFiles(folders, 500, 10);
     const JobRun run = uploadAll(server, folders, files, "/www/site");
     expectHonestReport(folders, "www/site", files, run);
     EXPECT_FALSE(run.failed.isEmpty());
     EXPECT_FALSE(run.succeeded);
+    for (const char* path : {"d3/sub/file13.txt", "d5/sub/file205.txt", "d7/sub/file377.txt"})
+        EXPECT_TRUE(run.failed.contains(QLatin1String(path))) << path;
+    EXPECT_LT(run.failed.size(), 10) << qPrintable(run.failed.join(' '));
 
     // The failures stay reported: a second run sends just those again and
     // then everything is there.

@@ -241,6 +241,10 @@ TEST_F(FtpsTest, ManyFilesWithDroppedConnectionsAreReportedHonestly) {
     ASSERT_TRUE(certs.makeSigned(QStringLiteral("server")));
     FtpServerOptions options;
     options.dropEvery = 25;
+    // These lose their connection every time; the others get through when
+    // they run again.
+    options.dropNames = QStringList{QStringLiteral("p7.html"), QStringLiteral("p250.html")};
+    options.faultTimes = 1000;
     ASSERT_TRUE(startServer(QStringLiteral("server"), options));
     QStringList files;
     for (int i = 0; i < 500; ++i)
@@ -304,7 +308,11 @@ TEST_F(FtpsTest, ServerTakingFewerConnectionsThanAllowedGetsEveryFile) {
 
 TEST_F(FtpsTest, CancelStopsTransfersThatWaitInsideCurl) {
     ASSERT_TRUE(startMutingServer(1));
-    const QStringList files = someFiles(6);
+    // Large enough for a connection each.
+    QStringList files;
+    for (int i = 0; i < 6; ++i)
+        files << folders.addFile(QStringLiteral("d%1/big%2.bin").arg(i % 3).arg(i),
+                                 QByteArray(300 * 1024, char('a' + i)));
     auto job = uploadJob(files, 3);
     job->setReplyTimeout(60);
     bool finished = false;

@@ -1,0 +1,168 @@
+// Uploads to the FTP servers real hosts run, with their default settings:
+// vsftpd and proftpd (mod_tls), each started by the test on 127.0.0.1 as a
+// local user (see realftpserver.h). What only they show: an FTPS data
+// connection must reuse the control connection's TLS session, and a
+// folder that exists already is refused with 550.
+#include "certificates.h"
+#include "ftp_support.h"
+#include "realftpserver.h"
+#include "sshdserver.h"
+
+#include "testenv.h"
+#include "upload/siteprotocol.h"
+
+#include <QDir>
+#include <QDirIterator>
+
+#include <gtest/gtest.h>
+
+using namespace morvane;
+using namespace morvane::test;
+
+namespace {
+
+struct ServerCase {
+    const char* name;
+    RealFtpServer::Kind kind;
+    bool tls;
+};
+
+class RealFtpTest : public ::testing::TestWithParam<ServerCase> {
+protected:
+    void SetUp() override {
+        if (const QString why = server.unavailable(); !why.isEmpty())
+            GTEST_SKIP() << qPrintable(why);
+        RealFtpOptions options;
+        if (GetParam().tls) {
+            ASSERT_TRUE(certs.makeAuthority());
+            ASSERT_TRUE(certs.makeSigned(QStringLiteral("server"), true));
+            qputenv("SSL_CERT_FILE", certs.path(QStringLiteral("ca.pem")).toLocal8Bit());
+            options.tlsCertFile = certs.path(QStringLiteral("server.pem"));
+            options.tlsKeyFile = certs.path(QStringLiteral("server.key"));
+        }
+        ASSERT_TRUE(server.start(options)) << qPrintable(server.errorString());
+    }
+    void TearDown() override { qunsetenv("SSL_CERT_FILE"); }
+
+    JobRun upload(const QStringList& files, int connections = 4) {
+        Site site;
+        site.setValue(sitekey::sitename, QStringLiteral("Real"));
+        site.setValue(sitekey::server, server.address());
+        site.setValue(sitekey::username, server.userName());
+        site.setValue(sitekey::password, server.password());
+        site.setValue(sitekey::serverfolder, QStringLiteral("www"));
+        site.setValue(ftpsitekey::maxConnections, QString::number(connections));
+        if (GetParam().tls)
+            site.setValue(ftpsitekey::protocol, QStringLiteral("ftps"));
+        auto job = TransferJob::makeUpload(site, local.path(), files);
+        return runJob(*job, std::chrono::minutes(4));
+    }
+    QString add(const QString& relative, const QByteArray& bytes) {
+        writeFile(local.filePath(relative), bytes);
+        return relative;
+    }
+    QString onServer(const QString& relative) const {
+        return server.home() + QStringLiteral("/www/") + relative;
+    }
+    // Every file of the server folder, temporary ones included.
+    QStringList serverFiles() const {
+        QStringList out;
+        QDirIterator it(server.home(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            out << QDir(server.home()).relativeFilePath(it.next());
+        out.sort();
+        return out;
+    }
+    QString serverLog() const { return server.log().right(4000); }
+
+    Certificates certs;
+    RealFtpServer server{GetParam().kind};
+    QTemporaryDir local;
+};
+
+} // namespace
+
+// 200 identical small files over one job: each data connection on a kept
+// control connection is accepted, so every file arrives and the logins stay
+// near the connection count (a refused data connection cost a login per
+// file).
+TEST_P(RealFtpTest, TwoHundredSmallFilesAllArriveWithFewLogins) {
+    QStringList files;
+    for (int i = 0; i < 200; ++i)
+        files << add(QStringLiteral("f%1/page%2.html").arg(i % 5).arg(i),
+                     QByteArray("<p>same text in every file</p>\n").repeated(20));
+    const JobRun run = upload(files, 4);
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(run.succeeded) << qPrintable(run.result) << "\n" << qPrintable(serverLog());
+    EXPECT_EQ(run.uploaded.size(), 200);
+    for (const QString& f : files)
+        ASSERT_EQ(readFile(onServer(f)), readFile(local.filePath(f))) << qPrintable(f);
+    // Only the files, under their own names: no temporary file is left.
+    EXPECT_EQ(serverFiles().size(), 200);
+    EXPECT_LE(server.loginCount(), 6) << qPrintable(serverLog());
+}
+
+// Three edited files sent again into folders that exist: the refused MKDs
+// are normal, cost no connection, and leave no note in any message.
+TEST_P(RealFtpTest, ResendIntoExistingFoldersKeepsItsConnection) {
+    const QStringList files{add(QStringLiteral("index.html"), "one"),
+                            add(QStringLiteral("blog/2024/post.html"), "two"),
+                            add(QStringLiteral("css/site/main.css"), "three")};
+    const JobRun first = upload(files, 1);
+    ASSERT_TRUE(first.succeeded) << qPrintable(first.result);
+    const int loginsBefore = server.loginCount();
+    EXPECT_EQ(loginsBefore, 1) << qPrintable(serverLog());
+
+    for (const QString& f : files)
+        add(f, readFile(local.filePath(f)) + " edited");
+    const JobRun again = upload(files, 4);
+    ASSERT_TRUE(again.succeeded) << qPrintable(again.result);
+    for (const QString& f : files)
+        EXPECT_EQ(readFile(onServer(f)), readFile(local.filePath(f))) << qPrintable(f);
+    for (const QString& m : again.messages)
+        EXPECT_FALSE(m.contains(QStringLiteral("refused"))) << qPrintable(m);
+    // The server folder and four more levels already exist; each refusal
+    // used to cost a new login.
+    EXPECT_LE(server.loginCount() - loginsBefore, 2) << qPrintable(serverLog());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, RealFtpTest,
+    ::testing::Values(ServerCase{"vsftpd_ftps", RealFtpServer::Kind::Vsftpd, true},
+                      ServerCase{"proftpd_ftps", RealFtpServer::Kind::Proftpd, true},
+                      ServerCase{"vsftpd_ftp", RealFtpServer::Kind::Vsftpd, false}),
+    [](const ::testing::TestParamInfo<ServerCase>& info) { return info.param.name; });
+
+// An SSH server that takes one unauthenticated connection per address at a
+// time drops the others during the handshake. The job reruns what it
+// turned away on fewer connections, and every file arrives.
+TEST(RealSftpTest, ServerLimitingStartupsPerAddressGetsEveryFile) {
+    if (const QString why = SshdServer::unavailableReason(); !why.isEmpty())
+        GTEST_SKIP() << qPrintable(why);
+    SshdServer server;
+    SshdOptions options;
+    options.extraConfig << QStringLiteral("PerSourceMaxStartups 1");
+    ASSERT_TRUE(server.start(options)) << qPrintable(server.errorString());
+    ASSERT_TRUE(server.trustIn(QDir::homePath() + QStringLiteral("/.ssh/known_hosts")));
+    QTemporaryDir local;
+    QStringList files;
+    for (int i = 0; i < 80; ++i) {
+        files << QStringLiteral("d%1/page%2.html").arg(i % 4).arg(i);
+        writeFile(local.filePath(files.last()), QByteArray::number(i).repeated(100));
+    }
+    Site site;
+    site.setValue(sitekey::sitename, QStringLiteral("Real SFTP"));
+    site.setValue(sitekey::server, server.address());
+    site.setValue(sitekey::username, server.user());
+    site.setValue(sitekey::password, server.password());
+    site.setValue(sitekey::serverfolder, QStringLiteral("www"));
+    site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    site.setValue(ftpsitekey::maxConnections, QStringLiteral("6"));
+    auto job = TransferJob::makeUpload(site, local.path(), files);
+    const JobRun run = runJob(*job, std::chrono::minutes(4));
+    EXPECT_TRUE(run.succeeded) << qPrintable(run.result);
+    for (const QString& f : files)
+        EXPECT_EQ(readFile(server.homeDir() + QStringLiteral("/www/") + f),
+                  readFile(local.filePath(f)))
+            << qPrintable(f);
+}
