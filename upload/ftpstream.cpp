@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <algorithm>
 #include <cctype>
@@ -136,28 +137,26 @@ void setTlsOptions(OptionSetter& options, const FtpTransferOptions& transfer) {
     }
 }
 
-// Called by curl with the server's host key and what known_hosts says of
-// it, before any authentication. Only a key the file holds is accepted;
-// anything else is kept for the user to judge and the connection ends.
-int checkHostKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_khmatch match,
-                 void* userp) {
+// Called by curl with the server's host key, before any authentication.
+// curl's own verdict is not used: it takes an entry for port 22 as the key
+// of every port and knows neither "@revoked" nor "@cert-authority". The
+// user's known_hosts is read here as ssh reads it; only a key it holds for
+// this host and port is accepted, anything else is kept for the user to
+// judge (a revoked key only to be refused) and the connection ends.
+int checkHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch, void* userp) {
     auto* info = static_cast<MyStreamInfo*>(userp);
-    if (match == CURLKHMATCH_OK)
-        return CURLKHSTAT_FINE;
-    auto read = [](const curl_khkey* key) {
-        if (!key || !key->key)
-            return SshHostKey();
-        return key->len == 0 ? sshhostkey::fromBase64(QByteArray(key->key))
-                             : sshhostkey::fromBlob(QByteArray(key->key, qsizetype(key->len)));
-    };
-    info->hostKey = read(found);
-    if (match == CURLKHMATCH_MISMATCH) {
-        info->hostKeyProblem = TrustProblem::Changed;
-        const SshHostKey before = read(known);
-        info->hostKey.knownPrint = before.isValid() ? before.fingerprint() : QString();
-    } else {
+    if (found && found->key)
+        info->hostKey = found->len == 0
+                            ? sshhostkey::fromBase64(QByteArray(found->key))
+                            : sshhostkey::fromBlob(QByteArray(found->key, qsizetype(found->len)));
+    if (!info->hostKey.isValid()) {
         info->hostKeyProblem = TrustProblem::Untrusted;
+        return CURLKHSTAT_REJECT;
     }
+    info->hostKeyProblem = sshhostkey::checkKnownHosts(info->sshHost, info->sshPort, info->hostKey,
+                                                       &info->hostKey.knownPrint);
+    if (info->hostKeyProblem == TrustProblem::None)
+        return CURLKHSTAT_FINE;
     qCDebug(lcFtp).noquote() << "SSH host key not accepted:" << info->hostKey.type
                              << info->hostKey.fingerprint();
     return CURLKHSTAT_REJECT;
@@ -177,7 +176,11 @@ QString defaultKeyFile() {
 // SFTP: the host key checked against the user's known_hosts; the login
 // with the password, or without one through the agent and the default key
 // files. No user name means the local one, as ssh does.
-void setSshOptions(OptionSetter& options, MyStreamInfo* info, const FtpCredentials& credentials) {
+void setSshOptions(OptionSetter& options, MyStreamInfo* info, const QByteArray& url,
+                   const FtpCredentials& credentials) {
+    const QUrl address(QString::fromUtf8(url));
+    info->sshHost = address.host();
+    info->sshPort = address.port(22);
     options.set(CURLOPT_SSH_KNOWNHOSTS, QFile::encodeName(sshhostkey::knownHostsPath()).constData())
         .set(CURLOPT_SSH_KEYFUNCTION, &checkHostKey)
         .set(CURLOPT_SSH_KEYDATA, static_cast<void*>(info));
@@ -191,7 +194,15 @@ void setSshOptions(OptionSetter& options, MyStreamInfo* info, const FtpCredentia
         return;
     }
     options.set(CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_AGENT | CURLSSH_AUTH_PUBLICKEY));
+    // What a refused login then names: the keys that were offered.
+    info->sshKeyLogin = true;
+    QStringList offered;
+    if (!qEnvironmentVariableIsEmpty("SSH_AUTH_SOCK"))
+        offered << QStringLiteral("the SSH agent");
     const QString key = defaultKeyFile();
+    if (!key.isEmpty())
+        offered << QStringLiteral("~/.ssh/") + QFileInfo(key).fileName();
+    info->sshKeysOffered = offered.join(QStringLiteral(", "));
     if (!key.isEmpty()) {
         options.set(CURLOPT_SSH_PRIVATE_KEYFILE, QFile::encodeName(key).constData());
         const QString pub = key + QStringLiteral(".pub");
@@ -254,7 +265,7 @@ void setCommonOptions(OptionSetter& options, MyStreamInfo* info, const QByteArra
         setTlsOptions(options, transfer);
     if (transfer.protocol == SiteProtocol::Sftp) {
         info->ssh = true;
-        setSshOptions(options, info, credentials);
+        setSshOptions(options, info, url, credentials);
         return;
     }
     setCredentials(options, credentials);
@@ -499,8 +510,14 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
         r.insecure = true;
         r.trust = info.hostKeyProblem;
         r.hostKey = info.hostKey;
-        if (info.ssh && info.hostKeyProblem != TrustProblem::None)
+        if (info.ssh && info.hostKeyProblem != TrustProblem::None) {
             r.error.detail.clear(); // curl's words add nothing to the host key's
+            r.error.trust = info.hostKeyProblem;
+            r.error.hostKey = info.hostKey;
+            r.error.knownHostsName = sshhostkey::hostPortName(info.sshHost, info.sshPort);
+        } else if (replies.errorCode() >= 400) {
+            r.error.serverReply = replies.errorText(); // a refused AUTH TLS or PROT P
+        }
     } else if (info.kind == FtpTransferKind::Listing &&
                (info.listing.failed() || (result == CURLE_OK && !info.listing.finish()))) {
         r.error = {FtpErrorDomain::BadListing, 0, {}, {}, 0};
@@ -537,8 +554,17 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
         r.loginRefused = result == CURLE_LOGIN_DENIED || result == CURLE_AUTH_ERROR;
         r.unreachable = result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT ||
                         result == CURLE_OPERATION_TIMEDOUT;
-        if (r.loginRefused)
+        if (r.loginRefused) {
             r.error = {FtpErrorDomain::FTP, 530, {}, {}, int(result)};
+            r.error.keyLogin = info.sshKeyLogin;
+            r.error.keysOffered = info.sshKeysOffered;
+        } else if (r.error.isError() && r.error.domain != FtpErrorDomain::Security &&
+                   r.error.domain != FtpErrorDomain::LocalFile && info.curlError[0] != '\0') {
+            // SFTP has no reply lines: curl's words carry the server's status.
+            r.error.serverReply = QString::fromUtf8(info.curlError);
+        }
+        r.error.ssh = true;
+        r.error.loggedIn = r.loggedIn;
         if (r.error.isError())
             qCDebug(lcFtp).noquote()
                 << "SFTP transfer of" << ftppath::printable(info.itemName) << "failed: curl"
@@ -552,6 +578,7 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
     r.unreachable = replies.lastCode() == 0 &&
                     (result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT ||
                      result == CURLE_OPERATION_TIMEDOUT);
+    r.error.loggedIn = r.loggedIn;
     if (r.error.isError()) {
         qCDebug(lcFtp).noquote() << "FTP transfer of" << ftppath::printable(info.itemName)
                                  << "failed: curl" << int(result) << "reply" << r.responseCode

@@ -109,8 +109,12 @@ struct MyStreamInfo {
     bool endReached = false;
     char curlError[CURL_ERROR_SIZE] = {};
     // SFTP: no FTP replies; the host key seen, when known_hosts did not
-    // hold it (Untrusted) or held another one (Changed).
+    // hold it (Untrusted), held another one (Changed) or revoked it.
     bool ssh = false;
+    QString sshHost; // the host and port known_hosts is asked about
+    int sshPort = 22;
+    bool sshKeyLogin = false; // no password: the agent and key files only
+    QString sshKeysOffered;   // which of them there were
     SshHostKey hostKey;
     TrustProblem hostKeyProblem = TrustProblem::None;
 };

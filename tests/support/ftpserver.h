@@ -44,6 +44,11 @@ struct FtpServerOptions {
     QString tlsKeyFile;
     bool implicitTls = false; // TLS from the first byte (implicit FTPS)
     QString commandLog;       // a file that gets each command's name as it arrives
+    bool refuseProt = false;  // FTPS: answer PROT P with 534 (after the login)
+    // FTPS: present this certificate and key on data connections instead
+    // (as a machine in the middle of them would).
+    QString dataTlsCertFile;
+    QString dataTlsKeyFile;
 };
 
 // Starts a test server script with the system Python and waits for its
