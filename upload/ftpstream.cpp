@@ -121,7 +121,25 @@ private:
 // the user pinned for the site. The name check stays on with the store;
 // with a pin the key alone decides, since the user accepted that very
 // certificate whatever name it carries.
-void setTlsOptions(OptionSetter& options, const FtpTransferOptions& transfer) {
+// curl's own words as it goes (verbose mode): only the first failed TLS
+// check is kept. A data connection whose certificate fails is otherwise
+// reported as whatever went wrong after it (curl falls back from EPSV to
+// PASV, and reports the reply it then did not expect).
+int noteTlsFailure(CURL*, curl_infotype type, char* data, size_t size, void* userp) {
+    auto* info = static_cast<MyStreamInfo*>(userp);
+    if (type != CURLINFO_TEXT || !info->tlsFailure.isEmpty())
+        return 0;
+    const QByteArray text(data, qsizetype(std::min<size_t>(size, 300)));
+    if (text.contains("SSL certificate problem") || text.contains("pinned public key") ||
+        text.contains("certificate subject name"))
+        info->tlsFailure = QString::fromUtf8(text).trimmed();
+    return 0;
+}
+
+void setTlsOptions(OptionSetter& options, MyStreamInfo* info, const FtpTransferOptions& transfer) {
+    options.set(CURLOPT_VERBOSE, 1L)
+        .set(CURLOPT_DEBUGFUNCTION, &noteTlsFailure)
+        .set(CURLOPT_DEBUGDATA, static_cast<void*>(info));
     options.set(CURLOPT_USE_SSL, long(CURLUSESSL_ALL))
         .set(CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS))
         .set(CURLOPT_SSL_SESSIONID_CACHE, 1L);
@@ -262,7 +280,7 @@ void setCommonOptions(OptionSetter& options, MyStreamInfo* info, const QByteArra
             .set(CURLOPT_NOPROGRESS, 0L);
     }
     if (siteprotocol::usesTls(transfer.protocol))
-        setTlsOptions(options, transfer);
+        setTlsOptions(options, info, transfer);
     if (transfer.protocol == SiteProtocol::Sftp) {
         info->ssh = true;
         setSshOptions(options, info, url, credentials);
@@ -501,10 +519,16 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
     } else if (info.kind == FtpTransferKind::Listing && info.listing.capped() &&
                !info.listing.failed()) {
         r.error = {}; // enough of a good listing: the server works
-    } else if (isSecurityFailure(result)) {
+    } else if (isSecurityFailure(result) || !info.tlsFailure.isEmpty()) {
+        // A failed check of a data connection's certificate is that, whatever
+        // curl reported after it.
+        const CURLcode code = isSecurityFailure(result) ? result
+                              : info.tlsFailure.contains(QStringLiteral("pinned"))
+                                  ? CURLE_SSL_PINNEDPUBKEYNOTMATCH
+                                  : CURLE_PEER_FAILED_VERIFICATION;
         r.error = {FtpErrorDomain::Security,
-                   int(result),
-                   QString::fromUtf8(info.curlError),
+                   int(code),
+                   info.tlsFailure.isEmpty() ? QString::fromUtf8(info.curlError) : info.tlsFailure,
                    {},
                    int(result)};
         r.insecure = true;

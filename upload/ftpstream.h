@@ -108,6 +108,7 @@ struct MyStreamInfo {
     std::function<bool()> pauseAtEnd;
     bool endReached = false;
     char curlError[CURL_ERROR_SIZE] = {};
+    QString tlsFailure; // FTPS: curl's words for the first failed certificate check
     // SFTP: no FTP replies; the host key seen, when known_hosts did not
     // hold it (Untrusted), held another one (Changed) or revoked it.
     bool ssh = false;

@@ -117,14 +117,17 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
         refusalsInARow = 0;
     if (r.insecure) {
         // A server that cannot be verified gets nothing more from this job.
+        // (A data connection that fails its check after the login is no
+        // certificate for the user to review: the login's was verified.)
         if (r.trust != TrustProblem::None) {
             trustProblem = r.trust;
             hostKey = r.hostKey;
-        } else if (r.error.code == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
+        } else if (!r.error.loggedIn && r.error.code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
             trustProblem = TrustProblem::Changed;
-        else if (r.error.code == CURLE_PEER_FAILED_VERIFICATION ||
-                 r.error.code == CURLE_SSL_ISSUER_ERROR)
+        } else if (!r.error.loggedIn && (r.error.code == CURLE_PEER_FAILED_VERIFICATION ||
+                                         r.error.code == CURLE_SSL_ISSUER_ERROR)) {
             trustProblem = TrustProblem::Untrusted;
+        }
         failEverything(r.error);
     } else if (!everLoggedIn && (r.unreachable || r.loginRefused)) {
         // The first login failed, or the server could not be reached: every
