@@ -6,10 +6,13 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QNetworkInformation>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace morvane {
 
@@ -76,6 +79,12 @@ ConnectFTPWindow::ConnectFTPWindow(std::unique_ptr<TransferJob> job, QWidget* pa
     m_progress->setAccessibleName(tr("Transfer progress"));
     m_progress->setRange(0, 0); // busy: spins while the job runs
     m_progress->setTextVisible(false);
+    m_failed = new QListWidget(this);
+    m_failed->setObjectName(QStringLiteral("failedList"));
+    m_failed->setAccessibleName(tr("Files not uploaded"));
+    m_failed->setWordWrap(true);
+    m_failed->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_failed->hide();
     m_button = new QPushButton(kStop, this);
     m_button->setObjectName(QStringLiteral("button"));
     m_button->setAccessibleName(tr("Stop or close"));
@@ -84,6 +93,7 @@ ConnectFTPWindow::ConnectFTPWindow(std::unique_ptr<TransferJob> job, QWidget* pa
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_label);
     layout->addWidget(m_progress);
+    layout->addWidget(m_failed, 1);
     auto* row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(m_button);
@@ -145,6 +155,17 @@ void ConnectFTPWindow::curlFinished() {
                           : m_job->outcome() == TransferJob::Outcome::Cancelled ? tr("Stopped")
                                                                                 : tr("Failed"));
     m_progress->setProperty("failed", !ok);
+    if (m_job->outcome() == TransferJob::Outcome::Failed) {
+        const QStringList failed = m_job->failedFiles();
+        for (const QString& file : failed) {
+            const QString text = tr("%1: %2").arg(ftppath::printable(file), m_job->failureOf(file));
+            auto* item = new QListWidgetItem(text, m_failed);
+            item->setToolTip(text);
+        }
+        m_failed->setVisible(!failed.isEmpty());
+        if (!failed.isEmpty())
+            resize(width(), std::max(height(), 360));
+    }
     growToFit();
     m_button->setText(kOK);
     m_button->setEnabled(true);
@@ -202,7 +223,9 @@ bool offerTrust(Site& site, const ServerIdentity& identity) {
         return false;
     }
     const bool ssh = identity.protocol == SiteProtocol::Sftp;
-    const QString title = identity.problem == TrustProblem::Changed
+    const QString title = identity.problem == TrustProblem::Revoked
+                              ? QStringLiteral("The server's host key is revoked")
+                          : identity.problem == TrustProblem::Changed
                               ? (ssh ? QStringLiteral("The server's host key has changed")
                                      : QStringLiteral("The server's certificate has changed"))
                               : (ssh ? QStringLiteral("The server's host key is not known")

@@ -1,7 +1,8 @@
 // The modal transfer window: a status line, a busy indicator and one
 // button, over a TransferJob that does the work. The button stops a running
 // job and, once the job has ended, reads "OK" and closes the window; the
-// window cannot be closed any other way while the job runs.
+// window cannot be closed any other way while the job runs. When files
+// failed, a list under the status line names each with its own reason.
 #pragma once
 
 #include "upload/servertrust.h"
@@ -12,6 +13,7 @@
 #include <memory>
 
 class QLabel;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 
@@ -30,6 +32,9 @@ public:
     QLabel* labelMsg() const { return m_label; }
     QPushButton* button() const { return m_button; }
     QProgressBar* progressIndicator() const { return m_progress; }
+    // The files that were not uploaded, one row each ("path: reason");
+    // hidden unless some failed.
+    QListWidget* failedList() const { return m_failed; }
 
     // Starts the job and runs the window until the user presses OK.
     // Returns true exactly when the job succeeded.
@@ -51,6 +56,7 @@ private:
     QLabel* m_label = nullptr;
     QPushButton* m_button = nullptr;
     QProgressBar* m_progress = nullptr;
+    QListWidget* m_failed = nullptr;
 };
 
 // Each runs a job in the modal transfer window until the user presses OK and

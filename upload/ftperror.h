@@ -1,11 +1,11 @@
 // How a failed transfer is described: an error domain and code, and the
-// short message the user sees for them. libcurl's results are mapped onto
-// the domains the transfer window knows: name resolution, FTP reply codes
-// and operating-system errors. The message keeps its fixed first words and
-// adds what the user needs to act: the server's own reply, the system's
-// explanation, and a plain sentence for a full disk or a server that
-// demands encryption.
+// message the user sees for them. libcurl's results are mapped onto the
+// domains the transfer window knows: name resolution, FTP reply codes and
+// operating-system errors. Every message says in plain words what
+// happened, keeps the server's own words, and ends with what to do.
 #pragma once
+
+#include "upload/sshhostkey.h"
 
 #include <QString>
 
@@ -49,13 +49,27 @@ struct FtpError {
     QString serverReply; // the server's reply to the failed command, as sent
     int curlCode = 0;    // libcurl's result, for the system's explanation
 
+    // What the transfer knew when it failed, for a message that is true to it.
+    bool ssh = false;      // an SFTP transfer (serverReply: the SFTP server's status)
+    bool loggedIn = false; // the server had accepted the login on this connection
+    // SFTP without a stored password: only the user's own keys were offered.
+    bool keyLogin = false;
+    QString keysOffered; // for such a login: the agent and key files tried ("" none)
+    // An SFTP host key that was not accepted: what known_hosts says of it,
+    // the key presented (with the fingerprint known_hosts holds when it
+    // changed) and the name known_hosts gives the server ("[host]:port").
+    TrustProblem trust = TrustProblem::None;
+    SshHostKey hostKey;
+    QString knownHostsName;
+
     bool isError() const { return domain != FtpErrorDomain::None; }
 };
 
 // The symbolic name of a domain, as shown in "Error: %s, error code %d".
 QString MyStreamErrorDomainName(FtpErrorDomain domain, int code = 0);
 
-// The message the user sees for a failure.
+// The message the user sees for a failure: what happened, the server's
+// own words when it said any, and what to do.
 QString MyStreamErrorMessage(const FtpError& error);
 
 // Maps one finished curl transfer onto a domain and code: a resolver
@@ -75,6 +89,9 @@ bool meansNoSpace(int replyCode, const QString& replyText);
 
 inline const QString kNoSpaceMessage =
     QStringLiteral("The server has no space left for this file.");
+inline const QString kNoSpaceAdvice =
+    QStringLiteral("Free some space on the server (or ask your host for more), then upload "
+                   "again.");
 inline const QString kSecureConnectionMessage =
     QStringLiteral("This server requires a secure connection (FTPS): choose \"FTPS (TLS)\" as "
                    "the protocol in Site Properties.");

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <algorithm>
 #include <cctype>
@@ -126,7 +127,25 @@ private:
 // the user pinned for the site. The name check stays on with the store;
 // with a pin the key alone decides, since the user accepted that very
 // certificate whatever name it carries.
-void setTlsOptions(OptionSetter& options, const FtpTransferOptions& transfer) {
+// curl's own words as it goes (verbose mode): only the first failed TLS
+// check is kept. A data connection whose certificate fails is otherwise
+// reported as whatever went wrong after it (curl falls back from EPSV to
+// PASV, and reports the reply it then did not expect).
+int noteTlsFailure(CURL*, curl_infotype type, char* data, size_t size, void* userp) {
+    auto* info = static_cast<MyStreamInfo*>(userp);
+    if (type != CURLINFO_TEXT || !info->tlsFailure.isEmpty())
+        return 0;
+    const QByteArray text(data, qsizetype(std::min<size_t>(size, 300)));
+    if (text.contains("SSL certificate problem") || text.contains("pinned public key") ||
+        text.contains("certificate subject name"))
+        info->tlsFailure = QString::fromUtf8(text).trimmed();
+    return 0;
+}
+
+void setTlsOptions(OptionSetter& options, MyStreamInfo* info, const FtpTransferOptions& transfer) {
+    options.set(CURLOPT_VERBOSE, 1L)
+        .set(CURLOPT_DEBUGFUNCTION, &noteTlsFailure)
+        .set(CURLOPT_DEBUGDATA, static_cast<void*>(info));
     options.set(CURLOPT_USE_SSL, long(CURLUSESSL_ALL))
         .set(CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS))
         .set(CURLOPT_SSL_SESSIONID_CACHE, 1L)
@@ -143,28 +162,26 @@ void setTlsOptions(OptionSetter& options, const FtpTransferOptions& transfer) {
     }
 }
 
-// Called by curl with the server's host key and what known_hosts says of
-// it, before any authentication. Only a key the file holds is accepted;
-// anything else is kept for the user to judge and the connection ends.
-int checkHostKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_khmatch match,
-                 void* userp) {
+// Called by curl with the server's host key, before any authentication.
+// curl's own verdict is not used: it takes an entry for port 22 as the key
+// of every port and knows neither "@revoked" nor "@cert-authority". The
+// user's known_hosts is read here as ssh reads it; only a key it holds for
+// this host and port is accepted, anything else is kept for the user to
+// judge (a revoked key only to be refused) and the connection ends.
+int checkHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch, void* userp) {
     auto* info = static_cast<MyStreamInfo*>(userp);
-    if (match == CURLKHMATCH_OK)
-        return CURLKHSTAT_FINE;
-    auto read = [](const curl_khkey* key) {
-        if (!key || !key->key)
-            return SshHostKey();
-        return key->len == 0 ? sshhostkey::fromBase64(QByteArray(key->key))
-                             : sshhostkey::fromBlob(QByteArray(key->key, qsizetype(key->len)));
-    };
-    info->hostKey = read(found);
-    if (match == CURLKHMATCH_MISMATCH) {
-        info->hostKeyProblem = TrustProblem::Changed;
-        const SshHostKey before = read(known);
-        info->hostKey.knownPrint = before.isValid() ? before.fingerprint() : QString();
-    } else {
+    if (found && found->key)
+        info->hostKey = found->len == 0
+                            ? sshhostkey::fromBase64(QByteArray(found->key))
+                            : sshhostkey::fromBlob(QByteArray(found->key, qsizetype(found->len)));
+    if (!info->hostKey.isValid()) {
         info->hostKeyProblem = TrustProblem::Untrusted;
+        return CURLKHSTAT_REJECT;
     }
+    info->hostKeyProblem = sshhostkey::checkKnownHosts(info->sshHost, info->sshPort, info->hostKey,
+                                                       &info->hostKey.knownPrint);
+    if (info->hostKeyProblem == TrustProblem::None)
+        return CURLKHSTAT_FINE;
     qCDebug(lcFtp).noquote() << "SSH host key not accepted:" << info->hostKey.type
                              << info->hostKey.fingerprint();
     return CURLKHSTAT_REJECT;
@@ -184,7 +201,11 @@ QString defaultKeyFile() {
 // SFTP: the host key checked against the user's known_hosts; the login
 // with the password, or without one through the agent and the default key
 // files. No user name means the local one, as ssh does.
-void setSshOptions(OptionSetter& options, MyStreamInfo* info, const FtpCredentials& credentials) {
+void setSshOptions(OptionSetter& options, MyStreamInfo* info, const QByteArray& url,
+                   const FtpCredentials& credentials) {
+    const QUrl address(QString::fromUtf8(url));
+    info->sshHost = address.host();
+    info->sshPort = address.port(22);
     options.set(CURLOPT_SSH_KNOWNHOSTS, QFile::encodeName(sshhostkey::knownHostsPath()).constData())
         .set(CURLOPT_SSH_KEYFUNCTION, &checkHostKey)
         .set(CURLOPT_SSH_KEYDATA, static_cast<void*>(info));
@@ -198,7 +219,15 @@ void setSshOptions(OptionSetter& options, MyStreamInfo* info, const FtpCredentia
         return;
     }
     options.set(CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_AGENT | CURLSSH_AUTH_PUBLICKEY));
+    // What a refused login then names: the keys that were offered.
+    info->sshKeyLogin = true;
+    QStringList offered;
+    if (!qEnvironmentVariableIsEmpty("SSH_AUTH_SOCK"))
+        offered << QStringLiteral("the SSH agent");
     const QString key = defaultKeyFile();
+    if (!key.isEmpty())
+        offered << QStringLiteral("~/.ssh/") + QFileInfo(key).fileName();
+    info->sshKeysOffered = offered.join(QStringLiteral(", "));
     if (!key.isEmpty()) {
         options.set(CURLOPT_SSH_PRIVATE_KEYFILE, QFile::encodeName(key).constData());
         const QString pub = key + QStringLiteral(".pub");
@@ -258,10 +287,10 @@ void setCommonOptions(OptionSetter& options, MyStreamInfo* info, const QByteArra
             .set(CURLOPT_NOPROGRESS, 0L);
     }
     if (siteprotocol::usesTls(transfer.protocol))
-        setTlsOptions(options, transfer);
+        setTlsOptions(options, info, transfer);
     if (transfer.protocol == SiteProtocol::Sftp) {
         info->ssh = true;
-        setSshOptions(options, info, credentials);
+        setSshOptions(options, info, url, credentials);
         return;
     }
     setCredentials(options, credentials);
@@ -567,17 +596,29 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
     } else if (info.kind == FtpTransferKind::Listing && info.listing.capped() &&
                !info.listing.failed()) {
         r.error = {}; // enough of a good listing: the server works
-    } else if (isSecurityFailure(result)) {
+    } else if (isSecurityFailure(result) || !info.tlsFailure.isEmpty()) {
+        // A failed check of a data connection's certificate is that, whatever
+        // curl reported after it.
+        const CURLcode code = isSecurityFailure(result) ? result
+                              : info.tlsFailure.contains(QStringLiteral("pinned"))
+                                  ? CURLE_SSL_PINNEDPUBKEYNOTMATCH
+                                  : CURLE_PEER_FAILED_VERIFICATION;
         r.error = {FtpErrorDomain::Security,
-                   int(result),
-                   QString::fromUtf8(info.curlError),
+                   int(code),
+                   info.tlsFailure.isEmpty() ? QString::fromUtf8(info.curlError) : info.tlsFailure,
                    {},
                    int(result)};
         r.insecure = true;
         r.trust = info.hostKeyProblem;
         r.hostKey = info.hostKey;
-        if (info.ssh && info.hostKeyProblem != TrustProblem::None)
+        if (info.ssh && info.hostKeyProblem != TrustProblem::None) {
             r.error.detail.clear(); // curl's words add nothing to the host key's
+            r.error.trust = info.hostKeyProblem;
+            r.error.hostKey = info.hostKey;
+            r.error.knownHostsName = sshhostkey::hostPortName(info.sshHost, info.sshPort);
+        } else if (replies.errorCode() >= 400) {
+            r.error.serverReply = replies.errorText(); // a refused AUTH TLS or PROT P
+        }
     } else if (info.kind == FtpTransferKind::Listing &&
                (info.listing.failed() || (result == CURLE_OK && !info.listing.finish()))) {
         r.error = {FtpErrorDomain::BadListing, 0, {}, {}, 0};
@@ -619,8 +660,17 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
         r.transient = !r.insecure && r.error.isError() && r.error.domain != FtpErrorDomain::LocalFile &&
                       isTransientSsh(result, info.curlError);
         r.connectionTurnedAway = r.transient && r.newConnection && !r.loggedIn;
-        if (r.loginRefused)
+        if (r.loginRefused) {
             r.error = {FtpErrorDomain::FTP, 530, {}, {}, int(result)};
+            r.error.keyLogin = info.sshKeyLogin;
+            r.error.keysOffered = info.sshKeysOffered;
+        } else if (r.error.isError() && r.error.domain != FtpErrorDomain::Security &&
+                   r.error.domain != FtpErrorDomain::LocalFile && info.curlError[0] != '\0') {
+            // SFTP has no reply lines: curl's words carry the server's status.
+            r.error.serverReply = QString::fromUtf8(info.curlError);
+        }
+        r.error.ssh = true;
+        r.error.loggedIn = r.loggedIn;
         if (r.error.isError())
             qCDebug(lcFtp).noquote()
                 << "SFTP transfer of" << ftppath::printable(info.itemName) << "failed: curl"
@@ -646,6 +696,7 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
                                   : isConnectionFailure(result);
     }
     r.connectionTurnedAway = r.transient && r.newConnection && !r.loggedIn && !r.unreachable;
+    r.error.loggedIn = r.loggedIn;
     if (r.error.isError()) {
         qCDebug(lcFtp).noquote() << "FTP transfer of" << ftppath::printable(info.itemName)
                                  << "failed: curl" << int(result) << "reply" << r.responseCode

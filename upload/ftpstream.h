@@ -121,9 +121,14 @@ struct MyStreamInfo {
     std::function<bool()> pauseAtEnd;
     bool endReached = false;
     char curlError[CURL_ERROR_SIZE] = {};
+    QString tlsFailure; // FTPS: curl's words for the first failed certificate check
     // SFTP: no FTP replies; the host key seen, when known_hosts did not
-    // hold it (Untrusted) or held another one (Changed).
+    // hold it (Untrusted), held another one (Changed) or revoked it.
     bool ssh = false;
+    QString sshHost; // the host and port known_hosts is asked about
+    int sshPort = 22;
+    bool sshKeyLogin = false; // no password: the agent and key files only
+    QString sshKeysOffered;   // which of them there were
     SshHostKey hostKey;
     TrustProblem hostKeyProblem = TrustProblem::None;
 };

@@ -51,8 +51,9 @@ ServerIdentity probeHostKey(const Site& site, ServerIdentity identity, int timeo
         return fromJob(site, *job);
     // A refused login comes after the host key was accepted; any other
     // failure means the key was never seen.
-    const bool keyAccepted =
-        job->succeeded() || job->resultText().contains(QStringLiteral("Password is wrong"));
+    const bool keyAccepted = job->succeeded() ||
+                             job->resultText().contains(QStringLiteral("Password is wrong")) ||
+                             job->resultText().contains(QStringLiteral("SSH key"));
     if (!keyAccepted)
         identity.failure = job->resultText();
     identity.problem = TrustProblem::None; // known_hosts holds its key
@@ -99,6 +100,14 @@ QString question(const Site& site, const ServerIdentity& identity) {
     if (identity.protocol == SiteProtocol::Sftp) {
         const QString key = QStringLiteral("Key type: %1\nSHA-256 fingerprint: %2")
                                 .arg(identity.hostKey.type, identity.hostKey.fingerprint());
+        if (identity.problem == TrustProblem::Revoked)
+            return QStringLiteral(
+                       "The server \"%1\" presented a host key that your known hosts "
+                       "(~/.ssh/known_hosts) mark as revoked. A revoked key must never be "
+                       "trusted: it may be in an attacker's hands. Nothing has been sent to "
+                       "it.\n\n%2\n\nDo not use this server until your host gives you its "
+                       "new key.")
+                .arg(server, key);
         if (identity.problem == TrustProblem::Changed)
             return QStringLiteral(
                        "WARNING: the host key of the server \"%1\" has changed. This happens "
@@ -110,10 +119,7 @@ QString question(const Site& site, const ServerIdentity& identity) {
                 .arg(server,
                      identity.hostKey.knownPrint.isEmpty() ? QStringLiteral("(not readable)")
                                                            : identity.hostKey.knownPrint,
-                     key,
-                     identity.port == 22
-                         ? identity.host
-                         : QStringLiteral("[%1]:%2").arg(identity.host).arg(identity.port));
+                     key, sshhostkey::hostPortName(identity.host, identity.port));
         return QStringLiteral("The host key of the server \"%1\" is not in your known hosts "
                               "(~/.ssh/known_hosts). Nothing has been sent to it.\n\n%2\n\n"
                               "Accept it only if you know it is your host's key (your host can "
@@ -141,6 +147,7 @@ QString question(const Site& site, const ServerIdentity& identity) {
 
 bool mayAccept(const ServerIdentity& identity) {
     return identity.isValid() && identity.problem != TrustProblem::None &&
+           identity.problem != TrustProblem::Revoked &&
            !(identity.protocol == SiteProtocol::Sftp && identity.problem == TrustProblem::Changed);
 }
 
@@ -157,8 +164,20 @@ bool accept(Site& site, const ServerIdentity& identity, QString* error) {
 }
 
 QString commandLineHint(const Site& site, const ServerIdentity& identity) {
-    const QString what = identity.protocol == SiteProtocol::Sftp ? QStringLiteral("host key")
-                                                                 : QStringLiteral("certificate");
+    const bool ssh = identity.protocol == SiteProtocol::Sftp;
+    if (ssh && identity.isValid() && identity.problem == TrustProblem::Revoked)
+        return QStringLiteral("The server's host key %1 is marked as revoked in your known "
+                              "hosts; it must never be trusted. Do not use this server until "
+                              "your host gives you its new key.")
+            .arg(identity.fingerprint());
+    if (ssh && identity.isValid() && identity.problem == TrustProblem::Changed)
+        return QStringLiteral("WARNING: the server's host key has changed. Known key: %1. "
+                              "Presented now: %2. If your host confirms the new key, remove "
+                              "the old one with ssh-keygen -R \"%3\" and upload again.")
+            .arg(identity.hostKey.knownPrint.isEmpty() ? QStringLiteral("(not readable)")
+                                                       : identity.hostKey.knownPrint,
+                 identity.fingerprint(), sshhostkey::hostPortName(identity.host, identity.port));
+    const QString what = ssh ? QStringLiteral("host key") : QStringLiteral("certificate");
     const QString state = identity.problem == TrustProblem::Changed
                               ? QStringLiteral("changed; it now has")
                               : QStringLiteral("is not trusted; it has");

@@ -32,7 +32,8 @@ enum class TrustProblem {
     None,
     Untrusted, // a certificate the system does not trust (and not pinned), or
                // an SSH host key known_hosts does not know
-    Changed    // not the pinned certificate, or not the key known_hosts holds
+    Changed,   // not the pinned certificate, or not the key known_hosts holds
+    Revoked    // an SSH host key that known_hosts marks "@revoked": never to be trusted
 };
 
 namespace siteprotocol {

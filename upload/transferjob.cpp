@@ -16,6 +16,24 @@ namespace morvane {
 
 using namespace transferjob;
 
+namespace {
+
+// The first status line names the protocol the job will speak.
+QString initialisingLine(const Site& site) {
+    switch (siteprotocol::of(site).value_or(SiteProtocol::Ftp)) {
+    case SiteProtocol::Sftp:
+        return QStringLiteral("Initializing SFTP");
+    case SiteProtocol::Ftps:
+    case SiteProtocol::FtpsImplicit:
+        return QStringLiteral("Initializing FTPS");
+    case SiteProtocol::Ftp:
+        break;
+    }
+    return kInitialising;
+}
+
+} // namespace
+
 void TransferJob::Impl::pump() {
     const int allowed = everLoggedIn ? std::clamp(connectionsWanted(), 1, limit) : 1;
     while (!finished && int(running.size()) < allowed && !ready.empty()) {
@@ -121,14 +139,17 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
         refusalsInARow = 0;
     if (r.insecure) {
         // A server that cannot be verified gets nothing more from this job.
+        // (A data connection that fails its check after the login is no
+        // certificate for the user to review: the login's was verified.)
         if (r.trust != TrustProblem::None) {
             trustProblem = r.trust;
             hostKey = r.hostKey;
-        } else if (r.error.code == CURLE_SSL_PINNEDPUBKEYNOTMATCH)
+        } else if (!r.error.loggedIn && r.error.code == CURLE_SSL_PINNEDPUBKEYNOTMATCH) {
             trustProblem = TrustProblem::Changed;
-        else if (r.error.code == CURLE_PEER_FAILED_VERIFICATION ||
-                 r.error.code == CURLE_SSL_ISSUER_ERROR)
+        } else if (!r.error.loggedIn && (r.error.code == CURLE_PEER_FAILED_VERIFICATION ||
+                                         r.error.code == CURLE_SSL_ISSUER_ERROR)) {
             trustProblem = TrustProblem::Untrusted;
+        }
         failEverything(r.error);
     } else if (!everLoggedIn && (r.unreachable || r.loginRefused)) {
         // The first login failed, or the server could not be reached: every
@@ -347,16 +368,32 @@ void TransferJob::Impl::checkFinished() {
         finish(result, listingSucceeded ? Outcome::Succeeded : Outcome::Failed);
         return;
     }
-    for (const QString& file : files) {
-        const Item& item = items[size_t(fileItems.value(file))];
-        if (item.state == State::Failed) {
-            finish(QStringLiteral("Error uploading \"%1\": %2")
-                       .arg(ftppath::printable(file), item.error),
-                   Outcome::Failed);
-            return;
-        }
+    const QStringList failed = q->failedFiles();
+    if (failed.isEmpty()) {
+        finish(QStringLiteral("Successful upload of all files"), Outcome::Succeeded);
+        return;
     }
-    finish(QStringLiteral("Successful upload of all files"), Outcome::Succeeded);
+    finish(failureSummary(failed), Outcome::Failed);
+}
+
+// The last status line of an upload that failed: with one file, that file
+// and why; with more, how many of how many, and the reason they share or
+// the first one's. Each file and its own reason are in failureOf().
+QString TransferJob::Impl::failureSummary(const QStringList& failed) const {
+    const QString first = q->failureOf(failed.first());
+    if (failed.size() == 1)
+        return QStringLiteral("Error uploading \"%1\": %2")
+            .arg(ftppath::printable(failed.first()), first);
+    const QString count = QStringLiteral("Error uploading %1 of %2 files")
+                              .arg(failed.size())
+                              .arg(q->uploadedFiles().size() + failed.size());
+    const bool shared = std::all_of(failed.cbegin(), failed.cend(), [&](const QString& file) {
+        return q->failureOf(file) == first;
+    });
+    if (shared)
+        return count + QStringLiteral(": ") + first;
+    return count +
+           QStringLiteral("; the first, \"%1\": %2").arg(ftppath::printable(failed.first()), first);
 }
 
 // The server refused the login (or demands encryption, or cannot be
@@ -456,7 +493,7 @@ void TransferJob::start() {
     if (d->started)
         return;
     d->started = true;
-    Q_EMIT message(kInitialising);
+    Q_EMIT message(initialisingLine(d->site));
     // A password kept in the keyring is fetched now, for this job only.
     QString keyringProblem;
     if (auto filled = passwordstore::withPassword(d->site, &keyringProblem)) {
@@ -562,6 +599,16 @@ QStringList TransferJob::uploadedFiles() const {
         }
     }
     return out;
+}
+
+QString TransferJob::failureOf(const QString& file) const {
+    auto it = d->fileItems.constFind(file);
+    if (it == d->fileItems.constEnd())
+        return QString();
+    const Impl::Item& item = d->items[size_t(*it)];
+    if (item.state == Impl::State::Done)
+        return QString();
+    return item.error.isEmpty() ? QStringLiteral("Not sent") : item.error;
 }
 
 QStringList TransferJob::failedFiles() const {

@@ -59,6 +59,8 @@ public:
     bool succeeded() const;            // outcome() == Outcome::Succeeded
     QStringList uploadedFiles() const; // relative paths that were stored completely
     QStringList failedFiles() const;   // relative paths that failed or never ran
+    // Why a file of failedFiles() was not uploaded (empty for any other).
+    QString failureOf(const QString& relativePath) const;
     // Set when the job failed because the server could not be verified:
     // the user may then look at its certificate and choose to trust it.
     TrustProblem trustProblem() const;

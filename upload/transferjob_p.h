@@ -151,6 +151,7 @@ struct TransferJob::Impl {
     bool inFolderMadeByJob(const Item& followUp) const;
     void release(int index);
     void checkFinished();
+    QString failureSummary(const QStringList& failed) const;
     void failEverything(const FtpError& error);
     void abortAll(const QString& finalText, Outcome how, const QString& itemError);
     void finish(const QString& text, Outcome how);

@@ -133,6 +133,14 @@ public:
             QCoreApplication::processEvents(); // the queued finished()
         if (!anyLine)
             m_out << escapeForTerminal(job->resultText()) << '\n' << Qt::flush;
+        // The summary line counts the files that failed; each is named here
+        // with its own reason, one line each.
+        if (job->outcome() == TransferJob::Outcome::Failed) {
+            for (const QString& file : job->failedFiles())
+                m_err << "Not uploaded: \"" << escapeNameForTerminal(file)
+                      << "\": " << escapeForTerminal(job->failureOf(file)) << '\n';
+            m_err << Qt::flush;
+        }
         // Trust is never decided here, where nobody may be watching: say
         // what was presented and how to review it.
         if (job->trustProblem() != TrustProblem::None)

@@ -109,12 +109,33 @@ TEST(HelpPages, TroubleshootingExplainsEveryTransferMessage) {
         {FtpErrorDomain::BadName, 0, {}},
         {FtpErrorDomain::BadListing, 0, {}},
     };
-    for (const FtpError& e : errors) {
-        const QString message = MyStreamErrorMessage(e);
-        EXPECT_TRUE(text.contains(message)) << message.toStdString();
-    }
-    // The generic form names its parts.
-    const QString generic = MyStreamErrorMessage({FtpErrorDomain::FTP, 452, {}});
+    FtpError revoked(FtpErrorDomain::Security, CURLE_PEER_FAILED_VERIFICATION);
+    revoked.ssh = true;
+    revoked.trust = TrustProblem::Revoked;
+    FtpError changed = revoked;
+    changed.trust = TrustProblem::Changed;
+    FtpError unknown = revoked;
+    unknown.trust = TrustProblem::Untrusted;
+    FtpError noKey(FtpErrorDomain::FTP, 530);
+    noKey.ssh = true;
+    noKey.keyLogin = true;
+    FtpError prot(FtpErrorDomain::Security, CURLE_USE_SSL_FAILED);
+    prot.loggedIn = true;
+    // What happened: a message's first sentence (the rest says what to do
+    // and holds what the server said).
+    auto headline = [](const FtpError& e) {
+        QString message = MyStreamErrorMessage(e);
+        for (const char* end : {". ", " (", "; ", ": this"})
+            message = message.section(QLatin1String(end), 0, 0);
+        return message;
+    };
+    for (const FtpError& e : errors)
+        EXPECT_TRUE(text.contains(headline(e))) << headline(e).toStdString();
+    for (const FtpError& e : {revoked, changed, unknown, noKey, prot,
+                              FtpError(FtpErrorDomain::FTP, 451, {}, "451 Failure writing")})
+        EXPECT_TRUE(text.contains(headline(e))) << headline(e).toStdString();
+    // The generic form, for what has no words of its own, names its parts.
+    const QString generic = MyStreamErrorMessage({FtpErrorDomain::NetDB, 3, {}});
     EXPECT_TRUE(generic.startsWith(QLatin1String("Error: ")));
     EXPECT_TRUE(text.contains(QStringLiteral("Error: …, error code …")));
     EXPECT_TRUE(text.contains(QLatin1String("452")));

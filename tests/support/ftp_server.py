@@ -81,6 +81,11 @@ def main():
     parser.add_argument("--implicit-tls", action="store_true",
                         help="with --tls-cert: TLS from the first byte (implicit FTPS), "
                              "the greeting only after the handshake")
+    parser.add_argument("--refuse-prot", action="store_true",
+                        help="FTPS: answer PROT P with 534, after the login")
+    parser.add_argument("--data-tls-cert", default="",
+                        help="FTPS: present this certificate on data connections instead")
+    parser.add_argument("--data-tls-key", default="")
     parser.add_argument("--command-log", default="",
                         help="append each command's name to this file as it arrives")
     parser.add_argument("--log", action="store_true")
@@ -183,6 +188,14 @@ def main():
         else:
             handle_read_event = handle_read
 
+        def secure_connection(self, ssl_context):
+            if args.data_tls_cert:
+                from OpenSSL import SSL
+                ssl_context = SSL.Context(SSL.TLS_SERVER_METHOD)
+                ssl_context.use_certificate_chain_file(args.data_tls_cert)
+                ssl_context.use_privatekey_file(args.data_tls_key)
+            return DTPBase.secure_connection(self, ssl_context)
+
         def readable(self):
             # pyftpdlib's own check closes a data connection that is polled
             # before its command has come; over TLS the handshake makes it
@@ -266,6 +279,12 @@ def main():
 
         def on_login_failed(self, username, password):
             log_login("failed")
+
+        def ftp_PROT(self, line):
+            if args.refuse_prot:
+                self.respond("534 PROT P refused by the test server's policy.")
+                return
+            return HandlerBase.ftp_PROT(self, line)
 
         def ftp_SIZE(self, path):
             if args.wrong_size and os.path.isfile(path):

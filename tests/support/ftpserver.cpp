@@ -60,6 +60,11 @@ bool FtpServer::start(const QString& rootDir, const FtpServerOptions& options) {
     if (!options.dropNames.isEmpty())
         args << QStringLiteral("--drop-names") << options.dropNames.join(QLatin1Char(','));
     add("--fault-times", options.faultTimes);
+    if (options.refuseProt)
+        args << QStringLiteral("--refuse-prot");
+    if (!options.dataTlsCertFile.isEmpty())
+        args << QStringLiteral("--data-tls-cert") << options.dataTlsCertFile
+             << QStringLiteral("--data-tls-key") << options.dataTlsKeyFile;
     if (!options.commandLog.isEmpty())
         args << QStringLiteral("--command-log") << options.commandLog;
     // A test that dies leaves no server behind: it stops when its input closes.

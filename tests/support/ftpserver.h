@@ -50,6 +50,11 @@ struct FtpServerOptions {
     QStringList abortNames;
     QStringList dropNames;
     int faultTimes = 1;
+    bool refuseProt = false;  // FTPS: answer PROT P with 534 (after the login)
+    // FTPS: present this certificate and key on data connections instead
+    // (as a machine in the middle of them would).
+    QString dataTlsCertFile;
+    QString dataTlsKeyFile;
 };
 
 // Starts a test server script with the system Python and waits for its

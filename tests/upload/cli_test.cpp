@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace morvane;
 using morvane::test::FtpServer;
 using morvane::test::FtpServerOptions;
@@ -220,6 +222,33 @@ TEST_F(UploadCliTest, FailedTransferKeepsTheMarksOfTheFilesNotSent) {
         if (f != unsent) {
             EXPECT_EQ(readFile(onServer(f)), f.left(1).toUtf8());
         }
+    }
+}
+
+// Each file not sent gets a line of its own, with its reason; the summary
+// line counts them.
+TEST_F(UploadCliTest, EveryFailedFileIsNamedOnALineOfItsOwn) {
+    FtpServerOptions options;
+    options.refuseEvery = 1;
+    startServer(options);
+    for (const char* f : {"a.html", "b.html", "sub/c.html"})
+        make(site + '/' + f, "x");
+    saveRecord();
+    const CliRun r = run({"--yes"});
+    EXPECT_EQ(r.status, uploadexit::Failed);
+    EXPECT_TRUE(r.out.trimmed().section('\n', -1).startsWith("Error uploading 3 of 3 files: "))
+        << r.out.toStdString();
+    const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+    for (const char* f : {"a.html", "b.html", "sub/c.html"}) {
+        const QString prefix = QStringLiteral("Not uploaded: \"%1\": ").arg(f);
+        EXPECT_EQ(std::count_if(lines.cbegin(), lines.cend(),
+                                [&](const QString& l) {
+                                    return l.startsWith(prefix) &&
+                                           l.contains("\"451 Injected failure.\"");
+                                }),
+                  1)
+            << f << '\n'
+            << r.err.toStdString();
     }
 }
 

@@ -53,7 +53,8 @@ TEST_F(ConnectionTest, WrongPassword) {
     EXPECT_FALSE(run.succeeded);
     // The fixed text, then the server's own words.
     EXPECT_EQ(run.result, QStringLiteral("ERROR: User Name and/or Password is wrong. Server reply: "
-                                         "\"530 Authentication failed.\""));
+                                         "\"530 Authentication failed.\" Check the user name "
+                                         "and password in Site Properties."));
     EXPECT_EQ(run.messages.last(), run.result);
 }
 
@@ -62,7 +63,9 @@ TEST_F(ConnectionTest, MissingServerFolderInServerName) {
     site.setValue(sitekey::server, server.address() + QStringLiteral("/missing"));
     const JobRun run = testSite(site);
     EXPECT_EQ(run.result, QStringLiteral("ERROR: File/folder not found or inaccessible. Server "
-                                         "reply: \"550 No such file or directory.\""));
+                                         "reply: \"550 No such file or directory.\" Check the "
+                                         "Server Folder in Site Properties, and that your account "
+                                         "may write there."));
 }
 
 TEST_F(ConnectionTest, ClosedPortGivesTheSystemError) {
@@ -74,16 +77,20 @@ TEST_F(ConnectionTest, ClosedPortGivesTheSystemError) {
     Site site = ftpSite(server);
     site.setValue(sitekey::server, QStringLiteral("127.0.0.1:%1").arg(port));
     const JobRun run = testSite(site);
-    // The system's explanation follows the error number.
-    EXPECT_EQ(run.result, QStringLiteral("ERROR: Error: UnknownDomain, error code 111. Couldn't "
-                                         "connect to server (Connection refused)"));
+    // What happened in plain words, the system's explanation, what to do.
+    EXPECT_EQ(run.result, QStringLiteral("ERROR: Can't connect to the server: it refused the "
+                                         "connection (Connection refused). Check the server "
+                                         "name, port and protocol in Site Properties, and that "
+                                         "the server is running."));
 }
 
 TEST_F(ConnectionTest, UnresolvableHost) {
     Site site = ftpSite(server);
     site.setValue(sitekey::server, QStringLiteral("no-such-host.invalid"));
     const JobRun run = testSite(site);
-    EXPECT_EQ(run.result, QStringLiteral("ERROR: Can't locate Server; name may be wrong"));
+    EXPECT_EQ(run.result, QStringLiteral("ERROR: Can't locate Server; name may be wrong. Check the "
+                                         "server name in Site Properties, and your network "
+                                         "connection."));
 }
 
 TEST_F(ConnectionTest, InvalidServerNamesFailToStartButStillEnd) {
@@ -141,5 +148,7 @@ TEST_F(ConnectionTest, UnreadableListingFailsTheTest) {
     const JobRun run = testSite(ftpSite(odd));
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.finishedSignals, 1);
-    EXPECT_EQ(run.result, QStringLiteral("ERROR: The server's folder listing could not be read"));
+    EXPECT_TRUE(run.result.startsWith(
+        QStringLiteral("ERROR: The server's folder listing could not be read")))
+        << qPrintable(run.result);
 }

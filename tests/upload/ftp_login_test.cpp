@@ -87,9 +87,12 @@ TEST_F(LoginTest, WrongPasswordCostsOneFailedLoginAndEndsTheJob) {
                   << " files: " << clock.elapsed() << " ms\n";
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(run.finishedSignals, 1);
-        EXPECT_EQ(run.result, QStringLiteral("Error uploading \"%1\": User Name and/or Password is "
-                                             "wrong. Server reply: \"530 Authentication failed.\"")
-                                  .arg(files.first()));
+        // Every file failed for the one reason: counted, with that reason.
+        EXPECT_EQ(run.result, QStringLiteral("Error uploading %1 of %1 files: User Name and/or "
+                                             "Password is wrong. Server reply: \"530 "
+                                             "Authentication failed.\" Check the user name and "
+                                             "password in Site Properties.")
+                                  .arg(files.size()));
         EXPECT_EQ(run.failed, files);
         EXPECT_EQ(loginsOnceLogged(log(), "failed", 1), 1);
         EXPECT_EQ(logins(log(), "ok"), 0);
@@ -122,8 +125,9 @@ TEST_F(LoginTest, ServersDemandingEncryptionSaySo) {
             kSecureConnectionMessage + QStringLiteral(" Server reply: \"%1\"").arg(replies[k]);
         auto job = TransferJob::makeUpload(ftpSite(server, "/www"), folders.site.path(), files);
         const JobRun run = runJob(*job);
-        EXPECT_EQ(run.result,
-                  QStringLiteral("Error uploading \"%1\": %2").arg(files.first(), expected));
+        EXPECT_EQ(
+            run.result,
+            QStringLiteral("Error uploading %1 of %1 files: %2").arg(files.size()).arg(expected));
         EXPECT_EQ(run.failed, files);
         auto test = TransferJob::makeConnectionTest(ftpSite(server));
         EXPECT_EQ(runJob(*test).result, QStringLiteral("ERROR: ") + expected);

@@ -5,6 +5,7 @@
 #include "ftp_support.h"
 
 #include "testenv.h"
+#include "upload/ftperror.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -80,13 +81,13 @@ TEST_F(LiveSiteTest, FullDiskLeavesTheLivePagesAlone) {
         options.fullCode = code;
         const JobRun run = upload(options);
         EXPECT_EQ(run.failed, files);
-        EXPECT_TRUE(run.result.startsWith(QStringLiteral("Error uploading \"%1\": Error: "
-                                                         "kCFStreamErrorDomainFTP, error code %2. "
-                                                         "The server has no space left for this "
+        EXPECT_TRUE(run.result.startsWith(QStringLiteral("Error uploading %1 of %1 files: The "
+                                                         "server has no space left for this "
                                                          "file. Server reply: \"%2 ")
-                                              .arg(files.first())
+                                              .arg(files.size())
                                               .arg(code)))
             << qPrintable(run.result);
+        EXPECT_TRUE(run.result.endsWith(kNoSpaceAdvice)) << qPrintable(run.result);
         expectLiveUntouched();
         // The cut-off temporary files are removed again.
         EXPECT_EQ(hiddenLeftOvers(folders.serverRoot.path()), QStringList());
@@ -127,11 +128,13 @@ TEST_F(LiveSiteTest, WrongSizeOnTheServerFailsTheFileBeforeItGoesLive) {
     const JobRun run = upload(options, QString(), QStringLiteral("1"));
     EXPECT_EQ(run.failed, files);
     const qint64 size = QFileInfo(folders.localPath(files.first())).size();
-    EXPECT_EQ(run.result, QStringLiteral("Error uploading \"%1\": The server's copy of this file "
-                                         "has the wrong size (%2 bytes on the server, %3 sent)")
-                              .arg(files.first())
-                              .arg(size + 1)
-                              .arg(size));
+    EXPECT_EQ(run.result,
+              QStringLiteral("Error uploading %1 of %1 files: The server's copy of this "
+                             "file has the wrong size (%2 bytes on the server, %3 "
+                             "sent). Upload again; files not sent keep their marks.")
+                  .arg(files.size())
+                  .arg(size + 1)
+                  .arg(size));
     expectLiveUntouched();
     EXPECT_EQ(hiddenLeftOvers(folders.serverRoot.path()), QStringList());
 
@@ -184,5 +187,7 @@ TEST(FtpDeadline, ListingThatTricklesInEndsWithinTheReplyTimeout) {
     // leaves ample room for a loaded machine.
     const JobRun run = runJob(*job, std::chrono::seconds(40));
     ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.result, QStringLiteral("ERROR: Error: Timeout was reached, error code 28"));
+    EXPECT_TRUE(run.result.startsWith(
+        QStringLiteral("ERROR: The server stopped answering (no reply in time). Try again later")))
+        << qPrintable(run.result);
 }

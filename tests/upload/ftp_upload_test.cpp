@@ -120,8 +120,9 @@ TEST_F(UploadTest, UnreadableAndMissingLocalFilesFailAlone) {
     const JobRun run = upload({good, "missing.txt", locked, "afolder"}, "/");
     ASSERT_TRUE(run.finished);
     EXPECT_FALSE(run.succeeded);
-    EXPECT_TRUE(run.result.startsWith(
-        QStringLiteral("Error uploading \"missing.txt\": Can't read the local file")))
+    EXPECT_TRUE(run.result.startsWith(QStringLiteral("Error uploading ")));
+    EXPECT_TRUE(run.result.contains(
+        QStringLiteral("the first, \"missing.txt\": Can't read the local file")))
         << qPrintable(run.result);
     EXPECT_TRUE(run.uploaded.contains(good));
     expectSame(QString(), good);
@@ -161,10 +162,15 @@ TEST_F(UploadTest, NamesThatCannotBeSentAreRefusedWithTheReason) {
     const JobRun run = runJob(*job);
     EXPECT_FALSE(run.succeeded);
     // The name in the message shows its control characters escaped.
-    EXPECT_EQ(run.result, QStringLiteral("Error uploading \"evil\\r\\nDELE good.txt\": The name "
-                                         "contains the control character U+000D (carriage "
-                                         "return); not sent"));
+    EXPECT_EQ(run.result, QStringLiteral("Error uploading 9 of 10 files; the first, "
+                                         "\"evil\\r\\nDELE good.txt\": The name contains the "
+                                         "control character U+000D (carriage return); not sent. "
+                                         "Rename the file, then upload it."));
     EXPECT_EQ(run.failed, names);
+    // Each name is refused with its own reason.
+    for (const auto& [name, why] : bad)
+        EXPECT_TRUE(job->failureOf(name).startsWith(why + QStringLiteral("; not sent")))
+            << qPrintable(job->failureOf(name));
     expectSame(QString(), good);
     EXPECT_EQ(QDir(folders.serverRoot.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{"good.txt"});
@@ -193,9 +199,11 @@ TEST_F(UploadTest, FolderThatCannotBeCreatedFailsItsFiles) {
     // The message names the folder the server would not create, with its reply.
     EXPECT_EQ(
         run.result,
-        QStringLiteral("Error uploading \"sub/a.txt\": File/folder not found or inaccessible. "
-                       "Server reply: \"550 Not a directory.\" Creating the folder "
-                       "\"blocked/sub\" was refused: \"550 Not a directory.\""));
+        QStringLiteral("Error uploading 2 of 2 files; the first, \"sub/a.txt\": File/folder not "
+                       "found or inaccessible. Server reply: \"550 Not a directory.\" Check the "
+                       "Server Folder in Site Properties, and that your account may write there. "
+                       "Creating the folder \"blocked/sub\" was refused: \"550 Not a "
+                       "directory.\""));
     EXPECT_EQ(run.failed, (QStringList{inSub, top}));
     EXPECT_EQ(readFile(folders.serverPath("blocked")), QByteArray("I am a file"));
 }

@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
+#include <QListWidget>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -234,6 +235,49 @@ TEST_F(WindowTest, FailureShowsInTheBarAndLongTextWrapsInAGrowingWindow) {
                                              folders.site.path(), nullptr));
     EXPECT_EQ(barValue, 1);
     EXPECT_EQ(barText, QStringLiteral("Done"));
+}
+
+// Several failed files: the status line counts them, and a list names each
+// with its own reason; a successful upload shows no list.
+TEST_F(WindowTest, FailedFilesAreCountedAndListedEachWithItsReason) {
+    const QString good = folders.addFile("index.html", "<p>");
+    const QStringList files{good, "gone.html", "sub/also gone.css"};
+    QString finalStatus;
+    QStringList rows;
+    QString listName;
+    bool listShown = false;
+    WindowDriver driver([&](ConnectFTPWindow* w) {
+        if (!w->job().isFinished() || w->button()->text() != QLatin1String("OK"))
+            return false;
+        finalStatus = w->message();
+        listShown = w->failedList()->isVisible();
+        listName = w->failedList()->accessibleName();
+        for (int i = 0; i < w->failedList()->count(); ++i)
+            rows << w->failedList()->item(i)->text();
+        return pressOkWhenDone(w);
+    });
+    EXPECT_FALSE(
+        ConnectFTPController::upload(ftpSite(server, "/"), files, folders.site.path(), nullptr));
+    EXPECT_TRUE(finalStatus.startsWith(QStringLiteral("Error uploading 2 of 3 files")))
+        << qPrintable(finalStatus);
+    EXPECT_TRUE(listShown);
+    EXPECT_EQ(listName, QStringLiteral("Files not uploaded"));
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].startsWith(QStringLiteral("gone.html: Can't read the local file")))
+        << qPrintable(rows[0]);
+    EXPECT_TRUE(rows[1].startsWith(QStringLiteral("sub/also gone.css: Can't read the local file")))
+        << qPrintable(rows[1]);
+
+    bool shownOnSuccess = true;
+    WindowDriver success([&](ConnectFTPWindow* w) {
+        if (!w->job().isFinished() || w->button()->text() != QLatin1String("OK"))
+            return false;
+        shownOnSuccess = w->failedList()->isVisible();
+        return pressOkWhenDone(w);
+    });
+    EXPECT_TRUE(
+        ConnectFTPController::upload(ftpSite(server, "/"), {good}, folders.site.path(), nullptr));
+    EXPECT_FALSE(shownOnSuccess);
 }
 
 // A server the system does not trust: the connection test shows its
