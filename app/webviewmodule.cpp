@@ -229,7 +229,9 @@ private:
         if (m_dialogsStopped || m_inDialog)
             return false;
         m_inDialog = true;
-        PageDialog dialog(kind, origin, message, value, qobject_cast<QWidget*>(parent()));
+        // A page from disk has no origin worth naming: its address is.
+        const QUrl from = origin.host().isEmpty() ? url() : origin;
+        PageDialog dialog(kind, from, message, value, qobject_cast<QWidget*>(parent()));
         const bool accepted = dialog.exec() == QDialog::Accepted;
         m_inDialog = false;
         if (dialog.stopAsked())
