@@ -191,8 +191,10 @@ void MainWindow::placeWebView(bool besideEditor) {
         m_besideLayout->addWidget(view, 1);
         if (!m_besidePane->isVisible()) {
             m_besidePane->show();
-            const int half = std::max(1, m_editSplit->width() / 2);
-            m_editSplit->setSizes({half, half});
+            // Equal weights, not pixels: before the window is first laid out
+            // (at start-up) the splitter's own width is not yet known.
+            constexpr int kHalf = 1 << 16;
+            m_editSplit->setSizes({kHalf, kHalf});
         }
     } else {
         m_besideLayout->removeWidget(view);

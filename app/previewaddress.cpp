@@ -2,18 +2,18 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <cerrno>
+
+#include <sys/stat.h>
+
 namespace morvane::preview {
 
 namespace {
-
-QString canonicalOrClean(const QString& path) {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(path) : canonical;
-}
 
 bool hasScheme(const QString& text) {
     return text.contains(QLatin1String("://"));
@@ -143,13 +143,45 @@ bool isConnectionFailure(int code) {
     return code == -102 || code == -104 || code == -109 || code == -118;
 }
 
+QString resolveInside(const QString& folder, const QString& path) {
+    if (folder.isEmpty() || path.isEmpty() || !QDir::isAbsolutePath(path))
+        return QString();
+    const QString root = QFileInfo(folder).canonicalFilePath();
+    if (root.isEmpty())
+        return QString();
+    QString real = QFileInfo(path).canonicalFilePath();
+    if (real.isEmpty()) {
+        // Something that is there (a link) but cannot be resolved is
+        // outside; for a name where nothing is, its folder decides.
+        struct stat st {};
+        const QString clean = QDir::cleanPath(path);
+        if (::lstat(QFile::encodeName(clean).constData(), &st) == 0 || errno != ENOENT)
+            return QString();
+        const QFileInfo info(clean);
+        const QString parent = info.dir().canonicalPath();
+        if (parent.isEmpty() || info.fileName().isEmpty())
+            return QString();
+        real = parent == QLatin1String("/") ? parent + info.fileName()
+                                            : parent + QLatin1Char('/') + info.fileName();
+    }
+    const bool inside =
+        real == root ||
+        real.startsWith(root == QLatin1String("/") ? root : root + QLatin1Char('/'));
+    return inside ? real : QString();
+}
+
 bool isInsideFolder(const QUrl& url, const QString& folder) {
-    if (!url.isLocalFile() || folder.isEmpty())
+    return url.isLocalFile() && !resolveInside(folder, url.toLocalFile()).isEmpty();
+}
+
+bool isSiteFile(const QString& folder, const QString& path) {
+    const QString real = resolveInside(folder, path);
+    if (real.isEmpty())
         return false;
-    const QString root = canonicalOrClean(folder);
-    const QString path = canonicalOrClean(url.toLocalFile());
-    return path == root ||
-           path.startsWith(root == QLatin1String("/") ? root : root + QLatin1Char('/'));
+    struct stat st {};
+    if (::stat(QFile::encodeName(real).constData(), &st) != 0)
+        return errno == ENOENT;
+    return S_ISREG(st.st_mode);
 }
 
 bool isInsideLocalUrl(const QUrl& url, const QString& localUrl) {

@@ -55,9 +55,18 @@ bool isConnectionFailure(int code);
 // The engine's code of a load that was cancelled (by the next load).
 inline constexpr int kLoadAborted = -3;
 
+// `path` with every link resolved when it lies in `folder` (itself
+// resolved) or below it; empty when it lies outside. A link that leads
+// nowhere, or to something without a path of its own (a "/proc/self/fd"
+// entry), counts as outside; a name where nothing is yet counts by its
+// folder.
+QString resolveInside(const QString& folder, const QString& path);
 // True when `url` is a file address of `folder` or a file below it, links
 // resolved (a link inside the site that leads out of it is outside).
 bool isInsideFolder(const QUrl& url, const QString& folder);
+// True for what a page shown from disk may load: a regular file inside
+// `folder`, or a name inside it where nothing is (it fails as missing).
+bool isSiteFile(const QString& folder, const QString& path);
 // True when `url` lies below the site's local web address.
 bool isInsideLocalUrl(const QUrl& url, const QString& localUrl);
 

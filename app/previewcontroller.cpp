@@ -2,16 +2,19 @@
 
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
+#include "app/pagefile.h"
 #include "app/previewaddress.h"
 #include "app/previewview.h"
 #include "app/sitescontroller.h"
 #include "core/paths.h"
 #include "core/platform.h"
+#include "editor/textview.h"
 #include "upload/markdown.h"
 #include "upload/uploadmarks.h"
 
 #include <QAction>
-#include <QFile>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QSettings>
@@ -26,6 +29,31 @@ namespace {
 Q_LOGGING_CATEGORY(lcPreview, "morvane.preview")
 
 const QString kBesideKey = QStringLiteral("PreviewBesideEditor");
+
+// Up to the engine's limit for pages given as data.
+constexpr qint64 kMaxContent = qint64(2) * 1000 * 1000;
+// The pause in typing after which the preview beside the editor follows.
+constexpr int kTypingPauseMs = 400;
+
+QString outsideProblem(const QString& path) {
+    return QCoreApplication::translate(
+               "Preview", "\u201C%1\u201D leads outside the site folder (through a link), so the "
+                          "preview does not read it.")
+        .arg(QFileInfo(path).fileName());
+}
+
+// The type the text of a file in the editor is shown as, as it is typed;
+// empty for files that are not pages (a stylesheet is seen through the
+// page that uses it, after a save).
+QString typedPageType(const QString& path, bool throughServer) {
+    static const QStringList pages = {QStringLiteral("html"), QStringLiteral("htm"),
+                                      QStringLiteral("xhtml")};
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (pages.contains(suffix))
+        return QStringLiteral("text/html");
+    // A server page runs on the server: what is typed is seen after a save.
+    return throughServer ? QString() : preview::diskPageType(path);
+}
 
 bool isWebScheme(const QUrl& url) {
     const QString s = url.scheme().toLower();
@@ -46,6 +74,11 @@ PreviewController::PreviewController(MainWindow& window, SitesController& sites,
             &PreviewController::actionForward);
     connect(&m_files, &OpenFilesController::fileShown, this, &PreviewController::fileShown);
     connect(&m_files, &OpenFilesController::fileWritten, this, &PreviewController::fileWritten);
+
+    m_typingPause = new QTimer(this);
+    m_typingPause->setSingleShot(true);
+    m_typingPause->setInterval(kTypingPauseMs);
+    connect(m_typingPause, &QTimer::timeout, this, &PreviewController::showTyped);
 
     m_beside = paths::openSettings()->value(kBesideKey).toBool();
     m_window.actionPreviewBeside()->setChecked(m_beside);
@@ -75,6 +108,19 @@ void PreviewController::ensureView() {
             setHistoryButtons(back, forward);
     };
     v->onNavigationRequest = [this](const help::Navigation& n) { return allowNavigation(n); };
+    v->onUserLinkRefused = [this](const QUrl& url) { userLinkRefused(url); };
+    v->setFileFilter([this](const QString& path) { return allowFile(path); });
+}
+
+QString PreviewController::fileRoot() const {
+    const QString site = m_sites.siteFolderLocal();
+    if (!site.isEmpty())
+        return site;
+    return m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();
+}
+
+bool PreviewController::allowFile(const QString& path) const {
+    return preview::isSiteFile(fileRoot(), path);
 }
 
 void PreviewController::setHistoryButtons(bool back, bool forward) {
@@ -116,15 +162,25 @@ void PreviewController::previewPath(const QString& path) {
     ensureView();
     resetForNewPreview();
     m_path = path;
+    m_typedShown = false;
+    m_window.webView()->allowPageDialogs();
     const QString site = m_sites.siteFolderLocal();
     const QString relative = preview::relativePath(site, path);
 
     // An image is loaded as itself: the engine shows it in a page of its own,
     // and no markup is ever made from the file's name.
     if (markdown::isMarkdownPath(path)) {
+        // The page is made beside the file the name leads to, which must be
+        // a regular file of the site: never written through a link to a
+        // folder elsewhere.
+        const QString real = preview::resolveInside(fileRoot(), path);
+        if (real.isEmpty() || !preview::isSiteFile(fileRoot(), path)) {
+            loadPage(QUrl::fromLocalFile(path));
+            return;
+        }
         QString html;
         markdown::Error error;
-        if (markdown::convertFile(path, &html, &error)) {
+        if (markdown::convertFile(real, &html, &error)) {
             m_marks.mark(html);
             loadPage(QUrl::fromLocalFile(html));
             return;
@@ -154,15 +210,49 @@ void PreviewController::previewPath(const QString& path) {
 
 void PreviewController::loadPage(const QUrl& url) {
     PreviewView* v = m_window.webView();
-    const QString type = url.isLocalFile() ? preview::diskPageType(url.toLocalFile()) : QString();
-    QFile file(url.isLocalFile() ? url.toLocalFile() : QString());
-    // Up to the engine's limit for pages given as data.
-    constexpr qint64 kMaxContent = qint64(2) * 1000 * 1000;
-    if (!type.isEmpty() && file.size() < kMaxContent && file.open(QIODevice::ReadOnly)) {
-        v->setContent(file.readAll(), type, url);
+    const quint64 serial = ++m_readSerial;
+    if (!url.isLocalFile()) {
+        v->load(url);
         return;
     }
-    v->load(url);
+    // A page from disk is a regular file of the site, read off the window's
+    // thread: a pipe or a device named like a page never holds the window.
+    const QString path = url.toLocalFile();
+    const QString real = preview::resolveInside(fileRoot(), path);
+    const QString type = preview::diskPageType(path);
+    if (real.isEmpty()) {
+        pageFileRead(serial, url, type, {}, outsideProblem(path));
+        return;
+    }
+    if (!preview::isSiteFile(fileRoot(), path)) {
+        preview::PageFile notRegular;
+        notRegular.status = preview::PageFile::Status::NotRegular;
+        pageFileRead(serial, url, type, {}, preview::pageFileProblem(path, notRegular));
+        return;
+    }
+    if (type.isEmpty()) {
+        v->load(url);
+        return;
+    }
+    preview::readPageFileAsync(this, real, kMaxContent,
+                               [this, serial, url, type](const preview::PageFile& read) {
+                                   pageFileRead(serial, url, type, read.data,
+                                                preview::pageFileProblem(url.toLocalFile(), read));
+                               });
+}
+
+void PreviewController::pageFileRead(quint64 serial, const QUrl& url, const QString& type,
+                                     const QByteArray& data, const QString& problem) {
+    if (serial != m_readSerial)
+        return; // a later load took its place
+    if (problem.isEmpty()) {
+        m_window.webView()->setContent(data, type, url);
+        return;
+    }
+    qCWarning(lcPreview) << "Not previewed:" << url << problem;
+    if (m_window.labelURL()->text().isEmpty())
+        m_window.labelURL()->setText(preview::addressLabel(url));
+    showProgramPage(preview::problemPage(problem), QUrl(), true);
 }
 
 void PreviewController::showProgramPage(const QString& html, const QUrl& base, bool isError) {
@@ -276,7 +366,6 @@ bool PreviewController::allowNavigation(const help::Navigation& n) {
     }
     if (preview::isInsideLocalUrl(url, m_sites.localURL()))
         return true;
-    const QString scheme = url.scheme().toLower();
     if (!n.mainFrame) {
         // Frames the page embeds from the web (maps, videos) may show; an
         // empty frame may too. Nothing else of the computer.
@@ -284,12 +373,17 @@ bool PreviewController::allowNavigation(const help::Navigation& n) {
                url.toString() == QLatin1String("about:srcdoc");
     }
     // A link that leaves the site goes to the user's browser, and only when
-    // the user clicked it.
-    if (n.byUser && (isWebScheme(url) || scheme == QLatin1String("mailto")))
-        Platform::instance().openUrl(url);
-    else
-        qCWarning(lcPreview) << "Navigation refused:" << url;
+    // the user activated that very link (userLinkRefused).
+    qCWarning(lcPreview) << "Navigation refused:" << url;
     return false;
+}
+
+void PreviewController::userLinkRefused(const QUrl& url) {
+    if (preview::isInsideFolder(url, fileRoot()) ||
+        preview::isInsideLocalUrl(url, m_sites.localURL()))
+        return; // shown in the preview itself
+    if (isWebScheme(url) || url.scheme().toLower() == QLatin1String("mailto"))
+        Platform::instance().openUrl(url);
 }
 
 void PreviewController::actionBack() {
@@ -329,8 +423,12 @@ void PreviewController::setPreviewBesideEditor(bool on) {
     if (on) {
         if (file && file->editMode)
             fileShown(file);
-    } else if (m_window.hasWebView()) {
-        m_window.placeWebView(false);
+        else if (file && !file->path().isEmpty())
+            m_window.tabView()->setCurrentIndex(0); // the editor, with the preview beside it
+    } else {
+        followEditor(nullptr);
+        if (m_window.hasWebView())
+            m_window.placeWebView(false);
     }
 }
 
@@ -339,14 +437,83 @@ void PreviewController::fileShown(OpenFile* file) {
         clear();
         return;
     }
-    if (!m_beside || !file->editMode || file->path().isEmpty())
+    if (!m_beside || !file->editMode || file->path().isEmpty()) {
+        followEditor(nullptr);
         return;
+    }
     ensureView();
     const bool wasBeside = m_window.webViewBesideEditor();
     m_window.placeWebView(true);
     if (!wasBeside || m_path != file->path())
         previewPath(file->path());
     m_window.webView()->widget()->show();
+    followEditor(file);
+}
+
+void PreviewController::followEditor(OpenFile* file) {
+    QObject::disconnect(m_editorChanges);
+    m_typingPause->stop();
+    if (file && file->editor)
+        m_editorChanges = connect(file->editor, &QPlainTextEdit::textChanged, m_typingPause,
+                                  qOverload<>(&QTimer::start));
+}
+
+void PreviewController::showTyped() {
+    OpenFile* file = m_files.currentFile();
+    if (!m_beside || !file || !file->editor || file->path() != m_path ||
+        !m_window.webViewBesideEditor() || (!file->dirty && !m_typedShown))
+        return;
+    // What is typed is shown as a page at the file's own address, so that
+    // its links, stylesheets and images are found; the file is not written.
+    const QString text = file->editor->toPlainText();
+    const QString localUrl = m_sites.localURL().trimmed();
+    const QString relative = preview::relativePath(m_sites.siteFolderLocal(), m_path);
+    const bool throughServer = !localUrl.isEmpty() && !relative.isEmpty();
+    QByteArray page;
+    QString type = QStringLiteral("text/html");
+    QUrl base;
+    if (markdown::isMarkdownPath(m_path)) {
+        const QString real = preview::resolveInside(fileRoot(), m_path);
+        if (real.isEmpty() || !markdown::toHtml(text.toUtf8(), &page))
+            return;
+        base = QUrl::fromLocalFile(markdown::targetPath(real));
+        if (throughServer)
+            base = preview::localServerUrl(
+                localUrl,
+                preview::relativePath(m_sites.siteFolderLocal(), markdown::targetPath(m_path)),
+                nullptr);
+    } else {
+        type = typedPageType(m_path, throughServer);
+        if (type.isEmpty())
+            return;
+        page = text.toUtf8();
+        base = throughServer ? preview::localServerUrl(localUrl, relative, nullptr)
+                             : QUrl::fromLocalFile(m_path);
+    }
+    if (!base.isValid() || page.size() >= kMaxContent)
+        return; // seen after a save
+    m_typedShown = true;
+    keepScrollThen([this, page, type, base] {
+        ++m_readSerial;
+        m_clearHistoryOnFinish = true;
+        m_window.webView()->setContent(page, type + QStringLiteral(";charset=UTF-8"), base);
+    });
+}
+
+void PreviewController::keepScrollThen(std::function<void()> load) {
+    // Where the reader was, asked of the page itself (the view's own record
+    // of it lags behind).
+    const QString path = m_path;
+    m_window.webView()->runJavaScript(
+        QStringLiteral("[window.scrollX, window.scrollY]"),
+        [this, path, load = std::move(load)](const QVariant& result) {
+            if (path != m_path)
+                return;
+            const QVariantList xy = result.toList();
+            m_scroll = xy.size() == 2 ? QPointF(xy[0].toDouble(), xy[1].toDouble()) : QPointF();
+            m_restoreScroll = true;
+            load();
+        });
 }
 
 void PreviewController::fileWritten(OpenFile* file) {
@@ -357,24 +524,17 @@ void PreviewController::fileWritten(OpenFile* file) {
         previewPath(file->path());
         return;
     }
+    m_typingPause->stop();
     if (markdown::isMarkdownPath(m_path)) {
-        // The page made from it is made again first.
+        // The page made from it is made again first, beside the file the
+        // name leads to inside the site.
+        const QString real = preview::resolveInside(fileRoot(), m_path);
         QString html;
-        if (markdown::convertFile(m_path, &html, nullptr))
+        if (!real.isEmpty() && preview::isSiteFile(fileRoot(), real) &&
+            markdown::convertFile(real, &html, nullptr))
             m_marks.mark(html);
     }
-    // Where the reader was, asked of the page itself (the view's own record
-    // of it lags behind).
-    const QString path = m_path;
-    v->runJavaScript(
-        QStringLiteral("[window.scrollX, window.scrollY]"), [this, path](const QVariant& result) {
-            if (path != m_path)
-                return;
-            const QVariantList xy = result.toList();
-            m_scroll = xy.size() == 2 ? QPointF(xy[0].toDouble(), xy[1].toDouble()) : QPointF();
-            m_restoreScroll = true;
-            m_window.webView()->reload();
-        });
+    keepScrollThen([v] { v->reload(); });
 }
 
 void PreviewController::clear() {

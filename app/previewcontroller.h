@@ -1,8 +1,8 @@
 // The preview: what the web view loads for a file (through the site's local
 // web server, from disk, an image page, the HTML made from a Markdown file),
 // the address and title labels, Back, Forward and Reload, the error page of
-// a failed load, which addresses a previewed page may reach, and the preview
-// beside the editor that follows every save.
+// a failed load, which addresses and files a previewed page may reach, and
+// the preview beside the editor that follows the text as it is typed.
 #pragma once
 
 #include "help/helpview.h"
@@ -11,6 +11,10 @@
 #include <QPointF>
 #include <QString>
 #include <QUrl>
+
+#include <functional>
+
+class QTimer;
 
 namespace morvane {
 
@@ -57,6 +61,14 @@ private:
     void ensureView();
     void resetForNewPreview();
     void loadPage(const QUrl& url);
+    void pageFileRead(quint64 serial, const QUrl& url, const QString& type, const QByteArray& data,
+                      const QString& problem);
+    QString fileRoot() const;
+    bool allowFile(const QString& path) const;
+    void userLinkRefused(const QUrl& url);
+    void followEditor(OpenFile* file);
+    void showTyped();
+    void keepScrollThen(std::function<void()> load);
     void showProgramPage(const QString& html, const QUrl& base, bool isError);
     void loadingChanged(const LoadEvent& event);
     void failed(const LoadEvent& event);
@@ -88,6 +100,12 @@ private:
     // After a reload that follows a save: the scroll position to go back to.
     bool m_restoreScroll = false;
     QPointF m_scroll;
+    // Each page read from disk answers for the load that asked for it only.
+    quint64 m_readSerial = 0;
+    bool m_typedShown = false;
+    // The preview beside the editor shows the text as typed, after a pause.
+    QTimer* m_typingPause = nullptr;
+    QMetaObject::Connection m_editorChanges;
 };
 
 } // namespace morvane

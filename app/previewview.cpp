@@ -37,6 +37,8 @@ public:
     QString title() const override { return QString(); }
     QPointF scrollPosition() const override { return QPointF(); }
     void runJavaScript(const QString&, std::function<void(const QVariant&)>) override {}
+    void setFileFilter(FileFilter) override {}
+    void allowPageDialogs() override {}
 
 private:
     QLabel* m_label;

@@ -37,12 +37,21 @@ struct LoadEvent {
 // the program writes itself (the image page, the error page), follows each
 // load, and reads back what the page holds.
 //
-// Every view made by the module keeps pages apart from the computer: no
-// JavaScript access to file addresses or across origins for local pages, no
-// unknown URL schemes, no new windows, no permissions granted. Which
-// addresses a page may go to is the owner's to say (onNavigationRequest).
+// Every view made by the module keeps pages apart from the computer: file
+// addresses only as the owner's file filter allows (none without one), no
+// unknown URL schemes, no new windows, no permissions granted, the page's
+// own dialogs marked as the page's. Which addresses a page may go to is the
+// owner's to say (onNavigationRequest).
 class PreviewView : public help::HelpView {
 public:
+    // Asked for every file address the view would load (pages, stylesheets,
+    // images, scripts, frames, reads by script), with its local path; false
+    // refuses it.
+    using FileFilter = std::function<bool(const QString& path)>;
+    virtual void setFileFilter(FileFilter allowed) = 0;
+    // Lets the page open alert, confirm and prompt dialogs again after the
+    // user stopped them (a new preview starts).
+    virtual void allowPageDialogs() = 0;
     virtual void setHtml(const QString& html, const QUrl& baseUrl) = 0;
     // Shows bytes as a page of the given type, at the address `baseUrl`.
     virtual void setContent(const QByteArray& data, const QString& mimeType,

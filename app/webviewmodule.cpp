@@ -5,15 +5,24 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QVBoxLayout>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
@@ -53,6 +62,112 @@ private:
 
 class WebEnginePreview;
 
+// Every request for a file address goes through the owner's filter: the
+// preview lets a page load the files of its site, nothing else of the disk.
+class FileGate : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    PreviewView::FileFilter allowed;
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        const QUrl url = info.requestUrl();
+        if (url.scheme().compare(QLatin1String("file"), Qt::CaseInsensitive) != 0)
+            return;
+        if (!allowed || !url.host().isEmpty() || !allowed(url.toLocalFile()))
+            info.block(true);
+    }
+};
+
+// Records, where the page's scripts cannot see or change it, the target of
+// the last link the user activated with a real click or key. Read (and
+// forgotten) by takeUserLinkScript.
+const char kUserLinkScript[] = R"(
+(function () {
+  var last = '', when = 0;
+  window.__morvaneTakeUserLink = function () {
+    var link = Date.now() - when < 2000 ? last : '';
+    last = '';
+    return link;
+  };
+  window.addEventListener('click', function (e) {
+    if (!e.isTrusted) return;
+    var a = e.target && e.target.closest ? e.target.closest('a[href], area[href]') : null;
+    last = a && typeof a.href === 'string' ? a.href : '';
+    when = Date.now();
+  }, true);
+})();
+)";
+const char kTakeUserLinkScript[] =
+    "window.__morvaneTakeUserLink ? window.__morvaneTakeUserLink() : ''";
+
+QString pageTr(const char* text) {
+    return QCoreApplication::translate("PageDialog", text);
+}
+
+// Where a page's dialog comes from, as the user knows the page: its file
+// name for a page from disk, else its host.
+QString pageName(const QUrl& origin) {
+    if (origin.isLocalFile())
+        return origin.fileName().isEmpty() ? origin.toLocalFile() : origin.fileName();
+    if (!origin.host().isEmpty())
+        return origin.host();
+    return origin.toDisplayString();
+}
+
+// A dialog a page asked for (alert, confirm, prompt), marked as the page's,
+// with a way to refuse the page any more of them.
+class PageDialog : public QDialog {
+public:
+    enum class Kind { Alert, Confirm, Prompt };
+
+    PageDialog(Kind kind, const QUrl& origin, const QString& message, const QString& value,
+               QWidget* parent)
+        : QDialog(parent) {
+        setObjectName(QStringLiteral("pageDialog"));
+        setWindowTitle(pageTr("Message from a Web Page"));
+        auto* layout = new QVBoxLayout(this);
+        auto* from =
+            new QLabel(pageTr("The page \u201C%1\u201D says:").arg(pageName(origin)), this);
+        from->setTextFormat(Qt::PlainText);
+        from->setObjectName(QStringLiteral("pageDialogOrigin"));
+        layout->addWidget(from);
+        // The page's own words, never read as markup, and not without end.
+        constexpr int kMaxShown = 2000;
+        auto* text = new QLabel(message.size() > kMaxShown
+                                    ? message.left(kMaxShown) + QStringLiteral("\u2026")
+                                    : message,
+                                this);
+        text->setTextFormat(Qt::PlainText);
+        text->setWordWrap(true);
+        text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        text->setObjectName(QStringLiteral("pageDialogMessage"));
+        text->setAccessibleName(pageTr("Message of the page"));
+        layout->addWidget(text);
+        if (kind == Kind::Prompt) {
+            m_edit = new QLineEdit(value, this);
+            m_edit->setAccessibleName(pageTr("Answer to the page"));
+            layout->addWidget(m_edit);
+        }
+        m_stop = new QCheckBox(pageTr("Don't let this page open more dialogs"), this);
+        m_stop->setObjectName(QStringLiteral("pageDialogStop"));
+        m_stop->setAccessibleName(m_stop->text());
+        layout->addWidget(m_stop);
+        auto* buttons = new QDialogButtonBox(kind == Kind::Alert
+                                                 ? QDialogButtonBox::Ok
+                                                 : QDialogButtonBox::Ok | QDialogButtonBox::Cancel,
+                                             this);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        layout->addWidget(buttons);
+    }
+    bool stopAsked() const { return m_stop->isChecked(); }
+    QString value() const { return m_edit ? m_edit->text() : QString(); }
+
+private:
+    QCheckBox* m_stop = nullptr;
+    QLineEdit* m_edit = nullptr;
+};
+
 // Notes the user's own clicks and keys in a view, so that a navigation that
 // follows one at once can be told from a script's.
 class UserInputWatch : public QObject {
@@ -89,18 +204,54 @@ public:
     FilteringPage(WebEnginePreview* owner, QObject* parent)
         : QWebEnginePage(QWebEngineProfile::defaultProfile(), parent), m_owner(owner) {}
     void forget() { m_owner = nullptr; }
+    void allowDialogs() { m_dialogsStopped = false; }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
     QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
 
+    void javaScriptAlert(const QUrl& origin, const QString& message) override {
+        ask(PageDialog::Kind::Alert, origin, message, QString(), nullptr);
+    }
+    bool javaScriptConfirm(const QUrl& origin, const QString& message) override {
+        return ask(PageDialog::Kind::Confirm, origin, message, QString(), nullptr);
+    }
+    bool javaScriptPrompt(const QUrl& origin, const QString& message, const QString& value,
+                          QString* result) override {
+        return ask(PageDialog::Kind::Prompt, origin, message, value, result);
+    }
+
 private:
+    // Shows the page's dialog; once the user stopped them, the page gets
+    // the answer of a dismissed dialog at once.
+    bool ask(PageDialog::Kind kind, const QUrl& origin, const QString& message,
+             const QString& value, QString* result) {
+        if (m_dialogsStopped || m_inDialog)
+            return false;
+        m_inDialog = true;
+        // A page from disk has no origin worth naming: its address is.
+        const QUrl from = origin.host().isEmpty() ? url() : origin;
+        PageDialog dialog(kind, from, message, value, qobject_cast<QWidget*>(parent()));
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        m_inDialog = false;
+        if (dialog.stopAsked())
+            m_dialogsStopped = true;
+        if (accepted && result)
+            *result = dialog.value();
+        return accepted;
+    }
+
     WebEnginePreview* m_owner;
+    bool m_dialogsStopped = false;
+    bool m_inDialog = false;
 };
 
-void isolate(QWebEnginePage* page) {
+void isolate(QWebEnginePage* page, FileGate* gate) {
     QWebEngineSettings* s = page->settings();
-    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    // Local pages (from disk, the help pages) may load local addresses; the
+    // gate lets through only the files the owner allows.
+    page->setUrlRequestInterceptor(gate);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     s->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
@@ -142,7 +293,15 @@ class WebEnginePreview : public PreviewView {
 public:
     explicit WebEnginePreview(QWidget* parent) : m_view(new QWebEngineView(parent)) {
         m_page = new FilteringPage(this, m_view);
-        isolate(m_page);
+        m_gate = new FileGate(m_page);
+        isolate(m_page, m_gate);
+        QWebEngineScript userLink;
+        userLink.setName(QStringLiteral("morvane-user-link"));
+        userLink.setSourceCode(QString::fromLatin1(kUserLinkScript));
+        userLink.setWorldId(QWebEngineScript::ApplicationWorld);
+        userLink.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        userLink.setRunsOnSubFrames(false);
+        m_page->scripts().insert(userLink);
         m_view->setPage(m_page);
         m_input = new UserInputWatch(m_view);
         QObject::connect(m_view, &QWebEngineView::urlChanged, m_view, [this](const QUrl& url) {
@@ -203,6 +362,8 @@ public:
     QUrl url() const override { return m_view->url(); }
     QString title() const override { return m_view->title(); }
     QPointF scrollPosition() const override { return m_page->scrollPosition(); }
+    void setFileFilter(FileFilter allowed) override { m_gate->allowed = std::move(allowed); }
+    void allowPageDialogs() override { m_page->allowDialogs(); }
     void runJavaScript(const QString& script, std::function<void(const QVariant&)> done) override {
         std::shared_ptr<bool> alive = m_alive;
         m_page->runJavaScript(script, [alive, done = std::move(done)](const QVariant& result) {
@@ -220,9 +381,22 @@ public:
         n.byProgram = type == QWebEnginePage::NavigationTypeTyped ||
                       type == QWebEnginePage::NavigationTypeBackForward ||
                       type == QWebEnginePage::NavigationTypeReload;
-        n.byUser =
-            n.byProgram || (type == QWebEnginePage::NavigationTypeLinkClicked && m_input->recent());
-        return onNavigationRequest(n);
+        n.byUser = n.byProgram;
+        const bool allowed = onNavigationRequest(n);
+        // A refused link may be one the user activated: the page is asked,
+        // in a world its scripts cannot reach, which link the user's own
+        // click was on; only that very target is handed over.
+        if (!allowed && mainFrame && type == QWebEnginePage::NavigationTypeLinkClicked &&
+            m_input->recent() && onUserLinkRefused) {
+            std::shared_ptr<bool> alive = m_alive;
+            m_page->runJavaScript(
+                QString::fromLatin1(kTakeUserLinkScript), QWebEngineScript::ApplicationWorld,
+                [this, alive, url](const QVariant& link) {
+                    if (*alive && onUserLinkRefused && QUrl(link.toString()) == url)
+                        onUserLinkRefused(url);
+                });
+        }
+        return allowed;
     }
 
 private:
@@ -232,6 +406,7 @@ private:
     }
     QPointer<QWebEngineView> m_view;
     QPointer<FilteringPage> m_page;
+    FileGate* m_gate = nullptr;
     UserInputWatch* m_input = nullptr;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -71,6 +71,7 @@ HelpBrowser::~HelpBrowser() {
     // window.
     if (m_view) {
         m_view->onNavigationRequest = nullptr;
+        m_view->onUserLinkRefused = nullptr;
         m_view->onHistoryChanged = nullptr;
         m_view->onLoadFinished = nullptr;
     }
@@ -82,6 +83,11 @@ void HelpBrowser::ensureView() {
     m_view = m_factory(this);
     m_view->widget()->setAccessibleName(tr("Help page"));
     m_view->onNavigationRequest = [this](const Navigation& n) { return allowNavigation(n); };
+    // A link of the guide to the web, activated by the user.
+    m_view->onUserLinkRefused = [this](const QUrl& url) {
+        if (!m_allowAll && !isInsideHelp(url))
+            Platform::instance().openUrl(url);
+    };
     m_view->onHistoryChanged = [this](bool back, bool forward) {
         m_back->setEnabled(back);
         m_forward->setEnabled(forward);

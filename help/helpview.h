@@ -18,8 +18,9 @@ struct Navigation {
     bool mainFrame = true;
     // Asked for by the program itself (a load, Back, Forward, Reload).
     bool byProgram = false;
-    // The user's own click or key in the view just before it (or byProgram);
-    // a script's navigation on its own is not.
+    // Known to be the user's own (always when byProgram). The web view never
+    // sets it for a page's navigation: a link the user activated is told by
+    // onUserLinkRefused once the page has confirmed it.
     bool byUser = false;
 };
 
@@ -39,6 +40,10 @@ public:
     // Asked before every navigation, links inside frames included; false
     // cancels it.
     std::function<bool(const Navigation&)> onNavigationRequest;
+    // A link of the main frame that the user activated (a real click or key
+    // on that very link, its target unchanged by the page), which
+    // onNavigationRequest refused: the owner may hand it to the browser.
+    std::function<void(const QUrl&)> onUserLinkRefused;
     std::function<void(const QUrl&)> onUrlChanged;
     std::function<void(const QString&)> onTitleChanged;
     std::function<void(bool canGoBack, bool canGoForward)> onHistoryChanged;

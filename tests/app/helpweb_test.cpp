@@ -106,6 +106,57 @@ TEST_F(HelpWebTest, EveryBuiltInPageLoadsThroughTheProgramsScheme) {
     EXPECT_TRUE(RecordingPlatform::current().openedUrls.isEmpty());
 }
 
+// Each page as the user sees it: styled, with its logo, and every link to
+// another page of the guide, clicked in the page, brings that page.
+TEST_F(HelpWebTest, EveryLinkOfEveryPageArrivesStyled) {
+    auto* page = static_cast<PreviewView*>(view);
+    auto js = [&](const QString& script) {
+        QVariant result;
+        bool done = false;
+        page->runJavaScript(script, [&](const QVariant& v) {
+            result = v;
+            done = true;
+        });
+        EXPECT_TRUE(waitUntil([&] { return done; }, std::chrono::seconds(30)));
+        return result;
+    };
+    int followed = 0;
+    for (const QString& file : help::allHelpFiles()) {
+        if (!file.endsWith(QLatin1String(".html")))
+            continue;
+        const QUrl address(QStringLiteral("morvane://help/Morvane/help/") +
+                           file.mid(QStringLiteral(":/Morvane/help/").size()));
+        ASSERT_TRUE(loadAndWait(address)) << file.toStdString();
+        // The stylesheet applies and the logo is drawn.
+        EXPECT_GT(
+            js("document.styleSheets.length ? document.styleSheets[0].cssRules.length : 0").toInt(),
+            0)
+            << file.toStdString();
+        EXPECT_TRUE(
+            js("Array.from(document.images).every(i => i.complete && i.naturalWidth > 0)").toBool())
+            << file.toStdString();
+        const QStringList links = js("Array.from(document.links).map(a => a.href)").toStringList();
+        for (int i = 0; i < links.size(); ++i) {
+            const QUrl target(links[i]);
+            if (!help::isInsideHelp(target) ||
+                target.adjusted(QUrl::RemoveFragment) == address.adjusted(QUrl::RemoveFragment))
+                continue;
+            ASSERT_TRUE(loadAndWait(address)) << file.toStdString();
+            bool ok = false;
+            const bool arrived =
+                actAndWait([&] { js(QStringLiteral("document.links[%1].click()").arg(i)); },
+                           target.adjusted(QUrl::RemoveFragment), &ok);
+            EXPECT_TRUE(arrived && ok) << file.toStdString() << " -> " << links[i].toStdString();
+            help::HelpPage expected;
+            ASSERT_TRUE(help::readHelpPage(target, &expected)) << links[i].toStdString();
+            EXPECT_EQ(title, titleOf(expected.body)) << links[i].toStdString();
+            ++followed;
+        }
+    }
+    EXPECT_GE(followed, 80);
+    EXPECT_TRUE(RecordingPlatform::current().openedUrls.isEmpty());
+}
+
 TEST_F(HelpWebTest, TheLockedGuideSendsOutsideAddressesToTheDesktopAndGoesBack) {
     ASSERT_TRUE(showGuide());
     EXPECT_FALSE(browser->buttonBack()->isEnabled());

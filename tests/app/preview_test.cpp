@@ -9,6 +9,8 @@
 #include "upload/markdown.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 
 namespace morvane::test {
@@ -226,6 +228,75 @@ TEST_F(PreviewTest, ThePreviewBesideTheEditorReloadsAfterASaveWhereItWas) {
     app->window()->actionPreviewBeside()->trigger();
     EXPECT_FALSE(app->window()->webViewBesideEditor());
     EXPECT_FALSE(settings()->value("PreviewBesideEditor").toBool());
+}
+
+// A folder of the site that is a link to a folder elsewhere: the page made
+// from a Markdown file in it would be written outside the site.
+TEST_F(PreviewTest, AMarkdownFileThroughALinkedFolderIsNeverConvertedOutsideTheSite) {
+    const QString outside = homeDir() + "/outside";
+    QDir(outside).removeRecursively();
+    writeFile(outside + "/note.md", "# Note\n");
+    writeFile(at("real/inner.md"), "# Inner\n");
+    ASSERT_TRUE(QFile::link(outside, at("ext")));
+    ASSERT_TRUE(QFile::link(at("real"), at("docs")));
+    app->actionRefresh();
+
+    ASSERT_TRUE(actAndWait([&] { app->preview()->previewPath(at("ext/note.md")); }));
+    EXPECT_FALSE(lastOk);
+    EXPECT_TRUE(pageText().contains("leads outside the site folder")) << pageText().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(outside + "/note.html"));
+    for (const QString& path : app->needingUpload().paths())
+        EXPECT_FALSE(path.endsWith("note.html")) << path.toStdString();
+
+    // A linked folder inside the site: the page is made beside the real file.
+    ASSERT_TRUE(actAndWait([&] { app->preview()->previewPath(at("docs/inner.md")); }));
+    EXPECT_TRUE(lastOk);
+    EXPECT_TRUE(readFile(at("real/inner.html")).contains("<h1>Inner</h1>"));
+    EXPECT_TRUE(marked("real/inner.html"));
+}
+
+// Chosen on the Preview tab, the preview comes beside the editor; it shows
+// what is typed after a pause, with the page's own stylesheet, without
+// writing the file; and after a restart it has half of the room.
+TEST_F(PreviewTest, ThePreviewBesideTheEditorFollowsTypingWithoutSaving) {
+    const QByteArray original =
+        "<title>Live</title><link rel=stylesheet href=live.css><p>start</p>\n";
+    writeFile(at("live.html"), original);
+    writeFile(at("live.css"), "p { color: rgb(4, 5, 6) }");
+    app->actionRefresh();
+    ASSERT_TRUE(previewAndWait("live.html"));
+    ASSERT_EQ(app->window()->tabView()->currentIndex(), 1);
+    ASSERT_TRUE(actAndWait([&] { app->window()->actionPreviewBeside()->trigger(); }));
+    EXPECT_EQ(app->window()->tabView()->currentIndex(), 0);
+    EXPECT_TRUE(app->window()->webViewBesideEditor());
+    EXPECT_TRUE(editor()->isVisible());
+
+    typeAtEnd("<p>typed</p>");
+    ASSERT_TRUE(waitUntil([&] { return pageText().contains("typed"); }, std::chrono::seconds(30)))
+        << pageText().toStdString();
+    EXPECT_EQ(js("getComputedStyle(document.querySelector('p')).color").toString(), "rgb(4, 5, 6)");
+    EXPECT_EQ(readFile(at("live.html")), original);
+    EXPECT_TRUE(app->openFiles()->currentFile()->dirty);
+    EXPECT_FALSE(marked("live.html"));
+
+    ASSERT_TRUE(actAndWait([&] { app->actionSave(); }));
+    QObject::disconnect(connection);
+    quitAndForget();
+    launch();
+    connection = QObject::connect(app->preview(), &PreviewController::pageLoaded, app->preview(),
+                                  [this](bool ok) {
+                                      ++loads;
+                                      lastOk = ok;
+                                  });
+    auto* pane = app->window()->findChild<QWidget*>("previewBesideEditor");
+    ASSERT_NE(pane, nullptr);
+    if (!app->window()->webViewBesideEditor()) {
+        ASSERT_TRUE(actAndWait([&] { selectPath("live.html"); }));
+    }
+    ASSERT_TRUE(app->window()->webViewBesideEditor());
+    ASSERT_TRUE(waitUntil([&] { return pane->isVisible(); }));
+    EXPECT_GT(pane->width(), pane->parentWidget()->width() * 2 / 5)
+        << pane->width() << " of " << pane->parentWidget()->width();
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // The preview's addresses and pages, decided without a web view.
+#include "app/pagefile.h"
 #include "app/previewaddress.h"
 
 #include <QDir>
@@ -6,6 +7,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace morvane::test {
 namespace {
@@ -73,6 +76,59 @@ TEST(PreviewAddressTest, InsideTheSiteMeansBelowItsFolderOrItsLocalAddress) {
     EXPECT_FALSE(isInsideLocalUrl(QUrl("http://localhost/site/a.php"), local));
     EXPECT_FALSE(isInsideLocalUrl(QUrl("https://localhost:8080/site/a.php"), local));
     EXPECT_FALSE(isInsideLocalUrl(QUrl("http://localhost:8080/site/a.php"), QString()));
+}
+
+// Special files and links that lead nowhere a page could name: only a
+// regular file inside the site is read, and reading one never waits on a
+// pipe nor reads without end.
+TEST(PreviewAddressTest, OnlyRegularFilesThatResolveInsideTheSiteAreRead) {
+    QTemporaryDir dir;
+    const QString site = dir.path() + "/site";
+    QDir().mkpath(site + "/sub");
+    QDir().mkpath(dir.path() + "/outside");
+    {
+        QFile page(site + "/page.php");
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        page.write("<p>page</p>");
+    }
+    ASSERT_EQ(::mkfifo(QFile::encodeName(site + "/feed.php").constData(), 0600), 0);
+    QFile::link("/proc/self/fd/251", site + "/fd.php");
+    QFile::link("/dev/zero", site + "/zero.php");
+    QFile::link(site + "/gone.html", site + "/dangling.html");
+    QFile::link(dir.path() + "/outside", site + "/ext");
+    QFile::link(site + "/sub", site + "/inner");
+
+    struct Case {
+        const char* name;
+        bool inside;   // resolveInside finds it in the site
+        bool siteFile; // a page may load it
+    };
+    const Case cases[] = {
+        {"page.php", true, true},          {"not-yet.html", true, true},
+        {"sub/missing.html", true, true},  {"inner/x.html", true, true},
+        {"feed.php", true, false},         {"fd.php", false, false},
+        {"zero.php", false, false},        {"dangling.html", false, false},
+        {"ext/note.md", false, false},     {"sub", true, false},
+        {"nofolder/x.html", false, false},
+    };
+    for (const Case& c : cases) {
+        const QString path = site + "/" + c.name;
+        EXPECT_EQ(!resolveInside(site, path).isEmpty(), c.inside) << c.name;
+        EXPECT_EQ(isSiteFile(site, path), c.siteFile) << c.name;
+    }
+    EXPECT_EQ(resolveInside(site, site + "/inner/x.html"),
+              QDir(site).canonicalPath() + "/sub/x.html");
+
+    constexpr qint64 limit = 1000;
+    EXPECT_EQ(readPageFile(site + "/page.php", limit).status, PageFile::Status::Read);
+    EXPECT_EQ(readPageFile(site + "/page.php", limit).data, QByteArray("<p>page</p>"));
+    // Opening the pipe returns at once; no writer is ever waited for.
+    EXPECT_EQ(readPageFile(site + "/feed.php", limit).status, PageFile::Status::NotRegular);
+    EXPECT_EQ(readPageFile(site + "/zero.php", limit).status, PageFile::Status::NotRegular);
+    EXPECT_EQ(readPageFile(site + "/page.php", 5).status, PageFile::Status::TooLarge);
+    EXPECT_EQ(readPageFile(site + "/gone.html", limit).status, PageFile::Status::Failed);
+    EXPECT_FALSE(
+        pageFileProblem(site + "/feed.php", readPageFile(site + "/feed.php", limit)).isEmpty());
 }
 
 TEST(PreviewAddressTest, RelativePathsAndLabels) {

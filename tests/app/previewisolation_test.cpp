@@ -1,13 +1,23 @@
 // A page in the preview is kept away from the computer: it cannot read files
-// outside the site by XHR, fetch or a frame, cannot go to file addresses or
-// unknown schemes, and a link that leaves the site opens in the user's
-// browser only when the user clicked it. Results are read back from the page.
+// outside the site by XHR, fetch, an image or a frame, while its own
+// stylesheets, images, scripts and frames load; it cannot go to file
+// addresses or unknown schemes; pipes, devices and links that lead nowhere
+// are never read; its dialogs say they are the page's and can be stopped;
+// and a link that leaves the site opens in the user's browser only when the
+// user activated that very link. Results are read back from the page.
 #include "previewfixture.h"
 
 #include "qtprinters.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QImage>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
+
+#include <sys/stat.h>
 
 namespace morvane::test {
 namespace {
@@ -112,6 +122,165 @@ TEST_F(PreviewIsolationTest, ALinkOutOfTheSiteOpensInTheBrowserOnlyOnTheUsersCli
     ASSERT_TRUE(waitUntil([&] { return !RecordingPlatform::current().openedUrls.isEmpty(); }));
     EXPECT_EQ(RecordingPlatform::current().openedUrls, QList<QUrl>{outside});
     EXPECT_EQ(view()->url(), QUrl::fromLocalFile(at("links.html")));
+    EXPECT_TRUE(server->requests.isEmpty());
+}
+
+TEST_F(PreviewIsolationTest, APageFromDiskLoadsItsOwnFilesAndNothingBesideTheSite) {
+    // Beside the site folder, in the same parent.
+    writeFile(homeDir() + "/beside.txt", kSecret);
+    writeFile(homeDir() + "/beside.html", QByteArray("<p>") + kSecret + "</p>");
+    ASSERT_TRUE(QImage(3, 2, QImage::Format_RGB32).save(homeDir() + "/beside.png"));
+    ASSERT_TRUE(QDir().mkpath(at("img")));
+    ASSERT_TRUE(QImage(5, 4, QImage::Format_RGB32).save(at("img/logo.png")));
+    writeFile(at("css/style.css"), "body { color: rgb(1, 2, 3) }");
+    writeFile(at("js/app.js"), "window.scriptRan = true;");
+    writeFile(at("frame.html"), "<p>own frame</p>");
+    writeFile(at("styled.html"), R"(<title>Styled</title>
+<link rel="stylesheet" href="css/style.css"><script src="js/app.js"></script>
+<body><img id=own src="img/logo.png"><img id=beside src="../beside.png">
+<iframe id=ownframe src="frame.html"></iframe><iframe id=besideframe src="../beside.html"></iframe>
+<script>
+window.reads = {};
+function settle(img) {
+  return new Promise(done => { if (img.complete) done(); else { img.onload = img.onerror = done; } });
+}
+async function run() {
+  try { const x = new XMLHttpRequest(); x.open('GET', '../beside.txt', false); x.send();
+        reads.xhr = x.responseText; } catch (e) { reads.xhr = 'error'; }
+  try { reads.fetch = await (await fetch('../beside.txt')).text(); } catch (e) { reads.fetch = 'error'; }
+  await settle(document.getElementById('own'));
+  await settle(document.getElementById('beside'));
+  reads.finished = true;
+}
+window.addEventListener('load', run);
+</script></body>)");
+    app->actionRefresh();
+    ASSERT_TRUE(previewAndWait("styled.html"));
+    ASSERT_TRUE(
+        waitUntil([&] { return js("window.reads && window.reads.finished === true").toBool(); },
+                  std::chrono::seconds(60)));
+    // The site's own files.
+    EXPECT_EQ(js("getComputedStyle(document.body).color").toString(), "rgb(1, 2, 3)");
+    EXPECT_EQ(js("document.getElementById('own').naturalWidth").toInt(), 5);
+    EXPECT_TRUE(js("window.scriptRan === true").toBool());
+    EXPECT_EQ(js("document.getElementById('ownframe').contentDocument.body.innerText").toString(),
+              "own frame");
+    // The file beside the site, by every way.
+    EXPECT_EQ(js("document.getElementById('beside').naturalWidth").toInt(), 0);
+    const QString reads = js("JSON.stringify(window.reads)").toString();
+    EXPECT_FALSE(reads.contains(QLatin1String(kSecret))) << reads.toStdString();
+    EXPECT_FALSE(js("(function(){ try { const d = document.getElementById('besideframe')"
+                    ".contentDocument; return d ? d.documentElement.innerText : ''; }"
+                    " catch (e) { return ''; } })()")
+                     .toString()
+                     .contains(QLatin1String(kSecret)));
+}
+
+// A pipe named like a page, a link to a device and a link into /proc: each
+// is refused with a page that says why, reached by a selection or by the
+// page's own script, and the window goes on.
+TEST_F(PreviewIsolationTest, PipesDevicesAndLinksThatLeadNowhereAreNeverRead) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("feed.php")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link("/dev/zero", at("zero.php")));
+    ASSERT_TRUE(QFile::link("/proc/self/fd/251", at("fd.php")));
+    writeFile(at("jump.html"), "<title>Jump</title><script>location.href = 'feed.php';</script>");
+    app->actionRefresh();
+
+    struct Case {
+        const char* name;
+        const char* says;
+    };
+    for (const Case& c : {Case{"feed.php", "is not a regular file"},
+                          Case{"zero.php", "leads outside the site folder"},
+                          Case{"fd.php", "leads outside the site folder"}}) {
+        ASSERT_TRUE(actAndWait([&] { app->preview()->previewPath(at(c.name)); })) << c.name;
+        EXPECT_FALSE(lastOk) << c.name;
+        EXPECT_TRUE(pageText().contains(QLatin1String(c.says))) << pageText().toStdString();
+    }
+
+    // The page's own script goes to the pipe.
+    ASSERT_TRUE(previewAndWait("jump.html"));
+    ASSERT_TRUE(waitUntil([&] { return pageText().contains("is not a regular file"); },
+                          std::chrono::seconds(30)))
+        << pageText().toStdString();
+    EXPECT_EQ(labelURL(), "file://" + at("jump.html"));
+}
+
+// A page that opens alert after alert: each dialog names the page, and once
+// the user asks, the page gets no more of them until it is previewed anew.
+TEST_F(PreviewIsolationTest, APagesDialogsNameThePageAndCanBeStopped) {
+    writeFile(at("alerts.html"), R"(<title>Alerts</title><script>
+window.done = false;
+setTimeout(() => {
+  for (let i = 0; i < 30; ++i) alert('Your computer is infected ' + i);
+  window.confirmed = confirm('Call support?');
+  window.done = true;
+}, 0);
+</script>)");
+    app->actionRefresh();
+    int dialogs = 0;
+    QString origin;
+    QString message;
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QDialog*>(w);
+            if (!dialog || !dialog->isVisible() || w->objectName() != "pageDialog")
+                continue;
+            ++dialogs;
+            origin = w->findChild<QLabel*>("pageDialogOrigin")->text();
+            message = w->findChild<QLabel*>("pageDialogMessage")->text();
+            // The first is just answered; the second stops the rest.
+            if (dialogs % 2 == 0)
+                w->findChild<QCheckBox*>("pageDialogStop")->setChecked(true);
+            dialog->accept();
+        }
+    });
+    answer.start();
+    for (int round = 1; round <= 2; ++round) {
+        ASSERT_TRUE(actAndWait([&] { app->preview()->previewPath(at("alerts.html")); }));
+        ASSERT_TRUE(
+            waitUntil([&] { return js("window.done").toBool(); }, std::chrono::seconds(60)));
+        EXPECT_EQ(dialogs, 2 * round);
+        EXPECT_TRUE(origin.contains("alerts.html")) << origin.toStdString();
+        EXPECT_EQ(message, "Your computer is infected 1");
+        EXPECT_FALSE(js("window.confirmed").toBool());
+    }
+}
+
+// The page's script decides, after a click, where to go: only the target of
+// the link the user clicked is handed to the browser.
+TEST_F(PreviewIsolationTest, OnlyTheLinkTheUserActivatedGoesToTheBrowser) {
+    const QUrl outside(server->base() + "/elsewhere.html");
+    const QUrl evil(server->base() + "/chosen-by-the-page.html");
+    writeFile(
+        at("hijack.html"),
+        QStringLiteral("<title>Hijack</title><body style='margin:0'>"
+                       "<a id=out href='%1' style='display:block;height:100px'>out</a>"
+                       "<div id=blank style='height:100px'>blank</div><script>"
+                       "window.hijack = true;"
+                       "document.getElementById('out').addEventListener('click', e => {"
+                       "  if (window.hijack) { e.preventDefault(); location.href = '%2'; } });"
+                       "document.getElementById('blank').addEventListener('click', () => {"
+                       "  location.href = '%2'; });"
+                       "</script></body>")
+            .arg(outside.toString(), evil.toString())
+            .toUtf8());
+    app->actionRefresh();
+    ASSERT_TRUE(previewAndWait("hijack.html"));
+    QWidget* target = view()->widget()->focusProxy();
+    ASSERT_NE(target, nullptr);
+    // A click beside the link, then on the link whose target the page swaps.
+    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(50, 150));
+    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(50, 50));
+    js("window.hijack = false");
+    // Then on the link as it is: that, and only that, reaches the browser.
+    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(50, 50));
+    ASSERT_TRUE(waitUntil([&] { return !RecordingPlatform::current().openedUrls.isEmpty(); }));
+    js("1");
+    EXPECT_EQ(RecordingPlatform::current().openedUrls, QList<QUrl>{outside});
+    EXPECT_EQ(view()->url(), QUrl::fromLocalFile(at("hijack.html")));
     EXPECT_TRUE(server->requests.isEmpty());
 }
 
