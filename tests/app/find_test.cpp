@@ -20,8 +20,10 @@ protected:
     }
     FindBar* bar() { return app->window()->findBar(); }
     FindController* find() { return app->findController(); }
+    // The result line once the count (made on its own thread) is in.
     QString status() {
         find()->countNow();
+        EXPECT_TRUE(waitUntil([&] { return !find()->isCounting(); }));
         return find()->status();
     }
     QString selected() { return editor()->textCursor().selectedText(); }
