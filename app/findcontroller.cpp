@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QLocale>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -17,8 +18,12 @@ namespace morvane {
 
 namespace {
 
-// Match positions kept for "n of m"; past this the count is shown alone.
-constexpr qsizetype kMaxKeptStarts = 2'000'000;
+// A number as the user's locale writes it, with its thousands separator.
+QString number(qsizetype n) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::DefaultNumberOptions);
+    return locale.toString(n);
+}
 
 } // namespace
 
@@ -52,10 +57,19 @@ FindController::FindController(MainWindow& window, OpenFilesController& openFile
     m_highlightTimer.setSingleShot(true);
     m_highlightTimer.setInterval(0);
     connect(&m_highlightTimer, &QTimer::timeout, this, &FindController::updateHighlights);
-    // Counting reads the whole text: not at every keystroke in a large file.
+    // Counting needs a copy of the whole text: not at every keystroke of
+    // typing in a large file.
     m_countTimer.setSingleShot(true);
     m_countTimer.setInterval(150);
     connect(&m_countTimer, &QTimer::timeout, this, &FindController::countNow);
+    // A count that takes a while says so.
+    m_countingNote.setSingleShot(true);
+    m_countingNote.setInterval(400);
+    connect(&m_countingNote, &QTimer::timeout, this, [this] {
+        if (m_counter.isBusy() && m_bar->status().isEmpty())
+            showCountStatus(tr("Counting\u2026"));
+    });
+    connect(&m_counter, &MatchCounter::counted, this, &FindController::counted);
     updateActions();
 }
 
@@ -73,9 +87,9 @@ DocumentSearch* FindController::searchFor(TextView* v) {
         connect(v->document(), &QTextDocument::contentsChange, this, [this, v] {
             if (v != view())
                 return;
-            m_countValid = false;
+            invalidateCount();
             if (m_bar->isVisible()) {
-                scheduleCount();
+                m_countTimer.start();
                 scheduleHighlights();
             }
         });
@@ -93,7 +107,7 @@ void FindController::watchEditor() {
         m_watched->setExtraSelections({});
     }
     m_watched = v;
-    m_countValid = false;
+    invalidateCount();
     m_highlighted.clear();
     if (!v)
         return;
@@ -106,7 +120,7 @@ void FindController::watchEditor() {
             scheduleHighlights();
     });
     if (m_bar->isVisible()) {
-        scheduleCount();
+        countNow();
         scheduleHighlights();
     }
 }
@@ -150,7 +164,7 @@ void FindController::actionReplace() {
 void FindController::closeBar() {
     m_bar->hide();
     clearHighlights();
-    m_countTimer.stop();
+    invalidateCount();
     if (TextView* v = view()) {
         // The copy of a large text is not kept while nobody searches.
         if (DocumentSearch* s = searchFor(v))
@@ -161,61 +175,89 @@ void FindController::closeBar() {
 
 void FindController::queryChanged() {
     m_finder = Finder(m_bar->findText(), m_bar->options());
-    m_countValid = false;
+    invalidateCount();
     m_lastStart = -1;
     updateActions();
     if (!m_finder.errorString().isEmpty()) {
-        m_bar->setStatus(tr("Invalid expression: %1").arg(m_finder.errorString()), true);
-        m_countTimer.stop();
+        showStatus(tr("Invalid expression: %1").arg(m_finder.errorString()), true);
         clearHighlights();
         return;
     }
     if (m_finder.pattern().isEmpty()) {
-        m_bar->setStatus(QString());
+        showStatus(QString());
         clearHighlights();
         return;
     }
-    scheduleCount();
+    countNow();
     scheduleHighlights();
 }
 
-void FindController::scheduleCount() {
-    m_countTimer.start();
+void FindController::invalidateCount() {
+    m_countValid = false;
+    m_count = MatchCounter::Count();
+    m_counter.cancel();
+    m_countTimer.stop();
+    m_countingNote.stop();
+    if (m_statusIsCount)
+        showStatus(QString());
+}
+
+bool FindController::isCounting() const {
+    return m_counter.isBusy() || m_countTimer.isActive();
 }
 
 void FindController::countNow() {
     m_countTimer.stop();
     TextView* v = view();
-    if (!v || !m_finder.isUsable())
+    if (!v || !m_bar->isVisible() || !m_finder.isUsable())
         return;
-    if (!m_countValid) {
-        const QString& text = searchFor(v)->text();
-        m_matchStarts.clear();
-        m_count = 0;
-        m_finder.forEachMatch(text, 0, text.size() + 1, [this](const TextMatch& m) {
-            if (qsizetype(m_matchStarts.size()) < kMaxKeptStarts)
-                m_matchStarts.push_back(m.start);
-            ++m_count;
-            return true;
-        });
-        m_countValid = true;
+    if (m_countValid) {
+        showCount();
+        return;
     }
+    if (m_counter.isBusy())
+        return;
+    // The copy of the text is shared with the counting thread, which never
+    // holds the window: the result comes back as counted().
+    m_counter.start(m_finder, searchFor(v)->text());
+    m_countingNote.start();
+}
+
+void FindController::counted(const MatchCounter::Count& count) {
+    m_countingNote.stop();
+    m_count = count;
+    m_countValid = true;
     showCount();
 }
 
+void FindController::showStatus(const QString& text, bool error) {
+    m_statusIsCount = false;
+    m_bar->setStatus(text, error);
+}
+
+void FindController::showCountStatus(const QString& text) {
+    m_bar->setStatus(text);
+    m_statusIsCount = true;
+}
+
 void FindController::showCount() {
-    if (m_count == 0) {
-        m_bar->setStatus(tr("Not found"));
+    const std::vector<qsizetype>& starts = m_count.starts;
+    if (starts.empty()) {
+        showCountStatus(tr("Not found"));
         return;
     }
-    const auto it = std::lower_bound(m_matchStarts.begin(), m_matchStarts.end(), m_lastStart);
-    if (m_lastStart >= 0 && it != m_matchStarts.end() && *it == m_lastStart) {
-        QString s = tr("%1 of %2").arg(qsizetype(it - m_matchStarts.begin()) + 1).arg(m_count);
+    const QString total = m_count.more ? tr("%1+").arg(number(MatchCounter::kLimit))
+                                       : number(qsizetype(starts.size()));
+    const auto it = std::lower_bound(starts.begin(), starts.end(), m_lastStart);
+    if (m_lastStart >= 0 && it != starts.end() && *it == m_lastStart) {
+        QString s = tr("%1 of %2").arg(number(qsizetype(it - starts.begin()) + 1), total);
         if (m_lastWrapped)
             s += tr(" (wrapped)");
-        m_bar->setStatus(s);
+        showCountStatus(s);
+    } else if (starts.size() == 1 && !m_count.more) {
+        showCountStatus(tr("1 match"));
     } else {
-        m_bar->setStatus(m_count == 1 ? tr("1 match") : tr("%1 matches").arg(m_count));
+        showCountStatus(tr("%1 matches").arg(total));
     }
 }
 
@@ -243,7 +285,7 @@ void FindController::find(bool backward) {
         searchFor(v)->find(m_finder, c.selectionStart(), c.selectionEnd(), backward, &wrapped);
     if (!m) {
         m_lastStart = -1;
-        m_bar->setStatus(tr("Not found"));
+        showStatus(tr("Not found"));
         return;
     }
     showResult(*m, wrapped);
@@ -261,8 +303,8 @@ void FindController::showResult(const TextMatch& match, bool wrapped) {
     if (m_countValid) {
         showCount(); // "n of m" from the kept positions
     } else {
-        m_bar->setStatus(wrapped ? tr("Found (wrapped)") : tr("Found"));
-        scheduleCount();
+        showStatus(wrapped ? tr("Found (wrapped)") : tr("Found"));
+        countNow();
     }
     scheduleHighlights();
 }
@@ -288,16 +330,29 @@ void FindController::replaceAll() {
     TextView* v = view();
     if (!v || !m_finder.isUsable())
         return;
-    const qsizetype n = searchFor(v)->replaceAll(m_finder, m_bar->replaceText());
+    // The selection and the part of the text in view stay where they were,
+    // moved along with the text around them.
+    const QTextCursor c = v->textCursor();
+    std::vector<int> positions{c.anchor(), c.position()};
+    const int across = v->horizontalScrollBar()->value();
+    const int down = v->verticalScrollBar()->value();
+    const qsizetype n = searchFor(v)->replaceAll(m_finder, m_bar->replaceText(), &positions);
     m_lastStart = -1;
-    if (n > 0)
+    if (n > 0) {
+        QTextCursor moved(v->document());
+        moved.setPosition(positions[0]);
+        moved.setPosition(positions[1], QTextCursor::KeepAnchor);
+        v->setTextCursor(moved);
+        v->verticalScrollBar()->setValue(down);
+        v->horizontalScrollBar()->setValue(across);
         saveAfterReplace();
+    }
     // The result stays on the line until the next search (the count would
     // otherwise replace it as the changed text is counted again).
-    m_countTimer.stop();
-    m_countValid = false;
-    m_bar->setStatus(n == 0 ? tr("Not found")
-                            : (n == 1 ? tr("Replaced 1 match") : tr("Replaced %1 matches").arg(n)));
+    invalidateCount();
+    showStatus(n == 0
+                   ? tr("Not found")
+                   : (n == 1 ? tr("Replaced 1 match") : tr("Replaced %1 matches").arg(number(n))));
     scheduleHighlights();
 }
 
@@ -340,12 +395,15 @@ void FindController::updateHighlights() {
         clearHighlights();
         return;
     }
+    // The lines in view only (a long wrapped line is not looked at whole).
     const QWidget* vp = v->viewport();
-    const int from = v->cursorForPosition(QPoint(0, 0)).block().position();
-    const QTextBlock last =
-        v->cursorForPosition(QPoint(std::max(0, vp->width() - 1), std::max(0, vp->height() - 1)))
-            .block();
-    const int to = last.position() + last.length();
+    QTextCursor first = v->cursorForPosition(QPoint(0, 0));
+    first.movePosition(QTextCursor::StartOfLine);
+    QTextCursor last =
+        v->cursorForPosition(QPoint(std::max(0, vp->width() - 1), std::max(0, vp->height() - 1)));
+    last.movePosition(QTextCursor::EndOfLine);
+    const int from = first.position();
+    const int to = last.position();
     m_highlighted = searchFor(v)->matchesIn(m_finder, from, to);
     QList<QTextEdit::ExtraSelection> marks;
     QTextCharFormat format;

@@ -2,6 +2,7 @@
 // command-line tools that need no display; anything else opens the window.
 #include "app/appdelegate.h"
 #include "app/systemplatform.h"
+#include "core/paths.h"
 #include "editor/colourcommand.h"
 #include "help/commandline.h"
 #include "resources/resources.h"
@@ -90,6 +91,8 @@ int main(int argc, char** argv) {
                      std::strcmp(argv[1], "trust") == 0))
         return runTool(argc, argv);
 
+    // Before Qt, the GL drivers or the web engine make any of them.
+    morvane::paths::preparePrivateCacheFolders();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     morvane::initResources();

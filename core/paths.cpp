@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSysInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -74,6 +75,29 @@ void createPrivateFile(const QString& path) {
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0)
         ::close(fd);
+}
+
+QStringList cacheFolders() {
+    const QString generic = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QStringList folders;
+    if (!generic.isEmpty())
+        folders << generic;
+    if (!own.isEmpty())
+        folders << own;
+    // Where Qt keeps compiled shaders when it can write to the shared cache
+    // folder (else in the program's own, private already). The shared
+    // folder may have been made earlier by another program, open to others
+    // to look into: the shaders' own folder must not be open to their writes.
+    if (!generic.isEmpty())
+        folders << generic + QStringLiteral("/qtshadercache-") + QSysInfo::buildAbi();
+    return folders;
+}
+
+void preparePrivateCacheFolders() {
+    // A folder that cannot be made is left to whoever needs it to report.
+    for (const QString& folder : cacheFolders())
+        makePrivateFolder(folder);
 }
 
 std::unique_ptr<QSettings> openSettings() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -35,6 +36,17 @@ bool makePrivateFolder(const QString& folder, QString* error = nullptr);
 // a later atomic write (which keeps the mode of the file it replaces) never
 // leaves it readable by others.
 void createPrivateFile(const QString& path);
+
+// The cache folders written by the program and the libraries inside it:
+// the per-user cache folder ($XDG_CACHE_HOME, usually ~/.cache), the
+// program's own folder in it (where the web engine keeps its cache), and
+// the folder of Qt's compiled shaders. Qt and the web engine create the ones
+// they need with the process's umask, which may leave them writable by
+// everybody; this creates each missing one with mode 0700 first, as the XDG
+// base-directory specification asks. A mode the user set on an existing one
+// is kept.
+QStringList cacheFolders();
+void preparePrivateCacheFolders();
 
 // The settings store: INI format at settingsPath(). Its folder and file are
 // created private when missing.

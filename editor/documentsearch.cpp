@@ -65,13 +65,13 @@ std::vector<TextMatch> DocumentSearch::matchesIn(const Finder& finder, int from,
     to = std::clamp(to, from, len);
     const int lo = std::max(0, from - kMargin);
     const int hi = std::min(len, to + kMargin);
-    // The copy of the whole text when there is one, else just the stretch.
+    // Just the stretch, from the copy of the whole text when there is one:
+    // the work stays in proportion to the stretch, not to the whole text.
     const QString piece = m_valid ? QString() : range(lo, hi);
-    const QStringView t = m_valid ? QStringView(m_text) : QStringView(piece);
-    const int base = m_valid ? 0 : lo;
-    finder.forEachMatch(t, lo - base, to - base + 1, [&](const TextMatch& m) {
-        if (m.start + base >= from && m.start + base <= to)
-            out.push_back(TextMatch{m.start + base, m.length});
+    const QStringView t = m_valid ? QStringView(m_text).sliced(lo, hi - lo) : QStringView(piece);
+    finder.forEachMatch(t, 0, to - lo + 1, [&](const TextMatch& m) {
+        if (m.start + lo >= from && m.start + lo <= to)
+            out.push_back(TextMatch{m.start + lo, m.length});
         return int(out.size()) < max;
     });
     return out;
@@ -95,34 +95,38 @@ std::optional<TextMatch> DocumentSearch::replaceSelection(const Finder& finder, 
     return TextMatch{selStart, with.size()};
 }
 
-qsizetype DocumentSearch::replaceAll(const Finder& finder, const QString& replacement) {
+qsizetype DocumentSearch::replaceAll(const Finder& finder, const QString& replacement,
+                                     std::vector<int>* positions) {
     if (!m_doc || !finder.isUsable())
         return 0;
-    const QString t = text(); // shared: the edits below drop the cached copy
-    std::vector<std::pair<TextMatch, QString>> found;
-    finder.forEachMatch(t, 0, t.size() + 1, [&](const TextMatch& m) {
-        found.emplace_back(m, finder.replacementFor(t, m, replacement));
-        return true;
-    });
-    if (found.empty())
+    const QString t = text(); // shared: the edit below drops the cached copy
+    std::vector<qsizetype> moved;
+    if (positions)
+        moved.assign(positions->begin(), positions->end());
+    const Finder::Replaced r = finder.replaceAll(t, replacement, positions ? &moved : nullptr);
+    if (r.count == 0)
         return 0;
-    // From the last match to the first, so that earlier positions stay valid;
-    // one edit block makes it one undo step and one change notice.
+    // Matches that are replaced by themselves leave the text alone (no undo
+    // step, no change to save).
+    if (QStringView(r.text) == QStringView(t).sliced(r.from, r.to - r.from))
+        return r.count;
+    // The stretch from the first match to the end of the last is replaced
+    // at once, which is one undo step and one change notice, and costs one
+    // pass however many matches there are (an edit per match took minutes
+    // with a hundred thousand of them).
     QTextCursor c(m_doc);
     c.beginEditBlock();
-    for (auto it = found.rbegin(); it != found.rend(); ++it) {
-        const auto& [m, with] = *it;
-        if (m.length == 0 && with.isEmpty())
-            continue;
-        c.setPosition(int(m.start));
-        c.setPosition(int(m.end()), QTextCursor::KeepAnchor);
-        if (with.isEmpty())
-            c.removeSelectedText();
-        else
-            c.insertText(with);
-    }
+    c.setPosition(int(r.from));
+    c.setPosition(int(r.to), QTextCursor::KeepAnchor);
+    if (r.text.isEmpty())
+        c.removeSelectedText();
+    else
+        c.insertText(r.text);
     c.endEditBlock();
-    return qsizetype(found.size());
+    if (positions)
+        for (size_t i = 0; i < moved.size(); ++i)
+            (*positions)[i] = int(moved[i]);
+    return r.count;
 }
 
 } // namespace morvane

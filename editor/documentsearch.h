@@ -46,7 +46,10 @@ public:
                                               const QString& replacement);
 
     // Replaces every match; one undo step. Returns the number replaced.
-    qsizetype replaceAll(const Finder& finder, const QString& replacement);
+    // Positions of the document in `positions` (a caret, a selection) are
+    // moved along with the text around them.
+    qsizetype replaceAll(const Finder& finder, const QString& replacement,
+                         std::vector<int>* positions = nullptr);
 
 private:
     QString range(int from, int to) const;

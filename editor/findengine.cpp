@@ -110,7 +110,24 @@ bool Finder::wordBoundaryOk(QStringView text, qsizetype start, qsizetype end) co
     return true;
 }
 
-std::optional<TextMatch> Finder::rawNext(QStringView text, qsizetype from) const {
+QStringView Finder::soundText(QStringView text, QString* holder) const {
+    // Only the expression engine reads the text as UTF-16.
+    if (!m_useRegex || text.isValidUtf16())
+        return text;
+    *holder = text.toString();
+    QChar* c = holder->data();
+    const qsizetype n = holder->size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (c[i].isHighSurrogate() && i + 1 < n && c[i + 1].isLowSurrogate())
+            ++i;
+        else if (c[i].isSurrogate())
+            c[i] = QChar::ReplacementCharacter;
+    }
+    return *holder;
+}
+
+std::optional<TextMatch> Finder::rawNext(QStringView text, qsizetype from,
+                                         QRegularExpressionMatch* found) const {
     if (from > text.size())
         return std::nullopt;
     if (!m_useRegex) {
@@ -119,23 +136,34 @@ std::optional<TextMatch> Finder::rawNext(QStringView text, qsizetype from) const
             return std::nullopt;
         return TextMatch{at, m_pattern.size()};
     }
-    const QRegularExpressionMatch m = m_regex.match(text, from);
+    QRegularExpressionMatch m =
+        m_regex.match(text, from, QRegularExpression::NormalMatch,
+                      QRegularExpression::DontCheckSubjectStringMatchOption);
     if (!m.hasMatch())
         return std::nullopt;
-    return TextMatch{m.capturedStart(), m.capturedLength()};
+    const TextMatch out{m.capturedStart(), m.capturedLength()};
+    if (found)
+        *found = std::move(m);
+    return out;
 }
 
-std::optional<TextMatch> Finder::nextMatch(QStringView text, qsizetype from) const {
-    if (!isUsable())
-        return std::nullopt;
+std::optional<TextMatch> Finder::nextSound(QStringView text, qsizetype from,
+                                           QRegularExpressionMatch* found) const {
     qsizetype at = std::max<qsizetype>(0, from);
     while (at <= text.size()) {
-        const std::optional<TextMatch> m = rawNext(text, at);
+        const std::optional<TextMatch> m = rawNext(text, at, found);
         if (!m || wordBoundaryOk(text, m->start, m->end()))
             return m;
         at = m->start + 1;
     }
     return std::nullopt;
+}
+
+std::optional<TextMatch> Finder::nextMatch(QStringView text, qsizetype from) const {
+    if (!isUsable())
+        return std::nullopt;
+    QString holder;
+    return nextSound(soundText(text, &holder), from);
 }
 
 std::optional<TextMatch> Finder::previousMatch(QStringView text, qsizetype before) const {
@@ -158,12 +186,14 @@ std::optional<TextMatch> Finder::previousMatch(QStringView text, qsizetype befor
     }
     // An expression cannot run backwards: search forwards in ever larger
     // stretches before `before`, the nearest stretch first.
+    QString holder;
+    const QStringView sound = soundText(text, &holder);
     qsizetype window = 4096;
     qsizetype hi = before;
     while (hi > 0) {
         const qsizetype lo = std::max<qsizetype>(0, hi - window);
         std::optional<TextMatch> last;
-        forEachMatch(text, lo, hi, [&](const TextMatch& m) {
+        forEachSound(sound, lo, hi, [&](const TextMatch& m) {
             last = m;
             return true;
         });
@@ -228,9 +258,11 @@ QString Finder::replacementFor(QStringView text, const TextMatch& match,
                                const QString& replacement) const {
     if (!m_options.regularExpression || !isUsable())
         return replacement;
+    QString holder;
     const QRegularExpressionMatch m =
-        m_regex.match(text, match.start, QRegularExpression::NormalMatch,
-                      QRegularExpression::AnchorAtOffsetMatchOption);
+        m_regex.match(soundText(text, &holder), match.start, QRegularExpression::NormalMatch,
+                      QRegularExpression::AnchorAtOffsetMatchOption |
+                          QRegularExpression::DontCheckSubjectStringMatchOption);
     return expandReplacement(replacement, m);
 }
 
@@ -245,10 +277,58 @@ bool Finder::matchesExactly(QStringView text, const TextMatch& match) const {
                        .compare(QStringView(m_pattern), m_options.caseSensitive
                                                             ? Qt::CaseSensitive
                                                             : Qt::CaseInsensitive) == 0;
+    QString holder;
     const QRegularExpressionMatch m =
-        m_regex.match(text, match.start, QRegularExpression::NormalMatch,
-                      QRegularExpression::AnchorAtOffsetMatchOption);
+        m_regex.match(soundText(text, &holder), match.start, QRegularExpression::NormalMatch,
+                      QRegularExpression::AnchorAtOffsetMatchOption |
+                          QRegularExpression::DontCheckSubjectStringMatchOption);
     return m.hasMatch() && m.capturedLength() == match.length;
+}
+
+Finder::Replaced Finder::replaceAll(QStringView text, const QString& replacement,
+                                    std::vector<qsizetype>* positions) const {
+    Replaced out;
+    if (!isUsable())
+        return out;
+    QString holder;
+    const QStringView sound = soundText(text, &holder);
+    // A replacement without references is the same text for every match.
+    const bool expand = m_options.regularExpression && replacement.contains(QLatin1Char('\\'));
+    std::vector<bool> placed(positions ? positions->size() : 0, false);
+    qsizetype shift = 0;  // the new text's length less the old one's, so far
+    qsizetype copied = 0; // the end of the old text taken over so far
+    QRegularExpressionMatch groups;
+    qsizetype at = 0;
+    while (at <= sound.size()) {
+        const std::optional<TextMatch> m = nextSound(sound, at, expand ? &groups : nullptr);
+        if (!m)
+            break;
+        if (out.count == 0) {
+            out.from = copied = m->start;
+            out.text.reserve(sound.size() - m->start + 64);
+        }
+        ++out.count;
+        out.text += text.sliced(copied, m->start - copied);
+        const qsizetype newStart = out.from + out.text.size();
+        if (expand)
+            out.text += expandReplacement(replacement, groups);
+        else
+            out.text += replacement;
+        for (size_t i = 0; i < placed.size(); ++i) {
+            qsizetype& p = (*positions)[i];
+            if (placed[i] || (p > m->start && p >= m->end()))
+                continue;
+            p = p <= m->start ? p + shift : newStart;
+            placed[i] = true;
+        }
+        copied = out.to = m->end();
+        shift = out.from + out.text.size() - copied;
+        at = m->length > 0 ? m->end() : m->start + 1;
+    }
+    for (size_t i = 0; i < placed.size(); ++i)
+        if (!placed[i])
+            (*positions)[i] += shift;
+    return out;
 }
 
 QString expandReplacement(const QString& replacement, const QRegularExpressionMatch& match) {

@@ -76,9 +76,37 @@ public:
     // selection still holds what the last search found).
     bool matchesExactly(QStringView text, const TextMatch& match) const;
 
+    // Every match replaced, in one pass over the text: the number of
+    // matches, and the new text of the stretch [from, to) of `text` that
+    // runs from the first match to the end of the last (the rest stays as
+    // it is). Each position in `positions` is moved along with the text
+    // around it; one inside a match goes to the start of its replacement.
+    struct Replaced {
+        qsizetype count = 0;
+        qsizetype from = 0;
+        qsizetype to = 0;
+        QString text;
+    };
+    Replaced replaceAll(QStringView text, const QString& replacement,
+                        std::vector<qsizetype>* positions = nullptr) const;
+
 private:
     bool wordBoundaryOk(QStringView text, qsizetype start, qsizetype end) const;
-    std::optional<TextMatch> rawNext(QStringView text, qsizetype from) const;
+    // The expression engine checks the text from the search's start to its
+    // end at every call unless told the text is sound UTF-16, which made a
+    // pass over many matches take time in the square of the text's length.
+    // The text is checked here once instead: returned as it is when sound,
+    // else a copy in `holder` with lone surrogates replaced (the same
+    // length, so positions stay the same).
+    QStringView soundText(QStringView text, QString* holder) const;
+    // nextMatch() on a text from soundText(); `found` receives the
+    // expression's match (groups) when it is given.
+    std::optional<TextMatch> nextSound(QStringView text, qsizetype from,
+                                       QRegularExpressionMatch* found = nullptr) const;
+    std::optional<TextMatch> rawNext(QStringView text, qsizetype from,
+                                     QRegularExpressionMatch* found) const;
+    template <class F>
+    void forEachSound(QStringView text, qsizetype from, qsizetype to, F&& f) const;
 
     QString m_pattern;
     FindOptions m_options;
@@ -96,18 +124,24 @@ QString lineBreakNeutralPattern(const QString& pattern);
 QString expandReplacement(const QString& replacement, const QRegularExpressionMatch& match);
 
 template <class F>
-void Finder::forEachMatch(QStringView text, qsizetype from, qsizetype to, F&& f) const {
-    if (!isUsable())
-        return;
+void Finder::forEachSound(QStringView text, qsizetype from, qsizetype to, F&& f) const {
     qsizetype at = std::max<qsizetype>(0, from);
     while (at <= text.size() && at < to) {
-        const std::optional<TextMatch> m = nextMatch(text, at);
+        const std::optional<TextMatch> m = nextSound(text, at);
         if (!m || m->start >= to)
             return;
         if (!f(*m))
             return;
         at = m->length > 0 ? m->end() : m->start + 1;
     }
+}
+
+template <class F>
+void Finder::forEachMatch(QStringView text, qsizetype from, qsizetype to, F&& f) const {
+    if (!isUsable())
+        return;
+    QString holder;
+    forEachSound(soundText(text, &holder), from, to, std::forward<F>(f));
 }
 
 } // namespace morvane

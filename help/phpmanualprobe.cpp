@@ -1,5 +1,7 @@
 #include "help/phpmanualprobe.h"
 
+#include "help/replylimit.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -40,6 +42,7 @@ void PhpManualProbe::start(const QUrl& preferred, const QUrl& fallback) {
         const bool ok = reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
         Q_EMIT decided(ok ? preferred : fallback);
     });
+    limitReply(reply, kMaxReplyBytes);
 }
 
 } // namespace morvane::help

@@ -20,12 +20,14 @@ public:
     ~PhpManualProbe() override;
 
     // Asks for `preferred`; reports `preferred` when it answers with a
-    // successful reply, else `fallback`. A probe still running is dropped.
-    // When both are the same address, reports it at once (no request).
+    // successful reply (of at most kMaxReplyBytes), else `fallback`. A probe still running is
+    // dropped. When both are the same address, reports it at once (no request).
     void start(const QUrl& preferred, const QUrl& fallback);
     bool isRunning() const { return !m_reply.isNull(); }
 
     static constexpr int kTimeoutMs = 5000;
+    // A manual page is far smaller; a reply past this is cut off.
+    static constexpr qint64 kMaxReplyBytes = 4 * 1024 * 1024;
 
 Q_SIGNALS:
     void decided(const QUrl& url);

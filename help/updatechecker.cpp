@@ -2,6 +2,7 @@
 
 #include "core/platform.h"
 #include "help/helplinks.h"
+#include "help/replylimit.h"
 
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
@@ -112,6 +113,7 @@ void UpdateChecker::doCheckForUpdate(bool verbose) {
     QNetworkReply* reply = network().get(request);
     m_reply = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply] { replyFinished(reply); });
+    limitReply(reply, kMaxReplyBytes);
 }
 
 void UpdateChecker::replyFinished(QNetworkReply* reply) {

@@ -5,7 +5,8 @@
 //
 // Only the body of a successful (200) reply counts. Exactly "YES" means up
 // to date; any other non-empty body means an update may exist. A failed
-// request, an error page and an empty body end the check silently.
+// request, an error page, an empty body and a body longer than
+// kMaxReplyBytes (cut off there) end the check silently.
 #pragma once
 
 #include <QDateTime>
@@ -65,6 +66,7 @@ public:
 
     static constexpr qint64 kIntervalSeconds = 604800;
     static constexpr int kTimeoutMs = 5000;
+    static constexpr qint64 kMaxReplyBytes = 4096;
 
 Q_SIGNALS:
     // After every check, reported or not.

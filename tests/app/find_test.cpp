@@ -9,6 +9,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QTextCursor>
+
+#include <chrono>
 
 using namespace morvane;
 using namespace morvane::test;
@@ -17,11 +20,25 @@ class FindTest : public SiteFixture {
 protected:
     void addFiles() override {
         writeFile(site + "/list.html", "<li>pear</li>\n<li>plum</li>\n<li>fig</li>\n");
+        QByteArray many;
+        for (int i = 0; i <= 10000; ++i)
+            many += "<i>x</i>\n";
+        writeFile(site + "/many.html", many);
+        // Lines on which the expression below backtracks a long way before
+        // it fails, and one line in fifty where it matches: counting takes
+        // a while (but stops between matches when it is abandoned).
+        QByteArray slow;
+        for (int i = 0; i < 2500; ++i)
+            slow += i % 50 == 49 ? "aaaaaaaaaaaaaaaac\n" : "aaaaaaaaaaaaaaaaa\n";
+        writeFile(site + "/slow.html", slow);
     }
+    static constexpr const char* kSlowExpression = "(a|aa)*c";
     FindBar* bar() { return app->window()->findBar(); }
     FindController* find() { return app->findController(); }
+    // The result line once the count (made on its own thread) is in.
     QString status() {
         find()->countNow();
+        EXPECT_TRUE(waitUntil([&] { return !find()->isCounting(); }));
         return find()->status();
     }
     QString selected() { return editor()->textCursor().selectedText(); }
@@ -130,4 +147,80 @@ TEST_F(FindTest, ReplacementsAreSavedAndMarkedLikeTyping) {
     EXPECT_EQ(readFile(at("list.html")),
               QByteArray("<li class=\"pear\">pear</li>\n<li>plum</li>\n<li>fig</li>\n"));
     EXPECT_TRUE(marked("list.html"));
+}
+
+TEST_F(FindTest, TheWindowAnswersWhileTheMatchesAreCounted) {
+    selectPath("slow.html");
+    app->window()->actionFind()->trigger();
+    bar()->setOptions(FindOptions{false, false, true});
+    // Typed a key at a time; each key starts a count that abandons the last.
+    QTest::keyClicks(bar()->findField(), kSlowExpression);
+    find()->countNow();
+    ASSERT_TRUE(find()->isCounting());
+    // An event posted while the count runs is handled before the count is in.
+    bool answered = false;
+    bool countingThen = false;
+    QMetaObject::invokeMethod(
+        qApp,
+        [&] {
+            answered = true;
+            countingThen = find()->isCounting();
+        },
+        Qt::QueuedConnection);
+    EXPECT_TRUE(waitUntil([&] { return answered; }));
+    EXPECT_TRUE(countingThen);
+    EXPECT_TRUE(waitUntil([&] { return !find()->isCounting(); }, std::chrono::seconds(120)));
+    EXPECT_EQ(find()->status(), "50 matches");
+}
+
+TEST_F(FindTest, ACountIsNeverShownAfterTheTextChanged) {
+    selectPath("list.html");
+    app->window()->actionFind()->trigger();
+    bar()->setFindText("<li>");
+    EXPECT_EQ(status(), "3 matches");
+    // An edit takes the count away at once; the new count follows.
+    QTextCursor end(editor()->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText("<li>kiwi</li>\n");
+    EXPECT_EQ(find()->status(), "");
+    EXPECT_EQ(status(), "4 matches");
+
+    // A count still on its way when the text changes is never shown.
+    selectPath("slow.html");
+    bar()->setOptions(FindOptions{false, false, true});
+    bar()->setFindText(kSlowExpression);
+    ASSERT_TRUE(find()->isCounting());
+    QTextCursor start(editor()->document());
+    start.insertText("aac\n");
+    QStringList shown;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            if (shown.isEmpty() || shown.last() != find()->status())
+                shown << find()->status();
+            find()->countNow(); // rather than after the pause that follows an edit
+            return !find()->isCounting();
+        },
+        std::chrono::seconds(120)));
+    EXPECT_EQ(find()->status(), "51 matches");
+    EXPECT_FALSE(shown.contains("50 matches")) << shown.join(" | ").toStdString();
+}
+
+TEST_F(FindTest, PastTenThousandMatchesTheCountSaysSoAndBelowItIsExact) {
+    selectPath("many.html");
+    app->window()->actionReplace()->trigger();
+    bar()->setFindText("<i>");
+    EXPECT_EQ(status(), "10,000+ matches");
+    find()->findNext();
+    EXPECT_EQ(status(), "1 of 10,000+");
+    // One replaced: 10,000 left, counted exactly.
+    find()->replace();
+    EXPECT_EQ(editor()->textCursor().selectionStart(), 6);
+    EXPECT_EQ(status(), "1 of 10,000");
+    find()->replaceAll();
+    EXPECT_EQ(find()->status(), "Replaced 10,000 matches");
+    EXPECT_EQ(editor()->toPlainText().count("<i>"), 0);
+    // One undo brings all of them back; the first replacement was a step
+    // of its own.
+    editor()->undo();
+    EXPECT_EQ(editor()->toPlainText().count("<i>"), 10000);
 }

@@ -3,6 +3,8 @@
 // paragraph breaks and every replacement must be one undo step.
 #include "editor/documentsearch.h"
 #include "editor/findengine.h"
+#include "editor/matchcounter.h"
+#include "testenv.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
@@ -218,4 +220,165 @@ TEST(DocumentSearch, MatchesInAStretchSeeTheirSurroundings) {
     EXPECT_TRUE(search.matchesIn(f, 0, 1400).empty());
     // Word boundaries just outside the stretch still count.
     EXPECT_TRUE(search.matchesIn(Finder("aaa", {false, true, false}), 1400, 1500).empty());
+}
+
+namespace {
+
+// Every match replaced one by one with replacementFor(), from the last to
+// the first: what Replace All must come to, however it gets there.
+QString replacedOneByOne(const Finder& f, const QString& text, const QString& with) {
+    std::vector<std::pair<TextMatch, QString>> found;
+    f.forEachMatch(text, 0, text.size() + 1, [&](const TextMatch& m) {
+        found.emplace_back(m, f.replacementFor(text, m, with));
+        return true;
+    });
+    QString out = text;
+    for (auto it = found.rbegin(); it != found.rend(); ++it)
+        out.replace(it->first.start, it->first.length, it->second);
+    return out;
+}
+
+} // namespace
+
+TEST(FindEngine, ReplaceAllInOnePassGivesTheSameTextAsOneByOne) {
+    const QString para = QString(QChar::ParagraphSeparator);
+    const QString text = QStringLiteral("<li>pear</li>") + para + QStringLiteral("<li>plum</li>") +
+                         para + QStringLiteral("cat concat Cat") + para + QString() + para +
+                         QStringLiteral("x1 x22 x333");
+    struct Case {
+        const char* pattern;
+        FindOptions options;
+        const char* with;
+    };
+    const Case cases[] = {
+        {"<li>(\\w+)</li>\\n", regex(true), "[\\1]\\n"}, // groups across lines
+        {"</li>\\n<li>", regex(), ", "},                 // joins lines
+        {"cat", {false, true, false}, "dog"},            // whole words, any case
+        {"cat", {true, false, false}, ""},               // removed
+        {"^", regex(), "> "},                            // empty matches
+        {"$", regex(), ";"},                             // empty, at line ends
+        {"x(\\d)(\\d*)", regex(), "\\2\\1\\0"},          // groups, one empty
+        {"\\n\\n", regex(), "\\n"},                      // an empty line taken out
+        {"nothing", {}, "x"},                            // no match
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        const Finder f(QString::fromUtf8(c.pattern), c.options);
+        ASSERT_TRUE(f.isUsable());
+        const QString with = QString::fromUtf8(c.with);
+        const Finder::Replaced r = f.replaceAll(text, with);
+        EXPECT_EQ(r.count, f.countMatches(text));
+        QString whole = text;
+        whole.replace(r.from, r.to - r.from, r.text);
+        EXPECT_EQ(whole, replacedOneByOne(f, text, with));
+    }
+}
+
+TEST(FindEngine, ReplaceAllMovesPositionsWithTheText) {
+    const QString text = QStringLiteral("ab cat cd cat ef");
+    const Finder f(QStringLiteral("cat"), {});
+    // Before the first match, inside one, at the end of one, between, after.
+    std::vector<qsizetype> positions{1, 4, 6, 8, 11, 16};
+    const Finder::Replaced r = f.replaceAll(text, QStringLiteral("tiger"), &positions);
+    EXPECT_EQ(r.count, 2);
+    EXPECT_EQ(QString(text).replace(r.from, r.to - r.from, r.text), "ab tiger cd tiger ef");
+    EXPECT_EQ(positions, (std::vector<qsizetype>{1, 3, 8, 10, 12, 20}));
+}
+
+TEST(FindEngine, TextWithALoneSurrogateIsSearchedAndKept) {
+    // Half of a character pair (a damaged file, a bad paste): the search
+    // goes on past it and the replacement leaves it as it was.
+    QString text = QStringLiteral("one two ");
+    text += QChar(0xD800);
+    text += QStringLiteral(" two three two");
+    const Finder f(QStringLiteral("t(w)o"), regex());
+    EXPECT_EQ(f.countMatches(text), 3);
+    const Finder::Replaced r = f.replaceAll(text, QStringLiteral("[\\1]"));
+    EXPECT_EQ(r.count, 3);
+    QString whole = text;
+    whole.replace(r.from, r.to - r.from, r.text);
+    QString expected = QStringLiteral("one [w] ");
+    expected += QChar(0xD800);
+    expected += QStringLiteral(" [w] three [w]");
+    EXPECT_EQ(whole, expected);
+    EXPECT_EQ(f.findBackward(text, text.size())->start, 20);
+}
+
+TEST(MatchCounter, CountsExactlyUpToTheLimitAndSaysWhenThereAreMore) {
+    const qsizetype limit = MatchCounter::kLimit;
+    const Finder f(QStringLiteral("ab"), {});
+    for (const qsizetype n :
+         {qsizetype(0), qsizetype(1), limit - 1, limit, limit + 1, 13 * limit}) {
+        SCOPED_TRACE(n);
+        QString text;
+        for (qsizetype i = 0; i < n; ++i)
+            text += QStringLiteral("ab, ");
+        const MatchCounter::Count here = MatchCounter::countNow(f, text);
+        EXPECT_EQ(qsizetype(here.starts.size()), std::min(n, limit));
+        EXPECT_EQ(here.more, n > limit);
+        if (!here.starts.empty()) {
+            EXPECT_EQ(here.starts.back(), (std::min(n, limit) - 1) * 4);
+        }
+
+        // The same on the counting thread.
+        MatchCounter counter;
+        std::optional<MatchCounter::Count> there;
+        QObject::connect(&counter, &MatchCounter::counted,
+                         [&](const MatchCounter::Count& c) { there = c; });
+        counter.start(f, text);
+        EXPECT_TRUE(counter.isBusy());
+        ASSERT_TRUE(test::waitUntil([&] { return there.has_value(); }));
+        EXPECT_FALSE(counter.isBusy());
+        EXPECT_EQ(there->starts, here.starts);
+        EXPECT_EQ(there->more, here.more);
+    }
+}
+
+TEST(MatchCounter, OnlyTheLatestCountIsReported) {
+    QString many, few;
+    for (int i = 0; i < 50000; ++i)
+        many += QStringLiteral("word ");
+    few = QStringLiteral("word word word");
+    const Finder f(QStringLiteral("word"), {});
+    MatchCounter counter;
+    std::vector<MatchCounter::Count> reported;
+    QObject::connect(&counter, &MatchCounter::counted,
+                     [&](const MatchCounter::Count& c) { reported.push_back(c); });
+    // The text changed while it was counted: the first count never shows,
+    // whether it was abandoned or had already finished.
+    counter.start(f, many);
+    counter.start(f, few);
+    ASSERT_TRUE(test::waitUntil([&] { return !counter.isBusy(); }));
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].starts, (std::vector<qsizetype>{0, 5, 10}));
+    // An abandoned count is not reported at all.
+    counter.start(f, many);
+    counter.cancel();
+    EXPECT_FALSE(counter.isBusy());
+    counter.start(f, few);
+    ASSERT_TRUE(test::waitUntil([&] { return !counter.isBusy(); }));
+    EXPECT_EQ(reported.size(), 2u);
+    // Going away while a count runs is safe.
+    auto gone = std::make_unique<MatchCounter>();
+    gone->start(f, many);
+    gone.reset();
+}
+
+TEST(DocumentSearch, ReplaceAllKeepsTheCaretAndIsOneStepAcrossLines) {
+    auto docHolder = makeDoc(QStringLiteral("<b>one</b>\n<b>two</b>\nkeep\n<b>three</b>\n"));
+    QTextDocument& doc = *docHolder;
+    DocumentSearch search(&doc);
+    const Finder f(QStringLiteral("<b>(\\w+)</b>\\n"), regex());
+    // A selection of "keep", between the matches.
+    std::vector<int> positions{22, 26};
+    EXPECT_EQ(search.replaceAll(f, QStringLiteral("\\1 "), &positions), 3);
+    EXPECT_EQ(docText(doc), "one two keep\nthree ");
+    EXPECT_EQ(doc.toPlainText().mid(positions[0], positions[1] - positions[0]), "keep");
+    EXPECT_EQ(doc.blockCount(), 2);
+    doc.undo();
+    EXPECT_EQ(docText(doc), "<b>one</b>\n<b>two</b>\nkeep\n<b>three</b>\n");
+    EXPECT_FALSE(doc.isUndoAvailable());
+    // Matches replaced by themselves change nothing: no undo step.
+    EXPECT_EQ(search.replaceAll(f, QStringLiteral("\\0")), 3);
+    EXPECT_FALSE(doc.isUndoAvailable());
 }

@@ -1,6 +1,7 @@
 // A small HTTP server on 127.0.0.1 for the help and update tests, running on
 // the test's own event loop. Each path answers with a fixed status and body;
-// replies can be held back to play a slow server.
+// replies can be held back to play a slow server, and a path can answer
+// without end (a body that never stops) to play a hostile one.
 #pragma once
 
 #include <QByteArray>
@@ -37,6 +38,16 @@ public:
     void answer(const QByteArray& path, int status, const QByteArray& body) {
         m_answers.insert(path, {status, body});
     }
+    // The path answers 200 and then sends body bytes until the client hangs
+    // up (with a Content-Length that says so, when `declared` is given).
+    void answerEndlessly(const QByteArray& path, qint64 declared = -1) {
+        m_endless.insert(path, declared);
+    }
+    // Body bytes sent on endless answers, and how many of those connections
+    // the client has closed.
+    qint64 endlessBytesSent = 0;
+    int endlessClosedByClient = 0;
+
     // While held, requests are recorded but not answered.
     void hold() { m_holding = true; }
     void release() {
@@ -79,7 +90,31 @@ private:
             reply(socket, path);
     }
 
+    void sendEndlessly(QTcpSocket* socket, qint64 declared) {
+        QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n";
+        if (declared >= 0)
+            head += "Content-Length: " + QByteArray::number(declared) + "\r\n";
+        socket->write(head + "\r\n");
+        const QByteArray chunk(64 * 1024, 'N');
+        // A new chunk whenever the last has gone out, until the client
+        // closes the connection.
+        auto more = [this, socket, chunk] {
+            if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() == 0) {
+                socket->write(chunk);
+                endlessBytesSent += chunk.size();
+            }
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        QObject::connect(socket, &QTcpSocket::disconnected, socket,
+                         [this] { ++endlessClosedByClient; });
+        more();
+    }
+
     void reply(QTcpSocket* socket, const QByteArray& path) {
+        if (m_endless.contains(path)) {
+            sendEndlessly(socket, m_endless.value(path));
+            return;
+        }
         const Answer a = m_answers.value(path, Answer{404, "<html>Not Found</html>"});
         QByteArray response = "HTTP/1.1 " + QByteArray::number(a.status) +
                               (a.status == 200 ? " OK" : " Error") +
@@ -92,6 +127,7 @@ private:
 
     QTcpServer m_server;
     QHash<QByteArray, Answer> m_answers;
+    QHash<QByteArray, qint64> m_endless;
     QHash<QTcpSocket*, QByteArray> m_buffers;
     bool m_holding = false;
     QList<std::pair<QPointer<QTcpSocket>, QByteArray>> m_pending;

@@ -2,6 +2,7 @@
 // it sends, what each answer shows, the weekly rule, and that the window
 // keeps working while the server is slow.
 #include "core/paths.h"
+#include "help/phpmanualprobe.h"
 #include "help/updatechecker.h"
 #include "httpserver.h"
 #include "recordingplatform.h"
@@ -235,6 +236,37 @@ TEST_F(UpdateCheckTest, AskingDuringTheAutomaticCheckGetsAnAnswer) {
     EXPECT_EQ(waitForResult(), Result::UpToDate);
     EXPECT_EQ(server.requests.size(), 1);
     EXPECT_EQ(alertTitles(), QStringList{kUpToDate});
+}
+
+TEST_F(UpdateCheckTest, AnAnswerWithoutEndIsCutOffAndCountsAsNone) {
+    // A body that never stops: without a length, and with a length far
+    // past what the answer can be.
+    const qint64 declared[] = {-1, qint64(1) << 40};
+    for (const qint64 length : declared) {
+        SCOPED_TRACE(length);
+        server.answerEndlessly("/check", length);
+        const size_t before = results.size();
+        const int closed = server.endlessClosedByClient;
+        auto c = checker();
+        c->doCheckForUpdate(true);
+        EXPECT_EQ(waitForResult(before + 1), Result::Failed);
+        // The program hung up; the server would have gone on.
+        EXPECT_TRUE(waitUntil([&] { return server.endlessClosedByClient == closed + 1; }));
+    }
+    EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty())
+        << alertTitles().join(u'|').toStdString();
+
+    // The PHP manual's probe: the English manual is shown instead.
+    server.answerEndlessly("/manual/fr/");
+    help::PhpManualProbe probe;
+    std::optional<QUrl> decided;
+    QObject::connect(&probe, &help::PhpManualProbe::decided, &probe,
+                     [&](const QUrl& url) { decided = url; });
+    const QUrl english(server.base() + QStringLiteral("/manual/en/"));
+    probe.start(QUrl(server.base() + QStringLiteral("/manual/fr/")), english);
+    ASSERT_TRUE(waitUntil([&] { return decided.has_value(); }));
+    EXPECT_EQ(*decided, english);
+    EXPECT_GT(server.endlessBytesSent, help::PhpManualProbe::kMaxReplyBytes);
 }
 
 TEST(UpdateCheckDates, StoredFormRoundTrips) {
