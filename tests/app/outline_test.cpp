@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStackedWidget>
 #include <QToolButton>
 
 using namespace morvane;
