@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace morvane {
@@ -34,6 +35,17 @@ QString lineEndName(LineEnd e) {
 // The length of the character at `i` (two for a surrogate pair).
 qsizetype charLength(QStringView text, qsizetype i) {
     return i + 1 < text.size() && text[i].isHighSurrogate() && text[i + 1].isLowSurrogate() ? 2 : 1;
+}
+
+// Pages a browser reads as HTML: the ones that get a charset declaration.
+bool isPageName(const QString& name) {
+    const QString ext = name.section(QLatin1Char('.'), -1).toLower();
+    if (!name.contains(QLatin1Char('.')))
+        return false;
+    for (const char* page : {"html", "htm", "xhtml", "shtml", "php", "phtml"})
+        if (ext == QLatin1String(page))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -123,6 +135,7 @@ void EncodingController::checkInserted(TextView* view, int position, int added) 
     const int to = std::clamp(position + added, from, int(text.size()));
     if (encoding::canEncode(view->format().encoding, QStringView(text).sliced(from, to - from)))
         return;
+    // While the question is open the answer will cover this character too.
     if (file->encodingAnswer == EncodingAnswer::NotAsked)
         resolveUnencodable(file);
     else if (file->encodingAnswer == EncodingAnswer::KeepEncoding)
@@ -130,9 +143,9 @@ void EncodingController::checkInserted(TextView* view, int position, int added) 
 }
 
 bool EncodingController::resolveUnencodable(OpenFile* file) {
-    TextView* view = file->editor;
-    if (!view)
-        return false;
+    QPointer<TextView> view = file->editor;
+    if (!view || file->encodingAnswer == EncodingAnswer::Asking)
+        return false; // the open question decides
     if (file->encodingAnswer == EncodingAnswer::NotAsked) {
         const QString text = view->textForSaving();
         QByteArray ignored;
@@ -141,13 +154,20 @@ bool EncodingController::resolveUnencodable(OpenFile* file) {
             return true;
         const QString ch = text.mid(bad, charLength(text, bad));
         const QString enc = encoding::displayName(view->format().encoding);
+        // The question's own event loop may deliver more typed characters
+        // and a save on the lost focus: they wait for this answer, which
+        // covers the whole text, rather than ask again.
+        file->encodingAnswer = EncodingAnswer::Asking;
         const int answer = Platform::instance().question(
             tr("\u201C%1\u201D is saved as %2, which cannot hold \u201C%3\u201D.")
                 .arg(file->name(), enc, ch),
-            tr("Convert the file to UTF-8 (its charset declaration is updated too), or keep %1 "
-               "and leave out the characters it cannot hold?")
+            tr("Convert the file to UTF-8 (its charset declaration is updated, or added to the "
+               "page's head), or keep %1 and leave out the characters it cannot hold?")
                 .arg(enc),
             {tr("Keep %1").arg(enc), tr("Convert to UTF-8")}, 0);
+        // The file may have been closed meanwhile.
+        if (!view || fileOf(view) != file)
+            return false;
         file->encodingAnswer =
             answer == 1 ? EncodingAnswer::ConvertToUtf8 : EncodingAnswer::KeepEncoding;
     }
@@ -187,6 +207,36 @@ bool EncodingController::removeUnencodable(TextView* view, std::pair<int, int> r
     return removed;
 }
 
+std::optional<std::pair<qsizetype, QString>>
+EncodingController::utf8Declaration(const QString& text) {
+    if (encoding::findDeclaredCharset(text))
+        return std::nullopt;
+    // Only a page with a head of its own gets one; a fragment (an include,
+    // a template part) is left as it is.
+    static const QRegularExpression head(QStringLiteral(R"(<head(?:\s[^<>]*)?>)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = head.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    // Not a head inside a comment or a PHP block: the page's own markup only.
+    const QStringView before = QStringView(text).first(m.capturedStart());
+    const auto openInside = [before](QLatin1String open, QLatin1String close) {
+        return before.lastIndexOf(open) > before.lastIndexOf(close);
+    };
+    if (openInside(QLatin1String("<!--"), QLatin1String("-->")) ||
+        openInside(QLatin1String("<?"), QLatin1String("?>")))
+        return std::nullopt;
+    const qsizetype at = m.capturedEnd();
+    const QString meta = QStringLiteral("<meta charset=\"utf-8\">");
+    if (at >= text.size() || text[at] != QLatin1Char('\n'))
+        return std::make_pair(at, meta);
+    // On a line of its own, indented like the line that follows.
+    qsizetype end = at + 1;
+    while (end < text.size() && (text[end] == QLatin1Char(' ') || text[end] == QLatin1Char('\t')))
+        ++end;
+    return std::make_pair(at, QLatin1Char('\n') + text.mid(at + 1, end - at - 1) + meta);
+}
+
 void EncodingController::setEncoding(OpenFile* file, const QString& name) {
     TextView* view = file->editor;
     TextFormat& format = view->format();
@@ -200,6 +250,15 @@ void EncodingController::setEncoding(OpenFile* file, const QString& name) {
             c.setPosition(int(d->valueStart + d->valueLength), QTextCursor::KeepAnchor);
             c.insertText(label);
             format.declaredCharset = label;
+        }
+    } else if (name == encoding::kUtf8 && isPageName(file->name())) {
+        // A page that declared nothing was read in the fallback encoding; a
+        // browser would guess the same, so the converted page says UTF-8.
+        if (const auto added = utf8Declaration(text)) {
+            QTextCursor c(view->document());
+            c.setPosition(int(added->first));
+            c.insertText(added->second);
+            format.declaredCharset = QStringLiteral("utf-8");
         }
     }
     format.encoding = name;

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <optional>
 #include <utility>
 
 namespace morvane {
@@ -39,6 +40,13 @@ public:
     // (once per file) and converts the file or removes such characters.
     // Returns true when the text can now be saved.
     bool resolveUnencodable(OpenFile* file);
+
+    // Where a page that declares no charset gets `<meta charset="utf-8">`
+    // when converted to UTF-8, and the text to insert there: right after
+    // the page's <head> tag. Nothing for a page that declares one, or has
+    // no head of its own (a fragment, or a head only inside a comment or a
+    // PHP block).
+    static std::optional<std::pair<qsizetype, QString>> utf8Declaration(const QString& text);
 
 private:
     void updateLabel();

@@ -90,6 +90,12 @@ int main(int argc, char** argv) {
     if (argc > 1 && (std::strcmp(argv[1], "colour") == 0 || std::strcmp(argv[1], "upload") == 0 ||
                      std::strcmp(argv[1], "trust") == 0))
         return runTool(argc, argv);
+    {
+        // The window takes no words: a mistyped command must not open it.
+        QTextStream err(stderr);
+        if (const auto rc = morvane::help::handleUnknownCommand(argumentsAfter(argc, argv, 1), err))
+            return *rc;
+    }
 
     // Before Qt, the GL drivers or the web engine make any of them.
     morvane::paths::preparePrivateCacheFolders();

@@ -218,8 +218,8 @@ void MainWindow::buildMenus() {
     file->addSeparator();
     m_actionRefresh = file->addAction(tr("Refresh Folders"));
     m_actionRefresh->setShortcut(QKeySequence::Refresh);
-    m_actionMark = file->addAction(QStringLiteral("Mark for Upload"));
-    m_actionUnmark = file->addAction(QStringLiteral("Unmark for Upload"));
+    m_actionMark = file->addAction(tr("Mark for Upload"));
+    m_actionUnmark = file->addAction(tr("Unmark for Upload"));
     m_actionUpload = file->addAction(tr("&Upload..."));
     m_actionUpload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
     m_actionUpload->setToolTip(tr("Upload the changed files of this site"));

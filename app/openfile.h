@@ -32,8 +32,8 @@ enum class DiskState {
 };
 
 // The user's answer, once per file, when a typed character does not fit the
-// file's encoding.
-enum class EncodingAnswer { NotAsked, KeepEncoding, ConvertToUtf8 };
+// file's encoding; Asking while the question is open.
+enum class EncodingAnswer { NotAsked, Asking, KeepEncoding, ConvertToUtf8 };
 
 struct OpenFile {
     FileSystemItem* item = nullptr; // owned by the tree until the site changes

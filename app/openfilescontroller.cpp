@@ -373,6 +373,10 @@ void OpenFilesController::save(SaveMode mode) {
         return;
     if (!file->dirty && mode == SaveMode::IfEdited)
         return;
+    // The question about a character the encoding cannot hold takes the
+    // focus from the editor: the answer decides what is written, later.
+    if (file->encodingAnswer == EncodingAnswer::Asking)
+        return;
     // A failed save shows an alert, which moves the focus again; do not let
     // that start a second save of the same file.
     m_saving = true;
@@ -478,6 +482,22 @@ void OpenFilesController::forgetPath(const QString& path) {
         return p == path || p.startsWith(prefix);
     };
     bool currentGone = false;
+    // The open file shown in place of a current one that goes: the next
+    // one that stays, in the pop-up's order, else the nearest before it.
+    OpenFile* neighbour = nullptr;
+    const auto current = std::find_if(m_openFiles.begin(), m_openFiles.end(),
+                                      [this](const auto& f) { return f.get() == m_current; });
+    if (current != m_openFiles.end()) {
+        const auto after = std::find_if_not(current + 1, m_openFiles.end(), gone);
+        if (after != m_openFiles.end()) {
+            neighbour = after->get();
+        } else {
+            const auto before =
+                std::find_if_not(std::make_reverse_iterator(current), m_openFiles.rend(), gone);
+            if (before != m_openFiles.rend())
+                neighbour = before->get();
+        }
+    }
     for (const auto& f : m_openFiles) {
         if (gone(f)) {
             Q_EMIT fileClosing(f.get());
@@ -490,9 +510,15 @@ void OpenFilesController::forgetPath(const QString& path) {
     }
     m_openFiles.erase(std::remove_if(m_openFiles.begin(), m_openFiles.end(), gone),
                       m_openFiles.end());
-    if (currentGone)
-        showNothing();
     setOpenFilePopup();
+    if (!currentGone)
+        return;
+    // The pane shows the file the open-files pop-up names, never nothing
+    // while files stay open.
+    if (neighbour)
+        showCurrentFile(neighbour);
+    else
+        showNothing();
 }
 
 namespace {

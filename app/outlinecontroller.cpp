@@ -52,7 +52,19 @@ OutlineController::OutlineController(MainWindow& window, FileTreeModel& model,
             &OutlineController::markForUpload);
     connect(m_window.actionUnmarkForUpload(), &QAction::triggered, this,
             &OutlineController::unmarkForUpload);
+    connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &OutlineController::updateMarkCommands);
+    connect(&m_marks, &UploadMarks::changed, this, &OutlineController::updateMarkCommands);
+    updateMarkCommands();
     setUpRowCommands();
+}
+
+void OutlineController::updateMarkCommands() {
+    FileSystemItem* item = selectedItem();
+    const bool file = item && item->numberOfChildren() < 0;
+    const bool marked = item && m_marks.contains(item->fullPath());
+    m_window.actionMarkForUpload()->setEnabled(file && !marked);
+    m_window.actionUnmarkForUpload()->setEnabled(marked);
 }
 
 void OutlineController::setUpRowCommands() {

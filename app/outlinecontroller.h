@@ -102,6 +102,9 @@ private:
     void setUpRowCommands();
     void showContextMenu(const QPoint& pos);
     void updateGearMenu();
+    // File > Mark for Upload and Unmark for Upload are offered only where
+    // they would change something.
+    void updateMarkCommands();
     void fillGearMenu();
     QString showableFolder(const QString& mounted) const;
 

@@ -51,8 +51,8 @@ QMenu* OutlineController::menuForRow(FileSystemItem* node, MenuKind kind, QWidge
             add(tr("Mark for Upload"), [this] { markForUpload(); });
         menu->addSeparator();
     }
-    add(tr("New file"), [this] { newFileOrFolder(NewItemType::File); });
-    add(tr("New folder"), [this] { newFileOrFolder(NewItemType::Folder); });
+    add(tr("New File"), [this] { newFileOrFolder(NewItemType::File); });
+    add(tr("New Folder"), [this] { newFileOrFolder(NewItemType::Folder); });
     add(
         tr("Rename"), [this] { rename(); }, QKeySequence(Qt::Key_F2));
     add(
@@ -60,7 +60,7 @@ QMenu* OutlineController::menuForRow(FileSystemItem* node, MenuKind kind, QWidge
     menu->addSeparator();
     add(tr("Show in File Manager"), [this] { showInFileManager(); });
     if (file)
-        add(tr("Open in File Manager"), [this] { openWithDefaultApplication(); });
+        add(tr("Open with Default Application"), [this] { openWithDefaultApplication(); });
     if (gear) {
         add(tr("Open Site in File Manager"), [this] { openSiteInFileManager(); });
         if (m_haveClient)
@@ -68,7 +68,7 @@ QMenu* OutlineController::menuForRow(FileSystemItem* node, MenuKind kind, QWidge
     }
     if (image) {
         menu->addSeparator();
-        add(tr("Copy <img> tag"), [this] { copyImageTag(); });
+        add(tr("Copy <img> Tag"), [this] { copyImageTag(); });
     }
     return menu;
 }

@@ -1,6 +1,8 @@
 #include "editor/prefscontroller.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
 #include <QSettings>
 
 #include <cmath>
@@ -63,13 +65,49 @@ QColor PrefsController::defaultColor(ColourRole role) {
     return QColor();
 }
 
+namespace {
+// The font database needs the window system; a tool without one (the
+// command-line colouring) takes the names as they are.
+bool canAskFontDatabase() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+// The system's fixed-width font, by the name of the family it resolves to
+// (not a generic alias such as "monospace", which the font button would
+// show as it is).
+QFont systemFixedFont() {
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QString resolved = QFontInfo(fixed).family();
+    if (!resolved.isEmpty())
+        fixed.setFamily(resolved);
+    return fixed;
+}
+} // namespace
+
 QFont PrefsController::defaultFont() {
-    // Menlo where installed; otherwise fontconfig picks the system monospace.
+    // Menlo where installed; otherwise the system's fixed-width font.
     QFont font(QStringLiteral("Menlo"));
+    if (canAskFontDatabase() && !QFontDatabase::hasFamily(font.family()))
+        font = systemFixedFont();
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
     font.setPointSizeF(14);
     return font;
+}
+
+QFont PrefsController::installedFont(const QFont& font) {
+    if (!canAskFontDatabase() || QFontDatabase::hasFamily(font.family()))
+        return font;
+    // A font of another machine (a copied settings file): the system's
+    // fixed-width font at the stored size, in the regular style.
+    QFont fixed = systemFixedFont();
+    if (font.pointSizeF() > 0)
+        fixed.setPointSizeF(font.pointSizeF());
+    else if (font.pixelSize() > 0)
+        fixed.setPixelSize(font.pixelSize());
+    fixed.setStyleHint(QFont::Monospace);
+    fixed.setFixedPitch(true);
+    return fixed;
 }
 
 namespace {
@@ -204,7 +242,7 @@ void PrefsController::prefsFromUserDefaults(QSettings& settings) {
     } else {
         QFont font;
         if (f.typeId() == QMetaType::QString && font.fromString(f.toString()))
-            m_font = font;
+            m_font = installedFont(font);
         // An unreadable stored font keeps the current one.
     }
     setAutoIndent(autoIndentFromStored(settings.value(QStringLiteral("autoindent"))));

@@ -63,7 +63,11 @@ public:
     void setAutoIndent(bool on);
 
     static QColor defaultColor(ColourRole role);
+    // Menlo where it is installed, else the system's fixed-width font; 14 pt.
     static QFont defaultFont();
+    // `font` when its family is installed; else the system's fixed-width
+    // font at the same size.
+    static QFont installedFont(const QFont& font);
     // The settings key under which a role's colour is stored.
     static const char* keyForRole(ColourRole role);
 

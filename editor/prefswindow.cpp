@@ -6,7 +6,9 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,6 +17,10 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QVBoxLayout>
+
+#include <cstdlib>
+#include <limits>
+#include <memory>
 
 namespace morvane {
 
@@ -30,8 +36,31 @@ QIcon swatch(const QColor& colour) {
     return QIcon(pm);
 }
 
+// "DejaVu Sans Mono Book 14 pt": the face as well as the family, so that a
+// bold or slanted choice is seen on the button.
 QString fontLabel(const QFont& font) {
-    return QStringLiteral("%1 %2 pt").arg(font.family()).arg(font.pointSizeF());
+    QString style = QFontInfo(font).styleName();
+    if (style.isEmpty())
+        style = QFontDatabase::styleString(font);
+    return QStringLiteral("%1 %2 %3 pt").arg(font.family(), style).arg(font.pointSizeF());
+}
+
+// The face of `family` nearest to a slant and weight: the same slant first,
+// then the closest weight. Empty when the family lists no faces.
+QString nearestStyle(const QString& family, bool italic, int weight) {
+    QString best;
+    int bestScore = std::numeric_limits<int>::max();
+    for (const QString& style : QFontDatabase::styles(family)) {
+        // Oblique counts as slanted too (QFontDatabase::italic() says no).
+        const bool slanted = QFontDatabase::font(family, style, 12).style() != QFont::StyleNormal;
+        const int score = (slanted != italic ? 10000 : 0) +
+                          std::abs(QFontDatabase::weight(family, style) - weight);
+        if (score < bestScore) {
+            bestScore = score;
+            best = style;
+        }
+    }
+    return best;
 }
 
 struct ButtonSpec {
@@ -74,9 +103,12 @@ PrefsWindow::PrefsWindow(PrefsController& prefs, SettingsOpener openSettings, QW
         return QColorDialog::getColor(current, parent, title);
     };
     m_chooseFont = [](QWidget* parent, const QFont& current) -> std::optional<QFont> {
-        bool ok = false;
-        const QFont font = QFontDialog::getFont(&ok, current, parent, tr("Editor Font"));
-        return ok ? std::optional<QFont>(font) : std::nullopt;
+        QFontDialog dialog(current, parent);
+        dialog.setWindowTitle(tr("Editor Font"));
+        keepFaceAcrossFamilies(dialog);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.selectedFont();
     };
 
     auto* layout = new QVBoxLayout(this);
@@ -181,6 +213,36 @@ void PrefsWindow::actionColor(ColourRole role) {
     // The preference changes at once: the sample (and any editor) recolours.
     m_prefs.setColorForRole(role, chosen);
     showColour(role);
+}
+
+void PrefsWindow::keepFaceAcrossFamilies(QFontDialog& dialog) {
+    // The dialog keeps the face only when the new family names it alike;
+    // otherwise it takes the family's first face, which is often Oblique.
+    struct Face {
+        QString family;
+        bool italic = false;
+        int weight = QFont::Normal;
+    };
+    auto face = std::make_shared<Face>();
+    const QFontInfo start(dialog.currentFont());
+    *face = {dialog.currentFont().family(), start.italic(), start.weight()};
+    QObject::connect(
+        &dialog, &QFontDialog::currentFontChanged, &dialog, [&dialog, face](const QFont& font) {
+            const QFontInfo shown(font);
+            if (font.family() == face->family) {
+                // A face chosen within the family is the one to keep.
+                face->italic = shown.italic();
+                face->weight = shown.weight();
+                return;
+            }
+            face->family = font.family();
+            const QString style = nearestStyle(font.family(), face->italic, face->weight);
+            if (style.isEmpty() || style == shown.styleName())
+                return;
+            QFont wanted = font;
+            wanted.setStyleName(style);
+            dialog.setCurrentFont(wanted);
+        });
 }
 
 void PrefsWindow::actionSetFont() {

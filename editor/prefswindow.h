@@ -15,6 +15,7 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QFontDialog;
 class QPlainTextEdit;
 class QPushButton;
 class QSettings;
@@ -39,6 +40,11 @@ public:
     // The choosers (the platform's colour and font dialogs unless replaced).
     void setColourChooser(ColourChooser chooser) { m_chooseColour = std::move(chooser); }
     void setFontChooser(FontChooser chooser) { m_chooseFont = std::move(chooser); }
+
+    // Makes the font dialog keep the chosen face (slant and weight) when
+    // the user picks another family, rather than jump to the family's
+    // first face.
+    static void keepFaceAcrossFamilies(QFontDialog& dialog);
 
     // The eight lines of the sample.
     static QString sampleText();

@@ -13,7 +13,7 @@ QString usageText() {
     return QCoreApplication::translate(
         "CommandLine", "Usage:\n"
                        "  morvane                 open the editor window\n"
-                       "  morvane upload [--yes] [--dry-run] [SITE]\n"
+                       "  morvane upload [--yes] [--dry-run] [--verbose] [SITE]\n"
                        "                          upload the files of a site that need upload\n"
                        "  morvane trust SITE      review and trust the server of a site\n"
                        "  morvane colour --runs FILE\n"
@@ -23,6 +23,53 @@ QString usageText() {
                        "\n"
                        "`morvane upload --help` describes the upload options.\n"
                        "The user guide is in the program: Help > Morvane Help.\n");
+}
+
+namespace {
+// Qt's own window options that take the next argument as their value.
+bool takesValue(QStringView option) {
+    static const char* const kWithValue[] = {
+        "platform",        "platformpluginpath",
+        "platformtheme",   "plugin",
+        "qwindowgeometry", "geometry",
+        "qwindowtitle",    "title",
+        "qwindowicon",     "icon",
+        "display",         "name",
+        "session",         "style",
+        "stylesheet",
+    };
+    while (option.startsWith(QLatin1Char('-')))
+        option = option.sliced(1);
+    if (option.contains(QLatin1Char('=')))
+        return false;
+    for (const char* known : kWithValue)
+        if (option == QLatin1String(known))
+            return true;
+    return false;
+}
+} // namespace
+
+QString unknownArgument(const QStringList& args) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            if (takesValue(a))
+                ++i;
+            continue;
+        }
+        return a;
+    }
+    return QString();
+}
+
+std::optional<int> handleUnknownCommand(const QStringList& args, QTextStream& err) {
+    const QString word = unknownArgument(args);
+    if (word.isNull())
+        return std::nullopt;
+    err << QCoreApplication::translate("CommandLine", "morvane: unknown command \"%1\"\n").arg(word)
+        << usageText();
+    err.flush();
+    return 2;
 }
 
 std::optional<int> handleInfoOptions(const QStringList& args, QTextStream& out) {

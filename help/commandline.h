@@ -22,4 +22,13 @@ QString versionText();
 // such as `-platform` pass through).
 std::optional<int> handleInfoOptions(const QStringList& args, QTextStream& out);
 
+// The first argument that is neither a command the program knows nor one
+// of Qt's window options (with its value): the window takes no words and
+// no file names. A null string when there is none. `args` is without the
+// program name and without a leading command word that was handled.
+QString unknownArgument(const QStringList& args);
+// When `args` holds such an argument, writes that the command is unknown,
+// then the usage, to `err` and returns the exit status 2.
+std::optional<int> handleUnknownCommand(const QStringList& args, QTextStream& err);
+
 } // namespace morvane::help

@@ -72,6 +72,7 @@ QByteArray newPageTemplate() {
     return QByteArrayLiteral("<!DOCTYPE html>\n"
                              "<html>\n"
                              "<head>\n"
+                             "    <meta charset=\"utf-8\">\n"
                              "    <title>[title goes here]</title>\n"
                              "</head>\n"
                              "<body>\n"

@@ -1,4 +1,4 @@
-// The "Copy <img> tag" command's text: an HTML image tag for an image file
+// The "Copy <img> Tag" command's text: an HTML image tag for an image file
 // of the site, with its path below the site folder and its size in pixels.
 #pragma once
 

@@ -173,6 +173,15 @@ SitePropController::SitePropController(QWidget* parent)
     layout->addLayout(form);
     layout->addLayout(buttons);
     setMinimumWidth(480);
+
+    // Tab walks the rows from top to bottom, then the buttons from left to
+    // right, whatever order the controls were made in.
+    QWidget* const order[] = {fieldSiteName, comboProtocol,      fieldServer,    fieldServerFolder,
+                              fieldUserName, fieldPassword,      fieldLocalPath, chooseButton,
+                              fieldLocalURL, checkTemporaryName, checkSizes,     m_buttonHelp,
+                              buttonDelete,  buttonSkipTest,     cancelButton,   okButton};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 SitePropController::~SitePropController() = default;

@@ -5,10 +5,12 @@
 #include "sitefixture.h"
 
 #include "app/encodingcontroller.h"
+#include "core/encoding.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 
 using namespace morvane;
 using namespace morvane::test;
@@ -153,4 +155,96 @@ TEST_F(EncodingWindowTest, AFileNotValidInItsDeclaredEncodingIsReadOnlyUntilReop
     typeText("!");
     app->actionSave();
     EXPECT_EQ(readFile(at("broken.html")), bytes + "!");
+}
+
+TEST_F(EncodingWindowTest, CharactersTypedWhileTheQuestionIsOpenAskNothingMoreAndObeyTheAnswer) {
+    // A real question runs its own event loop: the second typed character
+    // and the save on the editor's lost focus arrive while it is open.
+    struct Case {
+        int answer;
+        const char* encodingLabel;
+        QByteArray saved;
+    };
+    const Case cases[] = {
+        {0, "Windows-1252", "<p>caf\xE9</p>"},
+        {1, "UTF-8", "<p>caf\xC3\xA9</p>\xE2\x86\x92\xE2\x86\x90"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        const QString name = QStringLiteral("two%1.html").arg(c.answer);
+        writeFile(at(name), "<p>caf\xE9</p>");
+        app->actionRefresh();
+        selectPath(name);
+        ASSERT_NE(editor(), nullptr);
+        app->window()->activateWindow();
+        editor()->setFocus();
+        RecordingPlatform::current().clear();
+        RecordingPlatform::current().queueAnswer(c.answer);
+        QPointer<TextView> view = editor();
+        RecordingPlatform::current().whileAsking = [view] {
+            if (view)
+                view->clearFocus();
+            QCoreApplication::processEvents();
+        };
+        typeText(QString::fromUtf8("\xE2\x86\x92\xE2\x86\x90")); // two arrows, not in 1252
+        ASSERT_TRUE(waitUntil([this] { return questions() >= 1; }));
+        waitUntil([] { return false; }, std::chrono::milliseconds(50));
+        EXPECT_EQ(questions(), 1) << "asked once, however many characters wait";
+        RecordingPlatform::current().whileAsking = nullptr;
+        EXPECT_TRUE(label().startsWith(QLatin1String(c.encodingLabel))) << label().toStdString();
+        selectPath("a.html");
+        EXPECT_EQ(readFile(at(name)), c.saved);
+        EXPECT_EQ(questions(), 1);
+    }
+}
+
+TEST_F(EncodingWindowTest, ConvertingAPageThatDeclaresNothingAddsTheDeclarationToItsHead) {
+    writeFile(
+        at("plain.html"),
+        "<html>\r\n<head>\r\n  <title>Caf\xE9</title>\r\n</head>\r\n<body></body>\r\n</html>\r\n");
+    app->actionRefresh();
+    selectPath("plain.html");
+    RecordingPlatform::current().queueAnswer(1); // Convert to UTF-8
+    typeText(QString::fromUtf8("\xE2\x86\x92"));
+    ASSERT_TRUE(waitUntil([this] { return label().startsWith("UTF-8"); }));
+    selectPath("a.html");
+    EXPECT_EQ(readFile(at("plain.html")),
+              QByteArray("<html>\r\n<head>\r\n  <meta charset=\"utf-8\">\r\n  <title>Caf\xC3\xA9"
+                         "</title>\r\n</head>\r\n<body></body>\r\n</html>\r\n\xE2\x86\x92"));
+    // Read again, the page is UTF-8 by its own word.
+    const auto declared =
+        encoding::findDeclaredCharset(QString::fromUtf8(readFile(at("plain.html"))));
+    ASSERT_TRUE(declared.has_value());
+    EXPECT_EQ(encoding::canonicalName(declared->label), encoding::kUtf8);
+}
+
+TEST(Utf8Declaration, GoesRightAfterThePagesOwnHeadAndNowhereElse) {
+    const QString meta = QStringLiteral("<meta charset=\"utf-8\">");
+    struct Case {
+        const char* text;
+        qsizetype at; // -1: nothing is added
+        QString inserted;
+    };
+    const Case cases[] = {
+        {"<html><head>\n\t<title>t</title>", 12, "\n\t" + meta},
+        {"<HEAD lang=\"en\"><title>", 16, meta},
+        {"<head>", 6, meta},
+        {"<!-- <head> --><p>x</p>", -1, {}},
+        {"<?php echo '<head>'; ?>", -1, {}},
+        {"<?xml version=\"1.0\"?><head>", 27, meta},
+        {"<header>menu</header>", -1, {}},
+        {"<p>a fragment</p>", -1, {}},
+        {"<meta charset=\"windows-1252\"><head>", -1, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto found = EncodingController::utf8Declaration(QString::fromUtf8(c.text));
+        if (c.at < 0) {
+            EXPECT_FALSE(found.has_value());
+            continue;
+        }
+        ASSERT_TRUE(found.has_value());
+        EXPECT_EQ(found->first, c.at);
+        EXPECT_EQ(found->second, c.inserted);
+    }
 }

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStackedWidget>
 #include <QToolButton>
 
 using namespace morvane;
@@ -108,14 +109,14 @@ protected:
 
 TEST_F(OutlineTest, MenusHoldTheirItemsInOrderForEachKindOfRow) {
     using K = OutlineController::MenuKind;
-    const QStringList edits{"New file", "New folder", "Rename", "Delete", "-"};
+    const QStringList edits{"New File", "New Folder", "Rename", "Delete", "-"};
     const QStringList mark{"Mark for Upload", "-"};
     const QStringList unmark{"Unmark for Upload", "-"};
     const QStringList show{"Show in File Manager"};
-    const QStringList open{"Open in File Manager"};
+    const QStringList open{"Open with Default Application"};
     const QStringList site{"Open Site in File Manager"};
     const QStringList client{"Open Site in FileZilla"};
-    const QStringList image{"-", "Copy <img> tag"};
+    const QStringList image{"-", "Copy <img> Tag"};
 
     EXPECT_EQ(menuFor("photo.JPG", K::Context), mark + edits + show + open + image);
     EXPECT_EQ(menuFor("photo.JPG", K::Gear), mark + edits + show + open + site + image);
@@ -147,7 +148,7 @@ TEST_F(OutlineTest, GearFollowsTheSelectionAndHasNoMenuWithoutOne) {
     selectPath("dir");
     ASSERT_NE(gear->menu(), nullptr);
     Q_EMIT gear->menu()->aboutToShow();
-    EXPECT_EQ(titles(gear->menu()).first(), QStringLiteral("New file"));
+    EXPECT_EQ(titles(gear->menu()).first(), QStringLiteral("New File"));
     selectPath("a.html");
     Q_EMIT gear->menu()->aboutToShow();
     EXPECT_EQ(titles(gear->menu()).first(), QStringLiteral("Mark for Upload"));
@@ -179,7 +180,7 @@ TEST_F(OutlineTest, RightClickSelectsTheRowAndEmptySpaceOpensNothing) {
     Q_EMIT view()->customContextMenuRequested(b.center());
     EXPECT_EQ(selectedName(), "b.html");
     ASSERT_NE(outline().contextMenu(), nullptr);
-    EXPECT_TRUE(titles(outline().contextMenu()).contains("Open in File Manager"));
+    EXPECT_TRUE(titles(outline().contextMenu()).contains("Open with Default Application"));
     outline().contextMenu()->close();
 
     selectPath("a.html");
@@ -387,6 +388,63 @@ TEST_F(OutlineTest, TrashingAFolderClosesTheOpenFilesBelowIt) {
     app->actionRefresh();
     EXPECT_FALSE(QFileInfo::exists(at("dir")));
     EXPECT_EQ(readFile(dataHome() + "/Trash/files/dir/sub/y.html"), QByteArray("<p>y</p>\nedited"));
+}
+
+TEST_F(OutlineTest, TrashingTheShownFileShowsTheOpenFileThePopUpNames) {
+    // Rows: site, a, b, c, d, dir, img, photo.JPG. Trashing d selects the
+    // folder img, which shows no file: the pane shows c, still open.
+    selectPath("c.html");
+    OpenFile* c = app->openFiles()->currentFile();
+    selectPath("d.html");
+    trashSelected();
+    EXPECT_EQ(selectedName(), "img");
+    ASSERT_EQ(app->openFiles()->currentFile(), c);
+    EXPECT_EQ(app->window()->editorStack()->currentWidget(), c->editor);
+    EXPECT_EQ(app->window()->popupOpenFiles()->currentText(), "c.html");
+
+    // With no other file open, the pane shows nothing and the pop-up is empty.
+    selectPath("c.html");
+    trashSelected();
+    EXPECT_EQ(app->openFiles()->currentFile(), nullptr);
+    EXPECT_EQ(app->window()->editorStack()->currentWidget(), app->window()->editorPlaceholder());
+    EXPECT_EQ(app->window()->popupOpenFiles()->count(), 0);
+}
+
+TEST_F(OutlineTest, FileMenuMarkCommandsAreOfferedOnlyWhereTheyChangeSomething) {
+    QAction* mark = app->window()->actionMarkForUpload();
+    QAction* unmark = app->window()->actionUnmarkForUpload();
+    struct Step {
+        const char* row;
+        bool markFirst;
+        bool markEnabled;
+        bool unmarkEnabled;
+    };
+    const Step steps[] = {
+        {"a.html", false, true, false}, // not marked
+        {"a.html", true, false, true},  // marked
+        {"b.html", false, true, false},
+        {"dir", false, false, false}, // a folder is never marked itself
+        {"", false, false, false},    // the site folder
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.row);
+        if (*step.row)
+            selectPath(step.row);
+        else
+            outline().selectItem(FileSystemItem::rootItem());
+        if (step.markFirst)
+            mark->trigger();
+        EXPECT_EQ(mark->isEnabled(), step.markEnabled);
+        EXPECT_EQ(unmark->isEnabled(), step.unmarkEnabled);
+    }
+    // Unmarking from elsewhere (the row menu) updates the File menu too.
+    selectPath("a.html");
+    ASSERT_TRUE(marked("a.html"));
+    outline().unmarkForUpload();
+    EXPECT_TRUE(mark->isEnabled());
+    EXPECT_FALSE(unmark->isEnabled());
+    view()->clearSelection();
+    EXPECT_FALSE(mark->isEnabled());
 }
 
 TEST_F(OutlineTest, FailedTrashChangesNothing) {

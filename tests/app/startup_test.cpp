@@ -13,9 +13,9 @@ using namespace morvane;
 using namespace morvane::test;
 
 namespace {
-const QByteArray kTemplate =
-    "<!DOCTYPE html>\n<html>\n<head>\n    <title>[title goes here]</title>\n"
-    "</head>\n<body>\n[body goes here]\n</body>\n</html>";
+const QByteArray kTemplate = "<!DOCTYPE html>\n<html>\n<head>\n    <meta charset=\"utf-8\">\n"
+                             "    <title>[title goes here]</title>\n"
+                             "</head>\n<body>\n[body goes here]\n</body>\n</html>";
 }
 
 class StartupTest : public AppFixture {};

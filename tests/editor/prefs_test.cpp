@@ -11,12 +11,23 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <QFontDatabase>
+#include <QFontInfo>
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace morvane {
 namespace {
+
+// The default editor font's family: Menlo where it is installed, else the
+// system's fixed-width font (never a family the machine lacks).
+QString defaultFamily() {
+    if (QFontDatabase::hasFamily(QStringLiteral("Menlo")))
+        return QStringLiteral("Menlo");
+    return QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
+}
 
 using test::readFile;
 using test::writeFile;
@@ -54,7 +65,7 @@ TEST_F(PrefsTest, FreshStoreGivesTheDefaults) {
     for (ColourRole r : kRoles)
         EXPECT_EQ(p.colorForRole(r).alpha(), 255) << PrefsController::keyForRole(r);
     EXPECT_FALSE(p.colorForRole(ColourRole::None).isValid());
-    EXPECT_EQ(p.font().family(), QStringLiteral("Menlo"));
+    EXPECT_EQ(p.font().family(), defaultFamily());
     EXPECT_EQ(p.font().pointSizeF(), 14.0);
     EXPECT_EQ(p.font().styleHint(), QFont::Monospace);
     EXPECT_FALSE(p.autoIndent());
@@ -191,9 +202,42 @@ TEST_F(PrefsTest, UnreadableFontKeepsTheCurrentOneAndMissingFontIsTheDefault) {
 
     s = openWith("[General]\nautoindent=false\n");
     p.prefsFromUserDefaults(*s);
-    EXPECT_EQ(p.font().family(), QStringLiteral("Menlo"));
+    EXPECT_EQ(p.font().family(), defaultFamily());
     EXPECT_EQ(p.font().pointSizeF(), 14.0);
     EXPECT_FALSE(p.autoIndent());
+}
+
+TEST_F(PrefsTest, AFontTheMachineLacksBecomesTheSystemFixedWidthFontAtItsSize) {
+    // Menlo is not installed on most Linux machines: neither the default nor
+    // a stored font may name a family that is not there.
+    EXPECT_TRUE(QFontDatabase::hasFamily(PrefsController::defaultFont().family()))
+        << PrefsController::defaultFont().family().toStdString();
+    EXPECT_EQ(PrefsController::defaultFont().pointSizeF(), 14.0);
+
+    struct Case {
+        QString family;
+        double size;
+        QString expected;
+    };
+    const QString fixed = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
+    const Case cases[] = {
+        {QStringLiteral("No Such Family 4711"), 11, fixed},
+        {QStringLiteral("Menlo"), 13,
+         QFontDatabase::hasFamily(QStringLiteral("Menlo")) ? QStringLiteral("Menlo") : fixed},
+        {QStringLiteral("DejaVu Sans"), 9, QStringLiteral("DejaVu Sans")}, // installed: kept
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.family.toStdString());
+        QFont stored(c.family);
+        stored.setPointSizeF(c.size);
+        auto s = open();
+        s->setValue(QStringLiteral("font"), stored.toString());
+        PrefsController p;
+        p.prefsFromUserDefaults(*s);
+        EXPECT_EQ(p.font().family(), c.expected);
+        EXPECT_EQ(p.font().pointSizeF(), c.size);
+        EXPECT_TRUE(QFontDatabase::hasFamily(p.font().family()));
+    }
 }
 
 TEST_F(PrefsTest, AutoIndentIsReadAsABooleanWhateverTextHoldsIt) {
@@ -248,7 +292,7 @@ TEST_F(PrefsTest, ResetRemovesEveryStoredValue) {
         p.resetUserDefaults(*s);
         EXPECT_EQ(p.colorComment(), PrefsController::defaultColor(ColourRole::Comment));
         EXPECT_FALSE(p.autoIndent());
-        EXPECT_EQ(p.font().family(), QStringLiteral("Menlo"));
+        EXPECT_EQ(p.font().family(), defaultFamily());
     }
     auto s = open();
     EXPECT_EQ(s->allKeys(), QStringList{"other"});

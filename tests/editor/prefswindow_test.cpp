@@ -8,16 +8,29 @@
 #include "recordingplatform.h"
 
 #include <QCheckBox>
+#include <QFontDialog>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 
+#include <QFontDatabase>
+#include <QFontInfo>
+
 #include <gtest/gtest.h>
 
 namespace morvane {
 namespace {
+
+// The default editor font's family: Menlo where it is installed, else the
+// system's fixed-width font (never a family the machine lacks).
+QString defaultFamily() {
+    if (QFontDatabase::hasFamily(QStringLiteral("Menlo")))
+        return QStringLiteral("Menlo");
+    return QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
+}
 
 constexpr ColourRole kRoles[] = {
     ColourRole::Tag,        ColourRole::Attribute, ColourRole::Parameter,
@@ -66,7 +79,7 @@ TEST_F(PrefsWindowTest, FreshSettingsShowTheDefaults) {
     EXPECT_FALSE(w->autoIndentBox()->isChecked());
     EXPECT_EQ(w->sample()->toPlainText(), PrefsWindow::sampleText());
     EXPECT_EQ(w->sample()->document()->blockCount(), 8);
-    EXPECT_EQ(w->sample()->font().family(), QStringLiteral("Menlo"));
+    EXPECT_EQ(w->sample()->font().family(), defaultFamily());
     EXPECT_TRUE(w->fontButton()->text().contains(QStringLiteral("14")));
     // Each button offers its role's default colour to the chooser.
     nextColour = QColor(); // cancelled: nothing changes
@@ -174,7 +187,7 @@ TEST_F(PrefsWindowTest, ResetRemovesTheStoredValuesAndClosingStoresTheDefaults) 
     for (ColourRole r : kRoles)
         EXPECT_EQ(again->colorForRole(r).toRgb(), PrefsController::defaultColor(r).toRgb());
     EXPECT_EQ(again->font().pointSizeF(), 14.0);
-    EXPECT_EQ(again->font().family(), QStringLiteral("Menlo"));
+    EXPECT_EQ(again->font().family(), defaultFamily());
     EXPECT_FALSE(again->autoIndent());
     EXPECT_TRUE(open()->contains(QStringLiteral("autoindent")));
 }
@@ -192,6 +205,72 @@ TEST_F(PrefsWindowTest, ASettingsFileThatCannotBeWrittenIsReported) {
     ASSERT_EQ(test::RecordingPlatform::current().alerts.size(), 1);
     EXPECT_EQ(test::RecordingPlatform::current().alerts[0].title,
               QStringLiteral("Your preferences could not be saved."));
+}
+
+} // namespace
+} // namespace morvane
+
+namespace morvane {
+namespace {
+
+// Picks an entry (a family or a face) in one of the font dialog's lists,
+// as a click would.
+bool pick(QFontDialog& dialog, const QString& entry) {
+    for (QListView* list : dialog.findChildren<QListView*>()) {
+        QAbstractItemModel* model = list->model();
+        for (int i = 0; model && i < model->rowCount(); ++i) {
+            if (model->index(i, 0).data().toString() == entry) {
+                list->setCurrentIndex(model->index(i, 0));
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST(FontDialog, PickingAnotherFamilyKeepsTheFaceInsteadOfTheFamilysFirst) {
+    // DejaVu Sans Mono lists Oblique first; its upright face is "Book",
+    // which no "Regular" or "Normal" matches by name.
+    for (const char* family : {"DejaVu Sans Mono", "DejaVu Sans"})
+        ASSERT_TRUE(QFontDatabase::hasFamily(QLatin1String(family)))
+            << family << ": install fonts-dejavu-core";
+    QFontDialog dialog(PrefsController::defaultFont());
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    PrefsWindow::keepFaceAcrossFamilies(dialog);
+    dialog.show();
+    struct Step {
+        const char* pick; // a family, or a face of the family shown
+        const char* family;
+        bool slanted;
+        int weight;
+    };
+    const Step steps[] = {
+        {"DejaVu Sans Mono", "DejaVu Sans Mono", false, QFont::Normal},
+        {"Bold", "DejaVu Sans Mono", false, QFont::Bold},
+        {"DejaVu Sans", "DejaVu Sans", false, QFont::Bold},
+        {"Oblique", "DejaVu Sans", true, QFont::Normal},
+        {"DejaVu Sans Mono", "DejaVu Sans Mono", true, QFont::Normal},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.pick);
+        ASSERT_TRUE(pick(dialog, QLatin1String(step.pick)));
+        const QFont font = dialog.currentFont();
+        const QFontInfo shown(font);
+        EXPECT_EQ(font.family(), QLatin1String(step.family));
+        EXPECT_EQ(shown.style() != QFont::StyleNormal, step.slanted)
+            << shown.styleName().toStdString();
+        EXPECT_EQ(shown.weight(), step.weight) << shown.styleName().toStdString();
+    }
+}
+
+TEST_F(PrefsWindowTest, TheFontButtonNamesTheFace) {
+    auto w = makeWindow();
+    QFont oblique(QStringLiteral("DejaVu Sans Mono"));
+    oblique.setStyleName(QStringLiteral("Oblique"));
+    oblique.setPointSizeF(12);
+    nextFont = oblique;
+    w->fontButton()->click();
+    EXPECT_EQ(w->fontButton()->text(), QStringLiteral("DejaVu Sans Mono Oblique 12 pt"));
 }
 
 } // namespace

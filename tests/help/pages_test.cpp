@@ -2,12 +2,15 @@
 // inside it leads to a file that exists (and every #anchor to an id), the
 // guide explains every message the transfer window can show, and the rules
 // that map addresses to pages keep to the help folder.
+#include "help/commandline.h"
 #include "help/helplinks.h"
 #include "help/helppages.h"
 #include "upload/ftperror.h"
+#include "upload/uploadcli.h"
 
 #include <QRegularExpression>
 #include <QSet>
+#include <QTextStream>
 
 #include <gtest/gtest.h>
 
@@ -214,6 +217,58 @@ TEST(HelpLinks, ManualLanguageAndAddresses) {
     EXPECT_EQ(mail.path(), QStringLiteral("help@morvane.example"));
     EXPECT_EQ(mail.query(), QStringLiteral("subject=Morvane-Linux"));
     EXPECT_EQ(platformName(), QStringLiteral("linux"));
+}
+
+TEST(CommandLine, WordsTheProgramDoesNotKnowAreRefusedAndQtOptionsPass) {
+    struct Case {
+        QStringList args;
+        const char* unknown; // nullptr: the window starts
+    };
+    const Case cases[] = {
+        {{}, nullptr},
+        {{"download"}, "download"},
+        {{"Upload"}, "Upload"},
+        {{"index.html"}, "index.html"},
+        {{"-"}, "-"},
+        {{"-platform", "offscreen"}, nullptr},
+        {{"--platform", "offscreen", "-style", "fusion"}, nullptr},
+        {{"-platform=offscreen", "extra"}, "extra"},
+        {{"-reverse", "download"}, "download"},
+        {{"--no-sandbox", "-qmljsdebugger=port:1"}, nullptr},
+        {{"-display", ":1", "-name", "x", "colour"}, "colour"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const QString found = unknownArgument(c.args);
+        if (!c.unknown) {
+            EXPECT_TRUE(found.isNull()) << found.toStdString();
+            QString err;
+            QTextStream stream(&err);
+            EXPECT_FALSE(handleUnknownCommand(c.args, stream).has_value());
+            EXPECT_TRUE(err.isEmpty());
+            continue;
+        }
+        EXPECT_EQ(found, QString::fromUtf8(c.unknown));
+        QString err;
+        QTextStream stream(&err);
+        EXPECT_EQ(handleUnknownCommand(c.args, stream), std::optional<int>(2));
+        EXPECT_TRUE(err.contains(QStringLiteral("\"%1\"").arg(found))) << err.toStdString();
+        EXPECT_TRUE(err.contains(usageText()));
+    }
+}
+
+TEST(CommandLine, TheUsageNamesEveryOptionOfTheUploadCommand) {
+    QString in, out, err;
+    QTextStream inStream(&in), outStream(&out), errStream(&err);
+    runUploadCommandLine({QStringLiteral("--help")}, inStream, outStream, errStream);
+    const QString help = out + err;
+    static const QRegularExpression option(QStringLiteral(R"(--[a-z][a-z-]*)"));
+    int options = 0;
+    for (auto it = option.globalMatch(help); it.hasNext(); ++options) {
+        const QString name = it.next().captured(0);
+        EXPECT_TRUE(usageText().contains(name)) << name.toStdString();
+    }
+    EXPECT_GE(options, 4) << help.toStdString();
 }
 
 } // namespace

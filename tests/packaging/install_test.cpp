@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -106,8 +107,25 @@ TEST_F(InstallTest, TheInstalledProgramAnswersVersionAndHelp) {
 
     const ProcessRun help = run(at(QStringLiteral("bin/morvane")), {QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
-    for (const char* mode : {"morvane upload", "morvane colour", "--version"})
+    for (const char* mode : {"morvane upload", "morvane colour", "--version", "--verbose"})
         EXPECT_TRUE(help.out.contains(QLatin1String(mode))) << mode;
+
+    // A word the program does not know is refused, with the usage, before
+    // any window could open (none can here: no display is named).
+    QProcess unknown;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    unknown.setProcessEnvironment(env);
+    unknown.start(at(QStringLiteral("bin/morvane")), {QStringLiteral("download")});
+    ASSERT_TRUE(unknown.waitForFinished(60000));
+    EXPECT_EQ(unknown.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(unknown.exitCode(), 2);
+    const QString err = QString::fromLocal8Bit(unknown.readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("unknown command \"download\""))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("morvane upload"))) << err.toStdString();
+    EXPECT_TRUE(unknown.readAllStandardOutput().isEmpty());
 }
 
 TEST_F(InstallTest, TheProgramLooksForNoPathOfTheBuildMachine) {
@@ -128,6 +146,86 @@ TEST_F(InstallTest, TheProgramLooksForNoPathOfTheBuildMachine) {
     EXPECT_FALSE(strings.out.contains(QStringLiteral("libmorvane_webview.so")) &&
                  strings.out.contains(QStringLiteral("/tmp/")));
 #endif
+}
+
+// The folders a built file asks the loader to search (RUNPATH or RPATH),
+// each entry as written, empty ones included.
+QStringList searchFolders(const QString& file, QString* failure) {
+    const ProcessRun dyn = run(tool("readelf"), {QStringLiteral("-d"), file});
+    if (dyn.status != 0) {
+        *failure = dyn.err;
+        return {};
+    }
+    static const QRegularExpression path(
+        QStringLiteral(R"(\((?:RUNPATH|RPATH)\)[^\[]*\[([^\]]*)\])"));
+    QStringList folders;
+    for (auto it = path.globalMatch(dyn.out); it.hasNext();)
+        folders += it.next().captured(1).split(QLatin1Char(':'));
+    return folders;
+}
+
+// The program and its web-view module, as built and as installed.
+QStringList builtAndInstalledFiles(const QString& prefix) {
+    QStringList files = {binaryDir() + QStringLiteral("/app/morvane"),
+                         binaryDir() + QStringLiteral("/app/libmorvane_webview.so"),
+                         prefix + QStringLiteral("/bin/morvane")};
+    const QStringList modules = webViewModuleCandidates(prefix + QStringLiteral("/bin"));
+    files << modules.value(1);
+    return files;
+}
+
+TEST_F(InstallTest, BuiltFilesSearchNoEmptyOrRelativeFolder) {
+    // An empty entry is read as the current folder, a relative one as a
+    // folder below it: either lets a library planted there be loaded.
+    for (const QString& file : builtAndInstalledFiles(prefix->path())) {
+        SCOPED_TRACE(file.toStdString());
+        ASSERT_TRUE(QFileInfo::exists(file));
+        QString failure;
+        const QStringList folders = searchFolders(file, &failure);
+        ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+        for (const QString& folder : folders)
+            EXPECT_TRUE(folder.startsWith(QLatin1String("$ORIGIN")) ||
+                        folder.startsWith(QLatin1String("/")))
+                << "searches \"" << folder.toStdString() << "\"";
+    }
+}
+
+TEST_F(InstallTest, ALibraryPlantedInTheCurrentFolderIsNotLoaded) {
+    // Every library the program needs, planted as a broken file in the
+    // folder it is started from: the loader must never try one of them.
+    for (const QString& program :
+         {binaryDir() + QStringLiteral("/app/morvane"), at(QStringLiteral("bin/morvane"))}) {
+        SCOPED_TRACE(program.toStdString());
+        const ProcessRun dyn = run(tool("readelf"), {QStringLiteral("-d"), program});
+        ASSERT_EQ(dyn.status, 0);
+        static const QRegularExpression needed(QStringLiteral(R"(\(NEEDED\)[^\[]*\[([^\]]*)\])"));
+        QTemporaryDir planted;
+        int count = 0;
+        for (auto it = needed.globalMatch(dyn.out); it.hasNext(); ++count) {
+            QFile lib(planted.filePath(it.next().captured(1)));
+            ASSERT_TRUE(lib.open(QIODevice::WriteOnly));
+            lib.write("not a library\n");
+        }
+        ASSERT_GT(count, 3);
+        QProcess p;
+        p.setWorkingDirectory(planted.path());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
+        env.remove(QStringLiteral("LD_LIBRARY_PATH"));
+        p.setProcessEnvironment(env);
+        p.start(program, {QStringLiteral("--version")});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0);
+        const QString debug = QString::fromLocal8Bit(p.readAllStandardError());
+        static const QRegularExpression tried(QStringLiteral(R"(trying file=(\S*))"));
+        int tries = 0;
+        for (auto it = tried.globalMatch(debug); it.hasNext(); ++tries) {
+            const QString file = it.next().captured(1);
+            EXPECT_TRUE(file.startsWith(QLatin1Char('/')) && !file.startsWith(planted.path()))
+                << "tried " << file.toStdString();
+        }
+        EXPECT_GT(tries, 0) << "the loader reported nothing: " << debug.left(400).toStdString();
+    }
 }
 
 TEST_F(InstallTest, DesktopFileAndMetainfoValidate) {

@@ -28,6 +28,8 @@ void RecordingPlatform::alert(const QString& title, const QString& message) {
 int RecordingPlatform::question(const QString& title, const QString& message,
                                 const QStringList& buttons, int defaultButton) {
     alerts.append({title, message, buttons});
+    if (whileAsking)
+        whileAsking();
     if (answers.empty())
         return defaultButton;
     const int a = answers.front();
@@ -89,6 +91,7 @@ QDateTime RecordingPlatform::now() const {
 void RecordingPlatform::clear() {
     alerts.clear();
     answers.clear();
+    whileAsking = nullptr;
     openedUrls.clear();
     revealed.clear();
     clipboard.clear();

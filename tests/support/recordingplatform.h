@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 
 namespace morvane::test {
 
@@ -43,6 +44,10 @@ public:
     // Answers for the next questions, in order; with none queued a question
     // gets its default button.
     void queueAnswer(int buttonIndex) { answers.push_back(buttonIndex); }
+    // Run while a question is open, before it is answered: what a real
+    // dialog's own event loop would deliver meanwhile (queued events, a
+    // lost focus).
+    std::function<void()> whileAsking;
 
     void clear();
 

@@ -1,5 +1,6 @@
 // New file and new folder: where they go, the names they get, what is
 // written, and what happens when the disk refuses.
+#include "core/encoding.h"
 #include "treefixture.h"
 
 #include "recordingplatform.h"
@@ -57,8 +58,14 @@ TEST_F(NewItemTest, PageGoesNextToTheSelectedFileOrIntoTheSelectedFolder) {
 
 TEST_F(NewItemTest, TemplateBytesAndReadablePermissions) {
     EXPECT_EQ(newPageTemplate(),
-              QByteArray("<!DOCTYPE html>\n<html>\n<head>\n    <title>[title goes here]</title>\n"
+              QByteArray("<!DOCTYPE html>\n<html>\n<head>\n    <meta charset=\"utf-8\">\n"
+                         "    <title>[title goes here]</title>\n"
                          "</head>\n<body>\n[body goes here]\n</body>\n</html>"));
+    // The page says it is UTF-8, so that a browser (and this editor) never
+    // guesses another encoding for what the user types into it.
+    const auto declared = encoding::findDeclaredCharset(QString::fromUtf8(newPageTemplate()));
+    ASSERT_TRUE(declared.has_value());
+    EXPECT_EQ(encoding::canonicalName(declared->label), encoding::kUtf8);
     FileSystemItem* node = newFileOrFolder(nullptr, NewItemType::File, NewItemName::IndexFirst);
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->relativePath(), QStringLiteral("index.html"));

@@ -6,6 +6,7 @@
 #include "upload/sitepropcontroller.h"
 #include "upload/siteprotocol.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -387,4 +389,74 @@ TEST_F(SitePropTest, UnnamedSiteIsEditedUnderThePlaceholderAndNamed) {
     dialog.actionOK();
     EXPECT_EQ(names(sites), QStringList({"Alpha", "Gamma", "Named at last"}));
     EXPECT_EQ(sitestore::find(sites, "Named at last")->server(), "ftp.nameless.example");
+}
+
+namespace {
+// The controls a Tab can reach, in the order a reader meets them: row by
+// row from the top (controls whose heights overlap share a row), each row
+// from left to right.
+QList<QWidget*> visualOrder(QWidget* window) {
+    QList<QWidget*> controls;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (w->isVisibleTo(window) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) &&
+            !w->focusProxy())
+            controls << w;
+    const auto rect = [window](QWidget* w) {
+        return QRect(w->mapTo(window, QPoint(0, 0)), w->size());
+    };
+    std::stable_sort(controls.begin(), controls.end(),
+                     [&](QWidget* a, QWidget* b) { return rect(a).top() < rect(b).top(); });
+    QList<QList<QWidget*>> rows;
+    int rowBottom = -1;
+    for (QWidget* w : controls) {
+        if (rows.isEmpty() || rect(w).top() > rowBottom) {
+            rows.append(QList<QWidget*>());
+            rowBottom = rect(w).bottom();
+        }
+        rows.last() << w;
+        rowBottom = std::max(rowBottom, rect(w).bottom());
+    }
+    QList<QWidget*> order;
+    for (QList<QWidget*>& row : rows) {
+        std::stable_sort(row.begin(), row.end(),
+                         [&](QWidget* a, QWidget* b) { return rect(a).left() < rect(b).left(); });
+        order << row;
+    }
+    return order;
+}
+} // namespace
+
+TEST_F(SitePropTest, TabWalksTheControlsInTheOrderTheyAreShown) {
+    // Filling the dialog by Tab must put each value in the field the user
+    // sees next; the hidden buttons show up for an existing site.
+    for (const QString& name : {QString(), QStringLiteral("Alpha")}) {
+        SCOPED_TRACE(name.toStdString());
+        SitePropController dialog;
+        dialog.setSites(&sites);
+        dialog.setSiteName(name);
+        dialog.setHelpHandler([] {});
+        dialog.show();
+        dialog.activateWindow();
+        dialog.fieldSiteName->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.fieldSiteName->hasFocus(); }));
+
+        const QList<QWidget*> expected = visualOrder(&dialog);
+        ASSERT_GE(expected.size(), 12);
+        ASSERT_EQ(expected.first(), dialog.fieldSiteName);
+        QList<QWidget*> walked{QApplication::focusWidget()};
+        for (int i = 0; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (QApplication::focusWidget() == walked.first())
+                break;
+            walked << QApplication::focusWidget();
+        }
+        const auto names = [](const QList<QWidget*>& widgets) {
+            QStringList out;
+            for (QWidget* w : widgets)
+                out << (w ? w->objectName() + QLatin1Char('/') + w->metaObject()->className()
+                          : QStringLiteral("none"));
+            return out;
+        };
+        EXPECT_EQ(names(walked), names(expected));
+    }
 }
