@@ -32,6 +32,8 @@ inline constexpr int kMaxConnections = 64;
 // How often one transfer may be put back in the queue because the server
 // turned its connection away as one too many.
 inline constexpr int kMaxRefusals = 20;
+// How long a cancelled job may spend removing its temporary files.
+inline constexpr int kCancelCleanupSeconds = 10;
 
 // "ERROR: Can't initiate FTP", with the reason after it.
 inline QString cannotInitiate(const QString& why) {
@@ -110,6 +112,9 @@ struct TransferJob::Impl {
 
     bool started = false;
     bool finished = false;
+    // Cancelled: only the removals of temporary files still run.
+    bool cancelling = false;
+    QString cancelText;
     QString result;
     Outcome outcome = Outcome::Running;
     bool listingSucceeded = false;
@@ -132,6 +137,8 @@ struct TransferJob::Impl {
     QString folderNote(const Item& store) const;
     bool inFolderMadeByJob(const Item& followUp) const;
     void release(int index);
+    void removeTemporaryFile(int store);
+    void cancelAndClean(const QString& finalText);
     void checkFinished();
     void failEverything(const FtpError& error);
     void abortAll(const QString& finalText, Outcome how, const QString& itemError);
