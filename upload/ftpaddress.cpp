@@ -70,10 +70,15 @@ bool FtpServerAddress::isLocalHost() const {
 
 QByteArray FtpServerAddress::url(const QStringList& path, bool trailingSlash) const {
     QString text = scheme + QStringLiteral("://") + authority + QLatin1Char('/');
-    // SFTP paths are absolute; "~/" makes them relative to the login's
-    // folder, as FTP paths are.
-    if (scheme == QLatin1String("sftp"))
+    const bool fromRoot = absolute && !(segments + path).isEmpty();
+    // An SFTP path after the host is absolute; "~/" makes it relative to
+    // the login's folder. An FTP path is relative to the login's folder
+    // (curl sends it whole, without CWD); an encoded "/" first makes it
+    // absolute.
+    if (scheme == QLatin1String("sftp") && !fromRoot)
         text += QStringLiteral("~/");
+    else if (scheme != QLatin1String("sftp") && fromRoot)
+        text += QStringLiteral("%2F");
     QStringList encoded;
     for (const QString& segment : segments + path)
         encoded << encodeSegment(segment);
@@ -81,6 +86,21 @@ QByteArray FtpServerAddress::url(const QStringList& path, bool trailingSlash) co
     if (trailingSlash && !encoded.isEmpty())
         text += QLatin1Char('/');
     return text.toLatin1();
+}
+
+QString FtpServerAddress::commandPath(const QStringList& path) const {
+    const QString joined = ftppath::join(segments + path);
+    return absolute && !joined.isEmpty() ? QLatin1Char('/') + joined : joined;
+}
+
+std::optional<QStringList> FtpServerAddress::takeServerFolder(const QString& folder,
+                                                              QString* problem) {
+    auto base = ftppath::splitFolder(folder, problem);
+    if (base && ftppath::isAbsoluteFolder(folder)) {
+        absolute = true;
+        segments.clear();
+    }
+    return base;
 }
 
 namespace ftppath {
@@ -174,6 +194,13 @@ std::optional<QStringList> splitFolder(const QString& folder, QString* problem) 
     return result;
 }
 
+bool isAbsoluteFolder(const QString& folder) {
+    if (!folder.startsWith(QLatin1Char('/')))
+        return false;
+    const auto parts = splitFolder(folder);
+    return parts && !parts->isEmpty();
+}
+
 std::optional<QStringList> splitRelativeFile(const QString& relativePath, QString* problem) {
     auto refuse = [problem](const QString& why) -> std::optional<QStringList> {
         if (problem)
@@ -199,8 +226,17 @@ QString join(const QStringList& segments) {
     return segments.join(QLatin1Char('/'));
 }
 
+namespace {
+const QString kTemporarySuffix = QStringLiteral(".morvane-upload");
+}
+
+bool isTemporaryName(const QString& fileName) {
+    return fileName.size() > kTemporarySuffix.size() + 1 && fileName.startsWith(QLatin1Char('.')) &&
+           fileName.endsWith(kTemporarySuffix);
+}
+
 QString temporaryName(const QString& fileName) {
-    static const QString suffix = QStringLiteral(".morvane-upload");
+    const QString& suffix = kTemporarySuffix;
     constexpr qsizetype kMaxBytes = 255;
     QString name = QLatin1Char('.') + fileName + suffix;
     if (name.toUtf8().size() <= kMaxBytes)

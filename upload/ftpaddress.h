@@ -1,7 +1,9 @@
 // Turning a site's server text, server folder and file names into FTP
-// addresses and server paths. Every path here is relative to the folder the
-// server puts the user in at login, the way FTP addresses are read; a leading
-// "/" in a server folder is accepted and means the same.
+// addresses and server paths. A server folder that starts with "/" names a
+// folder from the server's root ("/var/www/site"), as every FTP and SFTP
+// client reads it; any other is below the folder the server puts the user
+// in at login ("www", "site/www"). "/" alone (and an empty folder) is the
+// login folder itself: the site dialog once stored every empty field so.
 #pragma once
 
 #include <QByteArray>
@@ -20,6 +22,9 @@ struct FtpServerAddress {
     int port = -1;                          // the port the server text names, or -1
     QStringList segments;                   // folder part of the server text, if any
     QString scheme = QStringLiteral("ftp"); // of the addresses made (ftp, ftps, sftp)
+    // The paths made start at the server's root, not at the login folder
+    // (set for a site whose server folder is absolute; see ftppath).
+    bool absolute = false;
 
     // Parses the server text; nullopt when it does not form a valid address
     // (empty, another scheme than "ftp" or `scheme`, credentials or control
@@ -36,6 +41,17 @@ struct FtpServerAddress {
     // The address of a path below the server's folder; `trailingSlash`
     // marks a folder. Each segment is percent-encoded.
     QByteArray url(const QStringList& path, bool trailingSlash) const;
+
+    // The server path of `path` below the server's folder, as it goes
+    // into a command: "www/img/a.png" from the login folder, or
+    // "/var/www/img/a.png" from the root.
+    QString commandPath(const QStringList& path) const;
+
+    // Takes the site's server folder: returns its segments (the ones a
+    // job creates and puts files under) and makes the paths absolute when
+    // the folder is. An absolute server folder replaces the server text's
+    // own folder. nullopt when the folder can't be sent (`problem` says why).
+    std::optional<QStringList> takeServerFolder(const QString& folder, QString* problem = nullptr);
 };
 
 namespace ftppath {
@@ -57,6 +73,11 @@ QString printable(const QString& name);
 // sendable; `problem` (optional) then says why.
 std::optional<QStringList> splitFolder(const QString& folder, QString* problem = nullptr);
 
+// Whether a server folder starts at the server's root: it begins with "/"
+// and names a folder below it ("/var/www", "//abs"). "", "/" and "." are
+// the login folder; "www" is below it.
+bool isAbsoluteFolder(const QString& folder);
+
 // Splits a file's path relative to the site folder into segments. nullopt
 // when it is empty, not sendable, or has "." / ".." segments; `problem`
 // (optional) then says why.
@@ -70,8 +91,15 @@ QString join(const QStringList& segments);
 // name, in the same folder: hidden (it starts with "."), recognisable, and
 // ending in a suffix no web server runs as a script ("a.php" becomes
 // ".a.php.morvane-upload"). Long names are shortened, with a hash of the
-// whole name, to stay within the usual 255-byte limit.
+// whole name, to stay within the usual 255-byte limit. The name is the same
+// from one upload to the next, so that a left-over of a killed upload is
+// replaced by the next one.
 QString temporaryName(const QString& fileName);
+
+// Whether a file name has the form of a temporary name (".…morvane-upload").
+// Such a site file is never uploaded: beside the file whose temporary name
+// it is, the two uploads would write the same server file.
+bool isTemporaryName(const QString& fileName);
 
 } // namespace ftppath
 

@@ -121,7 +121,7 @@ void TransferJob::Impl::plan() {
         return;
     }
     QString why;
-    const auto base = ftppath::splitFolder(site.serverFolder(), &why);
+    const auto base = server->takeServerFolder(site.serverFolder(), &why);
     if (!base) {
         planProblem = cannotInitiate(QStringLiteral("The server folder \"%1\" can't be sent: %2.")
                                          .arg(ftppath::printable(site.serverFolder()), why));
@@ -135,7 +135,15 @@ void TransferJob::Impl::plan() {
         store.step = Step::Store;
         store.key = file;
         QString problem;
-        const auto segments = ftppath::splitRelativeFile(file, &problem);
+        auto segments = ftppath::splitRelativeFile(file, &problem);
+        if (segments && ftppath::isTemporaryName(segments->last())) {
+            // Uploaded beside the file whose temporary name it has, the two
+            // would write the same server file.
+            problem = QStringLiteral(
+                "The name has the form of the temporary names this program uploads files under "
+                "(\".NAME.morvane-upload\"); rename the file to upload it");
+            segments.reset();
+        }
         int waitFor = -1;
         if (!segments) {
             // Never sent: the name would break the command it goes into, or
@@ -164,11 +172,12 @@ std::unique_ptr<MyStreamInfo> TransferJob::Impl::prepare(const Item& item, FtpEr
     case Step::Listing:
         return MySimpleDirectoryListing(*server, credentials, error, options);
     case Step::Folder:
-        return MySimpleUpload(*server, item.remotePath, QString(), credentials, item.key, error,
-                              options);
+        return MySimpleUpload(*server, item.remotePath, QString(), QString(), credentials, item.key,
+                              error, options);
     case Step::Store: {
         auto info = MySimpleUpload(*server, useTemporaryNames ? item.tempPath : item.remotePath,
-                                   item.localPath, credentials, item.key, error, options);
+                                   item.localPath, siteFolderLocal, credentials, item.key, error,
+                                   options);
         // A server that does not let a file be overwritten (proftpd's
         // default) refuses to store over the temporary file an earlier try
         // left: that goes first.

@@ -2,6 +2,8 @@
 
 #include "upload/ftplog.h"
 
+#include "core/confinedfile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
@@ -402,7 +404,7 @@ void FtpReplies::complete(int code, const QString& text) {
 }
 
 QString ftpCommandPath(const FtpServerAddress& server, const QStringList& segments) {
-    QString path = ftppath::join(server.segments + segments);
+    QString path = server.commandPath(segments);
     if (server.scheme != QLatin1String("sftp"))
         return path;
     QString quoted = path;
@@ -411,10 +413,12 @@ QString ftpCommandPath(const FtpServerAddress& server, const QStringList& segmen
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-std::unique_ptr<MyStreamInfo>
-MySimpleUpload(const FtpServerAddress& server, const QStringList& remotePath,
-               const QString& localFile, const FtpCredentials& credentials, const QString& itemName,
-               FtpError* error, const FtpTransferOptions& transfer) {
+std::unique_ptr<MyStreamInfo> MySimpleUpload(const FtpServerAddress& server,
+                                             const QStringList& remotePath,
+                                             const QString& localFile, const QString& localRoot,
+                                             const FtpCredentials& credentials,
+                                             const QString& itemName, FtpError* error,
+                                             const FtpTransferOptions& transfer) {
     if (localFile.isEmpty()) {
         // A folder: MKD with the folder's whole path. The connection is
         // switched to binary first, so that a size check made later on it
@@ -432,14 +436,19 @@ MySimpleUpload(const FtpServerAddress& server, const QStringList& remotePath,
         return info;
     }
 
-    auto file = std::make_unique<QFile>(localFile);
-    const QFileInfo fi(localFile);
-    if (fi.isDir() || !file->open(QIODevice::ReadOnly)) {
-        const QString why = fi.isDir() ? QStringLiteral("it is a folder") : file->errorString();
+    // The file is sent from the handle opened here, which is checked to be
+    // a regular file inside the site folder whatever became of its path
+    // since the upload was planned.
+    confinedfile::Opened opened = confinedfile::openInside(localRoot, localFile);
+    auto file = std::make_unique<QFile>();
+    if (!opened.ok() ||
+        !file->open(opened.fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        const QString why = opened.ok() ? file->errorString() : opened.problem;
         qCDebug(lcFtp) << "Opening the local file failed:" << why;
         *error = {FtpErrorDomain::LocalFile, 0, why, {}, 0};
         return nullptr;
     }
+    static_cast<void>(opened.fd.release()); // the QFile closes it
     auto info = newTransfer(FtpTransferKind::Store, itemName, error);
     if (!info)
         return nullptr;

@@ -135,13 +135,18 @@ struct MyStreamInfo {
 
 // Prepares the store of `localFile` as `remotePath` (segments below the
 // server's folder), or, without a local file, the creation of the folder
-// `remotePath`. Returns null when the transfer cannot be prepared, with the
-// reason in `error`: a local file that cannot be opened (LocalFile) or a
-// handle or setting libcurl refused (Setup).
-std::unique_ptr<MyStreamInfo>
-MySimpleUpload(const FtpServerAddress& server, const QStringList& remotePath,
-               const QString& localFile, const FtpCredentials& credentials, const QString& itemName,
-               FtpError* error, const FtpTransferOptions& options = {});
+// `remotePath`. The local file must be a regular file inside the folder
+// `localRoot` (the site's) when it is opened here; it is sent from that
+// handle. Returns null when the transfer cannot be prepared, with the
+// reason in `error`: a local file that cannot be opened or is no longer a
+// regular file of the site (LocalFile) or a handle or setting libcurl
+// refused (Setup).
+std::unique_ptr<MyStreamInfo> MySimpleUpload(const FtpServerAddress& server,
+                                             const QStringList& remotePath,
+                                             const QString& localFile, const QString& localRoot,
+                                             const FtpCredentials& credentials,
+                                             const QString& itemName, FtpError* error,
+                                             const FtpTransferOptions& options = {});
 
 // Prepares a run of FTP commands on a connection to the server, each sent
 // as it stands ("RNFR www/.a.html.part"); a command starting with "*" may
@@ -163,7 +168,8 @@ std::unique_ptr<MyStreamInfo> MySimpleDirectoryListing(const FtpServerAddress& s
                                                        const FtpTransferOptions& options = {});
 
 // The path of `segments` below the server's folder as it goes into a
-// command ("www/img/a.png"), relative to the folder the login starts in.
+// command: "www/img/a.png" from the folder the login starts in, or
+// "/var/www/img/a.png" for a site whose server folder is absolute.
 // For SFTP it is quoted ("\"www/img/a b.png\""), as curl reads the
 // commands' names.
 QString ftpCommandPath(const FtpServerAddress& server, const QStringList& segments);

@@ -1,5 +1,7 @@
 #include "upload/markdown.h"
 
+#include "core/confinedfile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -140,7 +142,8 @@ bool mayReplaceTarget(const QString& mdPath, Error* error) {
     return false;
 }
 
-bool convertFile(const QString& mdPath, QString* htmlPath, Error* error) {
+bool convertFile(const QString& mdPath, QString* htmlPath, Error* error,
+                 const QString& siteFolder) {
     Error localError;
     Error& err = error ? *error : localError;
     err = Error();
@@ -151,17 +154,22 @@ bool convertFile(const QString& mdPath, QString* htmlPath, Error* error) {
     if (!mayReplaceTarget(mdPath, &err))
         return false;
 
-    const QByteArray mdName = QFile::encodeName(mdPath);
     DocumentPtr doc;
     {
+        // Read from a handle that is checked to be a regular file inside
+        // the site (or the file's own folder): never through a link that
+        // leads elsewhere, nor from a FIFO or a device.
+        const QString folder = siteFolder.isEmpty() ? QFileInfo(mdPath).absolutePath() : siteFolder;
+        confinedfile::Opened opened = confinedfile::openInside(folder, mdPath);
         errno = 0;
-        FilePtr in(std::fopen(mdName.constData(), "rb"));
+        FilePtr in(opened.ok() ? ::fdopen(opened.fd.get(), "rb") : nullptr);
         if (!in) {
             err = makeError(Error::Kind::ReadFailed,
                             QStringLiteral("Can't read \"%1\".").arg(QFileInfo(mdPath).fileName()),
-                            systemError(errno));
+                            opened.ok() ? systemError(errno) : opened.problem);
             return false;
         }
+        static_cast<void>(opened.fd.release()); // the stream closes it
         doc.reset(mkd_in(in.get(), 0));
         if (!doc || std::ferror(in.get())) {
             err = makeError(Error::Kind::ReadFailed,

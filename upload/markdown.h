@@ -42,8 +42,11 @@ bool mayReplaceTarget(const QString& mdPath, Error* error);
 // Converts `mdPath` into its target file. On success returns true and puts
 // the target's path into `htmlPath`. On failure returns false, fills `error`
 // and leaves any existing target file exactly as it was: the new file is
-// written completely before it replaces the old one.
-bool convertFile(const QString& mdPath, QString* htmlPath, Error* error);
+// written completely before it replaces the old one. The Markdown file is
+// read only when it is a regular file inside `siteFolder` (by default its
+// own folder), whatever its path leads to by now (ReadFailed otherwise).
+bool convertFile(const QString& mdPath, QString* htmlPath, Error* error,
+                 const QString& siteFolder = QString());
 
 // Converts Markdown bytes to Discount's HTML (without the generated header).
 // Returns false when Discount fails.

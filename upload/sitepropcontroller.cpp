@@ -44,8 +44,11 @@ bool chooseFolderWithDialog(QWidget* parent, const QString& startDir, QString* c
     return true;
 }
 
-QString withLeadingSlash(const QString& folder) {
-    return folder.startsWith(QLatin1Char('/')) ? folder : QStringLiteral("/") + folder;
+// A folder is kept as typed: "/var/www/site" is taken from the server's
+// root, "www" from the login folder. An empty field is stored as "/", which
+// means the login folder itself (as it always has).
+QString serverFolderToStore(const QString& typed) {
+    return typed.isEmpty() ? QStringLiteral("/") : typed;
 }
 
 } // namespace
@@ -97,6 +100,11 @@ SitePropController::SitePropController(QWidget* parent)
     fieldLocalURL = makeField("fieldLocalURL");
     fieldServer->setPlaceholderText(QStringLiteral("ftp.example.com"));
     fieldServerFolder->setPlaceholderText(QStringLiteral("/"));
+    fieldServerFolder->setToolTip(
+        tr("The folder on the server that holds the site. A folder that starts with \"/\" is "
+           "taken from the server's root, for example /var/www/site; any other is inside the "
+           "folder you log in to, for example public_html. Empty or \"/\": the login folder "
+           "itself."));
     fieldLocalURL->setPlaceholderText(QStringLiteral("http://localhost/"));
 
     auto* chooseButton = new QPushButton(QStringLiteral("Choose..."), this);
@@ -280,7 +288,7 @@ void SitePropController::actionOK() {
     Site site = m_lastOK;
     site.setValue(sitekey::sitename, name);
     site.setValue(sitekey::server, fieldServer->text());
-    site.setValue(sitekey::serverfolder, withLeadingSlash(fieldServerFolder->text()));
+    site.setValue(sitekey::serverfolder, serverFolderToStore(fieldServerFolder->text()));
     site.setValue(sitekey::username, fieldUserName->text());
     site.setValue(sitekey::password, fieldPassword->text());
     // A password the keyring gave and the user cleared is gone; an empty

@@ -89,10 +89,12 @@ QString browseAddress(const Site& site) {
     if (!site.userName().isEmpty())
         url.setUserName(site.userName());
     // FTP paths start at the login folder; SFTP ones at the root, so the
-    // home folder's "~" stands before them.
-    const QStringList segments = address->segments + *folder;
+    // home folder's "~" stands before them unless the site's folder is
+    // absolute itself.
+    const bool absolute = ftppath::isAbsoluteFolder(site.serverFolder());
+    const QStringList segments = absolute ? *folder : address->segments + *folder;
     const QString prefix =
-        *protocol == SiteProtocol::Sftp ? QStringLiteral("/~/") : QStringLiteral("/");
+        *protocol == SiteProtocol::Sftp && !absolute ? QStringLiteral("/~/") : QStringLiteral("/");
     url.setPath(prefix + segments.join(QLatin1Char('/')));
     return url.toString(QUrl::FullyEncoded);
 }

@@ -108,6 +108,7 @@ void TransferJob::Impl::launch(int index) {
                 running.erase(it);
                 qCDebug(lcFtp) << "No final reply from the server after the upload";
                 itemEnded(index, {FtpErrorDomain::Curl, CURLE_OPERATION_TIMEDOUT, {}, {}, 0});
+                removeTemporaryFile(index);
                 pump();
                 checkFinished();
             });
@@ -131,6 +132,14 @@ void TransferJob::Impl::onDone(CURL* easy, CURLcode code) {
     std::unique_ptr<MyStreamInfo> info = std::move(it->second);
     running.erase(it);
     const int index = info->tag;
+    if (cancelling) {
+        // Only the removals of temporary files run now; how they end
+        // changes nothing.
+        info.reset();
+        pump();
+        checkFinished();
+        return;
+    }
     const FtpTransferResult r = ftpTransferResult(*info, code);
     if (r.loggedIn)
         noteLogin();
@@ -254,10 +263,7 @@ void TransferJob::Impl::stepEnded(int index, const FtpTransferResult& r, const M
     const int owner = item.owner;
     // After a failure that may have left a temporary file, remove it (a
     // failed removal changes nothing: the next upload replaces the file).
-    auto cleanUp = [this, owner] {
-        if (useTemporaryNames && !finished)
-            addFollowUp(Step::Cleanup, owner);
-    };
+    auto cleanUp = [this, owner] { removeTemporaryFile(owner); };
     switch (item.step) {
     case Step::Listing:
     case Step::Folder:
@@ -266,9 +272,13 @@ void TransferJob::Impl::stepEnded(int index, const FtpTransferResult& r, const M
     case Step::Store:
         if (r.error.isError()) {
             itemEnded(index, r.error);
-            if (r.error.domain != FtpErrorDomain::LocalFile && r.loggedIn && useTemporaryNames &&
-                !finished)
-                addFollowUp(Step::Cleanup, index);
+            // The server may hold part of the file under its temporary
+            // name: once logged in, or once curl asked for the file's bytes
+            // (an SFTP failure after the login, such as a full disk, is
+            // reported as one of the SSH layer).
+            const bool mayHaveStarted = r.loggedIn || info.bytesRead > 0 || info.endReached;
+            if (r.error.domain != FtpErrorDomain::LocalFile && mayHaveStarted)
+                removeTemporaryFile(index);
             return;
         }
         item.state = State::Running; // until its follow-up has ended
@@ -361,9 +371,72 @@ void TransferJob::Impl::release(int index) {
     }
 }
 
+void TransferJob::Impl::removeTemporaryFile(int store) {
+    if (useTemporaryNames && !finished && items[size_t(store)].step == Step::Store)
+        addFollowUp(Step::Cleanup, store);
+}
+
+// Stops every transfer, then removes the temporary files that the stores
+// under way (or waiting for their rename) may have left on the server, and
+// finishes once those removals have ended or after a short deadline.
+void TransferJob::Impl::cancelAndClean(const QString& finalText) {
+    std::set<int> stores;
+    auto note = [this, &stores](int index, const MyStreamInfo* info) {
+        const Item& item = items[size_t(index)];
+        const int store = item.owner >= 0 ? item.owner : index;
+        if (items[size_t(store)].step != Step::Store)
+            return;
+        const bool started = item.step != Step::Store || everLoggedIn ||
+                             (info && (info->bytesRead > 0 || info->endReached));
+        if (started && item.step != Step::Verify)
+            stores.insert(store);
+    };
+    for (const auto& [index, info] : running)
+        note(index, info.get());
+    for (const auto& [priority, index] : ready)
+        if (items[size_t(index)].owner >= 0)
+            note(index, nullptr);
+    for (auto& [index, info] : running)
+        driver->remove(info->easy.get());
+    running.clear();
+    ready.clear();
+    for (Item& item : items) {
+        if (item.state != State::Done && item.state != State::Failed) {
+            item.state = State::Failed;
+            item.error = kCancelled;
+        }
+    }
+    unfinished = 0;
+    cancelling = true;
+    cancelText = finalText;
+    for (int store : stores)
+        removeTemporaryFile(store);
+    if (ready.empty()) {
+        finish(finalText, Outcome::Cancelled);
+        return;
+    }
+    qCDebug(lcFtp) << "Cancelled; removing" << ready.size() << "temporary files";
+    // The removals get a short while; a server that does not answer them
+    // must not hold the cancel.
+    QTimer::singleShot(std::min(replyTimeout, kCancelCleanupSeconds) * 1000, q, [this] {
+        if (finished)
+            return;
+        for (auto& [index, info] : running)
+            driver->remove(info->easy.get());
+        running.clear();
+        ready.clear();
+        finish(cancelText, Outcome::Cancelled);
+    });
+    pump();
+}
+
 void TransferJob::Impl::checkFinished() {
     if (finished || unfinished > 0 || !running.empty() || !ready.empty())
         return;
+    if (cancelling) {
+        finish(cancelText, Outcome::Cancelled);
+        return;
+    }
     if (mode == Mode::Test) {
         finish(result, listingSucceeded ? Outcome::Succeeded : Outcome::Failed);
         return;
@@ -551,14 +624,19 @@ void TransferJob::start() {
 }
 
 void TransferJob::cancel() {
-    if (d->finished)
+    if (d->finished || d->cancelling)
         return;
-    if (!d->started) {
-        d->started = true;
-        d->plan();
+    const QString text =
+        d->mode == Impl::Mode::Test ? kCancelled : QStringLiteral("ERROR: ") + kCancelled;
+    if (!d->started || !d->driver) {
+        if (!d->started) {
+            d->started = true;
+            d->plan();
+        }
+        d->abortAll(text, Outcome::Cancelled, kCancelled);
+        return;
     }
-    d->abortAll(d->mode == Impl::Mode::Test ? kCancelled : QStringLiteral("ERROR: ") + kCancelled,
-                Outcome::Cancelled, kCancelled);
+    d->cancelAndClean(text);
 }
 
 void TransferJob::setReplyTimeout(int seconds) {

@@ -42,6 +42,8 @@ inline constexpr int kMaxRetries = 3;
 inline constexpr int kTransfersPerConnection = 4;
 inline constexpr qint64 kLargeFile = 256 * 1024;
 inline constexpr int kRetryDelayMs = 250;
+// How long a cancelled job may spend removing its temporary files.
+inline constexpr int kCancelCleanupSeconds = 10;
 
 // "ERROR: Can't initiate FTP", with the reason after it.
 inline QString cannotInitiate(const QString& why) {
@@ -125,6 +127,9 @@ struct TransferJob::Impl {
 
     bool started = false;
     bool finished = false;
+    // Cancelled: only the removals of temporary files still run.
+    bool cancelling = false;
+    QString cancelText;
     QString result;
     Outcome outcome = Outcome::Running;
     bool listingSucceeded = false;
@@ -150,6 +155,8 @@ struct TransferJob::Impl {
     QString folderNote(const Item& store, const FtpError& storeError) const;
     bool inFolderMadeByJob(const Item& followUp) const;
     void release(int index);
+    void removeTemporaryFile(int store);
+    void cancelAndClean(const QString& finalText);
     void checkFinished();
     QString failureSummary(const QStringList& failed) const;
     void failEverything(const FtpError& error);

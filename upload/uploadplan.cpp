@@ -1,5 +1,7 @@
 #include "upload/uploadplan.h"
 
+#include "upload/ftpaddress.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -49,7 +51,7 @@ MarkdownPass convertMarkdown(const QStringList& marked, const QString& siteFolde
             continue;
         }
         QString html;
-        if (!markdown::convertFile(path, &html, &pass.error)) {
+        if (!markdown::convertFile(path, &html, &pass.error, siteFolder)) {
             pass.ok = false;
             pass.failedPath = path;
             return pass;
@@ -85,6 +87,11 @@ Files collectFiles(const QStringList& marked, const QString& siteFolder,
         if (!staysInside(siteFolder, path)) {
             files.refused.append({rel, QStringLiteral("a symbolic link leads it outside the "
                                                       "site folder")});
+            continue;
+        }
+        if (ftppath::isTemporaryName(QFileInfo(rel).fileName())) {
+            files.refused.append({rel, QStringLiteral("its name has the form of the temporary "
+                                                      "names uploads use; rename it")});
             continue;
         }
         files.send.append(rel);

@@ -48,6 +48,45 @@ TEST(FtpAddress, UrlsEncodeEverySegment) {
     EXPECT_EQ(root->url({}, true), QByteArray("ftp://h/"));
 }
 
+// A server folder that starts with "/" is taken from the server's root,
+// any other from the login folder; the file addresses, folder requests,
+// renames and deletes (command paths) all follow it, on every protocol.
+TEST(FtpAddress, AbsoluteAndRelativeServerFolders) {
+    struct Case {
+        const char* server;
+        const char* scheme;
+        const char* folder;
+        const char* fileUrl;     // of "a b.html" below the folder
+        const char* commandPath; // of "img/x.png" below the folder
+    } cases[] = {
+        {"h", "sftp", "/var/www/site", "sftp://h/var/www/site/a%20b.html",
+         "/var/www/site/img/x.png"},
+        {"h", "sftp", "//abs", "sftp://h/abs/a%20b.html", "/abs/img/x.png"},
+        {"h", "sftp", "www", "sftp://h/~/www/a%20b.html", "www/img/x.png"},
+        {"h", "sftp", "/", "sftp://h/~/a%20b.html", "img/x.png"},
+        {"h", "sftp", "", "sftp://h/~/a%20b.html", "img/x.png"},
+        {"h", "ftp", "/var/www", "ftp://h/%2Fvar/www/a%20b.html", "/var/www/img/x.png"},
+        {"h", "ftp", "www/site", "ftp://h/www/site/a%20b.html", "www/site/img/x.png"},
+        {"h", "ftps", "/var/www", "ftps://h/%2Fvar/www/a%20b.html", "/var/www/img/x.png"},
+        {"h", "ftp", ".", "ftp://h/a%20b.html", "img/x.png"},
+        // The server text's own folder is below the login folder; an
+        // absolute server folder replaces it.
+        {"h/pub", "ftp", "www", "ftp://h/pub/www/a%20b.html", "pub/www/img/x.png"},
+        {"h/pub", "sftp", "/srv", "sftp://h/srv/a%20b.html", "/srv/img/x.png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.scheme) + " " + c.server + " " + c.folder);
+        auto a =
+            FtpServerAddress::parse(QString::fromLatin1(c.server), QString::fromLatin1(c.scheme));
+        ASSERT_TRUE(a);
+        const auto base = a->takeServerFolder(QString::fromLatin1(c.folder));
+        ASSERT_TRUE(base);
+        EXPECT_EQ(a->url(*base + QStringList{"a b.html"}, false), QByteArray(c.fileUrl));
+        EXPECT_EQ(a->commandPath(*base + QStringList{"img", "x.png"}),
+                  QString::fromLatin1(c.commandPath));
+    }
+}
+
 TEST(FtpAddress, LocalHosts) {
     for (const char* local : {"localhost", "127.0.0.1:2121", "[::1]", "LOCALHOST"})
         EXPECT_TRUE(FtpServerAddress::parse(QString::fromLatin1(local))->isLocalHost()) << local;

@@ -454,6 +454,11 @@ TEST(SiteProtocol, BrowseAddressFollowsTheProtocolAndNeverHoldsThePassword) {
     EXPECT_EQ(siteprotocol::browseAddress(site),
               QStringLiteral("ftps://me%40home@host.example:2222/www/my%20site"));
     site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    // An SFTP path after the host is absolute: a relative folder is
+    // reached through the login's home ("~").
+    EXPECT_EQ(siteprotocol::browseAddress(site),
+              QStringLiteral("sftp://me%40home@host.example:2222/www/my%20site"));
+    site.setValue(sitekey::serverfolder, QStringLiteral("www/my site"));
     EXPECT_EQ(siteprotocol::browseAddress(site),
               QStringLiteral("sftp://me%40home@host.example:2222/~/www/my%20site"));
     site.setValue(ftpsitekey::protocol, QStringLiteral("ftps-implicit"));

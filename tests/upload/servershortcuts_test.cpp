@@ -94,7 +94,10 @@ TEST(ServerShortcutsTest, SecureSitesAreBrowsedOverTheirOwnProtocol) {
 
     Site sftp = site("example.com:2222", "/www");
     sftp.setValue(ftpsitekey::protocol, "sftp");
-    EXPECT_EQ(folderAddress(sftp)->toString(QUrl::FullyEncoded),
+    EXPECT_EQ(folderAddress(sftp)->toString(QUrl::FullyEncoded), "sftp://bob@example.com:2222/www");
+    Site inHome = site("example.com:2222", "www");
+    inHome.setValue(ftpsitekey::protocol, "sftp");
+    EXPECT_EQ(folderAddress(inHome)->toString(QUrl::FullyEncoded),
               "sftp://bob@example.com:2222/~/www");
     EXPECT_TRUE(mountedFolder(sftp, "/run/user/0").isEmpty());
 

@@ -79,7 +79,7 @@ TEST_F(SitePropTest, NewSiteIsTestedSortedAndStored) {
     dialog.actionOK();
 
     ASSERT_EQ(tested.size(), 1);
-    EXPECT_EQ(tested[0].serverFolder(), "/www");
+    EXPECT_EQ(tested[0].serverFolder(), "www");
     EXPECT_EQ(dialog.result(), 1);
     EXPECT_EQ(dialog.siteName(), "Beta");
     EXPECT_FALSE(dialog.deleted());
@@ -135,9 +135,15 @@ TEST_F(SitePropTest, LocalFolderMustBeAnExistingAbsoluteFolder) {
     }
 }
 
-TEST_F(SitePropTest, ServerFolderAlwaysBeginsWithSlash) {
-    const QList<QPair<QString, QString>> cases{
-        {"www", "/www"}, {"", "/"}, {"/www", "/www"}, {"a/b", "/a/b"}};
+// A relative folder stays relative (below the login folder) and an
+// absolute one absolute; an empty one is the login folder, stored as "/".
+TEST_F(SitePropTest, ServerFolderKeepsWhereItStarts) {
+    const QList<QPair<QString, QString>> cases{{"www", "www"},
+                                               {"", "/"},
+                                               {"/www", "/www"},
+                                               {"a/b", "a/b"},
+                                               {"/var/www/site", "/var/www/site"},
+                                               {"//abs", "//abs"}};
     for (const auto& [typed, stored] : cases) {
         SitePropController d;
         d.setSites(&sites);
