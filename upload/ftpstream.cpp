@@ -113,14 +113,6 @@ private:
     QString m_problem;
 };
 
-// TLS on the control connection before the login and on every data
-// connection (curl reuses the control connection's TLS session for them,
-// as servers such as vsftpd demand). The server is always verified before
-// anything is sent: by the system's certificate store (or the bundle that
-// SSL_CERT_FILE names, as for every OpenSSL program), or by the public key
-// the user pinned for the site. The name check stays on with the store;
-// with a pin the key alone decides, since the user accepted that very
-// certificate whatever name it carries.
 // curl's own words as it goes (verbose mode): only the first failed TLS
 // check is kept. A data connection whose certificate fails is otherwise
 // reported as whatever went wrong after it (curl falls back from EPSV to
@@ -136,6 +128,14 @@ int noteTlsFailure(CURL*, curl_infotype type, char* data, size_t size, void* use
     return 0;
 }
 
+// TLS on the control connection before the login and on every data
+// connection (curl reuses the control connection's TLS session for them,
+// as servers such as vsftpd demand). The server is always verified before
+// anything is sent: by the system's certificate store (or the bundle that
+// SSL_CERT_FILE names, as for every OpenSSL program), or by the public key
+// the user pinned for the site. The name check stays on with the store;
+// with a pin the key alone decides, since the user accepted that very
+// certificate whatever name it carries.
 void setTlsOptions(OptionSetter& options, MyStreamInfo* info, const FtpTransferOptions& transfer) {
     options.set(CURLOPT_VERBOSE, 1L)
         .set(CURLOPT_DEBUGFUNCTION, &noteTlsFailure)
