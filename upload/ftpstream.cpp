@@ -115,20 +115,6 @@ private:
     QString m_problem;
 };
 
-// TLS on the control connection before the login and on every data
-// connection. Servers such as vsftpd and proftpd accept a data connection
-// only when it resumes the control connection's TLS session (each lane
-// shares its sessions between its transfers, see curllanes.cpp). That
-// works with TLS 1.2 only: under TLS 1.3 every data connection brings a new
-// session ticket, which curl keeps in place of the control connection's,
-// and the servers (which single-use or match the control session) refuse
-// the next data connection with 522 or 425. So TLS 1.2 it is, with its
-// strong ciphers; OpenSSL's defaults refuse anything older. The server is always verified before
-// anything is sent: by the system's certificate store (or the bundle that
-// SSL_CERT_FILE names, as for every OpenSSL program), or by the public key
-// the user pinned for the site. The name check stays on with the store;
-// with a pin the key alone decides, since the user accepted that very
-// certificate whatever name it carries.
 // curl's own words as it goes (verbose mode): only the first failed TLS
 // check is kept. A data connection whose certificate fails is otherwise
 // reported as whatever went wrong after it (curl falls back from EPSV to
@@ -144,6 +130,20 @@ int noteTlsFailure(CURL*, curl_infotype type, char* data, size_t size, void* use
     return 0;
 }
 
+// TLS on the control connection before the login and on every data
+// connection. Servers such as vsftpd and proftpd accept a data connection
+// only when it resumes the control connection's TLS session (each lane
+// shares its sessions between its transfers, see curllanes.cpp). That
+// works with TLS 1.2 only: under TLS 1.3 every data connection brings a new
+// session ticket, which curl keeps in place of the control connection's,
+// and the servers (which single-use or match the control session) refuse
+// the next data connection with 522 or 425. So TLS 1.2 it is, with its
+// strong ciphers; OpenSSL's defaults refuse anything older. The server is always verified before
+// anything is sent: by the system's certificate store (or the bundle that
+// SSL_CERT_FILE names, as for every OpenSSL program), or by the public key
+// the user pinned for the site. The name check stays on with the store;
+// with a pin the key alone decides, since the user accepted that very
+// certificate whatever name it carries.
 void setTlsOptions(OptionSetter& options, MyStreamInfo* info, const FtpTransferOptions& transfer) {
     options.set(CURLOPT_VERBOSE, 1L)
         .set(CURLOPT_DEBUGFUNCTION, &noteTlsFailure)
