@@ -167,7 +167,14 @@ QString resolveInside(const QString& folder, const QString& path) {
     const bool inside =
         real == root ||
         real.startsWith(root == QLatin1String("/") ? root : root + QLatin1Char('/'));
-    return inside ? real : QString();
+    if (!inside)
+        return QString();
+    // Spelled below the folder as given, so that a site folder reached
+    // through a link keeps the paths the rest of the program uses.
+    QString base = QDir::cleanPath(folder);
+    if (root == QLatin1String("/"))
+        return base == QLatin1String("/") ? real : base + real;
+    return base + real.mid(root.size());
 }
 
 bool isInsideFolder(const QUrl& url, const QString& folder) {

@@ -56,7 +56,8 @@ bool isConnectionFailure(int code);
 inline constexpr int kLoadAborted = -3;
 
 // `path` with every link resolved when it lies in `folder` (itself
-// resolved) or below it; empty when it lies outside. A link that leads
+// resolved) or below it, spelled below `folder` as given; empty when it
+// lies outside. A link that leads
 // nowhere, or to something without a path of its own (a "/proc/self/fd"
 // entry), counts as outside; a name where nothing is yet counts by its
 // folder.

@@ -85,7 +85,7 @@ const char kUserLinkScript[] = R"(
 (function () {
   var last = '', when = 0;
   window.__morvaneTakeUserLink = function () {
-    var link = Date.now() - when < 2000 ? last : '';
+    var link = Date.now() - when < 5000 ? last : '';
     last = '';
     return link;
   };
@@ -168,13 +168,15 @@ private:
     QLineEdit* m_edit = nullptr;
 };
 
-// Notes the user's own clicks and keys in a view, so that a navigation that
-// follows one at once can be told from a script's.
+// Notes the user's own clicks and keys in a view: a refused link is asked
+// about (kTakeUserLinkScript) only shortly after one. The page's own record
+// decides; this only spares the question after a script's navigation. The
+// time allows for a busy machine.
 class UserInputWatch : public QObject {
 public:
     UserInputWatch(QWidget* view) : QObject(view), m_view(view) { qApp->installEventFilter(this); }
     ~UserInputWatch() override { qApp->removeEventFilter(this); }
-    bool recent() const { return m_last.isValid() && m_last.elapsed() < 1000; }
+    bool recent() const { return m_last.isValid() && m_last.elapsed() < 5000; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {

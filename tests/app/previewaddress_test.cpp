@@ -116,8 +116,12 @@ TEST(PreviewAddressTest, OnlyRegularFilesThatResolveInsideTheSiteAreRead) {
         EXPECT_EQ(!resolveInside(site, path).isEmpty(), c.inside) << c.name;
         EXPECT_EQ(isSiteFile(site, path), c.siteFile) << c.name;
     }
-    EXPECT_EQ(resolveInside(site, site + "/inner/x.html"),
-              QDir(site).canonicalPath() + "/sub/x.html");
+    EXPECT_EQ(resolveInside(site, site + "/inner/x.html"), site + "/sub/x.html");
+    // A site folder reached through a link keeps its own spelling.
+    ASSERT_TRUE(QFile::link(site, dir.path() + "/alias"));
+    EXPECT_EQ(resolveInside(dir.path() + "/alias", site + "/inner/x.html"),
+              dir.path() + "/alias/sub/x.html");
+    EXPECT_EQ(resolveInside(dir.path() + "/alias/", dir.path() + "/alias"), dir.path() + "/alias");
 
     constexpr qint64 limit = 1000;
     EXPECT_EQ(readPageFile(site + "/page.php", limit).status, PageFile::Status::Read);

@@ -14,10 +14,16 @@
 #include <QDialog>
 #include <QImage>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace morvane::test {
 namespace {
@@ -183,8 +189,27 @@ TEST_F(PreviewIsolationTest, PipesDevicesAndLinksThatLeadNowhereAreNeverRead) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(at("feed.php")).constData(), 0600), 0);
     ASSERT_TRUE(QFile::link("/dev/zero", at("zero.php")));
     ASSERT_TRUE(QFile::link("/proc/self/fd/251", at("fd.php")));
-    writeFile(at("jump.html"), "<title>Jump</title><script>location.href = 'feed.php';</script>");
+    writeFile(at("jump.html"), "<title>Jump</title><img src='feed.php'><iframe src='feed.php'>"
+                               "</iframe><script>location.href = 'feed.php';</script>");
     app->actionRefresh();
+    // Watches the pipe for a reader: one that waits in open() is let go at
+    // once (so a fault fails the test instead of holding it) and counted.
+    std::atomic<bool> stop{false};
+    std::atomic<int> readers{0};
+    std::thread watch([&, fifo = QFile::encodeName(at("feed.php"))] {
+        while (!stop) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0) {
+                ++readers;
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    const auto joinWatch = qScopeGuard([&] {
+        stop = true;
+        watch.join();
+    });
 
     struct Case {
         const char* name;
@@ -204,6 +229,7 @@ TEST_F(PreviewIsolationTest, PipesDevicesAndLinksThatLeadNowhereAreNeverRead) {
                           std::chrono::seconds(30)))
         << pageText().toStdString();
     EXPECT_EQ(labelURL(), "file://" + at("jump.html"));
+    EXPECT_EQ(readers, 0);
 }
 
 // A page that opens alert after alert: each dialog names the page, and once
