@@ -268,6 +268,7 @@ BENCHMARK(BM_ReplaceAll130k)->Unit(benchmark::kMillisecond)->Iterations(3);
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     const QString home = QDir::tempPath() + QStringLiteral("/morvane-bench-find");
     QDir(home).removeRecursively();
     QDir().mkpath(home + QStringLiteral("/site"));
@@ -281,6 +282,8 @@ int main(int argc, char** argv) {
 
     QCoreApplication::setOrganizationName(QStringLiteral("Morvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Morvane"));
+    // The preview's web engine (the page is shown there too) needs it.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QuietPlatform platform;
     morvane::Platform::install(&platform);
