@@ -16,6 +16,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace morvane {
 
 namespace {
@@ -165,11 +167,15 @@ bool EncodingController::resolveUnencodable(OpenFile* file) {
                "page's head), or keep %1 and leave out the characters it cannot hold?")
                 .arg(enc),
             {tr("Keep %1").arg(enc), tr("Convert to UTF-8")}, 0);
-        // The file may have been closed meanwhile.
-        if (!view || fileOf(view) != file)
+        // The file may have been closed meanwhile, or its editor replaced.
+        const auto& open = m_openFiles->openFiles();
+        if (std::none_of(open.begin(), open.end(),
+                         [file](const auto& f) { return f.get() == file; }))
             return false;
         file->encodingAnswer =
             answer == 1 ? EncodingAnswer::ConvertToUtf8 : EncodingAnswer::KeepEncoding;
+        if (!view || view != file->editor)
+            return false;
     }
     if (file->encodingAnswer == EncodingAnswer::ConvertToUtf8) {
         convertToUtf8(file);

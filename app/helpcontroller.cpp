@@ -40,6 +40,7 @@ HelpController::HelpController(QMainWindow& window, help::HelpLinks links,
     m_updates =
         new help::UpdateChecker(m_links.updateServiceUrl(), QCoreApplication::applicationName(),
                                 QStringLiteral(MORVANE_VERSION), this);
+    m_updates->setWebsiteOnHelpMenu(!m_links.websiteUrl().isEmpty());
 
     m_menu = m_window.menuBar()->addMenu(tr("&Help"));
     m_menu->setObjectName(QStringLiteral("menuHelp"));

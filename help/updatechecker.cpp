@@ -138,8 +138,13 @@ void UpdateChecker::replyFinished(QNetworkReply* reply) {
         Q_EMIT finished(Result::UpToDate);
         return;
     }
-    Platform::instance().alert(tr("An app update may be available."),
-                               tr("Choose Website on the Help menu to download a new version."));
+    // Only a build with a home page has the Website item to point to.
+    Platform::instance().alert(
+        tr("An app update may be available."),
+        m_websiteOnHelpMenu
+            ? tr("Choose Website on the Help menu to download a new version.")
+            : tr("Install the new version the way you installed this one, for example "
+                 "with your system's package manager."));
     Q_EMIT finished(Result::UpdateAvailable);
 }
 

@@ -48,6 +48,10 @@ public:
     // Asks the service; `verbose` also reports an up-to-date answer.
     void doCheckForUpdate(bool verbose);
 
+    // Whether the Help menu has a Website item, which the update message
+    // then names; without one it says how else to get the new version.
+    void setWebsiteOnHelpMenu(bool on) { m_websiteOnHelpMenu = on; }
+
     bool isRunning() const { return !m_reply.isNull(); }
     QUrl serviceUrl() const { return m_service; }
 
@@ -82,6 +86,7 @@ private:
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
     bool m_verbose = false;
+    bool m_websiteOnHelpMenu = false;
 };
 
 } // namespace morvane::help

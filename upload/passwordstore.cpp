@@ -18,6 +18,25 @@ const QString kService = QStringLiteral("Morvane");
 // with it, but not forever.
 constexpr int kTimeoutMs = 120000;
 
+} // namespace
+
+QString describeError(int code) {
+    switch (code) {
+    case QKeychain::NoError:
+        return QString();
+    case QKeychain::EntryNotFound:
+        return QStringLiteral("The desktop keyring holds no password for this site.");
+    case QKeychain::AccessDeniedByUser:
+        return QStringLiteral("The desktop keyring was not unlocked.");
+    default:
+        // No keyring service, no default collection (a desktop that never
+        // made one), a locked or broken service: the same to the user.
+        return QStringLiteral("The desktop keyring is not available.");
+    }
+}
+
+namespace {
+
 // Runs a keyring job to its end; false with `error` on failure.
 bool run(QKeychain::Job& job, QString* error) {
     job.setAutoDelete(false);
@@ -39,10 +58,11 @@ bool run(QKeychain::Job& job, QString* error) {
         return false;
     }
     if (job.error() != QKeychain::NoError) {
+        // The keyring's own text ("Object does not exist at path …") is for
+        // the log; the user is told what it means.
+        qCInfo(lcFtp).noquote() << "keyring error" << int(job.error()) << job.errorString();
         if (error)
-            *error = job.error() == QKeychain::NoBackendAvailable
-                         ? QStringLiteral("No desktop keyring is available.")
-                         : job.errorString();
+            *error = describeError(job.error());
         return false;
     }
     return true;
@@ -144,8 +164,9 @@ std::optional<Site> withPassword(const Site& site, QString* error) {
     QString why;
     const auto password = read(account(site), &why);
     if (!password) {
-        *error =
-            QStringLiteral("The site's password could not be read from the keyring: %1").arg(why);
+        *error = QStringLiteral("The site's password could not be read from the desktop "
+                                "keyring. %1 Enter the password again in the site's properties.")
+                     .arg(why);
         return std::nullopt;
     }
     Site filled = site;

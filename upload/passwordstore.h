@@ -26,6 +26,10 @@ namespace passwordstore {
 // The keyring entry's name for the site's account.
 QString account(const Site& site);
 
+// What a keyring failure (a QKeychain::Error) means, in plain words: never
+// the service's own text, which names D-Bus objects.
+QString describeError(int code);
+
 // Keyring calls; each waits (running a local event loop) for the answer.
 bool write(const QString& account, const QString& password, QString* error);
 std::optional<QString> read(const QString& account, QString* error);

@@ -352,8 +352,8 @@ void SitePropController::saveSiteAndStopModal(const Site& edited) {
             settings().setValue(kKeyringNoteShown, true);
             Platform::instance().alert(
                 tr("The password is kept in the settings file."),
-                tr("No desktop keyring could take it (%1). The settings file can be read by you "
-                   "alone; with a keyring, passwords move there at the next start.")
+                tr("%1 The password stays in the settings file, which only you can read. Once "
+                   "a keyring is available, passwords move there at the next start.")
                     .arg(why));
         }
         if (existing)

@@ -99,11 +99,30 @@ TEST_F(UpdateCheckTest, AnyOtherAnswerMayMeanAnUpdateEvenWhenAutomatic) {
         results.clear();
         server.answer("/check", 200, body);
         auto c = checker();
+        c->setWebsiteOnHelpMenu(true);
         c->doCheckForUpdate(false);
         ASSERT_EQ(waitForResult(), Result::UpdateAvailable);
         ASSERT_EQ(alertTitles(), QStringList{kMayBeAvailable});
         EXPECT_EQ(RecordingPlatform::current().alerts.first().message,
                   QStringLiteral("Choose Website on the Help menu to download a new version."));
+    }
+}
+
+TEST_F(UpdateCheckTest, TheMessageNamesOnlyAHelpMenuItemThatExists) {
+    // A stock build has no home page, so no Website item to choose.
+    server.answer("/check", 200, "NO");
+    for (const bool website : {false, true}) {
+        SCOPED_TRACE(website);
+        RecordingPlatform::current().clear();
+        results.clear();
+        auto c = checker();
+        c->setWebsiteOnHelpMenu(website);
+        c->doCheckForUpdate(true);
+        ASSERT_EQ(waitForResult(), Result::UpdateAvailable);
+        ASSERT_EQ(alertTitles(), QStringList{kMayBeAvailable});
+        const QString message = RecordingPlatform::current().alerts.first().message;
+        EXPECT_EQ(message.contains(QLatin1String("Website")), website) << message.toStdString();
+        EXPECT_FALSE(message.isEmpty());
     }
 }
 

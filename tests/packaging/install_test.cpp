@@ -291,7 +291,7 @@ TEST_F(InstallTest, TheManualPageRendersAndCoversEveryMode) {
     EXPECT_EQ(man.exitCode(), 0) << err.toStdString();
     EXPECT_TRUE(err.trimmed().isEmpty()) << err.toStdString();
     for (const char* text : {"morvane upload", "morvane trust", "morvane colour", "--version",
-                             "--help", "EXIT STATUS", "NeedingUpload.dict"})
+                             "--verbose", "--help", "EXIT STATUS", "NeedingUpload.dict"})
         EXPECT_TRUE(out.contains(QLatin1String(text))) << text;
     EXPECT_TRUE(out.contains(QStringLiteral("Morvane %1").arg(QStringLiteral(MORVANE_VERSION))));
 }

@@ -1,6 +1,7 @@
-// Site passwords in the desktop keyring. Run twice: under a private session
+// Site passwords in the desktop keyring. Run three times: under a private session
 // bus with an unlocked keyring of its own (with-keyring.sh), where plain
 // passwords move out of the settings file and the dialog keeps them there;
+// with a keyring that refuses (the RefusingKeyring tests, refusing-keyring.sh);
 // and with no session bus at all (the NoKeyring tests), where passwords
 // stay in the file, the user is told once, and the file is the user's alone.
 #include "core/paths.h"
@@ -201,4 +202,41 @@ TEST_F(NoKeyringTest, PasswordsStayInTheFileWithOneWarningAndAPrivateFile) {
     EXPECT_TRUE(readFile(settingsFile()).contains("password=changed1"));
     // Group and others lose access the first time the list is saved.
     EXPECT_TRUE(onlyOwnerMayRead(settingsFile()));
+}
+
+// A session bus whose keyring refuses: the service runs but has no default
+// collection ("Object does not exist at path …/collection/login"), or no
+// service answers at all. Run under refusing-keyring.sh.
+using RefusingKeyringTest = KeyringTest;
+
+TEST_F(RefusingKeyringTest, TheNoteSaysInPlainWordsThatThePasswordStaysInTheFile) {
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"));
+    QString why;
+    ASSERT_FALSE(passwordstore::write(QStringLiteral("ftp://me@host"), QStringLiteral("pw"), &why));
+    const QStringList raw = {
+        "/org/freedesktop", "Object does not exist", "org.freedesktop", "D-Bus", "DBus",
+        ".service"};
+    for (const QString& text : raw)
+        EXPECT_FALSE(why.contains(text, Qt::CaseInsensitive)) << why.toStdString();
+    EXPECT_TRUE(why.contains(QLatin1String("not available"))) << why.toStdString();
+
+    SiteList sites;
+    SitePropController d;
+    d.setSites(&sites);
+    d.setConnectionTest([](const Site&, QWidget*) { return true; });
+    d.setSiteName(QString());
+    d.fieldSiteName->setText("Web");
+    d.fieldServer->setText("ftp.example.com");
+    d.fieldPassword->setText("secret");
+    d.actionOK();
+    ASSERT_EQ(RecordingPlatform::current().alerts.size(), 1);
+    const RecordedAlert& note = RecordingPlatform::current().alerts.first();
+    EXPECT_TRUE(note.message.contains(QLatin1String("keyring is not available")))
+        << note.message.toStdString();
+    EXPECT_TRUE(note.message.contains(QLatin1String("stays in the settings file")))
+        << note.message.toStdString();
+    for (const QString& text : raw)
+        EXPECT_FALSE(note.message.contains(text, Qt::CaseInsensitive))
+            << note.message.toStdString();
+    EXPECT_TRUE(readFile(settingsFile()).contains("password=secret"));
 }
