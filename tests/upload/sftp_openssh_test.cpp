@@ -136,3 +136,28 @@ TEST_F(OpenSshTest, FullDiskFailsCleanlyAndTheRerunCompletes) {
     EXPECT_EQ(readFile(disk + "/www/big.html"), big.left(300 * 1024));
     EXPECT_EQ(temporaryFilesBelow(disk), QStringList());
 }
+
+// Cancelled mid-file: the transfer is stopped, its temporary file is
+// removed before the job finishes, and the live file stays.
+TEST_F(OpenSshTest, CancelMidFileRemovesTheTemporaryFile) {
+    const QString www = server.homeDir() + "/www";
+    ASSERT_TRUE(server.makeUserFolder(www));
+    ASSERT_TRUE(writeFile(www + "/big.bin", "live"));
+    // Large (and sparse here) so that the transfer is still under way
+    // when the temporary file is seen.
+    QFile local(folders.localPath("big.bin"));
+    ASSERT_TRUE(local.open(QIODevice::WriteOnly) && local.resize(256LL * 1024 * 1024));
+    local.close();
+    auto job = TransferJob::makeUpload(site("www"), folders.site.path(), {"big.bin"});
+    bool finished = false;
+    QObject::connect(job.get(), &TransferJob::finished, [&] { finished = true; });
+    job->start();
+    ASSERT_TRUE(
+        waitUntil([&] { return !temporaryFilesBelow(www).isEmpty(); }, std::chrono::seconds(30)));
+    job->cancel();
+    ASSERT_TRUE(waitUntil([&] { return finished; }, std::chrono::seconds(30)));
+    EXPECT_EQ(job->outcome(), TransferJob::Outcome::Cancelled);
+    EXPECT_EQ(job->failedFiles(), QStringList{"big.bin"});
+    EXPECT_EQ(temporaryFilesBelow(www), QStringList());
+    EXPECT_EQ(readFile(www + "/big.bin"), "live");
+}
