@@ -161,3 +161,19 @@ TEST_F(OpenSshTest, CancelMidFileRemovesTheTemporaryFile) {
     EXPECT_EQ(temporaryFilesBelow(www), QStringList());
     EXPECT_EQ(readFile(www + "/big.bin"), "live");
 }
+
+// The server refuses the rename into place (a folder holds the page's
+// name): the file fails with the server's refusal and its temporary file
+// is removed; the other files go up.
+TEST_F(OpenSshTest, RefusedRenameLeavesNoTemporaryFile) {
+    const QString www = server.homeDir() + "/www";
+    ASSERT_TRUE(server.makeUserFolder(www + "/page.html/in-the-way"));
+    const QStringList files{folders.addFile("page.html", "page"),
+                            folders.addFile("other.html", "other")};
+    const JobRun run = upload(site("www"), files);
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_EQ(run.failed, QStringList{"page.html"});
+    EXPECT_EQ(readFile(www + "/other.html"), "other");
+    EXPECT_TRUE(QFileInfo(www + "/page.html/in-the-way").isDir());
+    EXPECT_EQ(temporaryFilesBelow(www), QStringList());
+}
