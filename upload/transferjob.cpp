@@ -416,6 +416,7 @@ void TransferJob::Impl::cancelAndClean(const QString& finalText) {
         return;
     }
     qCDebug(lcFtp) << "Cancelled; removing" << ready.size() << "temporary files";
+    Q_EMIT q->message(QStringLiteral("Stopping: removing the unfinished files from the server"));
     // The removals get a short while; a server that does not answer them
     // must not hold the cancel.
     QTimer::singleShot(std::min(replyTimeout, kCancelCleanupSeconds) * 1000, q, [this] {

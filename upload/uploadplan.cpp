@@ -103,7 +103,13 @@ QString confirmationText(const Site& site, const Files& files, const QString& he
     QString text = heading + QStringLiteral("\n\n");
     for (const QString& f : files.send)
         text += QStringLiteral("\t%1\n").arg(f);
-    text += QStringLiteral("\nto:\n\n\t") + site.server() + site.serverFolder();
+    // An absolute folder follows the server name directly ("host/var/www");
+    // a relative one is named as what it is.
+    const QString folder = site.serverFolder();
+    text += QStringLiteral("\nto:\n\n\t") + site.server() +
+            (folder.isEmpty() || folder.startsWith(QLatin1Char('/'))
+                 ? folder
+                 : QStringLiteral(", folder %1 inside the login folder").arg(folder));
     if (!files.refused.isEmpty()) {
         text += QStringLiteral("\n\nThese files will not be sent:\n\n");
         for (const Refusal& r : files.refused)

@@ -128,6 +128,10 @@ TEST_F(PlanTest, ConfirmationTextListsFilesAndDestination) {
     EXPECT_EQ(uploadplan::confirmationText(s, {"index.html", "img/a.png"}),
               "Click OK to upload these files:\n\n\tindex.html\n\timg/a.png\n\nto:\n\n"
               "\tftp.example.com/www");
+    // A relative folder is not shown as if it were taken from the root.
+    s.setValue(sitekey::serverfolder, "www/site");
+    EXPECT_TRUE(uploadplan::confirmationText(s, {"index.html"})
+                    .endsWith("\tftp.example.com, folder www/site inside the login folder"));
 }
 
 TEST_F(PlanTest, VanishedFilesAreThoseOfTheSiteOnly) {

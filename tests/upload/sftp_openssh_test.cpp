@@ -129,10 +129,54 @@ TEST_F(OpenSshTest, FullDiskFailsCleanlyAndTheRerunCompletes) {
         EXPECT_EQ(temporaryFilesBelow(disk), QStringList());
     }
 
-    // Room again: a smaller page goes up, and nothing is left behind.
+    // Room again (the small pages are removed from the server): a smaller
+    // page goes up, and nothing is left behind.
+    for (int i = 0; i < 6; ++i)
+        QFile::remove(disk + QStringLiteral("/www/p%1.html").arg(i));
     folders.addFile("big.html", big.left(300 * 1024));
-    const JobRun rerun = upload(site("full/www"), files);
+    const JobRun rerun = upload(site("full/www"), {"big.html"});
     EXPECT_TRUE(rerun.succeeded) << qPrintable(rerun.result);
     EXPECT_EQ(readFile(disk + "/www/big.html"), big.left(300 * 1024));
     EXPECT_EQ(temporaryFilesBelow(disk), QStringList());
+}
+
+// Cancelled mid-file: the transfer is stopped, its temporary file is
+// removed before the job finishes, and the live file stays.
+TEST_F(OpenSshTest, CancelMidFileRemovesTheTemporaryFile) {
+    const QString www = server.homeDir() + "/www";
+    ASSERT_TRUE(server.makeUserFolder(www));
+    ASSERT_TRUE(writeFile(www + "/big.bin", "live"));
+    // Large (and sparse here) so that the transfer is still under way
+    // when the temporary file is seen.
+    QFile local(folders.localPath("big.bin"));
+    ASSERT_TRUE(local.open(QIODevice::WriteOnly) && local.resize(256LL * 1024 * 1024));
+    local.close();
+    auto job = TransferJob::makeUpload(site("www"), folders.site.path(), {"big.bin"});
+    bool finished = false;
+    QObject::connect(job.get(), &TransferJob::finished, [&] { finished = true; });
+    job->start();
+    ASSERT_TRUE(
+        waitUntil([&] { return !temporaryFilesBelow(www).isEmpty(); }, std::chrono::seconds(30)));
+    job->cancel();
+    ASSERT_TRUE(waitUntil([&] { return finished; }, std::chrono::seconds(30)));
+    EXPECT_EQ(job->outcome(), TransferJob::Outcome::Cancelled);
+    EXPECT_EQ(job->failedFiles(), QStringList{"big.bin"});
+    EXPECT_EQ(temporaryFilesBelow(www), QStringList());
+    EXPECT_EQ(readFile(www + "/big.bin"), "live");
+}
+
+// The server refuses the rename into place (a folder holds the page's
+// name): the file fails with the server's refusal and its temporary file
+// is removed; the other files go up.
+TEST_F(OpenSshTest, RefusedRenameLeavesNoTemporaryFile) {
+    const QString www = server.homeDir() + "/www";
+    ASSERT_TRUE(server.makeUserFolder(www + "/page.html/in-the-way"));
+    const QStringList files{folders.addFile("page.html", "page"),
+                            folders.addFile("other.html", "other")};
+    const JobRun run = upload(site("www"), files);
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_EQ(run.failed, QStringList{"page.html"});
+    EXPECT_EQ(readFile(www + "/other.html"), "other");
+    EXPECT_TRUE(QFileInfo(www + "/page.html/in-the-way").isDir());
+    EXPECT_EQ(temporaryFilesBelow(www), QStringList());
 }
