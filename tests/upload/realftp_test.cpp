@@ -166,3 +166,40 @@ TEST(RealSftpTest, ServerLimitingStartupsPerAddressGetsEveryFile) {
                   readFile(local.filePath(f)))
             << qPrintable(f);
 }
+
+// Files sent again into folders that exist on an OpenSSH server: the
+// refused folder creations cost no connection.
+TEST(RealSftpTest, ResendIntoExistingFoldersKeepsItsConnection) {
+    if (const QString why = SshdServer::unavailableReason(); !why.isEmpty())
+        GTEST_SKIP() << qPrintable(why);
+    SshdServer server;
+    ASSERT_TRUE(server.start()) << qPrintable(server.errorString());
+    ASSERT_TRUE(server.trustIn(QDir::homePath() + QStringLiteral("/.ssh/known_hosts")));
+    QTemporaryDir local;
+    const QStringList files{QStringLiteral("index.html"), QStringLiteral("blog/2024/post.html"),
+                            QStringLiteral("css/site/main.css")};
+    Site site;
+    site.setValue(sitekey::sitename, QStringLiteral("Real SFTP"));
+    site.setValue(sitekey::server, server.address());
+    site.setValue(sitekey::username, server.user());
+    site.setValue(sitekey::password, server.password());
+    site.setValue(sitekey::serverfolder, QStringLiteral("www"));
+    site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    int loginsBefore = 0;
+    for (const char* edit : {"", " edited"}) {
+        SCOPED_TRACE(edit);
+        loginsBefore = int(server.log().count("Accepted password"));
+        for (const QString& f : files)
+            writeFile(local.filePath(f), f.toUtf8() + edit);
+        auto job = TransferJob::makeUpload(site, local.path(), files);
+        const JobRun run = runJob(*job, std::chrono::minutes(2));
+        EXPECT_TRUE(run.succeeded) << qPrintable(run.result);
+        for (const QString& f : files)
+            EXPECT_EQ(readFile(server.homeDir() + QStringLiteral("/www/") + f),
+                      readFile(local.filePath(f)))
+                << qPrintable(f);
+    }
+    EXPECT_GE(loginsBefore, 1); // the first job's, as the log counts them
+    EXPECT_LE(server.log().count("Accepted password") - loginsBefore, 2)
+        << server.log().right(3000).toStdString();
+}
