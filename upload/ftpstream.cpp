@@ -119,12 +119,13 @@ private:
 // session ticket, which curl keeps in place of the control connection's,
 // and the servers (which single-use or match the control session) refuse
 // the next data connection with 522 or 425. So TLS 1.2 it is, with its
-// strong ciphers; OpenSSL's defaults refuse anything older. The server is always verified before
-// anything is sent: by the system's certificate store (or the bundle that
-// SSL_CERT_FILE names, as for every OpenSSL program), or by the public key
-// the user pinned for the site. The name check stays on with the store;
-// with a pin the key alone decides, since the user accepted that very
-// certificate whatever name it carries.
+// strong ciphers; OpenSSL's defaults refuse anything older.
+//
+// The server is always verified before anything is sent: by the system's
+// certificate store (or the bundle that SSL_CERT_FILE names, as for every
+// OpenSSL program), or by the public key the user pinned for the site. The
+// name check stays on with the store; with a pin the key alone decides,
+// since the user accepted that very certificate whatever name it carries.
 void setTlsOptions(OptionSetter& options, const FtpTransferOptions& transfer) {
     options.set(CURLOPT_USE_SSL, long(CURLUSESSL_ALL))
         .set(CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS))
@@ -429,14 +430,11 @@ bool isConnectionFailure(CURLcode result) {
 }
 
 // Whether an SFTP transfer failed on its connection: the SSH handshake
-// (curl reports a failed one as CURLE_FAILED_INIT), or the SSH layer
-// without an answer of the SFTP server. A refusal of the SFTP server
-// (curl's text then ends with "(status/-31)", libssh2's SFTP protocol
-// error) is an answer: OpenSSH reports a full disk that way.
-bool isTransientSsh(CURLcode result, const char* curlError) {
-    if (result == CURLE_FAILED_INIT || isConnectionFailure(result))
-        return true;
-    return result == CURLE_SSH && !QByteArray(curlError).contains("/-31)");
+// (curl reports a failed one, as when the server is over its MaxStartups,
+// as CURLE_FAILED_INIT), or the connection itself. Not curl's catch-all
+// CURLE_SSH: OpenSSH's full disk ends a write with it, without a word.
+bool isTransientSsh(CURLcode result) {
+    return result == CURLE_FAILED_INIT || isConnectionFailure(result);
 }
 
 // The first refusal of a command that must not fail, in a run of FTP
@@ -541,8 +539,7 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
         r.unreachable = result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT ||
                         result == CURLE_OPERATION_TIMEDOUT;
         r.transient = !r.insecure && r.error.isError() &&
-                      r.error.domain != FtpErrorDomain::LocalFile &&
-                      isTransientSsh(result, info.curlError);
+                      r.error.domain != FtpErrorDomain::LocalFile && isTransientSsh(result);
         r.connectionTurnedAway = r.transient && r.newConnection && !r.loggedIn;
         if (r.loginRefused)
             r.error = {FtpErrorDomain::FTP, 530, {}, {}, int(result)};
