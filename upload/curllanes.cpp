@@ -68,8 +68,7 @@ struct CurlLanes::Lane {
     bool makeShare() {
         share.reset(curl_share_init());
         return share &&
-               curl_share_setopt(share.get(), CURLSHOPT_LOCKFUNC, &Lane::lockShare) ==
-                   CURLSHE_OK &&
+               curl_share_setopt(share.get(), CURLSHOPT_LOCKFUNC, &Lane::lockShare) == CURLSHE_OK &&
                curl_share_setopt(share.get(), CURLSHOPT_UNLOCKFUNC, &Lane::unlockShare) ==
                    CURLSHE_OK &&
                curl_share_setopt(share.get(), CURLSHOPT_USERDATA, static_cast<void*>(this)) ==

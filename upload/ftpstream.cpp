@@ -9,7 +9,6 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cctype>
 
 namespace morvane {
 
@@ -138,12 +137,13 @@ int noteTlsFailure(CURL*, curl_infotype type, char* data, size_t size, void* use
 // session ticket, which curl keeps in place of the control connection's,
 // and the servers (which single-use or match the control session) refuse
 // the next data connection with 522 or 425. So TLS 1.2 it is, with its
-// strong ciphers; OpenSSL's defaults refuse anything older. The server is always verified before
-// anything is sent: by the system's certificate store (or the bundle that
-// SSL_CERT_FILE names, as for every OpenSSL program), or by the public key
-// the user pinned for the site. The name check stays on with the store;
-// with a pin the key alone decides, since the user accepted that very
-// certificate whatever name it carries.
+// strong ciphers; OpenSSL's defaults refuse anything older.
+//
+// The server is always verified before anything is sent: by the system's
+// certificate store (or the bundle that SSL_CERT_FILE names, as for every
+// OpenSSL program), or by the public key the user pinned for the site. The
+// name check stays on with the store; with a pin the key alone decides,
+// since the user accepted that very certificate whatever name it carries.
 void setTlsOptions(OptionSetter& options, MyStreamInfo* info, const FtpTransferOptions& transfer) {
     options.set(CURLOPT_VERBOSE, 1L)
         .set(CURLOPT_DEBUGFUNCTION, &noteTlsFailure)
@@ -328,81 +328,6 @@ std::unique_ptr<MyStreamInfo> checked(std::unique_ptr<MyStreamInfo> info,
 
 } // namespace
 
-std::vector<int> FtpReplies::feed(const char* data, size_t size) {
-    std::vector<int> completed;
-    m_partial.append(data, qsizetype(size));
-    qsizetype nl;
-    while ((nl = m_partial.indexOf('\n')) >= 0) {
-        QByteArray line = m_partial.left(nl);
-        m_partial.remove(0, nl + 1);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const bool coded = line.size() >= 3 && std::isdigit(uchar(line[0])) &&
-                           std::isdigit(uchar(line[1])) && std::isdigit(uchar(line[2]));
-        const int code = coded ? line.left(3).toInt() : 0;
-        const QString text = QString::fromUtf8(line);
-        if (m_multiCode != 0) {
-            // Inside a multi-line reply: it ends with its code and a space.
-            m_multiLine += QLatin1Char(' ') + (coded && code == m_multiCode ? text.mid(4) : text);
-            if (coded && code == m_multiCode && (line.size() == 3 || line[3] == ' ')) {
-                complete(code, QString::number(code) + QLatin1Char(' ') + m_multiLine.trimmed());
-                completed.push_back(code);
-                m_multiCode = 0;
-                m_multiLine.clear();
-            }
-            continue;
-        }
-        if (!coded)
-            continue;
-        if (line.size() > 3 && line[3] == '-') {
-            m_multiCode = code;
-            m_multiLine = text.mid(4);
-            continue;
-        }
-        complete(code, text);
-        completed.push_back(code);
-    }
-    return completed;
-}
-
-void FtpReplies::complete(int code, const QString& text) {
-    m_lastCode = code;
-    ++m_count;
-    constexpr size_t kKept = 16;
-    if (m_recent.size() == kKept)
-        m_recent.erase(m_recent.begin());
-    m_recent.push_back({code, text});
-    switch (code) {
-    case 220:
-        m_greeted = true;
-        break;
-    case 230: // logged in
-    case 202: // no password needed
-    case 257: // the PWD that follows a login
-        m_loggedIn = true;
-        break;
-    case 226:
-    case 250:
-        m_confirmed = true;
-        break;
-    case 350:
-        m_renameAccepted = true;
-        break;
-    case 213: {
-        bool ok = false;
-        const qint64 n = text.mid(4).trimmed().toLongLong(&ok);
-        m_size = ok ? n : -1;
-        break;
-    }
-    default:
-        break;
-    }
-    if (code >= 400) {
-        m_errorCode = code;
-        m_errorText = text;
-    }
-}
-
 QString ftpCommandPath(const FtpServerAddress& server, const QStringList& segments) {
     QString path = server.commandPath(segments);
     if (server.scheme != QLatin1String("sftp"))
@@ -543,14 +468,11 @@ bool isConnectionFailure(CURLcode result) {
 }
 
 // Whether an SFTP transfer failed on its connection: the SSH handshake
-// (curl reports a failed one as CURLE_FAILED_INIT), or the SSH layer
-// without an answer of the SFTP server. A refusal of the SFTP server
-// (curl's text then ends with "(status/-31)", libssh2's SFTP protocol
-// error) is an answer: OpenSSH reports a full disk that way.
-bool isTransientSsh(CURLcode result, const char* curlError) {
-    if (result == CURLE_FAILED_INIT || isConnectionFailure(result))
-        return true;
-    return result == CURLE_SSH && !QByteArray(curlError).contains("/-31)");
+// (curl reports a failed one, as when the server is over its MaxStartups,
+// as CURLE_FAILED_INIT), or the connection itself. Not curl's catch-all
+// CURLE_SSH: OpenSSH's full disk ends a write with it, without a word.
+bool isTransientSsh(CURLcode result) {
+    return result == CURLE_FAILED_INIT || isConnectionFailure(result);
 }
 
 // The first refusal of a command that must not fail, in a run of FTP
@@ -666,8 +588,8 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
         r.loginRefused = result == CURLE_LOGIN_DENIED || result == CURLE_AUTH_ERROR;
         r.unreachable = result == CURLE_COULDNT_RESOLVE_HOST || result == CURLE_COULDNT_CONNECT ||
                         result == CURLE_OPERATION_TIMEDOUT;
-        r.transient = !r.insecure && r.error.isError() && r.error.domain != FtpErrorDomain::LocalFile &&
-                      isTransientSsh(result, info.curlError);
+        r.transient = !r.insecure && r.error.isError() &&
+                      r.error.domain != FtpErrorDomain::LocalFile && isTransientSsh(result);
         r.connectionTurnedAway = r.transient && r.newConnection && !r.loggedIn;
         if (r.loginRefused) {
             r.error = {FtpErrorDomain::FTP, 530, {}, {}, int(result)};
@@ -699,10 +621,9 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
     if (r.error.isError() && !r.insecure && !r.loginRefused &&
         r.error.domain != FtpErrorDomain::LocalFile &&
         r.error.domain != FtpErrorDomain::SizeMismatch) {
-        const int said =
-            r.error.domain == FtpErrorDomain::FTP ? r.error.code : replies.errorCode();
-        r.transient = said >= 400 ? (said == 421 || said == 425 || said == 426)
-                                  : isConnectionFailure(result);
+        const int said = r.error.domain == FtpErrorDomain::FTP ? r.error.code : replies.errorCode();
+        r.transient =
+            said >= 400 ? (said == 421 || said == 425 || said == 426) : isConnectionFailure(result);
     }
     r.connectionTurnedAway = r.transient && r.newConnection && !r.loggedIn && !r.unreachable;
     r.error.loggedIn = r.loggedIn;

@@ -36,12 +36,12 @@ inline constexpr int kMaxRefusals = 20;
 // connection, 421, 425, 426) runs again, and the pause before the first
 // rerun, doubled for each next one.
 inline constexpr int kMaxRetries = 3;
+inline constexpr int kRetryDelayMs = 250;
 // Transfers waiting or running for each connection the job opens, up to
 // its limit; a large file counts as that many, so it gets a connection of
 // its own.
 inline constexpr int kTransfersPerConnection = 4;
 inline constexpr qint64 kLargeFile = 256 * 1024;
-inline constexpr int kRetryDelayMs = 250;
 // How long a cancelled job may spend removing its temporary files.
 inline constexpr int kCancelCleanupSeconds = 10;
 

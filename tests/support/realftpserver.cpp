@@ -124,8 +124,8 @@ bool TestUser::create(const QString& home, const QString& password, QString* err
     // later run can remove what a crashed one left.
     const QString prefix = QStringLiteral("mvtest");
     removeStaleUsers(prefix);
-    const QString name = prefix + QString::number(::getpid()) + QLatin1Char('x') +
-                         QString::number(serial++);
+    const QString name =
+        prefix + QString::number(::getpid()) + QLatin1Char('x') + QString::number(serial++);
     if (!run(QStringLiteral("/usr/sbin/useradd"),
              {QStringLiteral("-M"), QStringLiteral("-d"), home, QStringLiteral("-s"),
               QStringLiteral("/bin/bash"), QStringLiteral("-U"), name},
@@ -165,7 +165,8 @@ QString RealFtpServer::binary(Kind kind) {
 }
 
 QString RealFtpServer::unavailable() const {
-    const QString name = m_kind == Kind::Vsftpd ? QStringLiteral("vsftpd") : QStringLiteral("proftpd");
+    const QString name =
+        m_kind == Kind::Vsftpd ? QStringLiteral("vsftpd") : QStringLiteral("proftpd");
     if (!QFileInfo(binary(m_kind)).isExecutable())
         return QStringLiteral("%1 is not installed at %2 (scripts/install-deps.sh installs it)")
             .arg(name, binary(m_kind));
@@ -215,9 +216,8 @@ bool RealFtpServer::start(const RealFtpOptions& options) {
         if (m_kind == Kind::Vsftpd)
             m_process->start(binary(m_kind), {config});
         else
-            m_process->start(binary(m_kind),
-                             {QStringLiteral("-n"), QStringLiteral("-q"), QStringLiteral("-c"),
-                              config});
+            m_process->start(binary(m_kind), {QStringLiteral("-n"), QStringLiteral("-q"),
+                                              QStringLiteral("-c"), config});
         if (waitUntilListening())
             return true;
         m_process->kill();
@@ -286,8 +286,8 @@ bool RealFtpServer::writeConfig(const RealFtpOptions& options) {
                    .arg(m_port)
                    .arg(dir, log, modules);
         if (tls) {
-            const QString kind = isEcKey(options.tlsKeyFile) ? QStringLiteral("EC")
-                                                             : QStringLiteral("RSA");
+            const QString kind =
+                isEcKey(options.tlsKeyFile) ? QStringLiteral("EC") : QStringLiteral("RSA");
             // mod_tls's defaults otherwise: a data connection must reuse
             // the control connection's TLS session.
             text += QStringLiteral("LoadModule mod_tls.c\nTLSEngine on\nTLSRequired on\n"

@@ -52,10 +52,10 @@ public:
     // RSA one (the key servers such as vsftpd expect by default).
     bool makeSigned(const QString& name, bool rsa = false) {
         writeFile(path(QStringLiteral("san.cnf")), "subjectAltName=IP:127.0.0.1\n");
-        const QStringList key = rsa ? QStringList{QStringLiteral("-newkey"),
-                                                  QStringLiteral("rsa:2048"),
-                                                  QStringLiteral("-nodes")}
-                                    : kEcKey;
+        const QStringList key =
+            rsa ? QStringList{QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+                              QStringLiteral("-nodes")}
+                : kEcKey;
         return openssl(m_dir.path(),
                        QStringList{QStringLiteral("req")} + key +
                            QStringList{QStringLiteral("-keyout"), name + QStringLiteral(".key"),

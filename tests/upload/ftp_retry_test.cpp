@@ -29,7 +29,7 @@ protected:
         QStringList files;
         for (int i = 0; i < count; ++i)
             files << folders->addFile(QStringLiteral("d%1/page%2.html").arg(i % 3).arg(i),
-                                     QByteArray("<p>") + QByteArray::number(i).repeated(300));
+                                      QByteArray("<p>") + QByteArray::number(i).repeated(300));
         return files;
     }
     bool start(FtpServerOptions options) {

@@ -166,3 +166,70 @@ TEST(RealSftpTest, ServerLimitingStartupsPerAddressGetsEveryFile) {
                   readFile(local.filePath(f)))
             << qPrintable(f);
 }
+
+// Files sent again into folders that exist on an OpenSSH server: the
+// refused folder creations cost no connection.
+TEST(RealSftpTest, ResendIntoExistingFoldersKeepsItsConnection) {
+    if (const QString why = SshdServer::unavailableReason(); !why.isEmpty())
+        GTEST_SKIP() << qPrintable(why);
+    SshdServer server;
+    ASSERT_TRUE(server.start()) << qPrintable(server.errorString());
+    ASSERT_TRUE(server.trustIn(QDir::homePath() + QStringLiteral("/.ssh/known_hosts")));
+    QTemporaryDir local;
+    const QStringList files{QStringLiteral("index.html"), QStringLiteral("blog/2024/post.html"),
+                            QStringLiteral("css/site/main.css")};
+    Site site;
+    site.setValue(sitekey::sitename, QStringLiteral("Real SFTP"));
+    site.setValue(sitekey::server, server.address());
+    site.setValue(sitekey::username, server.user());
+    site.setValue(sitekey::password, server.password());
+    site.setValue(sitekey::serverfolder, QStringLiteral("www"));
+    site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    int loginsBefore = 0;
+    for (const char* edit : {"", " edited"}) {
+        SCOPED_TRACE(edit);
+        loginsBefore = int(server.log().count("Accepted password"));
+        for (const QString& f : files)
+            writeFile(local.filePath(f), f.toUtf8() + edit);
+        auto job = TransferJob::makeUpload(site, local.path(), files);
+        const JobRun run = runJob(*job, std::chrono::minutes(2));
+        EXPECT_TRUE(run.succeeded) << qPrintable(run.result);
+        for (const QString& f : files)
+            EXPECT_EQ(readFile(server.homeDir() + QStringLiteral("/www/") + f),
+                      readFile(local.filePath(f)))
+                << qPrintable(f);
+    }
+    EXPECT_GE(loginsBefore, 1); // the first job's, as the log counts them
+    EXPECT_LE(server.log().count("Accepted password") - loginsBefore, 2)
+        << server.log().right(3000).toStdString();
+}
+
+// OpenSSH ends a write to a full disk with no more than an SSH-layer
+// error: that is no passing failure, and the file is tried once.
+TEST(RealSftpTest, FullDiskIsNotTriedAgain) {
+    if (const QString why = SshdServer::unavailableReason(); !why.isEmpty())
+        GTEST_SKIP() << qPrintable(why);
+    SshdServer server;
+    ASSERT_TRUE(server.start()) << qPrintable(server.errorString());
+    ASSERT_TRUE(server.trustIn(QDir::homePath() + QStringLiteral("/.ssh/known_hosts")));
+    QString why;
+    if (!server.mountSmallDisk(server.homeDir() + QStringLiteral("/www"), QStringLiteral("1m"),
+                               &why))
+        GTEST_SKIP() << "a small disk cannot be mounted here: " << qPrintable(why);
+    QTemporaryDir local;
+    const QStringList files{QStringLiteral("big.bin")};
+    writeFile(local.filePath(files[0]), QByteArray(3 * 1024 * 1024, 'x'));
+    Site site;
+    site.setValue(sitekey::sitename, QStringLiteral("Real SFTP"));
+    site.setValue(sitekey::server, server.address());
+    site.setValue(sitekey::username, server.user());
+    site.setValue(sitekey::password, server.password());
+    site.setValue(sitekey::serverfolder, QStringLiteral("www"));
+    site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    auto job = TransferJob::makeUpload(site, local.path(), files);
+    const JobRun run = runJob(*job, std::chrono::minutes(2));
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_EQ(run.failed, files);
+    // Each try after the failed one logs in again.
+    EXPECT_EQ(server.log().count("Accepted password"), 1) << server.log().right(3000).toStdString();
+}
