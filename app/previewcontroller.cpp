@@ -180,7 +180,7 @@ void PreviewController::previewPath(const QString& path) {
         }
         QString html;
         markdown::Error error;
-        if (markdown::convertFile(real, &html, &error)) {
+        if (markdown::convertFile(real, &html, &error, fileRoot())) {
             m_marks.mark(html);
             loadPage(QUrl::fromLocalFile(html));
             return;
@@ -531,7 +531,7 @@ void PreviewController::fileWritten(OpenFile* file) {
         const QString real = preview::resolveInside(fileRoot(), m_path);
         QString html;
         if (!real.isEmpty() && preview::isSiteFile(fileRoot(), real) &&
-            markdown::convertFile(real, &html, nullptr))
+            markdown::convertFile(real, &html, nullptr, fileRoot()))
             m_marks.mark(html);
     }
     keepScrollThen([v] { v->reload(); });

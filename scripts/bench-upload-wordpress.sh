@@ -2,13 +2,14 @@
 # Upload speed on a real server: the WordPress tree (Debian's wordpress
 # package, about 2,500 files, unpacked here, not installed) to vsftpd on this
 # machine over FTP and over FTPS with vsftpd's TLS defaults (the data
-# connections must reuse the control connection's TLS session). Morvane's
+# connections must reuse the control connection's TLS session), and to
+# OpenSSH's sshd (started by hand with its own configuration) over SFTP. Morvane's
 # engine (8 connections, temporary names) and `lftp mirror -R --parallel=8`
 # (with xfer:use-temp-file) run alternately against the same server; each
 # run's result is compared byte for byte with the tree. Prints every run and
 # the medians.
 #
-#   scripts/bench-upload-wordpress.sh [build folder] [repetitions]
+#   [PROTOCOLS="ftp ftps sftp"] scripts/bench-upload-wordpress.sh [build folder] [repetitions]
 #
 # The build folder must hold bench/upload/bench_upload (configure with
 # -DMORVANE_BENCHMARKS=ON); by default the `bench` preset's build-bench is
@@ -31,6 +32,7 @@ PY=/usr/bin/python3
 missing=()
 command -v lftp >/dev/null || missing+=(lftp)
 [ -x /usr/sbin/vsftpd ] || missing+=(vsftpd)
+[ -x /usr/sbin/sshd ] || missing+=(openssh-server)
 if [ ${#missing[@]} -gt 0 ]; then
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
@@ -72,9 +74,48 @@ openssl x509 -req -in "$WORK/server.csr" -CA "$WORK/ca.pem" -CAkey "$WORK/ca.key
     -CAcreateserial -days 2 -extfile "$WORK/san.cnf" -out "$WORK/server.pem" 2>/dev/null
 export SSL_CERT_FILE=$WORK/ca.pem
 
+# Both clients of the SFTP runs see this home: its known_hosts, no agent,
+# no keys of their own.
+mkdir -p "$WORK/client/.ssh"
+ssh-keygen -q -t ed25519 -N "" -f "$WORK/hostkey"
+
 PORT=$("$PY" -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 
-start_server() { # ftp|ftps
+start_sshd() {
+    {
+        echo "Port $PORT"
+        echo "ListenAddress 127.0.0.1"
+        echo "HostKey $WORK/hostkey"
+        echo "PidFile $WORK/sshd.pid"
+        echo "PasswordAuthentication yes"
+        echo "KbdInteractiveAuthentication no"
+        echo "PubkeyAuthentication no"
+        echo "UsePAM yes"
+        echo "AllowUsers $USER_NAME"
+        echo "MaxStartups 100"
+        echo "MaxSessions 100"
+        echo "Subsystem sftp internal-sftp"
+    } >"$WORK/sshd_config"
+    mkdir -p /run/sshd
+    /usr/sbin/sshd -D -e -f "$WORK/sshd_config" </dev/null >"$WORK/sshd.out" 2>&1 &
+    SERVER_PID=$!
+    echo "[127.0.0.1]:$PORT $(cut -d' ' -f1-2 "$WORK/hostkey.pub")" >"$WORK/client/.ssh/known_hosts"
+    for _ in $(seq 1 100); do
+        if "$PY" -c "import socket,sys; s=socket.create_connection(('127.0.0.1',$PORT),1); s.settimeout(2); sys.exit(0 if s.recv(4)==b'SSH-' else 1)" 2>/dev/null; then
+            return
+        fi
+        sleep 0.1
+    done
+    echo "sshd did not start:" >&2
+    cat "$WORK/sshd.out" >&2
+    exit 1
+}
+
+start_server() { # ftp|ftps|sftp
+    if [ "$1" = sftp ]; then
+        start_sshd
+        return
+    fi
     {
         echo "listen=YES"
         echo "listen_ipv6=NO"
@@ -134,7 +175,8 @@ spread() { "$PY" -c 'import sys; v=[float(x) for x in sys.argv[1:]]; print("%.0f
 
 ours_ms() { # protocol
     local ms
-    ms=$(MORVANE_BENCH_PROTOCOL=$([ "$1" = ftps ] && echo ftps) MORVANE_BENCH_FTP_SERVER=127.0.0.1:$PORT \
+    ms=$(HOME=$([ "$1" = sftp ] && echo "$WORK/client" || echo "$HOME") SSH_AUTH_SOCK= \
+        MORVANE_BENCH_PROTOCOL=$([ "$1" != ftp ] && echo "$1") MORVANE_BENCH_FTP_SERVER=127.0.0.1:$PORT \
         MORVANE_BENCH_FTP_ROOT=$WORK/home MORVANE_BENCH_SITE=$WORK/site MORVANE_BENCH_KEEP=1 \
         MORVANE_BENCH_FTP_USER=$USER_NAME MORVANE_BENCH_FTP_PASSWORD=$PASSWORD \
         timeout 900 "$BENCH" --benchmark_filter="BM_UploadSite/connections:8/delay_ms:0/temp:1/size:0/" \
@@ -145,23 +187,27 @@ ours_ms() { # protocol
 }
 
 lftp_ms() { # protocol
-    local start end settings="set xfer:use-temp-file yes; set net:reconnect-interval-base 5; "
-    if [ "$1" = ftps ]; then
+    local start end url=ftp://127.0.0.1 settings="set xfer:use-temp-file yes; set net:reconnect-interval-base 5; "
+    if [ "$1" = sftp ]; then
+        url=sftp://127.0.0.1
+        # ssh finds its files through the password database, not $HOME.
+        settings+="set sftp:auto-confirm no; set sftp:connect-program \"ssh -a -x -o UserKnownHostsFile=$WORK/client/.ssh/known_hosts -o IdentitiesOnly=yes -o PubkeyAuthentication=no\"; "
+    elif [ "$1" = ftps ]; then
         settings+="set ftp:ssl-force true; set ftp:ssl-protect-data true; set ssl:ca-file $WORK/ca.pem; "
     else
         settings+="set ftp:ssl-allow false; "
     fi
     start=$(date +%s%N)
     timeout 900 lftp -u "$USER_NAME,$PASSWORD" -p "$PORT" \
-        -e "${settings}mirror -R --parallel=8 $WORK/site /lftp; quit" \
-        ftp://127.0.0.1 </dev/null >"$WORK/lftp.log" 2>&1
+        -e "${settings}mirror -R --parallel=8 $WORK/site $([ "$1" = sftp ] && echo lftp || echo /lftp); quit" \
+        "$url" </dev/null >"$WORK/lftp.log" 2>&1
     end=$(date +%s%N)
     check_and_remove lftp lftp
     echo $(((end - start) / 1000000))
 }
 
 echo "machine: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $FILES files, $(du -sh "$WORK/site" | cut -f1)"
-for protocol in ftp ftps; do
+for protocol in ${PROTOCOLS:-ftp ftps sftp}; do
     ours=()
     theirs=()
     start_server "$protocol"
@@ -175,6 +221,6 @@ for protocol in ftp ftps; do
     stop_server
     mo=$(median "${ours[@]}")
     mt=$(median "${theirs[@]}")
-    echo "== $protocol (vsftpd$([ "$protocol" = ftps ] && echo ', TLS defaults')): morvane median ${mo} ms (range $(spread "${ours[@]}")), lftp median ${mt} ms (range $(spread "${theirs[@]}")), ratio $("$PY" -c "print('%.2f' % ($mo / $mt))")"
+    echo "== $protocol ($([ "$protocol" = sftp ] && echo OpenSSH || echo vsftpd)$([ "$protocol" = ftps ] && echo ', TLS defaults')): morvane median ${mo} ms (range $(spread "${ours[@]}")), lftp median ${mt} ms (range $(spread "${theirs[@]}")), ratio $("$PY" -c "print('%.2f' % ($mo / $mt))")"
 done
 echo "machine load after: $(cut -d' ' -f1-3 /proc/loadavg)"

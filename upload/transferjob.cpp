@@ -396,6 +396,12 @@ void TransferJob::Impl::cancelAndClean(const QString& finalText) {
     for (const auto& [priority, index] : ready)
         if (items[size_t(index)].owner >= 0)
             note(index, nullptr);
+    // A store waiting to run again after a passing failure may have left
+    // part of its file under the temporary name.
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i].step == Step::Store && items[i].state == State::Waiting &&
+            items[i].clearTemporaryFirst)
+            stores.insert(int(i));
     for (auto& [index, info] : running)
         driver->remove(info->easy.get());
     running.clear();

@@ -134,3 +134,27 @@ TEST_F(FtpRetryTest, FullDiskIsNeverTriedAgain) {
         EXPECT_EQ(leftovers(files), QStringList());
     }
 }
+
+// A cancel while a store waits to run again: the part the server kept under
+// the temporary name goes too. Most of a retried store's life is its pause,
+// so the cancel lands there nearly always (and a cancel of a running store
+// must clean up alike).
+TEST_F(FtpRetryTest, CancelWhileAStoreWaitsToRunAgainRemovesItsTemporaryFile) {
+    FtpServerOptions options;
+    options.abortNames = QStringList{QStringLiteral("page0.html")};
+    options.faultTimes = 1000;
+    ASSERT_TRUE(start(options));
+    const QStringList files = makeFiles(1);
+    Site site = ftpSite(server, QStringLiteral("/www"));
+    auto job = TransferJob::makeUpload(site, folders->site.path(), files);
+    bool finished = false;
+    QObject::connect(job.get(), &TransferJob::finished, [&] { finished = true; });
+    job->start();
+    // The second try has been refused as the first was, and waits.
+    ASSERT_TRUE(waitUntil([&] { return stores() >= 2; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(waitUntil([&] { return !leftovers(files).isEmpty(); }, std::chrono::seconds(30)));
+    job->cancel();
+    ASSERT_TRUE(waitUntil([&] { return finished; }, std::chrono::seconds(30)));
+    EXPECT_FALSE(job->succeeded());
+    EXPECT_EQ(leftovers(files), QStringList());
+}
