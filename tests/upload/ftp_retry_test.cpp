@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QLoggingCategory>
 
 #include <gtest/gtest.h>
 
@@ -136,9 +137,8 @@ TEST_F(FtpRetryTest, FullDiskIsNeverTriedAgain) {
 }
 
 // A cancel while a store waits to run again: the part the server kept under
-// the temporary name goes too. Most of a retried store's life is its pause,
-// so the cancel lands there nearly always (and a cancel of a running store
-// must clean up alike).
+// the temporary name goes too. The cancel comes the moment the job says (in
+// its log) that the store will run again.
 TEST_F(FtpRetryTest, CancelWhileAStoreWaitsToRunAgainRemovesItsTemporaryFile) {
     FtpServerOptions options;
     options.abortNames = QStringList{QStringLiteral("page0.html")};
@@ -149,12 +149,25 @@ TEST_F(FtpRetryTest, CancelWhileAStoreWaitsToRunAgainRemovesItsTemporaryFile) {
     auto job = TransferJob::makeUpload(site, folders->site.path(), files);
     bool finished = false;
     QObject::connect(job.get(), &TransferJob::finished, [&] { finished = true; });
+
+    static bool waiting = false;
+    waiting = false;
+    QLoggingCategory::setFilterRules(QStringLiteral("morvane.ftp.info=true"));
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            if (text.startsWith(QLatin1String("Trying ")))
+                waiting = true;
+        });
     job->start();
-    // The second try has been refused as the first was, and waits.
-    ASSERT_TRUE(waitUntil([&] { return stores() >= 2; }, std::chrono::seconds(30)));
-    ASSERT_TRUE(waitUntil([&] { return !leftovers(files).isEmpty(); }, std::chrono::seconds(30)));
+    const bool sawWait = waitUntil([&] { return waiting; }, std::chrono::seconds(30));
+    const bool partLeft = !leftovers(files).isEmpty();
     job->cancel();
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    ASSERT_TRUE(sawWait);
+    EXPECT_TRUE(partLeft); // the server kept what it had before its 426
     ASSERT_TRUE(waitUntil([&] { return finished; }, std::chrono::seconds(30)));
     EXPECT_FALSE(job->succeeded());
+    EXPECT_EQ(stores(), 1);
     EXPECT_EQ(leftovers(files), QStringList());
 }
