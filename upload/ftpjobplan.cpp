@@ -175,9 +175,9 @@ std::unique_ptr<MyStreamInfo> TransferJob::Impl::prepare(const Item& item, FtpEr
         return MySimpleUpload(*server, item.remotePath, QString(), QString(), credentials, item.key,
                               error, options);
     case Step::Store: {
-        auto info = MySimpleUpload(*server, useTemporaryNames ? item.tempPath : item.remotePath,
-                                   item.localPath, siteFolderLocal, credentials, item.key, error,
-                                   options);
+        auto info =
+            MySimpleUpload(*server, useTemporaryNames ? item.tempPath : item.remotePath,
+                           item.localPath, siteFolderLocal, credentials, item.key, error, options);
         // A server that does not let a file be overwritten (proftpd's
         // default) refuses to store over the temporary file an earlier try
         // left: that goes first.

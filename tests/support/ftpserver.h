@@ -50,7 +50,7 @@ struct FtpServerOptions {
     QStringList abortNames;
     QStringList dropNames;
     int faultTimes = 1;
-    bool refuseProt = false;  // FTPS: answer PROT P with 534 (after the login)
+    bool refuseProt = false; // FTPS: answer PROT P with 534 (after the login)
     // FTPS: present this certificate and key on data connections instead
     // (as a machine in the middle of them would).
     QString dataTlsCertFile;
