@@ -219,7 +219,8 @@ TEST_F(LocalFilesTest, CancelAndTimeoutRemoveTemporaryFiles) {
     startServer(options);
     QStringList files;
     for (int i = 0; i < 3; ++i) {
-        files << folders.addFile(QStringLiteral("p%1.html").arg(i), QByteArray(50000, 'n'));
+        // Large enough for a connection each, so that all three wait at once.
+        files << folders.addFile(QStringLiteral("p%1.html").arg(i), QByteArray(300000, 'n'));
         ASSERT_TRUE(writeFile(folders.serverPath(QStringLiteral("www/p%1.html").arg(i)), "live"));
     }
     for (const bool cancel : {true, false}) {

@@ -10,7 +10,9 @@
 #include "upload/siteprotocol.h"
 #include "upload/tlsprobe.h"
 
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -56,7 +58,14 @@ protected:
     void expectNothingStored() const {
         EXPECT_FALSE(QFile::exists(folders.serverPath("www/index.html")));
         EXPECT_FALSE(QFile::exists(folders.serverPath("www/about.html")));
-        EXPECT_FALSE(commands().contains("STOR")) << commands().join(' ').toStdString();
+        // Not one byte of a page: a store may have been asked for before
+        // the data connection failed its check, but it got nothing.
+        QDirIterator it(folders.serverRoot.path(), QDir::Files | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            EXPECT_EQ(QFileInfo(file).size(), 0) << file.toStdString();
+        }
     }
 
     Certificates certs;
