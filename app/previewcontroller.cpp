@@ -113,7 +113,7 @@ void PreviewController::ensureView() {
 }
 
 QString PreviewController::fileRoot() const {
-    const QString site = m_sites.siteFolderLocal();
+    QString site = m_sites.siteFolderLocal();
     if (!site.isEmpty())
         return site;
     return m_path.isEmpty() ? QString() : QFileInfo(m_path).absolutePath();

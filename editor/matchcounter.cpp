@@ -84,9 +84,7 @@ struct MatchCounter::Shared {
                 MatchCounter* to = s->receiver;
                 QMetaObject::invokeMethod(
                     to,
-                    [to, request = job.request, c = std::move(count)]() mutable {
-                        to->deliver(request, std::move(c));
-                    },
+                    [to, request = job.request, c = std::move(count)] { to->deliver(request, c); },
                     Qt::QueuedConnection);
             }
             s->wake.notify_all();
@@ -141,7 +139,7 @@ void MatchCounter::cancel() {
     m_shared->next.reset();
 }
 
-void MatchCounter::deliver(quint64 request, Count count) {
+void MatchCounter::deliver(quint64 request, const Count& count) {
     if (!m_busy || request != m_requests)
         return;
     m_busy = false;

@@ -49,7 +49,7 @@ Q_SIGNALS:
 
 private:
     struct Shared;
-    void deliver(quint64 request, Count count);
+    void deliver(quint64 request, const Count& count);
 
     std::shared_ptr<Shared> m_shared;
     quint64 m_requests = 0;

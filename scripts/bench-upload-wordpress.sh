@@ -180,8 +180,10 @@ ours_ms() { # protocol
         MORVANE_BENCH_FTP_ROOT=$WORK/home MORVANE_BENCH_SITE=$WORK/site MORVANE_BENCH_KEEP=1 \
         MORVANE_BENCH_FTP_USER=$USER_NAME MORVANE_BENCH_FTP_PASSWORD=$PASSWORD \
         timeout 900 "$BENCH" --benchmark_filter="BM_UploadSite/connections:8/delay_ms:0/temp:1/size:0/" \
-        --benchmark_format=json 2>/dev/null </dev/null |
+        --benchmark_format=json 2>"$WORK/bench.err" </dev/null |
         "$PY" -c 'import json,sys; b=json.load(sys.stdin)["benchmarks"][0]; assert "error_message" not in b, b; print("%.0f" % b["real_time"])')
+    [ -n "${BENCH_LOG:-}" ] && cp "$WORK/bench.err" "$BENCH_LOG" && cp "$WORK/vsftpd.log" "$BENCH_LOG.server"
+    [ -n "$ms" ] || { tail -20 "$WORK/bench.err" >&2; exit 1; }
     check_and_remove morvane-8-0 Morvane
     echo "$ms"
 }

@@ -14,6 +14,11 @@
 
 namespace morvane {
 
+namespace {
+// The longest a lane waits in one go while it has transfers (see run()).
+constexpr int kBusyWaitMs = 5;
+} // namespace
+
 // One thread with its own multi handle. The owner's thread hands it
 // handles and takes them back through the shared fields, under `mutex`;
 // curl's handles themselves are touched only by the lane while they are
@@ -159,8 +164,13 @@ void CurlLanes::Lane::run() {
                 added.erase(it);
             ended(easy, serial, result);
         }
-        // Waits for the sockets, curl's own timeouts or wake().
-        curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+        // Waits for the sockets, curl's own timeouts or wake(). While a
+        // transfer runs the wait is short: a TLS reply that OpenSSL has
+        // already read into its own buffer (the control connection's final
+        // reply, read along with the data connection's close) makes no
+        // socket readable, and curl would otherwise notice it only at the
+        // end of the wait, a second per file.
+        curl_multi_poll(multi.get(), nullptr, 0, added.empty() ? 1000 : kBusyWaitMs, nullptr);
     }
     {
         std::lock_guard lock(mutex);

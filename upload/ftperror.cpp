@@ -73,7 +73,10 @@ Parts ftpReply(const FtpError& error) {
         return {QStringLiteral("The server could not use the file or folder just now"),
                 QStringLiteral("Try again in a while.")};
     case 451:
-        if (reply.contains(QStringLiteral("writ"), Qt::CaseInsensitive))
+        // vsftpd and pure-ftpd say "Failure writing"; proftpd reports a
+        // full disk as an input/output error.
+        if (reply.contains(QStringLiteral("writ"), Qt::CaseInsensitive) ||
+            reply.contains(QStringLiteral("input/output"), Qt::CaseInsensitive))
             return {QStringLiteral("The server could not write the file; its disk or your "
                                    "account's quota may be full"),
                     kNoSpaceAdvice};

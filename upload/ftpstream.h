@@ -190,6 +190,8 @@ struct FtpTransferResult {
     // The failure may well not happen again: the server dropped or refused
     // a connection, or ended a transfer with 421, 425 or 426. Never a
     // wrong password, a refused permission, a full disk or a timeout.
+    // The server cut a store off while its bytes arrived, without a reply.
+    bool cutOffMidStore = false;
     bool transient = false;
     // A new connection the server turned away before the login without a
     // word (an SSH server over its MaxStartups drops it during the

@@ -83,7 +83,9 @@ public:
             deleteLater();
             return;
         }
-        auto [name, password] = m_pending.takeFirst();
+        const auto entry = m_pending.takeFirst();
+        const QString name = entry.first;
+        const QString password = entry.second;
         auto* write = new QKeychain::WritePasswordJob(kService, this);
         write->setAutoDelete(false);
         write->setInsecureFallback(false);

@@ -210,6 +210,9 @@ bool TransferJob::Impl::retryLater(int index, const FtpTransferResult& r) {
     Item& item = items[size_t(index)];
     if (finished || item.step == Step::Cleanup)
         return false;
+    // A store cut off mid-file twice is no passing fault (a full disk).
+    if (r.cutOffMidStore && item.retries >= 1)
+        return false;
     if (item.retries >= kMaxRetries) {
         if (everLoggedIn)
             return false;

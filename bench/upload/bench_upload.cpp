@@ -135,14 +135,17 @@ void BM_UploadSite(benchmark::State& state) {
         s.setValue(sitekey::username, envOr("MORVANE_BENCH_FTP_USER", QStringLiteral("user")));
         s.setValue(sitekey::password,
                    envOr("MORVANE_BENCH_FTP_PASSWORD", QStringLiteral("secret")));
-        s.setValue(sitekey::serverfolder, '/' + folder);
+        // Relative: inside the login folder, whatever the server's root.
+        s.setValue(sitekey::serverfolder, folder);
         s.setValue(ftpsitekey::maxConnections, QString::number(connections));
         s.setValue(ftpsitekey::directUpload, temporaryName ? QString() : QStringLiteral("1"));
         s.setValue(ftpsitekey::sizeCheck, sizeCheck ? QStringLiteral("1") : QString());
         s.setValue(ftpsitekey::protocol, qEnvironmentVariable("MORVANE_BENCH_PROTOCOL"));
         auto job = TransferJob::makeUpload(s, site, files);
-        if (!runToEnd(*job))
+        if (!runToEnd(*job)) {
             state.SkipWithError(qPrintable(job->resultText()));
+            break;
+        }
         // MORVANE_BENCH_KEEP=1: the caller checks what arrived and removes it.
         state.PauseTiming();
         if (qEnvironmentVariable("MORVANE_BENCH_KEEP") != QLatin1String("1"))
@@ -192,7 +195,7 @@ void BM_UploadLargeFile(benchmark::State& state) {
         s.setValue(sitekey::username, envOr("MORVANE_BENCH_FTP_USER", QStringLiteral("user")));
         s.setValue(sitekey::password,
                    envOr("MORVANE_BENCH_FTP_PASSWORD", QStringLiteral("secret")));
-        s.setValue(sitekey::serverfolder, QStringLiteral("/large"));
+        s.setValue(sitekey::serverfolder, QStringLiteral("large"));
         auto job = TransferJob::makeUpload(s, dir.path(), {QStringLiteral("large.bin")});
         if (!runToEnd(*job))
             state.SkipWithError(qPrintable(job->resultText()));

@@ -313,7 +313,7 @@ TEST_F(FtpsTest, CancelStopsTransfersThatWaitInsideCurl) {
     QStringList files;
     for (int i = 0; i < 6; ++i)
         files << folders.addFile(QStringLiteral("d%1/big%2.bin").arg(i % 3).arg(i),
-                                 QByteArray(300 * 1024, char('a' + i)));
+                                 QByteArray(qsizetype(300) * 1024, char('a' + i)));
     auto job = uploadJob(files, 3);
     job->setReplyTimeout(60);
     bool finished = false;

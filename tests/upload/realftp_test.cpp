@@ -14,6 +14,12 @@
 #include <QDir>
 #include <QDirIterator>
 
+#include <pwd.h>
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 using namespace morvane;
@@ -126,6 +132,43 @@ TEST_P(RealFtpTest, ResendIntoExistingFoldersKeepsItsConnection) {
     EXPECT_LE(server.loginCount() - loginsBefore, 2) << qPrintable(serverLog());
 }
 
+// The server's disk fills up during the upload (a 1 MB tmpfs mounted as the
+// server folder): the failure is reported with its file, the page that was
+// live stays, no temporary file is left, and nothing is tried again.
+TEST_P(RealFtpTest, FullDiskFailsCleanly) {
+    const QString folder = server.home() + QStringLiteral("/www");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const passwd* pw = ::getpwnam(server.userName().toLocal8Bit().constData());
+    ASSERT_NE(pw, nullptr);
+    const QByteArray data = QStringLiteral("size=1m,mode=0755,uid=%1,gid=%2")
+                                .arg(pw->pw_uid)
+                                .arg(pw->pw_gid)
+                                .toLatin1();
+    const QByteArray target = QFile::encodeName(folder);
+    if (::mount("tmpfs", target.constData(), "tmpfs", MS_NOSUID | MS_NODEV, data.constData()) != 0)
+        GTEST_SKIP() << "a small disk cannot be mounted here: " << std::strerror(errno);
+    struct Unmount {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{target};
+    ASSERT_TRUE(writeFile(folder + QStringLiteral("/index.html"), "live"));
+    ::chown(QFile::encodeName(folder + QStringLiteral("/index.html")).constData(), pw->pw_uid,
+            pw->pw_gid);
+
+    const QStringList files{add(QStringLiteral("index.html"), QByteArray(2 * 1024 * 1024, 'x'))};
+    const JobRun run = upload(files, 1);
+    ASSERT_TRUE(run.finished);
+    EXPECT_FALSE(run.succeeded);
+    EXPECT_EQ(run.failed, files);
+    EXPECT_EQ(readFile(folder + QStringLiteral("/index.html")), "live");
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"index.html"});
+    // vsftpd cuts the data connection before its 451 can be read: that is
+    // tried once more, and no more; the message names the likely cause.
+    // Then one login removes what was left under the temporary name.
+    EXPECT_LE(server.loginCount(), 3) << qPrintable(run.result) << "\n" << qPrintable(serverLog());
+    EXPECT_TRUE(run.result.contains(QStringLiteral("full"))) << qPrintable(run.result);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Servers, RealFtpTest,
     ::testing::Values(ServerCase{"vsftpd_ftps", RealFtpServer::Kind::Vsftpd, true},
@@ -218,7 +261,7 @@ TEST(RealSftpTest, FullDiskIsNotTriedAgain) {
         GTEST_SKIP() << "a small disk cannot be mounted here: " << qPrintable(why);
     QTemporaryDir local;
     const QStringList files{QStringLiteral("big.bin")};
-    writeFile(local.filePath(files[0]), QByteArray(3 * 1024 * 1024, 'x'));
+    writeFile(local.filePath(files[0]), QByteArray(qsizetype(3) * 1024 * 1024, 'x'));
     Site site;
     site.setValue(sitekey::sitename, QStringLiteral("Real SFTP"));
     site.setValue(sitekey::server, server.address());

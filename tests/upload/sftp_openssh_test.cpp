@@ -111,12 +111,13 @@ TEST_F(OpenSshTest, FullDiskFailsCleanlyAndTheRerunCompletes) {
         GTEST_SKIP() << "No full-disk test: " << why.toStdString();
     ASSERT_TRUE(server.makeUserFolder(disk + "/www"));
     ASSERT_TRUE(writeFile(disk + "/www/big.html", "live page"));
-    QByteArray big(3 * 1024 * 1024, '\0');
+    QByteArray big(qsizetype(3) * 1024 * 1024, '\0');
     for (qsizetype i = 0; i < big.size(); ++i)
         big[i] = char('a' + i % 26);
     QStringList files{folders.addFile("big.html", big)};
     for (int i = 0; i < 6; ++i)
-        files << folders.addFile(QStringLiteral("p%1.html").arg(i), QByteArray(100 * 1024, 'p'));
+        files << folders.addFile(QStringLiteral("p%1.html").arg(i),
+                                 QByteArray(qsizetype(100) * 1024, 'p'));
 
     for (const QString& folder : {QStringLiteral("full/www"), disk + "/www"}) {
         SCOPED_TRACE(folder.toStdString());
@@ -133,10 +134,10 @@ TEST_F(OpenSshTest, FullDiskFailsCleanlyAndTheRerunCompletes) {
     // page goes up, and nothing is left behind.
     for (int i = 0; i < 6; ++i)
         QFile::remove(disk + QStringLiteral("/www/p%1.html").arg(i));
-    folders.addFile("big.html", big.left(300 * 1024));
+    folders.addFile("big.html", big.left(qsizetype(300) * 1024));
     const JobRun rerun = upload(site("full/www"), {"big.html"});
     EXPECT_TRUE(rerun.succeeded) << qPrintable(rerun.result);
-    EXPECT_EQ(readFile(disk + "/www/big.html"), big.left(300 * 1024));
+    EXPECT_EQ(readFile(disk + "/www/big.html"), big.left(qsizetype(300) * 1024));
     EXPECT_EQ(temporaryFilesBelow(disk), QStringList());
 }
 
