@@ -624,14 +624,14 @@ FtpTransferResult ftpTransferResult(MyStreamInfo& info, CURLcode result) {
         const int said = r.error.domain == FtpErrorDomain::FTP ? r.error.code : replies.errorCode();
         r.transient =
             said >= 400 ? (said == 421 || said == 425 || said == 426) : isConnectionFailure(result);
-        // A store cut off while its bytes arrived, with no final reply read
-        // (the data connection reset or broken): vsftpd does that when its
+        // A store cut off while its bytes were being sent, with no final
+        // reply read (the data connection reset; a control connection that
+        // drops as well reads as a receive error): vsftpd does that when its
         // disk fills up, before its 451 could be read. It may also have
         // been a passing fault, so it runs once more at most, and the
         // message names the likely cause.
         const int last = replies.lastCode();
-        r.cutOffMidStore = said < 400 && (last == 150 || last == 125) &&
-                           (result == CURLE_SEND_ERROR || result == CURLE_RECV_ERROR);
+        r.cutOffMidStore = said < 400 && (last == 150 || last == 125) && result == CURLE_SEND_ERROR;
         if (r.cutOffMidStore && r.error.detail.isEmpty())
             r.error.detail = QStringLiteral("The server stopped taking the file while it arrived: "
                                             "its disk, or your account's quota, may be full.");
