@@ -34,9 +34,10 @@ struct CurlLanes::Lane {
     // session and be refused. One share per lane, since a session belongs
     // to one connection (one server process): another connection resuming
     // it would be refused just the same. Declared before the multi handle,
-    // so that it outlives the connections.
-    CurlShare share;
+    // so that it outlives the connections, and after its locks, which its
+    // own clean-up still takes.
     std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks;
+    CurlShare share;
     CurlMulti multi;
     std::thread thread;
     int busy = 0; // the owner's thread only: handles given and not yet back

@@ -405,17 +405,7 @@ void TransferJob::Impl::cancelAndClean(const QString& finalText) {
         if (items[i].step == Step::Store && items[i].state == State::Waiting &&
             items[i].clearTemporaryFirst)
             stores.insert(int(i));
-    for (auto& [index, info] : running)
-        driver->remove(info->easy.get());
-    running.clear();
-    ready.clear();
-    for (Item& item : items) {
-        if (item.state != State::Done && item.state != State::Failed) {
-            item.state = State::Failed;
-            item.error = kCancelled;
-        }
-    }
-    unfinished = 0;
+    stopEverything(kCancelled);
     cancelling = true;
     cancelText = finalText;
     for (int store : stores)
@@ -499,8 +489,8 @@ void TransferJob::Impl::failEverything(const FtpError& error) {
     unfinished = 0;
 }
 
-// Stops every transfer; whatever did not end is reported as failed.
-void TransferJob::Impl::abortAll(const QString& finalText, Outcome how, const QString& itemError) {
+// Stops every transfer; whatever did not end fails with `itemError`.
+void TransferJob::Impl::stopEverything(const QString& itemError) {
     for (auto& [index, info] : running)
         driver->remove(info->easy.get());
     running.clear();
@@ -512,6 +502,12 @@ void TransferJob::Impl::abortAll(const QString& finalText, Outcome how, const QS
         }
     }
     unfinished = 0;
+}
+
+// Stops every transfer and finishes; whatever did not end is reported as
+// failed.
+void TransferJob::Impl::abortAll(const QString& finalText, Outcome how, const QString& itemError) {
+    stopEverything(itemError);
     finish(finalText, how);
 }
 

@@ -160,6 +160,7 @@ struct TransferJob::Impl {
     void checkFinished();
     QString failureSummary(const QStringList& failed) const;
     void failEverything(const FtpError& error);
+    void stopEverything(const QString& itemError);
     void abortAll(const QString& finalText, Outcome how, const QString& itemError);
     void finish(const QString& text, Outcome how);
     void releaseConnections();

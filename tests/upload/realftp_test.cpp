@@ -86,6 +86,18 @@ protected:
     QTemporaryDir local;
 };
 
+// A site of the test's sshd user, its files in the login folder's "www".
+Site sftpSite(const SshdServer& server) {
+    Site site;
+    site.setValue(sitekey::sitename, QStringLiteral("Real SFTP"));
+    site.setValue(sitekey::server, server.address());
+    site.setValue(sitekey::username, server.user());
+    site.setValue(sitekey::password, server.password());
+    site.setValue(sitekey::serverfolder, QStringLiteral("www"));
+    site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    return site;
+}
+
 } // namespace
 
 // 200 identical small files over one job: each data connection on a kept
@@ -193,13 +205,7 @@ TEST(RealSftpTest, ServerLimitingStartupsPerAddressGetsEveryFile) {
         files << QStringLiteral("d%1/page%2.html").arg(i % 4).arg(i);
         writeFile(local.filePath(files.last()), QByteArray::number(i).repeated(100));
     }
-    Site site;
-    site.setValue(sitekey::sitename, QStringLiteral("Real SFTP"));
-    site.setValue(sitekey::server, server.address());
-    site.setValue(sitekey::username, server.user());
-    site.setValue(sitekey::password, server.password());
-    site.setValue(sitekey::serverfolder, QStringLiteral("www"));
-    site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    Site site = sftpSite(server);
     site.setValue(ftpsitekey::maxConnections, QStringLiteral("6"));
     auto job = TransferJob::makeUpload(site, local.path(), files);
     const JobRun run = runJob(*job, std::chrono::minutes(4));
@@ -221,13 +227,7 @@ TEST(RealSftpTest, ResendIntoExistingFoldersKeepsItsConnection) {
     QTemporaryDir local;
     const QStringList files{QStringLiteral("index.html"), QStringLiteral("blog/2024/post.html"),
                             QStringLiteral("css/site/main.css")};
-    Site site;
-    site.setValue(sitekey::sitename, QStringLiteral("Real SFTP"));
-    site.setValue(sitekey::server, server.address());
-    site.setValue(sitekey::username, server.user());
-    site.setValue(sitekey::password, server.password());
-    site.setValue(sitekey::serverfolder, QStringLiteral("www"));
-    site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    Site site = sftpSite(server);
     int loginsBefore = 0;
     for (const char* edit : {"", " edited"}) {
         SCOPED_TRACE(edit);
@@ -262,13 +262,7 @@ TEST(RealSftpTest, FullDiskIsNotTriedAgain) {
     QTemporaryDir local;
     const QStringList files{QStringLiteral("big.bin")};
     writeFile(local.filePath(files[0]), QByteArray(qsizetype(3) * 1024 * 1024, 'x'));
-    Site site;
-    site.setValue(sitekey::sitename, QStringLiteral("Real SFTP"));
-    site.setValue(sitekey::server, server.address());
-    site.setValue(sitekey::username, server.user());
-    site.setValue(sitekey::password, server.password());
-    site.setValue(sitekey::serverfolder, QStringLiteral("www"));
-    site.setValue(ftpsitekey::protocol, QStringLiteral("sftp"));
+    Site site = sftpSite(server);
     auto job = TransferJob::makeUpload(site, local.path(), files);
     const JobRun run = runJob(*job, std::chrono::minutes(2));
     EXPECT_FALSE(run.succeeded);
