@@ -48,6 +48,9 @@ OutlineController::OutlineController(MainWindow& window, FileTreeModel& model,
             [this] { newFileOrFolder(NewItemType::File); });
     connect(m_window.actionNewFolder(), &QAction::triggered, this,
             [this] { newFileOrFolder(NewItemType::Folder); });
+    m_outlineView = outline;
+    m_markAction = m_window.actionMarkForUpload();
+    m_unmarkAction = m_window.actionUnmarkForUpload();
     connect(m_window.actionMarkForUpload(), &QAction::triggered, this,
             &OutlineController::markForUpload);
     connect(m_window.actionUnmarkForUpload(), &QAction::triggered, this,
@@ -60,11 +63,14 @@ OutlineController::OutlineController(MainWindow& window, FileTreeModel& model,
 }
 
 void OutlineController::updateMarkCommands() {
-    FileSystemItem* item = selectedItem();
+    if (!m_outlineView || !m_markAction || !m_unmarkAction)
+        return;
+    const QModelIndexList rows = m_outlineView->selectionModel()->selectedRows();
+    FileSystemItem* item = rows.isEmpty() ? nullptr : m_model.nodeForIndex(rows.first());
     const bool file = item && item->numberOfChildren() < 0;
     const bool marked = item && m_marks.contains(item->fullPath());
-    m_window.actionMarkForUpload()->setEnabled(file && !marked);
-    m_window.actionUnmarkForUpload()->setEnabled(marked);
+    m_markAction->setEnabled(file && !marked);
+    m_unmarkAction->setEnabled(marked);
 }
 
 void OutlineController::setUpRowCommands() {

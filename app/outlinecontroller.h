@@ -7,10 +7,12 @@
 
 #include "tree/fileoperations.h"
 
+#include <QAction>
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTreeView>
 
 #include <functional>
 
@@ -113,6 +115,12 @@ private:
     OpenFilesController& m_openFiles;
     UploadMarks& m_marks;
     RenameDelegate* m_delegate = nullptr;
+    // The widgets the mark commands use, kept from the start: the record's
+    // signal may come while the window is being torn down (the editor saves
+    // as it loses the focus), when the window's own accessors are gone.
+    QPointer<QTreeView> m_outlineView;
+    QPointer<QAction> m_markAction;
+    QPointer<QAction> m_unmarkAction;
     QMenu* m_gearMenu = nullptr;
     QPointer<QMenu> m_contextMenu;
     QAction* m_outlineRename = nullptr;
