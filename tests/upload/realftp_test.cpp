@@ -167,7 +167,8 @@ TEST_P(RealFtpTest, FullDiskFailsCleanly) {
     ::chown(QFile::encodeName(folder + QStringLiteral("/index.html")).constData(), pw->pw_uid,
             pw->pw_gid);
 
-    const QStringList files{add(QStringLiteral("index.html"), QByteArray(2 * 1024 * 1024, 'x'))};
+    const QStringList files{
+        add(QStringLiteral("index.html"), QByteArray(qsizetype(2) * 1024 * 1024, 'x'))};
     const JobRun run = upload(files, 1);
     ASSERT_TRUE(run.finished);
     EXPECT_FALSE(run.succeeded);
