@@ -58,17 +58,6 @@ int versionOf(const QByteArray& bytes, int i, int newest) {
     return v >= 0 && v <= newest && bytes == version(v, i) ? v : -1;
 }
 
-QStringList temporaryFiles(const QString& root) {
-    QStringList out;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (QFileInfo(path).fileName().endsWith(QLatin1String(".morvane-upload")))
-            out << QDir(root).relativeFilePath(path);
-    }
-    return out;
-}
-
 } // namespace
 
 TEST(FtpKill, KilledUploadsNeverBreakALivePage) {

@@ -26,23 +26,6 @@ using namespace morvane::test;
 
 namespace {
 
-QStringList filesBelow(const QString& root) {
-    QStringList out;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out << QDir(root).relativeFilePath(it.next());
-    out.sort();
-    return out;
-}
-
-QStringList temporaryFiles(const QString& root) {
-    QStringList out;
-    for (const QString& f : filesBelow(root))
-        if (f.endsWith(QLatin1String(".morvane-upload")))
-            out << f;
-    return out;
-}
-
 // True when any file below `root` holds `bytes`.
 bool anyFileHolds(const QString& root, const QByteArray& bytes) {
     for (const QString& f : filesBelow(root))

@@ -3,6 +3,8 @@
 #include "testenv.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
 
 namespace morvane::test {
 
@@ -35,6 +37,23 @@ JobRun runJob(TransferJob& job, std::chrono::milliseconds deadline) {
 QString FtpFixtureFolders::addFile(const QString& relative, const QByteArray& bytes) const {
     writeFile(localPath(relative), bytes);
     return relative;
+}
+
+QStringList filesBelow(const QString& root) {
+    QStringList out;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << QDir(root).relativeFilePath(it.next());
+    out.sort();
+    return out;
+}
+
+QStringList temporaryFiles(const QString& root) {
+    QStringList out;
+    for (const QString& f : filesBelow(root))
+        if (f.endsWith(QLatin1String(".morvane-upload")))
+            out << f;
+    return out;
 }
 
 } // namespace morvane::test

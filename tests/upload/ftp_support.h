@@ -42,4 +42,9 @@ struct FtpFixtureFolders {
     QString addFile(const QString& relative, const QByteArray& bytes) const;
 };
 
+// Every file below `root`, hidden ones too, relative to it and sorted.
+QStringList filesBelow(const QString& root);
+// Those of them under the upload's temporary names.
+QStringList temporaryFiles(const QString& root);
+
 } // namespace morvane::test

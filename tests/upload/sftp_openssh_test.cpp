@@ -18,24 +18,6 @@ using namespace morvane::test;
 
 namespace {
 
-// Every file below `root`, hidden ones too, relative to it.
-QStringList filesBelow(const QString& root) {
-    QStringList out;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out << QDir(root).relativeFilePath(it.next());
-    out.sort();
-    return out;
-}
-
-QStringList temporaryFilesBelow(const QString& root) {
-    QStringList out;
-    for (const QString& f : filesBelow(root))
-        if (f.endsWith(QLatin1String(".morvane-upload")))
-            out << f;
-    return out;
-}
-
 class OpenSshTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -93,7 +75,7 @@ TEST_F(OpenSshTest, AbsoluteAndRelativeServerFoldersLandWhereTheySay) {
         ASSERT_TRUE(run.succeeded) << qPrintable(run.result);
         EXPECT_EQ(readFile(c.landsIn + "/index.html"), c.serverFolder.toUtf8());
         EXPECT_EQ(readFile(c.landsIn + "/img/deep/logo.png"), "png");
-        EXPECT_EQ(temporaryFilesBelow(server.baseDir()), QStringList());
+        EXPECT_EQ(temporaryFiles(server.baseDir()), QStringList());
     }
     // Nothing went below the home under the absolute folder's name.
     EXPECT_FALSE(QFileInfo::exists(server.homeDir() + absolute));
@@ -127,7 +109,7 @@ TEST_F(OpenSshTest, FullDiskFailsCleanlyAndTheRerunCompletes) {
         EXPECT_TRUE(run.failed.contains("big.html")) << qPrintable(run.failed.join(' '));
         EXPECT_FALSE(run.uploaded.contains("big.html"));
         EXPECT_EQ(readFile(disk + "/www/big.html"), "live page");
-        EXPECT_EQ(temporaryFilesBelow(disk), QStringList());
+        EXPECT_EQ(temporaryFiles(disk), QStringList());
     }
 
     // Room again (the small pages are removed from the server): a smaller
@@ -138,7 +120,7 @@ TEST_F(OpenSshTest, FullDiskFailsCleanlyAndTheRerunCompletes) {
     const JobRun rerun = upload(site("full/www"), {"big.html"});
     EXPECT_TRUE(rerun.succeeded) << qPrintable(rerun.result);
     EXPECT_EQ(readFile(disk + "/www/big.html"), big.left(qsizetype(300) * 1024));
-    EXPECT_EQ(temporaryFilesBelow(disk), QStringList());
+    EXPECT_EQ(temporaryFiles(disk), QStringList());
 }
 
 // Cancelled mid-file: the transfer is stopped, its temporary file is
@@ -157,12 +139,12 @@ TEST_F(OpenSshTest, CancelMidFileRemovesTheTemporaryFile) {
     QObject::connect(job.get(), &TransferJob::finished, [&] { finished = true; });
     job->start();
     ASSERT_TRUE(
-        waitUntil([&] { return !temporaryFilesBelow(www).isEmpty(); }, std::chrono::seconds(30)));
+        waitUntil([&] { return !temporaryFiles(www).isEmpty(); }, std::chrono::seconds(30)));
     job->cancel();
     ASSERT_TRUE(waitUntil([&] { return finished; }, std::chrono::seconds(30)));
     EXPECT_EQ(job->outcome(), TransferJob::Outcome::Cancelled);
     EXPECT_EQ(job->failedFiles(), QStringList{"big.bin"});
-    EXPECT_EQ(temporaryFilesBelow(www), QStringList());
+    EXPECT_EQ(temporaryFiles(www), QStringList());
     EXPECT_EQ(readFile(www + "/big.bin"), "live");
 }
 
@@ -179,5 +161,5 @@ TEST_F(OpenSshTest, RefusedRenameLeavesNoTemporaryFile) {
     EXPECT_EQ(run.failed, QStringList{"page.html"});
     EXPECT_EQ(readFile(www + "/other.html"), "other");
     EXPECT_TRUE(QFileInfo(www + "/page.html/in-the-way").isDir());
-    EXPECT_EQ(temporaryFilesBelow(www), QStringList());
+    EXPECT_EQ(temporaryFiles(www), QStringList());
 }
