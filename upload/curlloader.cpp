@@ -280,18 +280,13 @@ CURLSHcode curl_share_setopt(CURLSH* share, CURLSHoption option, ...) {
     va_list ap;
     va_start(ap, option);
     CURLSHcode rc = CURLSHE_BAD_OPTION;
-    switch (option) {
-    case CURLSHOPT_SHARE:
-    case CURLSHOPT_UNSHARE:
-        rc = api().share_setopt(share, option, va_arg(ap, int));
-        break;
-    case CURLSHOPT_LOCKFUNC:
-    case CURLSHOPT_UNLOCKFUNC:
-    case CURLSHOPT_USERDATA:
-        rc = api().share_setopt(share, option, va_arg(ap, void*));
-        break;
-    default:
-        break;
+    if (option == CURLSHOPT_SHARE || option == CURLSHOPT_UNSHARE) {
+        const int what = va_arg(ap, int);
+        rc = api().share_setopt(share, option, what);
+    } else if (option == CURLSHOPT_LOCKFUNC || option == CURLSHOPT_UNLOCKFUNC ||
+               option == CURLSHOPT_USERDATA) {
+        void* pointer = va_arg(ap, void*);
+        rc = api().share_setopt(share, option, pointer);
     }
     va_end(ap);
     return rc;
