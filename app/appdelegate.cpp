@@ -13,14 +13,14 @@
 #include "app/spellingcontroller.h"
 #include "core/paths.h"
 #include "core/platform.h"
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/syntaxcolourer.h"
 #include "editor/textview.h"
+#include "sites/servershortcuts.h"
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
 #include "tree/folderwatcher.h"
-#include "upload/servershortcuts.h"
-#include "upload/uploadcontroller.h"
+#include "upload/uploaddialog.h"
 #include "upload/uploadmarks.h"
 
 #include <QAction>
@@ -86,11 +86,11 @@ bool AppDelegate::applicationDidFinishLaunching() {
     setUpWindowGeometry();
 
     auto settings = paths::openSettings();
-    m_prefs = new PrefsController(this);
+    m_prefs = new Preferences(this);
     m_prefs->prefsFromUserDefaults(*settings);
 
     // The outside FTP client offered by the outline's menu.
-    m_haveCyberduck = Platform::instance().haveProgram(servershortcuts::kClientProgram);
+    m_haveOutsideClient = Platform::instance().haveProgram(servershortcuts::kClientProgram);
 
     if (paths::supportFolder().isEmpty()) {
         Platform::instance().alert(QStringLiteral("Unable to locate Application Support folder."),
@@ -111,7 +111,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_spelling = new SpellingController(*m_window, *m_openFiles, *settings, this);
     m_find = new FindController(*m_window, *m_openFiles, this);
     m_outline = new OutlineController(*m_window, *m_model, *m_openFiles, *m_marks, this);
-    m_outline->setHaveOutsideClient(m_haveCyberduck);
+    m_outline->setHaveOutsideClient(m_haveOutsideClient);
     m_outline->setSiteProvider([this] { return getPropForCurrentSite(); });
     m_sites = new SitesController(*m_window, *m_outline, *m_openFiles, this);
     if (m_siteDialog)

@@ -31,7 +31,7 @@ class MainWindow;
 class OpenFilesController;
 class PreviewController;
 class PreferencesController;
-class PrefsController;
+class Preferences;
 class SpellingController;
 class TextView;
 class UploadMarks;
@@ -67,7 +67,7 @@ public:
     void setEditorHook(std::function<void(TextView*, const QString& path)> hook);
 
     MainWindow* window() const { return m_window.get(); }
-    PrefsController* prefsController() const { return m_prefs; }
+    Preferences* preferenceValues() const { return m_prefs; }
     OpenFilesController* openFiles() const { return m_openFiles; }
     SitesController* sitesController() const { return m_sites; }
     OutlineController* outline() const { return m_outline; }
@@ -86,7 +86,7 @@ public:
     FindController* findController() const { return m_find; }
     // Whether the outside FTP client is installed (the name comes from the
     // client first offered; here it probes for FileZilla).
-    bool haveCyberduck() const { return m_haveCyberduck; }
+    bool haveOutsideClient() const { return m_haveOutsideClient; }
 
     // Sites.
     const Site* getPropForCurrentSite() const { return m_sites->getPropForCurrentSite(); }
@@ -124,7 +124,7 @@ private:
     void reportUnreadableRecord(NeedingUploadRecord::LoadResult loaded, const QString& setAside);
 
     std::unique_ptr<MainWindow> m_window;
-    PrefsController* m_prefs = nullptr;
+    Preferences* m_prefs = nullptr;
     UploadMarks* m_marks = nullptr;
     DiskWatchController* m_diskWatch = nullptr;
     EncodingController* m_encodings = nullptr;
@@ -140,7 +140,7 @@ private:
     help::HelpViewFactory m_helpViewFactory;
     SpellingController* m_spelling = nullptr;
     FindController* m_find = nullptr;
-    bool m_haveCyberduck = false;
+    bool m_haveOutsideClient = false;
     std::function<void()> m_terminate;
     SitesController::SiteDialogRunner m_siteDialog;
     UploadRunner m_uploadRunner;

@@ -5,7 +5,7 @@
 #include "app/previewview.h"
 #include "core/platform.h"
 #include "core/textfile.h"
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/syntaxcolourer.h"
 #include "editor/textview.h"
 #include "upload/uploadmarks.h"
@@ -25,7 +25,7 @@
 
 namespace morvane {
 
-OpenFilesController::OpenFilesController(MainWindow* window, const PrefsController* prefs,
+OpenFilesController::OpenFilesController(MainWindow* window, const Preferences* prefs,
                                          UploadMarks* marks, QObject* parent)
     : QObject(parent), m_window(window), m_prefs(prefs), m_marks(marks) {
     connect(m_window->popupOpenFiles(), qOverload<int>(&QComboBox::activated), this,

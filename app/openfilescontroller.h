@@ -16,7 +16,7 @@
 namespace morvane {
 
 class MainWindow;
-class PrefsController;
+class Preferences;
 class TextView;
 class UploadMarks;
 struct TextFileContents;
@@ -24,7 +24,7 @@ struct TextFileContents;
 class OpenFilesController : public QObject {
     Q_OBJECT
 public:
-    OpenFilesController(MainWindow* window, const PrefsController* prefs, UploadMarks* marks,
+    OpenFilesController(MainWindow* window, const Preferences* prefs, UploadMarks* marks,
                         QObject* parent = nullptr);
     ~OpenFilesController() override;
 
@@ -132,7 +132,7 @@ private:
     void showNothing();
 
     MainWindow* m_window;
-    const PrefsController* m_prefs;
+    const Preferences* m_prefs;
     UploadMarks* m_marks;
     std::function<void(TextView*, const QString&)> m_editorHook;
     std::function<bool(OpenFile*)> m_mayWrite;

@@ -4,11 +4,11 @@
 #include "app/outlinecontroller.h"
 #include "core/platform.h"
 #include "core/sitestore.h"
+#include "sites/servershortcuts.h"
+#include "transfer/passwordstore.h"
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
 #include "tree/imagetag.h"
-#include "upload/passwordstore.h"
-#include "upload/servershortcuts.h"
 #include "upload/uploadmarks.h"
 
 #include <QAction>

@@ -3,7 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
 #include "core/paths.h"
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/prefswindow.h"
 #include "editor/syntaxcolourer.h"
 #include "editor/textview.h"
@@ -13,7 +13,7 @@
 
 namespace morvane {
 
-PreferencesController::PreferencesController(MainWindow& window, PrefsController& prefs,
+PreferencesController::PreferencesController(MainWindow& window, Preferences& prefs,
                                              OpenFilesController& files, QObject* parent)
     : QObject(parent), m_window(window), m_prefs(prefs), m_files(files),
       m_run([](PrefsWindow& w) { w.exec(); }) {

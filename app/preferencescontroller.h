@@ -11,13 +11,13 @@ namespace morvane {
 
 class MainWindow;
 class OpenFilesController;
-class PrefsController;
+class Preferences;
 class PrefsWindow;
 
 class PreferencesController : public QObject {
     Q_OBJECT
 public:
-    PreferencesController(MainWindow& window, PrefsController& prefs, OpenFilesController& files,
+    PreferencesController(MainWindow& window, Preferences& prefs, OpenFilesController& files,
                           QObject* parent = nullptr);
 
     // Runs the window until it closes (a modal run unless replaced: tests
@@ -32,7 +32,7 @@ public:
 
 private:
     MainWindow& m_window;
-    PrefsController& m_prefs;
+    Preferences& m_prefs;
     OpenFilesController& m_files;
     WindowRunner m_run;
     bool m_running = false;

@@ -6,10 +6,10 @@
 #include "app/previewaddress.h"
 #include "app/previewview.h"
 #include "app/sitescontroller.h"
+#include "core/markdown.h"
 #include "core/paths.h"
 #include "core/platform.h"
 #include "editor/textview.h"
-#include "upload/markdown.h"
 #include "upload/uploadmarks.h"
 
 #include <QAction>

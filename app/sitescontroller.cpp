@@ -6,8 +6,8 @@
 #include "app/outlinecontroller.h"
 #include "core/paths.h"
 #include "core/platform.h"
-#include "upload/passwordstore.h"
-#include "upload/sitepropcontroller.h"
+#include "sites/sitedialog.h"
+#include "transfer/passwordstore.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -31,7 +31,7 @@ SitesController::SitesController(MainWindow& window, OutlineController& outline,
                                  OpenFilesController& openFiles, QObject* parent)
     : QObject(parent), m_window(window), m_outline(outline), m_openFiles(openFiles) {
     m_siteDialog = [this](QWidget* parentWidget, SiteList& sites, QString& name, bool& deleted) {
-        SitePropController dialog(parentWidget);
+        SiteDialog dialog(parentWidget);
         if (m_helpHandler)
             dialog.setHelpHandler(m_helpHandler);
         dialog.setSites(&sites);

@@ -1,6 +1,6 @@
 #include "editor/editingcommands.h"
 
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -155,7 +155,7 @@ public:
 
 } // namespace
 
-AutoIndenter::AutoIndenter(QPlainTextEdit* view, const PrefsController* prefs)
+AutoIndenter::AutoIndenter(QPlainTextEdit* view, const Preferences* prefs)
     : QObject(view), m_view(view), m_prefs(prefs) {}
 
 void AutoIndenter::noteUserChange(int position, int removed, int added) {

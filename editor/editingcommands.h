@@ -15,7 +15,7 @@ class QTextDocument;
 
 namespace morvane {
 
-class PrefsController;
+class Preferences;
 
 namespace editing {
 
@@ -43,7 +43,7 @@ QString indentationBefore(const QTextDocument& doc, int breakAt);
 class AutoIndenter : public QObject {
     Q_OBJECT
 public:
-    AutoIndenter(QPlainTextEdit* view, const PrefsController* prefs);
+    AutoIndenter(QPlainTextEdit* view, const Preferences* prefs);
 
     void noteUserChange(int position, int removed, int added);
     // Whether a deferred step is waiting (for tests).
@@ -57,7 +57,7 @@ private:
     void deferredStep();
 
     QPointer<QPlainTextEdit> m_view;
-    const PrefsController* m_prefs;
+    const Preferences* m_prefs;
     int m_breakAt = -1; // where the latest change put its single line break
     int m_pending = 0;
 };

@@ -264,7 +264,7 @@ QFont LineNumberRuler::defaultFont() {
     return font;
 }
 
-QColor LineNumberRuler::defaultTextColor() {
+QColor LineNumberRuler::defaultTextColour() {
     return QColor::fromRgbF(0.42f, 0.42f, 0.42f, 1.0f);
 }
 
@@ -275,28 +275,28 @@ void LineNumberRuler::setRulerFont(const QFont& font) {
     if (!m_font || *m_font != font)
         m_font = font;
 }
-QColor LineNumberRuler::textColor() const {
-    return m_textColor.isValid() ? m_textColor : defaultTextColor();
+QColor LineNumberRuler::textColour() const {
+    return m_textColour.isValid() ? m_textColour : defaultTextColour();
 }
-void LineNumberRuler::setTextColor(const QColor& color) {
-    m_textColor = color;
+void LineNumberRuler::setTextColour(const QColor& colour) {
+    m_textColour = colour;
 }
-QColor LineNumberRuler::alternateTextColor() const {
-    return m_alternateTextColor.isValid() ? m_alternateTextColor : QColor(Qt::white);
+QColor LineNumberRuler::alternateTextColour() const {
+    return m_alternateTextColour.isValid() ? m_alternateTextColour : QColor(Qt::white);
 }
-void LineNumberRuler::setAlternateTextColor(const QColor& color) {
-    m_alternateTextColor = color;
+void LineNumberRuler::setAlternateTextColour(const QColor& colour) {
+    m_alternateTextColour = colour;
 }
-void LineNumberRuler::setBackgroundColor(const QColor& color) {
-    m_backgroundColor = color;
+void LineNumberRuler::setBackgroundColour(const QColor& colour) {
+    m_backgroundColour = colour;
 }
 
-QColor LineNumberRuler::readableOn(const QColor& color, const QColor& background) {
-    if (!background.isValid() || contrast(color, background) >= kReadableContrast)
-        return color;
+QColor LineNumberRuler::readableOn(const QColor& colour, const QColor& background) {
+    if (!background.isValid() || contrast(colour, background) >= kReadableContrast)
+        return colour;
     // Lighter on a dark background, darker on a light one, keeping the hue.
     const bool lighten = relativeLuminance(background) < 0.18;
-    QColor c = color.toHsl();
+    QColor c = colour.toHsl();
     const float hue = c.hslHueF();
     const float sat = c.hslSaturationF();
     for (float l = c.lightnessF(); lighten ? l <= 1.f : l >= 0.f; l += lighten ? 0.02f : -0.02f) {
@@ -309,8 +309,8 @@ QColor LineNumberRuler::readableOn(const QColor& color, const QColor& background
 }
 
 QColor LineNumberRuler::effectiveBackground() const {
-    if (m_backgroundColor.isValid())
-        return m_backgroundColor;
+    if (m_backgroundColour.isValid())
+        return m_backgroundColour;
     if (m_client)
         return m_client->viewport()->palette().color(m_client->viewport()->backgroundRole());
     return palette().color(QPalette::Base);
@@ -377,7 +377,7 @@ void LineNumberRuler::paintEvent(QPaintEvent* event) {
     const QRectF bounds = rect();
     const QColor background = effectiveBackground();
     painter.fillRect(bounds, background);
-    if (m_backgroundColor.isValid()) {
+    if (m_backgroundColour.isValid()) {
         painter.setPen(QColor::fromRgbF(0.58f, 0.58f, 0.58f));
         painter.drawLine(QPointF(bounds.right(), bounds.top()),
                          QPointF(bounds.right() - 0.5, bounds.bottom()));
@@ -385,8 +385,8 @@ void LineNumberRuler::paintEvent(QPaintEvent* event) {
     const QFont font = rulerFont();
     painter.setFont(font);
     const QFontMetricsF fm(font);
-    const QColor normal = readableOn(textColor(), background);
-    const QColor marked = readableOn(alternateTextColor(), background);
+    const QColor normal = readableOn(textColour(), background);
+    const QColor marked = readableOn(alternateTextColour(), background);
     const qreal width = bounds.width();
     for (const Label& label : visibleLabels()) {
         const LineNumberMarker* marker =

@@ -76,19 +76,19 @@ public:
     // setters do not redraw.
     QFont rulerFont() const;
     void setRulerFont(const QFont& font);
-    QColor textColor() const;
-    void setTextColor(const QColor& color);
-    QColor alternateTextColor() const;
-    void setAlternateTextColor(const QColor& color);
-    QColor backgroundColor() const { return m_backgroundColor; }
-    void setBackgroundColor(const QColor& color);
+    QColor textColour() const;
+    void setTextColour(const QColor& colour);
+    QColor alternateTextColour() const;
+    void setAlternateTextColour(const QColor& colour);
+    QColor backgroundColour() const { return m_backgroundColour; }
+    void setBackgroundColour(const QColor& colour);
 
     static QFont defaultFont();
-    static QColor defaultTextColor();
+    static QColor defaultTextColour();
 
-    // The colour the numbers are drawn in on `background`: `color` itself
+    // The colour the numbers are drawn in on `background`: `colour` itself
     // when it is readable there, else the nearest grey that is.
-    static QColor readableOn(const QColor& color, const QColor& background);
+    static QColor readableOn(const QColor& colour, const QColor& background);
     // The background the numbers are drawn on: the set one, else the
     // editor's.
     QColor effectiveBackground() const;
@@ -135,9 +135,9 @@ private:
     qint64 m_length = 0; // the text length the inner starts belong to
     std::map<quint64, LineNumberMarker> m_linesToMarkers; // 0-based line → marker
     std::optional<QFont> m_font;
-    QColor m_textColor;
-    QColor m_alternateTextColor;
-    QColor m_backgroundColor;
+    QColor m_textColour;
+    QColor m_alternateTextColour;
+    QColor m_backgroundColour;
     int m_thickness = 22;
     int m_rebuilds = 0;
     bool m_thicknessPending = false;

@@ -95,7 +95,7 @@ QString PrefsWindow::sampleText() {
                           "?>");
 }
 
-PrefsWindow::PrefsWindow(PrefsController& prefs, SettingsOpener openSettings, QWidget* parent)
+PrefsWindow::PrefsWindow(Preferences& prefs, SettingsOpener openSettings, QWidget* parent)
     : QDialog(parent), m_prefs(prefs), m_openSettings(std::move(openSettings)) {
     setWindowTitle(tr("Preferences"));
     setObjectName(QStringLiteral("Prefs"));
@@ -118,12 +118,12 @@ PrefsWindow::PrefsWindow(PrefsController& prefs, SettingsOpener openSettings, QW
     QVBoxLayout* columns[2] = {new QVBoxLayout(groups[0]), new QVBoxLayout(groups[1])};
     for (const ButtonSpec& spec : kButtons) {
         auto* button = new QPushButton(tr(spec.label), groups[spec.column]);
-        button->setObjectName(QLatin1String(PrefsController::keyForRole(spec.role)));
+        button->setObjectName(QLatin1String(Preferences::keyForRole(spec.role)));
         button->setAccessibleName(tr("%1 colour").arg(tr(spec.label).remove(QLatin1Char('&'))));
         button->setStyleSheet(QStringLiteral("text-align: left"));
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this,
-                [this, role = spec.role] { actionColor(role); });
+                [this, role = spec.role] { actionColour(role); });
         columns[spec.column]->addWidget(button);
         m_colourButtons[int(spec.role)] = button;
     }
@@ -188,8 +188,8 @@ QPushButton* PrefsWindow::colourButton(ColourRole role) const {
 
 void PrefsWindow::showColour(ColourRole role) {
     if (QPushButton* b = colourButton(role)) {
-        b->setIcon(swatch(m_prefs.colorForRole(role)));
-        b->setToolTip(m_prefs.colorForRole(role).name(QColor::HexArgb));
+        b->setIcon(swatch(m_prefs.colourForRole(role)));
+        b->setToolTip(m_prefs.colourForRole(role).name(QColor::HexArgb));
     }
 }
 
@@ -202,16 +202,16 @@ void PrefsWindow::setControlsFromPrefs() {
     m_sampleColourer->recolourAll();
 }
 
-void PrefsWindow::actionColor(ColourRole role) {
+void PrefsWindow::actionColour(ColourRole role) {
     QPushButton* button = colourButton(role);
     if (!button || !m_chooseColour)
         return;
     const QColor chosen =
-        m_chooseColour(this, m_prefs.colorForRole(role), button->text().remove(QLatin1Char('&')));
+        m_chooseColour(this, m_prefs.colourForRole(role), button->text().remove(QLatin1Char('&')));
     if (!chosen.isValid())
         return;
     // The preference changes at once: the sample (and any editor) recolours.
-    m_prefs.setColorForRole(role, chosen);
+    m_prefs.setColourForRole(role, chosen);
     showColour(role);
 }
 

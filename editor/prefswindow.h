@@ -5,7 +5,7 @@
 // window's close button) stores all the choices in one write.
 #pragma once
 
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 
 #include <QDialog>
 
@@ -34,7 +34,7 @@ public:
     // Asks for a font; nothing when the user cancelled.
     using FontChooser = std::function<std::optional<QFont>(QWidget* parent, const QFont& current)>;
 
-    PrefsWindow(PrefsController& prefs, SettingsOpener openSettings, QWidget* parent = nullptr);
+    PrefsWindow(Preferences& prefs, SettingsOpener openSettings, QWidget* parent = nullptr);
     ~PrefsWindow() override;
 
     // The choosers (the platform's colour and font dialogs unless replaced).
@@ -58,7 +58,7 @@ public:
 
     // A colour button's action: asks for the role's colour and, when one is
     // chosen, makes it the preference and recolours the sample.
-    void actionColor(ColourRole role);
+    void actionColour(ColourRole role);
     // Asks for the editor font; the sample shows it at once.
     void actionSetFont();
     // Removes the stored values (at once), and shows the defaults.
@@ -74,7 +74,7 @@ private:
     void showColour(ColourRole role);
     void storeEverything();
 
-    PrefsController& m_prefs;
+    Preferences& m_prefs;
     SettingsOpener m_openSettings;
     ColourChooser m_chooseColour;
     FontChooser m_chooseFont;

@@ -1,6 +1,6 @@
 #include "editor/syntaxcolourer.h"
 
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/syntax/filetype.h"
 #include "editor/syntax/scanners.h"
 
@@ -58,7 +58,7 @@ SyntaxColourer::SyntaxColourer(QPlainTextEdit* editor, const RoleFormats& format
     // Text that was there before the colourer came is coloured on the next
     // turn of the event loop, once the editor has its size.
     if (m_store.size() > 0)
-        QTimer::singleShot(0, this, [this] { syntaxColor(std::nullopt); });
+        QTimer::singleShot(0, this, [this] { syntaxColour(std::nullopt); });
 }
 
 SyntaxColourer::~SyntaxColourer() = default;
@@ -70,7 +70,7 @@ void SyntaxColourer::setFilePath(const QString& path) {
     m_colourable = path.isEmpty() || isColourableExtension(view(suffix));
     // A file renamed to another type shows its new colours (or none) at once.
     if (was != m_colourable && m_store.size() > 0)
-        QTimer::singleShot(0, this, [this] { syntaxColor(std::nullopt); });
+        QTimer::singleShot(0, this, [this] { syntaxColour(std::nullopt); });
 }
 
 void SyntaxColourer::setRoleFormats(const RoleFormats& formats) {
@@ -81,21 +81,21 @@ void SyntaxColourer::setRoleFormats(const RoleFormats& formats) {
 void SyntaxColourer::recolourAll() {
     ++m_epoch;
     refreshVisibleFormats();
-    syntaxColor(std::nullopt);
+    syntaxColour(std::nullopt);
 }
 
-SyntaxColourer* colourWithPreferences(QPlainTextEdit* editor, const PrefsController& prefs) {
+SyntaxColourer* colourWithPreferences(QPlainTextEdit* editor, const Preferences& prefs) {
     auto formats = [&prefs] {
         RoleFormats table;
         for (int r = 1; r < kSyntaxRoleCount; ++r) {
-            const QColor c = prefs.colorForRole(ColourRole(r));
+            const QColor c = prefs.colourForRole(ColourRole(r));
             if (c.isValid())
                 table[size_t(r)].setForeground(c);
         }
         return table;
     };
     auto* colourer = new SyntaxColourer(editor, formats());
-    QObject::connect(&prefs, &PrefsController::changed, colourer,
+    QObject::connect(&prefs, &Preferences::changed, colourer,
                      [colourer, formats] { colourer->setRoleFormats(formats()); });
     return colourer;
 }
@@ -171,7 +171,7 @@ void SyntaxColourer::onContentsChange(int position, int removed, int added) {
         m_text.replace(pos, gone, view(inserted));
         trackThrough(pos, pos + came);
     }
-    syntaxColor(std::clamp<qint64>(pos, 0, docLen));
+    syntaxColour(std::clamp<qint64>(pos, 0, docLen));
     flushFormats();
 }
 
@@ -190,7 +190,7 @@ void SyntaxColourer::trackThrough(qint64 from, qint64 to) {
 
 // ---- the driver ----
 
-bool SyntaxColourer::syntaxColor(std::optional<qint64> editedLocation) {
+bool SyntaxColourer::syntaxColour(std::optional<qint64> editedLocation) {
     if (g_passRunning)
         return false;
     g_passRunning = true;
@@ -343,7 +343,7 @@ void SyntaxColourer::processBounds(const QRectF& captured) {
     if (captured.intersects(now)) {
         qCDebug(lcColour, "process");
         refreshVisibleFormats();
-        syntaxColor(std::nullopt);
+        syntaxColour(std::nullopt);
     } else {
         qCDebug(lcColour, "\tskipped processing");
         ++m_skipped;

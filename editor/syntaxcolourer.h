@@ -27,7 +27,7 @@ class QTextDocument;
 
 namespace morvane {
 
-class PrefsController;
+class Preferences;
 
 // The format each role is drawn with, indexed by SyntaxRole (None unused).
 using RoleFormats = std::array<QTextCharFormat, kSyntaxRoleCount>;
@@ -60,7 +60,7 @@ public:
     // One pass: an edit pass at `editedLocation`, or a viewport pass over the
     // visible text when it is empty. Returns false when ignored because a
     // pass is already running.
-    bool syntaxColor(std::optional<qint64> editedLocation);
+    bool syntaxColour(std::optional<qint64> editedLocation);
 
     // Notes a change of the visible area: captures the visible rectangle and
     // runs a viewport pass on the next turn of the event loop, unless the
@@ -146,6 +146,6 @@ private:
 
 // A colourer for `editor` that draws with the preference colours and follows
 // their changes; `prefs` must outlive it.
-SyntaxColourer* colourWithPreferences(QPlainTextEdit* editor, const PrefsController& prefs);
+SyntaxColourer* colourWithPreferences(QPlainTextEdit* editor, const Preferences& prefs);
 
 } // namespace morvane

@@ -2,7 +2,7 @@
 
 #include "editor/editingcommands.h"
 #include "editor/linenumberruler.h"
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -10,7 +10,7 @@
 
 namespace morvane {
 
-TextView::TextView(const PrefsController* prefs, QWidget* parent)
+TextView::TextView(const Preferences* prefs, QWidget* parent)
     : QPlainTextEdit(parent), m_prefs(prefs), m_ruler(new LineNumberRuler(this, this)),
       m_autoIndenter(new AutoIndenter(this, prefs)) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);

@@ -11,12 +11,12 @@ namespace morvane {
 
 class AutoIndenter;
 class LineNumberRuler;
-class PrefsController;
+class Preferences;
 
 class TextView : public QPlainTextEdit {
     Q_OBJECT
 public:
-    explicit TextView(const PrefsController* prefs, QWidget* parent = nullptr);
+    explicit TextView(const Preferences* prefs, QWidget* parent = nullptr);
     ~TextView() override;
 
     // Replaces the whole text on the program's behalf (reading a file): not
@@ -67,7 +67,7 @@ private:
     void placeRuler();
     void onContentsChange(int position, int removed, int added);
 
-    const PrefsController* m_prefs;
+    const Preferences* m_prefs;
     LineNumberRuler* m_ruler;
     AutoIndenter* m_autoIndenter;
     TextFormat m_format;

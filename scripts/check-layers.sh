@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Checks that project includes go downward only through the layers:
-#   core/  <-  editor/syntax/  <-  editor/, tree/, upload/, help/  <-  app/
+#   core/  <-  editor/syntax/  <-  editor/, tree/, transfer/, help/
+#          <-  sites/  <-  upload/  <-  app/
 # core/ includes nothing else of the project; editor/syntax/ includes nothing
 # of the project outside itself; editor/ may use editor/syntax/ and core/;
-# tree/, upload/ and help/ use core/ only (and themselves). Prints every
+# tree/, transfer/ and help/ use core/ only (and themselves); sites/ uses
+# transfer/; upload/ uses sites/ and transfer/ (an upload asks for the
+# site's password and trust). Prints every
 # include that breaks the rule and exits 1 if there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,10 +17,12 @@ allowed_for() {
     editor/syntax) echo "editor/syntax" ;;
     editor) echo "editor editor/syntax core" ;;
     tree) echo "tree core resources" ;;
-    upload) echo "upload core" ;;
+    transfer) echo "transfer core" ;;
+    sites) echo "sites transfer core" ;;
+    upload) echo "upload sites transfer core" ;;
     help) echo "help core resources" ;;
     resources) echo "resources" ;;
-    app) echo "app core editor editor/syntax tree upload help resources" ;;
+    app) echo "app core editor editor/syntax tree transfer sites upload help resources" ;;
     *) echo "" ;;
     esac
 }
@@ -34,7 +39,7 @@ while IFS= read -r file; do
         target=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]+)".*/\1/' <<<"$text")
         case "$target" in */*) ;; *) continue ;; esac # same-folder or system header
         case "$target" in editor/syntax/*) tlayer=editor/syntax ;; *) tlayer=${target%%/*} ;; esac
-        case "$tlayer" in core | editor | editor/syntax | tree | upload | help | app | resources) ;;
+        case "$tlayer" in core | editor | editor/syntax | tree | transfer | sites | upload | help | app | resources) ;;
         *) continue ;; esac
         ok=0
         for a in $allowed; do [ "$a" = "$tlayer" ] && ok=1; done
@@ -43,11 +48,11 @@ while IFS= read -r file; do
             bad=1
         fi
     done < <(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" || true)
-done < <(git ls-files -- 'core/*' 'editor/*' 'tree/*' 'upload/*' 'help/*' 'resources/*' 'app/*' |
+done < <(git ls-files -- 'core/*' 'editor/*' 'tree/*' 'transfer/*' 'sites/*' 'upload/*' 'help/*' 'resources/*' 'app/*' |
     grep -E '\.(h|hpp|cpp|cc)$')
 
 if [ $bad -ne 0 ]; then
-    echo "Includes must go downward only: core <- editor/syntax <- editor, tree, upload, help <- app" >&2
+    echo "Includes must go downward only: core <- editor/syntax <- editor, tree, transfer, help <- sites <- upload <- app" >&2
     exit 1
 fi
 echo "layers: every include goes downward"

@@ -15,7 +15,7 @@
 #pragma once
 
 #include "core/sitestore.h"
-#include "upload/transferjob.h"
+#include "transfer/transferjob.h"
 #include "upload/uploadplan.h"
 
 #include <QString>

@@ -2,9 +2,9 @@
 
 #include "core/paths.h"
 #include "core/sitestore.h"
-#include "upload/passwordstore.h"
+#include "transfer/passwordstore.h"
+#include "transfer/servertrust.h"
 #include "upload/publish.h"
-#include "upload/servertrust.h"
 #include "upload/uploadmarks.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "upload/uploadplan.h"
 
-#include "upload/ftpaddress.h"
+#include "transfer/ftpaddress.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,8 +4,8 @@
 // paths and applies what it decides.
 #pragma once
 
+#include "core/markdown.h"
 #include "core/sitestore.h"
-#include "upload/markdown.h"
 
 #include <QList>
 #include <QString>

@@ -11,7 +11,7 @@
 #include "benchfiles.h"
 
 #include "editor/documentsearch.h"
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/spellchecker.h"
 #include "editor/spellhighlighter.h"
 #include "editor/syntaxcolourer.h"
@@ -47,7 +47,7 @@ void settle() {
 }
 
 struct Editor {
-    PrefsController prefs;
+    Preferences prefs;
     TextView view{&prefs};
     SyntaxColourer* colourer = nullptr;
     QTemporaryDir dir;

@@ -12,7 +12,7 @@
 #include "benchfiles.h"
 
 #include "editor/linenumberruler.h"
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/syntaxcolourer.h"
 #include "editor/textview.h"
 
@@ -38,7 +38,7 @@ void settle() {
 }
 
 struct Editor {
-    PrefsController prefs;
+    Preferences prefs;
     TextView view{&prefs};
     SyntaxColourer* colourer = nullptr;
 

@@ -9,7 +9,7 @@
 // per benchmark: p50, p99 and max of the single keystrokes, in microseconds.
 #include "benchfiles.h"
 
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/syntaxcolourer.h"
 
 #include <QApplication>
@@ -34,7 +34,7 @@ namespace {
 qint64 threadCpuNs();
 
 struct Editor {
-    PrefsController prefs;
+    Preferences prefs;
     QPlainTextEdit editor;
     SyntaxColourer* colourer = nullptr;
     QElapsedTimer clock;

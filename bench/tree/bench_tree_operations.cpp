@@ -10,7 +10,7 @@
 #include "app/openfilescontroller.h"
 #include "app/outlinecontroller.h"
 #include "core/platform.h"
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
 #include "upload/uploadmarks.h"
@@ -95,7 +95,7 @@ struct Outline {
     }
 
     MainWindow window;
-    PrefsController prefs;
+    Preferences prefs;
     UploadMarks marks;
     FileTreeModel model;
     OpenFilesController openFiles;

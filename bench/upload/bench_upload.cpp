@@ -19,7 +19,7 @@
 //   BM_FirstConnection: a connection test (connect, TLS or SSH handshake,
 //     login, listing) on a new connection.
 #include "ftpserver.h"
-#include "upload/transferjob.h"
+#include "transfer/transferjob.h"
 
 #include <QCoreApplication>
 #include <QDir>

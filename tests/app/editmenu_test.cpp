@@ -4,7 +4,7 @@
 #include "app/editmenucontroller.h"
 #include "app/preferencescontroller.h"
 #include "editor/linenumberruler.h"
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/prefswindow.h"
 #include "sitefixture.h"
 
@@ -176,7 +176,7 @@ TEST_F(EditMenuTest, PreferencesReachEveryOpenEditorAndTheNextStart) {
         EXPECT_EQ(v->font().family(), QStringLiteral("DejaVu Serif"));
         EXPECT_EQ(v->font().pointSize(), 17);
     }
-    EXPECT_TRUE(app->prefsController()->autoIndent());
+    EXPECT_TRUE(app->preferenceValues()->autoIndent());
     // The shown editor is recoloured with the new tag colour.
     EXPECT_TRUE(waitUntil([&] {
         for (const auto& r : second->document()->begin().layout()->formats())
@@ -192,9 +192,9 @@ TEST_F(EditMenuTest, PreferencesReachEveryOpenEditorAndTheNextStart) {
 
     quitAndForget();
     launch();
-    EXPECT_EQ(app->prefsController()->colorTag(), QColor(12, 34, 56));
-    EXPECT_EQ(app->prefsController()->font().pointSize(), 17);
-    EXPECT_TRUE(app->prefsController()->autoIndent());
+    EXPECT_EQ(app->preferenceValues()->colourTag(), QColor(12, 34, 56));
+    EXPECT_EQ(app->preferenceValues()->font().pointSize(), 17);
+    EXPECT_TRUE(app->preferenceValues()->autoIndent());
 
     // Auto-indent is now on in the editor.
     selectPath("a.html");
@@ -215,11 +215,11 @@ TEST_F(EditMenuTest, ResetInThePreferencesStoresTheDefaults) {
         window.colourButton(ColourRole::Comment)->click();
     });
     EXPECT_EQ(settings()->value("colorComment").toString(),
-              PrefsController::colorToText(QColor(Qt::green)));
+              Preferences::colourToText(QColor(Qt::green)));
     runPreferences([](PrefsWindow& window) { window.resetButton()->click(); });
-    EXPECT_EQ(app->prefsController()->colorComment(),
-              PrefsController::defaultColor(ColourRole::Comment));
+    EXPECT_EQ(app->preferenceValues()->colourComment(),
+              Preferences::defaultColour(ColourRole::Comment));
     EXPECT_EQ(settings()->value("colorComment").toString(),
-              PrefsController::colorToText(PrefsController::defaultColor(ColourRole::Comment)));
+              Preferences::colourToText(Preferences::defaultColour(ColourRole::Comment)));
     EXPECT_EQ(settings()->value("autoindent").toString(), QStringLiteral("false"));
 }

@@ -7,7 +7,7 @@
 #include "appfixture.h"
 #include "help/helpbrowser.h"
 #include "help/updatechecker.h"
-#include "upload/sitepropcontroller.h"
+#include "sites/sitedialog.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -104,7 +104,7 @@ TEST_F(HelpMenuTest, TheSiteDialogsHelpButtonOpensTheGuideModally) {
     bool helpButtonShown = false;
     bool helpWasModal = false;
     QTimer::singleShot(0, app.get(), [&] {
-        auto* dialog = qobject_cast<SitePropController*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<SiteDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         auto* help = dialog->findChild<QPushButton*>(QStringLiteral("buttonHelp"));
         ASSERT_NE(help, nullptr);

@@ -138,7 +138,7 @@ TEST_F(OutlineTest, OutsideClientIsOfferedWhenStartUpFindsIt) {
     RecordingPlatform::current().programs = {"filezilla"};
     launch();
     RecordingPlatform::current().programs.clear();
-    EXPECT_TRUE(app->haveCyberduck());
+    EXPECT_TRUE(app->haveOutsideClient());
     EXPECT_TRUE(menuFor("a.html", OutlineController::MenuKind::Gear)
                     .contains(QStringLiteral("Open Site in FileZilla")));
 }

@@ -5,8 +5,8 @@
 // editor. What is checked is read back from the web view itself.
 #include "previewfixture.h"
 
+#include "core/markdown.h"
 #include "qtprinters.h"
-#include "upload/markdown.h"
 
 #include <QAction>
 #include <QDir>

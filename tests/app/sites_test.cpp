@@ -1,7 +1,7 @@
 // The sites pop-up and the change of site.
 #include "appfixture.h"
-#include "upload/siteprotocol.h"
-#include "upload/uploadcontroller.h"
+#include "transfer/siteprotocol.h"
+#include "upload/uploaddialog.h"
 
 #include <QDir>
 

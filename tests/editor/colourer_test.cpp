@@ -6,7 +6,7 @@
 #include "syntaxtesthelpers.h"
 #include "testenv.h"
 
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/syntaxcolourer.h"
 
 #include <QApplication>
@@ -112,7 +112,7 @@ QString sampleHtml(int lines) {
 }
 
 struct Fixture {
-    PrefsController prefs;
+    Preferences prefs;
     QPlainTextEdit editor;
     SyntaxColourer* colourer;
     std::unique_ptr<PassChecker> checker;
@@ -173,8 +173,8 @@ TEST(SyntaxColourer, OpeningATextColoursTheTopWithoutUndoOrModification) {
     EXPECT_GT(f.checker->checked, 0);
     EXPECT_EQ(f.colourer->store().roleAt(0), SyntaxRole::Tag);
     EXPECT_TRUE(f.colourer->store().isMarked(0));
-    EXPECT_EQ(f.drawnColourAt(0), f.prefs.colorTag());
-    EXPECT_EQ(f.drawnColourAt(3), f.prefs.colorAttr()); // "class"
+    EXPECT_EQ(f.drawnColourAt(0), f.prefs.colourTag());
+    EXPECT_EQ(f.drawnColourAt(3), f.prefs.colourAttr()); // "class"
     EXPECT_FALSE(f.editor.document()->isModified());
     EXPECT_FALSE(f.editor.document()->isUndoAvailable());
 }
@@ -191,7 +191,7 @@ TEST(SyntaxColourer, TypingPastingAndUndoRecolourFromAMarkedLessThan) {
     EXPECT_GE(f.colourer->passCount(), passes + 4);
     EXPECT_GT(f.colourer->lastPass().windowStart, 0);
     EXPECT_EQ(f.colourer->store().roleAt(mid), SyntaxRole::Tag);
-    EXPECT_EQ(f.drawnColourAt(mid + 1), f.prefs.colorTag());
+    EXPECT_EQ(f.drawnColourAt(mid + 1), f.prefs.colourTag());
 
     QApplication::clipboard()->setText(QStringLiteral("<?php $pasted = 1; ?>\nline two\n"));
     f.editor.paste();
@@ -236,7 +236,7 @@ TEST(SyntaxColourer, ScrollingColoursTheVisibleTextFromItsStart) {
     const auto firstTag = text.find(u"<p ", std::size_t(p.visibleStart));
     ASSERT_NE(firstTag, std::u16string::npos);
     EXPECT_EQ(f.colourer->store().roleAt(std::int64_t(firstTag)), SyntaxRole::Tag);
-    EXPECT_EQ(f.drawnColourAt(int(firstTag)), f.prefs.colorTag());
+    EXPECT_EQ(f.drawnColourAt(int(firstTag)), f.prefs.colourTag());
     // Scrolling on by a screen restarts at a '<' the previous pass marked.
     const int passes = f.colourer->passCount();
     bar->setValue(bar->value() + 10);
@@ -278,11 +278,11 @@ TEST(SyntaxColourer, ReEntryIsIgnored) {
     f.setText(sampleHtml(20));
     int refused = 0;
     QObject::connect(f.colourer, &SyntaxColourer::passStarted, f.colourer, [&] {
-        if (!f.colourer->syntaxColor(std::nullopt))
+        if (!f.colourer->syntaxColour(std::nullopt))
             ++refused;
     });
     const int passes = f.colourer->passCount();
-    EXPECT_TRUE(f.colourer->syntaxColor(10));
+    EXPECT_TRUE(f.colourer->syntaxColour(10));
     EXPECT_EQ(refused, 1);
     EXPECT_EQ(f.colourer->passCount(), passes + 1);
 }
@@ -371,7 +371,7 @@ TEST(SyntaxColourer, UpperBoundCountsLinesToTheBottomOfTheView) {
 TEST(SyntaxColourer, PreferenceColoursAreUsedWhenDrawn) {
     Fixture f;
     f.setText(sampleHtml(20));
-    f.prefs.setColorForRole(ColourRole::Tag, QColor(Qt::green));
+    f.prefs.setColourForRole(ColourRole::Tag, QColor(Qt::green));
     f.settle();
     EXPECT_EQ(f.drawnColourAt(0), QColor(Qt::green));
     EXPECT_FALSE(f.editor.document()->isModified());
@@ -395,7 +395,7 @@ TEST(SyntaxColourer, OddCharactersKeepStoreAndTextInStep) {
 }
 
 TEST(SyntaxColourer, TextPresentBeforeTheColourerIsColouredOnTheNextTurn) {
-    PrefsController prefs;
+    Preferences prefs;
     QPlainTextEdit editor;
     editor.resize(400, 300);
     editor.setPlainText(QStringLiteral("<p>x</p>"));

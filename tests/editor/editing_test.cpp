@@ -1,7 +1,7 @@
 // Indent, outdent and auto-indent through the real editor widget: which lines
 // change, where the caret and selection end up, and what Undo takes back.
 #include "editor/editingcommands.h"
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/textview.h"
 #include "qtprinters.h"
 #include "testenv.h"
@@ -43,7 +43,7 @@ protected:
         settle();
     }
 
-    PrefsController prefs;
+    Preferences prefs;
     TextView view;
 };
 

@@ -2,7 +2,7 @@
 // stored form that gives back exactly what was stored, and sound values when
 // the store holds something unreadable.
 
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "inisettings.h"
 #include "qtprinters.h"
 #include "testenv.h"
@@ -51,20 +51,20 @@ void expectSameColour(const QColor& got, const QColor& want) {
 
 TEST_F(PrefsTest, FreshStoreGivesTheDefaults) {
     auto s = open();
-    PrefsController p;
+    Preferences p;
     p.prefsFromUserDefaults(*s);
-    EXPECT_EQ(p.colorTag().toRgb(), QColor(128, 0, 64));
-    EXPECT_EQ(p.colorAttr().toRgb(), QColor(0, 96, 96));
-    EXPECT_EQ(p.colorParam().toRgb(), QColor(219, 112, 147));
-    EXPECT_EQ(p.colorPHP().toRgb(), QColor(0, 0, 0));
-    EXPECT_EQ(p.colorPHPDelim().toRgb(), QColor(255, 0, 0));
-    EXPECT_EQ(p.colorKW().toRgb(), QColor(0, 96, 96));
-    EXPECT_EQ(p.colorKWReserved().toRgb(), QColor(0, 0, 255));
-    EXPECT_EQ(p.colorVar().toRgb(), QColor(128, 0, 64));
-    EXPECT_EQ(p.colorComment().toRgb(), QColor(255, 165, 0));
+    EXPECT_EQ(p.colourTag().toRgb(), QColor(128, 0, 64));
+    EXPECT_EQ(p.colourAttr().toRgb(), QColor(0, 96, 96));
+    EXPECT_EQ(p.colourParam().toRgb(), QColor(219, 112, 147));
+    EXPECT_EQ(p.colourPHP().toRgb(), QColor(0, 0, 0));
+    EXPECT_EQ(p.colourPHPDelim().toRgb(), QColor(255, 0, 0));
+    EXPECT_EQ(p.colourKW().toRgb(), QColor(0, 96, 96));
+    EXPECT_EQ(p.colourKWReserved().toRgb(), QColor(0, 0, 255));
+    EXPECT_EQ(p.colourVar().toRgb(), QColor(128, 0, 64));
+    EXPECT_EQ(p.colourComment().toRgb(), QColor(255, 165, 0));
     for (ColourRole r : kRoles)
-        EXPECT_EQ(p.colorForRole(r).alpha(), 255) << PrefsController::keyForRole(r);
-    EXPECT_FALSE(p.colorForRole(ColourRole::None).isValid());
+        EXPECT_EQ(p.colourForRole(r).alpha(), 255) << Preferences::keyForRole(r);
+    EXPECT_FALSE(p.colourForRole(ColourRole::None).isValid());
     EXPECT_EQ(p.font().family(), defaultFamily());
     EXPECT_EQ(p.font().pointSizeF(), 14.0);
     EXPECT_EQ(p.font().styleHint(), QFont::Monospace);
@@ -74,14 +74,14 @@ TEST_F(PrefsTest, FreshStoreGivesTheDefaults) {
 TEST_F(PrefsTest, KeysAreTheStoredNames) {
     QStringList keys;
     for (ColourRole r : kRoles)
-        keys << QString::fromLatin1(PrefsController::keyForRole(r));
+        keys << QString::fromLatin1(Preferences::keyForRole(r));
     keys.sort();
     EXPECT_EQ(keys,
               (QStringList{"colorAttr", "colorComment", "colorKW", "colorKWReserved", "colorPHP",
                            "colorPHPDelim", "colorParam", "colorTag", "colorVar"}));
     {
         auto s = open();
-        PrefsController p;
+        Preferences p;
         p.setAutoIndent(true);
         p.saveToUserDefaults(*s);
     }
@@ -120,11 +120,11 @@ TEST_F(PrefsTest, ColourTextFormIsLossless) {
     for (const QColor& c : awkwardColours()) {
         SCOPED_TRACE(c.name(QColor::HexArgb).toStdString() + " spec " +
                      std::to_string(int(c.spec())));
-        const QString text = PrefsController::colorToText(c);
+        const QString text = Preferences::colourToText(c);
         ASSERT_FALSE(text.isEmpty());
-        expectSameColour(PrefsController::colorFromText(text), c);
+        expectSameColour(Preferences::colourFromText(text), c);
     }
-    EXPECT_TRUE(PrefsController::colorToText(QColor()).isEmpty());
+    EXPECT_TRUE(Preferences::colourToText(QColor()).isEmpty());
 }
 
 TEST_F(PrefsTest, StoredValuesComeBackAfterARestart) {
@@ -135,21 +135,21 @@ TEST_F(PrefsTest, StoredValuesComeBackAfterARestart) {
     font.setWeight(QFont::Bold);
     {
         auto s = open();
-        PrefsController p;
+        Preferences p;
         int i = 0;
         for (ColourRole r : kRoles)
-            p.setColorForRole(r, colours[size_t(i++) % colours.size()]);
+            p.setColourForRole(r, colours[size_t(i++) % colours.size()]);
         p.setFont(font);
         p.setAutoIndent(true);
         p.saveToUserDefaults(*s);
     }
     auto s = open();
-    PrefsController p;
+    Preferences p;
     p.prefsFromUserDefaults(*s);
     int i = 0;
     for (ColourRole r : kRoles) {
-        SCOPED_TRACE(PrefsController::keyForRole(r));
-        expectSameColour(p.colorForRole(r), colours[size_t(i++) % colours.size()]);
+        SCOPED_TRACE(Preferences::keyForRole(r));
+        expectSameColour(p.colourForRole(r), colours[size_t(i++) % colours.size()]);
     }
     EXPECT_EQ(p.font().family(), font.family());
     EXPECT_EQ(p.font().pointSizeF(), 11.5);
@@ -169,26 +169,26 @@ TEST_F(PrefsTest, UnreadableColoursFallBackToTheirDefaults) {
                       "colorKWReserved=\n"
                       "colorVar=rgba64:1,2,3,4,5\n"
                       "colorComment=#zzzzzz\n");
-    PrefsController p;
+    Preferences p;
     p.prefsFromUserDefaults(*s);
     for (ColourRole r : kRoles) {
-        SCOPED_TRACE(PrefsController::keyForRole(r));
-        expectSameColour(p.colorForRole(r), PrefsController::defaultColor(r));
+        SCOPED_TRACE(Preferences::keyForRole(r));
+        expectSameColour(p.colourForRole(r), Preferences::defaultColour(r));
     }
 }
 
 TEST_F(PrefsTest, HandWrittenColourNamesAreAccepted) {
-    auto s = openWith("[General]\ncolorTag=#102030\ncolorComment=red\n");
-    PrefsController p;
+    auto s = openWith("[General]\ncolourTag=#102030\ncolourComment=red\n");
+    Preferences p;
     p.prefsFromUserDefaults(*s);
-    EXPECT_EQ(p.colorTag().toRgb(), QColor(0x10, 0x20, 0x30));
-    EXPECT_EQ(p.colorComment().toRgb(), QColor(255, 0, 0));
+    EXPECT_EQ(p.colourTag().toRgb(), QColor(0x10, 0x20, 0x30));
+    EXPECT_EQ(p.colourComment().toRgb(), QColor(255, 0, 0));
 }
 
 TEST_F(PrefsTest, UnreadableFontKeepsTheCurrentOneAndMissingFontIsTheDefault) {
     QFont mine(QStringLiteral("DejaVu Sans"));
     mine.setPointSize(9);
-    PrefsController p;
+    Preferences p;
     p.setFont(mine);
     auto s = openWith("[General]\nfont=\nautoindent=true\n");
     p.prefsFromUserDefaults(*s);
@@ -210,9 +210,9 @@ TEST_F(PrefsTest, UnreadableFontKeepsTheCurrentOneAndMissingFontIsTheDefault) {
 TEST_F(PrefsTest, AFontTheMachineLacksBecomesTheSystemFixedWidthFontAtItsSize) {
     // Menlo is not installed on most Linux machines: neither the default nor
     // a stored font may name a family that is not there.
-    EXPECT_TRUE(QFontDatabase::hasFamily(PrefsController::defaultFont().family()))
-        << PrefsController::defaultFont().family().toStdString();
-    EXPECT_EQ(PrefsController::defaultFont().pointSizeF(), 14.0);
+    EXPECT_TRUE(QFontDatabase::hasFamily(Preferences::defaultFont().family()))
+        << Preferences::defaultFont().family().toStdString();
+    EXPECT_EQ(Preferences::defaultFont().pointSizeF(), 14.0);
 
     struct Case {
         QString family;
@@ -232,7 +232,7 @@ TEST_F(PrefsTest, AFontTheMachineLacksBecomesTheSystemFixedWidthFontAtItsSize) {
         stored.setPointSizeF(c.size);
         auto s = open();
         s->setValue(QStringLiteral("font"), stored.toString());
-        PrefsController p;
+        Preferences p;
         p.prefsFromUserDefaults(*s);
         EXPECT_EQ(p.font().family(), c.expected);
         EXPECT_EQ(p.font().pointSizeF(), c.size);
@@ -259,25 +259,25 @@ TEST_F(PrefsTest, AutoIndentIsReadAsABooleanWhateverTextHoldsIt) {
         const QByteArray padding(qsizetype(20) * ++n, 'x');
         auto s =
             openWith(QByteArray("[General]\nautoindent=") + c.stored + "\npad=" + padding + "\n");
-        PrefsController p;
+        Preferences p;
         p.setAutoIndent(!c.expected);
         p.prefsFromUserDefaults(*s);
         EXPECT_EQ(p.autoIndent(), c.expected);
     }
-    EXPECT_TRUE(PrefsController::autoIndentFromStored(QVariant(true)));
-    EXPECT_FALSE(PrefsController::autoIndentFromStored(QVariant(0)));
-    EXPECT_FALSE(PrefsController::autoIndentFromStored(QVariant()));
+    EXPECT_TRUE(Preferences::autoIndentFromStored(QVariant(true)));
+    EXPECT_FALSE(Preferences::autoIndentFromStored(QVariant(0)));
+    EXPECT_FALSE(Preferences::autoIndentFromStored(QVariant()));
 
     // Written as a boolean, and read back as the same boolean.
     for (bool on : {true, false}) {
         {
             auto s = open();
-            PrefsController p;
+            Preferences p;
             p.setAutoIndent(on);
             p.saveToUserDefaults(*s);
         }
         EXPECT_TRUE(readFile(iniPath()).contains(on ? "autoindent=true" : "autoindent=false"));
-        PrefsController p;
+        Preferences p;
         p.prefsFromUserDefaults(*open());
         EXPECT_EQ(p.autoIndent(), on);
     }
@@ -285,32 +285,32 @@ TEST_F(PrefsTest, AutoIndentIsReadAsABooleanWhateverTextHoldsIt) {
 
 TEST_F(PrefsTest, ResetRemovesEveryStoredValue) {
     {
-        auto s = openWith("[General]\ncolorTag=#102030\nfont=x\nautoindent=true\nother=kept\n");
-        PrefsController p;
-        p.setColorForRole(ColourRole::Comment, Qt::green);
+        auto s = openWith("[General]\ncolourTag=#102030\nfont=x\nautoindent=true\nother=kept\n");
+        Preferences p;
+        p.setColourForRole(ColourRole::Comment, Qt::green);
         p.saveToUserDefaults(*s);
         p.resetUserDefaults(*s);
-        EXPECT_EQ(p.colorComment(), PrefsController::defaultColor(ColourRole::Comment));
+        EXPECT_EQ(p.colourComment(), Preferences::defaultColour(ColourRole::Comment));
         EXPECT_FALSE(p.autoIndent());
         EXPECT_EQ(p.font().family(), defaultFamily());
     }
     auto s = open();
     EXPECT_EQ(s->allKeys(), QStringList{"other"});
-    EXPECT_EQ(PrefsController::storedKeys().size(), 11);
-    EXPECT_EQ(PrefsController::storedKeys().first(), QStringLiteral("colorTag"));
-    EXPECT_EQ(PrefsController::storedKeys().last(), QStringLiteral("autoindent"));
+    EXPECT_EQ(Preferences::storedKeys().size(), 11);
+    EXPECT_EQ(Preferences::storedKeys().first(), QStringLiteral("colorTag"));
+    EXPECT_EQ(Preferences::storedKeys().last(), QStringLiteral("autoindent"));
 }
 
 TEST_F(PrefsTest, ChangesAreAnnounced) {
-    PrefsController p;
-    QSignalSpy spy(&p, &PrefsController::changed);
-    p.setColorForRole(ColourRole::Tag, QColor(Qt::green));
+    Preferences p;
+    QSignalSpy spy(&p, &Preferences::changed);
+    p.setColourForRole(ColourRole::Tag, QColor(Qt::green));
     p.setFont(QFont(QStringLiteral("DejaVu Sans")));
     EXPECT_EQ(spy.count(), 2);
-    p.setColorForRole(ColourRole::None, QColor(Qt::green)); // no such role: nothing happens
+    p.setColourForRole(ColourRole::None, QColor(Qt::green)); // no such role: nothing happens
     EXPECT_EQ(spy.count(), 2);
-    EXPECT_FALSE(p.colorForRole(ColourRole::None).isValid());
-    EXPECT_EQ(p.colorTag(), QColor(Qt::green));
+    EXPECT_FALSE(p.colourForRole(ColourRole::None).isValid());
+    EXPECT_EQ(p.colourTag(), QColor(Qt::green));
 }
 
 } // namespace

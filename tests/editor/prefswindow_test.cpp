@@ -60,13 +60,13 @@ protected:
                 out[b.text().mid(r.start, r.length)] = r.format.foreground().color();
         return out;
     }
-    std::unique_ptr<PrefsController> loadAgain() {
-        auto p = std::make_unique<PrefsController>();
+    std::unique_ptr<Preferences> loadAgain() {
+        auto p = std::make_unique<Preferences>();
         p->prefsFromUserDefaults(*open());
         return p;
     }
 
-    PrefsController prefs;
+    Preferences prefs;
     QStringList asked;
     QList<QColor> shownColours;
     QColor nextColour;
@@ -87,29 +87,27 @@ TEST_F(PrefsWindowTest, FreshSettingsShowTheDefaults) {
         ASSERT_NE(w->colourButton(r), nullptr);
         EXPECT_FALSE(w->colourButton(r)->accessibleName().isEmpty());
         w->colourButton(r)->click();
-        EXPECT_EQ(shownColours.back(), PrefsController::defaultColor(r));
-        EXPECT_EQ(prefs.colorForRole(r), PrefsController::defaultColor(r));
+        EXPECT_EQ(shownColours.back(), Preferences::defaultColour(r));
+        EXPECT_EQ(prefs.colourForRole(r), Preferences::defaultColour(r));
     }
     // The sample is coloured with the defaults.
     const auto colours = sampleColours(*w);
-    EXPECT_EQ(colours.at(QStringLiteral("<tag")), PrefsController::defaultColor(ColourRole::Tag));
+    EXPECT_EQ(colours.at(QStringLiteral("<tag")), Preferences::defaultColour(ColourRole::Tag));
     EXPECT_EQ(colours.at(QStringLiteral("<!-- comment -->")),
-              PrefsController::defaultColor(ColourRole::Comment));
-    EXPECT_EQ(colours.at(QStringLiteral("echo")),
-              PrefsController::defaultColor(ColourRole::Reserved));
-    EXPECT_EQ(colours.at(QStringLiteral("$var")),
-              PrefsController::defaultColor(ColourRole::Variable));
+              Preferences::defaultColour(ColourRole::Comment));
+    EXPECT_EQ(colours.at(QStringLiteral("echo")), Preferences::defaultColour(ColourRole::Reserved));
+    EXPECT_EQ(colours.at(QStringLiteral("$var")), Preferences::defaultColour(ColourRole::Variable));
 }
 
 TEST_F(PrefsWindowTest, EveryColourChangeRecoloursTheSampleAtOnce) {
     auto w = makeWindow();
     int hue = 0;
     for (ColourRole r : kRoles) {
-        SCOPED_TRACE(PrefsController::keyForRole(r));
+        SCOPED_TRACE(Preferences::keyForRole(r));
         nextColour = QColor::fromHsv(hue += 37, 255, 200);
         const auto before = sampleColours(*w);
-        w->actionColor(r);
-        EXPECT_EQ(prefs.colorForRole(r), nextColour);
+        w->actionColour(r);
+        EXPECT_EQ(prefs.colourForRole(r), nextColour);
         const auto after = sampleColours(*w);
         // Some text of the sample now shows the new colour, and only the
         // text that showed the role's old colour changed.
@@ -138,7 +136,7 @@ TEST_F(PrefsWindowTest, EveryWayOfClosingStoresEveryChoice) {
         SCOPED_TRACE(n);
         auto w = makeWindow();
         nextColour = QColor(10 + n, 20, 30);
-        w->actionColor(ColourRole::Variable);
+        w->actionColour(ColourRole::Variable);
         QFont font(QStringLiteral("DejaVu Serif"));
         font.setPointSize(9 + n);
         nextFont = font;
@@ -150,13 +148,13 @@ TEST_F(PrefsWindowTest, EveryWayOfClosingStoresEveryChoice) {
         EXPECT_TRUE(w->stored());
         // The next start finds the same choices.
         const auto again = loadAgain();
-        EXPECT_EQ(again->colorVar(), QColor(10 + n, 20, 30));
+        EXPECT_EQ(again->colourVar(), QColor(10 + n, 20, 30));
         EXPECT_EQ(again->font().family(), QStringLiteral("DejaVu Serif"));
         EXPECT_EQ(again->font().pointSize(), 9 + n);
         EXPECT_EQ(again->autoIndent(), n % 2 == 0);
         EXPECT_EQ(prefs.autoIndent(), n % 2 == 0);
         for (ColourRole r : kRoles)
-            EXPECT_EQ(again->colorForRole(r), prefs.colorForRole(r));
+            EXPECT_EQ(again->colourForRole(r), prefs.colourForRole(r));
         ++n;
     }
 }
@@ -166,7 +164,7 @@ TEST_F(PrefsWindowTest, ResetRemovesTheStoredValuesAndClosingStoresTheDefaults) 
         auto w = makeWindow();
         nextColour = QColor(1, 2, 3);
         for (ColourRole r : kRoles)
-            w->actionColor(r);
+            w->actionColour(r);
         nextFont = QFont(QStringLiteral("DejaVu Sans"), 20);
         w->actionSetFont();
         w->autoIndentBox()->setChecked(true);
@@ -177,15 +175,15 @@ TEST_F(PrefsWindowTest, ResetRemovesTheStoredValuesAndClosingStoresTheDefaults) 
     EXPECT_TRUE(w->autoIndentBox()->isChecked());
     w->resetButton()->click();
     // Removed from the file at once, before the window closes.
-    for (const QString& key : PrefsController::storedKeys())
+    for (const QString& key : Preferences::storedKeys())
         EXPECT_FALSE(open()->contains(key)) << key.toStdString();
     EXPECT_FALSE(w->autoIndentBox()->isChecked());
     EXPECT_EQ(sampleColours(*w).at(QStringLiteral("<tag")),
-              PrefsController::defaultColor(ColourRole::Tag));
+              Preferences::defaultColour(ColourRole::Tag));
     w->close();
     const auto again = loadAgain();
     for (ColourRole r : kRoles)
-        EXPECT_EQ(again->colorForRole(r).toRgb(), PrefsController::defaultColor(r).toRgb());
+        EXPECT_EQ(again->colourForRole(r).toRgb(), Preferences::defaultColour(r).toRgb());
     EXPECT_EQ(again->font().pointSizeF(), 14.0);
     EXPECT_EQ(again->font().family(), defaultFamily());
     EXPECT_FALSE(again->autoIndent());
@@ -234,7 +232,7 @@ TEST(FontDialog, PickingAnotherFamilyKeepsTheFaceInsteadOfTheFamilysFirst) {
     for (const char* family : {"DejaVu Sans Mono", "DejaVu Sans"})
         ASSERT_TRUE(QFontDatabase::hasFamily(QLatin1String(family)))
             << family << ": install fonts-dejavu-core";
-    QFontDialog dialog(PrefsController::defaultFont());
+    QFontDialog dialog(Preferences::defaultFont());
     dialog.setOption(QFontDialog::DontUseNativeDialog);
     PrefsWindow::keepFaceAcrossFamilies(dialog);
     dialog.show();

@@ -2,7 +2,7 @@
 // after a final break), its width rule, which labels a drawing shows, the line
 // under a vertical position, markers, and keeping up with edits.
 #include "editor/linenumberruler.h"
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/textview.h"
 #include "qtprinters.h"
 #include "testenv.h"
@@ -79,7 +79,7 @@ protected:
         return int(std::ceil(std::max(w + 10, 22.0)));
     }
 
-    PrefsController prefs;
+    Preferences prefs;
     TextView view;
 };
 
@@ -265,7 +265,7 @@ TEST_F(RulerTest, AnotherClientsEditsNoLongerReachTheTable) {
 }
 
 TEST(RulerColours, NumbersStayReadableOnTheBackground) {
-    const QColor grey = LineNumberRuler::defaultTextColor();
+    const QColor grey = LineNumberRuler::defaultTextColour();
     EXPECT_EQ(grey, QColor::fromRgbF(0.42f, 0.42f, 0.42f));
     // The default grey reads well on white and is kept.
     EXPECT_EQ(LineNumberRuler::readableOn(grey, Qt::white), grey);
@@ -296,7 +296,7 @@ TEST_F(RulerTest, DrawsOnTheEditorsOwnBackground) {
     setText("a\nb");
     const QImage shot = ruler().grab().toImage();
     EXPECT_EQ(QColor(shot.pixel(1, 1)), QColor(20, 20, 20));
-    ruler().setBackgroundColor(QColor(200, 220, 240));
+    ruler().setBackgroundColour(QColor(200, 220, 240));
     EXPECT_EQ(ruler().effectiveBackground(), QColor(200, 220, 240));
 }
 

@@ -5,7 +5,7 @@
 #include "help/commandline.h"
 #include "help/helplinks.h"
 #include "help/helppages.h"
-#include "upload/ftperror.h"
+#include "transfer/ftperror.h"
 #include "upload/uploadcli.h"
 
 #include <QRegularExpression>
@@ -127,7 +127,7 @@ TEST(HelpPages, TroubleshootingExplainsEveryTransferMessage) {
     // What happened: a message's first sentence (the rest says what to do
     // and holds what the server said).
     auto headline = [](const FtpError& e) {
-        QString message = MyStreamErrorMessage(e);
+        QString message = streamErrorMessage(e);
         for (const char* end : {". ", " (", "; ", ": this"})
             message = message.section(QLatin1String(end), 0, 0);
         return message;
@@ -138,7 +138,7 @@ TEST(HelpPages, TroubleshootingExplainsEveryTransferMessage) {
                               FtpError(FtpErrorDomain::FTP, 451, {}, "451 Failure writing")})
         EXPECT_TRUE(text.contains(headline(e))) << headline(e).toStdString();
     // The generic form, for what has no words of its own, names its parts.
-    const QString generic = MyStreamErrorMessage({FtpErrorDomain::NetDB, 3, {}});
+    const QString generic = streamErrorMessage({FtpErrorDomain::NetDB, 3, {}});
     EXPECT_TRUE(generic.startsWith(QLatin1String("Error: ")));
     EXPECT_TRUE(text.contains(QStringLiteral("Error: …, error code …")));
     EXPECT_TRUE(text.contains(QLatin1String("452")));

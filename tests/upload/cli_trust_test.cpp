@@ -8,8 +8,8 @@
 #include "ftpserver.h"
 #include "sftpserver.h"
 #include "testenv.h"
+#include "transfer/siteprotocol.h"
 #include "upload/needinguploadrecord.h"
-#include "upload/siteprotocol.h"
 #include "upload/uploadcli.h"
 
 #include <QDir>

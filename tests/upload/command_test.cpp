@@ -5,10 +5,10 @@
 #include "ftpserver.h"
 #include "qtprinters.h"
 #include "recordingplatform.h"
+#include "sites/sitedialog.h"
 #include "testenv.h"
 #include "upload/needinguploadrecord.h"
-#include "upload/sitepropcontroller.h"
-#include "upload/uploadcontroller.h"
+#include "upload/uploaddialog.h"
 #include "upload/uploadmarks.h"
 
 #include <QApplication>
@@ -253,7 +253,7 @@ TEST_F(UploadCommandTest, SiteDialogTestsTheConnectionBeforeSaving) {
     startServer();
     ASSERT_TRUE(writeFile(root.path() + "/server/index.html", "live"));
     SiteList sites;
-    SitePropController dialog;
+    SiteDialog dialog;
     dialog.setSites(&sites);
     dialog.setSiteName(QString());
     dialog.fieldSiteName->setText("Web");

@@ -1,6 +1,6 @@
 // Server texts, server folders and file names as they become FTP addresses
 // and command arguments.
-#include "upload/ftpaddress.h"
+#include "transfer/ftpaddress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // From curl's results and the server's replies to the messages the user
 // reads.
 #include "qtprinters.h"
-#include "upload/ftperror.h"
-#include "upload/ftpstream.h"
+#include "transfer/ftperror.h"
+#include "transfer/ftpstream.h"
 
 #include <gtest/gtest.h>
 
@@ -79,7 +79,7 @@ TEST(FtpError, EachFailureSaysWhatHappenedAndWhatToDo) {
           "Upload again"}},
     };
     for (const Case& c : cases) {
-        const QString text = MyStreamErrorMessage(c.error);
+        const QString text = streamErrorMessage(c.error);
         qsizetype at = 0;
         for (const QString& part : c.parts) {
             const qsizetype found = text.indexOf(part, at);
@@ -98,18 +98,18 @@ TEST(FtpError, EachFailureSaysWhatHappenedAndWhatToDo) {
 TEST(FtpError, SftpFailuresSpeakOfSsh) {
     FtpError init(FtpErrorDomain::Curl, CURLE_FAILED_INIT, {}, {}, CURLE_FAILED_INIT);
     init.ssh = true;
-    EXPECT_TRUE(MyStreamErrorMessage(init).startsWith("The SSH session could not start"))
-        << MyStreamErrorMessage(init).toStdString();
+    EXPECT_TRUE(streamErrorMessage(init).startsWith("The SSH session could not start"))
+        << streamErrorMessage(init).toStdString();
 
     FtpError keys(FtpErrorDomain::FTP, 530);
     keys.ssh = true;
     keys.keyLogin = true;
-    const QString none = MyStreamErrorMessage(keys);
+    const QString none = streamErrorMessage(keys);
     EXPECT_FALSE(none.contains("Password is wrong")) << none.toStdString();
     EXPECT_TRUE(none.contains("no SSH key was found")) << none.toStdString();
     EXPECT_TRUE(none.contains("Enter the password in Site Properties")) << none.toStdString();
     keys.keysOffered = "~/.ssh/id_ed25519";
-    EXPECT_TRUE(MyStreamErrorMessage(keys).contains("none of your SSH keys (~/.ssh/id_ed25519)"));
+    EXPECT_TRUE(streamErrorMessage(keys).contains("none of your SSH keys (~/.ssh/id_ed25519)"));
 
     FtpError key(FtpErrorDomain::Security, CURLE_PEER_FAILED_VERIFICATION);
     key.ssh = true;
@@ -118,18 +118,18 @@ TEST(FtpError, SftpFailuresSpeakOfSsh) {
     ASSERT_TRUE(key.hostKey.isValid());
     key.knownHostsName = "[example.com]:2222";
     key.trust = TrustProblem::Untrusted;
-    const QString unknown = MyStreamErrorMessage(key);
+    const QString unknown = streamErrorMessage(key);
     EXPECT_TRUE(unknown.contains("host key is not in your known hosts")) << unknown.toStdString();
     EXPECT_TRUE(unknown.contains(key.hostKey.fingerprint()));
     key.trust = TrustProblem::Changed;
     key.hostKey.knownPrint = "SHA256:theOldOne";
-    const QString changed = MyStreamErrorMessage(key);
+    const QString changed = streamErrorMessage(key);
     EXPECT_TRUE(changed.startsWith("WARNING: the server's host key has changed"));
     EXPECT_TRUE(changed.contains("Known key: SHA256:theOldOne")) << changed.toStdString();
     EXPECT_TRUE(changed.contains("Presented now: ssh-ed25519 " + key.hostKey.fingerprint()));
     EXPECT_TRUE(changed.contains("ssh-keygen -R \"[example.com]:2222\""));
     key.trust = TrustProblem::Revoked;
-    const QString revoked = MyStreamErrorMessage(key);
+    const QString revoked = streamErrorMessage(key);
     EXPECT_TRUE(revoked.contains("revoked")) << revoked.toStdString();
     EXPECT_FALSE(revoked.contains("Accept")) << revoked.toStdString();
     for (const QString& text : {unknown, changed, revoked})
@@ -156,7 +156,7 @@ TEST(FtpError, SecurityMessagesSayWhatWasSent) {
     for (const Case& c : cases) {
         FtpError e(FtpErrorDomain::Security, c.code, {}, {}, c.code);
         e.loggedIn = c.loggedIn;
-        const QString text = MyStreamErrorMessage(e);
+        const QString text = streamErrorMessage(e);
         EXPECT_TRUE(text.contains(QLatin1String(c.says))) << text.toStdString();
         EXPECT_EQ(text.contains("nothing was sent"), !c.loggedIn) << text.toStdString();
         EXPECT_EQ(text.contains("user name and password had been sent, over the verified"),
@@ -168,14 +168,14 @@ TEST(FtpError, SecurityMessagesSayWhatWasSent) {
 TEST(FtpError, TheServersReplyFollowsTheFixedText) {
     using D = FtpErrorDomain;
     EXPECT_TRUE(
-        MyStreamErrorMessage(error(D::FTP, 553, QStringLiteral("553 Could not create file.")))
+        streamErrorMessage(error(D::FTP, 553, QStringLiteral("553 Could not create file.")))
             .contains(QStringLiteral("folder. Server reply: \"553 Could not create file.\"")));
-    EXPECT_TRUE(MyStreamErrorMessage(error(D::FTP, 530, QStringLiteral("530 Login incorrect.")))
+    EXPECT_TRUE(streamErrorMessage(error(D::FTP, 530, QStringLiteral("530 Login incorrect.")))
                     .startsWith(QStringLiteral("User Name and/or Password is wrong. Server reply: "
                                                "\"530 Login incorrect.\"")));
     // Control characters in the reply never reach the user's terminal raw,
     // and a server cannot fill the window with its text.
-    const QString hostile = MyStreamErrorMessage(
+    const QString hostile = streamErrorMessage(
         error(D::FTP, 550, QStringLiteral("550 \x1b[2Jgone\x07") + QString(1000, 'x')));
     EXPECT_FALSE(hostile.contains(QChar(0x1b)));
     EXPECT_FALSE(hostile.contains(QChar(0x07)));
@@ -186,19 +186,19 @@ TEST(FtpError, TheServersReplyFollowsTheFixedText) {
 TEST(FtpError, FullDisksAndQuotas) {
     using D = FtpErrorDomain;
     const QString full = QStringLiteral("The server has no space left for this file.");
-    EXPECT_EQ(MyStreamErrorMessage(error(D::FTP, 452, QStringLiteral("452 Disk full."))),
+    EXPECT_EQ(streamErrorMessage(error(D::FTP, 452, QStringLiteral("452 Disk full."))),
               full + QStringLiteral(" Server reply: \"452 Disk full.\" ") + kNoSpaceAdvice);
-    EXPECT_TRUE(MyStreamErrorMessage(error(D::FTP, 552)).contains(full));
+    EXPECT_TRUE(streamErrorMessage(error(D::FTP, 552)).contains(full));
     // 451 and 426 say it only in their text.
-    EXPECT_TRUE(MyStreamErrorMessage(error(D::FTP, 451, QStringLiteral("451 Quota exceeded")))
+    EXPECT_TRUE(streamErrorMessage(error(D::FTP, 451, QStringLiteral("451 Quota exceeded")))
                     .contains(full));
-    EXPECT_TRUE(MyStreamErrorMessage(error(D::FTP, 426,
-                                           QStringLiteral("426 No space left on device; "
-                                                          "transfer aborted.")))
+    EXPECT_TRUE(streamErrorMessage(error(D::FTP, 426,
+                                         QStringLiteral("426 No space left on device; "
+                                                        "transfer aborted.")))
                     .contains(full));
     EXPECT_FALSE(
-        MyStreamErrorMessage(error(D::FTP, 451, QStringLiteral("451 Local error"))).contains(full));
-    EXPECT_TRUE(MyStreamErrorMessage(error(D::POSIX, ENOSPC)).contains(full));
+        streamErrorMessage(error(D::FTP, 451, QStringLiteral("451 Local error"))).contains(full));
+    EXPECT_TRUE(streamErrorMessage(error(D::POSIX, ENOSPC)).contains(full));
 }
 
 TEST(FtpError, ServersDemandingEncryption) {
@@ -208,12 +208,12 @@ TEST(FtpError, ServersDemandingEncryption) {
     const QString pureftpd =
         QStringLiteral("421 Sorry, cleartext sessions and weak ciphers are not accepted on this "
                        "server. Please reconnect using TLS security mechanisms.");
-    EXPECT_EQ(MyStreamErrorMessage(error(D::FTP, 530, vsftpd)),
+    EXPECT_EQ(streamErrorMessage(error(D::FTP, 530, vsftpd)),
               secure + QStringLiteral(" Server reply: \"") + vsftpd + '"');
-    EXPECT_TRUE(MyStreamErrorMessage(error(D::FTP, 421, pureftpd)).startsWith(secure));
-    EXPECT_TRUE(MyStreamErrorMessage(error(D::FTP, 550,
-                                           QStringLiteral("550 SSL/TLS required on "
-                                                          "the control channel")))
+    EXPECT_TRUE(streamErrorMessage(error(D::FTP, 421, pureftpd)).startsWith(secure));
+    EXPECT_TRUE(streamErrorMessage(error(D::FTP, 550,
+                                         QStringLiteral("550 SSL/TLS required on "
+                                                        "the control channel")))
                     .startsWith(secure));
     EXPECT_TRUE(demandsSecureConnection(534, QString()));
     // A plain refusal is not one.
@@ -241,8 +241,7 @@ TEST(FtpError, CurlResultsMapOntoDomains) {
 }
 
 TEST(FtpError, UnknownFailuresNameCurlsWords) {
-    const QString text =
-        MyStreamErrorMessage(error(FtpErrorDomain::Curl, CURLE_BAD_DOWNLOAD_RESUME));
+    const QString text = streamErrorMessage(error(FtpErrorDomain::Curl, CURLE_BAD_DOWNLOAD_RESUME));
     EXPECT_TRUE(text.startsWith(QStringLiteral("The transfer failed: ")));
     EXPECT_TRUE(text.contains(QStringLiteral("(libcurl error 36)"))) << text.toStdString();
     EXPECT_LE(text.size(), 300);

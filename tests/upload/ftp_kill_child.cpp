@@ -3,7 +3,7 @@
 // it at a chosen point.
 //
 //   upload_ftp_kill_child SERVER SERVER_FOLDER SITE_FOLDER
-#include "upload/transferjob.h"
+#include "transfer/transferjob.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 // Folder listings as servers send them, in whole lines or in pieces.
-#include "upload/ftplisting.h"
+#include "transfer/ftplisting.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include "ftp_support.h"
 
 #include "core/confinedfile.h"
+#include "core/markdown.h"
 #include "testenv.h"
-#include "upload/ftpaddress.h"
-#include "upload/markdown.h"
+#include "transfer/ftpaddress.h"
 #include "upload/uploadplan.h"
 
 #include <QDir>

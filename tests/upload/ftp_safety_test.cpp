@@ -5,7 +5,7 @@
 #include "ftp_support.h"
 
 #include "testenv.h"
-#include "upload/ftperror.h"
+#include "transfer/ftperror.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -5,7 +5,7 @@
 #include "core/sitestore.h"
 #include "ftpserver.h"
 #include "qtprinters.h"
-#include "upload/transferjob.h"
+#include "transfer/transferjob.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

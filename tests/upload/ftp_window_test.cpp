@@ -7,8 +7,8 @@
 #include "recordingplatform.h"
 #include "sftpserver.h"
 #include "testenv.h"
-#include "upload/connectftpcontroller.h"
-#include "upload/siteprotocol.h"
+#include "transfer/siteprotocol.h"
+#include "transfer/transferwindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -30,9 +30,9 @@ using namespace morvane::test;
 
 namespace {
 
-ConnectFTPWindow* transferWindow() {
+TransferWindow* transferWindow() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<ConnectFTPWindow*>(w); window && window->isVisible())
+        if (auto* window = qobject_cast<TransferWindow*>(w); window && window->isVisible())
             return window;
     }
     return nullptr;
@@ -42,10 +42,10 @@ ConnectFTPWindow* transferWindow() {
 // again and again until it returns true; records every status line seen.
 class WindowDriver {
 public:
-    explicit WindowDriver(std::function<bool(ConnectFTPWindow*)> step) : m_step(std::move(step)) {
+    explicit WindowDriver(std::function<bool(TransferWindow*)> step) : m_step(std::move(step)) {
         m_timer.setInterval(10);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            ConnectFTPWindow* window = transferWindow();
+            TransferWindow* window = transferWindow();
             if (!window)
                 return;
             statusLines << window->labelMsg()->text();
@@ -57,11 +57,11 @@ public:
     QStringList statusLines;
 
 private:
-    std::function<bool(ConnectFTPWindow*)> m_step;
+    std::function<bool(TransferWindow*)> m_step;
     QTimer m_timer;
 };
 
-bool pressOkWhenDone(ConnectFTPWindow* window) {
+bool pressOkWhenDone(TransferWindow* window) {
     if (window->button()->isVisible() && window->button()->text() == QLatin1String("OK")) {
         window->button()->click();
         return true;
@@ -93,21 +93,21 @@ protected:
 
 TEST_F(WindowTest, ConnectionTestShowsResultAndReturnsIt) {
     QString finalStatus;
-    WindowDriver driver([&](ConnectFTPWindow* w) {
+    WindowDriver driver([&](TransferWindow* w) {
         finalStatus = w->labelMsg()->text();
         return pressOkWhenDone(w);
     });
     Site site = ftpSite(server);
-    EXPECT_TRUE(ConnectFTPController::testConnection(site, nullptr));
+    EXPECT_TRUE(transferwindow::testConnection(site, nullptr));
     EXPECT_EQ(finalStatus, QStringLiteral("Successful connection"));
     EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
 
-    WindowDriver again([&](ConnectFTPWindow* w) {
+    WindowDriver again([&](TransferWindow* w) {
         finalStatus = w->labelMsg()->text();
         return pressOkWhenDone(w);
     });
     Site wrong = ftpSite(server, {}, "user", "nope");
-    EXPECT_FALSE(ConnectFTPController::testConnection(wrong, nullptr));
+    EXPECT_FALSE(transferwindow::testConnection(wrong, nullptr));
     EXPECT_TRUE(finalStatus.startsWith(QStringLiteral("ERROR: User Name and/or Password is wrong")))
         << qPrintable(finalStatus);
 }
@@ -117,14 +117,14 @@ TEST_F(WindowTest, UploadReturnsTheStoredFiles) {
                             folders.addFile("img/a.png", "png")};
     WindowDriver driver(pressOkWhenDone);
     QStringList uploaded{"stale"};
-    EXPECT_TRUE(ConnectFTPController::upload(ftpSite(server, "/www"), files, folders.site.path(),
-                                             nullptr, &uploaded));
+    EXPECT_TRUE(transferwindow::upload(ftpSite(server, "/www"), files, folders.site.path(), nullptr,
+                                       &uploaded));
     EXPECT_EQ(uploaded, files);
     EXPECT_EQ(readFile(folders.serverPath("www/img/a.png")), QByteArray("png"));
 
     WindowDriver failing(pressOkWhenDone);
-    EXPECT_FALSE(ConnectFTPController::upload(ftpSite(server, "/www"), {"index.html", "gone.txt"},
-                                              folders.site.path(), nullptr, &uploaded));
+    EXPECT_FALSE(transferwindow::upload(ftpSite(server, "/www"), {"index.html", "gone.txt"},
+                                        folders.site.path(), nullptr, &uploaded));
     EXPECT_EQ(uploaded, QStringList{"index.html"});
 }
 
@@ -132,11 +132,11 @@ TEST_F(WindowTest, InvalidServerStillEndsWithOk) {
     Site site = ftpSite(server);
     site.setValue(sitekey::server, QStringLiteral("bad host name"));
     QString finalStatus;
-    WindowDriver driver([&](ConnectFTPWindow* w) {
+    WindowDriver driver([&](TransferWindow* w) {
         finalStatus = w->labelMsg()->text();
         return pressOkWhenDone(w);
     });
-    EXPECT_FALSE(ConnectFTPController::testConnection(site, nullptr));
+    EXPECT_FALSE(transferwindow::testConnection(site, nullptr));
     EXPECT_TRUE(finalStatus.startsWith(QStringLiteral("ERROR: Can't initiate FTP")))
         << qPrintable(finalStatus);
 }
@@ -147,7 +147,7 @@ TEST_F(SlowServerWindowTest, WindowStaysUpWhileTheJobRuns) {
         files << folders.addFile(QStringLiteral("f%1.txt").arg(i), "x");
     bool sawRunning = false;
     bool closedEarly = false;
-    WindowDriver driver([&](ConnectFTPWindow* w) {
+    WindowDriver driver([&](TransferWindow* w) {
         if (!w->job().isFinished()) {
             sawRunning = true;
             EXPECT_EQ(w->button()->text(), QStringLiteral("Stop"));
@@ -159,8 +159,7 @@ TEST_F(SlowServerWindowTest, WindowStaysUpWhileTheJobRuns) {
         }
         return pressOkWhenDone(w);
     });
-    EXPECT_TRUE(
-        ConnectFTPController::upload(ftpSite(server, "/"), files, folders.site.path(), nullptr));
+    EXPECT_TRUE(transferwindow::upload(ftpSite(server, "/"), files, folders.site.path(), nullptr));
     EXPECT_TRUE(sawRunning);
     EXPECT_FALSE(closedEarly);
     EXPECT_TRUE(driver.statusLines.contains(QStringLiteral("Initializing FTP")));
@@ -172,7 +171,7 @@ TEST_F(SlowServerWindowTest, StopEndsTheJobAsFailed) {
         files << folders.addFile(QStringLiteral("d/f%1.txt").arg(i), "x");
     bool stopped = false;
     QStringList uploaded;
-    WindowDriver driver([&](ConnectFTPWindow* w) {
+    WindowDriver driver([&](TransferWindow* w) {
         if (!stopped) {
             if (w->button()->text() == QLatin1String("Stop")) {
                 w->button()->click();
@@ -182,8 +181,8 @@ TEST_F(SlowServerWindowTest, StopEndsTheJobAsFailed) {
         }
         return pressOkWhenDone(w);
     });
-    EXPECT_FALSE(ConnectFTPController::upload(ftpSite(server, "/"), files, folders.site.path(),
-                                              nullptr, &uploaded));
+    EXPECT_FALSE(transferwindow::upload(ftpSite(server, "/"), files, folders.site.path(), nullptr,
+                                        &uploaded));
     EXPECT_TRUE(stopped);
     EXPECT_LT(uploaded.size(), files.size());
 }
@@ -201,7 +200,7 @@ TEST_F(WindowTest, FailureShowsInTheBarAndLongTextWrapsInAGrowingWindow) {
     QString finalStatus;
     bool textFits = false;
     int windowWidth = 0;
-    WindowDriver driver([&](ConnectFTPWindow* w) {
+    WindowDriver driver([&](TransferWindow* w) {
         if (!w->job().isFinished() || !w->button()->isVisible())
             return false;
         QCoreApplication::processEvents(); // let the layout settle
@@ -215,8 +214,7 @@ TEST_F(WindowTest, FailureShowsInTheBarAndLongTextWrapsInAGrowingWindow) {
         windowWidth = w->width();
         return pressOkWhenDone(w);
     });
-    EXPECT_FALSE(
-        ConnectFTPController::upload(ftpSite(server, "/"), files, folders.site.path(), nullptr));
+    EXPECT_FALSE(transferwindow::upload(ftpSite(server, "/"), files, folders.site.path(), nullptr));
     EXPECT_TRUE(finalStatus.startsWith(QStringLiteral("Error uploading \"%1\"").arg(deep)))
         << qPrintable(finalStatus);
     EXPECT_NE(barValue, barMaximum); // not a full bar
@@ -224,15 +222,15 @@ TEST_F(WindowTest, FailureShowsInTheBarAndLongTextWrapsInAGrowingWindow) {
     EXPECT_TRUE(textFits);
     EXPECT_LE(windowWidth, 640);
 
-    WindowDriver success([&](ConnectFTPWindow* w) {
+    WindowDriver success([&](TransferWindow* w) {
         if (!w->job().isFinished() || !w->button()->isVisible())
             return false;
         barValue = w->progressIndicator()->value();
         barText = w->progressIndicator()->text();
         return pressOkWhenDone(w);
     });
-    EXPECT_TRUE(ConnectFTPController::upload(ftpSite(server, "/"), {files.first()},
-                                             folders.site.path(), nullptr));
+    EXPECT_TRUE(transferwindow::upload(ftpSite(server, "/"), {files.first()}, folders.site.path(),
+                                       nullptr));
     EXPECT_EQ(barValue, 1);
     EXPECT_EQ(barText, QStringLiteral("Done"));
 }
@@ -246,7 +244,7 @@ TEST_F(WindowTest, FailedFilesAreCountedAndListedEachWithItsReason) {
     QStringList rows;
     QString listName;
     bool listShown = false;
-    WindowDriver driver([&](ConnectFTPWindow* w) {
+    WindowDriver driver([&](TransferWindow* w) {
         if (!w->job().isFinished() || w->button()->text() != QLatin1String("OK"))
             return false;
         finalStatus = w->message();
@@ -256,8 +254,7 @@ TEST_F(WindowTest, FailedFilesAreCountedAndListedEachWithItsReason) {
             rows << w->failedList()->item(i)->text();
         return pressOkWhenDone(w);
     });
-    EXPECT_FALSE(
-        ConnectFTPController::upload(ftpSite(server, "/"), files, folders.site.path(), nullptr));
+    EXPECT_FALSE(transferwindow::upload(ftpSite(server, "/"), files, folders.site.path(), nullptr));
     EXPECT_TRUE(finalStatus.startsWith(QStringLiteral("Error uploading 2 of 3 files")))
         << qPrintable(finalStatus);
     EXPECT_TRUE(listShown);
@@ -269,14 +266,13 @@ TEST_F(WindowTest, FailedFilesAreCountedAndListedEachWithItsReason) {
         << qPrintable(rows[1]);
 
     bool shownOnSuccess = true;
-    WindowDriver success([&](ConnectFTPWindow* w) {
+    WindowDriver success([&](TransferWindow* w) {
         if (!w->job().isFinished() || w->button()->text() != QLatin1String("OK"))
             return false;
         shownOnSuccess = w->failedList()->isVisible();
         return pressOkWhenDone(w);
     });
-    EXPECT_TRUE(
-        ConnectFTPController::upload(ftpSite(server, "/"), {good}, folders.site.path(), nullptr));
+    EXPECT_TRUE(transferwindow::upload(ftpSite(server, "/"), {good}, folders.site.path(), nullptr));
     EXPECT_FALSE(shownOnSuccess);
 }
 
@@ -297,13 +293,13 @@ TEST(WindowTrustTest, ConnectionTestOffersTheCertificateAndPinsItOnlyWhenAccepte
     ASSERT_TRUE(server.start(folders.serverRoot.path(), options));
     Site site = ftpSite(server);
     site.setValue(ftpsitekey::protocol, QStringLiteral("ftps"));
-    WindowDriver driver([](ConnectFTPWindow* w) {
+    WindowDriver driver([](TransferWindow* w) {
         pressOkWhenDone(w);
         return false; // every window the test opens
     });
 
     RecordingPlatform::current().queueAnswer(0); // Cancel
-    EXPECT_FALSE(ConnectFTPController::testConnection(site, nullptr));
+    EXPECT_FALSE(transferwindow::testConnection(site, nullptr));
     EXPECT_TRUE(site.value(ftpsitekey::tlsPin).isEmpty());
     ASSERT_EQ(RecordingPlatform::current().alerts.size(), 1);
     const RecordedAlert asked = RecordingPlatform::current().alerts[0];
@@ -313,7 +309,7 @@ TEST(WindowTrustTest, ConnectionTestOffersTheCertificateAndPinsItOnlyWhenAccepte
     EXPECT_EQ(asked.buttons.value(0), QStringLiteral("Cancel"));
 
     RecordingPlatform::current().queueAnswer(1); // Trust
-    EXPECT_TRUE(ConnectFTPController::testConnection(site, nullptr));
+    EXPECT_TRUE(transferwindow::testConnection(site, nullptr));
     EXPECT_TRUE(site.value(ftpsitekey::tlsPin).startsWith(QStringLiteral("sha256//")));
     EXPECT_EQ(site.value(ftpsitekey::tlsFingerprint), certs.fingerprint(QStringLiteral("self")));
     qunsetenv("SSL_CERT_FILE");
@@ -340,12 +336,12 @@ TEST(WindowTrustTest, ConnectionTestAddsAnAcceptedHostKeyToKnownHosts) {
     site.setValue(sitekey::username, "user");
     site.setValue(sitekey::password, "secret");
     site.setValue(ftpsitekey::protocol, "sftp");
-    WindowDriver driver([](ConnectFTPWindow* w) {
+    WindowDriver driver([](TransferWindow* w) {
         pressOkWhenDone(w);
         return false;
     });
     RecordingPlatform::current().queueAnswer(1); // Accept
-    EXPECT_TRUE(ConnectFTPController::testConnection(site, nullptr));
+    EXPECT_TRUE(transferwindow::testConnection(site, nullptr));
     ASSERT_EQ(RecordingPlatform::current().alerts.size(), 1);
     EXPECT_TRUE(RecordingPlatform::current().alerts[0].message.contains("SHA256:"));
     EXPECT_TRUE(readFile(QDir::homePath() + "/.ssh/known_hosts").contains("ssh-ed25519"));

@@ -7,8 +7,8 @@
 #include "ftp_support.h"
 
 #include "testenv.h"
-#include "upload/siteprotocol.h"
-#include "upload/tlsprobe.h"
+#include "transfer/siteprotocol.h"
+#include "transfer/tlsprobe.h"
 
 #include <QDirIterator>
 #include <QFile>

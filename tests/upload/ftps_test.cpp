@@ -7,12 +7,12 @@
 #include "ftp_support.h"
 
 #include "testenv.h"
-#include "upload/ftpaddress.h"
-#include "upload/ftperror.h"
+#include "transfer/ftpaddress.h"
+#include "transfer/ftperror.h"
+#include "transfer/servertrust.h"
+#include "transfer/siteprotocol.h"
+#include "transfer/tlsprobe.h"
 #include "upload/publish.h"
-#include "upload/servertrust.h"
-#include "upload/siteprotocol.h"
-#include "upload/tlsprobe.h"
 #include "upload/uploadmarks.h"
 
 #include <QDir>

@@ -8,10 +8,10 @@
 #include "core/sitestore.h"
 #include "ftpserver.h"
 #include "recordingplatform.h"
+#include "sites/sitedialog.h"
 #include "testenv.h"
+#include "transfer/passwordstore.h"
 #include "upload/needinguploadrecord.h"
-#include "upload/passwordstore.h"
-#include "upload/sitepropcontroller.h"
 #include "upload/uploadcli.h"
 
 #include <QDir>
@@ -135,13 +135,13 @@ TEST_F(KeyringTest, SiteEditedInTheDialogKeepsItsPasswordInTheKeyring) {
     site.setValue(sitekey::server, server.address());
     site.setValue(sitekey::username, "user");
     sites.append(site);
-    auto openDialog = [&](SitePropController& d) {
+    auto openDialog = [&](SiteDialog& d) {
         d.setSites(&sites);
         d.setConnectionTest([](const Site&, QWidget*) { return true; });
         d.setSiteName("Web");
     };
     {
-        SitePropController d;
+        SiteDialog d;
         openDialog(d);
         d.fieldPassword->setText("n3w secret");
         d.actionOK();
@@ -152,7 +152,7 @@ TEST_F(KeyringTest, SiteEditedInTheDialogKeepsItsPasswordInTheKeyring) {
     EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
     {
         // Shown again from the keyring; saved untouched, it stays there.
-        SitePropController d;
+        SiteDialog d;
         openDialog(d);
         EXPECT_EQ(d.fieldPassword->text(), "n3w secret");
         d.fieldUserName->setText("renamed");
@@ -164,7 +164,7 @@ TEST_F(KeyringTest, SiteEditedInTheDialogKeepsItsPasswordInTheKeyring) {
         << "the old account's entry is gone";
     {
         // Cleared: no password anywhere.
-        SitePropController d;
+        SiteDialog d;
         openDialog(d);
         d.fieldPassword->clear();
         d.actionOK();
@@ -189,7 +189,7 @@ TEST_F(NoKeyringTest, PasswordsStayInTheFileWithOneWarningAndAPrivateFile) {
     // The dialog says so once, however often a password is saved.
     SiteList sites = sitestore::load(*paths::openSettings());
     for (int i = 0; i < 2; ++i) {
-        SitePropController d;
+        SiteDialog d;
         d.setSites(&sites);
         d.setConnectionTest([](const Site&, QWidget*) { return true; });
         d.setSiteName("Web");
@@ -221,7 +221,7 @@ TEST_F(RefusingKeyringTest, TheNoteSaysInPlainWordsThatThePasswordStaysInTheFile
     EXPECT_TRUE(why.contains(QLatin1String("not available"))) << why.toStdString();
 
     SiteList sites;
-    SitePropController d;
+    SiteDialog d;
     d.setSites(&sites);
     d.setConnectionTest([](const Site&, QWidget*) { return true; });
     d.setSiteName(QString());

@@ -3,7 +3,7 @@
 // certificate authority's line trusts no plain key; an entry for port 22
 // says nothing about another port.
 #include "testenv.h"
-#include "upload/sshhostkey.h"
+#include "transfer/sshhostkey.h"
 
 #include <QDir>
 #include <QProcess>

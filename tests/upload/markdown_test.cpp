@@ -1,8 +1,8 @@
 // Markdown files become HTML files beside them; a hand-written HTML file is
 // never replaced.
+#include "core/markdown.h"
 #include "qtprinters.h"
 #include "testenv.h"
-#include "upload/markdown.h"
 
 #include <QDir>
 #include <QFileInfo>

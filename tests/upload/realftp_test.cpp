@@ -9,7 +9,7 @@
 #include "sshdserver.h"
 
 #include "testenv.h"
-#include "upload/siteprotocol.h"
+#include "transfer/siteprotocol.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,6 +1,6 @@
 // What the server shortcuts hand to GVfs and to the outside FTP client.
-#include "upload/servershortcuts.h"
-#include "upload/siteprotocol.h"
+#include "sites/servershortcuts.h"
+#include "transfer/siteprotocol.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 #include "ftp_support.h"
 #include "sftpserver.h"
 #include "testenv.h"
-#include "upload/servertrust.h"
-#include "upload/siteprotocol.h"
-#include "upload/sshhostkey.h"
+#include "transfer/servertrust.h"
+#include "transfer/siteprotocol.h"
+#include "transfer/sshhostkey.h"
 #include "upload/uploadcli.h"
 
 #include <QDir>

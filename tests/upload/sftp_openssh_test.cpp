@@ -5,7 +5,7 @@
 #include "ftp_support.h"
 #include "sshdserver.h"
 #include "testenv.h"
-#include "upload/siteprotocol.h"
+#include "transfer/siteprotocol.h"
 
 #include <QDir>
 #include <QDirIterator>

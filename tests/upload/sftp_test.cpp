@@ -6,8 +6,8 @@
 #include "ftp_support.h"
 #include "sftpserver.h"
 #include "testenv.h"
-#include "upload/siteprotocol.h"
-#include "upload/sshhostkey.h"
+#include "transfer/siteprotocol.h"
+#include "transfer/sshhostkey.h"
 
 #include <QDir>
 #include <QDirIterator>

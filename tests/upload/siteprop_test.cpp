@@ -2,9 +2,9 @@
 #include "core/paths.h"
 #include "qtprinters.h"
 #include "recordingplatform.h"
+#include "sites/sitedialog.h"
 #include "testenv.h"
-#include "upload/sitepropcontroller.h"
-#include "upload/siteprotocol.h"
+#include "transfer/siteprotocol.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -60,7 +60,7 @@ protected:
     }
 
     SiteList sites;
-    SitePropController dialog;
+    SiteDialog dialog;
     QList<Site> tested;
     bool testPasses = true;
 };
@@ -124,7 +124,7 @@ TEST_F(SitePropTest, LocalFolderMustBeAnExistingAbsoluteFolder) {
     for (const auto& [typed, path] : stored) {
         SCOPED_TRACE(typed.toStdString());
         RecordingPlatform::current().clear();
-        SitePropController d;
+        SiteDialog d;
         d.setSites(&sites);
         d.setConnectionTest([](const Site&, QWidget*) { return true; });
         d.setSiteName("Alpha");
@@ -145,7 +145,7 @@ TEST_F(SitePropTest, ServerFolderKeepsWhereItStarts) {
                                                {"/var/www/site", "/var/www/site"},
                                                {"//abs", "//abs"}};
     for (const auto& [typed, stored] : cases) {
-        SitePropController d;
+        SiteDialog d;
         d.setSites(&sites);
         d.setConnectionTest([](const Site&, QWidget*) { return true; });
         d.setSiteName("Alpha");
@@ -276,7 +276,7 @@ TEST_F(SitePropTest, ExecEndsWithOneAfterSaveAndZeroAfterCancel) {
     QTimer::singleShot(0, &dialog, [this] { dialog.findChild<QPushButton*>("buttonOK")->click(); });
     EXPECT_EQ(dialog.exec(), 1);
 
-    SitePropController second;
+    SiteDialog second;
     second.setSites(&sites);
     second.setSiteName("Alpha");
     QTimer::singleShot(0, &second,
@@ -308,7 +308,7 @@ TEST_F(SitePropTest, UploadSettingsShowAndStoreOnlyWhatDiffersFromTheDefault) {
 
     // The temporary name turned off for a server that refuses renames, the
     // size check on; then the temporary name back on.
-    SitePropController second;
+    SiteDialog second;
     second.setSites(&sites);
     second.setConnectionTest([](const Site&, QWidget*) { return true; });
     second.setSiteName("Alpha");
@@ -319,7 +319,7 @@ TEST_F(SitePropTest, UploadSettingsShowAndStoreOnlyWhatDiffersFromTheDefault) {
     EXPECT_EQ(sitestore::find(sites, "Alpha")->value("sizecheck"), "1");
     EXPECT_EQ(storedSites(), sites);
 
-    SitePropController third;
+    SiteDialog third;
     third.setSites(&sites);
     third.setConnectionTest([](const Site&, QWidget*) { return true; });
     third.setSiteName("Alpha");
@@ -437,7 +437,7 @@ TEST_F(SitePropTest, TabWalksTheControlsInTheOrderTheyAreShown) {
     // sees next; the hidden buttons show up for an existing site.
     for (const QString& name : {QString(), QStringLiteral("Alpha")}) {
         SCOPED_TRACE(name.toStdString());
-        SitePropController dialog;
+        SiteDialog dialog;
         dialog.setSites(&sites);
         dialog.setSiteName(name);
         dialog.setHelpHandler([] {});

@@ -1,0 +1,116 @@
+#include "upload/uploaddialog.h"
+
+#include "core/platform.h"
+#include "transfer/transferwindow.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace morvane {
+
+UploadDialog::UploadDialog(const Site& site, const uploadplan::Files& files, QWidget* parent)
+    : QDialog(parent), m_prop(site), m_files(files) {
+    setObjectName(QStringLiteral("Upload"));
+    setWindowTitle(tr("Upload"));
+
+    m_textView = new QPlainTextEdit(this);
+    m_textView->setObjectName(QStringLiteral("textView"));
+    m_textView->setAccessibleName(tr("Files to upload"));
+    m_textView->setReadOnly(true);
+    m_textView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont font = QApplication::font();
+    font.setPointSize(14);
+    m_textView->setFont(font);
+    m_textView->setPlainText(confirmationText());
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &UploadDialog::actionOK);
+    connect(buttons, &QDialogButtonBox::rejected, this, &UploadDialog::actionCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_textView);
+    layout->addWidget(buttons);
+    resize(520, 360);
+    buttons->button(QDialogButtonBox::Ok)->setFocus();
+}
+
+QString UploadDialog::confirmationText() const {
+    return uploadplan::confirmationText(m_prop, m_files,
+                                        QStringLiteral("Click OK to upload these files:"));
+}
+
+void UploadDialog::actionOK() {
+    done(1);
+}
+
+void UploadDialog::actionCancel() {
+    done(0);
+}
+
+void WindowPublishUi::noSiteChosen() {
+    Platform::instance().alert(
+        QStringLiteral("Before you can upload you need to choose (and maybe set up) a site."),
+        QStringLiteral("Click OK to go to the Site Properties dialog."));
+}
+
+void WindowPublishUi::siteHasNoServer(const Site& site) {
+    Platform::instance().alert(
+        QStringLiteral("The site \"%1\" has no FTP server to upload to.").arg(site.name()),
+        QStringLiteral("Click OK to enter the server in the Site Properties dialog."));
+}
+
+void WindowPublishUi::problem(const QString& title, const QString& message) {
+    Platform::instance().alert(title, message);
+}
+
+void WindowPublishUi::nothingToUpload() {
+    Platform::instance().alert(QStringLiteral("Nothing to upload."), QString());
+}
+
+bool WindowPublishUi::confirm(const Site& site, const uploadplan::Files& files) {
+    UploadDialog dialog(site, files, m_parent);
+    return dialog.exec() != 0;
+}
+
+TransferJob::Outcome WindowPublishUi::runTransfer(const Site& site,
+                                                  std::unique_ptr<TransferJob> job) {
+    if (!transferwindow::isConnected(site)) {
+        Platform::instance().alert(QStringLiteral("You are not connected to the internet."),
+                                   QString());
+        return TransferJob::Outcome::Failed;
+    }
+    TransferWindow window(std::move(job), m_parent);
+    window.run();
+    m_untrusted.reset();
+    if (window.job().trustProblem() != TrustProblem::None)
+        m_untrusted = servertrust::fromJob(site, window.job());
+    return window.job().outcome();
+}
+
+bool WindowPublishUi::trustServer(Site& site) {
+    if (!m_untrusted)
+        return false;
+    const ServerIdentity identity = *std::exchange(m_untrusted, std::nullopt);
+    return transferwindow::offerTrust(site, identity);
+}
+
+namespace UploadCommand {
+
+PublishOutcome run(QWidget* parent, const Site* currentSite, const QString& defaultSiteFolder,
+                   UploadMarks& marks, std::function<void(const Site&)> keepSite) {
+    WindowPublishUi ui(parent);
+    PublishOptions options;
+    options.keepSite = std::move(keepSite);
+    return publish(currentSite, defaultSiteFolder, marks, ui, options);
+}
+
+} // namespace UploadCommand
+
+} // namespace morvane
