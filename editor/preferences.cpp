@@ -165,7 +165,7 @@ QString Preferences::colourToText(const QColor& colour) {
     case QColor::Rgb:
         break;
     }
-    const QRgba64 c = color.rgba64();
+    const QRgba64 c = colour.rgba64();
     return QStringLiteral("rgba64:%1,%2,%3,%4")
         .arg(c.red())
         .arg(c.green())

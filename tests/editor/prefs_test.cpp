@@ -178,7 +178,7 @@ TEST_F(PrefsTest, UnreadableColoursFallBackToTheirDefaults) {
 }
 
 TEST_F(PrefsTest, HandWrittenColourNamesAreAccepted) {
-    auto s = openWith("[General]\ncolourTag=#102030\ncolourComment=red\n");
+    auto s = openWith("[General]\ncolorTag=#102030\ncolorComment=red\n");
     Preferences p;
     p.prefsFromUserDefaults(*s);
     EXPECT_EQ(p.colourTag().toRgb(), QColor(0x10, 0x20, 0x30));
@@ -285,7 +285,7 @@ TEST_F(PrefsTest, AutoIndentIsReadAsABooleanWhateverTextHoldsIt) {
 
 TEST_F(PrefsTest, ResetRemovesEveryStoredValue) {
     {
-        auto s = openWith("[General]\ncolourTag=#102030\nfont=x\nautoindent=true\nother=kept\n");
+        auto s = openWith("[General]\ncolorTag=#102030\nfont=x\nautoindent=true\nother=kept\n");
         Preferences p;
         p.setColourForRole(ColourRole::Comment, Qt::green);
         p.saveToUserDefaults(*s);
