@@ -93,8 +93,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_haveOutsideClient = Platform::instance().haveProgram(servershortcuts::kClientProgram);
 
     if (paths::supportFolder().isEmpty()) {
-        Platform::instance().alert(QStringLiteral("Unable to locate Application Support folder."),
-                                   QString());
+        Platform::instance().alert(tr("Unable to locate Application Support folder."), QString());
         m_terminate();
         return false;
     }
@@ -140,7 +139,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     std::error_code ec;
     std::filesystem::create_directories(paths::defaultSiteFolder().toStdString(), ec);
     if (ec)
-        Platform::instance().alert(QStringLiteral("Can't create local site folder"),
+        Platform::instance().alert(tr("Can't create local site folder"),
                                    QString::fromStdString(ec.message()));
 
     m_sites->setSitesPopup();
@@ -167,8 +166,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_help->automaticUpdateCheck(*settings);
 
     reportUnreadableRecord(loaded, setAside);
-    Platform::instance().alert(QStringLiteral("Beta version \u2014 use with caution!."),
-                               QStringLiteral("Make sure you back up your site files frequently."));
+    Platform::instance().alert(tr("Beta version \u2014 use with caution!."),
+                               tr("Make sure you back up your site files frequently."));
     return true;
 }
 
@@ -178,11 +177,11 @@ void AppDelegate::reportUnreadableRecord(NeedingUploadRecord::LoadResult loaded,
         loaded != NeedingUploadRecord::LoadResult::Unreadable)
         return;
     const QString where = loaded == NeedingUploadRecord::LoadResult::SetAside
-                              ? QStringLiteral("It was kept as \"%1\"; ").arg(setAside)
-                              : QStringLiteral("It was left unchanged; ");
+                              ? tr("It was kept as \"%1\"; ").arg(setAside)
+                              : tr("It was left unchanged; ");
     Platform::instance().alert(
-        QStringLiteral("The list of files needing upload could not be read."),
-        where + QStringLiteral("files changed earlier may need to be marked for upload again."));
+        tr("The list of files needing upload could not be read."),
+        where + tr("files changed earlier may need to be marked for upload again."));
 }
 
 void AppDelegate::connectWindow() {

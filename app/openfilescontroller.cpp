@@ -391,7 +391,7 @@ void OpenFilesController::save(SaveMode mode) {
         QString error;
         if (!writeText(file, &error)) {
             writeFailed = true;
-            Platform::instance().alert(QStringLiteral("Error writing file."), error);
+            Platform::instance().alert(tr("Error writing file."), error);
         }
     }
     // A file whose write failed stays dirty, so the next trigger tries again,
@@ -410,7 +410,7 @@ bool OpenFilesController::writeAndMark(OpenFile* file) {
         return false;
     QString error;
     if (!writeText(file, &error)) {
-        Platform::instance().alert(QStringLiteral("Error writing file."), error);
+        Platform::instance().alert(tr("Error writing file."), error);
         return false;
     }
     markSaved(file);

@@ -10,6 +10,7 @@
 #include "transfer/passwordstore.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
 #include <QSignalBlocker>
@@ -18,9 +19,15 @@
 namespace morvane {
 
 namespace {
-const QString kNoneChosen = QStringLiteral("[none chosen]");
-const QString kNewSite = QStringLiteral("New...");
-const QString kEditSite = QStringLiteral("Edit...");
+QString kNoneChosen() {
+    return QCoreApplication::translate("morvane::SitesController", "[none chosen]");
+}
+QString kNewSite() {
+    return QCoreApplication::translate("morvane::SitesController", "New...");
+}
+QString kEditSite() {
+    return QCoreApplication::translate("morvane::SitesController", "Edit...");
+}
 
 int findTitle(const QComboBox* popup, const QString& title) {
     return popup->findText(title, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -83,8 +90,8 @@ void SitesController::keepSite(const Site& site) {
         return; // an unnamed site is told apart by nothing stored
     *kept = site;
     if (!storeSites())
-        Platform::instance().alert(QStringLiteral("Can't save the list of sites."),
-                                   QStringLiteral("The certificate is trusted until you quit."));
+        Platform::instance().alert(tr("Can't save the list of sites."),
+                                   tr("The certificate is trusted until you quit."));
 }
 
 void SitesController::setSitesPopup() {
@@ -98,12 +105,12 @@ void SitesController::setSitesPopup() {
             popup->removeItem(existing);
         popup->addItem(title);
     };
-    add(kNoneChosen);
+    add(kNoneChosen());
     for (const Site& s : m_sites)
         add(s.title());
     popup->insertSeparator(popup->count());
-    add(kNewSite);
-    add(kEditSite);
+    add(kNewSite());
+    add(kEditSite());
     popup->setCurrentIndex(0);
 }
 
@@ -128,7 +135,7 @@ void SitesController::setSiteToCurrent(const QString& requested) {
     const QString name = requested.isEmpty() ? popup->currentText() : requested;
     {
         const QSignalBlocker block(popup);
-        if (name == kNoneChosen || name.isEmpty()) {
+        if (name == kNoneChosen() || name.isEmpty()) {
             m_currentSite.clear();
             popup->setCurrentIndex(0);
         } else {
@@ -141,18 +148,17 @@ void SitesController::setSiteToCurrent(const QString& requested) {
     sitestore::setCurrentSiteName(*paths::openSettings(), m_currentSite);
     const Site* site = getPropForCurrentSite();
     if (!m_currentSite.isEmpty() && !site)
-        Platform::instance().alert(QStringLiteral("Can't get properties for current site:"),
-                                   m_currentSite);
+        Platform::instance().alert(tr("Can't get properties for current site:"), m_currentSite);
     m_siteFolderLocal = site ? site->localPath() : QString();
     m_localURL = site ? site->localURL() : QString();
     if (!m_siteFolderLocal.isEmpty() && !QDir::isAbsolutePath(m_siteFolderLocal)) {
         // Resolved against the current folder it would show (and let the user
         // edit) whatever folder the program happened to start in.
         Platform::instance().alert(
-            QStringLiteral("The local folder of site \"%1\" is not a full path: \"%2\".")
+            tr("The local folder of site \"%1\" is not a full path: \"%2\".")
                 .arg(m_currentSite, m_siteFolderLocal),
-            QStringLiteral("Set the folder's full path (starting with \"/\") in the site's "
-                           "properties. The default site folder is shown meanwhile."));
+            tr("Set the folder's full path (starting with \"/\") in the site's "
+               "properties. The default site folder is shown meanwhile."));
         m_siteFolderLocal.clear();
     }
     if (m_siteFolderLocal.isEmpty())
@@ -191,15 +197,15 @@ void SitesController::editSite(const QString& requested) {
         m_currentSite.clear();
         name.clear();
     }
-    setSiteToCurrent(name.isEmpty() ? kNoneChosen : name);
+    setSiteToCurrent(name.isEmpty() ? kNoneChosen() : name);
 }
 
 void SitesController::actionPopupSites(int index) {
     endEditing(m_openFiles);
     const QString title = m_window.popupSites()->itemText(index);
-    if (title == kNewSite)
+    if (title == kNewSite())
         editSite(QString());
-    else if (title == kEditSite)
+    else if (title == kEditSite())
         editSite(m_currentSite);
     else
         setSiteToCurrent(title);

@@ -100,10 +100,6 @@ const char kUserLinkScript[] = R"(
 const char kTakeUserLinkScript[] =
     "window.__morvaneTakeUserLink ? window.__morvaneTakeUserLink() : ''";
 
-QString pageTr(const char* text) {
-    return QCoreApplication::translate("PageDialog", text);
-}
-
 // Where a page's dialog comes from, as the user knows the page: its file
 // name for a page from disk, else its host.
 QString pageName(const QUrl& origin) {
@@ -124,10 +120,12 @@ public:
                QWidget* parent)
         : QDialog(parent) {
         setObjectName(QStringLiteral("pageDialog"));
-        setWindowTitle(pageTr("Message from a Web Page"));
+        setWindowTitle(QCoreApplication::translate("PageDialog", "Message from a Web Page"));
         auto* layout = new QVBoxLayout(this);
         auto* from =
-            new QLabel(pageTr("The page \u201C%1\u201D says:").arg(pageName(origin)), this);
+            new QLabel(QCoreApplication::translate("PageDialog", "The page \u201C%1\u201D says:")
+                           .arg(pageName(origin)),
+                       this);
         from->setTextFormat(Qt::PlainText);
         from->setObjectName(QStringLiteral("pageDialogOrigin"));
         layout->addWidget(from);
@@ -141,14 +139,17 @@ public:
         text->setWordWrap(true);
         text->setTextInteractionFlags(Qt::TextSelectableByMouse);
         text->setObjectName(QStringLiteral("pageDialogMessage"));
-        text->setAccessibleName(pageTr("Message of the page"));
+        text->setAccessibleName(QCoreApplication::translate("PageDialog", "Message of the page"));
         layout->addWidget(text);
         if (kind == Kind::Prompt) {
             m_edit = new QLineEdit(value, this);
-            m_edit->setAccessibleName(pageTr("Answer to the page"));
+            m_edit->setAccessibleName(
+                QCoreApplication::translate("PageDialog", "Answer to the page"));
             layout->addWidget(m_edit);
         }
-        m_stop = new QCheckBox(pageTr("Don't let this page open more dialogs"), this);
+        m_stop = new QCheckBox(
+            QCoreApplication::translate("PageDialog", "Don't let this page open more dialogs"),
+            this);
         m_stop->setObjectName(QStringLiteral("pageDialogStop"));
         m_stop->setAccessibleName(m_stop->text());
         layout->addWidget(m_stop);

@@ -1,6 +1,7 @@
 #include "core/confinedfile.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QList>
 
@@ -49,9 +50,11 @@ QString systemError(int code) {
 // The words for a failed open of a name that was resolved a moment ago.
 QString changedOrFailed(int code) {
     if (code == ELOOP || code == ENOTDIR)
-        return QStringLiteral("it was replaced by a symbolic link after the upload was planned");
+        return QCoreApplication::translate(
+            "ConfinedFile", "it was replaced by a symbolic link after the upload was planned");
     if (code == ENOENT)
-        return QStringLiteral("it was moved or removed after the upload was planned");
+        return QCoreApplication::translate("ConfinedFile",
+                                           "it was moved or removed after the upload was planned");
     return systemError(code);
 }
 
@@ -66,18 +69,25 @@ Opened failed(const QString& problem) {
 Opened openInside(const QString& folder, const QString& path) {
     const QByteArray root = resolved(folder);
     if (root.isEmpty())
-        return failed(QStringLiteral("the site folder can't be read (%1)").arg(systemError(errno)));
+        return failed(
+            QCoreApplication::translate("ConfinedFile", "the site folder can't be read (%1)")
+                .arg(systemError(errno)));
     const QByteArray real = resolved(path);
     if (real.isEmpty())
-        return failed(errno == ENOENT ? QStringLiteral("it no longer exists") : systemError(errno));
+        return failed(errno == ENOENT
+                          ? QCoreApplication::translate("ConfinedFile", "it no longer exists")
+                          : systemError(errno));
     const QByteArray prefix = root == "/" ? root : root + '/';
     if (!real.startsWith(prefix) || real.size() == prefix.size())
-        return failed(QStringLiteral("a symbolic link leads it outside the site folder"));
+        return failed(QCoreApplication::translate(
+            "ConfinedFile", "a symbolic link leads it outside the site folder"));
     const QList<QByteArray> parts = real.mid(prefix.size()).split('/');
 
     Fd dir(::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir.isValid())
-        return failed(QStringLiteral("the site folder can't be read (%1)").arg(systemError(errno)));
+        return failed(
+            QCoreApplication::translate("ConfinedFile", "the site folder can't be read (%1)")
+                .arg(systemError(errno)));
     for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
         Fd next(::openat(dir.get(), parts[i].constData(),
                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -94,8 +104,10 @@ Opened openInside(const QString& folder, const QString& path) {
     if (::fstat(file.get(), &st) != 0)
         return failed(systemError(errno));
     if (!S_ISREG(st.st_mode))
-        return failed(S_ISDIR(st.st_mode) ? QStringLiteral("it is a folder")
-                                          : QStringLiteral("it is not a regular file"));
+        return failed(
+            S_ISDIR(st.st_mode)
+                ? QCoreApplication::translate("ConfinedFile", "it is a folder")
+                : QCoreApplication::translate("ConfinedFile", "it is not a regular file"));
     const int flags = ::fcntl(file.get(), F_GETFL);
     if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
         return failed(systemError(errno));

@@ -40,22 +40,21 @@ bool looksLikeNotText(QByteArrayView head, bool nulMarksBinary) {
 }
 
 QString describeFileType(unsigned mode) {
-    auto tr = [](const char* text) { return QCoreApplication::translate("FileKind", text); };
     switch (mode & S_IFMT) {
     case S_IFREG:
-        return tr("a regular file");
+        return QCoreApplication::translate("FileKind", "a regular file");
     case S_IFDIR:
-        return tr("a folder");
+        return QCoreApplication::translate("FileKind", "a folder");
     case S_IFIFO:
-        return tr("a named pipe (FIFO)");
+        return QCoreApplication::translate("FileKind", "a named pipe (FIFO)");
     case S_IFCHR:
-        return tr("a character device");
+        return QCoreApplication::translate("FileKind", "a character device");
     case S_IFBLK:
-        return tr("a block device");
+        return QCoreApplication::translate("FileKind", "a block device");
     case S_IFSOCK:
-        return tr("a socket");
+        return QCoreApplication::translate("FileKind", "a socket");
     default:
-        return tr("not a regular file");
+        return QCoreApplication::translate("FileKind", "not a regular file");
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/confinedfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -118,10 +119,12 @@ bool mayReplaceTarget(const QString& mdPath, Error* error) {
         if (error)
             *error = makeError(
                 Error::Kind::LinkedTarget,
-                QStringLiteral("Can't convert \"%1\" because \"%2\" is a symbolic link.")
+                QCoreApplication::translate(
+                    "Markdown", "Can't convert \"%1\" because \"%2\" is a symbolic link.")
                     .arg(QFileInfo(mdPath).fileName(), targetInfo.fileName()),
-                QStringLiteral("The HTML file made from a Markdown file is never written through "
-                               "a link. Remove the link or rename the Markdown file."));
+                QCoreApplication::translate(
+                    "Markdown", "The HTML file made from a Markdown file is never written through "
+                                "a link. Remove the link or rename the Markdown file."));
         return false;
     }
     if (!targetInfo.exists())
@@ -133,12 +136,14 @@ bool mayReplaceTarget(const QString& mdPath, Error* error) {
         existing.read(header.size()) == header)
         return true;
     if (error)
-        *error =
-            makeError(Error::Kind::ForeignTarget,
-                      QStringLiteral("Can't convert \"%1\" because file \"%2\" already exists.")
-                          .arg(QFileInfo(mdPath).fileName(), targetInfo.fileName()),
-                      QStringLiteral("Remove or rename the HTML file. See Help for Markdown "
-                                     "information."));
+        *error = makeError(
+            Error::Kind::ForeignTarget,
+            QCoreApplication::translate("Markdown",
+                                        "Can't convert \"%1\" because file \"%2\" already exists.")
+                .arg(QFileInfo(mdPath).fileName(), targetInfo.fileName()),
+            QCoreApplication::translate("Markdown",
+                                        "Remove or rename the HTML file. See Help for Markdown "
+                                        "information."));
     return false;
 }
 
@@ -165,7 +170,8 @@ bool convertFile(const QString& mdPath, QString* htmlPath, Error* error,
         FilePtr in(opened.ok() ? ::fdopen(opened.fd.get(), "rb") : nullptr);
         if (!in) {
             err = makeError(Error::Kind::ReadFailed,
-                            QStringLiteral("Can't read \"%1\".").arg(QFileInfo(mdPath).fileName()),
+                            QCoreApplication::translate("Markdown", "Can't read \"%1\".")
+                                .arg(QFileInfo(mdPath).fileName()),
                             opened.ok() ? systemError(errno) : opened.problem);
             return false;
         }
@@ -173,7 +179,8 @@ bool convertFile(const QString& mdPath, QString* htmlPath, Error* error,
         doc.reset(mkd_in(in.get(), 0));
         if (!doc || std::ferror(in.get())) {
             err = makeError(Error::Kind::ReadFailed,
-                            QStringLiteral("Can't read \"%1\".").arg(QFileInfo(mdPath).fileName()),
+                            QCoreApplication::translate("Markdown", "Can't read \"%1\".")
+                                .arg(QFileInfo(mdPath).fileName()),
                             QString());
             return false;
         }
@@ -181,14 +188,17 @@ bool convertFile(const QString& mdPath, QString* htmlPath, Error* error,
 
     MemoryStream out;
     if (!out.get()) {
-        err = makeError(Error::Kind::WriteFailed,
-                        QStringLiteral("Can't write \"%1\".").arg(targetName), systemError(errno));
+        err = makeError(
+            Error::Kind::WriteFailed,
+            QCoreApplication::translate("Markdown", "Can't write \"%1\".").arg(targetName),
+            systemError(errno));
         return false;
     }
     std::fwrite(header.constData(), 1, size_t(header.size()), out.get());
     if (!render(std::move(doc), out.get())) {
         err = makeError(Error::Kind::ConvertFailed,
-                        QStringLiteral("Can't convert \"%1\".").arg(QFileInfo(mdPath).fileName()),
+                        QCoreApplication::translate("Markdown", "Can't convert \"%1\".")
+                            .arg(QFileInfo(mdPath).fileName()),
                         QString());
         return false;
     }
@@ -196,8 +206,10 @@ bool convertFile(const QString& mdPath, QString* htmlPath, Error* error,
 
     QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        err = makeError(Error::Kind::WriteFailed,
-                        QStringLiteral("Can't write \"%1\".").arg(targetName), file.errorString());
+        err = makeError(
+            Error::Kind::WriteFailed,
+            QCoreApplication::translate("Markdown", "Can't write \"%1\".").arg(targetName),
+            file.errorString());
         return false;
     }
     if (htmlPath)

@@ -1,5 +1,6 @@
 #include "core/platform.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -24,7 +25,8 @@ Platform& Platform::instance() {
 void Platform::run(const QString& program, const QStringList&, const QByteArray&,
                    const RunDone& done) {
     if (done)
-        done(false, QStringLiteral("%1 cannot be started here.").arg(program));
+        done(false,
+             QCoreApplication::translate("Platform", "%1 cannot be started here.").arg(program));
 }
 
 bool Platform::haveProgram(const QString& program) const {

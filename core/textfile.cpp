@@ -17,10 +17,6 @@ namespace morvane {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("TextFile", text);
-}
-
 QString systemError(int code) {
     return QString::fromLocal8Bit(std::strerror(code));
 }
@@ -177,18 +173,24 @@ TextFileContents decodeText(const QByteArray& bytes, bool nulMarksBinary) {
             QByteArray back;
             if (!isSupported(name))
                 return failure(ReadStatus::Undecodable,
-                               tr("The file is written in %1, which this program cannot "
-                                  "convert here. It is shown read-only rather than guessed at.")
+                               QCoreApplication::translate(
+                                   "TextFile",
+                                   "The file is written in %1, which this program cannot "
+                                   "convert here. It is shown read-only rather than guessed at.")
                                    .arg(displayName(name)));
             if (!decode(name, bytes, &text))
                 return failure(ReadStatus::Undecodable,
-                               tr("The file says it is written in %1, but it holds bytes that "
-                                  "are not valid %1.")
+                               QCoreApplication::translate(
+                                   "TextFile",
+                                   "The file says it is written in %1, but it holds bytes that "
+                                   "are not valid %1.")
                                    .arg(displayName(name)));
             if (!encode(name, text, &back) || back != bytes)
                 return failure(ReadStatus::Undecodable,
-                               tr("The file's %1 text could not be written back exactly as it "
-                                  "is.")
+                               QCoreApplication::translate(
+                                   "TextFile",
+                                   "The file's %1 text could not be written back exactly as it "
+                                   "is.")
                                    .arg(displayName(name)));
             return success(text, std::move(format));
         }
@@ -221,14 +223,18 @@ TextFileContents decodeTextAs(const QByteArray& bytes, const QString& name) {
         format.declaredCharset = declared->label;
     QString text;
     if (!decode(name, body, &text))
-        return failure(ReadStatus::Undecodable,
-                       tr("The file holds bytes that are not valid %1.").arg(displayName(name)));
+        return failure(
+            ReadStatus::Undecodable,
+            QCoreApplication::translate("TextFile", "The file holds bytes that are not valid %1.")
+                .arg(displayName(name)));
     TextFileContents r = success(text, std::move(format));
     QByteArray back;
     if (!encodeText(r.text, r.format, &back) || (back != bytes && !isUtf16(name)))
-        return failure(ReadStatus::Undecodable,
-                       tr("The file's %1 text could not be written back exactly as it is.")
-                           .arg(displayName(name)));
+        return failure(
+            ReadStatus::Undecodable,
+            QCoreApplication::translate(
+                "TextFile", "The file's %1 text could not be written back exactly as it is.")
+                .arg(displayName(name)));
     return r;
 }
 
@@ -245,12 +251,14 @@ TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit, bool 
     if (!S_ISREG(st.st_mode)) {
         TextFileContents r =
             failure(ReadStatus::NotRegular,
-                    tr("This is %1, not a regular file.").arg(describeFileType(st.st_mode)));
+                    QCoreApplication::translate("TextFile", "This is %1, not a regular file.")
+                        .arg(describeFileType(st.st_mode)));
         return r;
     }
     if (sizeLimit >= 0 && st.st_size > sizeLimit) {
-        TextFileContents r =
-            failure(ReadStatus::TooLarge, tr("The file is %1 MB.").arg(st.st_size / kMegabyte));
+        TextFileContents r = failure(ReadStatus::TooLarge,
+                                     QCoreApplication::translate("TextFile", "The file is %1 MB.")
+                                         .arg(st.st_size / kMegabyte));
         r.size = st.st_size;
         return r;
     }

@@ -5,6 +5,7 @@
 #include "editor/syntax/filetype.h"
 #include "editor/syntax/scanners.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -142,7 +143,7 @@ bool colourFileText(const QString& path, const std::function<void(std::string_vi
 int colourFile(const QStringList& args, const std::function<void(std::string_view)>& sink,
                QTextStream& err) {
     if (args.size() != 2 || args.at(0) != QLatin1String("--runs")) {
-        err << "usage: morvane colour --runs FILE\n";
+        err << QCoreApplication::translate("CommandLine", "usage: morvane colour --runs FILE\n");
         return 2;
     }
     const QString& path = args.at(1);
@@ -158,18 +159,23 @@ int colourFile(const QStringList& args, const std::function<void(std::string_vie
     if (::stat(QFile::encodeName(path).constData(), &st) == 0 &&
         (!S_ISREG(st.st_mode) || st.st_size > kLargeFileBytes)) {
         if (!S_ISREG(st.st_mode))
-            err << "morvane colour: " << path << ": " << describeFileType(st.st_mode)
-                << ", not a regular file\n";
+            err << "morvane colour: " << path << ": "
+                << QCoreApplication::translate("CommandLine", "%1, not a regular file\n")
+                       .arg(describeFileType(st.st_mode));
         else
-            err << "morvane colour: " << path << ": " << st.st_size / kMegabyte
-                << " MB is more than the " << kLargeFileBytes / kMegabyte << " MB limit\n";
+            err << "morvane colour: " << path << ": "
+                << QCoreApplication::translate("CommandLine",
+                                               "%1 MB is more than the %2 MB limit\n")
+                       .arg(st.st_size / kMegabyte)
+                       .arg(kLargeFileBytes / kMegabyte);
         return 1;
     }
     const bool ok = colourable ? colourFileText(path, sink, file)
                                : (file = readTextFile(path, kLargeFileBytes, false)).ok;
     if (!ok) {
         if (file.notText)
-            err << "morvane colour: " << path << ": not a text file\n";
+            err << "morvane colour: " << path << ": "
+                << QCoreApplication::translate("CommandLine", "not a text file\n");
         else
             err << "morvane colour: " << path << ": " << file.error << '\n';
         return 1;
@@ -206,7 +212,8 @@ int runColourCommand(const QStringList& args, std::FILE* out, QTextStream& err) 
     if (std::fflush(out) != 0)
         writeFailed = true;
     if (writeFailed) {
-        err << "morvane colour: cannot write the output\n";
+        err << "morvane colour: "
+            << QCoreApplication::translate("CommandLine", "cannot write the output\n");
         err.flush();
         return 1;
     }

@@ -13,11 +13,11 @@ namespace morvane::help {
 
 QString aboutText() {
     const QString libraries =
-        QStringLiteral("<li>Qt %1 (LGPL-3.0) &mdash; windows, settings, network</li>"
-                       "<li>Qt WebEngine (LGPL-3.0) &mdash; preview and help pages, loaded on "
-                       "first use</li>"
-                       "<li>libcurl (curl licence) &mdash; FTP transfers, loaded on first use</li>"
-                       "<li>Discount (BSD-3-Clause) &mdash; Markdown to HTML</li>")
+        QObject::tr("<li>Qt %1 (LGPL-3.0) &mdash; windows, settings, network</li>"
+                    "<li>Qt WebEngine (LGPL-3.0) &mdash; preview and help pages, loaded on "
+                    "first use</li>"
+                    "<li>libcurl (curl licence) &mdash; FTP transfers, loaded on first use</li>"
+                    "<li>Discount (BSD-3-Clause) &mdash; Markdown to HTML</li>")
             .arg(QString::fromLatin1(qVersion()));
     return QObject::tr("<h2>Morvane</h2>"
                        "<p>Version %1</p>"

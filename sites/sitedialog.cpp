@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -31,7 +32,8 @@ const QString kLocalPathKey = QStringLiteral("LocalPath");
 
 bool chooseFolderWithDialog(QWidget* parent, const QString& startDir, QString* chosen,
                             QString* shownDir) {
-    QFileDialog dialog(parent, QStringLiteral("Choose the Local Folder"));
+    QFileDialog dialog(
+        parent, QCoreApplication::translate("morvane::SiteDialog", "Choose the Local Folder"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     if (!startDir.isEmpty())
@@ -63,13 +65,13 @@ QString SiteDialog::localFolderToStore(const QString& typed, QString* problem) {
     // A relative folder would be taken from wherever the program was started
     // (the command-line upload runs anywhere): never store one.
     if (!QDir::isAbsolutePath(path)) {
-        *problem = QStringLiteral("The local folder must be a full path, such as \"%1\".")
+        *problem = tr("The local folder must be a full path, such as \"%1\".")
                        .arg(QDir::homePath() + QStringLiteral("/mysite"));
         return QString();
     }
     const QFileInfo info(path);
     if (!info.exists()) {
-        *problem = QStringLiteral("The local folder \"%1\" doesn't exist.").arg(path);
+        *problem = tr("The local folder \"%1\" doesn't exist.").arg(path);
         return QString();
     }
     if (!info.isDir()) {
@@ -82,7 +84,7 @@ QString SiteDialog::localFolderToStore(const QString& typed, QString* problem) {
 SiteDialog::SiteDialog(QWidget* parent)
     : QDialog(parent), m_test(&transferwindow::testConnection), m_chooser(&chooseFolderWithDialog) {
     setObjectName(QStringLiteral("SiteProp"));
-    setWindowTitle(QStringLiteral("Site Properties"));
+    setWindowTitle(tr("Site Properties"));
 
     auto makeField = [this](const char* name) {
         auto* field = new QLineEdit(this);
@@ -106,7 +108,7 @@ SiteDialog::SiteDialog(QWidget* parent)
            "itself."));
     fieldLocalURL->setPlaceholderText(QStringLiteral("http://localhost/"));
 
-    auto* chooseButton = new QPushButton(QStringLiteral("Choose..."), this);
+    auto* chooseButton = new QPushButton(tr("Choose..."), this);
     chooseButton->setObjectName(QStringLiteral("buttonChooseLocalPath"));
     chooseButton->setAutoDefault(false);
     connect(chooseButton, &QPushButton::clicked, this, &SiteDialog::actionChooseLocalPath);
@@ -124,14 +126,14 @@ SiteDialog::SiteDialog(QWidget* parent)
            "The server field takes host or host:port; the port defaults to the protocol's."));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Site Name:"), fieldSiteName);
+    form->addRow(tr("Site Name:"), fieldSiteName);
     form->addRow(tr("Protocol:"), comboProtocol);
-    form->addRow(QStringLiteral("Server:"), fieldServer);
-    form->addRow(QStringLiteral("Server Folder:"), fieldServerFolder);
-    form->addRow(QStringLiteral("User Name:"), fieldUserName);
-    form->addRow(QStringLiteral("Password:"), fieldPassword);
-    form->addRow(QStringLiteral("Local Folder:"), localRow);
-    form->addRow(QStringLiteral("Local URL:"), fieldLocalURL);
+    form->addRow(tr("Server:"), fieldServer);
+    form->addRow(tr("Server Folder:"), fieldServerFolder);
+    form->addRow(tr("User Name:"), fieldUserName);
+    form->addRow(tr("Password:"), fieldPassword);
+    form->addRow(tr("Local Folder:"), localRow);
+    form->addRow(tr("Local URL:"), fieldLocalURL);
 
     checkTemporaryName =
         new QCheckBox(tr("Upload under a temporary name, then rename it into place"), this);
@@ -153,16 +155,15 @@ SiteDialog::SiteDialog(QWidget* parent)
         connect(button, &QPushButton::clicked, this, slot);
         return button;
     };
-    m_buttonHelp = makeButton(QStringLiteral("Help"), "buttonHelp", &SiteDialog::actionHelp);
+    m_buttonHelp = makeButton(tr("Help"), "buttonHelp", &SiteDialog::actionHelp);
     m_buttonHelp->hide();
-    buttonDelete = makeButton(QStringLiteral("Delete"), "buttonDelete", &SiteDialog::actionDelete);
+    buttonDelete = makeButton(tr("Delete"), "buttonDelete", &SiteDialog::actionDelete);
     buttonDelete->hide(); // until an existing site is shown
-    buttonSkipTest = makeButton(QStringLiteral("Save Without Test"), "buttonSkipTest",
-                                &SiteDialog::actionSkipTest);
+    buttonSkipTest =
+        makeButton(tr("Save Without Test"), "buttonSkipTest", &SiteDialog::actionSkipTest);
     buttonSkipTest->hide();
-    auto* cancelButton =
-        makeButton(QStringLiteral("Cancel"), "buttonCancel", &SiteDialog::actionCancel);
-    auto* okButton = makeButton(QStringLiteral("OK"), "buttonOK", &SiteDialog::actionOK);
+    auto* cancelButton = makeButton(tr("Cancel"), "buttonCancel", &SiteDialog::actionCancel);
+    auto* okButton = makeButton(tr("OK"), "buttonOK", &SiteDialog::actionOK);
     okButton->setDefault(true);
 
     auto* buttons = new QHBoxLayout;
@@ -258,23 +259,22 @@ void SiteDialog::actionOK() {
     Platform& platform = Platform::instance();
     const QString name = fieldSiteName->text();
     if (name.isEmpty()) {
-        platform.alert(QStringLiteral("Site name can't be empty."), QString());
+        platform.alert(tr("Site name can't be empty."), QString());
         return;
     }
     // A second site of the same name could never be chosen or edited: every
     // lookup finds the first one.
     if (name != m_editedName && m_sites && sitestore::find(*m_sites, name)) {
-        platform.alert(QStringLiteral("A site named \"%1\" already exists.").arg(name),
-                       QStringLiteral("Choose another name."));
+        platform.alert(tr("A site named \"%1\" already exists.").arg(name),
+                       tr("Choose another name."));
         return;
     }
 
     QString folderProblem;
     const QString localFolder = localFolderToStore(fieldLocalPath->text(), &folderProblem);
     if (!folderProblem.isEmpty()) {
-        platform.alert(
-            folderProblem,
-            QStringLiteral("Type the folder's full path, or choose it with the button."));
+        platform.alert(folderProblem,
+                       tr("Type the folder's full path, or choose it with the button."));
         fieldLocalPath->setFocus();
         return;
     }
@@ -360,7 +360,7 @@ void SiteDialog::saveSiteAndStopModal(const Site& edited) {
         m_editedName = site.name();
         QString error;
         if (!storeList(&error))
-            Platform::instance().alert(QStringLiteral("Can't save the list of sites."), error);
+            Platform::instance().alert(tr("Can't save the list of sites."), error);
     }
     done(1);
 }
@@ -378,18 +378,18 @@ void SiteDialog::actionDelete() {
     Platform& platform = Platform::instance();
     const QString name = fieldSiteName->text();
     if (name.isEmpty()) {
-        platform.alert(QStringLiteral("Site name is blank."), QString());
+        platform.alert(tr("Site name is blank."), QString());
         return;
     }
-    const QStringList buttons{QStringLiteral("Delete"), QStringLiteral("Cancel")};
+    const QStringList buttons{tr("Delete"), tr("Cancel")};
     const int answer =
-        platform.question(QStringLiteral("Delete site \"%1\"?").arg(name),
-                          QStringLiteral("Can't be undone. Has no effect on server."), buttons, 1);
+        platform.question(tr("Delete site \"%1\"?").arg(name),
+                          tr("Can't be undone. Has no effect on server."), buttons, 1);
     if (answer != 0)
         return;
     const Site* site = m_sites ? sitestore::find(*m_sites, name) : nullptr;
     if (!site) {
-        platform.alert(QStringLiteral("Site \"%1\" doesn't exist.").arg(name), QString());
+        platform.alert(tr("Site \"%1\" doesn't exist.").arg(name), QString());
         return;
     }
     const Site victim = *site; // removeAll needs a value that outlives the removal
@@ -397,7 +397,7 @@ void SiteDialog::actionDelete() {
     m_deleted = true;
     QString error;
     if (!storeList(&error))
-        platform.alert(QStringLiteral("Can't save the list of sites."), error);
+        platform.alert(tr("Can't save the list of sites."), error);
     // Its keyring entry goes too, unless another site logs in the same way.
     if (victim.value(ftpsitekey::passwordInKeyring) == QLatin1String("1")) {
         const QString account = passwordstore::account(victim);

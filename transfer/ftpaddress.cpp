@@ -1,5 +1,6 @@
 #include "transfer/ftpaddress.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QUrl>
 
@@ -118,9 +119,9 @@ QString controlName(char32_t c) {
     case '\t':
         return QStringLiteral("tab");
     case '\n':
-        return QStringLiteral("line feed");
+        return QCoreApplication::translate("FtpAddress", "line feed");
     case '\r':
-        return QStringLiteral("carriage return");
+        return QCoreApplication::translate("FtpAddress", "carriage return");
     case 0x1b:
         return QStringLiteral("escape");
     case 0x7f:
@@ -135,14 +136,17 @@ QString controlName(char32_t c) {
 QString nameProblem(const QString& name) {
     for (char32_t c : name.toUcs4()) {
         if (c == '\\')
-            return QStringLiteral("The name contains a backslash (\\)");
+            return QCoreApplication::translate("FtpAddress", "The name contains a backslash (\\)");
         if (isControl(c)) {
             const QString code = QStringLiteral("U+%1").arg(QString::number(uint(c), 16).toUpper(),
                                                             4, QLatin1Char('0'));
             const QString what = controlName(c);
             return what.isEmpty()
-                       ? QStringLiteral("The name contains the control character %1").arg(code)
-                       : QStringLiteral("The name contains the control character %1 (%2)")
+                       ? QCoreApplication::translate("FtpAddress",
+                                                     "The name contains the control character %1")
+                             .arg(code)
+                       : QCoreApplication::translate(
+                             "FtpAddress", "The name contains the control character %1 (%2)")
                              .arg(code, what);
         }
     }
@@ -212,12 +216,14 @@ std::optional<QStringList> splitRelativeFile(const QString& relativePath, QStrin
         return refuse(why);
     const QStringList parts = relativePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     if (parts.isEmpty())
-        return refuse(QStringLiteral("The name is empty"));
+        return refuse(QCoreApplication::translate("FtpAddress", "The name is empty"));
     for (const QString& part : parts) {
         if (part == QLatin1String(".."))
-            return refuse(QStringLiteral("The path contains a \"..\" segment"));
+            return refuse(
+                QCoreApplication::translate("FtpAddress", "The path contains a \"..\" segment"));
         if (part == QLatin1String("."))
-            return refuse(QStringLiteral("The path contains a \".\" segment"));
+            return refuse(
+                QCoreApplication::translate("FtpAddress", "The path contains a \".\" segment"));
     }
     return parts;
 }

@@ -2,6 +2,7 @@
 
 #include "transfer/ftpaddress.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -42,15 +43,24 @@ struct Parts {
     QString advice;
 };
 
-const QString kAskHost =
-    QStringLiteral("If it keeps happening, send the server's reply to your host.");
-const QString kTryAgain = QStringLiteral("Upload again; files not sent keep their marks.");
-const QString kCheckFolder =
-    QStringLiteral("Check the Server Folder in Site Properties, and that your account may "
-                   "write there.");
-const QString kCheckAddress =
-    QStringLiteral("Check the server name, port and protocol in Site Properties, and that the "
-                   "server is running.");
+QString kAskHost() {
+    return QCoreApplication::translate(
+        "FtpError", "If it keeps happening, send the server's reply to your host.");
+}
+QString kTryAgain() {
+    return QCoreApplication::translate("FtpError",
+                                       "Upload again; files not sent keep their marks.");
+}
+QString kCheckFolder() {
+    return QCoreApplication::translate(
+        "FtpError", "Check the Server Folder in Site Properties, and that your account may "
+                    "write there.");
+}
+QString kCheckAddress() {
+    return QCoreApplication::translate(
+        "FtpError", "Check the server name, port and protocol in Site Properties, and that the "
+                    "server is running.");
+}
 
 // An FTP reply code from the server.
 Parts ftpReply(const FtpError& error) {
@@ -58,63 +68,81 @@ Parts ftpReply(const FtpError& error) {
     const QString reply = error.serverReply;
     switch (code) {
     case 421:
-        return {QStringLiteral("The server closed the connection (it may be busy, or allow "
-                               "fewer connections at once)"),
-                QStringLiteral("Try again in a while.")};
+        return {QCoreApplication::translate(
+                    "FtpError", "The server closed the connection (it may be busy, or allow "
+                                "fewer connections at once)"),
+                QCoreApplication::translate("FtpError", "Try again in a while.")};
     case 425:
-        return {QStringLiteral("The server could not open the data connection for the "
-                               "transfer"),
-                QStringLiteral("Try again; if it keeps failing, a firewall between you and the "
-                               "server may block FTP's data connections. ") +
-                    kAskHost};
+        return {QCoreApplication::translate("FtpError",
+                                            "The server could not open the data connection for the "
+                                            "transfer"),
+                QCoreApplication::translate(
+                    "FtpError", "Try again; if it keeps failing, a firewall between you and the "
+                                "server may block FTP's data connections. ") +
+                    kAskHost()};
     case 426:
-        return {QStringLiteral("The server broke off the transfer"), kTryAgain};
+        return {QCoreApplication::translate("FtpError", "The server broke off the transfer"),
+                kTryAgain()};
     case 450:
-        return {QStringLiteral("The server could not use the file or folder just now"),
-                QStringLiteral("Try again in a while.")};
+        return {QCoreApplication::translate("FtpError",
+                                            "The server could not use the file or folder just now"),
+                QCoreApplication::translate("FtpError", "Try again in a while.")};
     case 451:
         // vsftpd and pure-ftpd say "Failure writing"; proftpd reports a
         // full disk as an input/output error.
         if (reply.contains(QStringLiteral("writ"), Qt::CaseInsensitive) ||
             reply.contains(QStringLiteral("input/output"), Qt::CaseInsensitive))
-            return {QStringLiteral("The server could not write the file; its disk or your "
-                                   "account's quota may be full"),
-                    kNoSpaceAdvice};
-        return {QStringLiteral("The server failed while handling the file"),
-                kTryAgain + QLatin1Char(' ') + kAskHost};
+            return {QCoreApplication::translate(
+                        "FtpError", "The server could not write the file; its disk or your "
+                                    "account's quota may be full"),
+                    kNoSpaceAdvice()};
+        return {
+            QCoreApplication::translate("FtpError", "The server failed while handling the file"),
+            kTryAgain() + QLatin1Char(' ') + kAskHost()};
     case 452:
     case 552:
-        return {kNoSpaceMessage, kNoSpaceAdvice};
+        return {kNoSpaceMessage(), kNoSpaceAdvice()};
     case 500:
     case 501:
     case 502:
     case 504:
-        return {QStringLiteral("The server did not accept a command it was sent"), kAskHost};
+        return {QCoreApplication::translate("FtpError",
+                                            "The server did not accept a command it was sent"),
+                kAskHost()};
     case 522:
-        return {QStringLiteral("The server refused the encrypted data connection"),
-                QStringLiteral("Try again. ") + kAskHost};
+        return {QCoreApplication::translate("FtpError",
+                                            "The server refused the encrypted data connection"),
+                QCoreApplication::translate("FtpError", "Try again. ") + kAskHost()};
     case 530:
-        return {QStringLiteral("User Name and/or Password is wrong"),
-                QStringLiteral("Check the user name and password in Site Properties.")};
+        return {QCoreApplication::translate("FtpError", "User Name and/or Password is wrong"),
+                QCoreApplication::translate(
+                    "FtpError", "Check the user name and password in Site Properties.")};
     case 532:
-        return {QStringLiteral("The server needs an account name to store files"),
-                QStringLiteral("Ask your host which account to use.")};
+        return {QCoreApplication::translate("FtpError",
+                                            "The server needs an account name to store files"),
+                QCoreApplication::translate("FtpError", "Ask your host which account to use.")};
     case 550:
-        return {QStringLiteral("File/folder not found or inaccessible"), kCheckFolder};
+        return {QCoreApplication::translate("FtpError", "File/folder not found or inaccessible"),
+                kCheckFolder()};
     case 551:
     case 553:
-        return {QStringLiteral("The server refused to store the file under this name or in "
-                               "this folder"),
-                QStringLiteral("Check that your account may write in the Server Folder, and "
-                               "that the server accepts this file name.")};
+        return {QCoreApplication::translate(
+                    "FtpError", "The server refused to store the file under this name or in "
+                                "this folder"),
+                QCoreApplication::translate(
+                    "FtpError", "Check that your account may write in the Server Folder, and "
+                                "that the server accepts this file name.")};
     default:
         break;
     }
-    const QString number = QStringLiteral(" (FTP reply %1)").arg(code);
+    const QString number = QCoreApplication::translate("FtpError", " (FTP reply %1)").arg(code);
     if (code >= 400 && code < 500)
-        return {QStringLiteral("The server could not do what was asked just now") + number,
-                QStringLiteral("Try again in a while. ") + kAskHost};
-    return {QStringLiteral("The server refused what was asked") + number, kAskHost};
+        return {QCoreApplication::translate("FtpError",
+                                            "The server could not do what was asked just now") +
+                    number,
+                QCoreApplication::translate("FtpError", "Try again in a while. ") + kAskHost()};
+    return {QCoreApplication::translate("FtpError", "The server refused what was asked") + number,
+            kAskHost()};
 }
 
 // An operating-system error on the connection.
@@ -123,25 +151,36 @@ Parts systemError(const FtpError& error) {
         QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(error.code)));
     switch (error.code) {
     case ECONNREFUSED:
-        return {QStringLiteral("Can't connect to the server: it refused the connection") + why,
-                kCheckAddress};
+        return {QCoreApplication::translate(
+                    "FtpError", "Can't connect to the server: it refused the connection") +
+                    why,
+                kCheckAddress()};
     case ETIMEDOUT:
-        return {QStringLiteral("Can't connect to the server: it did not answer") + why,
-                kCheckAddress};
+        return {QCoreApplication::translate("FtpError",
+                                            "Can't connect to the server: it did not answer") +
+                    why,
+                kCheckAddress()};
     case EHOSTUNREACH:
     case ENETUNREACH:
     case ENETDOWN:
-        return {QStringLiteral("The server can't be reached from this computer") + why,
-                QStringLiteral("Check your network connection and the server name in Site "
-                               "Properties.")};
+        return {QCoreApplication::translate("FtpError",
+                                            "The server can't be reached from this computer") +
+                    why,
+                QCoreApplication::translate(
+                    "FtpError", "Check your network connection and the server name in Site "
+                                "Properties.")};
     case ECONNRESET:
     case ECONNABORTED:
     case EPIPE:
-        return {QStringLiteral("The connection to the server was dropped") + why, kTryAgain};
+        return {
+            QCoreApplication::translate("FtpError", "The connection to the server was dropped") +
+                why,
+            kTryAgain()};
     case ENOSPC:
-        return {kNoSpaceMessage, kNoSpaceAdvice};
+        return {kNoSpaceMessage(), kNoSpaceAdvice()};
     default:
-        return {QStringLiteral("A network error ended the transfer") + why, kTryAgain};
+        return {QCoreApplication::translate("FtpError", "A network error ended the transfer") + why,
+                kTryAgain()};
     }
 }
 
@@ -150,61 +189,75 @@ Parts systemError(const FtpError& error) {
 Parts curlFailure(const FtpError& error) {
     switch (error.code) {
     case CURLE_OPERATION_TIMEDOUT:
-        return {QStringLiteral("The server stopped answering (no reply in time)"),
-                QStringLiteral("Try again later; if it keeps happening, the server or a "
-                               "firewall may be holding the connection.")};
+        return {QCoreApplication::translate("FtpError",
+                                            "The server stopped answering (no reply in time)"),
+                QCoreApplication::translate(
+                    "FtpError", "Try again later; if it keeps happening, the server or a "
+                                "firewall may be holding the connection.")};
     case CURLE_PARTIAL_FILE:
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING:
-        return {QStringLiteral("The connection ended before the server confirmed the transfer"),
-                kTryAgain};
+        return {QCoreApplication::translate(
+                    "FtpError", "The connection ended before the server confirmed the transfer"),
+                kTryAgain()};
     case CURLE_COULDNT_CONNECT:
-        return {QStringLiteral("Can't connect to the server"), kCheckAddress};
+        return {QCoreApplication::translate("FtpError", "Can't connect to the server"),
+                kCheckAddress()};
     case CURLE_REMOTE_ACCESS_DENIED:
-        return {QStringLiteral("The server denied access to the file or folder (permission "
-                               "denied)"),
-                kCheckFolder};
+        return {QCoreApplication::translate(
+                    "FtpError", "The server denied access to the file or folder (permission "
+                                "denied)"),
+                kCheckFolder()};
     case CURLE_REMOTE_FILE_NOT_FOUND:
-        return {QStringLiteral("File/folder not found or inaccessible"), kCheckFolder};
+        return {QCoreApplication::translate("FtpError", "File/folder not found or inaccessible"),
+                kCheckFolder()};
     case CURLE_REMOTE_DISK_FULL:
-        return {kNoSpaceMessage, kNoSpaceAdvice};
+        return {kNoSpaceMessage(), kNoSpaceAdvice()};
     case CURLE_REMOTE_FILE_EXISTS:
-        return {QStringLiteral("A file of this name on the server could not be replaced"),
-                kCheckFolder};
+        return {QCoreApplication::translate(
+                    "FtpError", "A file of this name on the server could not be replaced"),
+                kCheckFolder()};
     case CURLE_QUOTE_ERROR:
-        return {QStringLiteral("The server refused to create, rename or delete a file or "
-                               "folder"),
-                kCheckFolder};
+        return {QCoreApplication::translate(
+                    "FtpError", "The server refused to create, rename or delete a file or "
+                                "folder"),
+                kCheckFolder()};
     case CURLE_UPLOAD_FAILED:
-        return {QStringLiteral("The server refused the file"), kCheckFolder};
+        return {QCoreApplication::translate("FtpError", "The server refused the file"),
+                kCheckFolder()};
     case CURLE_SSH:
-        return {QStringLiteral("The SFTP server reported a failure"),
-                kTryAgain + QLatin1Char(' ') + kAskHost};
+        return {QCoreApplication::translate("FtpError", "The SFTP server reported a failure"),
+                kTryAgain() + QLatin1Char(' ') + kAskHost()};
     case CURLE_FAILED_INIT:
         if (error.ssh)
-            return {QStringLiteral("The SSH session could not start: the server closed the "
-                                   "connection before it began (it may allow fewer connections "
-                                   "at once, or this may not be an SSH server)"),
-                    QStringLiteral("Try again in a while, and check the port and protocol in "
-                                   "Site Properties.")};
+            return {QCoreApplication::translate(
+                        "FtpError", "The SSH session could not start: the server closed the "
+                                    "connection before it began (it may allow fewer connections "
+                                    "at once, or this may not be an SSH server)"),
+                    QCoreApplication::translate(
+                        "FtpError", "Try again in a while, and check the port and protocol in "
+                                    "Site Properties.")};
         break;
     case CURLE_WEIRD_SERVER_REPLY:
-        return {QStringLiteral("The server's reply could not be understood"), kCheckAddress};
+        return {
+            QCoreApplication::translate("FtpError", "The server's reply could not be understood"),
+            kCheckAddress()};
     case CURLE_FTP_WEIRD_PASV_REPLY:
     case CURLE_FTP_WEIRD_227_FORMAT:
     case CURLE_FTP_CANT_GET_HOST:
     case CURLE_FTP_ACCEPT_FAILED:
     case CURLE_FTP_ACCEPT_TIMEOUT:
-        return {QStringLiteral("The data connection for the transfer could not be opened"),
-                QStringLiteral("Try again. ") + kAskHost};
+        return {QCoreApplication::translate(
+                    "FtpError", "The data connection for the transfer could not be opened"),
+                QCoreApplication::translate("FtpError", "Try again. ") + kAskHost()};
     default:
         break;
     }
-    return {QStringLiteral("The transfer failed: %1 (libcurl error %2)")
+    return {QCoreApplication::translate("FtpError", "The transfer failed: %1 (libcurl error %2)")
                 .arg(QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(error.code))))
                 .arg(error.code),
-            kTryAgain};
+            kTryAgain()};
 }
 
 // An SSH host key that was not accepted: nothing was sent.
@@ -212,33 +265,40 @@ Parts hostKeyProblem(const FtpError& error) {
     const SshHostKey& key = error.hostKey;
     const QString presented = key.isValid()
                                   ? QStringLiteral("%1 %2").arg(key.type, key.fingerprint())
-                                  : QStringLiteral("(not readable)");
+                                  : QCoreApplication::translate("FtpError", "(not readable)");
     switch (error.trust) {
     case TrustProblem::Changed:
-        return {
-            QStringLiteral("WARNING: the server's host key has changed. This happens when "
-                           "the host reinstalls its server, but it is also what an "
-                           "attacker's server would look like. Nothing was sent to the "
-                           "server. Known key: %1. Presented now: %2")
-                .arg(key.knownPrint.isEmpty() ? QStringLiteral("(not readable)") : key.knownPrint,
-                     presented),
-            QStringLiteral("If your host confirms the new key, remove the old one with "
-                           "ssh-keygen -R \"%1\" and connect again.")
-                .arg(error.knownHostsName)};
+        return {QCoreApplication::translate(
+                    "FtpError", "WARNING: the server's host key has changed. This happens when "
+                                "the host reinstalls its server, but it is also what an "
+                                "attacker's server would look like. Nothing was sent to the "
+                                "server. Known key: %1. Presented now: %2")
+                    .arg(key.knownPrint.isEmpty()
+                             ? QCoreApplication::translate("FtpError", "(not readable)")
+                             : key.knownPrint,
+                         presented),
+                QCoreApplication::translate(
+                    "FtpError", "If your host confirms the new key, remove the old one with "
+                                "ssh-keygen -R \"%1\" and connect again.")
+                    .arg(error.knownHostsName)};
     case TrustProblem::Revoked:
-        return {QStringLiteral("The server presented a host key that your known hosts "
-                               "(~/.ssh/known_hosts) mark as revoked; it must never be "
-                               "trusted. Nothing was sent to the server. Revoked key: %1")
+        return {QCoreApplication::translate(
+                    "FtpError", "The server presented a host key that your known hosts "
+                                "(~/.ssh/known_hosts) mark as revoked; it must never be "
+                                "trusted. Nothing was sent to the server. Revoked key: %1")
                     .arg(presented),
-                QStringLiteral("Do not use this server until your host gives you its new "
-                               "key.")};
+                QCoreApplication::translate(
+                    "FtpError", "Do not use this server until your host gives you its new "
+                                "key.")};
     default:
-        return {QStringLiteral("The server's host key is not in your known hosts "
-                               "(~/.ssh/known_hosts); nothing was sent to the server. Its key: "
-                               "%1")
+        return {QCoreApplication::translate(
+                    "FtpError", "The server's host key is not in your known hosts "
+                                "(~/.ssh/known_hosts); nothing was sent to the server. Its key: "
+                                "%1")
                     .arg(presented),
-                QStringLiteral("Accept the key only if your host confirms this "
-                               "fingerprint.")};
+                QCoreApplication::translate("FtpError",
+                                            "Accept the key only if your host confirms this "
+                                            "fingerprint.")};
     }
 }
 
@@ -248,73 +308,93 @@ Parts hostKeyProblem(const FtpError& error) {
 Parts securityProblem(const FtpError& error) {
     if (error.ssh)
         return hostKeyProblem(error);
-    const QString loginSent =
-        QStringLiteral("No file was sent; your user name and password had been sent, over "
-                       "the verified encrypted connection");
+    const QString loginSent = QCoreApplication::translate(
+        "FtpError", "No file was sent; your user name and password had been sent, over "
+                    "the verified encrypted connection");
     switch (error.code) {
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_ISSUER_ERROR:
         if (error.loggedIn)
-            return {QStringLiteral("The server presented a certificate on the data connection "
-                                   "that could not be verified. ") +
+            return {QCoreApplication::translate(
+                        "FtpError", "The server presented a certificate on the data connection "
+                                    "that could not be verified. ") +
                         loginSent,
-                    QStringLiteral("This may be an attack on the connection or a fault of the "
-                                   "server. ") +
-                        kAskHost};
-        return {QStringLiteral("The server's certificate is not trusted by this system; "
-                               "nothing was sent to the server"),
-                QStringLiteral("Trust it for this site only if your host confirms its "
-                               "fingerprint.")};
+                    QCoreApplication::translate(
+                        "FtpError", "This may be an attack on the connection or a fault of the "
+                                    "server. ") +
+                        kAskHost()};
+        return {QCoreApplication::translate(
+                    "FtpError", "The server's certificate is not trusted by this system; "
+                                "nothing was sent to the server"),
+                QCoreApplication::translate("FtpError",
+                                            "Trust it for this site only if your host confirms its "
+                                            "fingerprint.")};
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
         if (error.loggedIn)
-            return {QStringLiteral("WARNING: the server presented another certificate on the "
-                                   "data connection than the one you trusted. ") +
+            return {QCoreApplication::translate(
+                        "FtpError", "WARNING: the server presented another certificate on the "
+                                    "data connection than the one you trusted. ") +
                         loginSent,
-                    QStringLiteral("This may be an attack on the connection or a fault of the "
-                                   "server. ") +
-                        kAskHost};
-        return {QStringLiteral("WARNING: the server's certificate has changed since you "
-                               "trusted it for this site; nothing was sent to the server"),
-                QStringLiteral("Trust the new certificate only if your host confirms its "
-                               "fingerprint.")};
+                    QCoreApplication::translate(
+                        "FtpError", "This may be an attack on the connection or a fault of the "
+                                    "server. ") +
+                        kAskHost()};
+        return {QCoreApplication::translate(
+                    "FtpError", "WARNING: the server's certificate has changed since you "
+                                "trusted it for this site; nothing was sent to the server"),
+                QCoreApplication::translate(
+                    "FtpError", "Trust the new certificate only if your host confirms its "
+                                "fingerprint.")};
     case CURLE_USE_SSL_FAILED:
         if (error.loggedIn)
-            return {QStringLiteral("The server refused to encrypt the data connections (its "
-                                   "reply to PROT P was a refusal). ") +
+            return {QCoreApplication::translate(
+                        "FtpError", "The server refused to encrypt the data connections (its "
+                                    "reply to PROT P was a refusal). ") +
                         loginSent,
-                    QStringLiteral("Ask your host to allow encrypted data connections.")};
-        return {QStringLiteral("The server does not offer FTPS (its reply to AUTH TLS was a "
-                               "refusal); nothing was sent to the server"),
-                QStringLiteral("Ask your host whether the server offers FTPS or SFTP, and "
-                               "choose that protocol in Site Properties.")};
+                    QCoreApplication::translate(
+                        "FtpError", "Ask your host to allow encrypted data connections.")};
+        return {QCoreApplication::translate(
+                    "FtpError", "The server does not offer FTPS (its reply to AUTH TLS was a "
+                                "refusal); nothing was sent to the server"),
+                QCoreApplication::translate(
+                    "FtpError", "Ask your host whether the server offers FTPS or SFTP, and "
+                                "choose that protocol in Site Properties.")};
     case CURLE_SSL_CACERT_BADFILE:
-        return {QStringLiteral("The system's certificate store could not be read; nothing was "
-                               "sent to the server"),
-                QStringLiteral("Reinstall the ca-certificates package, or check the file "
-                               "SSL_CERT_FILE names.")};
+        return {QCoreApplication::translate(
+                    "FtpError", "The system's certificate store could not be read; nothing was "
+                                "sent to the server"),
+                QCoreApplication::translate(
+                    "FtpError", "Reinstall the ca-certificates package, or check the file "
+                                "SSL_CERT_FILE names.")};
     default:
         return {error.loggedIn
-                    ? QStringLiteral("The secure data connection to the server failed. ") +
+                    ? QCoreApplication::translate(
+                          "FtpError", "The secure data connection to the server failed. ") +
                           loginSent
-                    : QStringLiteral("The secure connection to the server failed; nothing was "
-                                     "sent to the server"),
-                QStringLiteral("Try again. ") + kAskHost};
+                    : QCoreApplication::translate(
+                          "FtpError", "The secure connection to the server failed; nothing was "
+                                      "sent to the server"),
+                QCoreApplication::translate("FtpError", "Try again. ") + kAskHost()};
     }
 }
 
 // A login without a password, with the user's SSH keys only, was refused.
 Parts keyLoginRefused(const FtpError& error) {
     if (error.keysOffered.isEmpty())
-        return {QStringLiteral("The server asks for a password or an SSH key, and there is "
-                               "neither: this site has no password, and no SSH key was found "
-                               "(no SSH agent, no ~/.ssh/id_ed25519, id_ecdsa or id_rsa)"),
-                QStringLiteral("Enter the password in Site Properties, or make an SSH key "
-                               "(ssh-keygen) and add it to the server's authorized keys.")};
-    return {QStringLiteral("The server accepted none of your SSH keys (%1), and this site has "
-                           "no password")
+        return {QCoreApplication::translate(
+                    "FtpError", "The server asks for a password or an SSH key, and there is "
+                                "neither: this site has no password, and no SSH key was found "
+                                "(no SSH agent, no ~/.ssh/id_ed25519, id_ecdsa or id_rsa)"),
+                QCoreApplication::translate(
+                    "FtpError", "Enter the password in Site Properties, or make an SSH key "
+                                "(ssh-keygen) and add it to the server's authorized keys.")};
+    return {QCoreApplication::translate(
+                "FtpError", "The server accepted none of your SSH keys (%1), and this site has "
+                            "no password")
                 .arg(error.keysOffered),
-            QStringLiteral("Enter the password in Site Properties, or add your public key to "
-                           "the server's authorized keys.")};
+            QCoreApplication::translate(
+                "FtpError", "Enter the password in Site Properties, or add your public key to "
+                            "the server's authorized keys.")};
 }
 
 Parts partsOf(const FtpError& error) {
@@ -323,15 +403,17 @@ Parts partsOf(const FtpError& error) {
         return {QStringLiteral("ok"), {}};
     case FtpErrorDomain::NetDB:
         if (error.code == kHostNotFound)
-            return {QStringLiteral("Can't locate Server; name may be wrong"),
-                    QStringLiteral("Check the server name in Site Properties, and your "
-                                   "network connection.")};
+            return {
+                QCoreApplication::translate("FtpError", "Can't locate Server; name may be wrong"),
+                QCoreApplication::translate("FtpError",
+                                            "Check the server name in Site Properties, and your "
+                                            "network connection.")};
         break;
     case FtpErrorDomain::FTP:
         if (error.code == 530 && error.keyLogin)
             return keyLoginRefused(error);
         if (demandsSecureConnection(error.code, error.serverReply))
-            return {kSecureConnectionMessage, {}};
+            return {kSecureConnectionMessage(), {}};
         return ftpReply(error);
     case FtpErrorDomain::POSIX:
         return systemError(error);
@@ -339,36 +421,41 @@ Parts partsOf(const FtpError& error) {
         return curlFailure(error);
     case FtpErrorDomain::LocalFile:
         return {error.detail.isEmpty()
-                    ? QStringLiteral("Can't read the local file")
-                    : QStringLiteral("Can't read the local file: %1").arg(error.detail),
-                QStringLiteral("Check that the file exists and that you may read it.")};
+                    ? QCoreApplication::translate("FtpError", "Can't read the local file")
+                    : QCoreApplication::translate("FtpError", "Can't read the local file: %1")
+                          .arg(error.detail),
+                QCoreApplication::translate(
+                    "FtpError", "Check that the file exists and that you may read it.")};
     case FtpErrorDomain::BadName:
-        return {(error.detail.isEmpty() ? QStringLiteral("The name can't be sent to a server")
-                                        : error.detail) +
-                    QStringLiteral("; not sent"),
-                QStringLiteral("Rename the file, then upload it.")};
+        return {(error.detail.isEmpty()
+                     ? QCoreApplication::translate("FtpError", "The name can't be sent to a server")
+                     : error.detail) +
+                    QCoreApplication::translate("FtpError", "; not sent"),
+                QCoreApplication::translate("FtpError", "Rename the file, then upload it.")};
     case FtpErrorDomain::BadListing:
-        return {QStringLiteral("The server's folder listing could not be read"),
-                QStringLiteral("Try again. ") + kAskHost};
+        return {QCoreApplication::translate("FtpError",
+                                            "The server's folder listing could not be read"),
+                QCoreApplication::translate("FtpError", "Try again. ") + kAskHost()};
     case FtpErrorDomain::SizeMismatch:
         return {
-            QStringLiteral("The server's copy of this file has the wrong size") +
+            QCoreApplication::translate("FtpError",
+                                        "The server's copy of this file has the wrong size") +
                 (error.detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(error.detail)),
-            kTryAgain};
+            kTryAgain()};
     case FtpErrorDomain::Security:
         return securityProblem(error);
     case FtpErrorDomain::Setup:
-        return {QStringLiteral("Can't initiate FTP") +
+        return {QCoreApplication::translate("FtpError", "Can't initiate FTP") +
                     (error.detail.isEmpty() ? QString() : QStringLiteral(": %1").arg(error.detail)),
                 {}};
     }
     // The generic form, cut to 198 characters like the fixed buffer it
     // was first written for.
-    return {QStringLiteral("Error: %1, error code %2")
+    return {QCoreApplication::translate("FtpError", "Error: %1, error code %2")
                 .arg(streamErrorDomainName(error.domain, error.code))
                 .arg(error.code)
                 .left(198),
-            kTryAgain};
+            kTryAgain()};
 }
 
 } // namespace
@@ -412,14 +499,15 @@ QString streamErrorMessage(const FtpError& error) {
         (error.domain == FtpErrorDomain::Curl && error.code == CURLE_REMOTE_DISK_FULL) ||
         (!error.serverReply.isEmpty() && meansNoSpace(0, error.serverReply));
     if (noSpace) {
-        if (!text.startsWith(kNoSpaceMessage.chopped(1)))
-            addSentence(text, kNoSpaceMessage);
-        parts.advice = kNoSpaceAdvice;
+        if (!text.startsWith(kNoSpaceMessage().chopped(1)))
+            addSentence(text, kNoSpaceMessage());
+        parts.advice = kNoSpaceAdvice();
     }
     if (!error.serverReply.trimmed().isEmpty())
-        addSentence(text, (error.ssh ? QStringLiteral("Details: \"%1\"")
-                                     : QStringLiteral("Server reply: \"%1\""))
-                              .arg(shownReply(error.serverReply)));
+        addSentence(text,
+                    (error.ssh ? QCoreApplication::translate("FtpError", "Details: \"%1\"")
+                               : QCoreApplication::translate("FtpError", "Server reply: \"%1\""))
+                        .arg(shownReply(error.serverReply)));
     addSentence(text, parts.advice);
     return text;
 }

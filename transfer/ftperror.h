@@ -7,6 +7,7 @@
 
 #include "transfer/sshhostkey.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <curl/curl.h>
@@ -87,13 +88,18 @@ bool demandsSecureConnection(int replyCode, const QString& replyText);
 // full: 452 and 552 always, other codes when their text says so.
 bool meansNoSpace(int replyCode, const QString& replyText);
 
-inline const QString kNoSpaceMessage =
-    QStringLiteral("The server has no space left for this file.");
-inline const QString kNoSpaceAdvice =
-    QStringLiteral("Free some space on the server (or ask your host for more), then upload "
-                   "again.");
-inline const QString kSecureConnectionMessage =
-    QStringLiteral("This server requires a secure connection (FTPS): choose \"FTPS (TLS)\" as "
-                   "the protocol in Site Properties.");
+inline QString kNoSpaceMessage() {
+    return QCoreApplication::translate("FtpError", "The server has no space left for this file.");
+}
+inline QString kNoSpaceAdvice() {
+    return QCoreApplication::translate(
+        "FtpError", "Free some space on the server (or ask your host for more), then upload "
+                    "again.");
+}
+inline QString kSecureConnectionMessage() {
+    return QCoreApplication::translate(
+        "FtpError", "This server requires a secure connection (FTPS): choose \"FTPS (TLS)\" as "
+                    "the protocol in Site Properties.");
+}
 
 } // namespace morvane

@@ -2,6 +2,7 @@
 #include "transfer/ftplog.h"
 #include "transfer/transferjob_p.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace morvane {
@@ -88,7 +89,8 @@ void TransferJob::Impl::plan() {
     useTemporaryNames = !siteFlag(site, ftpsitekey::directUpload);
     checkSizes = siteFlag(site, ftpsitekey::sizeCheck);
     if (serverText.isEmpty()) {
-        planProblem = QStringLiteral("This site has no server. Enter one in Site Properties.");
+        planProblem = QCoreApplication::translate(
+            "morvane::TransferJob", "This site has no server. Enter one in Site Properties.");
         return;
     }
     if (!siteProtocol) {
@@ -109,9 +111,10 @@ void TransferJob::Impl::plan() {
         return;
     }
     if (!server) {
-        planProblem =
-            cannotInitiate(QStringLiteral("The server name \"%1\" is not a valid FTP address.")
-                               .arg(ftppath::printable(serverText)));
+        planProblem = cannotInitiate(
+            QCoreApplication::translate("morvane::TransferJob",
+                                        "The server name \"%1\" is not a valid FTP address.")
+                .arg(ftppath::printable(serverText)));
         return;
     }
     if (mode == Mode::Test) {
@@ -123,8 +126,10 @@ void TransferJob::Impl::plan() {
     QString why;
     const auto base = server->takeServerFolder(site.serverFolder(), &why);
     if (!base) {
-        planProblem = cannotInitiate(QStringLiteral("The server folder \"%1\" can't be sent: %2.")
-                                         .arg(ftppath::printable(site.serverFolder()), why));
+        planProblem = cannotInitiate(
+            QCoreApplication::translate("morvane::TransferJob",
+                                        "The server folder \"%1\" can't be sent: %2.")
+                .arg(ftppath::printable(site.serverFolder()), why));
         return;
     }
     requestFolders(*base);
@@ -256,9 +261,13 @@ QString TransferJob::Impl::folderNote(const Item& store, const FtpError& storeEr
             continue;
         const QString name = ftppath::printable(folder.key.mid(kFolderKeyPrefix.size()));
         const QString reply = folder.folderError.serverReply.trimmed();
-        return reply.isEmpty() ? QStringLiteral("Creating the folder \"%1\" failed.").arg(name)
-                               : QStringLiteral("Creating the folder \"%1\" was refused: \"%2\"")
-                                     .arg(name, ftppath::printable(reply));
+        return reply.isEmpty()
+                   ? QCoreApplication::translate("morvane::TransferJob",
+                                                 "Creating the folder \"%1\" failed.")
+                         .arg(name)
+                   : QCoreApplication::translate("morvane::TransferJob",
+                                                 "Creating the folder \"%1\" was refused: \"%2\"")
+                         .arg(name, ftppath::printable(reply));
     }
     return QString();
 }

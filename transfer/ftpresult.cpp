@@ -5,6 +5,8 @@
 
 #include "transfer/ftplog.h"
 
+#include <QCoreApplication>
+
 namespace morvane {
 
 namespace {
@@ -75,7 +77,7 @@ FtpTransferResult ftpTransferResult(StreamInfo& info, CURLcode result) {
     } else if (info.sizeMismatch) {
         r.error = {FtpErrorDomain::SizeMismatch,
                    0,
-                   QStringLiteral("%1 bytes on the server, %2 sent")
+                   QCoreApplication::translate("FtpError", "%1 bytes on the server, %2 sent")
                        .arg(replies.reportedSize())
                        .arg(info.expectedSize),
                    {},
@@ -124,11 +126,12 @@ FtpTransferResult ftpTransferResult(StreamInfo& info, CURLcode result) {
         if (!r.error.isError() && info.kind == FtpTransferKind::Store && !info.ssh &&
             !replies.confirmed()) {
             // Only the FTP server's own final reply says a file was stored.
-            r.error = {FtpErrorDomain::Curl,
-                       CURLE_PARTIAL_FILE,
-                       QStringLiteral("The server never confirmed the file"),
-                       {},
-                       0};
+            r.error = {
+                FtpErrorDomain::Curl,
+                CURLE_PARTIAL_FILE,
+                QCoreApplication::translate("FtpError", "The server never confirmed the file"),
+                {},
+                0};
         }
     }
     // A reused connection was logged in by an earlier transfer; one this
@@ -191,8 +194,9 @@ FtpTransferResult ftpTransferResult(StreamInfo& info, CURLcode result) {
         const int last = replies.lastCode();
         r.cutOffMidStore = said < 400 && (last == 150 || last == 125) && result == CURLE_SEND_ERROR;
         if (r.cutOffMidStore && r.error.detail.isEmpty())
-            r.error.detail = QStringLiteral("The server stopped taking the file while it arrived: "
-                                            "its disk, or your account's quota, may be full.");
+            r.error.detail = QCoreApplication::translate(
+                "FtpError", "The server stopped taking the file while it arrived: "
+                            "its disk, or your account's quota, may be full.");
     }
     r.connectionTurnedAway = r.transient && r.newConnection && !r.loggedIn && !r.unreachable;
     r.error.loggedIn = r.loggedIn;

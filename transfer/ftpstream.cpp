@@ -4,6 +4,7 @@
 
 #include "core/confinedfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
@@ -24,7 +25,8 @@ size_t readLocalFile(char* buffer, size_t size, size_t count, void* userp) {
     const qint64 n = wanted > 0 ? info->file->read(buffer, wanted) : 0;
     if (n < 0 || (n == 0 && info->bytesRead < info->fileSize)) {
         info->localError = n < 0 ? info->file->errorString()
-                                 : QStringLiteral("the file became shorter while it was sent");
+                                 : QCoreApplication::translate(
+                                       "FtpError", "the file became shorter while it was sent");
         qCDebug(lcFtp) << "Local file read failed:" << info->localError;
         return CURL_READFUNC_ABORT;
     }
@@ -225,7 +227,7 @@ void setSshOptions(OptionSetter& options, StreamInfo* info, const QByteArray& ur
     info->sshKeyLogin = true;
     QStringList offered;
     if (!qEnvironmentVariableIsEmpty("SSH_AUTH_SOCK"))
-        offered << QStringLiteral("the SSH agent");
+        offered << QCoreApplication::translate("FtpError", "the SSH agent");
     const QString key = defaultKeyFile();
     if (!key.isEmpty())
         offered << QStringLiteral("~/.ssh/") + QFileInfo(key).fileName();

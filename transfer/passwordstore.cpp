@@ -3,6 +3,7 @@
 #include "transfer/ftplog.h"
 #include "transfer/siteprotocol.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
@@ -25,13 +26,16 @@ QString describeError(int code) {
     case QKeychain::NoError:
         return QString();
     case QKeychain::EntryNotFound:
-        return QStringLiteral("The desktop keyring holds no password for this site.");
+        return QCoreApplication::translate("PasswordStore",
+                                           "The desktop keyring holds no password for this site.");
     case QKeychain::AccessDeniedByUser:
-        return QStringLiteral("The desktop keyring was not unlocked.");
+        return QCoreApplication::translate("PasswordStore",
+                                           "The desktop keyring was not unlocked.");
     default:
         // No keyring service, no default collection (a desktop that never
         // made one), a locked or broken service: the same to the user.
-        return QStringLiteral("The desktop keyring is not available.");
+        return QCoreApplication::translate("PasswordStore",
+                                           "The desktop keyring is not available.");
     }
 }
 
@@ -54,7 +58,7 @@ bool run(QKeychain::Job& job, QString* error) {
         loop.exec();
     if (!done) {
         if (error)
-            *error = QStringLiteral("The keyring did not answer.");
+            *error = QCoreApplication::translate("PasswordStore", "The keyring did not answer.");
         return false;
     }
     if (job.error() != QKeychain::NoError) {
@@ -166,9 +170,11 @@ std::optional<Site> withPassword(const Site& site, QString* error) {
     QString why;
     const auto password = read(account(site), &why);
     if (!password) {
-        *error = QStringLiteral("The site's password could not be read from the desktop "
-                                "keyring. %1 Enter the password again in the site's properties.")
-                     .arg(why);
+        *error =
+            QCoreApplication::translate(
+                "PasswordStore", "The site's password could not be read from the desktop "
+                                 "keyring. %1 Enter the password again in the site's properties.")
+                .arg(why);
         return std::nullopt;
     }
     Site filled = site;
@@ -213,7 +219,8 @@ int migrate(SiteList& sites, QString* why) {
         const auto back = read(account(site), why);
         if (!back || *back != password) {
             if (back && why)
-                *why = QStringLiteral("The keyring did not keep the password.");
+                *why = QCoreApplication::translate("PasswordStore",
+                                                   "The keyring did not keep the password.");
             return changed;
         }
         site.remove(sitekey::password);

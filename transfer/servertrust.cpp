@@ -3,6 +3,7 @@
 #include "transfer/ftpaddress.h"
 #include "transfer/transferjob.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -24,11 +25,13 @@ ServerIdentity addressOf(const Site& site) {
     const auto address =
         FtpServerAddress::parse(site.server().trimmed(), siteprotocol::scheme(identity.protocol));
     if (!protocol || !address) {
-        identity.failure = QStringLiteral("The site's server or protocol is not valid.");
+        identity.failure = QCoreApplication::translate(
+            "ServerTrust", "The site's server or protocol is not valid.");
         return identity;
     }
     if (identity.protocol == SiteProtocol::Ftp) {
-        identity.failure = QStringLiteral("The site uses plain FTP: there is nothing to verify.");
+        identity.failure = QCoreApplication::translate(
+            "ServerTrust", "The site uses plain FTP: there is nothing to verify.");
         return identity;
     }
     identity.host = address->host;
@@ -51,9 +54,11 @@ ServerIdentity probeHostKey(const Site& site, ServerIdentity identity, int timeo
         return fromJob(site, *job);
     // A refused login comes after the host key was accepted; any other
     // failure means the key was never seen.
-    const bool keyAccepted = job->succeeded() ||
-                             job->resultText().contains(QStringLiteral("Password is wrong")) ||
-                             job->resultText().contains(QStringLiteral("SSH key"));
+    const bool keyAccepted =
+        job->succeeded() ||
+        job->resultText().contains(
+            QCoreApplication::translate("FtpError", "User Name and/or Password is wrong")) ||
+        job->resultText().contains(QCoreApplication::translate("ServerTrust", "SSH key"));
     if (!keyAccepted)
         identity.failure = job->resultText();
     identity.problem = TrustProblem::None; // known_hosts holds its key
@@ -91,15 +96,17 @@ ServerIdentity fromJob(const Site& site, const TransferJob& job) {
     identity.hostKey = job.hostKey();
     identity.problem = job.trustProblem();
     if (!identity.hostKey.isValid())
-        identity.failure = QStringLiteral("The server's host key could not be read.");
+        identity.failure =
+            QCoreApplication::translate("ServerTrust", "The server's host key could not be read.");
     return identity;
 }
 
 QString question(const Site& site, const ServerIdentity& identity) {
     const QString server = ftppath::printable(site.server());
     if (identity.protocol == SiteProtocol::Sftp) {
-        const QString key = QStringLiteral("Key type: %1\nSHA-256 fingerprint: %2")
-                                .arg(identity.hostKey.type, identity.hostKey.fingerprint());
+        const QString key =
+            QCoreApplication::translate("ServerTrust", "Key type: %1\nSHA-256 fingerprint: %2")
+                .arg(identity.hostKey.type, identity.hostKey.fingerprint());
         if (identity.problem == TrustProblem::Revoked)
             return QStringLiteral(
                        "The server \"%1\" presented a host key that your known hosts "
@@ -117,31 +124,41 @@ QString question(const Site& site, const ServerIdentity& identity) {
                        "If your host confirms the new key, remove the old one with\n"
                        "  ssh-keygen -R \"%4\"\nand connect again.")
                 .arg(server,
-                     identity.hostKey.knownPrint.isEmpty() ? QStringLiteral("(not readable)")
-                                                           : identity.hostKey.knownPrint,
+                     identity.hostKey.knownPrint.isEmpty()
+                         ? QCoreApplication::translate("ServerTrust", "(not readable)")
+                         : identity.hostKey.knownPrint,
                      key, sshhostkey::hostPortName(identity.host, identity.port));
-        return QStringLiteral("The host key of the server \"%1\" is not in your known hosts "
-                              "(~/.ssh/known_hosts). Nothing has been sent to it.\n\n%2\n\n"
-                              "Accept it only if you know it is your host's key (your host can "
-                              "tell you its fingerprint). It is then added to your known hosts.")
+        return QCoreApplication::translate(
+                   "ServerTrust",
+                   "The host key of the server \"%1\" is not in your known hosts "
+                   "(~/.ssh/known_hosts). Nothing has been sent to it.\n\n%2\n\n"
+                   "Accept it only if you know it is your host's key (your host can "
+                   "tell you its fingerprint). It is then added to your known hosts.")
             .arg(server, key);
     }
     QString text;
     if (identity.problem == TrustProblem::Changed) {
         const QString before = site.value(ftpsitekey::tlsFingerprint);
-        text = QStringLiteral("WARNING: the certificate of the server \"%1\" has changed since "
-                              "you trusted it. This happens when the host renews it, but it is "
-                              "also what an attacker's server would look like. Nothing has been "
-                              "sent to it.\n\nTrusted before: %2\n\nPresented now:\n")
-                   .arg(server, before.isEmpty() ? QStringLiteral("(not recorded)") : before);
+        text =
+            QCoreApplication::translate(
+                "ServerTrust", "WARNING: the certificate of the server \"%1\" has changed since "
+                               "you trusted it. This happens when the host renews it, but it is "
+                               "also what an attacker's server would look like. Nothing has been "
+                               "sent to it.\n\nTrusted before: %2\n\nPresented now:\n")
+                .arg(server, before.isEmpty()
+                                 ? QCoreApplication::translate("ServerTrust", "(not recorded)")
+                                 : before);
     } else {
-        text = QStringLiteral("The certificate of the server \"%1\" is not trusted by this "
-                              "system (it may be self-signed). Nothing has been sent to it.\n\n")
-                   .arg(server);
+        text =
+            QCoreApplication::translate(
+                "ServerTrust", "The certificate of the server \"%1\" is not trusted by this "
+                               "system (it may be self-signed). Nothing has been sent to it.\n\n")
+                .arg(server);
     }
     text += describeCertificate(identity.certificate);
-    text += QStringLiteral("\n\nTrust it for this site only if you know it is your host's "
-                           "certificate (your host can tell you its fingerprint).");
+    text += QCoreApplication::translate(
+        "ServerTrust", "\n\nTrust it for this site only if you know it is your host's "
+                       "certificate (your host can tell you its fingerprint).");
     return text;
 }
 
@@ -153,7 +170,7 @@ bool mayAccept(const ServerIdentity& identity) {
 
 bool accept(Site& site, const ServerIdentity& identity, QString* error) {
     if (!mayAccept(identity)) {
-        *error = QStringLiteral("This key can't be accepted here.");
+        *error = QCoreApplication::translate("ServerTrust", "This key can't be accepted here.");
         return false;
     }
     if (identity.protocol == SiteProtocol::Sftp)
@@ -166,26 +183,35 @@ bool accept(Site& site, const ServerIdentity& identity, QString* error) {
 QString commandLineHint(const Site& site, const ServerIdentity& identity) {
     const bool ssh = identity.protocol == SiteProtocol::Sftp;
     if (ssh && identity.isValid() && identity.problem == TrustProblem::Revoked)
-        return QStringLiteral("The server's host key %1 is marked as revoked in your known "
-                              "hosts; it must never be trusted. Do not use this server until "
-                              "your host gives you its new key.")
+        return QCoreApplication::translate(
+                   "ServerTrust", "The server's host key %1 is marked as revoked in your known "
+                                  "hosts; it must never be trusted. Do not use this server until "
+                                  "your host gives you its new key.")
             .arg(identity.fingerprint());
     if (ssh && identity.isValid() && identity.problem == TrustProblem::Changed)
-        return QStringLiteral("WARNING: the server's host key has changed. Known key: %1. "
-                              "Presented now: %2. If your host confirms the new key, remove "
-                              "the old one with ssh-keygen -R \"%3\" and upload again.")
-            .arg(identity.hostKey.knownPrint.isEmpty() ? QStringLiteral("(not readable)")
-                                                       : identity.hostKey.knownPrint,
+        return QCoreApplication::translate(
+                   "ServerTrust", "WARNING: the server's host key has changed. Known key: %1. "
+                                  "Presented now: %2. If your host confirms the new key, remove "
+                                  "the old one with ssh-keygen -R \"%3\" and upload again.")
+            .arg(identity.hostKey.knownPrint.isEmpty()
+                     ? QCoreApplication::translate("ServerTrust", "(not readable)")
+                     : identity.hostKey.knownPrint,
                  identity.fingerprint(), sshhostkey::hostPortName(identity.host, identity.port));
-    const QString what = ssh ? QStringLiteral("host key") : QStringLiteral("certificate");
-    const QString state = identity.problem == TrustProblem::Changed
-                              ? QStringLiteral("changed; it now has")
-                              : QStringLiteral("is not trusted; it has");
+    const QString what = ssh ? QCoreApplication::translate("ServerTrust", "host key")
+                             : QCoreApplication::translate("ServerTrust", "certificate");
+    const QString state =
+        identity.problem == TrustProblem::Changed
+            ? QCoreApplication::translate("ServerTrust", "changed; it now has")
+            : QCoreApplication::translate("ServerTrust", "is not trusted; it has");
     const QString fingerprint =
         identity.isValid()
-            ? QStringLiteral("the SHA-256 fingerprint %1").arg(identity.fingerprint())
-            : QStringLiteral("a fingerprint that could not be read (%1)").arg(identity.failure);
-    return QStringLiteral("The server's %1 %2 %3. To review and trust it: morvane trust \"%4\"")
+            ? QCoreApplication::translate("ServerTrust", "the SHA-256 fingerprint %1")
+                  .arg(identity.fingerprint())
+            : QCoreApplication::translate("ServerTrust",
+                                          "a fingerprint that could not be read (%1)")
+                  .arg(identity.failure);
+    return QCoreApplication::translate(
+               "ServerTrust", "The server's %1 %2 %3. To review and trust it: morvane trust \"%4\"")
         .arg(what, state, fingerprint, ftppath::printable(site.name()));
 }
 

@@ -2,6 +2,7 @@
 
 #include "transfer/ftpaddress.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 namespace morvane::siteprotocol {
@@ -37,11 +38,11 @@ QString title(SiteProtocol protocol) {
     case SiteProtocol::Ftp:
         return QStringLiteral("FTP");
     case SiteProtocol::Ftps:
-        return QStringLiteral("FTPS (TLS)");
+        return QCoreApplication::translate("SiteProtocol", "FTPS (TLS)");
     case SiteProtocol::FtpsImplicit:
-        return QStringLiteral("FTPS (implicit TLS, port 990)");
+        return QCoreApplication::translate("SiteProtocol", "FTPS (implicit TLS, port 990)");
     case SiteProtocol::Sftp:
-        return QStringLiteral("SFTP (SSH)");
+        return QCoreApplication::translate("SiteProtocol", "SFTP (SSH)");
     }
     return QString();
 }

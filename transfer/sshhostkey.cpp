@@ -1,5 +1,6 @@
 #include "transfer/sshhostkey.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -176,14 +177,15 @@ QByteArray knownHostsLine(const QString& host, int port, const SshHostKey& key) 
 
 bool addToKnownHosts(const QString& host, int port, const SshHostKey& key, QString* error) {
     if (!key.isValid()) {
-        *error = QStringLiteral("The server's key could not be read.");
+        *error = QCoreApplication::translate("ServerTrust", "The server's key could not be read.");
         return false;
     }
     const QString path = knownHostsPath();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir(folder).exists()) {
         if (!QDir().mkpath(folder)) {
-            *error = QStringLiteral("Can't create the folder \"%1\".").arg(folder);
+            *error = QCoreApplication::translate("ServerTrust", "Can't create the folder \"%1\".")
+                         .arg(folder);
             return false;
         }
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -203,9 +205,11 @@ bool addToKnownHosts(const QString& host, int port, const SshHostKey& key, QStri
     }
     // ssh would refuse this key however many lines trust it.
     if (checkKnownHosts(contents, host, port, key) == TrustProblem::Revoked) {
-        *error = QStringLiteral("Your known hosts (%1) mark this key as revoked: it must not be "
-                                "trusted.")
-                     .arg(path);
+        *error =
+            QCoreApplication::translate(
+                "ServerTrust", "Your known hosts (%1) mark this key as revoked: it must not be "
+                               "trusted.")
+                .arg(path);
         return false;
     }
     contents += knownHostsLine(host, port, key);

@@ -2,6 +2,7 @@
 
 #include "transfer/ftplog.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QEventLoop>
 #include <QSslCertificate>
@@ -32,7 +33,8 @@ QString nameOf(const QSslCertificate& certificate, bool issuer) {
 ServerCertificate fromCertificate(const QSslCertificate& certificate) {
     ServerCertificate out;
     if (certificate.isNull()) {
-        out.problem = QStringLiteral("The server presented no certificate.");
+        out.problem =
+            QCoreApplication::translate("ServerTrust", "The server presented no certificate.");
         return out;
     }
     out.subject = nameOf(certificate, false);
@@ -61,8 +63,9 @@ public:
         m_socket.setSslConfiguration(config);
         m_socket.setPeerVerifyName(server.host);
         m_timer.setSingleShot(true);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_loop,
-                         [this] { fail(QStringLiteral("The server did not answer in time.")); });
+        QObject::connect(&m_timer, &QTimer::timeout, &m_loop, [this] {
+            fail(QCoreApplication::translate("ServerTrust", "The server did not answer in time."));
+        });
         QObject::connect(&m_socket, &QSslSocket::readyRead, &m_loop, [this] { readReplies(); });
         QObject::connect(&m_socket, &QSslSocket::encrypted, &m_loop, [this] {
             m_result = fromCertificate(m_socket.peerCertificate());
@@ -108,7 +111,8 @@ private:
                 m_socket.startClientEncryption();
                 return;
             } else {
-                fail(QStringLiteral("The server does not offer TLS: \"%1\"")
+                fail(QCoreApplication::translate("ServerTrust",
+                                                 "The server does not offer TLS: \"%1\"")
                          .arg(ftppath::printable(QString::fromUtf8(line))));
                 return;
             }
@@ -137,7 +141,8 @@ ServerCertificate fetchServerCertificate(const FtpServerAddress& server, SitePro
                                          int timeoutMs) {
     if (!QSslSocket::supportsSsl()) {
         ServerCertificate none;
-        none.problem = QStringLiteral("TLS is not available on this system.");
+        none.problem =
+            QCoreApplication::translate("ServerTrust", "TLS is not available on this system.");
         return none;
     }
     Probe probe(server, protocol, timeoutMs);
@@ -152,7 +157,9 @@ QString describeCertificate(const ServerCertificate& certificate) {
         return d.isValid() ? d.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'"))
                            : QStringLiteral("?");
     };
-    return QStringLiteral("Subject: %1\nIssuer: %2\nValid from %3 to %4\nSHA-256 fingerprint: %5")
+    return QCoreApplication::translate(
+               "ServerTrust",
+               "Subject: %1\nIssuer: %2\nValid from %3 to %4\nSHA-256 fingerprint: %5")
         .arg(certificate.subject, certificate.issuer, date(certificate.notBefore),
              date(certificate.notAfter), certificate.fingerprint);
 }

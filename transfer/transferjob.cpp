@@ -6,6 +6,7 @@
 #include "transfer/ftplog.h"
 #include "transfer/transferjob_p.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QSet>
 #include <QTimer>
@@ -22,14 +23,14 @@ namespace {
 QString initialisingLine(const Site& site) {
     switch (siteprotocol::of(site).value_or(SiteProtocol::Ftp)) {
     case SiteProtocol::Sftp:
-        return QStringLiteral("Initializing SFTP");
+        return QCoreApplication::translate("morvane::TransferJob", "Initializing SFTP");
     case SiteProtocol::Ftps:
     case SiteProtocol::FtpsImplicit:
-        return QStringLiteral("Initializing FTPS");
+        return QCoreApplication::translate("morvane::TransferJob", "Initializing FTPS");
     case SiteProtocol::Ftp:
         break;
     }
-    return kInitialising;
+    return kInitialising();
 }
 
 } // namespace
@@ -73,7 +74,9 @@ void TransferJob::Impl::launch(int index) {
     }
     if (!info || (eventDriver && !eventDriver->trackSockets(info->easy.get(), &info->sockets))) {
         const QString why =
-            info ? QStringLiteral("libcurl refused the socket callbacks.") : error.detail;
+            info ? QCoreApplication::translate("morvane::TransferJob",
+                                               "libcurl refused the socket callbacks.")
+                 : error.detail;
         abortAll(cannotInitiate(why), Outcome::Failed, cannotInitiate(why));
         return;
     }
@@ -116,7 +119,7 @@ void TransferJob::Impl::launch(int index) {
         };
     }
     if (!driver->add(info->easy.get())) {
-        abortAll(kCannotInitiate, Outcome::Failed, kCannotInitiate);
+        abortAll(kCannotInitiate(), Outcome::Failed, kCannotInitiate());
         return;
     }
     items[size_t(index)].state = State::Running;
@@ -292,7 +295,8 @@ void TransferJob::Impl::itemEnded(int index, const FtpError& error) {
     switch (item.step) {
     case Step::Store:
         if (!error.isError()) {
-            Q_EMIT q->message(QStringLiteral("Uploaded \"%1\"").arg(ftppath::printable(item.key)));
+            Q_EMIT q->message(QCoreApplication::translate("morvane::TransferJob", "Uploaded \"%1\"")
+                                  .arg(ftppath::printable(item.key)));
             Q_EMIT q->fileUploaded(item.key);
         } else {
             const QString note = folderNote(item, error);
@@ -309,8 +313,10 @@ void TransferJob::Impl::itemEnded(int index, const FtpError& error) {
         release(index);
         break;
     case Step::Listing:
-        result = error.isError() ? QStringLiteral("ERROR: %1").arg(item.error)
-                                 : QStringLiteral("Successful connection");
+        result =
+            error.isError()
+                ? QCoreApplication::translate("morvane::TransferJob", "ERROR: %1").arg(item.error)
+                : QCoreApplication::translate("morvane::TransferJob", "Successful connection");
         listingSucceeded = !error.isError();
         break;
     default:
@@ -338,7 +344,9 @@ void TransferJob::Impl::checkFinished() {
     }
     const QStringList failed = q->failedFiles();
     if (failed.isEmpty()) {
-        finish(QStringLiteral("Successful upload of all files"), Outcome::Succeeded);
+        finish(
+            QCoreApplication::translate("morvane::TransferJob", "Successful upload of all files"),
+            Outcome::Succeeded);
         return;
     }
     finish(failureSummary(failed), Outcome::Failed);
@@ -350,18 +358,19 @@ void TransferJob::Impl::checkFinished() {
 QString TransferJob::Impl::failureSummary(const QStringList& failed) const {
     const QString first = q->failureOf(failed.first());
     if (failed.size() == 1)
-        return QStringLiteral("Error uploading \"%1\": %2")
+        return QCoreApplication::translate("morvane::TransferJob", "Error uploading \"%1\": %2")
             .arg(ftppath::printable(failed.first()), first);
-    const QString count = QStringLiteral("Error uploading %1 of %2 files")
-                              .arg(failed.size())
-                              .arg(q->uploadedFiles().size() + failed.size());
+    const QString count =
+        QCoreApplication::translate("morvane::TransferJob", "Error uploading %1 of %2 files")
+            .arg(failed.size())
+            .arg(q->uploadedFiles().size() + failed.size());
     const bool shared = std::all_of(failed.cbegin(), failed.cend(), [&](const QString& file) {
         return q->failureOf(file) == first;
     });
     if (shared)
         return count + QStringLiteral(": ") + first;
-    return count +
-           QStringLiteral("; the first, \"%1\": %2").arg(ftppath::printable(failed.first()), first);
+    return count + QCoreApplication::translate("morvane::TransferJob", "; the first, \"%1\": %2")
+                       .arg(ftppath::printable(failed.first()), first);
 }
 
 void TransferJob::Impl::finish(const QString& text, Outcome how) {
@@ -432,7 +441,8 @@ void TransferJob::start() {
         d->site = std::move(*filled);
     } else {
         d->plan();
-        const QString text = QStringLiteral("ERROR: ") + keyringProblem;
+        const QString text =
+            QCoreApplication::translate("morvane::TransferJob", "ERROR: ") + keyringProblem;
         d->abortAll(text, Outcome::Failed, keyringProblem);
         return;
     }
@@ -441,9 +451,10 @@ void TransferJob::start() {
     d->plan();
     if (!d->planProblem.isEmpty()) {
         qCDebug(lcFtp).noquote() << "The job cannot start:" << d->planProblem;
-        const QString text = d->planProblem.startsWith(kCannotInitiate)
-                                 ? d->planProblem
-                                 : QStringLiteral("ERROR: ") + d->planProblem;
+        const QString text =
+            d->planProblem.startsWith(kCannotInitiate())
+                ? d->planProblem
+                : QCoreApplication::translate("morvane::TransferJob", "ERROR: ") + d->planProblem;
         d->abortAll(text, Outcome::Failed, d->planProblem);
         return;
     }
@@ -461,7 +472,7 @@ void TransferJob::start() {
         // A connection test makes one connection.
         auto lanes = std::make_unique<CurlLanes>(d->mode == Impl::Mode::Test ? 1 : d->limit);
         if (!lanes->isUsable()) {
-            d->abortAll(kCannotInitiate, Outcome::Failed, kCannotInitiate);
+            d->abortAll(kCannotInitiate(), Outcome::Failed, kCannotInitiate());
             return;
         }
         d->driver = std::move(lanes);
@@ -486,13 +497,15 @@ void TransferJob::cancel() {
     if (d->finished || d->cancelling)
         return;
     const QString text =
-        d->mode == Impl::Mode::Test ? kCancelled : QStringLiteral("ERROR: ") + kCancelled;
+        d->mode == Impl::Mode::Test
+            ? kCancelled()
+            : QCoreApplication::translate("morvane::TransferJob", "ERROR: ") + kCancelled();
     if (!d->started || !d->driver) {
         if (!d->started) {
             d->started = true;
             d->plan();
         }
-        d->abortAll(text, Outcome::Cancelled, kCancelled);
+        d->abortAll(text, Outcome::Cancelled, kCancelled());
         return;
     }
     d->cancelAndClean(text);
@@ -545,7 +558,8 @@ QString TransferJob::failureOf(const QString& file) const {
     const Impl::Item& item = d->items[size_t(*it)];
     if (item.state == Impl::State::Done)
         return QString();
-    return item.error.isEmpty() ? QStringLiteral("Not sent") : item.error;
+    return item.error.isEmpty() ? QCoreApplication::translate("morvane::TransferJob", "Not sent")
+                                : item.error;
 }
 
 QStringList TransferJob::failedFiles() const {

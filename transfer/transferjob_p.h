@@ -8,6 +8,7 @@
 #include "transfer/ftpstream.h"
 #include "transfer/transferjob.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -23,9 +24,15 @@ namespace morvane {
 namespace transferjob {
 
 inline const QString kFolderKeyPrefix = QStringLiteral("{*Directory*} ");
-inline const QString kInitialising = QStringLiteral("Initializing FTP");
-inline const QString kCannotInitiate = QStringLiteral("ERROR: Can't initiate FTP");
-inline const QString kCancelled = QStringLiteral("Cancelled");
+inline QString kInitialising() {
+    return QCoreApplication::translate("morvane::TransferJob", "Initializing FTP");
+}
+inline QString kCannotInitiate() {
+    return QCoreApplication::translate("morvane::TransferJob", "ERROR: Can't initiate FTP");
+}
+inline QString kCancelled() {
+    return QCoreApplication::translate("morvane::TransferJob", "Cancelled");
+}
 
 inline constexpr int kDefaultConnections = 4;
 inline constexpr int kMaxConnections = 64;
@@ -47,7 +54,7 @@ inline constexpr int kCancelCleanupSeconds = 10;
 
 // "ERROR: Can't initiate FTP", with the reason after it.
 inline QString cannotInitiate(const QString& why) {
-    return why.isEmpty() ? kCannotInitiate : kCannotInitiate + QStringLiteral(". ") + why;
+    return why.isEmpty() ? kCannotInitiate() : kCannotInitiate() + QStringLiteral(". ") + why;
 }
 
 } // namespace transferjob

@@ -5,6 +5,7 @@
 #include "transfer/ftplog.h"
 #include "transfer/transferjob_p.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <algorithm>
@@ -94,7 +95,7 @@ void TransferJob::Impl::cancelAndClean(const QString& finalText) {
         if (items[i].step == Step::Store && items[i].state == State::Waiting &&
             items[i].clearTemporaryFirst)
             stores.insert(int(i));
-    stopEverything(kCancelled);
+    stopEverything(kCancelled());
     cancelling = true;
     cancelText = finalText;
     for (int store : stores)
@@ -104,7 +105,8 @@ void TransferJob::Impl::cancelAndClean(const QString& finalText) {
         return;
     }
     qCDebug(lcFtp) << "Cancelled; removing" << ready.size() << "temporary files";
-    Q_EMIT q->message(QStringLiteral("Stopping: removing the unfinished files from the server"));
+    Q_EMIT q->message(QCoreApplication::translate(
+        "morvane::TransferJob", "Stopping: removing the unfinished files from the server"));
     // The removals get a short while; a server that does not answer them
     // must not hold the cancel.
     QTimer::singleShot(std::min(replyTimeout, kCancelCleanupSeconds) * 1000, q, [this] {

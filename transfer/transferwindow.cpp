@@ -5,6 +5,7 @@
 #include "transfer/servertrust.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QNetworkInformation>
@@ -17,8 +18,12 @@
 namespace morvane {
 
 namespace {
-const QString kOK = QStringLiteral("OK");
-const QString kStop = QStringLiteral("Stop");
+QString kOK() {
+    return QCoreApplication::translate("morvane::TransferWindow", "OK");
+}
+QString kStop() {
+    return QCoreApplication::translate("morvane::TransferWindow", "Stop");
+}
 // The window grows with a long message up to this width, then wraps it.
 constexpr int kMaxWidth = 640;
 
@@ -85,7 +90,7 @@ TransferWindow::TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent
     m_failed->setWordWrap(true);
     m_failed->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_failed->hide();
-    m_button = new QPushButton(kStop, this);
+    m_button = new QPushButton(kStop(), this);
     m_button->setObjectName(QStringLiteral("button"));
     m_button->setAccessibleName(tr("Stop or close"));
     m_button->setAutoDefault(false);
@@ -113,7 +118,7 @@ bool TransferWindow::run() {
 }
 
 void TransferWindow::actionButton() {
-    if (m_button->text() == kOK) {
+    if (m_button->text() == kOK()) {
         accept();
         return;
     }
@@ -167,7 +172,7 @@ void TransferWindow::curlFinished() {
             resize(width(), std::max(height(), 360));
     }
     growToFit();
-    m_button->setText(kOK);
+    m_button->setText(kOK());
     m_button->setEnabled(true);
     m_button->setDefault(true);
     m_button->setFocus();
@@ -204,8 +209,10 @@ bool runWindow(const Site& site, std::unique_ptr<TransferJob> job, QWidget* pare
     if (uploaded)
         uploaded->clear();
     if (!isConnected(site)) {
-        Platform::instance().alert(QStringLiteral("You are not connected to the internet."),
-                                   QString());
+        Platform::instance().alert(
+            QCoreApplication::translate("morvane::TransferWindow",
+                                        "You are not connected to the internet."),
+            QString());
         return false;
     }
     TransferWindow window(std::move(job), parent);
@@ -219,17 +226,25 @@ bool runWindow(const Site& site, std::unique_ptr<TransferJob> job, QWidget* pare
 bool offerTrust(Site& site, const ServerIdentity& identity) {
     Platform& platform = Platform::instance();
     if (!identity.isValid()) {
-        platform.alert(QStringLiteral("Can't read what the server presents."), identity.failure);
+        platform.alert(QCoreApplication::translate("morvane::TransferWindow",
+                                                   "Can't read what the server presents."),
+                       identity.failure);
         return false;
     }
     const bool ssh = identity.protocol == SiteProtocol::Sftp;
-    const QString title = identity.problem == TrustProblem::Revoked
-                              ? QStringLiteral("The server's host key is revoked")
-                          : identity.problem == TrustProblem::Changed
-                              ? (ssh ? QStringLiteral("The server's host key has changed")
-                                     : QStringLiteral("The server's certificate has changed"))
-                              : (ssh ? QStringLiteral("The server's host key is not known")
-                                     : QStringLiteral("The server's certificate is not trusted"));
+    const QString title =
+        identity.problem == TrustProblem::Revoked
+            ? QCoreApplication::translate("morvane::TransferWindow",
+                                          "The server's host key is revoked")
+        : identity.problem == TrustProblem::Changed
+            ? (ssh ? QCoreApplication::translate("morvane::TransferWindow",
+                                                 "The server's host key has changed")
+                   : QCoreApplication::translate("morvane::TransferWindow",
+                                                 "The server's certificate has changed"))
+            : (ssh ? QCoreApplication::translate("morvane::TransferWindow",
+                                                 "The server's host key is not known")
+                   : QCoreApplication::translate("morvane::TransferWindow",
+                                                 "The server's certificate is not trusted"));
     const QString text = servertrust::question(site, identity);
     if (!servertrust::mayAccept(identity)) {
         platform.alert(title, text);
@@ -237,12 +252,17 @@ bool offerTrust(Site& site, const ServerIdentity& identity) {
     }
     // The harmless answer is the default.
     const QString yes =
-        ssh ? QStringLiteral("Accept This Key") : QStringLiteral("Trust This Certificate");
-    if (platform.question(title, text, {QStringLiteral("Cancel"), yes}, 0) != 1)
+        ssh ? QCoreApplication::translate("morvane::TransferWindow", "Accept This Key")
+            : QCoreApplication::translate("morvane::TransferWindow", "Trust This Certificate");
+    if (platform.question(title, text,
+                          {QCoreApplication::translate("morvane::TransferWindow", "Cancel"), yes},
+                          0) != 1)
         return false;
     QString error;
     if (!servertrust::accept(site, identity, &error)) {
-        platform.alert(QStringLiteral("Can't record the server's key."), error);
+        platform.alert(QCoreApplication::translate("morvane::TransferWindow",
+                                                   "Can't record the server's key."),
+                       error);
         return false;
     }
     return true;
@@ -250,8 +270,10 @@ bool offerTrust(Site& site, const ServerIdentity& identity) {
 
 bool testConnection(Site& site, QWidget* parent) {
     if (!isConnected(site)) {
-        Platform::instance().alert(QStringLiteral("You are not connected to the internet."),
-                                   QString());
+        Platform::instance().alert(
+            QCoreApplication::translate("morvane::TransferWindow",
+                                        "You are not connected to the internet."),
+            QString());
         return false;
     }
     ServerIdentity identity;

@@ -4,6 +4,7 @@
 #include "tree/directoryreader.h"
 #include "tree/filesystemitem.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 
@@ -117,14 +118,17 @@ FileSystemItem* newFileOrFolder(FileSystemItem* selected, NewItemType type, NewI
     const QString name = newItemName(folderPath, type, first);
     if (name.isEmpty()) {
         Platform::instance().alert(
-            folder ? QStringLiteral("Can't make a new folder.")
-                   : QStringLiteral("Can't make a new file."),
-            folder ? QStringLiteral("The names \"untitled folder\" to \"untitled-99 folder\" "
-                                    "are all taken in \"%1\". Rename some of them first.")
-                         .arg(target->relativePath())
-                   : QStringLiteral("The names \"untitled.html\" to \"untitled-99.html\" are "
-                                    "all taken in \"%1\". Rename some of them first.")
-                         .arg(target->relativePath()));
+            folder ? QCoreApplication::translate("FileOperations", "Can't make a new folder.")
+                   : QCoreApplication::translate("FileOperations", "Can't make a new file."),
+            folder
+                ? QCoreApplication::translate(
+                      "FileOperations", "The names \"untitled folder\" to \"untitled-99 folder\" "
+                                        "are all taken in \"%1\". Rename some of them first.")
+                      .arg(target->relativePath())
+                : QCoreApplication::translate(
+                      "FileOperations", "The names \"untitled.html\" to \"untitled-99.html\" are "
+                                        "all taken in \"%1\". Rename some of them first.")
+                      .arg(target->relativePath()));
         return nullptr;
     }
     const QString path = joinPath(folderPath, name);
@@ -132,9 +136,10 @@ FileSystemItem* newFileOrFolder(FileSystemItem* selected, NewItemType type, NewI
     QString error;
     const bool made = folder ? makeFolder(path, &error) : writeNewPage(path, &error);
     if (!made) {
-        Platform::instance().alert(folder ? QStringLiteral("Error creating folder.")
-                                          : QStringLiteral("Error writing file."),
-                                   error);
+        Platform::instance().alert(
+            folder ? QCoreApplication::translate("FileOperations", "Error creating folder.")
+                   : QCoreApplication::translate("FileOperations", "Error writing file."),
+            error);
         return nullptr;
     }
     FileSystemItem* node = target->addChild(std::make_unique<FileSystemItem>(path, target));
@@ -150,7 +155,9 @@ FileSystemItem* newFileOrFolder(FileSystemItem* selected, NewItemType type, NewI
 
 namespace {
 
-const QString kCantRename = QStringLiteral("Can't rename.");
+QString kCantRename() {
+    return QCoreApplication::translate("FileOperations", "Can't rename.");
+}
 
 // Moves `from` to `to` unless something is at `to` already; the check and
 // the move are one step where the file system allows it. Returns 0 or the
@@ -173,11 +180,13 @@ int moveNoReplace(const QString& from, const QString& to) {
 
 QString renameProblem(const QString& name) {
     if (name.isEmpty())
-        return QStringLiteral("A name can't be empty.");
+        return QCoreApplication::translate("FileOperations", "A name can't be empty.");
     if (name.contains(QLatin1Char('/')))
-        return QStringLiteral("A name can't contain \"/\": it separates folders.");
+        return QCoreApplication::translate("FileOperations",
+                                           "A name can't contain \"/\": it separates folders.");
     if (name.contains(QChar(0)))
-        return QStringLiteral("A name can't contain a NUL character.");
+        return QCoreApplication::translate("FileOperations",
+                                           "A name can't contain a NUL character.");
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return QStringLiteral("\".\" and \"..\" name folders that already exist.");
     return QString();
@@ -186,16 +195,19 @@ QString renameProblem(const QString& name) {
 bool mayRename(FileSystemItem* node) {
     Platform& platform = Platform::instance();
     if (!node || !node->isAttached()) {
-        platform.alert(kCantRename, QStringLiteral("The item is no longer in the site folder."));
+        platform.alert(kCantRename(),
+                       QCoreApplication::translate("FileOperations",
+                                                   "The item is no longer in the site folder."));
         return false;
     }
     if (!node->parent() || node == FileSystemItem::rootItem()) {
         // The site's settings hold the folder's path: renaming it here
         // would leave the site without its folder.
-        platform.alert(kCantRename,
-                       QStringLiteral("The site folder's name is part of the site's settings. "
-                                      "Rename it in the file manager, then choose it again in "
-                                      "the site's properties."));
+        platform.alert(kCantRename(), QCoreApplication::translate(
+                                          "FileOperations",
+                                          "The site folder's name is part of the site's settings. "
+                                          "Rename it in the file manager, then choose it again in "
+                                          "the site's properties."));
         return false;
     }
     return true;
@@ -208,7 +220,7 @@ RenameResult renameItem(FileSystemItem* node, const QString& name) {
         return RenameResult::Refused;
     const QString problem = renameProblem(name);
     if (!problem.isEmpty()) {
-        Platform::instance().alert(kCantRename, problem);
+        Platform::instance().alert(kCantRename(), problem);
         return RenameResult::Refused;
     }
     const QString oldPath = node->fullPath();
@@ -216,12 +228,13 @@ RenameResult renameItem(FileSystemItem* node, const QString& name) {
     const int err = moveNoReplace(oldPath, newPath);
     Platform& platform = Platform::instance();
     if (err == EEXIST || err == ENOTEMPTY) {
-        platform.alert(QStringLiteral("Can't rename \u2013 file name already exists."),
-                       QStringLiteral("Choose a different name."));
+        platform.alert(QCoreApplication::translate("FileOperations",
+                                                   "Can't rename \u2013 file name already exists."),
+                       QCoreApplication::translate("FileOperations", "Choose a different name."));
         return RenameResult::Refused;
     }
     if (err != 0) {
-        platform.alert(kCantRename, qt_error_string(err));
+        platform.alert(kCantRename(), qt_error_string(err));
         return RenameResult::Refused;
     }
     node->changeName(name);
@@ -234,7 +247,8 @@ bool trashItem(FileSystemItem* node) {
     QString error;
     if (Platform::instance().moveToTrash(node->fullPath(), &error))
         return true;
-    Platform::instance().alert(QStringLiteral("Can't move to trash."), error);
+    Platform::instance().alert(
+        QCoreApplication::translate("FileOperations", "Can't move to trash."), error);
     return false;
 }
 

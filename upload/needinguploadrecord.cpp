@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -238,8 +239,9 @@ NeedingUploadRecord::LoadResult NeedingUploadRecord::load(QString* setAsidePath)
 bool NeedingUploadRecord::save(QString* error) const {
     if (m_protectFile) {
         if (error)
-            *error =
-                QStringLiteral("The existing record could not be read and was kept unchanged.");
+            *error = QCoreApplication::translate(
+                "morvane::UploadMarks",
+                "The existing record could not be read and was kept unchanged.");
         return false;
     }
     // On a first run the data folder may not exist yet. A new record is

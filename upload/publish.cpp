@@ -2,6 +2,7 @@
 
 #include "upload/uploadmarks.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
@@ -31,14 +32,15 @@ void reportRefusals(PublishUi& ui, const QList<uploadplan::Refusal>& refused) {
     // per file.
     if (refused.size() == 1) {
         const QString& reason = refused[0].reason;
-        ui.problem(QStringLiteral("\"%1\" was not sent.").arg(refused[0].file),
-                   reason.left(1).toUpper() + reason.mid(1) + QLatin1Char('.'));
+        ui.problem(
+            QCoreApplication::translate("Upload", "\"%1\" was not sent.").arg(refused[0].file),
+            reason.left(1).toUpper() + reason.mid(1) + QLatin1Char('.'));
         return;
     }
     QStringList lines;
     for (const uploadplan::Refusal& r : refused)
         lines << QStringLiteral("\"%1\": %2.").arg(r.file, r.reason);
-    ui.problem(QStringLiteral("%1 files were not sent.").arg(refused.size()),
+    ui.problem(QCoreApplication::translate("Upload", "%1 files were not sent.").arg(refused.size()),
                lines.join(QLatin1Char('\n')));
 }
 
@@ -57,8 +59,9 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
     QString folderError;
     const QString folder = uploadplan::siteFolderFor(*site, defaultSiteFolder, &folderError);
     if (folder.isEmpty()) {
-        ui.problem(folderError, QStringLiteral("Set the folder's full path (starting with \"/\") "
-                                               "in the site's properties."));
+        ui.problem(folderError, QCoreApplication::translate(
+                                    "Upload", "Set the folder's full path (starting with \"/\") "
+                                              "in the site's properties."));
         return PublishOutcome::BadSiteFolder;
     }
 

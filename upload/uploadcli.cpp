@@ -19,19 +19,20 @@ namespace morvane {
 
 namespace {
 
-const char kUsage[] = "Usage: morvane upload [--yes] [--dry-run] [--verbose] [SITE]\n"
-                      "\n"
-                      "Uploads the changed files of SITE (the current site when omitted),\n"
-                      "after converting its changed Markdown files to HTML. Files the server\n"
-                      "confirmed lose their mark; every other file keeps it.\n"
-                      "\n"
-                      "  -y, --yes      upload without asking for confirmation\n"
-                      "  -n, --dry-run  show what would be uploaded; change nothing\n"
-                      "  -v, --verbose  show the FTP conversation's diagnostics\n"
-                      "  -h, --help     show this help\n"
-                      "\n"
-                      "Exit status: 0 all files uploaded, 1 failure, 2 usage error,\n"
-                      "3 nothing to upload, 4 not confirmed (or --dry-run).\n";
+const char kUsage[] = QT_TRANSLATE_NOOP(
+    "CommandLine", "Usage: morvane upload [--yes] [--dry-run] [--verbose] [SITE]\n"
+                   "\n"
+                   "Uploads the changed files of SITE (the current site when omitted),\n"
+                   "after converting its changed Markdown files to HTML. Files the server\n"
+                   "confirmed lose their mark; every other file keeps it.\n"
+                   "\n"
+                   "  -y, --yes      upload without asking for confirmation\n"
+                   "  -n, --dry-run  show what would be uploaded; change nothing\n"
+                   "  -v, --verbose  show the FTP conversation's diagnostics\n"
+                   "  -h, --help     show this help\n"
+                   "\n"
+                   "Exit status: 0 all files uploaded, 1 failure, 2 usage error,\n"
+                   "3 nothing to upload, 4 not confirmed (or --dry-run).\n");
 
 struct Options {
     bool yes = false;
@@ -57,10 +58,11 @@ bool parseArgs(const QStringList& args, Options* opts, QString* problem) {
         } else if (option && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
             opts->help = true;
         } else if (option) {
-            *problem = QStringLiteral("unknown option \"%1\"").arg(escapeNameForTerminal(a));
+            *problem = QCoreApplication::translate("CommandLine", "unknown option \"%1\"")
+                           .arg(escapeNameForTerminal(a));
             return false;
         } else if (opts->siteGiven) {
-            *problem = QStringLiteral("more than one site given");
+            *problem = QCoreApplication::translate("CommandLine", "more than one site given");
             return false;
         } else {
             opts->site = a;
@@ -78,14 +80,18 @@ public:
         : m_options(options), m_in(in), m_out(out), m_err(err) {}
 
     void noSiteChosen() override {
-        m_err << "Before you can upload you need to choose (and maybe set up) a site.\n"
-              << "Name the site: morvane upload SITE\n"
+        m_err << QCoreApplication::translate(
+                     "CommandLine",
+                     "Before you can upload you need to choose (and maybe set up) a site.\n"
+                     "Name the site: morvane upload SITE\n")
               << Qt::flush;
     }
     void siteHasNoServer(const Site& site) override {
-        m_err << "The site \"" << escapeNameForTerminal(site.name())
-              << "\" has no FTP server to upload to.\n"
-              << "Enter the server in the site's properties (Sites > Edit... in the window).\n"
+        m_err << QCoreApplication::translate(
+                     "CommandLine",
+                     "The site \"%1\" has no FTP server to upload to.\n"
+                     "Enter the server in the site's properties (Sites > Edit... in the window).\n")
+                     .arg(escapeNameForTerminal(site.name()))
               << Qt::flush;
     }
     void problem(const QString& title, const QString& message) override {
@@ -94,7 +100,9 @@ public:
             m_err << escapeForTerminal(message) << '\n';
         m_err << Qt::flush;
     }
-    void nothingToUpload() override { m_out << "Nothing to upload.\n" << Qt::flush; }
+    void nothingToUpload() override {
+        m_out << QCoreApplication::translate("CommandLine", "Nothing to upload.\n") << Qt::flush;
+    }
     bool confirm(const Site& site, const uploadplan::Files& files) override {
         // Names are shown escaped; the structure of the text is not.
         uploadplan::Files shown;
@@ -105,15 +113,16 @@ public:
         Site safe = site;
         safe.setValue(sitekey::server, escapeNameForTerminal(site.server()));
         safe.setValue(sitekey::serverfolder, escapeNameForTerminal(site.serverFolder()));
-        m_out << uploadplan::confirmationText(safe, shown,
-                                              QStringLiteral("These files will be uploaded:"))
+        m_out << uploadplan::confirmationText(
+                     safe, shown,
+                     QCoreApplication::translate("CommandLine", "These files will be uploaded:"))
               << '\n'
               << Qt::flush;
         if (m_options.dryRun)
             return false;
         if (m_options.yes)
             return true;
-        m_out << "Upload? [y/N] " << Qt::flush;
+        m_out << QCoreApplication::translate("CommandLine", "Upload? [y/N] ") << Qt::flush;
         const QString answer = m_in.readLine().trimmed().toLower();
         return answer == QLatin1String("y") || answer == QLatin1String("yes");
     }
@@ -137,8 +146,10 @@ public:
         // with its own reason, one line each.
         if (job->outcome() == TransferJob::Outcome::Failed) {
             for (const QString& file : job->failedFiles())
-                m_err << "Not uploaded: \"" << escapeNameForTerminal(file)
-                      << "\": " << escapeForTerminal(job->failureOf(file)) << '\n';
+                m_err << QCoreApplication::translate("CommandLine", "Not uploaded: \"%1\": %2")
+                             .arg(escapeNameForTerminal(file),
+                                  escapeForTerminal(job->failureOf(file)))
+                      << '\n';
             m_err << Qt::flush;
         }
         // Trust is never decided here, where nobody may be watching: say
@@ -169,7 +180,10 @@ void migratePasswords(QSettings& settings, SiteList& sites, QTextStream& err) {
     if (passwordstore::migrate(sites, &why) > 0)
         sitestore::save(settings, sites);
     if (!why.isEmpty())
-        err << "warning: passwords stay in the settings file: " << escapeForTerminal(why) << '\n'
+        err << QCoreApplication::translate("CommandLine",
+                                           "warning: passwords stay in the settings file: %1")
+                   .arg(escapeForTerminal(why))
+            << '\n'
             << Qt::flush;
 }
 
@@ -227,11 +241,12 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
     Options opts;
     QString problem;
     if (!parseArgs(args, &opts, &problem)) {
-        err << "morvane upload: " << problem << "\n" << kUsage << Qt::flush;
+        err << "morvane upload: " << problem << "\n"
+            << QCoreApplication::translate("CommandLine", kUsage) << Qt::flush;
         return uploadexit::Usage;
     }
     if (opts.help) {
-        out << kUsage << Qt::flush;
+        out << QCoreApplication::translate("CommandLine", kUsage) << Qt::flush;
         return uploadexit::Uploaded;
     }
     if (!QCoreApplication::instance()) {
@@ -251,10 +266,14 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
     const Site* site = name.isEmpty() ? nullptr : sitestore::find(sites, name);
     if (!name.isEmpty() && !site) {
         if (opts.siteGiven)
-            err << QStringLiteral("Site \"%1\" doesn't exist.").arg(escapeNameForTerminal(name))
+            err << QCoreApplication::translate("CommandLine", "Site \"%1\" doesn't exist.")
+                       .arg(escapeNameForTerminal(name))
                 << '\n';
         else
-            err << "Can't get properties for current site: " << escapeNameForTerminal(name) << '\n';
+            err << QCoreApplication::translate("CommandLine",
+                                               "Can't get properties for current site: %1")
+                       .arg(escapeNameForTerminal(name))
+                << '\n';
         err << Qt::flush;
         return uploadexit::Failed;
     }
@@ -266,13 +285,17 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
     case NeedingUploadRecord::LoadResult::Loaded:
         break;
     case NeedingUploadRecord::LoadResult::SetAside:
-        err << "The record of files needing upload was unreadable; it was moved to \""
-            << escapeNameForTerminal(setAside) << "\" and a new one is started.\n"
+        err << QCoreApplication::translate(
+                   "CommandLine",
+                   "The record of files needing upload was unreadable; it was moved to \"%1\" "
+                   "and a new one is started.\n")
+                   .arg(escapeNameForTerminal(setAside))
             << Qt::flush;
         break;
     case NeedingUploadRecord::LoadResult::Unreadable:
-        err << "Can't read the record of files needing upload \""
-            << escapeNameForTerminal(marks.filePath()) << "\".\n"
+        err << QCoreApplication::translate(
+                   "CommandLine", "Can't read the record of files needing upload \"%1\".\n")
+                   .arg(escapeNameForTerminal(marks.filePath()))
             << Qt::flush;
         return uploadexit::Failed;
     }
@@ -289,10 +312,12 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
 int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
                         QTextStream& err) {
     if (args.size() != 1 || args[0].startsWith(QLatin1Char('-'))) {
-        err << "Usage: morvane trust SITE\n\n"
-               "Shows the certificate (FTPS) or host key (SFTP) the server of SITE\n"
-               "presents and, when you answer y, trusts it: a certificate is pinned\n"
-               "for the site, a host key is added to ~/.ssh/known_hosts.\n"
+        err << QCoreApplication::translate(
+                   "CommandLine",
+                   "Usage: morvane trust SITE\n\n"
+                   "Shows the certificate (FTPS) or host key (SFTP) the server of SITE\n"
+                   "presents and, when you answer y, trusts it: a certificate is pinned\n"
+                   "for the site, a host key is added to ~/.ssh/known_hosts.\n")
             << Qt::flush;
         return uploadexit::Usage;
     }
@@ -300,22 +325,27 @@ int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& o
     SiteList sites = sitestore::load(*settings);
     Site* site = sitestore::find(sites, args[0]);
     if (!site) {
-        err << QStringLiteral("Site \"%1\" doesn't exist.").arg(escapeNameForTerminal(args[0]))
+        err << QCoreApplication::translate("CommandLine", "Site \"%1\" doesn't exist.")
+                   .arg(escapeNameForTerminal(args[0]))
             << '\n'
             << Qt::flush;
         return uploadexit::Failed;
     }
     const ServerIdentity identity = servertrust::fetch(*site);
     if (!identity.isValid()) {
-        err << "Can't read what the server presents: " << escapeForTerminal(identity.failure)
+        err << QCoreApplication::translate("CommandLine", "Can't read what the server presents: %1")
+                   .arg(escapeForTerminal(identity.failure))
             << '\n'
             << Qt::flush;
         return uploadexit::Failed;
     }
     if (identity.problem == TrustProblem::None) {
         out << (identity.protocol == SiteProtocol::Sftp
-                    ? QStringLiteral("The server's host key %1 is in your known hosts already.\n")
-                    : QStringLiteral("%1\nThis certificate is trusted for the site already.\n"))
+                    ? QCoreApplication::translate(
+                          "CommandLine",
+                          "The server's host key %1 is in your known hosts already.\n")
+                    : QCoreApplication::translate(
+                          "CommandLine", "%1\nThis certificate is trusted for the site already.\n"))
                    .arg(escapeForTerminal(identity.protocol == SiteProtocol::Sftp
                                               ? identity.fingerprint()
                                               : describeCertificate(identity.certificate)))
@@ -325,23 +355,28 @@ int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& o
     out << escapeForTerminal(servertrust::question(*site, identity)) << '\n' << Qt::flush;
     if (!servertrust::mayAccept(identity))
         return uploadexit::Failed;
-    out << "Trust it? [y/N] " << Qt::flush;
+    out << QCoreApplication::translate("CommandLine", "Trust it? [y/N] ") << Qt::flush;
     const QString answer = in.readLine().trimmed().toLower();
     if (answer != QLatin1String("y") && answer != QLatin1String("yes")) {
-        out << "Not trusted; nothing changed.\n" << Qt::flush;
+        out << QCoreApplication::translate("CommandLine", "Not trusted; nothing changed.\n")
+            << Qt::flush;
         return uploadexit::NotConfirmed;
     }
     QString error;
     if (!servertrust::accept(*site, identity, &error)) {
-        err << "Can't record it: " << escapeForTerminal(error) << '\n' << Qt::flush;
+        err << QCoreApplication::translate("CommandLine", "Can't record it: %1")
+                   .arg(escapeForTerminal(error))
+            << '\n'
+            << Qt::flush;
         return uploadexit::Failed;
     }
     sitestore::save(*settings, sites);
     if (settings->status() != QSettings::NoError) {
-        err << "Can't save the list of sites.\n" << Qt::flush;
+        err << QCoreApplication::translate("CommandLine", "Can't save the list of sites.\n")
+            << Qt::flush;
         return uploadexit::Failed;
     }
-    out << "Trusted.\n" << Qt::flush;
+    out << QCoreApplication::translate("CommandLine", "Trusted.\n") << Qt::flush;
     return uploadexit::Uploaded;
 }
 

@@ -4,6 +4,7 @@
 #include "transfer/transferwindow.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -42,8 +43,7 @@ UploadDialog::UploadDialog(const Site& site, const uploadplan::Files& files, QWi
 }
 
 QString UploadDialog::confirmationText() const {
-    return uploadplan::confirmationText(m_prop, m_files,
-                                        QStringLiteral("Click OK to upload these files:"));
+    return uploadplan::confirmationText(m_prop, m_files, tr("Click OK to upload these files:"));
 }
 
 void UploadDialog::actionOK() {
@@ -56,14 +56,20 @@ void UploadDialog::actionCancel() {
 
 void WindowPublishUi::noSiteChosen() {
     Platform::instance().alert(
-        QStringLiteral("Before you can upload you need to choose (and maybe set up) a site."),
-        QStringLiteral("Click OK to go to the Site Properties dialog."));
+        QCoreApplication::translate(
+            "morvane::UploadDialog",
+            "Before you can upload you need to choose (and maybe set up) a site."),
+        QCoreApplication::translate("morvane::UploadDialog",
+                                    "Click OK to go to the Site Properties dialog."));
 }
 
 void WindowPublishUi::siteHasNoServer(const Site& site) {
     Platform::instance().alert(
-        QStringLiteral("The site \"%1\" has no FTP server to upload to.").arg(site.name()),
-        QStringLiteral("Click OK to enter the server in the Site Properties dialog."));
+        QCoreApplication::translate("morvane::UploadDialog",
+                                    "The site \"%1\" has no FTP server to upload to.")
+            .arg(site.name()),
+        QCoreApplication::translate("morvane::UploadDialog",
+                                    "Click OK to enter the server in the Site Properties dialog."));
 }
 
 void WindowPublishUi::problem(const QString& title, const QString& message) {
@@ -71,7 +77,8 @@ void WindowPublishUi::problem(const QString& title, const QString& message) {
 }
 
 void WindowPublishUi::nothingToUpload() {
-    Platform::instance().alert(QStringLiteral("Nothing to upload."), QString());
+    Platform::instance().alert(
+        QCoreApplication::translate("morvane::UploadDialog", "Nothing to upload."), QString());
 }
 
 bool WindowPublishUi::confirm(const Site& site, const uploadplan::Files& files) {
@@ -82,8 +89,10 @@ bool WindowPublishUi::confirm(const Site& site, const uploadplan::Files& files) 
 TransferJob::Outcome WindowPublishUi::runTransfer(const Site& site,
                                                   std::unique_ptr<TransferJob> job) {
     if (!transferwindow::isConnected(site)) {
-        Platform::instance().alert(QStringLiteral("You are not connected to the internet."),
-                                   QString());
+        Platform::instance().alert(
+            QCoreApplication::translate("morvane::UploadDialog",
+                                        "You are not connected to the internet."),
+            QString());
         return TransferJob::Outcome::Failed;
     }
     TransferWindow window(std::move(job), m_parent);

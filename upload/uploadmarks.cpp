@@ -3,6 +3,7 @@
 #include "core/paths.h"
 #include "core/platform.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLockFile>
 
@@ -62,9 +63,12 @@ NeedingUploadRecord::LoadResult UploadMarks::readBack() {
         applyPending(fresh);
         m_record = std::move(fresh);
         Platform::instance().alert(
-            QStringLiteral("The list of files needing upload could not be read."),
-            QStringLiteral("It was kept as \"%1\"; the marks known here were written in its "
-                           "place.")
+            QCoreApplication::translate("morvane::UploadMarks",
+                                        "The list of files needing upload could not be read."),
+            QCoreApplication::translate(
+                "morvane::UploadMarks",
+                "It was kept as \"%1\"; the marks known here were written in its "
+                "place.")
                 .arg(aside));
         break;
     case NeedingUploadRecord::LoadResult::Unreadable:
@@ -154,7 +158,8 @@ bool UploadMarks::write() {
     QString error;
     const bool ok = loaded != NeedingUploadRecord::LoadResult::Unreadable && m_record.save(&error);
     if (loaded == NeedingUploadRecord::LoadResult::Unreadable)
-        error = QStringLiteral("The existing list could not be read and was kept unchanged.");
+        error = QCoreApplication::translate(
+            "morvane::UploadMarks", "The existing list could not be read and was kept unchanged.");
     if (ok) {
         m_added.clear();
         m_removed.clear();
@@ -164,8 +169,10 @@ bool UploadMarks::write() {
         // every file an upload confirms. The changes stay pending and go
         // out with the next write that works.
         m_failureShown = true;
-        Platform::instance().alert(QStringLiteral("Can't save the list of files needing upload."),
-                                   error);
+        Platform::instance().alert(
+            QCoreApplication::translate("morvane::UploadMarks",
+                                        "Can't save the list of files needing upload."),
+            error);
     }
     Q_EMIT changed();
     return ok;

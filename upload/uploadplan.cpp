@@ -2,6 +2,7 @@
 
 #include "transfer/ftpaddress.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -14,7 +15,8 @@ QString siteFolderFor(const Site& site, const QString& defaultSiteFolder, QStrin
         return defaultSiteFolder;
     if (!QDir::isAbsolutePath(local)) {
         if (error)
-            *error = QStringLiteral("The local folder of site \"%1\" is not a full path: \"%2\".")
+            *error = QCoreApplication::translate(
+                         "Upload", "The local folder of site \"%1\" is not a full path: \"%2\".")
                          .arg(site.name(), local);
         return QString();
     }
@@ -85,13 +87,15 @@ Files collectFiles(const QStringList& marked, const QString& siteFolder,
         if (!QFileInfo(path).isFile())
             continue;
         if (!staysInside(siteFolder, path)) {
-            files.refused.append({rel, QStringLiteral("a symbolic link leads it outside the "
-                                                      "site folder")});
+            files.refused.append(
+                {rel, QCoreApplication::translate("Upload", "a symbolic link leads it outside the "
+                                                            "site folder")});
             continue;
         }
         if (ftppath::isTemporaryName(QFileInfo(rel).fileName())) {
-            files.refused.append({rel, QStringLiteral("its name has the form of the temporary "
-                                                      "names uploads use; rename it")});
+            files.refused.append({rel, QCoreApplication::translate(
+                                           "Upload", "its name has the form of the temporary "
+                                                     "names uploads use; rename it")});
             continue;
         }
         files.send.append(rel);
@@ -106,12 +110,13 @@ QString confirmationText(const Site& site, const Files& files, const QString& he
     // An absolute folder follows the server name directly ("host/var/www");
     // a relative one is named as what it is.
     const QString folder = site.serverFolder();
-    text += QStringLiteral("\nto:\n\n\t") + site.server() +
+    text += QCoreApplication::translate("Upload", "\nto:\n\n\t") + site.server() +
             (folder.isEmpty() || folder.startsWith(QLatin1Char('/'))
                  ? folder
-                 : QStringLiteral(", folder %1 inside the login folder").arg(folder));
+                 : QCoreApplication::translate("Upload", ", folder %1 inside the login folder")
+                       .arg(folder));
     if (!files.refused.isEmpty()) {
-        text += QStringLiteral("\n\nThese files will not be sent:\n\n");
+        text += QCoreApplication::translate("Upload", "\n\nThese files will not be sent:\n\n");
         for (const Refusal& r : files.refused)
             text += QStringLiteral("\t%1 (%2)\n").arg(r.file, r.reason);
         text.chop(1);
@@ -120,8 +125,9 @@ QString confirmationText(const Site& site, const Files& files, const QString& he
 }
 
 QString confirmationText(const Site& site, const QStringList& files) {
-    return confirmationText(site, Files{files, {}},
-                            QStringLiteral("Click OK to upload these files:"));
+    return confirmationText(
+        site, Files{files, {}},
+        QCoreApplication::translate("Upload", "Click OK to upload these files:"));
 }
 
 QStringList vanishedFiles(const QStringList& marked, const QString& siteFolder) {

@@ -46,9 +46,9 @@ TEST(FtpError, EachFailureSaysWhatHappenedAndWhatToDo) {
         // vsftpd and pure-ftpd answer a full disk with 451.
         {error(D::FTP, 451, "451 Failure writing to local file."),
          {"could not write the file; its disk or your account's quota may be full",
-          "\"451 Failure writing to local file.\"", kNoSpaceAdvice}},
+          "\"451 Failure writing to local file.\"", kNoSpaceAdvice()}},
         {error(D::FTP, 451, "451 Error during write to file: No space left on device"),
-         {"The server has no space left for this file.", kNoSpaceAdvice}},
+         {"The server has no space left for this file.", kNoSpaceAdvice()}},
         {error(D::FTP, 522, "522 SSL connection failed: session reuse required"),
          {"refused the encrypted data connection",
           "\"522 SSL connection failed: session reuse required\"", "Try again"}},
@@ -71,7 +71,7 @@ TEST(FtpError, EachFailureSaysWhatHappenedAndWhatToDo) {
         {error(D::Curl, CURLE_REMOTE_ACCESS_DENIED, "Upload failed: Permission denied (3/-31)"),
          {"denied access", "Permission denied (3/-31)", "Check the Server Folder"}},
         {error(D::Curl, CURLE_REMOTE_DISK_FULL),
-         {"The server has no space left for this file.", kNoSpaceAdvice}},
+         {"The server has no space left for this file.", kNoSpaceAdvice()}},
         {error(D::LocalFile, 0, {}, "Permission denied"),
          {"Can't read the local file: Permission denied", "that you may read it"}},
         {error(D::SizeMismatch, 0, {}, "3 bytes on the server, 2 sent"),
@@ -187,7 +187,7 @@ TEST(FtpError, FullDisksAndQuotas) {
     using D = FtpErrorDomain;
     const QString full = QStringLiteral("The server has no space left for this file.");
     EXPECT_EQ(streamErrorMessage(error(D::FTP, 452, QStringLiteral("452 Disk full."))),
-              full + QStringLiteral(" Server reply: \"452 Disk full.\" ") + kNoSpaceAdvice);
+              full + QStringLiteral(" Server reply: \"452 Disk full.\" ") + kNoSpaceAdvice());
     EXPECT_TRUE(streamErrorMessage(error(D::FTP, 552)).contains(full));
     // 451 and 426 say it only in their text.
     EXPECT_TRUE(streamErrorMessage(error(D::FTP, 451, QStringLiteral("451 Quota exceeded")))
@@ -203,7 +203,7 @@ TEST(FtpError, FullDisksAndQuotas) {
 
 TEST(FtpError, ServersDemandingEncryption) {
     using D = FtpErrorDomain;
-    const QString secure = kSecureConnectionMessage;
+    const QString secure = kSecureConnectionMessage();
     const QString vsftpd = QStringLiteral("530 Non-anonymous sessions must use encryption.");
     const QString pureftpd =
         QStringLiteral("421 Sorry, cleartext sessions and weak ciphers are not accepted on this "

@@ -122,7 +122,7 @@ TEST_F(LoginTest, ServersDemandingEncryptionSaySo) {
         options.requireTls = kinds[k];
         ASSERT_TRUE(startServer(options));
         const QString expected =
-            kSecureConnectionMessage + QStringLiteral(" Server reply: \"%1\"").arg(replies[k]);
+            kSecureConnectionMessage() + QStringLiteral(" Server reply: \"%1\"").arg(replies[k]);
         auto job = TransferJob::makeUpload(ftpSite(server, "/www"), folders.site.path(), files);
         const JobRun run = runJob(*job);
         EXPECT_EQ(

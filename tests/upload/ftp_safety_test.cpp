@@ -94,7 +94,7 @@ TEST_F(LiveSiteTest, FullDiskLeavesTheLivePagesAlone) {
                                                       "file. Server reply: \"%1 ")
                                            .arg(code)))
                 << qPrintable(why);
-            EXPECT_TRUE(why.contains(kNoSpaceAdvice)) << qPrintable(why);
+            EXPECT_TRUE(why.contains(kNoSpaceAdvice())) << qPrintable(why);
         }
         expectLiveUntouched();
         // The cut-off temporary files are removed again.

@@ -232,7 +232,7 @@ TEST_F(FtpsTest, PlainFtpSiteAgainstAServerThatDemandsTls) {
     auto job = TransferJob::makeUpload(site, folders.site.path(), someFiles(8));
     const JobRun run = runJob(*job);
     EXPECT_FALSE(run.succeeded);
-    EXPECT_TRUE(run.result.contains(kSecureConnectionMessage)) << qPrintable(run.result);
+    EXPECT_TRUE(run.result.contains(kSecureConnectionMessage())) << qPrintable(run.result);
     EXPECT_TRUE(run.result.contains(QStringLiteral("FTPS (TLS)")));
     EXPECT_FALSE(commands().contains(QStringLiteral("PASS")));
 }
