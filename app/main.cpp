@@ -3,6 +3,7 @@
 #include "app/appdelegate.h"
 #include "app/systemplatform.h"
 #include "core/paths.h"
+#include "core/translations.h"
 #include "editor/colourcommand.h"
 #include "help/commandline.h"
 #include "resources/resources.h"
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -36,6 +38,7 @@ QStringList argumentsAfter(int argc, char** argv, int first) {
 
 int runTool(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    morvane::translations::install();
     QTextStream err(stderr);
     const QStringList args = argumentsAfter(argc, argv, 2);
     if (std::strcmp(argv[1], "colour") == 0)
@@ -80,27 +83,39 @@ std::unique_ptr<QObject> exitAtFirstFrame() {
 }
 } // namespace morvane
 
+// --help, --version and a mistyped command print and end, in the user's
+// language, before any window is made. Tried first on a throw-away stream,
+// so that only these get an application object of their own.
+std::optional<int> runPrintingCommand(int argc, char** argv) {
+    const QStringList args = argumentsAfter(argc, argv, 1);
+    QString ignored;
+    QTextStream probe(&ignored);
+    if (!morvane::help::handleInfoOptions(args, probe) &&
+        !morvane::help::handleUnknownCommand(args, probe))
+        return std::nullopt;
+    QCoreApplication app(argc, argv);
+    morvane::translations::install();
+    QTextStream out(stdout);
+    if (const auto rc = morvane::help::handleInfoOptions(args, out))
+        return rc;
+    // The window takes no words: a mistyped command must not open it.
+    QTextStream err(stderr);
+    return morvane::help::handleUnknownCommand(args, err);
+}
+
 int main(int argc, char** argv) {
     setIdentity();
-    {
-        QTextStream out(stdout);
-        if (const auto rc = morvane::help::handleInfoOptions(argumentsAfter(argc, argv, 1), out))
-            return *rc;
-    }
     if (argc > 1 && (std::strcmp(argv[1], "colour") == 0 || std::strcmp(argv[1], "upload") == 0 ||
                      std::strcmp(argv[1], "trust") == 0))
         return runTool(argc, argv);
-    {
-        // The window takes no words: a mistyped command must not open it.
-        QTextStream err(stderr);
-        if (const auto rc = morvane::help::handleUnknownCommand(argumentsAfter(argc, argv, 1), err))
-            return *rc;
-    }
+    if (const auto rc = runPrintingCommand(argc, argv))
+        return *rc;
 
     // Before Qt, the GL drivers or the web engine make any of them.
     morvane::paths::preparePrivateCacheFolders();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    morvane::translations::install();
     morvane::initResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/Morvane/icons/morvane.png")));
     morvane::SystemPlatform platform;

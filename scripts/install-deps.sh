@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config ccache clang-format clang-tidy
     qt6-base-dev qt6-webengine-dev libgl-dev
+    # lupdate and lrelease, their CMake functions, and Qt's own translations.
+    qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
     libcurl4-openssl-dev libmarkdown2-dev libhunspell-dev hunspell-en-us
     libgtest-dev libgmock-dev libbenchmark-dev
     python3-pyftpdlib python3-openssl python3-asyncssh openssl
