@@ -1033,11 +1033,11 @@ Vertrauen Sie ihm für diese Website nur, wenn Sie wissen, dass es das Zertifika
     </message>
     <message>
         <source>changed; it now has</source>
-        <translation>hat sich geändert; es hat jetzt</translation>
+        <translation>hat sich geändert und hat jetzt</translation>
     </message>
     <message>
         <source>is not trusted; it has</source>
-        <translation>ist nicht vertrauenswürdig; es hat</translation>
+        <translation>ist nicht vertrauenswürdig und hat</translation>
     </message>
     <message>
         <source>the SHA-256 fingerprint %1</source>
@@ -1049,7 +1049,7 @@ Vertrauen Sie ihm für diese Website nur, wenn Sie wissen, dass es das Zertifika
     </message>
     <message>
         <source>The server&apos;s %1 %2 %3. To review and trust it: morvane trust &quot;%4&quot;</source>
-        <translation>%1 des Servers: %2 %3. Prüfen und vertrauen mit: morvane trust &quot;%4&quot;</translation>
+        <translation>%1 des Servers %2 %3. Prüfen und vertrauen mit: morvane trust &quot;%4&quot;</translation>
     </message>
     <message>
         <source>The server&apos;s key could not be read.</source>
@@ -1419,11 +1419,11 @@ Diese Dateien werden nicht gesendet:
     </message>
     <message>
         <source>Match &amp;case</source>
-        <translation>&amp;Groß-/Kleinschreibung</translation>
+        <translation>Groß-/&amp;Kleinschreibung</translation>
     </message>
     <message>
         <source>&amp;Whole words</source>
-        <translation>Ganze &amp;Wörter</translation>
+        <translation>&amp;Ganze Wörter</translation>
     </message>
     <message>
         <source>Regular e&amp;xpression</source>
@@ -1964,7 +1964,7 @@ Diese Dateien werden nicht gesendet:
     </message>
     <message>
         <source>Editor &amp;font:</source>
-        <translation>Schrift des Edi&amp;tors:</translation>
+        <translation>&amp;Schrift des Editors:</translation>
     </message>
     <message>
         <source>Editor font</source>
@@ -1980,7 +1980,7 @@ Diese Dateien werden nicht gesendet:
     </message>
     <message>
         <source>Sa&amp;mple:</source>
-        <translation>&amp;Beispiel:</translation>
+        <translation>Beispie&amp;l:</translation>
     </message>
     <message>
         <source>Sample text</source>

@@ -240,6 +240,37 @@ TEST_F(GermanTest, TheMenusAreGerman) {
             << title << " not in " << titles.join(u' ').toStdString();
 }
 
+// The letter after "&" in each item of one menu (the menu bar included):
+// two items with the same letter make Alt+letter reach only the first.
+TEST_F(GermanTest, NoTwoItemsOfAGermanMenuShareAKey) {
+    launch();
+    const auto key = [](const QString& text) {
+        QString plain = text;
+        plain.remove(QStringLiteral("&&"));
+        const qsizetype at = plain.indexOf(u'&');
+        return at >= 0 && at + 1 < plain.size() ? plain.at(at + 1).toLower() : QChar();
+    };
+    QList<QWidget*> menus{app->window()->menuBar()};
+    while (!menus.isEmpty()) {
+        QWidget* menu = menus.takeFirst();
+        // Menus filled when they open are asked to fill themselves.
+        if (qobject_cast<QMenu*>(menu))
+            QMetaObject::invokeMethod(menu, "aboutToShow");
+        QHash<QChar, QString> owner;
+        for (QAction* a : menu->actions()) {
+            if (a->menu())
+                menus.append(a->menu());
+            const QChar k = key(a->text());
+            if (k.isNull() || !a->isVisible())
+                continue;
+            EXPECT_FALSE(owner.contains(k))
+                << QString(k).toStdString() << ": " << owner.value(k).toStdString() << " and "
+                << a->text().toStdString();
+            owner.insert(k, a->text());
+        }
+    }
+}
+
 TEST_F(GermanTest, TheSiteDialogIsGerman) {
     SiteDialog dialog;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Website-Eigenschaften"));
