@@ -59,7 +59,7 @@ TEST_F(DiskChangeTest, ACleanEditorTakesTheNewTextAtOnceKeepingItsPlace) {
     ASSERT_TRUE(waitUntil([&] { return view->toPlainText() == QString::fromUtf8(changed); }));
     EXPECT_EQ(view->textCursor().position(), caret + 2) << "the caret stays on its line";
     EXPECT_EQ(view->verticalScrollBar()->value(), 140);
-    EXPECT_FALSE(app->openFiles()->currentFile()->dirty);
+    EXPECT_FALSE(app->openFiles()->currentFile()->isModified());
     EXPECT_FALSE(barShown());
     // Nothing was written back: the file is the other program's.
     app->actionSave();
@@ -107,7 +107,7 @@ TEST_F(DiskChangeTest, EditsAndAnOutsideChangeWaitForTheUsersChoice) {
             EXPECT_TRUE(marked("a.html"));
         }
         EXPECT_FALSE(barShown());
-        EXPECT_FALSE(app->openFiles()->currentFile()->dirty);
+        EXPECT_FALSE(app->openFiles()->currentFile()->isModified());
         // From here on saving works as always.
         typeAtEnd("!");
         app->actionSave();
