@@ -136,6 +136,7 @@ void TextDocument::setText(const QString& text, const TextFormat& format) {
     m_doc->setModified(false);
     m_hasText = true;
     m_programEdit = false;
+    Q_EMIT textReset();
 }
 
 void TextDocument::updateText(const QString& text, const TextFormat& format) {

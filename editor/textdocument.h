@@ -108,6 +108,8 @@ Q_SIGNALS:
     // scroll position across the change.
     void programReplacing(qsizetype from, qsizetype to);
     void programReplaced();
+    // The whole text was replaced (setText): an editor starts at its top.
+    void textReset();
     // The user changed the text (typing, pasting, undo…): `added`
     // characters now stand at `position` in place of `removed` ones.
     void userChanged(int position, int removed, int added);

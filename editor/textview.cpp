@@ -37,6 +37,11 @@ TextView::TextView(const Preferences* prefs, TextDocument* shown, QWidget* paren
     connect(m_document, &TextDocument::userModified, this, &TextView::userEdited);
     connect(m_document, &TextDocument::programReplacing, this, &TextView::rememberPlace);
     connect(m_document, &TextDocument::programReplaced, this, &TextView::restorePlace);
+    connect(m_document, &TextDocument::textReset, this, [this] {
+        setTextCursor(QTextCursor(document()));
+        verticalScrollBar()->setValue(0);
+        horizontalScrollBar()->setValue(0);
+    });
     placeRuler();
 }
 
@@ -54,7 +59,6 @@ TextView::~TextView() {
 
 void TextView::setTextFromProgram(const QString& text, const TextFormat& format) {
     m_document->setText(text, format);
-    setTextCursor(QTextCursor(document()));
 }
 
 void TextView::updateTextFromProgram(const QString& text, const TextFormat& format) {

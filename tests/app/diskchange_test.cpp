@@ -139,6 +139,30 @@ TEST_F(DiskChangeTest, QuittingOrChangingSiteWithAChoicePendingAsksFirst) {
     EXPECT_TRUE(marked("a.html"));
 }
 
+TEST_F(DiskChangeTest, EditsMadeAfterDroppingAGoneFilesTextAreNeverClosedAway) {
+    selectPath("a.html");
+    typeAtEnd("unsaved");
+    ASSERT_TRUE(QFile::remove(at("a.html")));
+    ASSERT_TRUE(waitUntil([this] { return barShown(); }));
+    OpenFile* a = app->openFiles()->currentFile();
+    selectPath("b.html");
+    typeAtEnd("mine");
+    writeOutside(at("b.html"), "<p>theirs</p>\n");
+    ASSERT_TRUE(waitUntil([this] { return barShown(); }));
+
+    RecordingPlatform::current().queueAnswer(1); // Drop the gone file's text
+    RecordingPlatform::current().queueAnswer(0); // Cancel at the changed one
+    app->actionQuit();
+    ASSERT_EQ(quits, 0);
+
+    // The program goes on: what the user types now is theirs to keep.
+    app->openFiles()->showCurrentFile(a);
+    typeAtEnd("more");
+    app->actionCloseOpenFile();
+    EXPECT_EQ(app->openFiles()->findByPath(at("a.html")), a);
+    EXPECT_TRUE(editor()->toPlainText().endsWith("more"));
+}
+
 TEST_F(DiskChangeTest, DeletedFilesKeepTheirTextWithOneNoticeAndNoAlert) {
     selectPath("b.html");
     typeAtEnd("kept");
