@@ -36,7 +36,7 @@ public:
 
     // Brings an open file in line with the disk: a file not yet in an editor
     // is read (again); an editor without unsaved edits takes the disk's text;
-    // edits are never replaced (see the disk watch). Returns whether the
+    // edits are never replaced (see TextDocument::checkDisk). Returns whether the
     // file is in an editor.
     bool readFileIntoTextView(OpenFile* file);
     void showOpenFile(OpenFile* file);
