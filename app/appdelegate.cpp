@@ -34,20 +34,24 @@
 
 namespace morvane {
 
-AppDelegate::AppDelegate(QObject* parent)
-    : QObject(parent), m_terminate([] { QCoreApplication::quit(); }) {
+AppDelegate::AppDelegate(AppSeams seams, QObject* parent)
+    : QObject(parent), m_seams(std::move(seams)) {
+    if (!m_seams.terminate)
+        m_seams.terminate = [] { QCoreApplication::quit(); };
     // Every editor colours HTML and PHP as the user types and scrolls.
-    m_editorHook = [this](TextView* view, const QString& path) {
-        auto* colourer = colourWithPreferences(view, *m_prefs);
-        colourer->setFilePath(path);
-        if (m_spelling)
-            m_spelling->attach(view, colourer);
-    };
-    m_uploadRunner = [this](QWidget* parent, const Site* site, const QString& defaultFolder,
-                            UploadMarks& marks) {
-        return UploadCommand::run(parent, site, defaultFolder, marks,
-                                  [this](const Site& trusted) { m_sites->keepSite(trusted); });
-    };
+    if (!m_seams.editorServices)
+        m_seams.editorServices = [this](TextView* view, const QString& path) {
+            auto* colourer = colourWithPreferences(view, *m_prefs);
+            colourer->setFilePath(path);
+            if (m_spelling)
+                m_spelling->attach(view, colourer);
+        };
+    if (!m_seams.upload)
+        m_seams.upload = [this](QWidget* parent, const Site* site, const QString& defaultFolder,
+                                UploadMarks& marks) {
+            return UploadCommand::run(parent, site, defaultFolder, marks,
+                                      [this](const Site& trusted) { m_sites->keepSite(trusted); });
+        };
 }
 
 AppDelegate::~AppDelegate() {
@@ -57,12 +61,6 @@ AppDelegate::~AppDelegate() {
     m_editMenu = nullptr;
     // Editors and the tree model go before the tree they point into.
     m_window.reset();
-}
-
-void AppDelegate::setEditorHook(std::function<void(TextView*, const QString&)> hook) {
-    m_editorHook = std::move(hook);
-    if (m_openFiles)
-        m_openFiles->setEditorFactoryHook(m_editorHook);
 }
 
 bool AppDelegate::continuousSpellCheckingEnabled() const {
@@ -94,7 +92,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
 
     if (paths::supportFolder().isEmpty()) {
         Platform::instance().alert(tr("Unable to locate Application Support folder."), QString());
-        m_terminate();
+        m_seams.terminate();
         return false;
     }
 
@@ -105,33 +103,27 @@ bool AppDelegate::applicationDidFinishLaunching() {
     const auto loaded = m_marks->load(&setAside);
 
     m_model = new FileTreeModel(this);
-    m_openFiles = new OpenFilesController(m_window.get(), m_prefs, m_marks, this);
-    m_openFiles->setEditorFactoryHook(m_editorHook);
+    m_openFiles = new OpenFilesController(m_window.get(), m_prefs, this);
     m_spelling = new SpellingController(*m_window, *m_openFiles, *settings, this);
     m_find = new FindController(*m_window, *m_openFiles, this);
-    m_outline = new OutlineController(*m_window, *m_model, *m_openFiles, *m_marks, this);
+    m_outline = new OutlineController(
+        *m_window, *m_model, *m_openFiles, *m_marks, [this] { return getPropForCurrentSite(); },
+        this);
     m_outline->setHaveOutsideClient(m_haveOutsideClient);
-    m_outline->setSiteProvider([this] { return getPropForCurrentSite(); });
-    m_sites = new SitesController(*m_window, *m_outline, *m_openFiles, this);
-    if (m_siteDialog)
-        m_sites->setSiteDialogRunner(m_siteDialog);
-    m_sites->setDefaultSiteFolderLocal(paths::defaultSiteFolder());
+    m_diskWatch = new DiskWatchController(m_window.get(), m_openFiles, this);
+    m_sites = new SitesController(*m_window, *m_outline, *m_openFiles, *m_diskWatch,
+                                  paths::defaultSiteFolder(), m_seams.siteDialog, this);
     bool sitesPresent = false;
     m_sites->load(*settings, &sitesPresent);
     m_preview = new PreviewController(*m_window, *m_sites, *m_openFiles, *m_marks, this);
-    m_openFiles->setPreviewHook([this](OpenFile* file) { m_preview->previewFile(file); });
-    m_diskWatch = new DiskWatchController(m_window.get(), m_openFiles, this);
     m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
     m_editMenu = new EditMenuController(*m_window, *m_openFiles, this);
     m_preferences = new PreferencesController(*m_window, *m_prefs, *m_openFiles, this);
     m_folderWatcher = new FolderWatcher(m_model, this);
-    connect(m_window->outlineView(), &QTreeView::expanded, m_folderWatcher,
-            &FolderWatcher::scheduleSync);
-    m_sites->setMayLeaveHook([this] { return m_diskWatch->resolvePendingBeforeLeaving(); });
-    connectWindow();
     m_help = new HelpController(*m_window, help::HelpLinks::fromSettings(*settings),
-                                m_helpViewFactory, this);
-    m_sites->setHelpHandler([this] { m_help->actionHelpModal(); });
+                                m_seams.helpView, this);
+    connectControllers();
+    connectWindow();
 
     // The program's own folder is private (it holds the record); the default
     // site inside it gets the usual mode, for a local web server to read.
@@ -184,6 +176,23 @@ void AppDelegate::reportUnreadableRecord(NeedingUploadRecord::LoadResult loaded,
         where + tr("files changed earlier may need to be marked for upload again."));
 }
 
+void AppDelegate::connectControllers() {
+    // Each new editor gets its services (colouring, spelling marks).
+    connect(m_openFiles, &OpenFilesController::editorCreated, this,
+            [this](TextView* view, const QString& path) { m_seams.editorServices(view, path); });
+    // A saved file is the version the server should get.
+    connect(m_openFiles, &OpenFilesController::saved, m_marks, &UploadMarks::mark);
+    // A file whose text its encoding cannot hold: the user is asked, then the
+    // save is tried again.
+    connect(m_openFiles, &OpenFilesController::cannotEncode, m_encodings,
+            &EncodingController::resolveUnencodable);
+    connect(m_openFiles, &OpenFilesController::previewRequested, m_preview,
+            &PreviewController::previewFile);
+    connect(m_window->outlineView(), &QTreeView::expanded, m_folderWatcher,
+            &FolderWatcher::scheduleSync);
+    connect(m_sites, &SitesController::helpRequested, m_help, &HelpController::actionHelpModal);
+}
+
 void AppDelegate::connectWindow() {
     MainWindow* w = m_window.get();
     connect(w->actionSave(), &QAction::triggered, this, &AppDelegate::actionSave);
@@ -216,9 +225,7 @@ void AppDelegate::actionCloseOpenFile() {
 
 void AppDelegate::actionUpload() {
     endEditing(*m_openFiles);
-    if (!m_uploadRunner)
-        return;
-    const PublishOutcome outcome = m_uploadRunner(m_window.get(), getPropForCurrentSite(),
+    const PublishOutcome outcome = m_seams.upload(m_window.get(), getPropForCurrentSite(),
                                                   m_sites->defaultSiteFolderLocal(), *m_marks);
     if (outcome == PublishOutcome::NoSiteChosen)
         m_sites->editSite(QString());
@@ -231,7 +238,7 @@ void AppDelegate::actionQuit() {
     if (!m_diskWatch->resolvePendingBeforeLeaving())
         return;
     m_outline->saveFolder();
-    m_terminate();
+    m_seams.terminate();
 }
 
 } // namespace morvane

@@ -1,7 +1,8 @@
 // The application's coordinator: it runs the start-up sequence, makes the
 // controllers that do the work (sites, outline, open files) and the owner of
-// the upload marks, connects the main window's commands to them, and keeps
-// the program's command names as one-line delegations.
+// the upload marks, makes every connection between them and to the main
+// window's commands, and keeps the program's command names as one-line
+// delegations.
 #pragma once
 
 #include "app/outlinecontroller.h"
@@ -36,35 +37,36 @@ class SpellingController;
 class TextView;
 class UploadMarks;
 
+// The Upload command's work once the current file is saved.
+using UploadRunner = std::function<PublishOutcome(
+    QWidget* parent, const Site* site, const QString& defaultSiteFolder, UploadMarks& marks)>;
+
+// What the program does at its edges, where tests put stand-ins. Each part
+// left empty is the program's own.
+struct AppSeams {
+    // Ends the program (QCoreApplication::quit).
+    std::function<void()> terminate;
+    // The site properties dialog (see SitesController).
+    SitesController::SiteDialogRunner siteDialog;
+    // The publish sequence with the window's dialogs.
+    UploadRunner upload;
+    // Makes the help window's page view (the web engine's).
+    help::HelpViewFactory helpView;
+    // Attaches per-editor services to each new editor (syntax colouring and
+    // the spelling marks).
+    std::function<void(TextView*, const QString& path)> editorServices;
+};
+
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    explicit AppDelegate(QObject* parent = nullptr);
+    explicit AppDelegate(AppSeams seams = {}, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // The start-up sequence: window, preferences, folders, record, sites,
     // current site, restored selection, first-run page, reminder alert.
     // Returns false when the program cannot run (no data folder).
     bool applicationDidFinishLaunching();
-
-    // What the program does to end itself; tests replace it.
-    void setTerminateHook(std::function<void()> hook) { m_terminate = std::move(hook); }
-    // The site properties dialog (see SitesController). Set before start-up.
-    void setSiteDialogRunner(SitesController::SiteDialogRunner runner) {
-        m_siteDialog = std::move(runner);
-    }
-    // The Upload command's work once the current file is saved (the publish
-    // sequence with the window's dialogs unless replaced).
-    using UploadRunner = std::function<PublishOutcome(
-        QWidget* parent, const Site* site, const QString& defaultSiteFolder, UploadMarks& marks)>;
-    void setUploadRunner(UploadRunner runner) { m_uploadRunner = std::move(runner); }
-    // Makes the help window's page view (tests give a stand-in); call before
-    // the start-up sequence.
-    void setHelpViewFactory(help::HelpViewFactory factory) {
-        m_helpViewFactory = std::move(factory);
-    }
-    // Attaches per-editor services (syntax colouring) to each new editor.
-    void setEditorHook(std::function<void(TextView*, const QString& path)> hook);
 
     MainWindow* window() const { return m_window.get(); }
     Preferences* preferenceValues() const { return m_prefs; }
@@ -120,6 +122,7 @@ public:
 
 private:
     void setUpWindowGeometry();
+    void connectControllers();
     void connectWindow();
     void reportUnreadableRecord(NeedingUploadRecord::LoadResult loaded, const QString& setAside);
 
@@ -137,14 +140,10 @@ private:
     SitesController* m_sites = nullptr;
     PreviewController* m_preview = nullptr;
     HelpController* m_help = nullptr;
-    help::HelpViewFactory m_helpViewFactory;
     SpellingController* m_spelling = nullptr;
     FindController* m_find = nullptr;
     bool m_haveOutsideClient = false;
-    std::function<void()> m_terminate;
-    SitesController::SiteDialogRunner m_siteDialog;
-    UploadRunner m_uploadRunner;
-    std::function<void(TextView*, const QString&)> m_editorHook;
+    AppSeams m_seams;
 };
 
 } // namespace morvane

@@ -4,10 +4,10 @@
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
 #include "core/platform.h"
-#include "core/textfile.h"
 #include "editor/textview.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPushButton>
 
 namespace morvane {
@@ -42,11 +42,12 @@ DiskWatchController::DiskWatchController(MainWindow* window, OpenFilesController
                 watch(file);
             });
     connect(m_openFiles, &OpenFilesController::fileShown, this, [this] { updateBar(); });
-    m_openFiles->setMayWriteHook([this](OpenFile* file) {
-        check(file);
-        return file->disk == DiskState::InStep;
+    connect(m_openFiles, &OpenFilesController::diskStateChanged, this, [this](OpenFile* file) {
+        // Made again after a removal (a checkout), or replaced: watch the new file.
+        if (file->disk() != DiskState::Gone)
+            watch(file);
+        updateBar();
     });
-    m_openFiles->setDiskCheckHook([this](OpenFile* file) { check(file); });
 
     // Coming back to the program is when changes made elsewhere show up.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
@@ -57,7 +58,7 @@ DiskWatchController::DiskWatchController(MainWindow* window, OpenFilesController
     FileChangeBar* bar = m_bar;
     connect(bar, &FileChangeBar::firstChosen, this, [this] {
         if (OpenFile* f = m_openFiles->currentFile()) {
-            if (f->disk == DiskState::Deleted)
+            if (f->disk() == DiskState::Gone)
                 saveAgain(f);
             else
                 reload(f);
@@ -65,7 +66,7 @@ DiskWatchController::DiskWatchController(MainWindow* window, OpenFilesController
     });
     connect(bar, &FileChangeBar::secondChosen, this, [this] {
         if (OpenFile* f = m_openFiles->currentFile()) {
-            if (f->disk == DiskState::Deleted)
+            if (f->disk() == DiskState::Gone)
                 closeGone(f);
             else
                 keepMine(f);
@@ -110,30 +111,11 @@ void DiskWatchController::checkAll() {
 void DiskWatchController::check(OpenFile* file) {
     if (!file || file->load != FileLoad::Text || !file->editor)
         return;
-    const QString path = file->path();
-    const FileStamp now = stampOf(path);
-    const DiskState before = file->disk;
-    if (!now.exists) {
-        file->disk = DiskState::Deleted;
-    } else {
-        // Made again after a removal (a checkout), or replaced: watch the new file.
+    // Replaced by another program: the watch follows the new file.
+    if (QFileInfo::exists(file->path()))
         watch(file);
-        if (now == file->stamp) {
-            if (file->disk == DiskState::Deleted)
-                file->disk = DiskState::InStep; // moved away and back unchanged
-        } else if (!file->dirty && file->disk != DiskState::ChangedWhileDirty) {
-            // Nothing of the user's to lose: show the file as it now is.
-            const TextFileContents c =
-                readTextFile(path, file->largeFileAllowed ? -1 : kLargeFileBytes);
-            // A file that can no longer be read as text keeps the clean
-            // editor's text for now; the next change or check tries again.
-            if (c.ok)
-                m_openFiles->takeDiskText(file, c);
-        } else {
-            file->disk = DiskState::ChangedWhileDirty;
-        }
-    }
-    if (file->disk != before || file == m_openFiles->currentFile())
+    file->document->checkDisk();
+    if (file == m_openFiles->currentFile())
         updateBar();
 }
 
@@ -142,11 +124,11 @@ void DiskWatchController::updateBar() {
     if (!bar)
         return;
     OpenFile* file = m_openFiles->currentFile();
-    if (!file || file->load != FileLoad::Text || file->disk == DiskState::InStep) {
+    if (!file || file->load != FileLoad::Text || file->disk() == DiskState::Same) {
         bar->clear();
         return;
     }
-    if (file->disk == DiskState::ChangedWhileDirty) {
+    if (file->disk() == DiskState::ChangedOutside) {
         bar->showChoice(tr("\u201C%1\u201D was changed on disk by another program while you "
                            "edited it. Nothing is saved until you choose.")
                             .arg(file->name()),
@@ -157,7 +139,7 @@ void DiskWatchController::updateBar() {
     // One notice tells of every open file that is gone.
     int othersGone = 0;
     for (const auto& f : m_openFiles->openFiles())
-        if (f.get() != file && f->disk == DiskState::Deleted)
+        if (f.get() != file && f->disk() == DiskState::Gone)
             ++othersGone;
     QString message =
         tr("\u201C%1\u201D was deleted or moved away on disk. Its text is still here.")
@@ -169,12 +151,11 @@ void DiskWatchController::updateBar() {
 }
 
 void DiskWatchController::reload(OpenFile* file) {
-    const TextFileContents c = readTextFile(file->path(), -1);
+    const TextFileContents c = m_openFiles->readAgain(file);
     if (!c.ok) {
         Platform::instance().alert(tr("Can't read \u201C%1\u201D.").arg(file->name()), c.error);
         return;
     }
-    m_openFiles->takeDiskText(file, c);
     updateBar();
     if (file == m_openFiles->currentFile() && file->editor && file->editMode)
         file->editor->setFocus(Qt::OtherFocusReason);
@@ -203,7 +184,7 @@ bool DiskWatchController::resolvePendingBeforeLeaving() {
     for (const auto& f : m_openFiles->openFiles())
         files.push_back(f.get());
     for (OpenFile* f : files) {
-        if (f->disk == DiskState::ChangedWhileDirty) {
+        if (f->disk() == DiskState::ChangedOutside) {
             const int answer = Platform::instance().question(
                 tr("\u201C%1\u201D was changed on disk while you edited it.").arg(f->name()),
                 tr("Keep your version (it is written over the one on disk), or reload the "
@@ -215,14 +196,14 @@ bool DiskWatchController::resolvePendingBeforeLeaving() {
                 keepMine(f);
             else
                 return false;
-        } else if (f->disk == DiskState::Deleted && f->dirty) {
+        } else if (f->disk() == DiskState::Gone && f->isModified()) {
             const int answer = Platform::instance().question(
                 tr("\u201C%1\u201D was deleted on disk, and its editor holds edits.")
                     .arg(f->name()),
                 tr("Save it again, or drop the text?"),
                 {tr("Cancel"), tr("Drop"), tr("Save Again")}, 0);
             if (answer == 1)
-                f->dirty = false;
+                f->document->setModified(false); // dropped: nothing of it is to be kept
             else if (answer == 2)
                 saveAgain(f);
             else

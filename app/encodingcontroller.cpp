@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
@@ -63,8 +62,6 @@ EncodingController::EncodingController(MainWindow* window, OpenFilesController* 
         updateLabel();
     });
     connect(m_openFiles, &OpenFilesController::fileWritten, this, [this] { updateLabel(); });
-    m_openFiles->setUnencodableHook(
-        [this](OpenFile* file, qsizetype) { return resolveUnencodable(file); });
     connect(m_reopenMenu, &QMenu::triggered, this,
             [this](QAction* a) { reopenWithEncoding(a->data().toString()); });
     connect(m_saveMenu, &QMenu::triggered, this,
@@ -269,7 +266,8 @@ void EncodingController::setEncoding(OpenFile* file, const QString& name) {
     }
     format.encoding = name;
     format.byteOrderMark = encoding::isUtf16(name);
-    file->dirty = true;
+    // The text now differs from the file's bytes, even where no character changed.
+    file->document->setModified(true);
     updateLabel();
 }
 
@@ -281,7 +279,7 @@ bool EncodingController::reopenWithEncoding(const QString& name) {
     OpenFile* file = m_openFiles->currentFile();
     if (!file || file->load == FileLoad::NotText || name.isEmpty())
         return false;
-    if (file->dirty) {
+    if (file->isModified()) {
         const int answer = Platform::instance().question(
             tr("Reopen \u201C%1\u201D as %2?").arg(file->name(), encoding::displayName(name)),
             tr("Your unsaved edits are dropped."), {tr("Cancel"), tr("Reopen")}, 0);
@@ -289,23 +287,14 @@ bool EncodingController::reopenWithEncoding(const QString& name) {
             return false;
     }
     // Read as the editor reads (regular files only, within the size limit),
-    // then decode the same bytes as asked.
-    TextFileContents c = readTextFile(file->path(), file->largeFileAllowed ? -1 : kLargeFileBytes);
-    if (c.status == ReadStatus::Ok || c.status == ReadStatus::Undecodable) {
-        QFile f(file->path());
-        if (f.open(QIODevice::ReadOnly))
-            c = decodeTextAs(f.readAll(), name);
-        else
-            c.error = f.errorString();
-    }
+    // decoded as asked.
+    const TextFileContents c = m_openFiles->readAgain(file, name);
     if (!c.ok) {
         Platform::instance().alert(tr("\u201C%1\u201D can't be read as %2.")
                                        .arg(file->name(), encoding::displayName(name)),
                                    c.error);
         return false;
     }
-    c.stamp = stampOf(file->path());
-    m_openFiles->takeDiskText(file, c);
     file->encodingAnswer = EncodingAnswer::NotAsked;
     updateLabel();
     return true;
@@ -332,7 +321,7 @@ bool EncodingController::saveWithEncoding(const QString& name) {
     setEncoding(file, name);
     m_openFiles->save(OpenFilesController::SaveMode::Always);
     updateLabel();
-    return !file->dirty;
+    return !file->isModified();
 }
 
 } // namespace morvane

@@ -1,15 +1,17 @@
 // One file opened in the window: its tree node, whether it is shown in the
-// editor or the preview, whether it has unsaved edits, its editor and the
-// selection to restore when it is shown again; and what the program knows of
-// the file on disk, so that neither the file nor the user's edits are lost.
+// editor or the preview, its document (text, format and state on disk) with
+// the editor that shows it, and the selection to restore when it is shown
+// again.
 #pragma once
 
-#include "core/filekind.h"
+#include "editor/textdocument.h"
 #include "tree/filesystemitem.h"
 
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+
+#include <memory>
 
 namespace morvane {
 
@@ -24,12 +26,7 @@ enum class FileLoad {
                 // large and refused…): a notice with the reason until a read succeeds
 };
 
-// The file on disk against the version the editor holds.
-enum class DiskState {
-    InStep,            // the editor holds what is on disk, plus the user's edits
-    ChangedWhileDirty, // another program changed the file while the editor held edits
-    Deleted,           // the file is gone from its path
-};
+using DiskState = TextDocument::DiskState;
 
 // The user's answer, once per file, when a typed character does not fit the
 // file's encoding; Asking while the question is open.
@@ -38,7 +35,9 @@ enum class EncodingAnswer { NotAsked, Asking, KeepEncoding, ConvertToUtf8 };
 struct OpenFile {
     FileSystemItem* item = nullptr; // owned by the tree until the site changes
     bool editMode = true;
-    bool dirty = false;
+    // The file's text and its state on disk; it goes with the editor that
+    // shows it when the file is closed (see OpenFilesController).
+    std::unique_ptr<TextDocument> document;
     QPointer<TextView> editor; // owned by the window's editor stack; only for text
     int rangeStart = 0;        // remembered selection
     int rangeLength = 0;
@@ -46,11 +45,11 @@ struct OpenFile {
     FileLoad load = FileLoad::NotRead;
     QString problem;          // why the file is not in an editor
     QPointer<QWidget> notice; // the read-only page shown instead of an editor
-    bool largeFileAllowed = false;
-    FileStamp stamp; // of the version read or last written
-    DiskState disk = DiskState::InStep;
     EncodingAnswer encodingAnswer = EncodingAnswer::NotAsked;
 
+    // Whether the text holds edits that are not on disk.
+    bool isModified() const { return document && document->isModified(); }
+    DiskState disk() const { return document ? document->diskState() : DiskState::Same; }
     QString path() const { return item ? item->fullPath() : QString(); }
     QString name() const { return item ? item->relativePath() : QString(); }
 };

@@ -8,7 +8,6 @@
 #include "editor/preferences.h"
 #include "editor/syntaxcolourer.h"
 #include "editor/textview.h"
-#include "upload/uploadmarks.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,8 +25,8 @@
 namespace morvane {
 
 OpenFilesController::OpenFilesController(MainWindow* window, const Preferences* prefs,
-                                         UploadMarks* marks, QObject* parent)
-    : QObject(parent), m_window(window), m_prefs(prefs), m_marks(marks) {
+                                         QObject* parent)
+    : QObject(parent), m_window(window), m_prefs(prefs) {
     connect(m_window->popupOpenFiles(), qOverload<int>(&QComboBox::activated), this,
             &OpenFilesController::popupActivated);
     connect(m_window->tabView(), &QTabWidget::currentChanged, this,
@@ -55,8 +54,10 @@ void OpenFilesController::openItem(FileSystemItem* item) {
     for (const auto& f : m_openFiles) {
         if (f->path() == path) {
             // The file was removed and made again: follow the tree's new node.
-            if (f->item != item && !f->item->isAttached())
+            if (f->item != item && !f->item->isAttached()) {
                 f->item = item;
+                f->document->setPath(path);
+            }
             showCurrentFile(f.get());
             found = true;
         }
@@ -66,24 +67,46 @@ void OpenFilesController::openItem(FileSystemItem* item) {
     auto file = std::make_unique<OpenFile>();
     file->item = item;
     OpenFile* raw = file.get();
+    newDocument(raw);
     m_openFiles.push_back(std::move(file));
     setOpenFilePopup();
     showCurrentFile(raw);
 }
 
+void OpenFilesController::newDocument(OpenFile* file) {
+    const bool large = file->document && file->document->largeFileAllowed();
+    file->document = std::make_unique<TextDocument>(file->path());
+    TextDocument* doc = file->document.get();
+    if (large)
+        doc->allowLargeFile();
+    connect(doc, &TextDocument::textRead, this, [this, file] { Q_EMIT fileLoaded(file); });
+    connect(doc, &TextDocument::saved, this, &OpenFilesController::saved);
+    connect(doc, &TextDocument::diskStateChanged, this,
+            [this, file] { Q_EMIT diskStateChanged(file); });
+}
+
+void OpenFilesController::retireEditor(OpenFile* file) {
+    TextView* view = file->editor;
+    if (!view)
+        return;
+    // An editor never outlives the document it shows: the document is
+    // handed to the editor, to go with it, and falls silent.
+    if (file->document && file->document.get() == view->textDocument()) {
+        TextDocument* doc = file->document.release();
+        doc->blockSignals(true);
+        doc->setParent(view);
+    }
+    view->deleteLater();
+    file->editor = nullptr;
+}
+
 TextView* OpenFilesController::createEditor(OpenFile* file) {
-    auto* view = new TextView(m_prefs, m_window->editorStack());
+    auto* view = new TextView(m_prefs, file->document.get(), m_window->editorStack());
     view->setObjectName(QStringLiteral("textView"));
     view->setAccessibleName(tr("Text of %1").arg(file->name()));
     m_window->editorStack()->addWidget(view);
     file->editor = view;
-    if (m_editorHook)
-        m_editorHook(view, file->path());
-    connect(view, &TextView::userEdited, this, [this, view] {
-        // Only edits of the shown file in edit mode make it dirty.
-        if (m_current && m_current->editor == view && m_current->editMode)
-            m_current->dirty = true;
-    });
+    Q_EMIT editorCreated(view, file->path());
     connect(view, &TextView::editingEnded, this, [this, view] {
         if (currentTextView() == view)
             save(SaveMode::IfEdited);
@@ -115,11 +138,9 @@ void OpenFilesController::showNotice(OpenFile* file, const QString& title, const
 }
 
 void OpenFilesController::dropEditorAndNotice(OpenFile* file) {
-    if (file->editor)
-        file->editor->deleteLater();
+    retireEditor(file);
     if (file->notice)
         file->notice->deleteLater();
-    file->editor = nullptr;
     file->notice = nullptr;
 }
 
@@ -127,7 +148,9 @@ bool OpenFilesController::loadFile(OpenFile* file, bool askAboutSize) {
     const QString path = file->path();
     if (path.isEmpty())
         return false;
-    TextFileContents c = readTextFile(path, file->largeFileAllowed ? -1 : kLargeFileBytes);
+    TextDocument* doc = file->document.get();
+    doc->setPath(path);
+    TextFileContents c = doc->readFile();
     if (c.status == ReadStatus::TooLarge && askAboutSize) {
         const int answer = Platform::instance().question(
             tr("\u201C%1\u201D is %2 MB. Open it anyway?")
@@ -136,27 +159,21 @@ bool OpenFilesController::loadFile(OpenFile* file, bool askAboutSize) {
             tr("A file this large takes long to open and needs much memory."),
             {tr("Don't Open"), tr("Open")}, 0);
         if (answer == 1) {
-            file->largeFileAllowed = true;
-            c = readTextFile(path);
+            doc->allowLargeFile();
+            c = doc->readFile();
         }
     }
     const QString name = file->name();
     switch (c.status) {
     case ReadStatus::Ok:
-        if (!file->editor) {
-            createEditor(file)->setTextFromProgram(c.text, c.format);
-            file->dirty = false;
-        } else {
-            file->editor->updateTextFromProgram(c.text, c.format);
-        }
+        if (!file->editor)
+            createEditor(file);
         if (file->notice)
             file->notice->deleteLater();
         file->notice = nullptr;
         file->load = FileLoad::Text;
         file->problem.clear();
-        file->stamp = c.stamp;
-        file->disk = DiskState::InStep;
-        Q_EMIT fileLoaded(file);
+        doc->take(c);
         return true;
     case ReadStatus::NotText:
         // Never put in an editor: no keystroke and no save can reach it.
@@ -180,10 +197,11 @@ bool OpenFilesController::loadFile(OpenFile* file, bool askAboutSize) {
                    c.status != ReadStatus::NotRegular);
         break;
     }
-    if (file->editor && !file->dirty) {
-        // A file that was text and no longer is: its clean editor goes.
-        file->editor->deleteLater();
-        file->editor = nullptr;
+    if (file->editor && !file->isModified()) {
+        // A file that was text and no longer is: its clean editor goes, and
+        // a later read starts afresh.
+        retireEditor(file);
+        newDocument(file);
     }
     return false;
 }
@@ -193,32 +211,35 @@ bool OpenFilesController::readFileIntoTextView(OpenFile* file) {
         return false;
     if (file->load != FileLoad::Text)
         return loadFile(file, true);
-    if (m_diskCheck)
-        m_diskCheck(file);
+    if (file->editor)
+        file->document->checkDisk();
     return file->load == FileLoad::Text;
 }
 
-void OpenFilesController::takeDiskText(OpenFile* file, const TextFileContents& contents) {
+TextFileContents OpenFilesController::readAgain(OpenFile* file, const QString& encoding) {
+    TextDocument* doc = file->document.get();
+    doc->setPath(file->path());
+    const TextFileContents c = doc->readFile(encoding);
+    if (!c.ok)
+        return c;
     if (!file->editor) {
         // A file that could not be read until now (another encoding chosen).
-        createEditor(file)->setTextFromProgram(contents.text, contents.format);
+        createEditor(file);
         if (file->notice)
             file->notice->deleteLater();
         file->notice = nullptr;
         file->load = FileLoad::Text;
         file->problem.clear();
         file->editMode = true;
+        doc->take(c);
         if (file == m_current) {
             m_current = nullptr; // show it afresh, now in its editor
             showCurrentFile(file);
         }
     } else {
-        file->editor->updateTextFromProgram(contents.text, contents.format);
+        doc->take(c);
     }
-    file->stamp = contents.stamp;
-    file->disk = DiskState::InStep;
-    file->dirty = false;
-    Q_EMIT fileLoaded(file);
+    return c;
 }
 
 void OpenFilesController::showOpenFile(OpenFile* file) {
@@ -256,15 +277,10 @@ void OpenFilesController::showOpenFile(OpenFile* file) {
         if (file->editor)
             file->editor->ensureCursorVisible();
     } else {
-        previewFile(file);
+        Q_EMIT previewRequested(file);
     }
     m_showing = false;
     Q_EMIT fileShown(file);
-}
-
-void OpenFilesController::previewFile(OpenFile* file) {
-    if (m_preview)
-        m_preview(file);
 }
 
 void OpenFilesController::showCurrentFile(OpenFile* file) {
@@ -323,38 +339,28 @@ void OpenFilesController::tabChanged(int index) {
 }
 
 bool OpenFilesController::writeText(OpenFile* file, QString* error) {
-    TextView* view = file->editor;
-    QByteArray bytes;
+    TextDocument* doc = file->document.get();
+    doc->setPath(file->path());
     qsizetype bad = -1;
-    QString text = view->textForSaving();
-    if (!encodeText(text, view->format(), &bytes, &bad)) {
+    if (!doc->save(error, &bad)) {
+        if (bad < 0)
+            return false;
         // A character the encoding cannot hold: never write bytes that would
         // read back as something else. The user may convert the file.
+        const QString text = doc->text();
         const QString ch =
             text.mid(bad, bad + 1 < text.size() && text[bad].isHighSurrogate() ? 2 : 1);
-        const bool resolved = m_unencodable && m_unencodable(file, bad);
-        text = view->textForSaving();
-        if (!resolved || !encodeText(text, view->format(), &bytes)) {
-            *error = tr("\u201C%1\u201D is saved as %2, which cannot hold the character "
-                        "\u201C%3\u201D.")
-                         .arg(file->name(), encoding::displayName(view->format().encoding), ch);
+        Q_EMIT cannotEncode(file);
+        if (!file->document || !doc->save(error, &bad)) {
+            if (bad >= 0)
+                *error = tr("\u201C%1\u201D is saved as %2, which cannot hold the character "
+                            "\u201C%3\u201D.")
+                             .arg(file->name(), encoding::displayName(doc->format().encoding), ch);
             return false;
         }
     }
-    if (!writeFileAtomically(file->path(), bytes, error))
-        return false;
-    view->noteWritten(text);
-    file->stamp = stampOf(file->path());
-    file->disk = DiskState::InStep;
     Q_EMIT fileWritten(file);
     return true;
-}
-
-// Marks a file written outside save() (a choice in the bar), as save() does.
-void OpenFilesController::markSaved(OpenFile* file) {
-    m_marks->mark(file->path());
-    if (file->editor)
-        file->editor->markSaved();
 }
 
 void OpenFilesController::save(SaveMode mode) {
@@ -371,7 +377,7 @@ void OpenFilesController::save(SaveMode mode) {
     // file that is not text, or could not be read, stays as it is on disk.
     if (!file->editMode || file->path().isEmpty() || !view || file->load != FileLoad::Text)
         return;
-    if (!file->dirty && mode == SaveMode::IfEdited)
+    if (!file->isModified() && mode == SaveMode::IfEdited)
         return;
     // The question about a character the encoding cannot hold takes the
     // focus from the editor: the answer decides what is written, later.
@@ -382,26 +388,21 @@ void OpenFilesController::save(SaveMode mode) {
     m_saving = true;
     // Another program's version is never written over, nor marked, until
     // the user chose which version to keep.
-    if (m_mayWrite && !m_mayWrite(file)) {
+    if (file->document->checkDisk() != DiskState::Same) {
         m_saving = false;
         return;
     }
-    bool writeFailed = false;
-    if (file->dirty) {
+    // A file whose write fails stays modified, so the next trigger tries
+    // again, and is not marked: the server must not get the old file as if
+    // current. A written file is marked by its document's saved().
+    if (file->isModified()) {
         QString error;
-        if (!writeText(file, &error)) {
-            writeFailed = true;
+        if (!writeText(file, &error))
             Platform::instance().alert(tr("Error writing file."), error);
-        }
+    } else if (mode == SaveMode::Always) {
+        file->document->markSaved();
+        Q_EMIT saved(file->path());
     }
-    // A file whose write failed stays dirty, so the next trigger tries again,
-    // and is not marked: the server must not get the old file as if current.
-    if (!writeFailed && (mode == SaveMode::Always || file->dirty)) {
-        m_marks->mark(file->path());
-        view->markSaved();
-    }
-    if (!writeFailed)
-        file->dirty = false;
     m_saving = false;
 }
 
@@ -413,8 +414,6 @@ bool OpenFilesController::writeAndMark(OpenFile* file) {
         Platform::instance().alert(tr("Error writing file."), error);
         return false;
     }
-    markSaved(file);
-    file->dirty = false;
     return true;
 }
 
@@ -425,7 +424,7 @@ void OpenFilesController::closeCurrent() {
     save(SaveMode::IfEdited);
     // Edits that are not on disk (the write failed, or another program's
     // version waits for the user's choice) keep the file open.
-    if (file->dirty)
+    if (file->isModified())
         return;
     closeFile(file);
 }
@@ -530,13 +529,13 @@ bool atOrBelow(const QString& path, const QString& folder) {
 bool OpenFilesController::saveBelow(const QString& path) {
     bool allSaved = true;
     for (const auto& f : m_openFiles) {
-        if (!f->dirty || !atOrBelow(f->path(), path))
+        if (!f->isModified() || !atOrBelow(f->path(), path))
             continue;
         if (f.get() == m_current)
             save(SaveMode::IfEdited);
-        else if (!m_mayWrite || m_mayWrite(f.get()))
+        else if (!f->editor || f->document->checkDisk() == DiskState::Same)
             writeAndMark(f.get());
-        if (f->dirty)
+        if (f->isModified())
             allSaved = false;
     }
     return allSaved;
@@ -548,6 +547,7 @@ void OpenFilesController::pathRenamed(const QString& oldPath, const QString& new
         if (!atOrBelow(now, newPath))
             continue;
         const QString before = oldPath + now.mid(newPath.size());
+        f->document->setPath(now);
         if (f->editor)
             if (auto* colourer = f->editor->findChild<SyntaxColourer*>())
                 colourer->setFilePath(now); // a.html renamed a.php colours as PHP

@@ -9,7 +9,6 @@
 
 #include <QObject>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,35 +17,13 @@ namespace morvane {
 class MainWindow;
 class Preferences;
 class TextView;
-class UploadMarks;
 struct TextFileContents;
 
 class OpenFilesController : public QObject {
     Q_OBJECT
 public:
-    OpenFilesController(MainWindow* window, const Preferences* prefs, UploadMarks* marks,
-                        QObject* parent = nullptr);
+    OpenFilesController(MainWindow* window, const Preferences* prefs, QObject* parent = nullptr);
     ~OpenFilesController() override;
-
-    // Called with each new editor, to attach per-editor services (colouring).
-    void setEditorFactoryHook(std::function<void(TextView*, const QString& path)> hook) {
-        m_editorHook = std::move(hook);
-    }
-    // Asked before an edited file is written: false keeps the file as it is on
-    // disk (another program changed or removed it and the user has not yet
-    // chosen which version to keep).
-    void setMayWriteHook(std::function<bool(OpenFile*)> hook) { m_mayWrite = std::move(hook); }
-    // Asked when the text holds a character the file's encoding cannot hold
-    // (the character is at `index` of the text): true when the file's format
-    // was changed so that it can (converted to UTF-8).
-    void setUnencodableHook(std::function<bool(OpenFile*, qsizetype index)> hook) {
-        m_unencodable = std::move(hook);
-    }
-    // Compares an open text file with the disk and acts on a difference
-    // (the disk watch); used by readFileIntoTextView.
-    void setDiskCheckHook(std::function<void(OpenFile*)> hook) { m_diskCheck = std::move(hook); }
-    // Shows a file in the Preview tab (the preview's controller).
-    void setPreviewHook(std::function<void(OpenFile*)> hook) { m_preview = std::move(hook); }
 
     const std::vector<std::unique_ptr<OpenFile>>& openFiles() const { return m_openFiles; }
     OpenFile* currentFile() const { return m_current; }
@@ -59,7 +36,7 @@ public:
 
     // Brings an open file in line with the disk: a file not yet in an editor
     // is read (again); an editor without unsaved edits takes the disk's text;
-    // edits are never replaced (see the disk watch). Returns whether the
+    // edits are never replaced (see TextDocument::checkDisk). Returns whether the
     // file is in an editor.
     bool readFileIntoTextView(OpenFile* file);
     void showOpenFile(OpenFile* file);
@@ -74,9 +51,11 @@ public:
     // Returns false (after telling the user) when nothing could be written.
     bool writeAndMark(OpenFile* file);
 
-    // Puts text read from disk into the file's editor, keeping the caret and
-    // scroll position as far as the new text allows.
-    void takeDiskText(OpenFile* file, const TextFileContents& contents);
+    // Reads the file again (in `encoding` when given) into its editor,
+    // keeping the caret and scroll position as far as the new text allows;
+    // a file that could not be read until now gets its editor. Nothing
+    // changes when the read fails; the result says why.
+    TextFileContents readAgain(OpenFile* file, const QString& encoding = QString());
 
     // The Close command: saves the current file, then takes it out of the
     // open files and shows the next one. A file whose edits could not be
@@ -103,6 +82,20 @@ public:
     void tabChanged(int index);
 
 Q_SIGNALS:
+    // A new editor shows an open file (per-editor services attach here).
+    void editorCreated(TextView* view, const QString& path);
+    // An open file is to be shown in the Preview tab.
+    void previewRequested(OpenFile* file);
+    // The file's text holds a character its encoding cannot hold: a
+    // listener may change the text or its encoding before the write is
+    // tried once more.
+    void cannotEncode(OpenFile* file);
+    // The file at `path` was saved (written, or confirmed unchanged by the
+    // Save command): its version on disk is the one to upload.
+    void saved(const QString& path);
+    // The file's state on disk changed (changed by another program, gone,
+    // back in step).
+    void diskStateChanged(OpenFile* file);
     // The user chose a file in the open-files pop-up; the coordinator selects
     // its row in the outline.
     void popupChoseFile(OpenFile* file);
@@ -119,26 +112,23 @@ Q_SIGNALS:
 
 private:
     TextView* createEditor(OpenFile* file);
+    // Gives the file a new document (nothing read yet), keeping whether a
+    // large file may be read.
+    void newDocument(OpenFile* file);
+    // The file's editor goes, and the document it shows goes with it.
+    void retireEditor(OpenFile* file);
     // Reads the file into an editor, or shows why it cannot be. A file above
     // the size limit is read only after the user agreed, asked when
     // `askAboutSize`.
     bool loadFile(OpenFile* file, bool askAboutSize);
     bool writeText(OpenFile* file, QString* error);
-    void markSaved(OpenFile* file);
     void showNotice(OpenFile* file, const QString& title, const QString& detail, bool canRetry);
     void dropEditorAndNotice(OpenFile* file);
-    void previewFile(OpenFile* file);
     void popupActivated(int index);
     void showNothing();
 
     MainWindow* m_window;
     const Preferences* m_prefs;
-    UploadMarks* m_marks;
-    std::function<void(TextView*, const QString&)> m_editorHook;
-    std::function<bool(OpenFile*)> m_mayWrite;
-    std::function<bool(OpenFile*, qsizetype)> m_unencodable;
-    std::function<void(OpenFile*)> m_diskCheck;
-    std::function<void(OpenFile*)> m_preview;
     std::vector<std::unique_ptr<OpenFile>> m_openFiles;
     OpenFile* m_current = nullptr;
     bool m_showing = false;

@@ -25,8 +25,9 @@ namespace morvane {
 
 OutlineController::OutlineController(MainWindow& window, FileTreeModel& model,
                                      OpenFilesController& openFiles, UploadMarks& marks,
-                                     QObject* parent)
-    : QObject(parent), m_window(window), m_model(model), m_openFiles(openFiles), m_marks(marks) {
+                                     std::function<const Site*()> currentSite, QObject* parent)
+    : QObject(parent), m_window(window), m_model(model), m_openFiles(openFiles), m_marks(marks),
+      m_site(std::move(currentSite)) {
     m_model.setMarkedTest([this](const QString& path) { return m_marks.contains(path); });
     connect(&m_marks, &UploadMarks::changed, this, &OutlineController::refreshUploadMarks);
 

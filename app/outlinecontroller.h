@@ -33,8 +33,11 @@ class UploadMarks;
 class OutlineController : public QObject {
     Q_OBJECT
 public:
+    // `currentSite` answers which site is current (none without one); it is
+    // asked when a server shortcut runs.
     OutlineController(MainWindow& window, FileTreeModel& model, OpenFilesController& openFiles,
-                      UploadMarks& marks, QObject* parent = nullptr);
+                      UploadMarks& marks, std::function<const Site*()> currentSite,
+                      QObject* parent = nullptr);
 
     FileSystemItem* selectedItem() const;
     void selectItem(FileSystemItem* item);
@@ -80,8 +83,6 @@ public:
     void openSiteInFileManager();
     void openSiteInOutsideClient();
 
-    // The current site (none without one), read when a shortcut runs.
-    void setSiteProvider(std::function<const Site*()> provider) { m_site = std::move(provider); }
     // Whether the outside FTP client is installed (decided at start-up).
     void setHaveOutsideClient(bool have) { m_haveClient = have; }
 

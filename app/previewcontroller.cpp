@@ -461,7 +461,7 @@ void PreviewController::followEditor(OpenFile* file) {
 void PreviewController::showTyped() {
     OpenFile* file = m_files.currentFile();
     if (!m_beside || !file || !file->editor || file->path() != m_path ||
-        !m_window.webViewBesideEditor() || (!file->dirty && !m_typedShown))
+        !m_window.webViewBesideEditor() || (!file->isModified() && !m_typedShown))
         return;
     // What is typed is shown as a page at the file's own address, so that
     // its links, stylesheets and images are found; the file is not written.

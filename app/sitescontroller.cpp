@@ -1,5 +1,6 @@
 #include "app/sitescontroller.h"
 
+#include "app/diskwatchcontroller.h"
 #include "app/editingfocus.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
@@ -35,19 +36,24 @@ int findTitle(const QComboBox* popup, const QString& title) {
 } // namespace
 
 SitesController::SitesController(MainWindow& window, OutlineController& outline,
-                                 OpenFilesController& openFiles, QObject* parent)
-    : QObject(parent), m_window(window), m_outline(outline), m_openFiles(openFiles) {
-    m_siteDialog = [this](QWidget* parentWidget, SiteList& sites, QString& name, bool& deleted) {
-        SiteDialog dialog(parentWidget);
-        if (m_helpHandler)
-            dialog.setHelpHandler(m_helpHandler);
-        dialog.setSites(&sites);
-        dialog.setSiteName(name);
-        const int result = dialog.exec();
-        name = dialog.siteName();
-        deleted = dialog.deleted();
-        return result;
-    };
+                                 OpenFilesController& openFiles, DiskWatchController& diskWatch,
+                                 const QString& defaultSiteFolder, SiteDialogRunner siteDialog,
+                                 QObject* parent)
+    : QObject(parent), m_window(window), m_outline(outline), m_openFiles(openFiles),
+      m_diskWatch(diskWatch), m_siteDialog(std::move(siteDialog)),
+      m_defaultSiteFolderLocal(defaultSiteFolder) {
+    if (!m_siteDialog)
+        m_siteDialog = [this](QWidget* parentWidget, SiteList& sites, QString& name,
+                              bool& deleted) {
+            SiteDialog dialog(parentWidget);
+            dialog.setHelpHandler([this] { Q_EMIT helpRequested(); });
+            dialog.setSites(&sites);
+            dialog.setSiteName(name);
+            const int result = dialog.exec();
+            name = dialog.siteName();
+            deleted = dialog.deleted();
+            return result;
+        };
     connect(m_window.popupSites(), qOverload<int>(&QComboBox::activated), this,
             &SitesController::actionPopupSites);
 }
@@ -126,7 +132,7 @@ void SitesController::setSiteToCurrent(const QString& requested) {
     QComboBox* popup = m_window.popupSites();
     // A file changed on disk whose user has not chosen which version to keep
     // holds the site until the choice is made (or the change is cancelled).
-    if (m_mayLeave && !m_mayLeave()) {
+    if (!m_diskWatch.resolvePendingBeforeLeaving()) {
         const QSignalBlocker block(popup);
         const int i = m_currentSite.isEmpty() ? 0 : findTitle(popup, m_currentSite);
         popup->setCurrentIndex(i < 0 ? 0 : i);

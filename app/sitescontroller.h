@@ -14,6 +14,7 @@ class QWidget;
 
 namespace morvane {
 
+class DiskWatchController;
 class MainWindow;
 class OpenFilesController;
 class OutlineController;
@@ -21,20 +22,19 @@ class OutlineController;
 class SitesController : public QObject {
     Q_OBJECT
 public:
-    SitesController(MainWindow& window, OutlineController& outline, OpenFilesController& openFiles,
-                    QObject* parent = nullptr);
-
     // The site properties dialog; returns 1 when it saved or deleted a site.
     // `name` is the site to edit (empty for a new one) and receives the name
     // the dialog saved under; `deleted` tells whether it deleted the site.
     using SiteDialogRunner =
         std::function<int(QWidget* parent, SiteList& sites, QString& name, bool& deleted)>;
-    void setSiteDialogRunner(SiteDialogRunner runner) { m_siteDialog = std::move(runner); }
-    // Asked before the site changes: false keeps the current site (the user
-    // cancelled a pending choice between two versions of a file).
-    void setMayLeaveHook(std::function<bool()> hook) { m_mayLeave = std::move(hook); }
-    // What the site dialog's Help button does (hidden while unset).
-    void setHelpHandler(std::function<void()> handler) { m_helpHandler = std::move(handler); }
+
+    // `diskWatch` is asked before the site changes (a pending choice between
+    // two versions of a file may hold it); `defaultSiteFolder` is the folder
+    // of the default site; `siteDialog` replaces the program's own dialog
+    // when given.
+    SitesController(MainWindow& window, OutlineController& outline, OpenFilesController& openFiles,
+                    DiskWatchController& diskWatch, const QString& defaultSiteFolder,
+                    SiteDialogRunner siteDialog = {}, QObject* parent = nullptr);
 
     // Reads the list of sites; `present` tells whether the store had one.
     void load(QSettings& settings, bool* present);
@@ -42,7 +42,6 @@ public:
     // waiting for it; each site is stored again once the keyring holds its
     // password.
     void movePasswordsToKeyring();
-    void setDefaultSiteFolderLocal(const QString& folder) { m_defaultSiteFolderLocal = folder; }
 
     SiteList& sites() { return m_sites; }
     QString currentSite() const { return m_currentSite; }
@@ -62,6 +61,10 @@ public:
     // during an upload): replaces the entry of that name and stores the list.
     void keepSite(const Site& site);
 
+Q_SIGNALS:
+    // The site dialog's Help button was pressed (the guide opens modally).
+    void helpRequested();
+
 private:
     // Writes the list to the settings file; false when that failed.
     bool storeSites();
@@ -69,9 +72,8 @@ private:
     MainWindow& m_window;
     OutlineController& m_outline;
     OpenFilesController& m_openFiles;
+    DiskWatchController& m_diskWatch;
     SiteDialogRunner m_siteDialog;
-    std::function<void()> m_helpHandler;
-    std::function<bool()> m_mayLeave;
     SiteList m_sites;
     QString m_currentSite;
     QString m_siteFolderLocal;

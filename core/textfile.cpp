@@ -238,7 +238,11 @@ TextFileContents decodeTextAs(const QByteArray& bytes, const QString& name) {
     return r;
 }
 
-TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit, bool nulMarksBinary) {
+namespace {
+
+// Reads a regular file of at most `sizeLimit` bytes and decodes it with `decode`.
+template <typename Decode>
+TextFileContents readAndDecode(const QString& path, std::int64_t sizeLimit, Decode decode) {
     // Opening does not wait: a named pipe without a writer would otherwise
     // block the window for good.
     const FileDescriptor fd(
@@ -284,7 +288,7 @@ TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit, bool 
     }
     bytes.truncate(have);
 
-    TextFileContents r = decodeText(bytes, nulMarksBinary);
+    TextFileContents r = decode(bytes);
     r.size = have;
     r.stamp.exists = true;
     r.stamp.size = std::int64_t(st.st_size);
@@ -292,6 +296,25 @@ TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit, bool 
     r.stamp.inode = std::uint64_t(st.st_ino);
     r.stamp.device = std::uint64_t(st.st_dev);
     return r;
+}
+
+} // namespace
+
+TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit, bool nulMarksBinary) {
+    return readAndDecode(path, sizeLimit, [nulMarksBinary](const QByteArray& bytes) {
+        return decodeText(bytes, nulMarksBinary);
+    });
+}
+
+TextFileContents readTextFileAs(const QString& path, const QString& encoding,
+                                std::int64_t sizeLimit) {
+    return readAndDecode(path, sizeLimit, [&encoding](const QByteArray& bytes) {
+        // A file that is not text stays refused, whatever encoding is asked.
+        TextFileContents guessed = decodeText(bytes);
+        if (guessed.status == ReadStatus::NotText)
+            return guessed;
+        return decodeTextAs(bytes, encoding);
+    });
 }
 
 bool encodeText(const QString& text, const TextFormat& format, QByteArray* out,

@@ -73,6 +73,11 @@ TextFileContents decodeTextAs(const QByteArray& bytes, const QString& encoding);
 TextFileContents readTextFile(const QString& path, std::int64_t sizeLimit = -1,
                               bool nulMarksBinary = true);
 
+// Reads a file as readTextFile does, then decodes it in the encoding the
+// user chose (see decodeTextAs). A file that is not text is still refused.
+TextFileContents readTextFileAs(const QString& path, const QString& encoding,
+                                std::int64_t sizeLimit = -1);
+
 // Encodes editor text back into bytes in the given format. Lines keep the
 // ends recorded in `format.lineEnds` by position; lines past the recorded
 // ones get the default end. Returns false, writing nothing to `out`, when

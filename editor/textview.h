@@ -1,9 +1,10 @@
 // The editor of one open file: a plain-text editor with a line-number gutter,
-// indent and outdent, optional auto-indent, and the bookkeeping that lets the
-// file be written back exactly as it was read (encoding and line ends).
+// indent and outdent and optional auto-indent. It shows a TextDocument, which
+// holds the file's text and everything needed to write it back.
 #pragma once
 
 #include "core/textfile.h"
+#include "editor/textdocument.h"
 
 #include <QPlainTextEdit>
 
@@ -16,8 +17,13 @@ class Preferences;
 class TextView : public QPlainTextEdit {
     Q_OBJECT
 public:
+    // An editor with a document of its own (no file).
     explicit TextView(const Preferences* prefs, QWidget* parent = nullptr);
+    // An editor showing `document` (which must outlive it) for its whole life.
+    TextView(const Preferences* prefs, TextDocument* document, QWidget* parent);
     ~TextView() override;
+
+    TextDocument* textDocument() const { return m_document; }
 
     // Replaces the whole text on the program's behalf (reading a file): not
     // a user edit, so it is not undoable and does not signal userEdited().
@@ -30,15 +36,9 @@ public:
 
     // The text as it will be written, with '\n' between lines (non-breaking
     // spaces and other characters kept as they are).
-    QString textForSaving() const;
+    QString textForSaving() const { return m_document->text(); }
     // The file's encoding and line ends, kept in step with the user's edits.
-    TextFormat& format() { return m_format; }
-
-    // Called after a save: the next typing starts a new undo step, and edits
-    // from here on count as changes again.
-    void markSaved();
-    // The text was written to the file as it now stands.
-    void noteWritten(const QString& text);
+    TextFormat& format() { return m_document->format(); }
 
     // Indent or outdent the lines of the selection by one tab.
     void indentSelection();
@@ -65,19 +65,24 @@ protected:
 
 private:
     void placeRuler();
-    void onContentsChange(int position, int removed, int added);
+    void rememberPlace(qsizetype from, qsizetype to);
+    void restorePlace();
 
     const Preferences* m_prefs;
-    LineNumberRuler* m_ruler;
-    AutoIndenter* m_autoIndenter;
-    TextFormat m_format;
-    // The text as last read from or written to the file, while the document
-    // still holds exactly that: a change on disk is then compared with it
-    // without taking the text out of a large document.
-    QString m_diskText;
-    bool m_diskTextValid = false;
-    int m_blockCount = 1;
-    bool m_programEdit = false;
+    TextDocument* m_document;
+    LineNumberRuler* m_ruler = nullptr;
+    AutoIndenter* m_autoIndenter = nullptr;
+    // Where the user was while the program replaces part of the text: the
+    // caret's line (its number, text and column), whether the caret lies in
+    // the replaced part, and the scroll position.
+    struct Place {
+        int line = 0;
+        QString lineText;
+        int column = 0;
+        bool inChange = false;
+        int scrollV = 0;
+        int scrollH = 0;
+    } m_place;
 };
 
 } // namespace morvane

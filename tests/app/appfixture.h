@@ -50,22 +50,25 @@ protected:
     void TearDown() override { app.reset(); }
 
     // Launches the program; `quits` counts the times it asked to end.
-    AppDelegate& launch() {
-        app = std::make_unique<AppDelegate>();
-        app->setTerminateHook([this] { ++quits; });
+    // `adjust` may change the stand-ins before the program starts.
+    AppDelegate& launch(const std::function<void(AppSeams&)>& adjust = {}) {
+        AppSeams seams;
+        seams.terminate = [this] { ++quits; };
         // Modal dialogs would wait for a person: tests script them instead.
-        app->setSiteDialogRunner([this](QWidget*, SiteList& sites, QString& name, bool& deleted) {
+        seams.siteDialog = [this](QWidget*, SiteList& sites, QString& name, bool& deleted) {
             ++siteDialogRuns;
             return siteDialog ? siteDialog(sites, name, deleted) : 0;
-        });
-        app->setUploadRunner([this](QWidget*, const Site* site, const QString&, UploadMarks&) {
+        };
+        seams.upload = [this](QWidget*, const Site* site, const QString&, UploadMarks&) {
             ++uploadRuns;
             return site ? PublishOutcome::NotConfirmed : PublishOutcome::NoSiteChosen;
-        });
+        };
         // The help shown at the first start gets a plain page view instead
         // of the web engine.
-        app->setHelpViewFactory(
-            [](QWidget* parent) { return std::make_unique<StubHelpView>(parent); });
+        seams.helpView = [](QWidget* parent) { return std::make_unique<StubHelpView>(parent); };
+        if (adjust)
+            adjust(seams);
+        app = std::make_unique<AppDelegate>(std::move(seams));
         EXPECT_TRUE(app->applicationDidFinishLaunching());
         return *app;
     }

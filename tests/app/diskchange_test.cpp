@@ -59,7 +59,7 @@ TEST_F(DiskChangeTest, ACleanEditorTakesTheNewTextAtOnceKeepingItsPlace) {
     ASSERT_TRUE(waitUntil([&] { return view->toPlainText() == QString::fromUtf8(changed); }));
     EXPECT_EQ(view->textCursor().position(), caret + 2) << "the caret stays on its line";
     EXPECT_EQ(view->verticalScrollBar()->value(), 140);
-    EXPECT_FALSE(app->openFiles()->currentFile()->dirty);
+    EXPECT_FALSE(app->openFiles()->currentFile()->isModified());
     EXPECT_FALSE(barShown());
     // Nothing was written back: the file is the other program's.
     app->actionSave();
@@ -107,7 +107,7 @@ TEST_F(DiskChangeTest, EditsAndAnOutsideChangeWaitForTheUsersChoice) {
             EXPECT_TRUE(marked("a.html"));
         }
         EXPECT_FALSE(barShown());
-        EXPECT_FALSE(app->openFiles()->currentFile()->dirty);
+        EXPECT_FALSE(app->openFiles()->currentFile()->isModified());
         // From here on saving works as always.
         typeAtEnd("!");
         app->actionSave();
@@ -137,6 +137,30 @@ TEST_F(DiskChangeTest, QuittingOrChangingSiteWithAChoicePendingAsksFirst) {
     EXPECT_EQ(quits, 1);
     EXPECT_EQ(readFile(at("a.html")), QByteArray("<p>a</p>\nmine"));
     EXPECT_TRUE(marked("a.html"));
+}
+
+TEST_F(DiskChangeTest, EditsMadeAfterDroppingAGoneFilesTextAreNeverClosedAway) {
+    selectPath("a.html");
+    typeAtEnd("unsaved");
+    ASSERT_TRUE(QFile::remove(at("a.html")));
+    ASSERT_TRUE(waitUntil([this] { return barShown(); }));
+    OpenFile* a = app->openFiles()->currentFile();
+    selectPath("b.html");
+    typeAtEnd("mine");
+    writeOutside(at("b.html"), "<p>theirs</p>\n");
+    ASSERT_TRUE(waitUntil([this] { return barShown(); }));
+
+    RecordingPlatform::current().queueAnswer(1); // Drop the gone file's text
+    RecordingPlatform::current().queueAnswer(0); // Cancel at the changed one
+    app->actionQuit();
+    ASSERT_EQ(quits, 0);
+
+    // The program goes on: what the user types now is theirs to keep.
+    app->openFiles()->showCurrentFile(a);
+    typeAtEnd("more");
+    app->actionCloseOpenFile();
+    EXPECT_EQ(app->openFiles()->findByPath(at("a.html")), a);
+    EXPECT_TRUE(editor()->toPlainText().endsWith("more"));
 }
 
 TEST_F(DiskChangeTest, DeletedFilesKeepTheirTextWithOneNoticeAndNoAlert) {

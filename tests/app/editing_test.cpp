@@ -146,7 +146,7 @@ TEST_F(EditingTest, FailedWriteKeepsTheEditAndDoesNotMark) {
     // Go back: the next trigger writes the edit.
     OpenFile* c = app->openFiles()->findByPath(site + "/sub/c.php");
     ASSERT_NE(c, nullptr);
-    EXPECT_TRUE(c->dirty);
+    EXPECT_TRUE(c->isModified());
     app->openFiles()->showCurrentFile(c);
     app->actionSave();
     EXPECT_EQ(readFile(site + "/sub/c.php"), QByteArray("<?php echo 1; ?>\nz"));

@@ -99,7 +99,7 @@ TEST_F(EncodingWindowTest, ACharacterTypedJustBeforeASaveIsStillNeverWrittenAsGa
     QTextCursor c = editor()->textCursor();
     c.movePosition(QTextCursor::End);
     c.insertText(QString::fromUtf8("\xE6\x97\xA5!"));
-    app->openFiles()->currentFile()->dirty = true;
+    app->openFiles()->currentFile()->document->setModified(true);
     app->actionSave();
     EXPECT_EQ(readFile(at("quick.html")), QByteArray("caf\xE9!"));
     EXPECT_EQ(questions(), 1);

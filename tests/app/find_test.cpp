@@ -108,7 +108,7 @@ TEST_F(FindTest, AnInvalidExpressionSaysSoAndChangesNothing) {
     find()->replaceAll();
     EXPECT_TRUE(find()->status().startsWith("Invalid expression"));
     EXPECT_EQ(editor()->toPlainText(), "<li>pear</li>\n<li>plum</li>\n<li>fig</li>\n");
-    EXPECT_FALSE(app->openFiles()->currentFile()->dirty);
+    EXPECT_FALSE(app->openFiles()->currentFile()->isModified());
     // Mended, it finds again.
     bar()->setFindText("<li>(p\\w+)");
     find()->findNext();
@@ -136,7 +136,7 @@ TEST_F(FindTest, ReplacementsAreSavedAndMarkedLikeTyping) {
                                                     "<li class=\"plum\">plum</li>\n"
                                                     "<li class=\"fig\">fig</li>\n"));
     EXPECT_TRUE(marked("list.html"));
-    EXPECT_FALSE(app->openFiles()->currentFile()->dirty);
+    EXPECT_FALSE(app->openFiles()->currentFile()->isModified());
 
     // One undo takes the whole Replace All back; that is an edit too.
     clearMarks();

@@ -95,9 +95,10 @@ TEST_F(HelpMenuTest, TheUpdateCheckRunsAtStartUpAndOnRequest) {
 
 TEST_F(HelpMenuTest, TheSiteDialogsHelpButtonOpensTheGuideModally) {
     // The program's own site dialog, not the fixture's stand-in.
-    app = std::make_unique<AppDelegate>();
-    app->setTerminateHook([] {});
-    app->setHelpViewFactory([](QWidget* parent) { return std::make_unique<StubHelpView>(parent); });
+    AppSeams seams;
+    seams.terminate = [] {};
+    seams.helpView = [](QWidget* parent) { return std::make_unique<StubHelpView>(parent); };
+    app = std::make_unique<AppDelegate>(std::move(seams));
     ASSERT_TRUE(app->applicationDidFinishLaunching());
     app->helpController()->browser()->close();
 

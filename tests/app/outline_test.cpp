@@ -99,7 +99,7 @@ protected:
         QTextCursor c(f->editor->document());
         c.movePosition(QTextCursor::End);
         c.insertText(text);
-        f->dirty = true;
+        f->document->setModified(true);
     }
     void trashSelected() {
         RecordingPlatform::current().queueAnswer(1);
@@ -221,10 +221,10 @@ TEST_F(OutlineTest, RenamedOpenFileKeepsItsEditorUndoAndUnsavedEdits) {
     OpenFile* f = app->openFiles()->currentFile();
     TextView* editorBefore = f->editor;
     typeAtEnd("typed");
-    ASSERT_TRUE(f->dirty);
+    ASSERT_TRUE(f->isModified());
     ASSERT_TRUE(outline().renameRow(f->item, "b2.html"));
     EXPECT_EQ(f->editor, editorBefore);
-    EXPECT_TRUE(f->dirty);
+    EXPECT_TRUE(f->isModified());
     EXPECT_TRUE(f->editor->document()->isUndoAvailable());
     EXPECT_EQ(readFile(at("b2.html")), QByteArray("<p>a</p>\n"));
 
@@ -363,7 +363,7 @@ TEST_F(OutlineTest, TrashingAnEditedOpenFileSavesItIntoTheTrashAndClosesIt) {
     selectPath("a.html");
     OpenFile* f = app->openFiles()->currentFile();
     typeAtEnd("last words");
-    ASSERT_TRUE(f->dirty);
+    ASSERT_TRUE(f->isModified());
     trashSelected();
     EXPECT_EQ(app->openFiles()->findByPath(at("a.html")), nullptr);
     // Nothing later writes it back.
@@ -486,11 +486,11 @@ class ShortcutTest : public OutlineTest {
 protected:
     void SetUp() override {
         OutlineTest::SetUp();
-        server.setValue(sitekey::server, "example.com");
-        server.setValue(sitekey::username, "bob");
-        server.setValue(sitekey::password, "pa$$ 'w@rd:");
-        server.setValue(sitekey::serverfolder, "/www/site");
-        outline().setSiteProvider([this] { return &server; });
+        // The fixture's current site gets a server.
+        server().setValue(sitekey::server, "example.com");
+        server().setValue(sitekey::username, "bob");
+        server().setValue(sitekey::password, "pa$$ 'w@rd:");
+        server().setValue(sitekey::serverfolder, "/www/site");
         runtime = homeDir() + "/runtime";
         QDir(runtime).removeRecursively();
         QDir().mkpath(runtime);
@@ -504,7 +504,7 @@ protected:
         for (const QString& a : args)
             EXPECT_FALSE(a.contains("w@rd")) << a.toStdString();
     }
-    Site server;
+    Site& server() { return *sitestore::find(app->sitesController()->sites(), "One"); }
     QString runtime;
 };
 
@@ -533,7 +533,7 @@ TEST_F(ShortcutTest, FileManagerMountsEachServerFolderWithThePasswordOnStandardI
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
         RecordingPlatform::current().clear();
-        server.setValue(sitekey::serverfolder, c.folder);
+        server().setValue(sitekey::serverfolder, c.folder);
         outline().openSiteInFileManager();
         ASSERT_EQ(RecordingPlatform::current().runs.size(), 1);
         const auto& run = RecordingPlatform::current().runs[0];

@@ -276,7 +276,7 @@ TEST_F(PreviewTest, ThePreviewBesideTheEditorFollowsTypingWithoutSaving) {
         << pageText().toStdString();
     EXPECT_EQ(js("getComputedStyle(document.querySelector('p')).color").toString(), "rgb(4, 5, 6)");
     EXPECT_EQ(readFile(at("live.html")), original);
-    EXPECT_TRUE(app->openFiles()->currentFile()->dirty);
+    EXPECT_TRUE(app->openFiles()->currentFile()->isModified());
     EXPECT_FALSE(marked("live.html"));
 
     ASSERT_TRUE(actAndWait([&] { app->actionSave(); }));

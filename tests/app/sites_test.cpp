@@ -144,11 +144,12 @@ TEST_F(SitesTest, UploadForASiteWithoutServerOpensItsPropertiesAndRelativeFolder
         sites.append(rel);
         sitestore::save(*s, sites);
     }
-    launch();
-    app->setUploadRunner(
-        [](QWidget* parent, const Site* site, const QString& folder, UploadMarks& marks) {
+    launch([](AppSeams& seams) {
+        seams.upload = [](QWidget* parent, const Site* site, const QString& folder,
+                          UploadMarks& marks) {
             return UploadCommand::run(parent, site, folder, marks);
-        });
+        };
+    });
     QString editedName;
     siteDialog = [&](SiteList&, QString& name, bool&) {
         editedName = name;
