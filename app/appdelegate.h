@@ -24,6 +24,7 @@ class EditMenuController;
 class EncodingController;
 class FileSystemItem;
 class FindController;
+class FocusController;
 class FileTreeModel;
 class HelpController;
 class FolderWatcher;
@@ -34,6 +35,7 @@ class PreferencesController;
 class Preferences;
 class SpellingController;
 class TextView;
+class UnsavedEditsController;
 class UploadMarks;
 
 class AppDelegate : public QObject {
@@ -84,6 +86,7 @@ public:
     bool continuousSpellCheckingEnabled() const;
     SpellingController* spelling() const { return m_spelling; }
     FindController* findController() const { return m_find; }
+    FocusController* focus() const { return m_focus; }
     // Whether the outside FTP client is installed (the name comes from the
     // client first offered; here it probes for FileZilla).
     bool haveOutsideClient() const { return m_haveOutsideClient; }
@@ -140,6 +143,8 @@ private:
     help::HelpViewFactory m_helpViewFactory;
     SpellingController* m_spelling = nullptr;
     FindController* m_find = nullptr;
+    FocusController* m_focus = nullptr;
+    UnsavedEditsController* m_unsaved = nullptr;
     bool m_haveOutsideClient = false;
     std::function<void()> m_terminate;
     SitesController::SiteDialogRunner m_siteDialog;

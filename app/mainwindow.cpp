@@ -38,6 +38,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_popupSites = new QComboBox(m_subviewOutline);
     m_popupSites->setObjectName(QStringLiteral("popupSites"));
     m_popupSites->setToolTip(tr("Current site"));
+    // Named by what it chooses, not by the site it shows.
+    m_popupSites->setAccessibleName(tr("Site"));
+    m_popupSites->setAccessibleDescription(tr("The site whose folder the tree shows"));
     left->addWidget(m_popupSites);
     m_outline = new QTreeView(m_subviewOutline);
     m_outline->setObjectName(QStringLiteral("outlineView"));
@@ -46,6 +49,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_outline->setSelectionMode(QAbstractItemView::SingleSelection);
     m_outline->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_outline->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_outline->setAccessibleName(tr("Site files"));
+    m_outline->setAccessibleDescription(
+        tr("Return opens the selected file for editing, F2 renames it, Delete moves it to the "
+           "trash"));
     left->addWidget(m_outline, 1);
     auto* gearRow = new QHBoxLayout;
     m_popupActionMenu = new QToolButton(m_subviewOutline);
