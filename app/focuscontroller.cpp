@@ -30,7 +30,7 @@ bool canTakeFocus(const QWidget* w) {
 }
 
 bool isFileRow(const QModelIndex& index) {
-    const FileSystemItem* node = FileTreeModel::nodeForIndex(index);
+    FileSystemItem* node = FileTreeModel::nodeForIndex(index);
     return node && node->numberOfChildren() < 0;
 }
 
@@ -214,8 +214,7 @@ bool FocusController::outlineKey(QEvent* event) {
     QTreeView* outline = m_window.outlineView();
     const QModelIndex current = outline->currentIndex();
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-        mods == Qt::NoModifier) {
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
         if (!current.isValid())
             return false;
         // Return on a folder opens or closes it; on a file it goes to the text.

@@ -30,8 +30,7 @@ class OpenFilesController;
 class FocusController : public QObject {
     Q_OBJECT
 public:
-    FocusController(MainWindow& window, OpenFilesController& openFiles,
-                    QObject* parent = nullptr);
+    FocusController(MainWindow& window, OpenFilesController& openFiles, QObject* parent = nullptr);
 
     // The panes F6 cycles through, in order.
     enum class Pane { None = -1, Outline, Document, FindBar };

@@ -4,6 +4,7 @@
 #include "app/previewview.h"
 #include "core/encoding.h"
 #include "editor/findbar.h"
+#include "sites/labelledpopup.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -37,6 +38,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     left->setSpacing(6);
     m_popupSites = new QComboBox(m_subviewOutline);
     m_popupSites->setObjectName(QStringLiteral("popupSites"));
+    nameByLabel(m_popupSites);
     m_popupSites->setToolTip(tr("Current site"));
     // Named by what it chooses, not by the site it shows.
     m_popupSites->setAccessibleName(tr("Site"));
@@ -73,6 +75,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     auto* openLabel = new QLabel(tr("Open files:"), m_subviewDocument);
     m_popupOpenFiles = new QComboBox(m_subviewDocument);
     m_popupOpenFiles->setObjectName(QStringLiteral("popupOpenFiles"));
+    nameByLabel(m_popupOpenFiles);
     m_popupOpenFiles->setMinimumContentsLength(24);
     m_popupOpenFiles->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     openLabel->setBuddy(m_popupOpenFiles);

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QTextDocument>
 
+#include <algorithm>
+
 namespace morvane {
 
 UnsavedEditsController::UnsavedEditsController(MainWindow& window, OpenFilesController& openFiles,
@@ -44,9 +46,15 @@ QString UnsavedEditsController::markedName(const QString& name, bool unsaved) {
 void UnsavedEditsController::labelRows(int first, int last) {
     QComboBox* popup = m_window.popupOpenFiles();
     for (int i = first; i <= last && i < popup->count(); ++i) {
-        const auto* file = static_cast<const OpenFile*>(popup->itemData(i).value<void*>());
-        if (!file)
+        // The pop-up may still list files that were just closed (it is
+        // filled again after they go): only the open ones are looked at.
+        const void* entry = popup->itemData(i).value<void*>();
+        const auto& open = m_openFiles.openFiles();
+        const auto it = std::find_if(open.begin(), open.end(),
+                                     [entry](const auto& f) { return f.get() == entry; });
+        if (it == open.end())
             continue;
+        const OpenFile* file = it->get();
         const bool unsaved = hasUnsavedEdits(*file);
         const QString text = markedName(file->name(), unsaved);
         if (popup->itemText(i) != text)
@@ -68,8 +76,9 @@ void UnsavedEditsController::refresh() {
     }
     const OpenFile* current = m_openFiles.currentFile();
     m_window.setWindowTitle(
-        current ? tr("%1 \u2014 Morvane").arg(markedName(current->name(), hasUnsavedEdits(*current)))
-                : QStringLiteral("Morvane"));
+        current
+            ? tr("%1 \u2014 Morvane").arg(markedName(current->name(), hasUnsavedEdits(*current)))
+            : QStringLiteral("Morvane"));
 }
 
 } // namespace morvane

@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 #include "core/platform.h"
+#include "sites/labelledpopup.h"
 #include "transfer/passwordstore.h"
 #include "transfer/siteprotocol.h"
 #include "transfer/transferjob.h"
@@ -121,6 +122,7 @@ SiteDialog::SiteDialog(QWidget* parent)
 
     comboProtocol = new QComboBox(this);
     comboProtocol->setObjectName(QStringLiteral("comboProtocol"));
+    nameByLabel(comboProtocol);
     comboProtocol->setAccessibleName(tr("Protocol"));
     for (SiteProtocol p : siteprotocol::offered())
         comboProtocol->addItem(siteprotocol::title(p), siteprotocol::key(p));
@@ -149,8 +151,7 @@ SiteDialog::SiteDialog(QWidget* parent)
     checkTemporaryName->setToolTip(
         tr("A failed or interrupted upload then never leaves a broken page on the server. "
            "Turn it off only for a server that does not allow renaming files."));
-    checkSizes =
-        new QCheckBox(tr("Check the si&ze of each file on the server after upload"), this);
+    checkSizes = new QCheckBox(tr("Check the si&ze of each file on the server after upload"), this);
     checkSizes->setObjectName(QStringLiteral("checkSizes"));
     checkSizes->setAccessibleName(tr("Check sizes after upload"));
     form->addRow(QString(), checkTemporaryName);
@@ -188,10 +189,9 @@ SiteDialog::SiteDialog(QWidget* parent)
 
     // Tab walks the rows from top to bottom, whatever order the controls
     // were made in; then the buttons, in the order the box shows them.
-    QWidget* const order[] = {fieldSiteName,  comboProtocol,     fieldServer,
-                              fieldServerFolder, fieldUserName, fieldPassword,
-                              fieldLocalPath, chooseButton,      fieldLocalURL,
-                              checkTemporaryName, checkSizes};
+    QWidget* const order[] = {fieldSiteName, comboProtocol,      fieldServer,    fieldServerFolder,
+                              fieldUserName, fieldPassword,      fieldLocalPath, chooseButton,
+                              fieldLocalURL, checkTemporaryName, checkSizes};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
