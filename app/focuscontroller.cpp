@@ -1,5 +1,6 @@
 #include "app/focuscontroller.h"
 
+#include "app/filechangebar.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
 #include "app/previewview.h"
@@ -129,8 +130,14 @@ FocusController::FocusController(MainWindow& window, OpenFilesController& openFi
     connect(m_window.popupOpenFiles(), qOverload<int>(&QComboBox::activated), this,
             [this] { QTimer::singleShot(0, this, [this] { focusDocument(); }); });
 
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* now) { focusChanged(now); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        // The bar about a change on disk closes once the user chose: the
+        // focus goes back to the text rather than on along the chain.
+        QWidget* bar = m_window.fileChangeBar();
+        if (old && bar->isAncestorOf(old) && bar->isHidden())
+            QTimer::singleShot(0, this, [this] { focusDocument(); });
+        focusChanged(now);
+    });
     m_window.installEventFilter(this);
 }
 

@@ -10,7 +10,8 @@
 //   from anywhere in the window.
 // - The focus is never lost: when a command or a closed dialog leaves the
 //   window without a focused control, it returns to the control that had it,
-//   else to the pane that held it.
+//   else to the pane that held it; when the bar about a change on disk
+//   closes, it returns to the text.
 // - The sites and open-files pop-ups act only on Return or a click, and the
 //   focus goes on to the tree or the editor once they did.
 #pragma once

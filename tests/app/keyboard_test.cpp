@@ -4,6 +4,7 @@
 // unsaved edits are shown.
 #include "sitefixture.h"
 
+#include "app/filechangebar.h"
 #include "app/focuscontroller.h"
 #include "editor/findbar.h"
 #include "qtprinters.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 
 using namespace morvane;
@@ -335,6 +337,16 @@ TEST_F(KeyboardTest, TheFocusComesBackAfterCommandsAndDialogs) {
         c.run();
         EXPECT_TRUE(waitUntil([&] { return focus() == start; }));
     }
+    // The bar about a change on disk, answered from the keyboard.
+    selectPath("a.html");
+    FileChangeBar* bar = w().fileChangeBar();
+    bar->showChoice("a.html was changed.", {"&Reload", {}}, {"&Keep Mine", {}});
+    QPushButton* button = bar->findChild<QPushButton*>();
+    button->setFocus();
+    ASSERT_TRUE(waitUntil([&] { return focus() == button; }));
+    bar->clear();
+    EXPECT_TRUE(waitUntil([&] { return focus() == editor(); }));
+
     // A site dialog opened from the sites pop-up: the tree has the focus after.
     w().popupSites()->setFocus();
     siteDialog = [](SiteList&, QString&, bool&) { return 0; };
