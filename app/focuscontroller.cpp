@@ -111,6 +111,7 @@ FocusController::FocusController(MainWindow& window, OpenFilesController& openFi
 
     QTreeView* outline = m_window.outlineView();
     outline->installEventFilter(this);
+    showOutlineFocus(outline->hasFocus());
     connect(outline, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (isFileRow(index))
             focusDocument();
@@ -238,9 +239,31 @@ bool FocusController::outlineKey(QEvent* event) {
     return false;
 }
 
+// The selected row is drawn in the full selection colour only while the
+// tree has the focus, so that the user sees whether keys go to the tree or
+// to the text beside it.
+void FocusController::showOutlineFocus(bool focused) {
+    QTreeView* outline = m_window.outlineView();
+    const QPalette base = QApplication::palette(outline);
+    QPalette pal = outline->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        QColor highlight = base.color(group, QPalette::Highlight);
+        if (!focused)
+            highlight.setAlpha(70);
+        pal.setColor(group, QPalette::Highlight, highlight);
+        pal.setColor(group, QPalette::HighlightedText,
+                     base.color(group, focused ? QPalette::HighlightedText : QPalette::Text));
+    }
+    outline->setPalette(pal);
+}
+
 bool FocusController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_window.outlineView() && event->type() == QEvent::KeyPress)
-        return outlineKey(event);
+    if (watched == m_window.outlineView()) {
+        if (event->type() == QEvent::KeyPress)
+            return outlineKey(event);
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+            showOutlineFocus(event->type() == QEvent::FocusIn);
+    }
     if (watched == &m_window && event->type() == QEvent::WindowActivate)
         scheduleRestore();
     return QObject::eventFilter(watched, event);

@@ -8,6 +8,7 @@
 //   or the preview in the Preview tab), and the find bar while it is open.
 // - Ctrl+Page Down and Ctrl+Page Up switch between the Edit and Preview tabs
 //   from anywhere in the window.
+// - The tree's selected row shows whether the tree has the focus.
 // - The focus is never lost: when a command or a closed dialog leaves the
 //   window without a focused control, it returns to the control that had it,
 //   else to the pane that held it; when the bar about a change on disk
@@ -59,6 +60,7 @@ protected:
 private:
     QWidget* paneTarget(Pane pane) const;
     bool outlineKey(QEvent* event);
+    void showOutlineFocus(bool focused);
     void focusChanged(QWidget* now);
     void scheduleRestore();
     void restoreLostFocus();

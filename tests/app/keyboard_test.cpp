@@ -93,6 +93,28 @@ TEST_F(KeyboardTest, ChoosingARowInTheTreeShowsItsFileAndKeepsTheFocusThere) {
     }
 }
 
+TEST_F(KeyboardTest, TheTreesSelectedRowShowsWhetherTheTreeHasTheFocus) {
+    selectPath("a.html");
+    const QColor full = QApplication::palette(tree()).color(QPalette::Active, QPalette::Highlight);
+    const struct {
+        const char* where;
+        std::function<QWidget*()> control;
+        bool full;
+    } cases[] = {
+        {"tree", [this]() -> QWidget* { return tree(); }, true},
+        {"text", [this]() -> QWidget* { return editor(); }, false},
+        {"sites pop-up", [this]() -> QWidget* { return w().popupSites(); }, false},
+        {"tree again", [this]() -> QWidget* { return tree(); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        QWidget* control = c.control();
+        control->setFocus();
+        ASSERT_TRUE(waitUntil([&] { return focus() == control; }));
+        EXPECT_EQ(tree()->palette().color(QPalette::Active, QPalette::Highlight) == full, c.full);
+    }
+}
+
 TEST_F(KeyboardTest, F2AfterAClickRenamesTheClickedRowAndNeverTypesIntoTheText) {
     selectPath("c.html");
     typeAtEnd("edit");
