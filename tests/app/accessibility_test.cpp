@@ -12,9 +12,15 @@
 #include "sites/sitedialog.h"
 #include "transfer/transferwindow.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMap>
+#include <QPlainTextEdit>
+#include <QSet>
 #include <QToolButton>
 
 using namespace morvane;
@@ -119,6 +125,75 @@ int countInteractive(QAccessibleInterface* iface, int depth = 0) {
 }
 
 class AccessibilityTest : public SiteFixture {};
+
+// The letter after "&" in a label or button text, lower case; null for none.
+QChar mnemonic(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != QLatin1Char('&'))
+            continue;
+        if (text[i + 1] != QLatin1Char('&'))
+            return text[i + 1].toLower();
+        ++i;
+    }
+    return {};
+}
+
+// Each field of a dialog is reached by Alt and its label's letter, and no
+// two controls share a letter (Alt would then go to the wrong one first).
+QStringList mnemonicProblems(QWidget* dialog) {
+    QStringList problems;
+    QMap<QChar, QString> taken;
+    QSet<QWidget*> labelled;
+    const auto take = [&](const QString& text, const QString& who) {
+        const QChar letter = mnemonic(text);
+        if (letter.isNull())
+            return false;
+        if (taken.contains(letter))
+            problems << QStringLiteral("%1 and %2 share Alt+%3").arg(taken[letter], who, letter);
+        taken[letter] = who;
+        return true;
+    };
+    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (!label->buddy())
+            continue;
+        if (take(label->text(), label->text()))
+            labelled << label->buddy();
+        else
+            problems << QStringLiteral("label \"%1\" has no Alt letter").arg(label->text());
+    }
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+        if (!button->text().isEmpty() && button->text() != QLatin1String("OK") &&
+            button->text() != QLatin1String("Cancel") && button->text() != QLatin1String("Close"))
+            take(button->text(), button->text());
+    for (QWidget* field : dialog->findChildren<QWidget*>()) {
+        const bool isField = qobject_cast<QLineEdit*>(field) || qobject_cast<QComboBox*>(field) ||
+                             qobject_cast<QPlainTextEdit*>(field);
+        if (isField && !labelled.contains(field) && field->focusPolicy() != Qt::NoFocus &&
+            !qobject_cast<QComboBox*>(field->parentWidget()))
+            problems << QStringLiteral("field %1 has no label with an Alt letter")
+                            .arg(field->objectName());
+    }
+    return problems;
+}
+
+TEST_F(AccessibilityTest, EveryDialogFieldHasALabelWithItsOwnAltLetter) {
+    SiteDialog siteDialog;
+    siteDialog.setHelpHandler([] {});
+    Preferences prefs;
+    PrefsWindow prefsWindow(prefs, [] { return paths::openSettings(); });
+    const struct {
+        const char* name;
+        QWidget* dialog;
+    } dialogs[] = {
+        {"site dialog", &siteDialog},
+        {"preferences", &prefsWindow},
+        {"find bar", app->window()->findBar()},
+    };
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(d.name);
+        EXPECT_EQ(mnemonicProblems(d.dialog), QStringList());
+    }
+}
 
 TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasAName) {
     // Each window with values in its controls, so that a name that is only
