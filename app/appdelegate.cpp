@@ -5,12 +5,14 @@
 #include "app/editmenucontroller.h"
 #include "app/encodingcontroller.h"
 #include "app/findcontroller.h"
+#include "app/focuscontroller.h"
 #include "app/helpcontroller.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
 #include "app/preferencescontroller.h"
 #include "app/previewcontroller.h"
 #include "app/spellingcontroller.h"
+#include "app/unsavededitscontroller.h"
 #include "core/paths.h"
 #include "core/platform.h"
 #include "editor/preferences.h"
@@ -59,6 +61,12 @@ AppDelegate::~AppDelegate() {
     // widgets are taken down: it goes first.
     delete m_editMenu;
     m_editMenu = nullptr;
+    // So do the focus's keeper and the unsaved-edits marks (an editor that
+    // loses the focus as it goes saves its file).
+    delete m_focus;
+    m_focus = nullptr;
+    delete m_unsaved;
+    m_unsaved = nullptr;
     // Editors and the tree model go before the tree they point into.
     m_window.reset();
 }
@@ -119,6 +127,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
     m_editMenu = new EditMenuController(*m_window, *m_openFiles, this);
     m_preferences = new PreferencesController(*m_window, *m_prefs, *m_openFiles, this);
+    m_focus = new FocusController(*m_window, *m_openFiles, this);
+    m_unsaved = new UnsavedEditsController(*m_window, *m_openFiles, this);
     m_folderWatcher = new FolderWatcher(m_model, this);
     m_help = new HelpController(*m_window, help::HelpLinks::fromSettings(*settings),
                                 m_seams.helpView, this);

@@ -25,6 +25,7 @@ class EditMenuController;
 class EncodingController;
 class FileSystemItem;
 class FindController;
+class FocusController;
 class FileTreeModel;
 class HelpController;
 class FolderWatcher;
@@ -35,6 +36,7 @@ class PreferencesController;
 class Preferences;
 class SpellingController;
 class TextView;
+class UnsavedEditsController;
 class UploadMarks;
 
 // The Upload command's work once the current file is saved.
@@ -86,6 +88,7 @@ public:
     bool continuousSpellCheckingEnabled() const;
     SpellingController* spelling() const { return m_spelling; }
     FindController* findController() const { return m_find; }
+    FocusController* focus() const { return m_focus; }
     // Whether the outside FTP client is installed (the name comes from the
     // client first offered; here it probes for FileZilla).
     bool haveOutsideClient() const { return m_haveOutsideClient; }
@@ -142,6 +145,8 @@ private:
     HelpController* m_help = nullptr;
     SpellingController* m_spelling = nullptr;
     FindController* m_find = nullptr;
+    FocusController* m_focus = nullptr;
+    UnsavedEditsController* m_unsaved = nullptr;
     bool m_haveOutsideClient = false;
     AppSeams m_seams;
 };

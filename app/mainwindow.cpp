@@ -4,6 +4,7 @@
 #include "app/previewview.h"
 #include "core/encoding.h"
 #include "editor/findbar.h"
+#include "sites/labelledpopup.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -37,7 +38,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     left->setSpacing(6);
     m_popupSites = new QComboBox(m_subviewOutline);
     m_popupSites->setObjectName(QStringLiteral("popupSites"));
+    nameByLabel(m_popupSites);
     m_popupSites->setToolTip(tr("Current site"));
+    // Named by what it chooses, not by the site it shows.
+    m_popupSites->setAccessibleName(tr("Site"));
+    m_popupSites->setAccessibleDescription(tr("The site whose folder the tree shows"));
     left->addWidget(m_popupSites);
     m_outline = new QTreeView(m_subviewOutline);
     m_outline->setObjectName(QStringLiteral("outlineView"));
@@ -46,6 +51,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_outline->setSelectionMode(QAbstractItemView::SingleSelection);
     m_outline->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_outline->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_outline->setAccessibleName(tr("Site files"));
+    m_outline->setAccessibleDescription(
+        tr("Return opens the selected file for editing, F2 renames it, Delete moves it to the "
+           "trash"));
     left->addWidget(m_outline, 1);
     auto* gearRow = new QHBoxLayout;
     m_popupActionMenu = new QToolButton(m_subviewOutline);
@@ -66,6 +75,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     auto* openLabel = new QLabel(tr("Open files:"), m_subviewDocument);
     m_popupOpenFiles = new QComboBox(m_subviewDocument);
     m_popupOpenFiles->setObjectName(QStringLiteral("popupOpenFiles"));
+    nameByLabel(m_popupOpenFiles);
     m_popupOpenFiles->setMinimumContentsLength(24);
     m_popupOpenFiles->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     openLabel->setBuddy(m_popupOpenFiles);

@@ -136,10 +136,21 @@ void OutlineController::outlineViewSelectionDidChange() {
     if (m_inSelectionHandler)
         return;
     m_inSelectionHandler = true;
-    endEditing(m_openFiles);
+    // A row chosen in the outline itself (a click, the arrow keys) shows its
+    // file while the focus stays in the outline, so that the keys go on
+    // walking it and F2 and Delete act on the row; Return moves on to the
+    // text. A row chosen by a command gives its text the focus.
+    QTreeView* outline = m_window.outlineView();
+    const bool inOutline = outline->hasFocus();
+    if (inOutline)
+        m_openFiles.save(OpenFilesController::SaveMode::IfEdited);
+    else
+        endEditing(m_openFiles);
     if (FileSystemItem* item = selectedItem())
         m_openFiles.openItem(item);
-    if (TextView* view = m_openFiles.currentTextView())
+    if (inOutline)
+        outline->setFocus(Qt::OtherFocusReason);
+    else if (TextView* view = m_openFiles.currentTextView())
         if (m_openFiles.currentFile() && m_openFiles.currentFile()->editMode)
             view->setFocus();
     m_inSelectionHandler = false;

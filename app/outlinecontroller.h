@@ -41,7 +41,8 @@ public:
 
     FileSystemItem* selectedItem() const;
     void selectItem(FileSystemItem* item);
-    // Opens the selected file and gives its editor the focus.
+    // Opens the selected file; its editor takes the focus unless the
+    // outline has it.
     void outlineViewSelectionDidChange();
 
     // Whether expandPath() ends by showing and selecting the item it reached.

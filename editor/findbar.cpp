@@ -25,6 +25,9 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     m_find->setObjectName(QStringLiteral("findField"));
     m_find->setAccessibleName(tr("Text to find"));
     m_find->setClearButtonEnabled(true);
+    // The field's own clear button comes without a name.
+    for (QToolButton* clear : m_find->findChildren<QToolButton*>())
+        clear->setAccessibleName(tr("Clear the text to find"));
     findLabel->setBuddy(m_find);
     auto* previous = new QPushButton(tr("&Previous"), this);
     previous->setAccessibleName(tr("Find previous"));

@@ -144,7 +144,7 @@ PrefsWindow::PrefsWindow(Preferences& prefs, SettingsOpener openSettings, QWidge
     fontRow->addWidget(m_fontButton, 1);
     layout->addLayout(fontRow);
 
-    m_autoIndent = new QCheckBox(tr("Auto-&indent new lines"), this);
+    m_autoIndent = new QCheckBox(tr("Auto-i&ndent new lines"), this);
     m_autoIndent->setObjectName(QStringLiteral("autoIndent"));
     m_autoIndent->setAccessibleName(tr("Auto-indent new lines"));
     layout->addWidget(m_autoIndent);
@@ -162,7 +162,7 @@ PrefsWindow::PrefsWindow(Preferences& prefs, SettingsOpener openSettings, QWidge
     layout->addWidget(m_sample, 1);
 
     auto* buttons = new QDialogButtonBox(this);
-    m_resetButton = buttons->addButton(tr("&Reset"), QDialogButtonBox::ResetRole);
+    m_resetButton = buttons->addButton(tr("R&eset"), QDialogButtonBox::ResetRole);
     m_resetButton->setAccessibleName(tr("Reset to the default preferences"));
     m_resetButton->setAutoDefault(false);
     QPushButton* close = buttons->addButton(QDialogButtonBox::Close);

@@ -3,6 +3,7 @@
 #include "core/platform.h"
 #include "help/phpmanualprobe.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QScreen>
@@ -28,15 +29,17 @@ HelpBrowser::HelpBrowser(HelpViewFactory factory, HelpLinks links, QWidget* pare
     m_buttonStrip = new QWidget(this);
     auto* strip = new QHBoxLayout(m_buttonStrip);
     strip->setContentsMargins(6, 6, 6, 6);
+    // The keys are the window's own (see below), so that they work in the
+    // user guide too, where the buttons are hidden.
     auto makeButton = [this, strip](const QString& text, const char* name,
                                     QStyle::StandardPixmap icon, QKeySequence::StandardKey key) {
         auto* b = new QToolButton(m_buttonStrip);
         b->setObjectName(QLatin1String(name));
         b->setIcon(style()->standardIcon(icon));
         b->setText(text);
-        b->setToolTip(text);
+        b->setToolTip(QStringLiteral("%1 (%2)").arg(
+            text, QKeySequence(key).toString(QKeySequence::NativeText)));
         b->setAccessibleName(text);
-        b->setShortcut(QKeySequence(key));
         b->setFocusPolicy(Qt::TabFocus);
         strip->addWidget(b);
         return b;
@@ -64,6 +67,31 @@ HelpBrowser::HelpBrowser(HelpViewFactory factory, HelpLinks links, QWidget* pare
         if (m_view)
             m_view->reload();
     });
+
+    // Alt+Left and Alt+Right go back and forward, and Escape closes the
+    // window, wherever the focus is in it (the page itself takes every
+    // other key).
+    const auto addKey = [this](const QKeySequence& keys, const char* name, auto run) {
+        auto* action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, run);
+        addAction(action);
+    };
+    addKey(QKeySequence::Back, "actionHelpBack", [this] {
+        if (m_view && m_back->isEnabled())
+            m_view->back();
+    });
+    addKey(QKeySequence::Forward, "actionHelpForward", [this] {
+        if (m_view && m_forward->isEnabled())
+            m_view->forward();
+    });
+    addKey(QKeySequence::Refresh, "actionHelpReload", [this] {
+        if (m_view)
+            m_view->reload();
+    });
+    addKey(QKeySequence(Qt::Key_Escape), "actionHelpClose", [this] { reject(); });
 }
 
 HelpBrowser::~HelpBrowser() {

@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 #include "core/platform.h"
+#include "sites/labelledpopup.h"
 #include "transfer/passwordstore.h"
 #include "transfer/siteprotocol.h"
 #include "transfer/transferjob.h"
@@ -12,11 +13,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -108,7 +111,8 @@ SiteDialog::SiteDialog(QWidget* parent)
            "itself."));
     fieldLocalURL->setPlaceholderText(QStringLiteral("http://localhost/"));
 
-    auto* chooseButton = new QPushButton(tr("Choose..."), this);
+    auto* chooseButton = new QPushButton(tr("Ch&oose..."), this);
+    chooseButton->setAccessibleName(tr("Choose the local folder"));
     chooseButton->setObjectName(QStringLiteral("buttonChooseLocalPath"));
     chooseButton->setAutoDefault(false);
     connect(chooseButton, &QPushButton::clicked, this, &SiteDialog::actionChooseLocalPath);
@@ -118,6 +122,7 @@ SiteDialog::SiteDialog(QWidget* parent)
 
     comboProtocol = new QComboBox(this);
     comboProtocol->setObjectName(QStringLiteral("comboProtocol"));
+    nameByLabel(comboProtocol);
     comboProtocol->setAccessibleName(tr("Protocol"));
     for (SiteProtocol p : siteprotocol::offered())
         comboProtocol->addItem(siteprotocol::title(p), siteprotocol::key(p));
@@ -125,66 +130,68 @@ SiteDialog::SiteDialog(QWidget* parent)
         tr("FTPS and SFTP encrypt the password and the files; plain FTP sends both in clear. "
            "The server field takes host or host:port; the port defaults to the protocol's."));
 
+    // Each label reaches its field with Alt and its underlined letter, and
+    // names the field for a screen reader.
     auto* form = new QFormLayout;
-    form->addRow(tr("Site Name:"), fieldSiteName);
-    form->addRow(tr("Protocol:"), comboProtocol);
-    form->addRow(tr("Server:"), fieldServer);
-    form->addRow(tr("Server Folder:"), fieldServerFolder);
-    form->addRow(tr("User Name:"), fieldUserName);
-    form->addRow(tr("Password:"), fieldPassword);
-    form->addRow(tr("Local Folder:"), localRow);
-    form->addRow(tr("Local URL:"), fieldLocalURL);
+    form->addRow(tr("Site &Name:"), fieldSiteName);
+    form->addRow(tr("&Protocol:"), comboProtocol);
+    form->addRow(tr("&Server:"), fieldServer);
+    form->addRow(tr("Server &Folder:"), fieldServerFolder);
+    form->addRow(tr("&User Name:"), fieldUserName);
+    form->addRow(tr("Pass&word:"), fieldPassword);
+    auto* localLabel = new QLabel(tr("&Local Folder:"), this);
+    localLabel->setBuddy(fieldLocalPath);
+    form->addRow(localLabel, localRow);
+    form->addRow(tr("Local U&RL:"), fieldLocalURL);
 
     checkTemporaryName =
-        new QCheckBox(tr("Upload under a temporary name, then rename it into place"), this);
+        new QCheckBox(tr("Upload under a &temporary name, then rename it into place"), this);
     checkTemporaryName->setObjectName(QStringLiteral("checkTemporaryName"));
     checkTemporaryName->setAccessibleName(tr("Upload under a temporary name"));
     checkTemporaryName->setToolTip(
         tr("A failed or interrupted upload then never leaves a broken page on the server. "
            "Turn it off only for a server that does not allow renaming files."));
-    checkSizes = new QCheckBox(tr("Check the size of each file on the server after upload"), this);
+    checkSizes = new QCheckBox(tr("Check the si&ze of each file on the server after upload"), this);
     checkSizes->setObjectName(QStringLiteral("checkSizes"));
     checkSizes->setAccessibleName(tr("Check sizes after upload"));
     form->addRow(QString(), checkTemporaryName);
     form->addRow(QString(), checkSizes);
 
-    auto makeButton = [this](const QString& title, const char* name, void (SiteDialog::*slot)()) {
-        auto* button = new QPushButton(title, this);
+    // The buttons stand in the desktop's order; Tab follows it.
+    auto* box = new QDialogButtonBox(this);
+    auto makeButton = [this, box](const QString& title, const char* name,
+                                  QDialogButtonBox::ButtonRole role, void (SiteDialog::*slot)()) {
+        auto* button = box->addButton(title, role);
         button->setObjectName(QLatin1String(name));
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, slot);
         return button;
     };
-    m_buttonHelp = makeButton(tr("Help"), "buttonHelp", &SiteDialog::actionHelp);
+    m_buttonHelp =
+        makeButton(tr("&Help"), "buttonHelp", QDialogButtonBox::HelpRole, &SiteDialog::actionHelp);
     m_buttonHelp->hide();
-    buttonDelete = makeButton(tr("Delete"), "buttonDelete", &SiteDialog::actionDelete);
+    buttonDelete = makeButton(tr("&Delete"), "buttonDelete", QDialogButtonBox::DestructiveRole,
+                              &SiteDialog::actionDelete);
     buttonDelete->hide(); // until an existing site is shown
-    buttonSkipTest =
-        makeButton(tr("Save Without Test"), "buttonSkipTest", &SiteDialog::actionSkipTest);
+    buttonSkipTest = makeButton(tr("Sa&ve Without Test"), "buttonSkipTest",
+                                QDialogButtonBox::ActionRole, &SiteDialog::actionSkipTest);
     buttonSkipTest->hide();
-    auto* cancelButton = makeButton(tr("Cancel"), "buttonCancel", &SiteDialog::actionCancel);
-    auto* okButton = makeButton(tr("OK"), "buttonOK", &SiteDialog::actionOK);
+    makeButton(tr("Cancel"), "buttonCancel", QDialogButtonBox::RejectRole,
+               &SiteDialog::actionCancel);
+    QPushButton* okButton =
+        makeButton(tr("OK"), "buttonOK", QDialogButtonBox::AcceptRole, &SiteDialog::actionOK);
     okButton->setDefault(true);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_buttonHelp);
-    buttons->addWidget(buttonDelete);
-    buttons->addStretch(1);
-    buttons->addWidget(buttonSkipTest);
-    buttons->addWidget(cancelButton);
-    buttons->addWidget(okButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
+    layout->addWidget(box);
     setMinimumWidth(480);
 
-    // Tab walks the rows from top to bottom, then the buttons from left to
-    // right, whatever order the controls were made in.
+    // Tab walks the rows from top to bottom, whatever order the controls
+    // were made in; then the buttons, in the order the box shows them.
     QWidget* const order[] = {fieldSiteName, comboProtocol,      fieldServer,    fieldServerFolder,
                               fieldUserName, fieldPassword,      fieldLocalPath, chooseButton,
-                              fieldLocalURL, checkTemporaryName, checkSizes,     m_buttonHelp,
-                              buttonDelete,  buttonSkipTest,     cancelButton,   okButton};
+                              fieldLocalURL, checkTemporaryName, checkSizes};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

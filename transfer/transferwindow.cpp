@@ -92,7 +92,7 @@ TransferWindow::TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent
     m_failed->hide();
     m_button = new QPushButton(kStop(), this);
     m_button->setObjectName(QStringLiteral("button"));
-    m_button->setAccessibleName(tr("Stop or close"));
+    // Named by its text ("Stop", then "OK"), as it reads.
     m_button->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);

@@ -222,6 +222,13 @@ Qt::ItemFlags FileTreeModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }
 
+QVariant FileTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && section == 0 &&
+        (role == Qt::DisplayRole || role == Qt::AccessibleTextRole))
+        return tr("Name");
+    return QAbstractItemModel::headerData(section, orientation, role);
+}
+
 // --- Row announcements from the tree
 
 void FileTreeModel::childrenAboutToBeInserted(FileSystemItem* parent, int first, int last) {

@@ -74,6 +74,10 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // The one column is "Name" (the header is hidden, but a screen reader
+    // still reads it; without a title it would read the column's number).
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
 
 private:
     void childrenAboutToBeInserted(FileSystemItem* parent, int first, int last) override;

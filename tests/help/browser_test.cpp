@@ -9,21 +9,34 @@
 #include "testenv.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace morvane::test {
 namespace {
 
 using help::HelpBrowser;
 
+// A page takes the focus and every key, as the web engine's page does.
+class PageWidget : public QLabel {
+public:
+    explicit PageWidget(QWidget* parent) : QLabel(parent) { setFocusPolicy(Qt::StrongFocus); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override { event->accept(); }
+};
+
 class FakeView : public help::HelpView {
 public:
-    explicit FakeView(QWidget* parent) : m_widget(new QLabel(parent)) {}
+    explicit FakeView(QWidget* parent) : m_widget(new PageWidget(parent)) {}
     QWidget* widget() override { return m_widget; }
     void load(const QUrl& url) override {
         ++loads;
@@ -184,6 +197,50 @@ TEST_F(HelpBrowserTest, BackAndForwardFollowTheHistory) {
 
     browser->buttonReload()->click();
     EXPECT_EQ(view->reloads, 1);
+}
+
+TEST_F(HelpBrowserTest, AltArrowsGoBackAndForwardAndEscapeClosesInEveryMode) {
+    // The guide hides its buttons: the keys work all the same.
+    const QUrl second(QStringLiteral("morvane://help/Morvane/help/editing.html"));
+    const struct {
+        const char* mode;
+        std::function<void(HelpBrowser&)> show;
+    } modes[] = {
+        {"guide", [](HelpBrowser& b) { b.show(); }},
+        {"reference", [](HelpBrowser& b) { b.showHTML(); }},
+    };
+    for (const auto& mode : modes) {
+        SCOPED_TRACE(mode.mode);
+        mode.show(*browser);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(browser.get()));
+        view->click(kSitesPage);
+        view->click(second);
+        QWidget* keys = view->widget();
+        EXPECT_TRUE(keys->hasFocus());
+        QTest::keyClick(keys, Qt::Key_Left, Qt::AltModifier);
+        EXPECT_EQ(view->current(), kSitesPage);
+        QTest::keyClick(keys, Qt::Key_Left, Qt::AltModifier);
+        QTest::keyClick(keys, Qt::Key_Left, Qt::AltModifier); // nothing further back
+        EXPECT_EQ(view->index, 0);
+        QTest::keyClick(keys, Qt::Key_Right, Qt::AltModifier);
+        QTest::keyClick(keys, Qt::Key_Right, Qt::AltModifier);
+        EXPECT_EQ(view->current(), second);
+        QTest::keyClick(keys, Qt::Key_Escape);
+        EXPECT_FALSE(browser->isVisible());
+    }
+    // The modal guide ends its run on Escape.
+    bool closedByKey = false;
+    QTimer::singleShot(0, browser.get(), [&] {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(browser.get()));
+        QTest::keyClick(view->widget(), Qt::Key_Escape);
+        closedByKey = !browser->isVisible();
+        if (!closedByKey)
+            browser->close(); // fails below rather than hanging
+    });
+    browser->showModal();
+    EXPECT_TRUE(closedByKey);
+    EXPECT_FALSE(browser->isVisible());
+    EXPECT_FALSE(browser->isModalRun());
 }
 
 TEST_F(HelpBrowserTest, ModalShowingReturnsWhenTheWindowCloses) {
