@@ -24,7 +24,7 @@ enum Mode : std::uint8_t {
 };
 
 // Scanner flags in ScanState::flags (besides kEmbedded).
-constexpr std::uint8_t kRegexAllowed = 0x01;
+constexpr std::uint8_t kRegexAllowed = ScanState::kExpressionStart;
 constexpr std::uint8_t kConditionNext = 0x02;   // after if / while / for
 constexpr std::uint8_t kEscapedLineFeed = 0x04; // a string goes on past its line
 

@@ -34,14 +34,22 @@ struct ScanState {
     // The code is the content of a <style> or <script> element: it ends at
     // the element's end tag and hands `<?` blocks to the PHP scanner.
     static constexpr std::uint8_t kEmbedded = 0x80;
+    // JavaScript: a `/` here starts a regular expression (as at the top).
+    static constexpr std::uint8_t kExpressionStart = 0x01;
 
     bool embedded() const { return flags & kEmbedded; }
+    // Outside every comment, string, block, parenthesis and template.
+    bool outside() const {
+        return mode == 0 && depth == 0 && templates == 0 && keywordParens == 0;
+    }
     bool operator==(const ScanState&) const = default;
 
     static ScanState start(CodeLanguage language, bool embedded) {
         ScanState s;
         s.language = language;
         s.flags = embedded ? kEmbedded : 0;
+        if (language == CodeLanguage::Js)
+            s.flags |= kExpressionStart;
         return s;
     }
 };

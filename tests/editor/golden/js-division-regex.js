@@ -1,3 +1,4 @@
+/^top/.test(s);
 let q = a / b / c;
 x = /ab+c/gi.test(s);
 function f() { return /x/; }
