@@ -65,7 +65,7 @@ void Checkpoints::Recorder::aimNext(std::int64_t pos) {
         next = std::min(next, pts[m_cursor].pos);
 }
 
-bool Checkpoints::Recorder::atLineStart(std::int64_t pos, const ScanState& state) {
+bool Checkpoints::Recorder::atRestartPoint(std::int64_t pos, const ScanState& state) {
     const auto& pts = m_owner.m_points;
     while (m_cursor < pts.size() && pts[m_cursor].pos < pos)
         ++m_cursor;

@@ -1,7 +1,8 @@
-// Scanner states saved at line starts inside CSS and JavaScript, so that a
+// Scanner states saved at restart points (line starts, and points after a
+// `;` or `}` in long lines) inside CSS and JavaScript, so that a
 // pass can restart in the middle of a stylesheet or a script (which hold no
 // marked '<' to restart at), and can stop as soon as it meets, after an edit,
-// a line start whose state is the one saved there before: everything past
+// a restart point whose state is the one saved there before: everything past
 // it is coloured as it was.
 //
 // Trust: colours and points up to trusted() are right. An edit lowers it to
@@ -26,7 +27,7 @@ public:
         std::int64_t pos;
         ScanState state;
     };
-    // The least distance between two saved line starts.
+    // The least distance between two saved points.
     static constexpr std::int64_t kSpacing = 4096;
     static constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 
@@ -45,14 +46,14 @@ public:
     const Point* restartPoint(std::int64_t limit) const;
     const std::vector<Point>& points() const { return m_points; }
 
-    // Receives the line starts of one scan that begins at `scanStart` (a
+    // Receives the restart points of one scan that begins at `scanStart` (a
     // trusted point, the start of the text, or for HTML a marked '<').
-    // With `stopFrom` given, the scan stops at the first line start at or
+    // With `stopFrom` given, the scan stops at the first point at or
     // after it whose saved state matches.
     class Recorder : public CheckpointSink {
     public:
         Recorder(Checkpoints& owner, std::int64_t scanStart, std::int64_t stopFrom = kNever);
-        bool atLineStart(std::int64_t pos, const ScanState& state) override;
+        bool atRestartPoint(std::int64_t pos, const ScanState& state) override;
         // The scan ended at `end`: its points replace the ones it passed.
         void finish(std::int64_t end);
         bool converged() const { return m_converged; }

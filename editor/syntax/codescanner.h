@@ -48,11 +48,13 @@ protected:
     }
     // The line feed at i: hands the state at the next line start to the
     // sink when it wants it. True when the sink stops the scan there.
-    bool lineFeed(std::int64_t i) {
-        if (!m_sink || i + 1 < m_sink->next)
+    bool lineFeed(std::int64_t i) { return restartPoint(i + 1); }
+    // Between two tokens at `pos`, after a `;` or `}` (no token is open).
+    bool restartPoint(std::int64_t pos) {
+        if (!m_sink || pos < m_sink->next)
             return false;
-        flush(i + 1);
-        return m_sink->atLineStart(i + 1, m_s);
+        flush(pos);
+        return m_sink->atRestartPoint(pos, m_s);
     }
 
     // In an embedded element, what the `<` at i starts: the element's end

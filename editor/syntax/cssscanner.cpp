@@ -78,6 +78,9 @@ public:
                 }
             } else {
                 i = token(i, c);
+                // After a rule or a declaration, long lines get restart points too.
+                if ((c == u';' || c == u'}') && !(m_s.mode & ~kPlaceMask) && restartPoint(i))
+                    return finish(i, CodeScanEnd::WindowEnd);
             }
         }
         return finish(m_stop, CodeScanEnd::WindowEnd);

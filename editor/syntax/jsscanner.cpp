@@ -127,6 +127,9 @@ public:
             switch (Mode(m_s.mode)) {
             case Code:
                 i = code(i, c);
+                // After a statement's end, long lines get restart points too.
+                if ((c == u';' || c == u'}') && m_s.mode == Code && restartPoint(i))
+                    return finish(i, CodeScanEnd::WindowEnd);
                 break;
             case BlockComment:
                 if (c == u'*' && i + 1 < m_stop && at(i + 1) == u'/') {

@@ -39,9 +39,7 @@ struct ScanState {
 
     bool embedded() const { return flags & kEmbedded; }
     // Outside every comment, string, block, parenthesis and template.
-    bool outside() const {
-        return mode == 0 && depth == 0 && templates == 0 && keywordParens == 0;
-    }
+    bool outside() const { return mode == 0 && depth == 0 && templates == 0 && keywordParens == 0; }
     bool operator==(const ScanState&) const = default;
 
     static ScanState start(CodeLanguage language, bool embedded) {
@@ -55,12 +53,12 @@ struct ScanState {
 };
 
 // Receives the scanner's state at line starts. The scanner calls
-// atLineStart only for line starts at or after `next`; the receiver moves
+// atRestartPoint only for line starts at or after `next`; the receiver moves
 // `next` on. Returning true stops the scan there.
 class CheckpointSink {
 public:
     virtual ~CheckpointSink() = default;
-    virtual bool atLineStart(std::int64_t pos, const ScanState& state) = 0;
+    virtual bool atRestartPoint(std::int64_t pos, const ScanState& state) = 0;
     std::int64_t next = 0;
 };
 

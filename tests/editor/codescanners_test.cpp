@@ -234,7 +234,7 @@ TEST(Checkpoints, EditsMoveLaterPointsAndDropTheRemovedOnes) {
     {
         Checkpoints::Recorder r(cps, 0);
         for (std::int64_t pos : {5000, 10000, 15000, 20000})
-            r.atLineStart(pos, stateWithMode(std::uint8_t(pos / 5000)));
+            r.atRestartPoint(pos, stateWithMode(std::uint8_t(pos / 5000)));
         r.finish(25000);
     }
     ASSERT_EQ(cps.points().size(), 4u);
@@ -261,7 +261,7 @@ TEST(Checkpoints, ARescanStopsAtTheFirstUnchangedStatePastTheEdit) {
     {
         Checkpoints::Recorder r(cps, 0);
         for (std::int64_t pos = 4096; pos <= 40960; pos += 4096)
-            r.atLineStart(pos, stateWithMode(0));
+            r.atRestartPoint(pos, stateWithMode(0));
         r.finish(50000);
     }
     cps.edited(10000, 0, 1); // the points after it move by one
@@ -270,9 +270,9 @@ TEST(Checkpoints, ARescanStopsAtTheFirstUnchangedStatePastTheEdit) {
     // does not either; the first equal one past both does, and everything
     // is trusted again.
     EXPECT_LE(r.next, 12289);
-    EXPECT_FALSE(r.atLineStart(12289, stateWithMode(1)));
-    EXPECT_FALSE(r.atLineStart(16385, stateWithMode(1)));
-    EXPECT_TRUE(r.atLineStart(20481, stateWithMode(0)));
+    EXPECT_FALSE(r.atRestartPoint(12289, stateWithMode(1)));
+    EXPECT_FALSE(r.atRestartPoint(16385, stateWithMode(1)));
+    EXPECT_TRUE(r.atRestartPoint(20481, stateWithMode(0)));
     r.finish(20481);
     EXPECT_TRUE(r.converged());
     EXPECT_EQ(cps.trusted(), 50001);
@@ -285,19 +285,19 @@ TEST(Checkpoints, AScanThatFindsNoOldStateTrustsOnlyWhatItCovered) {
     Checkpoints cps;
     {
         Checkpoints::Recorder r(cps, 0);
-        r.atLineStart(5000, stateWithMode(0));
-        r.atLineStart(10000, stateWithMode(0));
+        r.atRestartPoint(5000, stateWithMode(0));
+        r.atRestartPoint(10000, stateWithMode(0));
         r.finish(20000);
     }
     cps.edited(100, 0, 2); // say, a comment opener typed at the top
     Checkpoints::Recorder r(cps, 0, 3000);
-    EXPECT_FALSE(r.atLineStart(5002, stateWithMode(1)));
+    EXPECT_FALSE(r.atRestartPoint(5002, stateWithMode(1)));
     r.finish(8000);
     EXPECT_FALSE(r.converged());
     EXPECT_EQ(cps.trusted(), 8000);
     // The next slice meets the old state again at 10002: all trusted.
     Checkpoints::Recorder next(cps, 5002, 8000);
-    EXPECT_TRUE(next.atLineStart(10002, stateWithMode(0)));
+    EXPECT_TRUE(next.atRestartPoint(10002, stateWithMode(0)));
     next.finish(10002);
     EXPECT_EQ(cps.trusted(), 20002);
 }
@@ -307,8 +307,8 @@ TEST(Checkpoints, InHtmlAnEditDropsThePointsAfterIt) {
     cps.reset(true);
     {
         Checkpoints::Recorder r(cps, 0);
-        r.atLineStart(5000, stateWithMode(0));
-        r.atLineStart(10000, stateWithMode(0));
+        r.atRestartPoint(5000, stateWithMode(0));
+        r.atRestartPoint(10000, stateWithMode(0));
         r.finish(20000);
     }
     EXPECT_EQ(cps.restartPoint(12000)->pos, 10000);

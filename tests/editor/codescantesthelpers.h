@@ -15,7 +15,7 @@ namespace morvane::test {
 // Keeps the state of every line start it is shown.
 struct AllLineStarts : CheckpointSink {
     std::vector<std::pair<std::int64_t, ScanState>> states;
-    bool atLineStart(std::int64_t pos, const ScanState& state) override {
+    bool atRestartPoint(std::int64_t pos, const ScanState& state) override {
         states.emplace_back(pos, state);
         next = pos + 1;
         return false;

@@ -23,7 +23,7 @@ namespace {
 
 struct LineStarts : CheckpointSink {
     std::vector<std::pair<std::int64_t, ScanState>> states;
-    bool atLineStart(std::int64_t pos, const ScanState& state) override {
+    bool atRestartPoint(std::int64_t pos, const ScanState& state) override {
         states.emplace_back(pos, state);
         next = pos + 1;
         return false;
