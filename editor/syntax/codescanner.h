@@ -57,6 +57,38 @@ protected:
         return m_sink->atRestartPoint(pos, m_s);
     }
 
+    // The first position from i on that holds one of a, b, c or d (repeat
+    // one to look for fewer), or the window's end. Comments and strings are
+    // skipped with it eight characters at a time.
+    std::int64_t findAny(std::int64_t i, char16_t a, char16_t b, char16_t c, char16_t d) const {
+        const char16_t* p = m_chars + (i - m_base);
+        const char16_t* const e = m_chars + (m_stop - m_base);
+#if defined(__SSE2__)
+        const __m128i va = _mm_set1_epi16(short(a)), vb = _mm_set1_epi16(short(b));
+        const __m128i vc = _mm_set1_epi16(short(c)), vd = _mm_set1_epi16(short(d));
+        while (e - p >= 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i hit =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)),
+                             _mm_or_si128(_mm_cmpeq_epi16(v, vc), _mm_cmpeq_epi16(v, vd)));
+            const int m = _mm_movemask_epi8(hit);
+            if (m != 0)
+                return (p - m_chars) + m_base + (__builtin_ctz(unsigned(m)) >> 1);
+            p += 8;
+        }
+#endif
+        for (; p < e; ++p) {
+            const char16_t x = *p;
+            if (x == a || x == b || x == c || x == d)
+                return (p - m_chars) + m_base;
+        }
+        return m_stop;
+    }
+    // The `<` to stop at: only an embedded element's content ends at one.
+    char16_t lessThanStop(char16_t otherwise) const {
+        return m_embedded ? u'<' : otherwise;
+    }
+
     // In an embedded element, what the `<` at i starts: the element's end
     // tag, a PHP block, or nothing special.
     enum class Lt { Plain, EndTag, Php };

@@ -91,17 +91,14 @@ private:
     void setPlace(Place p) { m_s.mode = std::uint8_t((m_s.mode & ~kPlaceMask) | p); }
 
     std::int64_t skipUntil(std::int64_t i, char16_t a, char16_t b) const {
-        while (i < m_stop) {
-            const char16_t c = at(i);
-            if (c == a || c == b || c == u'\n' || c == u'<')
-                return i;
-            ++i;
-        }
-        return i;
+        return i < m_stop ? findAny(i, a, b, u'\n', lessThanStop(u'\n')) : i;
     }
 
     bool nameChar(char16_t c) const {
-        return charclass::isAlnum(c, m_cls) || c == u'-' || c == u'_' || c == u'\\';
+        if (c < 128)
+            return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                   (c >= u'0' && c <= u'9') || c == u'-' || c == u'_' || c == u'\\';
+        return charclass::isAlnum(c, m_cls);
     }
     std::int64_t nameEnd(std::int64_t j) const {
         while (j < m_stop && nameChar(at(j)))
@@ -142,6 +139,12 @@ private:
     }
 
     std::int64_t token(std::int64_t i, char16_t c) {
+        if (c == u' ' || c == u'\t') {
+            std::int64_t j = i + 1;
+            while (j < m_stop && (at(j) == u' ' || at(j) == u'\t'))
+                ++j;
+            return j;
+        }
         if (charclass::isSpace(c, m_cls))
             return i + 1;
         if (c == u'/' && i + 1 < m_stop && at(i + 1) == u'*') {

@@ -38,36 +38,63 @@ struct Keyword {
     Word kind;
 };
 
+// Sorted by first letter, so that a word is compared only with the
+// keywords that share its first letter.
 constexpr Keyword kKeywords[] = {
-    {u"as", Word::Value},        {u"do", Word::Operator},         {u"if", Word::Condition},
-    {u"in", Word::Operator},     {u"for", Word::Condition},       {u"let", Word::Value},
-    {u"new", Word::Operator},    {u"try", Word::Value},           {u"var", Word::Value},
-    {u"case", Word::Operator},   {u"else", Word::Operator},       {u"enum", Word::Value},
-    {u"from", Word::Value},      {u"null", Word::Value},          {u"this", Word::Value},
-    {u"true", Word::Value},      {u"void", Word::Operator},       {u"with", Word::Condition},
-    {u"async", Word::Value},     {u"await", Word::Operator},      {u"break", Word::Value},
-    {u"catch", Word::Value},     {u"class", Word::Value},         {u"const", Word::Value},
-    {u"false", Word::Value},     {u"super", Word::Value},         {u"throw", Word::Operator},
-    {u"while", Word::Condition}, {u"yield", Word::Operator},      {u"delete", Word::Operator},
-    {u"export", Word::Value},    {u"import", Word::Value},        {u"return", Word::Operator},
-    {u"static", Word::Value},    {u"switch", Word::Value},        {u"typeof", Word::Operator},
-    {u"default", Word::Value},   {u"extends", Word::Value},       {u"finally", Word::Value},
-    {u"continue", Word::Value},  {u"debugger", Word::Value},      {u"function", Word::Value},
-    {u"undefined", Word::Value}, {u"instanceof", Word::Operator},
+    {u"as", Word::Value},        {u"async", Word::Value},         {u"await", Word::Operator},
+    {u"break", Word::Value},     {u"case", Word::Operator},       {u"catch", Word::Value},
+    {u"class", Word::Value},     {u"const", Word::Value},         {u"continue", Word::Value},
+    {u"do", Word::Operator},     {u"delete", Word::Operator},     {u"default", Word::Value},
+    {u"debugger", Word::Value},  {u"else", Word::Operator},       {u"enum", Word::Value},
+    {u"export", Word::Value},    {u"extends", Word::Value},       {u"for", Word::Condition},
+    {u"from", Word::Value},      {u"false", Word::Value},         {u"finally", Word::Value},
+    {u"function", Word::Value},  {u"if", Word::Condition},        {u"in", Word::Operator},
+    {u"import", Word::Value},    {u"instanceof", Word::Operator}, {u"let", Word::Value},
+    {u"new", Word::Operator},    {u"null", Word::Value},          {u"return", Word::Operator},
+    {u"super", Word::Value},     {u"static", Word::Value},        {u"switch", Word::Value},
+    {u"try", Word::Value},       {u"this", Word::Value},          {u"true", Word::Value},
+    {u"throw", Word::Operator},  {u"typeof", Word::Operator},     {u"undefined", Word::Value},
+    {u"var", Word::Value},       {u"void", Word::Operator},       {u"with", Word::Condition},
+    {u"while", Word::Condition}, {u"yield", Word::Operator},
 };
 
-// The word [p, p + n): one of the keywords, or Plain. Words of other
-// lengths or with a first letter no keyword has are rejected at once.
+// For each letter a..z, the range of kKeywords starting with it.
+struct LetterRanges {
+    std::uint8_t begin[26] = {};
+    std::uint8_t end[26] = {};
+    constexpr LetterRanges() {
+        for (std::size_t k = 0; k < std::size(kKeywords); ++k) {
+            const std::size_t letter = std::size_t(kKeywords[k].text[0] - u'a');
+            if (begin[letter] == end[letter])
+                begin[letter] = std::uint8_t(k);
+            end[letter] = std::uint8_t(k + 1);
+        }
+    }
+};
+constexpr LetterRanges kRanges;
+
+// The word [p, p + n): one of the keywords, or Plain.
 Word keyword(const char16_t* p, std::int64_t n) {
-    if (n < 2 || n > 10 || p[0] < u'a' || p[0] > u'y')
+    if (n < 2 || n > 10 || p[0] < u'a' || p[0] > u'z')
         return Word::Plain;
-    const std::u16string_view word(p, std::size_t(n));
-    for (const Keyword& k : kKeywords) {
-        if (k.text.size() == word.size() && k.text[0] == word[0] && k.text == word)
-            return k.kind;
+    const std::size_t letter = std::size_t(p[0] - u'a');
+    for (std::size_t k = kRanges.begin[letter]; k < kRanges.end[letter]; ++k) {
+        const std::u16string_view text = kKeywords[k].text;
+        if (std::int64_t(text.size()) == n && std::u16string_view(p, std::size_t(n)) == text)
+            return kKeywords[k].kind;
     }
     return Word::Plain;
 }
+
+// ASCII characters that continue a name.
+constexpr struct NameTable {
+    bool part[128] = {};
+    constexpr NameTable() {
+        for (int c = 0; c < 128; ++c)
+            part[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '_' || c == '$' || c == '\\';
+    }
+} kNames;
 
 class JsScanner : public CodeScanBase {
 public:
@@ -126,9 +153,8 @@ public:
             }
             switch (Mode(m_s.mode)) {
             case Code:
-                i = code(i, c);
-                // After a statement's end, long lines get restart points too.
-                if ((c == u';' || c == u'}') && m_s.mode == Code && restartPoint(i))
+                i = codeRun(i, c);
+                if (m_stopped)
                     return finish(i, CodeScanEnd::WindowEnd);
                 break;
             case BlockComment:
@@ -165,28 +191,55 @@ private:
         m_s.flags = std::uint8_t((m_s.flags & ~(kRegexAllowed | kConditionNext)) |
                                  (allowed ? kRegexAllowed : 0));
     }
+    bool m_stopped = false; // the sink stopped the scan
+
     int braceLevel() const { return (m_s.templates > 8 ? 8 : m_s.templates) - 1; }
 
     // Moves past characters that matter to no mode: up to the next `stop1`,
     // line feed or `<`.
     std::int64_t skipPlain(std::int64_t i, char16_t stop1) const {
-        while (i < m_stop) {
-            const char16_t c = at(i);
-            if (c == stop1 || c == u'\n' || c == u'<')
-                return i;
-            ++i;
-        }
-        return i;
+        return i < m_stop ? findAny(i, stop1, u'\n', lessThanStop(u'\n'), stop1) : i;
     }
 
     bool identStart(char16_t c) const {
         return charclass::isAlpha(c, m_cls) || c == u'_' || c == u'$' || c == u'\\';
     }
     bool identPart(char16_t c) const {
-        return charclass::isAlnum(c, m_cls) || c == u'_' || c == u'$' || c == u'\\';
+        if (c < 128)
+            return kNames.part[c];
+        return charclass::isAlnum(c, m_cls);
+    }
+
+    // Tokens of code from i (whose character c the caller has looked at) on,
+    // until the mode changes, a line ends, a `<` of an embedded element
+    // comes, or the painter's buffer is full: the common case stays in this
+    // loop.
+    std::int64_t codeRun(std::int64_t i, char16_t c) {
+        const std::int64_t limit = std::min(m_stop, m_painter.blockEnd());
+        for (;;) {
+            i = code(i, c);
+            if (m_s.mode != Code)
+                return i;
+            // After a statement's end, long lines get restart points too.
+            if ((c == u';' || c == u'}') && restartPoint(i)) {
+                m_stopped = true;
+                return i;
+            }
+            if (i >= limit)
+                return i;
+            c = at(i);
+            if (c == u'\n' || (c == u'<' && m_embedded))
+                return i;
+        }
     }
 
     std::int64_t code(std::int64_t i, char16_t c) {
+        if (c == u' ' || c == u'\t') {
+            std::int64_t j = i + 1;
+            while (j < m_stop && (at(j) == u' ' || at(j) == u'\t'))
+                ++j;
+            return j;
+        }
         if (charclass::isSpace(c, m_cls))
             return i + 1;
         if (identStart(c)) {
@@ -332,14 +385,7 @@ private:
             }
             return i + 2;
         }
-        std::int64_t j = i + 1;
-        while (j < m_stop) {
-            const char16_t d = at(j);
-            if (d == quote || d == u'\\' || d == u'\n' || d == u'<')
-                break;
-            ++j;
-        }
-        return j;
+        return i + 1 < m_stop ? findAny(i + 1, quote, u'\\', u'\n', lessThanStop(u'\n')) : i + 1;
     }
 
     std::int64_t templateChar(std::int64_t i, char16_t c) {

@@ -143,10 +143,10 @@ TEST_F(SpellMarks, OnlyTextAndCommentsAreChecked) {
 }
 
 TEST_F(SpellMarks, InStyleAndScriptElementsOnlyCommentsAreChecked) {
-    editor.setPlainText(QStringLiteral(
-        "<p>Helllo</p><style>.wrongg { colr: bluu; } /* a notte */</style>\n"
-        "<script>var elemnt = getElemnt(\"idd\"); // commmentt\n"
-        "/* blockk */ wrld();</script><p>lnkk</p>"));
+    editor.setPlainText(
+        QStringLiteral("<p>Helllo</p><style>.wrongg { colr: bluu; } /* a notte */</style>\n"
+                       "<script>var elemnt = getElemnt(\"idd\"); // commmentt\n"
+                       "/* blockk */ wrld();</script><p>lnkk</p>"));
     EXPECT_EQ(markedWords(), QStringList({"Helllo", "notte", "commmentt", "blockk", "lnkk"}));
 }
 
