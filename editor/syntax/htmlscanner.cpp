@@ -126,6 +126,8 @@ void scanHtml(const ScanWindow& w, AttributeStore& store, const ScanState* resum
             if (c == u'>') {
                 tagName(t, i);
                 tagClose(i);
+                if (enter != CodeLanguage::None)
+                    goto element;
             } else if (charclass::isSpace(c, cls)) {
                 if (i == t + 1) {
                     // '<' followed by whitespace is no tag.
@@ -158,6 +160,8 @@ void scanHtml(const ScanWindow& w, AttributeStore& store, const ScanState* resum
         case State::InTag:
             if (c == u'>') {
                 tagClose(i);
+                if (enter != CodeLanguage::None)
+                    goto element;
             } else if (!charclass::isSpace(c, cls)) {
                 attrStart = i;
                 valueStart = kNone;
@@ -190,6 +194,8 @@ void scanHtml(const ScanWindow& w, AttributeStore& store, const ScanState* resum
                     state = State::InTag;
                 } else {
                     tagClose(i);
+                    if (enter != CodeLanguage::None)
+                        goto element;
                 }
             }
             break;
@@ -197,6 +203,8 @@ void scanHtml(const ScanWindow& w, AttributeStore& store, const ScanState* resum
         case State::AfterEquals:
             if (c == u'>') {
                 tagClose(i);
+                if (enter != CodeLanguage::None)
+                    goto element;
             } else if (charclass::isSpace(c, cls)) {
                 // nothing
             } else if (c == u'"' || c == u'\'') {
@@ -241,17 +249,18 @@ void scanHtml(const ScanWindow& w, AttributeStore& store, const ScanState* resum
             break;
         }
         ++i;
-        if (enter != CodeLanguage::None) {
-            // The start tag of a <style> or <script> closed at i - 1.
-            const std::int64_t back = scanElement(i, ScanState::start(enter, true));
-            enter = CodeLanguage::None;
-            if (back == kNone) {
-                plainStart = kNone;
-                break;
-            }
-            plainStart = back;
-            i = back;
+        continue;
+    element : {
+        // The start tag of a <style> or <script> closed at i.
+        const std::int64_t back = scanElement(i + 1, ScanState::start(enter, true));
+        enter = CodeLanguage::None;
+        if (back == kNone) {
+            plainStart = kNone;
+            break;
         }
+        plainStart = back;
+        i = back;
+    }
     }
 
     // Constructs still open at the window's end are coloured as far as it goes.
