@@ -6,7 +6,7 @@
 #include "syntaxtesthelpers.h"
 #include "testenv.h"
 
-#include "editor/prefscontroller.h"
+#include "editor/preferences.h"
 #include "editor/syntaxcolourer.h"
 
 #include <QPlainTextEdit>
@@ -64,7 +64,7 @@ QString sampleStyle(int lines) {
 }
 
 struct CodeFixture {
-    PrefsController prefs;
+    Preferences prefs;
     QPlainTextEdit editor;
     SyntaxColourer* colourer;
 
