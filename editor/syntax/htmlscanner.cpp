@@ -89,13 +89,16 @@ void scanHtml(const ScanWindow& w, AttributeStore& store, const ScanState* resum
     };
     // The name of a start tag, ended at i.
     auto tagName = [&](std::int64_t t, std::int64_t i) {
+        const std::int64_t n = i - t - 1;
+        // Only <style> and <script> hold code.
+        element = CodeLanguage::None;
+        if (n != 5 && n != 6)
+            return;
         const char16_t* name = chars + (t + 1 - base);
-        if (sameIgnoringCase(name, i - t - 1, u"script"))
+        if (sameIgnoringCase(name, n, u"script"))
             element = CodeLanguage::Js;
-        else if (sameIgnoringCase(name, i - t - 1, u"style"))
+        else if (sameIgnoringCase(name, n, u"style"))
             element = CodeLanguage::Css;
-        else
-            element = CodeLanguage::None;
     };
 
     std::int64_t i = w.start;
