@@ -53,11 +53,19 @@ private:
     std::string m_buf;
 };
 
-void writeRuns(std::u16string_view text, const std::function<void(std::string_view)>& sink) {
+void writeRuns(std::u16string_view text, FileColouring kind,
+               const std::function<void(std::string_view)>& sink) {
     AttributeStore store;
     store.reset(text);
     const auto n = std::int64_t(text.size());
-    scanHtml(ScanWindow{text.data(), 0, 0, n, 0}, store);
+    const ScanWindow w{text.data(), 0, 0, n, 0};
+    if (kind == FileColouring::Css || kind == FileColouring::Js)
+        scanCode(w, 0,
+                 ScanState::start(kind == FileColouring::Css ? CodeLanguage::Css : CodeLanguage::Js,
+                                  false),
+                 store);
+    else
+        scanHtml(w, store);
     RunWriter writer(sink);
     store.forEachRun(0, n,
                      [&writer](std::int64_t start, std::int64_t length, SyntaxRole role,
@@ -106,8 +114,8 @@ bool isPlainAscii(const char* p, std::size_t n) {
 // Runs the scanner over the file's text as the editor would read it and
 // hands the runs to `sink`. Returns false with `file` describing the
 // failure when the file cannot be read as text.
-bool colourFileText(const QString& path, const std::function<void(std::string_view)>& sink,
-                    TextFileContents& file) {
+bool colourFileText(const QString& path, FileColouring kind,
+                    const std::function<void(std::string_view)>& sink, TextFileContents& file) {
     QFile f(path);
     if (f.open(QIODevice::ReadOnly) && f.size() > 0) {
         const auto size = std::size_t(f.size());
@@ -122,7 +130,7 @@ bool colourFileText(const QString& path, const std::function<void(std::string_vi
                     for (std::size_t i = 0; i < size; ++i)
                         text[i] = char16_t(static_cast<unsigned char>(bytes[i]));
                     file.ok = true;
-                    writeRuns(std::u16string_view(text, size), sink);
+                    writeRuns(std::u16string_view(text, size), kind, sink);
                     return true;
                 }
             }
@@ -135,7 +143,7 @@ bool colourFileText(const QString& path, const std::function<void(std::string_vi
         return false;
     writeRuns(std::u16string_view(reinterpret_cast<const char16_t*>(file.text.utf16()),
                                   std::size_t(file.text.size())),
-              sink);
+              kind, sink);
     return true;
 }
 
@@ -150,8 +158,9 @@ int colourFile(const QStringList& args, const std::function<void(std::string_vie
     const QString suffix = QFileInfo(path).suffix();
     // Files the editor shows without colours give no runs, but must still
     // be readable as text.
-    const bool colourable = isColourableExtension(std::u16string_view(
+    const FileColouring kind = colouringForExtension(std::u16string_view(
         reinterpret_cast<const char16_t*>(suffix.utf16()), std::size_t(suffix.size())));
+    const bool colourable = kind != FileColouring::None;
     TextFileContents file;
     // Only regular files of a sensible size are read: a named pipe would
     // wait for a writer forever, a link to a device could be read without end.
@@ -170,7 +179,7 @@ int colourFile(const QStringList& args, const std::function<void(std::string_vie
                        .arg(kLargeFileBytes / kMegabyte);
         return 1;
     }
-    const bool ok = colourable ? colourFileText(path, sink, file)
+    const bool ok = colourable ? colourFileText(path, kind, sink, file)
                                : (file = readTextFile(path, kLargeFileBytes, false)).ok;
     if (!ok) {
         if (file.notText)
@@ -187,7 +196,7 @@ int colourFile(const QStringList& args, const std::function<void(std::string_vie
 
 std::string colourRunLines(std::u16string_view text) {
     std::string out;
-    writeRuns(text, [&out](std::string_view piece) { out.append(piece); });
+    writeRuns(text, FileColouring::Html, [&out](std::string_view piece) { out.append(piece); });
     return out;
 }
 

@@ -35,6 +35,18 @@ const char* Preferences::keyForRole(ColourRole role) {
         return "colorVar";
     case ColourRole::Comment:
         return "colorComment";
+    case ColourRole::String:
+        return "colorString";
+    case ColourRole::Number:
+        return "colorNumber";
+    case ColourRole::CssSelector:
+        return "colorCSSSelector";
+    case ColourRole::CssProperty:
+        return "colorCSSProperty";
+    case ColourRole::CssAtRule:
+        return "colorCSSAtRule";
+    case ColourRole::Regex:
+        return "colorRegex";
     case ColourRole::None:
         break;
     }
@@ -59,6 +71,18 @@ QColor Preferences::defaultColour(ColourRole role) {
         return QColor::fromRgbF(0, 0, 1);
     case ColourRole::Comment:
         return QColor::fromRgbF(1, 165 / 255.f, 0);
+    case ColourRole::String:
+        return QColor(163, 21, 21);
+    case ColourRole::Number:
+        return QColor(9, 134, 88);
+    case ColourRole::CssSelector:
+        return QColor(128, 0, 64);
+    case ColourRole::CssProperty:
+        return QColor(0, 96, 96);
+    case ColourRole::CssAtRule:
+        return QColor(0, 0, 255);
+    case ColourRole::Regex:
+        return QColor(128, 0, 160);
     case ColourRole::None:
         break;
     }
@@ -280,9 +304,11 @@ void Preferences::setAutoIndent(bool on) {
 
 QStringList Preferences::storedKeys() {
     static constexpr ColourRole kStoredOrder[] = {
-        ColourRole::Tag,      ColourRole::Attribute,    ColourRole::Parameter,
-        ColourRole::Php,      ColourRole::PhpDelimiter, ColourRole::Identifier,
-        ColourRole::Reserved, ColourRole::Variable,     ColourRole::Comment,
+        ColourRole::Tag,         ColourRole::Attribute,    ColourRole::Parameter,
+        ColourRole::Php,         ColourRole::PhpDelimiter, ColourRole::Identifier,
+        ColourRole::Reserved,    ColourRole::Variable,     ColourRole::Comment,
+        ColourRole::String,      ColourRole::Number,       ColourRole::CssSelector,
+        ColourRole::CssProperty, ColourRole::CssAtRule,    ColourRole::Regex,
     };
     QStringList keys;
     for (ColourRole role : kStoredOrder)

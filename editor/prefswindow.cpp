@@ -69,7 +69,8 @@ struct ButtonSpec {
     int column;
 };
 
-// The two columns: the HTML colours and the PHP colours.
+// The three columns: the HTML, the PHP, and the CSS and JavaScript colours
+// (comments and reserved words share the colours of the first two).
 constexpr ButtonSpec kButtons[] = {
     {ColourRole::Tag, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Tag"), 0},
     {ColourRole::Attribute, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Attribute"), 0},
@@ -80,6 +81,12 @@ constexpr ButtonSpec kButtons[] = {
     {ColourRole::Reserved, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Reserved identifier"), 1},
     {ColourRole::Variable, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Variable"), 1},
     {ColourRole::PhpDelimiter, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Start and end"), 1},
+    {ColourRole::CssSelector, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "S&elector"), 2},
+    {ColourRole::CssProperty, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "Propert&y"), 2},
+    {ColourRole::CssAtRule, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "At-ru&le"), 2},
+    {ColourRole::String, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "Stri&ng"), 2},
+    {ColourRole::Number, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "N&umber"), 2},
+    {ColourRole::Regex, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "Regular e&xpression"), 2},
 };
 
 } // namespace
@@ -92,7 +99,13 @@ QString PrefsWindow::sampleText() {
                           "echo <<<EOT\n"
                           "another string\n"
                           "EOT;\n"
-                          "?>");
+                          "?>\n"
+                          "<style>\n"
+                          "@media print { .note, #top { color: #00f !important; } }\n"
+                          "</style>\n"
+                          "<script>\n"
+                          "if (ok) s = `n: ${n / 2}`.replace(/\\s+/g, \"-\");\n"
+                          "</script>");
 }
 
 PrefsWindow::PrefsWindow(Preferences& prefs, SettingsOpener openSettings, QWidget* parent)
@@ -113,9 +126,11 @@ PrefsWindow::PrefsWindow(Preferences& prefs, SettingsOpener openSettings, QWidge
 
     auto* layout = new QVBoxLayout(this);
     auto* colours = new QHBoxLayout;
-    QGroupBox* groups[2] = {new QGroupBox(tr("HTML colours"), this),
-                            new QGroupBox(tr("PHP colours"), this)};
-    QVBoxLayout* columns[2] = {new QVBoxLayout(groups[0]), new QVBoxLayout(groups[1])};
+    QGroupBox* groups[3] = {new QGroupBox(tr("HTML colours"), this),
+                            new QGroupBox(tr("PHP colours"), this),
+                            new QGroupBox(tr("CSS and JavaScript colours"), this)};
+    QVBoxLayout* columns[3] = {new QVBoxLayout(groups[0]), new QVBoxLayout(groups[1]),
+                               new QVBoxLayout(groups[2])};
     for (const ButtonSpec& spec : kButtons) {
         auto* button = new QPushButton(tr(spec.label), groups[spec.column]);
         button->setObjectName(QLatin1String(Preferences::keyForRole(spec.role)));
@@ -128,8 +143,9 @@ PrefsWindow::PrefsWindow(Preferences& prefs, SettingsOpener openSettings, QWidge
         m_colourButtons[int(spec.role)] = button;
     }
     columns[0]->addStretch(1);
-    colours->addWidget(groups[0]);
-    colours->addWidget(groups[1]);
+    columns[1]->addStretch(1);
+    for (QGroupBox* group : groups)
+        colours->addWidget(group);
     layout->addLayout(colours);
 
     auto* fontRow = new QHBoxLayout;
@@ -172,11 +188,16 @@ PrefsWindow::PrefsWindow(Preferences& prefs, SettingsOpener openSettings, QWidge
     layout->addWidget(buttons);
 
     setControlsFromPrefs();
-    // The sample shows all eight lines, the longest one whole.
+    // The sample shows all its lines, the longest one whole.
     const QFontMetrics fm(m_sample->font());
-    m_sample->setMinimumHeight(fm.lineSpacing() * 9 + 12);
-    m_sample->setMinimumWidth(
-        fm.horizontalAdvance(QStringLiteral("$var = fcn('string'); // comment")) + 40);
+    const QStringList lines = sampleText().split(QLatin1Char('\n'));
+    qsizetype longest = 0;
+    for (qsizetype k = 1; k < lines.size(); ++k) {
+        if (lines[k].size() > lines[longest].size())
+            longest = k;
+    }
+    m_sample->setMinimumHeight(fm.lineSpacing() * int(lines.size() + 1) + 12);
+    m_sample->setMinimumWidth(fm.horizontalAdvance(lines[longest]) + 40);
     m_colourButtons[int(ColourRole::Tag)]->setFocus();
 }
 

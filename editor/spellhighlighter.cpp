@@ -130,6 +130,10 @@ QList<QPair<int, int>> SpellHighlighter::misspeltIn(const QTextBlock& block) con
                      [&](std::int64_t start, std::int64_t length, SyntaxRole role, bool) {
                          if (!isProse(role))
                              return;
+                         // CSS and JavaScript: only their comments are prose.
+                         if (role == SyntaxRole::None &&
+                             (m_colourer->isCodeFile() || store.isCode(start)))
+                             return;
                          const qsizetype from = qsizetype(start - bpos);
                          const QStringView piece = QStringView(text).sliced(from, length);
                          for (const WordSpan& w : wordsToCheck(piece)) {

@@ -31,6 +31,11 @@ bool g_passRunning = false;
 // past the estimated end of the visible text an edit pass colours.
 constexpr qint64 kRestartSlack = 100;
 constexpr qint64 kVisibleSlack = 200;
+// How far past what it must colour an edit pass in CSS or JavaScript may go
+// looking for the state it found before, and how much a background step
+// colours at a time.
+constexpr qint64 kConvergeBudget = 64 * 1024;
+constexpr qint64 kBackgroundSlice = 256 * 1024;
 
 std::u16string_view view(const QString& s) {
     return {reinterpret_cast<const char16_t*>(s.utf16()), std::size_t(s.size())};
@@ -66,11 +71,21 @@ SyntaxColourer::~SyntaxColourer() = default;
 void SyntaxColourer::setFilePath(const QString& path) {
     m_path = path;
     const QString suffix = QFileInfo(path).suffix();
-    const bool was = m_colourable;
-    m_colourable = path.isEmpty() || isColourableExtension(view(suffix));
-    // A file renamed to another type shows its new colours (or none) at once.
-    if (was != m_colourable && m_store.size() > 0)
-        QTimer::singleShot(0, this, [this] { syntaxColour(std::nullopt); });
+    const FileColouring was = m_colouring;
+    m_colouring = path.isEmpty() ? FileColouring::Html : colouringForExtension(view(suffix));
+    m_colourable = m_colouring != FileColouring::None;
+    if (was == m_colouring)
+        return;
+    // A file renamed to another type shows its new colours (or none) at once,
+    // the rest of a long CSS or JavaScript file in the background.
+    m_checkpoints.reset(!isCodeFile());
+    if (m_store.size() > 0) {
+        QTimer::singleShot(0, this, [this] {
+            syntaxColour(std::nullopt);
+            if (isCodeFile())
+                continueInBackground();
+        });
+    }
 }
 
 void SyntaxColourer::setRoleFormats(const RoleFormats& formats) {
@@ -144,6 +159,7 @@ void SyntaxColourer::resyncFromDocument() {
     const QString text = textRange(0, len);
     m_store.reset(view(text));
     m_text.reset(view(text));
+    m_checkpoints.reset(!isCodeFile());
     m_store.takeChanges();
 }
 
@@ -169,6 +185,7 @@ void SyntaxColourer::onContentsChange(int position, int removed, int added) {
         const QString inserted = textRange(pos, pos + came);
         m_store.replace(pos, gone, view(inserted));
         m_text.replace(pos, gone, view(inserted));
+        m_checkpoints.edited(pos, gone, came);
         trackThrough(pos, pos + came);
     }
     syntaxColour(std::clamp<qint64>(pos, 0, docLen));
@@ -184,6 +201,11 @@ void SyntaxColourer::trackThrough(qint64 from, qint64 to) {
     constexpr qint64 kTrackAhead = 1 << 20;
     if (!m_colourable || to - from < kTrackAhead || g_passRunning)
         return;
+    if (isCodeFile()) {
+        // A stylesheet or script is coloured through in the background.
+        continueInBackground();
+        return;
+    }
     const qint64 n = std::max<qint64>(from - kRestartSlack, 0);
     scanWindow(std::max<qint64>(m_store.lastMarkedLessThan(n), 0), to, to);
 }
@@ -223,17 +245,28 @@ void SyntaxColourer::processEditing(std::optional<qint64> editedLocation) {
         anchor = vis.first;
     }
 
-    // Restart at the last marked '<' at least 100 characters before the
-    // anchor: the scanner starts in plain text there.
-    const qint64 n = std::max<qint64>(anchor - kRestartSlack, 0);
-    const qint64 windowStart = std::max<qint64>(m_store.lastMarkedLessThan(n), 0);
-    m_lastPass.windowStart = windowStart;
-
     if (!m_colourable) {
         m_store.clear(0, len);
         m_lastPass.scanned = true;
         return;
     }
+    if (isCodeFile()) {
+        processCode(editedLocation, anchor, std::min(vis.first + vis.second, len));
+        return;
+    }
+
+    // Restart at the last marked '<' at least 100 characters before the
+    // anchor: the scanner starts in plain text there. Inside a <style> or
+    // <script>, a saved line start after that '<' is closer.
+    const qint64 n = std::max<qint64>(anchor - kRestartSlack, 0);
+    qint64 windowStart = std::max<qint64>(m_store.lastMarkedLessThan(n), 0);
+    const Checkpoints::Point* point = m_checkpoints.restartPoint(n);
+    std::optional<ScanState> resume;
+    if (point && point->pos > windowStart) {
+        windowStart = point->pos;
+        resume = point->state;
+    }
+    m_lastPass.windowStart = windowStart;
 
     qint64 stop = 0;
     qint64 visibleStart = 0;
@@ -249,27 +282,114 @@ void SyntaxColourer::processEditing(std::optional<qint64> editedLocation) {
     if (stop <= windowStart)
         return;
     m_lastPass.scanned = true;
-    scanWindow(windowStart, stop, visibleStart);
+    scanWindow(windowStart, stop, visibleStart, resume ? &*resume : nullptr);
 }
 
-void SyntaxColourer::scanWindow(qint64 start, qint64 stop, qint64 visibleStart) {
-    // Up to the first '<' the scanner only collects plain text; the store
-    // knows where that '<' is, so the text before it is never copied.
-    const qint64 first = m_store.firstLessThan(start, stop);
-    if (first < 0) {
-        m_store.clear(start, stop);
-        return;
-    }
-    if (first > start && first >= visibleStart)
-        m_store.clear(start, first);
+void SyntaxColourer::scanWindow(qint64 start, qint64 stop, qint64 visibleStart,
+                                const ScanState* resume) {
     if (m_text.size() != m_store.size()) {
         qCWarning(lcColour) << "text and attributes out of step; resynchronising";
         resyncFromDocument();
         return;
     }
+    Checkpoints::Recorder recorder(m_checkpoints, start);
+    // Up to the first '<' the scanner only collects plain text; the store
+    // knows where that '<' is, so the text before it is never copied.
+    // Inside a <style> or <script> it starts right away.
+    const qint64 first = resume ? start : m_store.firstLessThan(start, stop);
+    if (first < 0) {
+        m_store.clear(start, stop);
+        recorder.finish(stop);
+        return;
+    }
+    if (first > start && first >= visibleStart)
+        m_store.clear(start, first);
     // The scanners read the kept text in place: no copy out of the document,
     // however far back the restart point lies.
-    scanHtml(ScanWindow{m_text.contiguous(first, stop), first, first, stop, visibleStart}, m_store);
+    scanHtml(ScanWindow{m_text.contiguous(first, stop), first, first, stop, visibleStart}, m_store,
+             resume, &recorder);
+    recorder.finish(stop);
+}
+
+// ---- CSS and JavaScript files ----
+
+void SyntaxColourer::processCode(std::optional<qint64> editedLocation, qint64 anchor,
+                                 qint64 visibleEnd) {
+    const qint64 len = m_store.size();
+    qint64 need = 0;
+    if (editedLocation) {
+        need = std::clamp<qint64>(std::max(visibleCharacterUpperBound(), anchor), 0, len);
+    } else {
+        // What is in view and already coloured stays as it is.
+        need = visibleEnd;
+        if (need <= m_checkpoints.trusted())
+            return;
+        anchor = std::min<qint64>(anchor, m_checkpoints.trusted());
+    }
+    const qint64 n = std::max<qint64>(anchor - kRestartSlack, 0);
+    const qint64 end = scanCodeFrom(n, need, std::min(len, need + kConvergeBudget));
+    m_lastPass.stop = end;
+    m_lastPass.scanned = true;
+    if (m_checkpoints.trusted() < len)
+        continueInBackground();
+}
+
+qint64 SyntaxColourer::scanCodeFrom(qint64 limit, qint64 need, qint64 stop) {
+    if (m_text.size() != m_store.size()) {
+        qCWarning(lcColour) << "text and attributes out of step; resynchronising";
+        resyncFromDocument();
+        return 0;
+    }
+    // Restart at the last trusted line start before the limit, or at the top.
+    const Checkpoints::Point* point = m_checkpoints.restartPoint(limit);
+    const qint64 start = point ? point->pos : 0;
+    const ScanState state =
+        point
+            ? point->state
+            : ScanState::start(
+                  m_colouring == FileColouring::Css ? CodeLanguage::Css : CodeLanguage::Js, false);
+    m_lastPass.windowStart = start;
+    m_lastPass.visibleStart = start;
+    if (stop <= start)
+        return start;
+    Checkpoints::Recorder recorder(m_checkpoints, start, need);
+    const CodeScanEnd e =
+        scanCode(ScanWindow{m_text.contiguous(start, stop), start, start, stop, start}, start,
+                 state, m_store, &recorder);
+    recorder.finish(e.pos);
+    return e.pos;
+}
+
+void SyntaxColourer::continueInBackground() {
+    if (m_backgroundPosted)
+        return;
+    m_backgroundPosted = true;
+    QTimer::singleShot(0, this, [this] {
+        m_backgroundPosted = false;
+        backgroundStep();
+    });
+}
+
+void SyntaxColourer::backgroundStep() {
+    if (!isCodeFile() || !m_doc)
+        return;
+    const qint64 len = m_store.size();
+    const qint64 from = m_checkpoints.trusted();
+    if (from >= len)
+        return;
+    if (g_passRunning) {
+        continueInBackground();
+        return;
+    }
+    // One slice per turn of the event loop: typing and scrolling go first.
+    g_passRunning = true;
+    scanCodeFrom(from, from, std::min(len, from + kBackgroundSlice));
+    g_passRunning = false;
+    flushFormats();
+    if (m_checkpoints.trusted() < len)
+        continueInBackground();
+    else
+        Q_EMIT backgroundFinished();
 }
 
 double SyntaxColourer::lineHeight() const {

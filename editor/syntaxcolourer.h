@@ -8,6 +8,8 @@
 #pragma once
 
 #include "editor/syntax/attributestore.h"
+#include "editor/syntax/checkpoints.h"
+#include "editor/syntax/filetype.h"
 #include "editor/syntax/gaptext.h"
 
 #include <QObject>
@@ -42,11 +44,21 @@ public:
     ~SyntaxColourer() override;
 
     // The file shown: htm, html and php in any letter case, and names
-    // without an extension, are coloured; an empty path (no file, such as
-    // the preferences sample) counts as coloured too.
+    // without an extension, are coloured as HTML, css as CSS, js and mjs as
+    // JavaScript; an empty path (no file, such as the preferences sample)
+    // counts as HTML.
     void setFilePath(const QString& path);
     QString filePath() const { return m_path; }
     bool isColourable() const { return m_colourable; }
+    FileColouring colouring() const { return m_colouring; }
+    // Spelling looks only at comments (and not at the text) in CSS and
+    // JavaScript files.
+    bool isCodeFile() const {
+        return m_colouring == FileColouring::Css || m_colouring == FileColouring::Js;
+    }
+    // Whether the whole text of a CSS or JavaScript file is coloured (the
+    // rest of a long file is coloured in the background after an edit).
+    bool isColouringComplete() const { return m_checkpoints.trusted() >= m_store.size(); }
 
     // Draws the roles with new formats from now on: redraws the visible
     // blocks and recolours the visible text.
@@ -105,6 +117,8 @@ Q_SIGNALS:
     // Emitted inside a pass, while further passes are refused.
     void passStarted();
     void passFinished();
+    // A CSS or JavaScript file has been coloured to its end in the background.
+    void backgroundFinished();
     // A deferred viewport pass was dropped because the view moved away.
     void viewportPassSkipped();
 
@@ -115,7 +129,12 @@ private:
     void onContentsChange(int position, int removed, int added);
     void resyncFromDocument();
     void processEditing(std::optional<qint64> editedLocation);
-    void scanWindow(qint64 start, qint64 stop, qint64 visibleStart);
+    void scanWindow(qint64 start, qint64 stop, qint64 visibleStart,
+                    const ScanState* resume = nullptr);
+    void processCode(std::optional<qint64> editedLocation, qint64 anchor, qint64 visibleEnd);
+    qint64 scanCodeFrom(qint64 limit, qint64 need, qint64 stop);
+    void continueInBackground();
+    void backgroundStep();
     void trackThrough(qint64 from, qint64 to);
     void processBounds(const QRectF& captured);
     QString textRange(qint64 from, qint64 to) const;
@@ -132,6 +151,10 @@ private:
     GapText m_text;
     QString m_path;
     bool m_colourable = true;
+    FileColouring m_colouring = FileColouring::Html;
+    // Scanner states at line starts inside CSS and JavaScript.
+    Checkpoints m_checkpoints;
+    bool m_backgroundPosted = false;
     int m_epoch = 0;     // bumped when the role formats change
     QRectF m_lastPosted; // the rectangle of the latest deferred viewport pass
     int m_pendingBounds = 0;

@@ -6,6 +6,7 @@
 #   BUILD_DIR  a build with the benchmarks (default: the `bench` preset's
 #              build-bench, configured and built here)
 #   DATA_DIR   where the 10 MB / 30 MB inputs live (default /tmp/morvane-syntax-bench)
+# Needs hyperfine and kate-syntax-highlighter: scripts/install-deps.sh --bench
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -17,7 +18,7 @@ fi
 data="${2:-/tmp/morvane-syntax-bench}"
 export MORVANE_SYNTAX_BENCH_DIR="$data"
 export QT_QPA_PLATFORM=offscreen
-[ -f "$data/bench-30mb-plain.php" ] || /usr/bin/python3 "$root/scripts/gen-syntax-bench-files.py" "$data"
+[ -f "$data/bench-30mb-plain.php" ] && [ -f "$data/bench-30mb.js" ] || /usr/bin/python3 "$root/scripts/gen-syntax-bench-files.py" "$data"
 
 echo "== uptime (machine load while measuring)"
 uptime
@@ -36,3 +37,11 @@ colour=("$build/tests/editor/morvane_colour_tool" colour)
 hyperfine -N --warmup 1 --runs "${RUNS:-10}" --output=/dev/null \
     "${colour[*]} --runs $data/bench-10mb.php" \
     "kate-syntax-highlighter -s 'PHP (HTML)' -f ansi $data/bench-10mb.php"
+
+echo "== whole process: colour --runs vs kate-syntax-highlighter on 10 MB of real JavaScript and CSS"
+hyperfine -N --warmup 1 --runs "${RUNS:-10}" --output=/dev/null \
+    "${colour[*]} --runs $data/bench-10mb.js" \
+    "kate-syntax-highlighter -s JavaScript -f ansi $data/bench-10mb.js"
+hyperfine -N --warmup 1 --runs "${RUNS:-10}" --output=/dev/null \
+    "${colour[*]} --runs $data/bench-10mb.css" \
+    "kate-syntax-highlighter -s CSS -f ansi $data/bench-10mb.css"

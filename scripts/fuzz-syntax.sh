@@ -18,7 +18,7 @@ mkdir -p "$out/corpus"
 "$cxx" -std=c++20 -O1 -g -fno-omit-frame-pointer \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root" -I"$root/tests/editor" \
-    "$root"/editor/syntax/{charclass,attributestore,reservedwords,htmlscanner,phpscanner}.cpp \
+    "$root"/editor/syntax/{charclass,attributestore,reservedwords,htmlscanner,phpscanner,codescan,cssscanner,jsscanner}.cpp \
     "$root/tests/editor/fuzz_syntax.cpp" -o "$out/fuzz_syntax"
 
 # Seeds: the golden inputs as UTF-16, behind an 8-byte header choosing the

@@ -4,6 +4,9 @@
   bench-10mb.php       about 10 MB of HTML with PHP blocks
   bench-30mb.php       about 30 MB of the same mix
   bench-30mb-plain.php about 30 MB of prose without a single '<'
+  bench-10mb.js        about 10 MB of real JavaScript (jQuery and jQuery UI,
+  bench-30mb.js        from libjs-jquery and libjs-jquery-ui, concatenated)
+  bench-10mb.css       about 10 MB of real CSS (the jQuery UI themes)
 
 The content is deterministic (fixed seed), so runs on different days compare.
 usage: scripts/gen-syntax-bench-files.py OUT_DIR
@@ -67,6 +70,41 @@ def write_plain(path, size):
             written += len(line)
 
 
+JS_SOURCES = [
+    "/usr/share/javascript/jquery/jquery.js",
+    "/usr/share/javascript/jquery-ui/jquery-ui.js",
+    "/usr/share/javascript/jquery/jquery.min.js",
+]
+CSS_FOLDER = "/usr/share/javascript/jquery-ui/themes/base"
+
+
+def write_concatenated(path, sources, size):
+    parts = []
+    for src in sources:
+        with open(src, encoding="utf-8") as f:
+            parts.append(f.read().rstrip("\n") + "\n")
+    with open(path, "w", encoding="utf-8") as f:
+        written, i = 0, 0
+        while written < size:
+            part = parts[i % len(parts)]
+            f.write(part)
+            written += len(part)
+            i += 1
+
+
+def write_code(out, mb):
+    missing = [p for p in JS_SOURCES + [CSS_FOLDER] if not os.path.exists(p)]
+    if missing:
+        print("skipping the CSS and JavaScript inputs: missing", ", ".join(missing),
+              "(install libjs-jquery and libjs-jquery-ui)", file=sys.stderr)
+        return
+    write_concatenated(os.path.join(out, "bench-10mb.js"), JS_SOURCES, 10 * mb)
+    write_concatenated(os.path.join(out, "bench-30mb.js"), JS_SOURCES, 30 * mb)
+    css = sorted(os.path.join(CSS_FOLDER, n) for n in os.listdir(CSS_FOLDER)
+                 if n.endswith(".css"))
+    write_concatenated(os.path.join(out, "bench-10mb.css"), css, 10 * mb)
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
@@ -76,6 +114,7 @@ def main():
     write_markup(os.path.join(out, "bench-10mb.php"), 10 * mb)
     write_markup(os.path.join(out, "bench-30mb.php"), 30 * mb)
     write_plain(os.path.join(out, "bench-30mb-plain.php"), 30 * mb)
+    write_code(out, mb)
     for name in sorted(os.listdir(out)):
         if name.startswith("bench-"):
             print(name, os.path.getsize(os.path.join(out, name)))

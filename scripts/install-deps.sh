@@ -16,11 +16,17 @@ packages=(
     desktop-file-utils appstream man-db dpkg-dev
     openssh-server
     vsftpd lftp
+    # Real stylesheets and scripts for the colouring tests and benchmarks.
+    libjs-jquery libjs-jquery-ui
     # What proftpd (unpacked below, not installed) needs besides.
     libmemcached11 libmemcachedutil2 libpcre2-posix3 libhiredis0.14
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-}" = "--bench" ]; then
+    # scripts/bench-syntax.sh: the whole-process timings and their peer.
+    packages+=(hyperfine libkf5syntaxhighlighting-tools)
 fi
 
 missing=()

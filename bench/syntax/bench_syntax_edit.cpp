@@ -3,8 +3,9 @@
 //    store in step, the edit pass and the redrawn formats), timed from the
 //    document's change notification to the end of the colourer's handler;
 //  - BM_KeyToFrame: from the key press to a painted frame of the viewport.
-// Typing happens at the start, middle and end of the 30 MB HTML+PHP file and
-// in the middle of the 30 MB file without '<'. Each keystroke types a
+// Typing happens at the start, middle and end of the 30 MB HTML+PHP file, in
+// the middle of the 30 MB file without '<', and at the start, middle and end
+// of 30 MB of real JavaScript (coloured through before typing starts). Each keystroke types a
 // character and the next deletes it, so the text stays the same. Reported
 // per benchmark: p50, p99 and max of the single keystrokes, in microseconds.
 #include "benchfiles.h"
@@ -44,6 +45,7 @@ struct Editor {
     qint64 lastHandlerCpu = 0;
 
     explicit Editor(const char* file) {
+        const bool js = QByteArray(file).endsWith(".js");
         editor.resize(900, 700);
         editor.setLineWrapMode(QPlainTextEdit::WidgetWidth);
         clock.start();
@@ -53,7 +55,7 @@ struct Editor {
             started = clock.nsecsElapsed();
         });
         colourer = colourWithPreferences(&editor, prefs);
-        colourer->setFilePath(QStringLiteral("bench.php"));
+        colourer->setFilePath(js ? QStringLiteral("bench.js") : QStringLiteral("bench.php"));
         QObject::connect(editor.document(), &QTextDocument::contentsChange, &editor, [this] {
             lastHandler = clock.nsecsElapsed() - started;
             lastHandlerCpu = threadCpuNs() - startedCpu;
@@ -61,6 +63,9 @@ struct Editor {
         editor.show();
         editor.setPlainText(bench::readBenchFile(file));
         settle();
+        // A script is coloured through in the background after opening.
+        while (!colourer->isColouringComplete())
+            QCoreApplication::processEvents();
     }
     void settle() {
         for (int i = 0; i < 5; ++i)
@@ -188,10 +193,10 @@ int main(int argc, char** argv) {
         double where;
     };
     const Case cases[] = {
-        {"start", "bench-30mb.php", 0.0001},
-        {"middle", "bench-30mb.php", 0.5},
-        {"end", "bench-30mb.php", 1.0},
-        {"plain_middle", "bench-30mb-plain.php", 0.5},
+        {"start", "bench-30mb.php", 0.0001},   {"middle", "bench-30mb.php", 0.5},
+        {"end", "bench-30mb.php", 1.0},        {"plain_middle", "bench-30mb-plain.php", 0.5},
+        {"js_start", "bench-30mb.js", 0.0001}, {"js_middle", "bench-30mb.js", 0.5},
+        {"js_end", "bench-30mb.js", 1.0},
     };
     for (const Case& c : cases) {
         benchmark::RegisterBenchmark((std::string("BM_EditPass/") + c.name).c_str(),

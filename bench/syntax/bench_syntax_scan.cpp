@@ -1,6 +1,7 @@
 // Scanner throughput over the 10 MB HTML+PHP file, beside a plain count of
 // '<' over the same buffer in the same run (the floor any scanner that looks
-// at every character must pay).
+// at every character must pay); and of the CSS and JavaScript scanners over
+// 10 MB of real JavaScript and CSS.
 #include "benchfiles.h"
 
 #include "editor/syntax/attributestore.h"
@@ -9,16 +10,20 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <map>
+#include <string>
 
 using namespace morvane;
 
 namespace {
 
+std::u16string load(const char* name) {
+    const QString s = bench::readBenchFile(name);
+    return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), std::size_t(s.size()));
+}
+
 const std::u16string& text() {
-    static const std::u16string t = [] {
-        const QString s = bench::readBenchFile("bench-10mb.php");
-        return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), std::size_t(s.size()));
-    }();
+    static const std::u16string t = load("bench-10mb.php");
     return t;
 }
 
@@ -61,6 +66,38 @@ void BM_CountLessThan(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * std::int64_t(t.size()));
 }
 BENCHMARK(BM_CountLessThan)->Unit(benchmark::kMillisecond);
+
+// The CSS or JavaScript scanner over text it has coloured before (`fresh`:
+// over a freshly read text).
+void scanCodeFile(benchmark::State& state, const char* file, CodeLanguage language, bool fresh) {
+    static std::map<std::string, std::u16string> texts;
+    std::u16string& t = texts[file];
+    if (t.empty())
+        t = load(file);
+    const auto n = std::int64_t(t.size());
+    const ScanWindow w{t.data(), 0, 0, n, 0};
+    AttributeStore store;
+    store.reset(t);
+    scanCode(w, 0, ScanState::start(language, false), store);
+    for (auto _ : state) {
+        if (fresh) {
+            state.PauseTiming();
+            store.reset(t);
+            state.ResumeTiming();
+        }
+        scanCode(w, 0, ScanState::start(language, false), store);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK_CAPTURE(scanCodeFile, JsRecolour, "bench-10mb.js", CodeLanguage::Js, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(scanCodeFile, JsFresh, "bench-10mb.js", CodeLanguage::Js, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(scanCodeFile, CssRecolour, "bench-10mb.css", CodeLanguage::Css, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(scanCodeFile, CssFresh, "bench-10mb.css", CodeLanguage::Css, true)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

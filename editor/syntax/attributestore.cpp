@@ -228,6 +228,49 @@ void AttributeStore::applyMarked(std::int64_t a, std::int64_t b, SyntaxRole role
     modify<true, false>(a, b, [r](std::uint8_t o) { return std::uint8_t((o & kLessThanBit) | r); });
 }
 
+void AttributeStore::paint(std::int64_t a, std::int64_t b, SyntaxRole role) {
+    const auto r = std::uint8_t(std::uint8_t(role) | kCodeBit);
+    modify<true, false>(a, b, [r](std::uint8_t o) { return std::uint8_t((o & kLessThanBit) | r); });
+}
+
+void AttributeStore::paintRoles(std::int64_t a, std::int64_t b, const std::uint8_t* roles) {
+    const std::int64_t first = a;
+    a = std::max<std::int64_t>(a, 0);
+    b = std::min(b, m_size);
+    if (a >= b)
+        return;
+    roles += a - first;
+    std::size_t ci = m_hint;
+    if (ci >= m_chunks.size() || a < m_starts[ci] ||
+        a >= m_starts[ci] + std::int64_t(m_chunks[ci].bytes.size()))
+        ci = chunkIndex(a);
+    std::int64_t pos = a;
+    while (pos < b && ci < m_chunks.size()) {
+        Chunk& ch = m_chunks[ci];
+        const std::int64_t cs = m_starts[ci];
+        const std::int64_t ce = std::min(cs + std::int64_t(ch.bytes.size()), b);
+        std::uint8_t* p = ch.bytes.data() + (pos - cs);
+        const std::uint8_t* r = roles + (pos - a);
+        const std::int64_t n = ce - pos;
+        std::uint8_t diff = 0;
+        std::uint8_t any = 0;
+        for (std::int64_t k = 0; k < n; ++k) {
+            const std::uint8_t o = p[k];
+            const auto v = std::uint8_t((o & kLessThanBit) | r[k]);
+            p[k] = v;
+            diff |= std::uint8_t(o ^ v);
+            any |= r[k];
+        }
+        if (any)
+            ch.maybeAttributed = true;
+        if (diff && m_track)
+            noteChange(pos, ce);
+        m_hint = ci;
+        pos = ce;
+        ++ci;
+    }
+}
+
 void AttributeStore::mark(std::int64_t a, std::int64_t b) {
     modify<true, false>(a, b, [](std::uint8_t o) { return std::uint8_t(o | kMarkBit); });
 }
@@ -252,6 +295,13 @@ bool AttributeStore::isMarked(std::int64_t pos) const {
         return false;
     const std::size_t ci = chunkIndex(pos);
     return m_chunks[ci].bytes[std::size_t(pos - m_starts[ci])] & kMarkBit;
+}
+
+bool AttributeStore::isCode(std::int64_t pos) const {
+    if (pos < 0 || pos >= m_size)
+        return false;
+    const std::size_t ci = chunkIndex(pos);
+    return m_chunks[ci].bytes[std::size_t(pos - m_starts[ci])] & kCodeBit;
 }
 
 bool AttributeStore::isLessThanSign(std::int64_t pos) const {

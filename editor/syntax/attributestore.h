@@ -4,10 +4,10 @@
 // mark, clear and unmark; the colouring driver asks it for restart points.
 //
 // Representation: the positions are split into chunks of 32,768 (kChunk), one
-// byte per position (role in the low nibble, the marker bit, and a bit that
-// says the character there is '<'). Edits touch one chunk and shift the chunk
-// starts; per-chunk summaries let the searches and the clearing of plain text
-// skip whole chunks, so a keystroke in a 30 MB file stays cheap.
+// byte per position (role in the low nibble, the marker bit, a bit that says
+// the character there is '<', and one that says it is CSS or JavaScript). Edits touch one chunk and
+// shift the chunk starts; per-chunk summaries let the searches and the clearing of plain text skip
+// whole chunks, so a keystroke in a 30 MB file stays cheap.
 #pragma once
 
 #include "editor/syntax/syntaxrole.h"
@@ -99,10 +99,19 @@ public:
     // apply followed by mark over the same range, in one sweep (the tag and
     // PHP delimiter roles always come with the marker).
     void applyMarked(std::int64_t a, std::int64_t b, SyntaxRole role);
+    // The CSS and JavaScript scanners' writes: the role (None included), no
+    // marker, and the code flag over [a, b); or over position a + k the role
+    // and code flag of roles[k] (a SyntaxRole, or'ed with kCodeBit).
+    void paint(std::int64_t a, std::int64_t b, SyntaxRole role);
+    void paintRoles(std::int64_t a, std::int64_t b, const std::uint8_t* roles);
+    static constexpr std::uint8_t kCodeBit = 0x40;
 
     SyntaxRole roleAt(std::int64_t pos) const;
     bool isMarked(std::int64_t pos) const;
     bool isLessThanSign(std::int64_t pos) const;
+    // Whether the CSS or JavaScript scanner painted the position last (its
+    // text is code, not prose, even where it has no role).
+    bool isCode(std::int64_t pos) const;
 
     // The last position at or before `pos` that holds a marked '<', or -1.
     std::int64_t lastMarkedLessThan(std::int64_t pos) const;

@@ -17,9 +17,15 @@ bool equalsIgnoringCase(std::u16string_view a, std::u16string_view lowerB) {
 }
 } // namespace
 
-bool isColourableExtension(std::u16string_view extension) {
-    return extension.empty() || equalsIgnoringCase(extension, u"htm") ||
-           equalsIgnoringCase(extension, u"html") || equalsIgnoringCase(extension, u"php");
+FileColouring colouringForExtension(std::u16string_view extension) {
+    if (extension.empty() || equalsIgnoringCase(extension, u"htm") ||
+        equalsIgnoringCase(extension, u"html") || equalsIgnoringCase(extension, u"php"))
+        return FileColouring::Html;
+    if (equalsIgnoringCase(extension, u"css"))
+        return FileColouring::Css;
+    if (equalsIgnoringCase(extension, u"js") || equalsIgnoringCase(extension, u"mjs"))
+        return FileColouring::Js;
+    return FileColouring::None;
 }
 
 } // namespace morvane

@@ -9,9 +9,23 @@ enum class State { Text, TagName, InTag, AttrName, AfterEquals, QuotedValue, Com
 
 constexpr std::int64_t kNone = -1;
 
+bool sameIgnoringCase(const char16_t* p, std::int64_t n, std::u16string_view lower) {
+    if (n != std::int64_t(lower.size()))
+        return false;
+    for (std::size_t k = 0; k < lower.size(); ++k) {
+        char16_t c = p[k];
+        if (c >= u'A' && c <= u'Z')
+            c = char16_t(c + 32);
+        if (c != lower[k])
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
-void scanHtml(const ScanWindow& w, AttributeStore& store) {
+void scanHtml(const ScanWindow& w, AttributeStore& store, const ScanState* resume,
+              CheckpointSink* sink) {
     const std::uint8_t* const cls = charclass::table();
     const char16_t* const chars = w.chars;
     const std::int64_t base = w.base;
@@ -27,6 +41,36 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
     std::int64_t plainStart = w.start;
     char16_t quote = 0;
     bool restUnmarked = false; // a PHP block of this pass removed the marks to stop
+    // The element whose start tag is being read, when its content is code,
+    // and whether the attribute being read is a <script>'s `type`.
+    CodeLanguage element = CodeLanguage::None;
+    bool typeAttribute = false;
+    CodeLanguage enter = CodeLanguage::None; // a start tag just closed
+
+    // The content of a <style> or <script> from `from` in `state`, PHP blocks
+    // included. Returns where HTML resumes (its end tag), or kNone when the
+    // window ends first.
+    auto scanElement = [&](std::int64_t from, ScanState state) -> std::int64_t {
+        for (;;) {
+            const CodeScanEnd e = scanCode(w, from, state, store, sink);
+            if (e.reason == CodeScanEnd::EndTag)
+                return e.pos;
+            if (e.reason == CodeScanEnd::WindowEnd)
+                return kNone;
+            from = scanPhp(w, e.pos, store, !restUnmarked);
+            restUnmarked = true;
+            state = stateAfterPhp(e.state);
+        }
+    };
+    // The `type` of a <script>: other types show their content uncoloured.
+    auto typeValue = [&](std::int64_t from, std::int64_t to) {
+        if (typeAttribute)
+            element =
+                isScriptType(std::u16string_view(chars + (from - base), std::size_t(to - from)))
+                    ? CodeLanguage::Js
+                    : CodeLanguage::RawText;
+        typeAttribute = false;
+    };
 
     // The `>` that ends a tag, whichever state met it.
     auto tagClose = [&](std::int64_t i) {
@@ -40,9 +84,31 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
         }
         plainStart = i + 1;
         state = State::Text;
+        enter = element;
+        element = CodeLanguage::None;
+    };
+    // The name of a start tag, ended at i.
+    auto tagName = [&](std::int64_t t, std::int64_t i) {
+        const std::int64_t n = i - t - 1;
+        // Only <style> and <script> hold code.
+        element = CodeLanguage::None;
+        if (n != 5 && n != 6)
+            return;
+        const char16_t* name = chars + (t + 1 - base);
+        if (sameIgnoringCase(name, n, u"script"))
+            element = CodeLanguage::Js;
+        else if (sameIgnoringCase(name, n, u"style"))
+            element = CodeLanguage::Css;
     };
 
     std::int64_t i = w.start;
+    if (resume) {
+        const std::int64_t back = scanElement(i, *resume);
+        if (back == kNone)
+            return;
+        plainStart = back;
+        i = back;
+    }
     while (i < stop) {
         const char16_t c = at(i);
         switch (state) {
@@ -61,7 +127,10 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
         case State::TagName: {
             const std::int64_t t = tagStart;
             if (c == u'>') {
+                tagName(t, i);
                 tagClose(i);
+                if (enter != CodeLanguage::None)
+                    goto element;
             } else if (charclass::isSpace(c, cls)) {
                 if (i == t + 1) {
                     // '<' followed by whitespace is no tag.
@@ -72,6 +141,7 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
                     state = State::Text;
                 } else {
                     store.applyMarked(t, i, SyntaxRole::Tag);
+                    tagName(t, i);
                     tagStart = kNone;
                     state = State::InTag;
                 }
@@ -93,9 +163,12 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
         case State::InTag:
             if (c == u'>') {
                 tagClose(i);
+                if (enter != CodeLanguage::None)
+                    goto element;
             } else if (!charclass::isSpace(c, cls)) {
                 attrStart = i;
                 valueStart = kNone;
+                typeAttribute = false;
                 state = State::AttrName;
             }
             break;
@@ -105,10 +178,14 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
                 if (valueStart == kNone) {
                     if (i >= vis)
                         store.apply(attrStart, i, SyntaxRole::Attribute);
+                    typeAttribute =
+                        element == CodeLanguage::Js &&
+                        sameIgnoringCase(chars + (attrStart - base), i - attrStart, u"type");
                     attrStart = kNone;
                 } else {
                     if (i >= vis)
                         store.apply(valueStart, i, SyntaxRole::Parameter);
+                    typeValue(valueStart, i);
                     valueStart = kNone;
                 }
                 if (c == u'=') {
@@ -120,6 +197,8 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
                     state = State::InTag;
                 } else {
                     tagClose(i);
+                    if (enter != CodeLanguage::None)
+                        goto element;
                 }
             }
             break;
@@ -127,6 +206,8 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
         case State::AfterEquals:
             if (c == u'>') {
                 tagClose(i);
+                if (enter != CodeLanguage::None)
+                    goto element;
             } else if (charclass::isSpace(c, cls)) {
                 // nothing
             } else if (c == u'"' || c == u'\'') {
@@ -148,6 +229,7 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
             if (at(i - 1) != u'\\') {
                 if (i >= vis)
                     store.apply(valueStart, i + 1, SyntaxRole::Parameter);
+                typeValue(valueStart + 1, i);
                 quote = 0;
                 valueStart = kNone;
                 state = State::InTag;
@@ -170,6 +252,18 @@ void scanHtml(const ScanWindow& w, AttributeStore& store) {
             break;
         }
         ++i;
+        continue;
+    element : {
+        // The start tag of a <style> or <script> closed at i.
+        const std::int64_t back = scanElement(i + 1, ScanState::start(enter, true));
+        enter = CodeLanguage::None;
+        if (back == kNone) {
+            plainStart = kNone;
+            break;
+        }
+        plainStart = back;
+        i = back;
+    }
     }
 
     // Constructs still open at the window's end are coloured as far as it goes.

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "editor/syntax/attributestore.h"
+#include "editor/syntax/scanstate.h"
 
 #include <cstdint>
 
@@ -24,8 +25,41 @@ struct ScanWindow {
     std::int64_t visibleStart;
 };
 
-// The HTML scanner. Hands every `<?` block to scanPhp.
-void scanHtml(const ScanWindow& w, AttributeStore& store);
+// The HTML scanner. Hands every `<?` block to scanPhp and the content of
+// <style> and <script> elements to scanCode. `resume`, when given, is the
+// state of a checkpoint inside such an element at w.start: the scan starts
+// there. `sink` receives the checkpoints inside the elements.
+void scanHtml(const ScanWindow& w, AttributeStore& store, const ScanState* resume = nullptr,
+              CheckpointSink* sink = nullptr);
+
+// Where and why a CSS or JavaScript scan stopped, and its state there.
+struct CodeScanEnd {
+    enum Reason : std::uint8_t {
+        WindowEnd, // w.stop reached, or the sink stopped the scan
+        EndTag,    // at the `<` of the embedded element's end tag
+        Php,       // at the `<` of a `<?` block inside an embedded element
+    };
+    std::int64_t pos;
+    Reason reason;
+    ScanState state;
+};
+
+// Scans [from, w.stop) as the CSS or JavaScript (or raw text) that `state`
+// says, from that state, and paints every position it passes (roles before
+// w.visibleStart excepted). The state of each line start at or after
+// sink->next goes to `sink`, which may stop the scan there. A scan after a
+// PHP block continues with the state it returned before the block.
+CodeScanEnd scanCode(const ScanWindow& w, std::int64_t from, const ScanState& state,
+                     AttributeStore& store, CheckpointSink* sink = nullptr);
+
+// The state a scan resumes in after a `<?…?>` block inside code: the state
+// before the block, except that in JavaScript code the block counts as a
+// value (`var n = <?= $n ?> / 2` divides).
+ScanState stateAfterPhp(const ScanState& before);
+
+// True for the `type` values of <script> that browsers run (and JSON and
+// import maps, which read as JavaScript): other types are shown uncoloured.
+bool isScriptType(std::u16string_view type);
 
 // The PHP scanner for the block whose `<` is at `phpStart`. Returns the
 // position just after the closing `?>`, or w.stop when there is none.

@@ -1,5 +1,6 @@
-// The colour roles the HTML and PHP scanners assign. The preferences know
-// them as ColourRole, the same type, and keep one colour for each.
+// The colour roles the scanners assign. The preferences know them as
+// ColourRole, the same type, and keep one colour for each. The attribute
+// store keeps a role in four bits, so there can be at most sixteen.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +19,16 @@ enum class SyntaxRole : std::uint8_t {
     Identifier,
     Reserved,
     Variable,
+    // CSS and JavaScript
+    String,
+    Number,
+    CssSelector,
+    CssProperty,
+    CssAtRule,
+    Regex,
 };
-inline constexpr int kSyntaxRoleCount = 10; // including None
+inline constexpr int kSyntaxRoleCount = 16; // including None
+static_assert(kSyntaxRoleCount <= 16, "the attribute store keeps a role in four bits");
 
 // The role's name as printed by `morvane colour --runs`.
 constexpr std::string_view syntaxRoleName(SyntaxRole role) {
@@ -44,6 +53,18 @@ constexpr std::string_view syntaxRoleName(SyntaxRole role) {
         return "reserved";
     case SyntaxRole::Variable:
         return "variable";
+    case SyntaxRole::String:
+        return "string";
+    case SyntaxRole::Number:
+        return "number";
+    case SyntaxRole::CssSelector:
+        return "css-selector";
+    case SyntaxRole::CssProperty:
+        return "css-property";
+    case SyntaxRole::CssAtRule:
+        return "css-at-rule";
+    case SyntaxRole::Regex:
+        return "regex";
     }
     return "none";
 }

@@ -1,5 +1,5 @@
-// Golden files: every input under golden/ (an .html, .htm or .php file, or a
-// name without an extension) beside its expected `morvane colour --runs`
+// Golden files: every input under golden/ (an .html, .htm, .php, .css or .js
+// file, or a name without an extension) beside its expected `morvane colour --runs`
 // output NAME.runs. scripts/regen-syntax-golden.sh rewrites the expected
 // files for review after a deliberate change.
 #include "editor/colourcommand.h"

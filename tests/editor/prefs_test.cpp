@@ -33,9 +33,11 @@ using test::readFile;
 using test::writeFile;
 
 constexpr ColourRole kRoles[] = {
-    ColourRole::Tag,        ColourRole::Attribute, ColourRole::Parameter,
-    ColourRole::Comment,    ColourRole::Php,       ColourRole::PhpDelimiter,
-    ColourRole::Identifier, ColourRole::Reserved,  ColourRole::Variable,
+    ColourRole::Tag,         ColourRole::Attribute, ColourRole::Parameter,
+    ColourRole::Comment,     ColourRole::Php,       ColourRole::PhpDelimiter,
+    ColourRole::Identifier,  ColourRole::Reserved,  ColourRole::Variable,
+    ColourRole::String,      ColourRole::Number,    ColourRole::CssSelector,
+    ColourRole::CssProperty, ColourRole::CssAtRule, ColourRole::Regex,
 };
 
 class PrefsTest : public test::IniSettingsTest {};
@@ -76,9 +78,10 @@ TEST_F(PrefsTest, KeysAreTheStoredNames) {
     for (ColourRole r : kRoles)
         keys << QString::fromLatin1(Preferences::keyForRole(r));
     keys.sort();
-    EXPECT_EQ(keys,
-              (QStringList{"colorAttr", "colorComment", "colorKW", "colorKWReserved", "colorPHP",
-                           "colorPHPDelim", "colorParam", "colorTag", "colorVar"}));
+    EXPECT_EQ(keys, (QStringList{"colorAttr", "colorCSSAtRule", "colorCSSProperty",
+                                 "colorCSSSelector", "colorComment", "colorKW", "colorKWReserved",
+                                 "colorNumber", "colorPHP", "colorPHPDelim", "colorParam",
+                                 "colorRegex", "colorString", "colorTag", "colorVar"}));
     {
         auto s = open();
         Preferences p;
@@ -296,7 +299,7 @@ TEST_F(PrefsTest, ResetRemovesEveryStoredValue) {
     }
     auto s = open();
     EXPECT_EQ(s->allKeys(), QStringList{"other"});
-    EXPECT_EQ(Preferences::storedKeys().size(), 11);
+    EXPECT_EQ(Preferences::storedKeys().size(), 17);
     EXPECT_EQ(Preferences::storedKeys().first(), QStringLiteral("colorTag"));
     EXPECT_EQ(Preferences::storedKeys().last(), QStringLiteral("autoindent"));
 }

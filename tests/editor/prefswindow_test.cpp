@@ -33,9 +33,11 @@ QString defaultFamily() {
 }
 
 constexpr ColourRole kRoles[] = {
-    ColourRole::Tag,        ColourRole::Attribute, ColourRole::Parameter,
-    ColourRole::Comment,    ColourRole::Php,       ColourRole::PhpDelimiter,
-    ColourRole::Identifier, ColourRole::Reserved,  ColourRole::Variable,
+    ColourRole::Tag,         ColourRole::Attribute, ColourRole::Parameter,
+    ColourRole::Comment,     ColourRole::Php,       ColourRole::PhpDelimiter,
+    ColourRole::Identifier,  ColourRole::Reserved,  ColourRole::Variable,
+    ColourRole::String,      ColourRole::Number,    ColourRole::CssSelector,
+    ColourRole::CssProperty, ColourRole::CssAtRule, ColourRole::Regex,
 };
 
 class PrefsWindowTest : public test::IniSettingsTest {
@@ -78,7 +80,7 @@ TEST_F(PrefsWindowTest, FreshSettingsShowTheDefaults) {
     auto w = makeWindow();
     EXPECT_FALSE(w->autoIndentBox()->isChecked());
     EXPECT_EQ(w->sample()->toPlainText(), PrefsWindow::sampleText());
-    EXPECT_EQ(w->sample()->document()->blockCount(), 8);
+    EXPECT_EQ(w->sample()->document()->blockCount(), 14);
     EXPECT_EQ(w->sample()->font().family(), defaultFamily());
     EXPECT_TRUE(w->fontButton()->text().contains(QStringLiteral("14")));
     // Each button offers its role's default colour to the chooser.
@@ -104,7 +106,7 @@ TEST_F(PrefsWindowTest, EveryColourChangeRecoloursTheSampleAtOnce) {
     int hue = 0;
     for (ColourRole r : kRoles) {
         SCOPED_TRACE(Preferences::keyForRole(r));
-        nextColour = QColor::fromHsv(hue += 37, 255, 200);
+        nextColour = QColor::fromHsv((hue += 37) % 360, 255, 200);
         const auto before = sampleColours(*w);
         w->actionColour(r);
         EXPECT_EQ(prefs.colourForRole(r), nextColour);

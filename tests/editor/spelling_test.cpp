@@ -142,13 +142,22 @@ TEST_F(SpellMarks, OnlyTextAndCommentsAreChecked) {
     EXPECT_TRUE(wave);
 }
 
+TEST_F(SpellMarks, InStyleAndScriptElementsOnlyCommentsAreChecked) {
+    editor.setPlainText(
+        QStringLiteral("<p>Helllo</p><style>.wrongg { colr: bluu; } /* a notte */</style>\n"
+                       "<script>var elemnt = getElemnt(\"idd\"); // commmentt\n"
+                       "/* blockk */ wrld();</script><p>lnkk</p>"));
+    EXPECT_EQ(markedWords(), QStringList({"Helllo", "notte", "commmentt", "blockk", "lnkk"}));
+}
+
 TEST_F(SpellMarks, FilesThatAreNotColouredAreCheckedWhenTheyAreProse) {
     const QString text = QStringLiteral("body { colr: red; } /* a notte */");
     colourer->setFilePath("style.css");
     editor.setPlainText(text);
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(marks->markedRanges().isEmpty());
+    // A style sheet's code is never checked, its comments are.
+    EXPECT_EQ(markedWords(), QStringList({"notte"}));
     colourer->setFilePath("notes.txt");
     editor.setPlainText(text);
     EXPECT_EQ(markedWords(), QStringList({"colr", "notte"}));
