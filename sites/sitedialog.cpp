@@ -2,7 +2,7 @@
 
 #include "core/paths.h"
 #include "core/platform.h"
-#include "transfer/passwordstore.h"
+#include "sites/passwordstore.h"
 #include "transfer/siteprotocol.h"
 #include "transfer/transferjob.h"
 #include "transfer/transferwindow.h"
@@ -82,7 +82,10 @@ QString SiteDialog::localFolderToStore(const QString& typed, QString* problem) {
 }
 
 SiteDialog::SiteDialog(QWidget* parent)
-    : QDialog(parent), m_test(&transferwindow::testConnection), m_chooser(&chooseFolderWithDialog) {
+    : QDialog(parent), m_test([](Site& site, QWidget* window) {
+          return transferwindow::testConnection(site, window, &passwordstore::request);
+      }),
+      m_chooser(&chooseFolderWithDialog) {
     setObjectName(QStringLiteral("SiteProp"));
     setWindowTitle(tr("Site Properties"));
 

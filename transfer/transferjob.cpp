@@ -1,7 +1,6 @@
 #include "transfer/transferjob.h"
 
 #include "transfer/curllanes.h"
-#include "transfer/passwordstore.h"
 
 #include "transfer/ftplog.h"
 #include "transfer/transferjob_p.h"
@@ -435,19 +434,6 @@ void TransferJob::start() {
         return;
     d->started = true;
     Q_EMIT message(initialisingLine(d->site));
-    // A password kept in the keyring is fetched now, for this job only.
-    QString keyringProblem;
-    if (auto filled = passwordstore::withPassword(d->site, &keyringProblem)) {
-        d->site = std::move(*filled);
-    } else {
-        d->plan();
-        const QString text =
-            QCoreApplication::translate("morvane::TransferJob", "ERROR: ") + keyringProblem;
-        d->abortAll(text, Outcome::Failed, keyringProblem);
-        return;
-    }
-    if (d->finished)
-        return; // cancelled while the keyring answered
     d->plan();
     if (!d->planProblem.isEmpty()) {
         qCDebug(lcFtp).noquote() << "The job cannot start:" << d->planProblem;
@@ -491,6 +477,20 @@ void TransferJob::start() {
     }
     d->pump();
     d->checkFinished();
+}
+
+void TransferJob::usePassword(const QString& password) {
+    if (!d->started)
+        d->site.setValue(sitekey::password, password);
+}
+
+void TransferJob::failToStart(const QString& why) {
+    if (d->started)
+        return;
+    d->started = true;
+    d->plan();
+    d->abortAll(QCoreApplication::translate("morvane::TransferJob", "ERROR: ") + why,
+                Outcome::Failed, why);
 }
 
 void TransferJob::cancel() {

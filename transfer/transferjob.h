@@ -50,7 +50,13 @@ public:
     static std::unique_ptr<TransferJob> makeUpload(const Site& site, const QString& siteFolderLocal,
                                                    const QStringList& files);
 
-    void start();  // starts every transfer; returns at once (event-driven)
+    // The site's password, when it is kept outside the site (in the
+    // keyring) and was fetched before the job: the job never asks for it.
+    void usePassword(const QString& password);
+    void start(); // starts every transfer; returns at once (event-driven)
+    // Ends the job before it started, every file failing with `why` (the
+    // password could not be fetched, say).
+    void failToStart(const QString& why);
     void cancel(); // stops what is running; the job then finishes
     bool isFinished() const;
     QString
