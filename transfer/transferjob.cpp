@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QSet>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -71,12 +70,8 @@ void TransferJob::Impl::launch(int index) {
         itemEnded(index, error); // the local file cannot be read
         return;
     }
-    if (!info || (eventDriver && !eventDriver->trackSockets(info->easy.get(), &info->sockets))) {
-        const QString why =
-            info ? QCoreApplication::translate("morvane::TransferJob",
-                                               "libcurl refused the socket callbacks.")
-                 : error.detail;
-        abortAll(cannotInitiate(why), Outcome::Failed, cannotInitiate(why));
+    if (!info) {
+        abortAll(cannotInitiate(error.detail), Outcome::Failed, cannotInitiate(error.detail));
         return;
     }
     info->tag = index;
@@ -91,32 +86,6 @@ void TransferJob::Impl::launch(int index) {
             checkFinished();
         });
     };
-    // Once the whole file is sent, curl waits for the server's final reply
-    // without returning. Plain FTP: the transfer pauses instead until the
-    // reply is there. Over TLS the data connection must end with TLS's own
-    // close, which only curl can send: curl ends the upload itself and
-    // waits on the transfer's own thread (see curllanes.h).
-    if (info->kind == FtpTransferKind::Store && eventDriver) {
-        info->pauseAtEnd = [this, index, raw = info.get()] {
-            if (!eventDriver->pauseUntilFinalReply(raw->easy.get(), raw->sockets))
-                return false;
-            // Paused, curl watches no clock; a server that never answers
-            // must still not hold the job.
-            QTimer::singleShot(replyTimeout * 1000, q, [this, index, raw] {
-                auto it = running.find(index);
-                if (it == running.end() || it->second.get() != raw)
-                    return;
-                driver->remove(raw->easy.get());
-                running.erase(it);
-                qCDebug(lcFtp) << "No final reply from the server after the upload";
-                itemEnded(index, {FtpErrorDomain::Curl, CURLE_OPERATION_TIMEDOUT, {}, {}, 0});
-                removeTemporaryFile(index);
-                pump();
-                checkFinished();
-            });
-            return true;
-        };
-    }
     if (!driver->add(info->easy.get())) {
         abortAll(kCannotInitiate(), Outcome::Failed, kCannotInitiate());
         return;
@@ -402,7 +371,6 @@ void TransferJob::Impl::releaseConnections() {
     for (auto& [index, info] : running)
         driver->remove(info->easy.get());
     running.clear();
-    eventDriver = nullptr;
     driver.reset();
 }
 
@@ -450,19 +418,13 @@ void TransferJob::start() {
         d->abortAll(why, Outcome::Failed, why);
         return;
     }
-    if (d->protocol == SiteProtocol::Ftp) {
-        auto events = std::make_unique<CurlMultiDriver>();
-        d->eventDriver = events.get();
-        d->driver = std::move(events);
-    } else {
-        // A connection test makes one connection.
-        auto lanes = std::make_unique<CurlLanes>(d->mode == Impl::Mode::Test ? 1 : d->limit);
-        if (!lanes->isUsable()) {
-            d->abortAll(kCannotInitiate(), Outcome::Failed, kCannotInitiate());
-            return;
-        }
-        d->driver = std::move(lanes);
+    // A connection test makes one connection.
+    auto lanes = std::make_unique<CurlLanes>(d->mode == Impl::Mode::Test ? 1 : d->limit);
+    if (!lanes->isUsable()) {
+        d->abortAll(kCannotInitiate(), Outcome::Failed, kCannotInitiate());
+        return;
     }
+    d->driver = std::move(lanes);
     d->driver->setConnectionCacheSize(d->limit);
     d->driver->setDoneHandler(
         [impl = d.get()](CURL* easy, CURLcode code) { impl->onDone(easy, code); });

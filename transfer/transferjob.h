@@ -1,11 +1,11 @@
 // One run of FTP work for a site: either the connection test (a listing of
 // the server's top-level folder) or an upload of files with the server
-// folders they need. A job is event-driven on the calling thread's event
-// loop; it reports each status line through message() and ends exactly once
-// with finished(). Until one connection has logged in, only one transfer
-// runs: a wrong password costs a single failed login and ends the job at
-// once. Each file goes up under a temporary name and is renamed over the
-// live file only once the server has confirmed it (see ftpsitekey).
+// folders they need. A job lives on the calling thread's event loop (its
+// transfers run on threads of their own, see curllanes.h); it reports each
+// status line through message() and ends exactly once with finished(). Until one connection has
+// logged in, only one transfer runs: a wrong password costs a single failed login and ends the job
+// at once. Each file goes up under a temporary name and is renamed over the live file only once the
+// server has confirmed it (see ftpsitekey).
 #pragma once
 
 #include "core/sitestore.h"
