@@ -136,8 +136,9 @@ bool inKeyring(const Site& site) {
 }
 
 QString unreadable(const QString& why) {
-    return QStringLiteral("The site's password could not be read from the desktop keyring. %1 "
-                          "Enter the password again in the site's properties.")
+    return QCoreApplication::translate(
+               "PasswordStore", "The site's password could not be read from the desktop "
+                                "keyring. %1 Enter the password again in the site's properties.")
         .arg(why);
 }
 
@@ -152,7 +153,8 @@ public:
         m_timeout.setInterval(kTimeoutMs);
         connect(&m_timeout, &QTimer::timeout, this, [this] {
             end();
-            Q_EMIT failed(unreadable(QStringLiteral("The keyring did not answer.")));
+            Q_EMIT failed(unreadable(
+                QCoreApplication::translate("PasswordStore", "The keyring did not answer.")));
         });
     }
 
@@ -227,24 +229,6 @@ bool remove(const QString& name) {
     QKeychain::DeletePasswordJob job(kService);
     job.setKey(name);
     return run(job, nullptr);
-}
-
-std::optional<Site> withPassword(const Site& site, QString* error) {
-    if (!inKeyring(site) || !site.password().isEmpty())
-        return site;
-    QString why;
-    const auto password = read(account(site), &why);
-    if (!password) {
-        *error =
-            QCoreApplication::translate(
-                "PasswordStore", "The site's password could not be read from the desktop "
-                                 "keyring. %1 Enter the password again in the site's properties.")
-                .arg(why);
-        return std::nullopt;
-    }
-    Site filled = site;
-    filled.setValue(sitekey::password, *password);
-    return filled;
 }
 
 bool keep(Site& site, const Site* previous, QString* why) {

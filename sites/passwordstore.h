@@ -32,16 +32,13 @@ QString account(const Site& site);
 // the service's own text, which names D-Bus objects.
 QString describeError(int code);
 
-// Keyring calls; each waits (running a local event loop) for the answer.
-// Only for the command line and the site dialog's own steps: a transfer
-// asks through request() instead.
+// Keyring calls; each waits (running a local event loop) for the answer,
+// at most two minutes. For the command line, and for the site dialog's OK
+// and Delete (keep(), remove()); a transfer and anything shown while the
+// window runs ask through request() instead.
 bool write(const QString& account, const QString& password, QString* error);
 std::optional<QString> read(const QString& account, QString* error);
 bool remove(const QString& account);
-
-// The site with its password filled in from the keyring when it is kept
-// there; nullopt with `error` set when the keyring cannot give it.
-std::optional<Site> withPassword(const Site& site, QString* error);
 
 // The keyring's answer for the site's password, asked through the event
 // loop (see PasswordRequest); null when the site holds its password or

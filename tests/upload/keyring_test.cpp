@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextStream>
 #include <QTimer>
 
@@ -234,10 +235,12 @@ TEST_F(KeyringTest, SiteEditedInTheDialogKeepsItsPasswordInTheKeyring) {
     EXPECT_EQ(sites[0].value(ftpsitekey::passwordInKeyring), "1");
     EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
     {
-        // Shown again from the keyring; saved untouched, it stays there.
+        // Shown again from the keyring once it answers; saved untouched,
+        // it stays there.
         SiteDialog d;
         openDialog(d);
-        EXPECT_EQ(d.fieldPassword->text(), "n3w secret");
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return d.fieldPassword->text() == "n3w secret"; }, 30000));
         d.fieldUserName->setText("renamed");
         d.actionOK();
     }
@@ -249,6 +252,7 @@ TEST_F(KeyringTest, SiteEditedInTheDialogKeepsItsPasswordInTheKeyring) {
         // Cleared: no password anywhere.
         SiteDialog d;
         openDialog(d);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !d.fieldPassword->text().isEmpty(); }, 30000));
         d.fieldPassword->clear();
         d.actionOK();
     }
@@ -366,4 +370,23 @@ TEST_F(SilentKeyringTest, TransferWindowWaitsForTheKeyringInTheOpenAndStopEndsIt
     EXPECT_FALSE(QFileInfo::exists(root.path() + "/server/www/index.html"));
     marks.reload();
     EXPECT_EQ(marks.paths(), QStringList{root.path() + "/web/index.html"});
+}
+
+// The site dialog opens at once on a site whose password the keyring keeps;
+// the field says it waits, and saving meanwhile leaves the password in the
+// keyring.
+TEST_F(SilentKeyringTest, SiteDialogOpensAtOnceAndSavingKeepsThePasswordInTheKeyring) {
+    SiteList sites{keyringSite(server.address(), root.path() + "/web")};
+    SiteDialog d;
+    d.setSites(&sites);
+    d.setConnectionTest([](const Site&, QWidget*) { return true; });
+    d.setSiteName("Web");
+    EXPECT_TRUE(d.fieldPassword->text().isEmpty());
+    EXPECT_EQ(d.fieldPassword->placeholderText(), QString::fromUtf8("Waiting for the keyring…"));
+    d.fieldServerFolder->setText("/public");
+    d.actionOK();
+    EXPECT_EQ(sites[0].serverFolder(), "/public");
+    EXPECT_EQ(sites[0].value(ftpsitekey::passwordInKeyring), "1");
+    EXPECT_TRUE(sites[0].password().isEmpty());
+    EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
 }
