@@ -4,8 +4,8 @@
 #include "app/outlinecontroller.h"
 #include "core/platform.h"
 #include "core/sitestore.h"
+#include "sites/passwordstore.h"
 #include "sites/servershortcuts.h"
-#include "transfer/passwordstore.h"
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
 #include "tree/imagetag.h"
@@ -175,32 +175,51 @@ void OutlineController::openSiteInFileManager() {
     }
     const QString serverName = site.server();
     const QString folder = site.serverFolder();
-    // The password may live in the desktop keyring rather than in the site.
-    QString keyringProblem;
-    const auto withPassword = passwordstore::withPassword(site, &keyringProblem);
-    if (!withPassword) {
-        platform.alert(tr("Can't open the site's server folder."), keyringProblem);
+    auto mount = [mounted, address, serverName, folder](const Site& withPassword) {
+        Platform::instance().run(
+            servershortcuts::kMountProgram, servershortcuts::mountArguments(withPassword),
+            servershortcuts::mountInput(withPassword),
+            [mounted, address, serverName, folder](bool ok, const QString& error) {
+                Platform& p = Platform::instance();
+                const bool there = !mounted.isEmpty() && QFileInfo::exists(mounted);
+                if (!ok && !there) {
+                    // "Already mounted" elsewhere is no failure: only a folder
+                    // that is not there is.
+                    p.beep();
+                    qWarning("Server %s/%s reported error: %s", qPrintable(serverName),
+                             qPrintable(folder), qPrintable(error));
+                    p.alert(QObject::tr("Can't open the site's server folder."), error);
+                    return;
+                }
+                if (there)
+                    p.revealInFileManager(mounted);
+                else
+                    p.openUrl(address);
+            });
+    };
+    // The password may live in the desktop keyring rather than in the site:
+    // asked through the event loop, the window goes on meanwhile. The
+    // request belongs to this controller until it has answered.
+    std::unique_ptr<PasswordRequest> request = passwordstore::request(site);
+    if (!request) {
+        mount(site);
         return;
     }
-    platform.run(servershortcuts::kMountProgram, servershortcuts::mountArguments(site),
-                 servershortcuts::mountInput(*withPassword),
-                 [mounted, address, serverName, folder](bool ok, const QString& error) {
-                     Platform& p = Platform::instance();
-                     const bool there = !mounted.isEmpty() && QFileInfo::exists(mounted);
-                     if (!ok && !there) {
-                         // "Already mounted" elsewhere is no failure: only a folder
-                         // that is not there is.
-                         p.beep();
-                         qWarning("Server %s/%s reported error: %s", qPrintable(serverName),
-                                  qPrintable(folder), qPrintable(error));
-                         p.alert(QObject::tr("Can't open the site's server folder."), error);
-                         return;
-                     }
-                     if (there)
-                         p.revealInFileManager(mounted);
-                     else
-                         p.openUrl(address);
-                 });
+    PasswordRequest* pending = request.release();
+    pending->setParent(this);
+    connect(pending, &PasswordRequest::answered, this,
+            [pending, site, mount](const QString& password) {
+                pending->deleteLater();
+                Site filled = site;
+                filled.setValue(sitekey::password, password);
+                mount(filled);
+            });
+    connect(pending, &PasswordRequest::failed, this, [pending](const QString& why) {
+        pending->deleteLater();
+        Platform::instance().alert(OutlineController::tr("Can't open the site's server folder."),
+                                   why);
+    });
+    pending->start();
 }
 
 void OutlineController::openSiteInOutsideClient() {

@@ -7,8 +7,8 @@
 #include "app/outlinecontroller.h"
 #include "core/paths.h"
 #include "core/platform.h"
+#include "sites/passwordstore.h"
 #include "sites/sitedialog.h"
-#include "transfer/passwordstore.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "core/paths.h"
 #include "core/platform.h"
 #include "sites/labelledpopup.h"
-#include "transfer/passwordstore.h"
+#include "sites/passwordstore.h"
 #include "transfer/siteprotocol.h"
 #include "transfer/transferjob.h"
 #include "transfer/transferwindow.h"
@@ -85,7 +85,10 @@ QString SiteDialog::localFolderToStore(const QString& typed, QString* problem) {
 }
 
 SiteDialog::SiteDialog(QWidget* parent)
-    : QDialog(parent), m_test(&transferwindow::testConnection), m_chooser(&chooseFolderWithDialog) {
+    : QDialog(parent), m_test([](Site& site, QWidget* window) {
+          return transferwindow::testConnection(site, window, &passwordstore::request);
+      }),
+      m_chooser(&chooseFolderWithDialog) {
     setObjectName(QStringLiteral("SiteProp"));
     setWindowTitle(tr("Site Properties"));
 
@@ -225,17 +228,37 @@ void SiteDialog::setHelpHandler(std::function<void()> help) {
     m_buttonHelp->setVisible(bool(m_help));
 }
 
+// A password kept in the keyring is shown (masked) as if it were here, once
+// the keyring answers: the dialog is never held up by it. Until then the
+// field says it waits; what the user types meanwhile is kept.
+void SiteDialog::showPasswordFromKeyring(const Site& site) {
+    m_passwordShownFromKeyring = false;
+    fieldPassword->setPlaceholderText(QString());
+    m_passwordRequest = passwordstore::request(site);
+    if (!m_passwordRequest)
+        return;
+    fieldPassword->setPlaceholderText(tr("Waiting for the keyring…"));
+    connect(m_passwordRequest.get(), &PasswordRequest::answered, this,
+            [this](const QString& password) {
+                fieldPassword->setPlaceholderText(QString());
+                if (fieldPassword->isModified() || !fieldPassword->text().isEmpty())
+                    return;
+                fieldPassword->setText(password);
+                m_passwordShownFromKeyring = !password.isEmpty();
+            });
+    connect(m_passwordRequest.get(), &PasswordRequest::failed, this,
+            [this] { fieldPassword->setPlaceholderText(QString()); });
+    m_passwordRequest->start();
+}
+
 void SiteDialog::showSite(const Site& site) {
     fieldSiteName->setText(site.name());
     fieldServer->setText(site.server());
     fieldServerFolder->setText(site.serverFolder());
     fieldUserName->setText(site.userName());
-    // A password kept in the keyring is shown (masked) as if it were here.
-    QString keyringProblem;
-    const auto filled = passwordstore::withPassword(site, &keyringProblem);
-    fieldPassword->setText(filled ? filled->password() : QString());
-    m_passwordShownFromKeyring =
-        filled && site.password().isEmpty() && !filled->password().isEmpty();
+    fieldPassword->setText(site.password());
+    fieldPassword->setModified(false);
+    showPasswordFromKeyring(site);
     fieldLocalPath->setText(site.localPath());
     fieldLocalURL->setText(site.localURL());
     checkTemporaryName->setChecked(site.value(ftpsitekey::directUpload) != QLatin1String("1"));

@@ -4,10 +4,12 @@
 #pragma once
 
 #include "core/sitestore.h"
+#include "transfer/passwordrequest.h"
 
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -84,6 +86,7 @@ public Q_SLOTS:
 
 private:
     void showSite(const Site& site);
+    void showPasswordFromKeyring(const Site& site);
     void saveSiteAndStopModal(const Site& site);
     bool storeList(QString* error);
     QSettings& settings();
@@ -94,6 +97,7 @@ private:
     Site m_lastOK;        // the values written by the last OK
     bool m_deleted = false;
     bool m_passwordShownFromKeyring = false; // the password field came from the keyring
+    std::unique_ptr<PasswordRequest> m_passwordRequest;
     ConnectionTest m_test;
     FolderChooser m_chooser;
     std::function<void()> m_help;

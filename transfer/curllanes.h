@@ -1,9 +1,10 @@
-// Transfers run on threads of their own, one connection per thread.
+// Transfers run on threads of their own, one connection per thread, for
+// every protocol.
 //
-// Over TLS and SSH, libcurl waits for some replies without returning to
-// its caller: the server's final reply after an FTPS upload (the data
-// connection must end with TLS's own close, which only curl can send),
-// and the closing of the file after an SFTP upload. On one event loop every
+// libcurl waits for some replies without returning to its caller: the
+// server's final reply after an FTP or FTPS upload (over TLS the data
+// connection must end with TLS's own close, which only curl can send), and
+// the closing of the file after an SFTP upload. On one event loop every
 // such wait would stop every other connection, and the window with them.
 // Here each lane has its own multi handle and thread, so a wait holds only
 // the lane that waits.

@@ -36,15 +36,12 @@ struct CurlApi {
     void (*easy_cleanup)(CURL*);
     CURLcode (*easy_setopt)(CURL*, CURLoption, ...);
     CURLcode (*easy_getinfo)(CURL*, CURLINFO, ...);
-    CURLcode (*easy_pause)(CURL*, int);
     const char* (*easy_strerror)(CURLcode);
     CURLM* (*multi_init)();
     CURLMcode (*multi_cleanup)(CURLM*);
     CURLMcode (*multi_add_handle)(CURLM*, CURL*);
     CURLMcode (*multi_remove_handle)(CURLM*, CURL*);
     CURLMcode (*multi_setopt)(CURLM*, CURLMoption, ...);
-    CURLMcode (*multi_socket_action)(CURLM*, curl_socket_t, int, int*);
-    CURLMcode (*multi_socket_all)(CURLM*, int*);
     CURLMsg* (*multi_info_read)(CURLM*, int*);
     CURLMcode (*multi_perform)(CURLM*, int*);
     CURLMcode (*multi_poll)(CURLM*, curl_waitfd[], unsigned int, int, int*);
@@ -78,15 +75,12 @@ const CurlApi& api() {
                    resolve(lib, "curl_easy_cleanup", a.easy_cleanup) &&
                    resolve(lib, "curl_easy_setopt", a.easy_setopt) &&
                    resolve(lib, "curl_easy_getinfo", a.easy_getinfo) &&
-                   resolve(lib, "curl_easy_pause", a.easy_pause) &&
                    resolve(lib, "curl_easy_strerror", a.easy_strerror) &&
                    resolve(lib, "curl_multi_init", a.multi_init) &&
                    resolve(lib, "curl_multi_cleanup", a.multi_cleanup) &&
                    resolve(lib, "curl_multi_add_handle", a.multi_add_handle) &&
                    resolve(lib, "curl_multi_remove_handle", a.multi_remove_handle) &&
                    resolve(lib, "curl_multi_setopt", a.multi_setopt) &&
-                   resolve(lib, "curl_multi_socket_action", a.multi_socket_action) &&
-                   resolve(lib, "curl_multi_socket_all", a.multi_socket_all) &&
                    resolve(lib, "curl_multi_info_read", a.multi_info_read) &&
                    resolve(lib, "curl_multi_perform", a.multi_perform) &&
                    resolve(lib, "curl_multi_poll", a.multi_poll) &&
@@ -142,6 +136,11 @@ namespace morvane {
 const char* curlLoadProblem() {
     return api().loaded ? nullptr : api().problem.c_str();
 }
+
+void ensureCurlInitialised() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
 } // namespace morvane
 
 extern "C" {
@@ -188,10 +187,6 @@ CURLcode curl_easy_getinfo(CURL* handle, CURLINFO info, ...) {
     return api().easy_getinfo(handle, info, out);
 }
 
-CURLcode curl_easy_pause(CURL* handle, int bitmask) {
-    return api().loaded ? api().easy_pause(handle, bitmask) : CURLE_FAILED_INIT;
-}
-
 const char* curl_easy_strerror(CURLcode code) {
     return api().loaded ? api().easy_strerror(code) : "libcurl is not available";
 }
@@ -220,16 +215,6 @@ CURLMcode curl_multi_setopt(CURLM* multi, CURLMoption option, ...) {
     const CURLMcode rc = forwardOption(api().multi_setopt, multi, option, ap);
     va_end(ap);
     return rc;
-}
-
-CURLMcode curl_multi_socket_action(CURLM* multi, curl_socket_t s, int ev_bitmask,
-                                   int* running_handles) {
-    return api().loaded ? api().multi_socket_action(multi, s, ev_bitmask, running_handles)
-                        : CURLM_BAD_HANDLE;
-}
-
-CURLMcode curl_multi_socket_all(CURLM* multi, int* running_handles) {
-    return api().loaded ? api().multi_socket_all(multi, running_handles) : CURLM_BAD_HANDLE;
 }
 
 CURLMsg* curl_multi_info_read(CURLM* multi, int* msgs_in_queue) {

@@ -16,9 +16,7 @@ namespace morvane {
 namespace {
 
 // Hands curl the local file in pieces, never more than the size it had when
-// the transfer started. The size is not given to curl: it would then end the
-// upload on its own after the last byte and wait for the server's reply
-// without returning to the event loop (see pauseAtEnd).
+// the transfer started; a file that became shorter fails the transfer.
 size_t readLocalFile(char* buffer, size_t size, size_t count, void* userp) {
     auto* info = static_cast<StreamInfo*>(userp);
     const qint64 wanted = std::min<qint64>(qint64(size * count), info->fileSize - info->bytesRead);
@@ -31,11 +29,8 @@ size_t readLocalFile(char* buffer, size_t size, size_t count, void* userp) {
         return CURL_READFUNC_ABORT;
     }
     info->bytesRead += n;
-    if (n == 0 && !info->endReached) {
+    if (n == 0)
         info->endReached = true;
-        if (info->pauseAtEnd && info->pauseAtEnd())
-            return CURL_READFUNC_PAUSE; // called again once the reply is there
-    }
     return size_t(n);
 }
 
@@ -255,7 +250,7 @@ void setCredentials(OptionSetter& options, const FtpCredentials& credentials) {
 // covers the login (curl counts it as part of connecting), no CWD (paths go whole
 // into each command, so a reused connection never depends on where the
 // previous transfer left it), time limits so that a silent server cannot
-// hold a job forever, and no signals (the event loop runs on this thread).
+// hold a job forever, and no signals (transfers run on threads of their own).
 void setCommonOptions(OptionSetter& options, StreamInfo* info, const QByteArray& url,
                       const FtpCredentials& credentials, const FtpTransferOptions& transfer) {
     const long replyTimeout = std::max(1L, transfer.replyTimeoutSeconds);

@@ -115,10 +115,6 @@ struct StreamInfo {
     // Called from inside curl, on the thread that runs the transfer, when
     // the server accepts this transfer's login.
     std::function<void()> onLogin;
-    CurlMultiDriver::SocketLog sockets; // sockets opened while it runs
-    // Called once the whole local file has been handed to curl; returns
-    // true when the transfer should pause until the server's final reply.
-    std::function<bool()> pauseAtEnd;
     bool endReached = false;
     char curlError[CURL_ERROR_SIZE] = {};
     QString tlsFailure; // FTPS: curl's words for the first failed certificate check

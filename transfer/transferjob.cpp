@@ -1,7 +1,6 @@
 #include "transfer/transferjob.h"
 
 #include "transfer/curllanes.h"
-#include "transfer/passwordstore.h"
 
 #include "transfer/ftplog.h"
 #include "transfer/transferjob_p.h"
@@ -9,7 +8,6 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QSet>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -72,12 +70,8 @@ void TransferJob::Impl::launch(int index) {
         itemEnded(index, error); // the local file cannot be read
         return;
     }
-    if (!info || (eventDriver && !eventDriver->trackSockets(info->easy.get(), &info->sockets))) {
-        const QString why =
-            info ? QCoreApplication::translate("morvane::TransferJob",
-                                               "libcurl refused the socket callbacks.")
-                 : error.detail;
-        abortAll(cannotInitiate(why), Outcome::Failed, cannotInitiate(why));
+    if (!info) {
+        abortAll(cannotInitiate(error.detail), Outcome::Failed, cannotInitiate(error.detail));
         return;
     }
     info->tag = index;
@@ -92,32 +86,6 @@ void TransferJob::Impl::launch(int index) {
             checkFinished();
         });
     };
-    // Once the whole file is sent, curl waits for the server's final reply
-    // without returning. Plain FTP: the transfer pauses instead until the
-    // reply is there. Over TLS the data connection must end with TLS's own
-    // close, which only curl can send: curl ends the upload itself and
-    // waits on the transfer's own thread (see curllanes.h).
-    if (info->kind == FtpTransferKind::Store && eventDriver) {
-        info->pauseAtEnd = [this, index, raw = info.get()] {
-            if (!eventDriver->pauseUntilFinalReply(raw->easy.get(), raw->sockets))
-                return false;
-            // Paused, curl watches no clock; a server that never answers
-            // must still not hold the job.
-            QTimer::singleShot(replyTimeout * 1000, q, [this, index, raw] {
-                auto it = running.find(index);
-                if (it == running.end() || it->second.get() != raw)
-                    return;
-                driver->remove(raw->easy.get());
-                running.erase(it);
-                qCDebug(lcFtp) << "No final reply from the server after the upload";
-                itemEnded(index, {FtpErrorDomain::Curl, CURLE_OPERATION_TIMEDOUT, {}, {}, 0});
-                removeTemporaryFile(index);
-                pump();
-                checkFinished();
-            });
-            return true;
-        };
-    }
     if (!driver->add(info->easy.get())) {
         abortAll(kCannotInitiate(), Outcome::Failed, kCannotInitiate());
         return;
@@ -403,7 +371,6 @@ void TransferJob::Impl::releaseConnections() {
     for (auto& [index, info] : running)
         driver->remove(info->easy.get());
     running.clear();
-    eventDriver = nullptr;
     driver.reset();
 }
 
@@ -435,19 +402,6 @@ void TransferJob::start() {
         return;
     d->started = true;
     Q_EMIT message(initialisingLine(d->site));
-    // A password kept in the keyring is fetched now, for this job only.
-    QString keyringProblem;
-    if (auto filled = passwordstore::withPassword(d->site, &keyringProblem)) {
-        d->site = std::move(*filled);
-    } else {
-        d->plan();
-        const QString text =
-            QCoreApplication::translate("morvane::TransferJob", "ERROR: ") + keyringProblem;
-        d->abortAll(text, Outcome::Failed, keyringProblem);
-        return;
-    }
-    if (d->finished)
-        return; // cancelled while the keyring answered
     d->plan();
     if (!d->planProblem.isEmpty()) {
         qCDebug(lcFtp).noquote() << "The job cannot start:" << d->planProblem;
@@ -464,19 +418,13 @@ void TransferJob::start() {
         d->abortAll(why, Outcome::Failed, why);
         return;
     }
-    if (d->protocol == SiteProtocol::Ftp) {
-        auto events = std::make_unique<CurlMultiDriver>();
-        d->eventDriver = events.get();
-        d->driver = std::move(events);
-    } else {
-        // A connection test makes one connection.
-        auto lanes = std::make_unique<CurlLanes>(d->mode == Impl::Mode::Test ? 1 : d->limit);
-        if (!lanes->isUsable()) {
-            d->abortAll(kCannotInitiate(), Outcome::Failed, kCannotInitiate());
-            return;
-        }
-        d->driver = std::move(lanes);
+    // A connection test makes one connection.
+    auto lanes = std::make_unique<CurlLanes>(d->mode == Impl::Mode::Test ? 1 : d->limit);
+    if (!lanes->isUsable()) {
+        d->abortAll(kCannotInitiate(), Outcome::Failed, kCannotInitiate());
+        return;
     }
+    d->driver = std::move(lanes);
     d->driver->setConnectionCacheSize(d->limit);
     d->driver->setDoneHandler(
         [impl = d.get()](CURL* easy, CURLcode code) { impl->onDone(easy, code); });
@@ -491,6 +439,20 @@ void TransferJob::start() {
     }
     d->pump();
     d->checkFinished();
+}
+
+void TransferJob::usePassword(const QString& password) {
+    if (!d->started)
+        d->site.setValue(sitekey::password, password);
+}
+
+void TransferJob::failToStart(const QString& why) {
+    if (d->started)
+        return;
+    d->started = true;
+    d->plan();
+    d->abortAll(QCoreApplication::translate("morvane::TransferJob", "ERROR: ") + why,
+                Outcome::Failed, why);
 }
 
 void TransferJob::cancel() {

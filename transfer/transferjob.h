@@ -1,11 +1,11 @@
 // One run of FTP work for a site: either the connection test (a listing of
 // the server's top-level folder) or an upload of files with the server
-// folders they need. A job is event-driven on the calling thread's event
-// loop; it reports each status line through message() and ends exactly once
-// with finished(). Until one connection has logged in, only one transfer
-// runs: a wrong password costs a single failed login and ends the job at
-// once. Each file goes up under a temporary name and is renamed over the
-// live file only once the server has confirmed it (see ftpsitekey).
+// folders they need. A job lives on the calling thread's event loop (its
+// transfers run on threads of their own, see curllanes.h); it reports each
+// status line through message() and ends exactly once with finished(). Until one connection has
+// logged in, only one transfer runs: a wrong password costs a single failed login and ends the job
+// at once. Each file goes up under a temporary name and is renamed over the live file only once the
+// server has confirmed it (see ftpsitekey).
 #pragma once
 
 #include "core/sitestore.h"
@@ -50,7 +50,13 @@ public:
     static std::unique_ptr<TransferJob> makeUpload(const Site& site, const QString& siteFolderLocal,
                                                    const QStringList& files);
 
-    void start();  // starts every transfer; returns at once (event-driven)
+    // The site's password, when it is kept outside the site (in the
+    // keyring) and was fetched before the job: the job never asks for it.
+    void usePassword(const QString& password);
+    void start(); // starts every transfer; returns at once (event-driven)
+    // Ends the job before it started, every file failing with `why` (the
+    // password could not be fetched, say).
+    void failToStart(const QString& why);
     void cancel(); // stops what is running; the job then finishes
     bool isFinished() const;
     QString

@@ -115,10 +115,9 @@ struct TransferJob::Impl {
     QHash<QString, int> folderItems;     // folder key -> item
     std::set<std::pair<int, int>> ready; // (priority, item): follow-ups first
     std::unordered_map<int, std::unique_ptr<StreamInfo>> running;
-    // Plain FTP runs on the event loop (eventDriver is then the runner);
-    // FTPS and SFTP on transfer threads (see curllanes.h).
+    // Every protocol runs on transfer threads, one per connection (see
+    // curllanes.h).
     std::unique_ptr<CurlRunner> driver;
-    CurlMultiDriver* eventDriver = nullptr;
     int limit = transferjob::kDefaultConnections;
     int unfinished = 0;    // listing, folder and store items not ended
     int replyTimeout = 60; // seconds

@@ -63,8 +63,9 @@ QString wrappable(const QString& text) {
 }
 } // namespace
 
-TransferWindow::TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent)
-    : QDialog(parent), m_job(std::move(job)) {
+TransferWindow::TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent,
+                               std::unique_ptr<PasswordRequest> password)
+    : QDialog(parent), m_job(std::move(job)), m_password(std::move(password)) {
     setObjectName(QStringLiteral("ConnectFTP"));
     setWindowTitle(tr("Morvane"));
     setModal(true);
@@ -112,9 +113,26 @@ TransferWindow::TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent
 TransferWindow::~TransferWindow() = default;
 
 bool TransferWindow::run() {
-    m_job->start();
+    startJob();
     exec();
     return m_job->succeeded();
+}
+
+// The job starts once the password is there; until then the window shows
+// that it waits, and Stop works as during the transfer.
+void TransferWindow::startJob() {
+    if (!m_password) {
+        m_job->start();
+        return;
+    }
+    showMessage(tr("Waiting for the keyring…"));
+    connect(m_password.get(), &PasswordRequest::answered, this, [this](const QString& password) {
+        m_job->usePassword(password);
+        m_job->start();
+    });
+    connect(m_password.get(), &PasswordRequest::failed, this,
+            [this](const QString& why) { m_job->failToStart(why); });
+    m_password->start();
 }
 
 void TransferWindow::actionButton() {
@@ -123,6 +141,8 @@ void TransferWindow::actionButton() {
         return;
     }
     m_button->setEnabled(false);
+    if (m_password)
+        m_password->cancel(); // a late answer starts nothing
     m_job->cancel();
 }
 
@@ -204,8 +224,12 @@ bool isConnected(const Site& site) {
 }
 
 namespace {
+std::unique_ptr<PasswordRequest> requestFor(const Site& site, const PasswordSource& password) {
+    return password ? password(site) : nullptr;
+}
+
 bool runWindow(const Site& site, std::unique_ptr<TransferJob> job, QWidget* parent,
-               QStringList* uploaded) {
+               QStringList* uploaded, const PasswordSource& password) {
     if (uploaded)
         uploaded->clear();
     if (!isConnected(site)) {
@@ -215,7 +239,7 @@ bool runWindow(const Site& site, std::unique_ptr<TransferJob> job, QWidget* pare
             QString());
         return false;
     }
-    TransferWindow window(std::move(job), parent);
+    TransferWindow window(std::move(job), parent, requestFor(site, password));
     const bool ok = window.run();
     if (uploaded)
         *uploaded = window.job().uploadedFiles();
@@ -268,7 +292,7 @@ bool offerTrust(Site& site, const ServerIdentity& identity) {
     return true;
 }
 
-bool testConnection(Site& site, QWidget* parent) {
+bool testConnection(Site& site, QWidget* parent, const PasswordSource& password) {
     if (!isConnected(site)) {
         Platform::instance().alert(
             QCoreApplication::translate("morvane::TransferWindow",
@@ -278,7 +302,8 @@ bool testConnection(Site& site, QWidget* parent) {
     }
     ServerIdentity identity;
     {
-        TransferWindow window(TransferJob::makeConnectionTest(site), parent);
+        TransferWindow window(TransferJob::makeConnectionTest(site), parent,
+                              requestFor(site, password));
         if (window.run())
             return true;
         if (window.job().trustProblem() == TrustProblem::None)
@@ -288,13 +313,14 @@ bool testConnection(Site& site, QWidget* parent) {
     // Once more, with what the user chose to trust.
     if (!offerTrust(site, identity))
         return false;
-    TransferWindow again(TransferJob::makeConnectionTest(site), parent);
+    TransferWindow again(TransferJob::makeConnectionTest(site), parent, requestFor(site, password));
     return again.run();
 }
 
 bool upload(const Site& site, const QStringList& files, const QString& siteFolderLocal,
-            QWidget* parent, QStringList* uploaded) {
-    return runWindow(site, TransferJob::makeUpload(site, siteFolderLocal, files), parent, uploaded);
+            QWidget* parent, QStringList* uploaded, const PasswordSource& password) {
+    return runWindow(site, TransferJob::makeUpload(site, siteFolderLocal, files), parent, uploaded,
+                     password);
 }
 
 } // namespace transferwindow

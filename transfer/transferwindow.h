@@ -3,8 +3,11 @@
 // job and, once the job has ended, reads "OK" and closes the window; the
 // window cannot be closed any other way while the job runs. When files
 // failed, a list under the status line names each with its own reason.
+// When the site's password must first come from the keyring, the window
+// says so and waits for the answer without blocking; Stop ends the wait.
 #pragma once
 
+#include "transfer/passwordrequest.h"
 #include "transfer/servertrust.h"
 #include "transfer/transferjob.h"
 
@@ -22,7 +25,10 @@ namespace morvane {
 class TransferWindow : public QDialog {
     Q_OBJECT
 public:
-    TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent = nullptr);
+    // `password` (optional) fetches the site's password before the job
+    // starts.
+    TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent = nullptr,
+                   std::unique_ptr<PasswordRequest> password = {});
     ~TransferWindow() override;
 
     TransferJob& job() { return *m_job; }
@@ -47,12 +53,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void startJob();
     void showMessage(const QString& text);
     void growToFit();
     void actionButton();
     void curlFinished();
 
     std::unique_ptr<TransferJob> m_job;
+    std::unique_ptr<PasswordRequest> m_password;
     QLabel* m_label = nullptr;
     QPushButton* m_button = nullptr;
     QProgressBar* m_progress = nullptr;
@@ -66,15 +74,16 @@ private:
 namespace transferwindow {
 // A server whose certificate is not trusted (or has changed) is shown to
 // the user, who may trust it: `site` then carries the pin and the test runs
-// again with it.
-bool testConnection(Site& site, QWidget* parent);
+// again with it. `password` (optional) fetches a password the site does not
+// hold, before each job.
+bool testConnection(Site& site, QWidget* parent, const PasswordSource& password = {});
 // Shows what the site's server presented and asks whether to trust it; on
 // yes pins the certificate in `site` or adds the host key to known_hosts,
 // and returns true.
 bool offerTrust(Site& site, const ServerIdentity& identity);
 // `uploaded` (optional) receives TransferJob::uploadedFiles() when the window closes.
 bool upload(const Site& site, const QStringList& files, const QString& siteFolderLocal,
-            QWidget* parent, QStringList* uploaded = nullptr);
+            QWidget* parent, QStringList* uploaded = nullptr, const PasswordSource& password = {});
 // False only when the network is known to be down; a server on this
 // machine is always reachable, and an unknown state counts as connected.
 bool isConnected(const Site& site);

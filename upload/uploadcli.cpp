@@ -2,7 +2,7 @@
 
 #include "core/paths.h"
 #include "core/sitestore.h"
-#include "transfer/passwordstore.h"
+#include "sites/passwordstore.h"
 #include "transfer/servertrust.h"
 #include "upload/publish.h"
 #include "upload/uploadmarks.h"
@@ -135,7 +135,21 @@ public:
         });
         QObject::connect(job.get(), &TransferJob::finished, &loop, &QEventLoop::quit,
                          Qt::QueuedConnection);
-        job->start();
+        // A password kept in the keyring is fetched first; the job starts
+        // with the answer.
+        const std::unique_ptr<PasswordRequest> password = passwordstore::request(site);
+        if (password) {
+            QObject::connect(password.get(), &PasswordRequest::answered, &loop,
+                             [&job](const QString& text) {
+                                 job->usePassword(text);
+                                 job->start();
+                             });
+            QObject::connect(password.get(), &PasswordRequest::failed, &loop,
+                             [&job](const QString& why) { job->failToStart(why); });
+            password->start();
+        } else {
+            job->start();
+        }
         if (!job->isFinished())
             loop.exec();
         else

@@ -1,6 +1,7 @@
 #include "upload/uploaddialog.h"
 
 #include "core/platform.h"
+#include "sites/passwordstore.h"
 #include "transfer/transferwindow.h"
 
 #include <QApplication>
@@ -95,7 +96,7 @@ TransferJob::Outcome WindowPublishUi::runTransfer(const Site& site,
             QString());
         return TransferJob::Outcome::Failed;
     }
-    TransferWindow window(std::move(job), m_parent);
+    TransferWindow window(std::move(job), m_parent, passwordstore::request(site));
     window.run();
     m_untrusted.reset();
     if (window.job().trustProblem() != TrustProblem::None)

@@ -4,7 +4,7 @@
 // answering keyring of its own (KeyringStartup) and under one that takes
 // every request and never answers (SilentKeyring), both on a private bus.
 #include "appfixture.h"
-#include "transfer/passwordstore.h"
+#include "sites/passwordstore.h"
 
 #include <QDir>
 #include <QTemporaryDir>

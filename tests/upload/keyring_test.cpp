@@ -1,27 +1,42 @@
-// Site passwords in the desktop keyring. Run three times: under a private session
+// Site passwords in the desktop keyring. Run four times: under a private session
 // bus with an unlocked keyring of its own (with-keyring.sh), where plain
 // passwords move out of the settings file and the dialog keeps them there;
 // with a keyring that refuses (the RefusingKeyring tests, refusing-keyring.sh);
-// and with no session bus at all (the NoKeyring tests), where passwords
-// stay in the file, the user is told once, and the file is the user's alone.
+// with no session bus at all (the NoKeyring tests), where passwords
+// stay in the file, the user is told once, and the file is the user's alone;
+// and with a keyring that never answers (the SilentKeyring tests,
+// with-keyring.sh --silent), where a transfer waits for it in the open.
 #include "core/paths.h"
 #include "core/sitestore.h"
 #include "ftpserver.h"
 #include "recordingplatform.h"
+#include "sites/passwordstore.h"
 #include "sites/sitedialog.h"
 #include "testenv.h"
-#include "transfer/passwordstore.h"
+#include "transfer/transferwindow.h"
 #include "upload/needinguploadrecord.h"
 #include "upload/uploadcli.h"
+#include "upload/uploaddialog.h"
+#include "upload/uploadmarks.h"
 
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextStream>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace morvane;
 using namespace morvane::test;
@@ -97,6 +112,75 @@ protected:
 
 using NoKeyringTest = KeyringTest;
 
+// A site whose password the keyring keeps.
+Site keyringSite(const QString& server, const QString& localFolder) {
+    Site site;
+    site.setValue(sitekey::sitename, "Web");
+    site.setValue(sitekey::server, server);
+    site.setValue(sitekey::serverfolder, "/www");
+    site.setValue(sitekey::username, "user");
+    site.setValue(ftpsitekey::passwordInKeyring, "1");
+    site.setValue(sitekey::localpath, localFolder);
+    return site;
+}
+
+// Answers the modal windows from a timer that runs inside their loops:
+// confirms the upload, watches the transfer window while it waits, presses
+// Stop after a number of its turns, then OK once the job has ended. Past
+// its deadline it stops whatever runs, so that a fault fails the test
+// instead of hanging it.
+class WaitingWindowScript {
+public:
+    static constexpr int kTurnsBeforeStop = 5;
+
+    WaitingWindowScript() {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { poke(); });
+        m_timer.start();
+    }
+    QString waitingText;
+    int turnsWhileWaiting = 0;
+    QString finalStatus;
+    QString barText;
+
+private:
+    static void clickLater(QPushButton* button) {
+        QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
+    }
+    void poke() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (modal->objectName() == QLatin1String("Upload")) {
+            if (modal != m_confirmed)
+                clickLater(modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok));
+            m_confirmed = modal;
+            return;
+        }
+        auto* window = qobject_cast<TransferWindow*>(modal);
+        if (!window || window == m_closed)
+            return;
+        QPushButton* button = window->button();
+        if (button->text() == QLatin1String("OK")) {
+            finalStatus = window->message();
+            barText = window->progressIndicator()->format();
+            m_closed = window;
+            clickLater(button);
+            return;
+        }
+        if (!button->isEnabled())
+            return; // stopping
+        if (window->job().outcome() == TransferJob::Outcome::Running && turnsWhileWaiting == 0)
+            waitingText = window->message();
+        if (++turnsWhileWaiting == kTurnsBeforeStop || m_deadline.hasExpired())
+            clickLater(button);
+    }
+    QTimer m_timer;
+    QDeadlineTimer m_deadline{std::chrono::seconds(30)};
+    QPointer<QWidget> m_confirmed;
+    QPointer<QWidget> m_closed;
+};
+
 } // namespace
 
 TEST_F(KeyringTest, PlainPasswordsMoveToTheKeyringAndUploadsStillWork) {
@@ -151,10 +235,12 @@ TEST_F(KeyringTest, SiteEditedInTheDialogKeepsItsPasswordInTheKeyring) {
     EXPECT_EQ(sites[0].value(ftpsitekey::passwordInKeyring), "1");
     EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
     {
-        // Shown again from the keyring; saved untouched, it stays there.
+        // Shown again from the keyring once it answers; saved untouched,
+        // it stays there.
         SiteDialog d;
         openDialog(d);
-        EXPECT_EQ(d.fieldPassword->text(), "n3w secret");
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return d.fieldPassword->text() == "n3w secret"; }, 30000));
         d.fieldUserName->setText("renamed");
         d.actionOK();
     }
@@ -166,6 +252,7 @@ TEST_F(KeyringTest, SiteEditedInTheDialogKeepsItsPasswordInTheKeyring) {
         // Cleared: no password anywhere.
         SiteDialog d;
         openDialog(d);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !d.fieldPassword->text().isEmpty(); }, 30000));
         d.fieldPassword->clear();
         d.actionOK();
     }
@@ -239,4 +326,67 @@ TEST_F(RefusingKeyringTest, TheNoteSaysInPlainWordsThatThePasswordStaysInTheFile
         EXPECT_FALSE(note.message.contains(text, Qt::CaseInsensitive))
             << note.message.toStdString();
     EXPECT_TRUE(readFile(settingsFile()).contains("password=secret"));
+}
+
+// A keyring that takes every request and never answers, like one waiting
+// for an unlock prompt nobody sees. Run under with-keyring.sh --silent.
+using SilentKeyringTest = KeyringTest;
+
+// Each way a transfer starts from the window: the transfer window shows at
+// once that it waits for the keyring, its loop keeps running, and Stop
+// ends the job as stopped, with nothing sent.
+TEST_F(SilentKeyringTest, TransferWindowWaitsForTheKeyringInTheOpenAndStopEndsIt) {
+    struct Case {
+        const char* name;
+        std::function<bool(Site&)> run; // true when the transfer counted as done
+        const char* finalStatus;
+    };
+    markPage("<p>waiting");
+    UploadMarks marks(paths::needingUploadPath());
+    marks.load();
+    const Case cases[] = {
+        {"Upload command",
+         [&](Site& site) {
+             return UploadCommand::run(nullptr, &site, QString(), marks) !=
+                    PublishOutcome::Cancelled;
+         },
+         "ERROR: Cancelled"},
+        {"connection test",
+         [](Site& site) {
+             return transferwindow::testConnection(site, nullptr, &passwordstore::request);
+         },
+         "Cancelled"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Site site = keyringSite(server.address(), root.path() + "/web");
+        WaitingWindowScript script;
+        EXPECT_FALSE(c.run(site));
+        EXPECT_EQ(script.waitingText, QString::fromUtf8("Waiting for the keyring…"));
+        EXPECT_GE(script.turnsWhileWaiting, WaitingWindowScript::kTurnsBeforeStop);
+        EXPECT_EQ(script.finalStatus, c.finalStatus);
+        EXPECT_EQ(script.barText, "Stopped");
+    }
+    EXPECT_FALSE(QFileInfo::exists(root.path() + "/server/www/index.html"));
+    marks.reload();
+    EXPECT_EQ(marks.paths(), QStringList{root.path() + "/web/index.html"});
+}
+
+// The site dialog opens at once on a site whose password the keyring keeps;
+// the field says it waits, and saving meanwhile leaves the password in the
+// keyring.
+TEST_F(SilentKeyringTest, SiteDialogOpensAtOnceAndSavingKeepsThePasswordInTheKeyring) {
+    SiteList sites{keyringSite(server.address(), root.path() + "/web")};
+    SiteDialog d;
+    d.setSites(&sites);
+    d.setConnectionTest([](const Site&, QWidget*) { return true; });
+    d.setSiteName("Web");
+    EXPECT_TRUE(d.fieldPassword->text().isEmpty());
+    EXPECT_EQ(d.fieldPassword->placeholderText(), QString::fromUtf8("Waiting for the keyring…"));
+    d.fieldServerFolder->setText("/public");
+    d.actionOK();
+    EXPECT_EQ(sites[0].serverFolder(), "/public");
+    EXPECT_EQ(sites[0].value(ftpsitekey::passwordInKeyring), "1");
+    EXPECT_TRUE(sites[0].password().isEmpty());
+    EXPECT_TRUE(RecordingPlatform::current().alerts.isEmpty());
 }

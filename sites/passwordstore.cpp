@@ -1,4 +1,4 @@
-#include "transfer/passwordstore.h"
+#include "sites/passwordstore.h"
 
 #include "transfer/ftplog.h"
 #include "transfer/siteprotocol.h"
@@ -135,7 +135,74 @@ bool inKeyring(const Site& site) {
     return site.value(ftpsitekey::passwordInKeyring) == QLatin1String("1");
 }
 
+QString unreadable(const QString& why) {
+    return QCoreApplication::translate(
+               "PasswordStore", "The site's password could not be read from the desktop "
+                                "keyring. %1 Enter the password again in the site's properties.")
+        .arg(why);
+}
+
+// One read of the keyring through the event loop. The keyring's job owns
+// itself and lives until the keyring answers, if ever: deleted earlier, a
+// late answer would reach freed memory. The request only listens to it,
+// and stops listening when cancelled or deleted.
+class KeyringRequest : public PasswordRequest {
+public:
+    explicit KeyringRequest(QString account) : m_account(std::move(account)) {
+        m_timeout.setSingleShot(true);
+        m_timeout.setInterval(kTimeoutMs);
+        connect(&m_timeout, &QTimer::timeout, this, [this] {
+            end();
+            Q_EMIT failed(unreadable(
+                QCoreApplication::translate("PasswordStore", "The keyring did not answer.")));
+        });
+    }
+
+    void start() override {
+        if (m_job)
+            return;
+        auto* job = new QKeychain::ReadPasswordJob(kService);
+        job->setAutoDelete(true);
+        job->setInsecureFallback(false);
+        job->setKey(m_account);
+        m_job = job;
+        connect(job, &QKeychain::Job::finished, this, [this, job] {
+            end();
+            if (job->error() != QKeychain::NoError) {
+                qCInfo(lcFtp).noquote()
+                    << "keyring error" << int(job->error()) << job->errorString();
+                Q_EMIT failed(unreadable(describeError(job->error())));
+                return;
+            }
+            Q_EMIT answered(job->textData());
+        });
+        m_timeout.start();
+        // Started from the event loop: the answer never comes from inside
+        // start(), whatever the keyring backend does.
+        QTimer::singleShot(0, job, &QKeychain::Job::start);
+    }
+
+    void cancel() override { end(); }
+
+private:
+    void end() {
+        m_timeout.stop();
+        if (m_job)
+            disconnect(m_job, nullptr, this, nullptr);
+    }
+
+    QString m_account;
+    QPointer<QKeychain::Job> m_job;
+    QTimer m_timeout;
+};
+
 } // namespace
+
+std::unique_ptr<PasswordRequest> request(const Site& site) {
+    if (!inKeyring(site) || !site.password().isEmpty())
+        return nullptr;
+    return std::make_unique<KeyringRequest>(account(site));
+}
 
 QString account(const Site& site) {
     const auto protocol = siteprotocol::of(site).value_or(SiteProtocol::Ftp);
@@ -162,24 +229,6 @@ bool remove(const QString& name) {
     QKeychain::DeletePasswordJob job(kService);
     job.setKey(name);
     return run(job, nullptr);
-}
-
-std::optional<Site> withPassword(const Site& site, QString* error) {
-    if (!inKeyring(site) || !site.password().isEmpty())
-        return site;
-    QString why;
-    const auto password = read(account(site), &why);
-    if (!password) {
-        *error =
-            QCoreApplication::translate(
-                "PasswordStore", "The site's password could not be read from the desktop "
-                                 "keyring. %1 Enter the password again in the site's properties.")
-                .arg(why);
-        return std::nullopt;
-    }
-    Site filled = site;
-    filled.setValue(sitekey::password, *password);
-    return filled;
 }
 
 bool keep(Site& site, const Site* previous, QString* why) {

@@ -8,11 +8,13 @@
 #pragma once
 
 #include "core/sitestore.h"
+#include "transfer/passwordrequest.h"
 
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace morvane {
@@ -30,14 +32,20 @@ QString account(const Site& site);
 // the service's own text, which names D-Bus objects.
 QString describeError(int code);
 
-// Keyring calls; each waits (running a local event loop) for the answer.
+// Keyring calls; each waits (running a local event loop) for the answer,
+// at most two minutes. For the command line, and for the site dialog's OK
+// and Delete (keep(), remove()); a transfer and anything shown while the
+// window runs ask through request() instead.
 bool write(const QString& account, const QString& password, QString* error);
 std::optional<QString> read(const QString& account, QString* error);
 bool remove(const QString& account);
 
-// The site with its password filled in from the keyring when it is kept
-// there; nullopt with `error` set when the keyring cannot give it.
-std::optional<Site> withPassword(const Site& site, QString* error);
+// The keyring's answer for the site's password, asked through the event
+// loop (see PasswordRequest); null when the site holds its password or
+// keeps none in the keyring. A keyring that gives nothing (or does not
+// answer within two minutes) fails the request with the reason and what to
+// do about it.
+std::unique_ptr<PasswordRequest> request(const Site& site);
 
 // Puts the site's password (the `password` value) where it belongs before
 // the site is saved: in the keyring, leaving the site without it, or, with
