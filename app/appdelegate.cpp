@@ -2,6 +2,7 @@
 
 #include "app/diskwatchcontroller.h"
 #include "app/editingfocus.h"
+#include "app/editingtoolscontroller.h"
 #include "app/editmenucontroller.h"
 #include "app/encodingcontroller.h"
 #include "app/findcontroller.h"
@@ -126,6 +127,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_preview = new PreviewController(*m_window, *m_sites, *m_openFiles, *m_marks, this);
     m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
     m_editMenu = new EditMenuController(*m_window, *m_openFiles, this);
+    m_editingTools = new EditingToolsController(*m_window, *m_openFiles, *settings, this);
     m_preferences = new PreferencesController(*m_window, *m_prefs, *m_openFiles, this);
     m_focus = new FocusController(*m_window, *m_openFiles, this);
     m_unsaved = new UnsavedEditsController(*m_window, *m_openFiles, this);
