@@ -238,6 +238,10 @@ void EditingTools::updateMatchHighlight() {
     m_view->setExtraSelections(kept);
 }
 
+QListWidget* EditingTools::completionList() const {
+    return m_list;
+}
+
 bool EditingTools::completionShown() const {
     return m_list && m_list->isVisible();
 }

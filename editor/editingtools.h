@@ -41,7 +41,7 @@ public:
 
     // The completion list (for tests): shown or not, its choices, and the
     // chosen row.
-    QListWidget* completionList() const { return m_list; }
+    QListWidget* completionList() const;
     bool completionShown() const;
 
 protected:

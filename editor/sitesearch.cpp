@@ -1,0 +1,233 @@
+#include "editor/sitesearch.h"
+
+#include "core/textfile.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QMetaObject>
+#include <QPointer>
+
+#include <chrono>
+
+namespace morvane {
+
+namespace {
+
+constexpr qsizetype kLineTextMax = 300;
+
+} // namespace
+
+QStringList SiteSearchRequest::defaultExcludedFolders() {
+    return {QStringLiteral(".git"),         QStringLiteral(".svn"),
+            QStringLiteral(".hg"),          QStringLiteral("node_modules"),
+            QStringLiteral("vendor"),       QStringLiteral(".cache"),
+            QStringLiteral("__pycache__"),  QStringLiteral(".idea")};
+}
+
+QList<SiteMatch> siteMatchesIn(const Finder& finder, QStringView text) {
+    QList<SiteMatch> out;
+    int line = 1;
+    qsizetype lineStart = 0;
+    qsizetype scanned = 0;
+    finder.forEachMatch(text, 0, text.size() + 1, [&](const TextMatch& m) {
+        // Count the line breaks up to the match, once over the text.
+        for (; scanned < m.start; ++scanned) {
+            if (text[scanned] == u'\n') {
+                ++line;
+                lineStart = scanned + 1;
+            }
+        }
+        qsizetype lineEnd = text.indexOf(u'\n', m.start);
+        if (lineEnd < 0)
+            lineEnd = text.size();
+        SiteMatch sm;
+        sm.line = line;
+        sm.column = int(m.start - lineStart) + 1;
+        sm.start = m.start;
+        sm.length = m.length;
+        sm.lineText = text.sliced(lineStart, std::min(lineEnd - lineStart, kLineTextMax)).toString();
+        out.append(sm);
+        return true;
+    });
+    return out;
+}
+
+SiteSearch::SiteSearch(QObject* parent) : QObject(parent) {}
+
+SiteSearch::~SiteSearch() {
+    if (m_stop)
+        m_stop->store(true);
+    join();
+}
+
+void SiteSearch::join() {
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void SiteSearch::stop() {
+    if (m_stop)
+        m_stop->store(true);
+}
+
+bool SiteSearch::start(const SiteSearchRequest& request) {
+    const Finder finder(request.pattern, request.options);
+    if (!finder.isUsable())
+        return false;
+    stop();
+    join();
+    m_stop = std::make_shared<std::atomic<bool>>(false);
+    m_running = true;
+    const int generation = ++m_generation;
+    QPointer<SiteSearch> self(this);
+    // Results reach this object on its own thread; a finished search of an
+    // earlier start is told apart by its generation.
+    const auto post = [self, generation](auto fn) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, generation, fn = std::move(fn)] {
+                if (self && self->m_generation == generation)
+                    fn(*self);
+            },
+            Qt::QueuedConnection);
+    };
+    m_thread = std::thread([request, finder, stopFlag = m_stop, post] {
+        using Clock = std::chrono::steady_clock;
+        QList<SiteFileResult> batch;
+        int searched = 0;
+        auto lastSent = Clock::now();
+        bool first = true;
+        const auto flush = [&] {
+            if (!batch.isEmpty())
+                post([b = std::move(batch)](SiteSearch& s) { Q_EMIT s.found(b); });
+            batch.clear();
+            const int n = searched;
+            post([n](SiteSearch& s) { Q_EMIT s.progress(n); });
+            lastSent = Clock::now();
+        };
+        // A stack of folders rather than the iterator's own recursion, so
+        // that excluded folders are never entered.
+        QStringList folders{request.root};
+        while (!folders.isEmpty() && !stopFlag->load()) {
+            QDirIterator dir(folders.takeFirst(), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot |
+                                                      QDir::Hidden | QDir::NoSymLinks);
+            QStringList sub;
+            while (dir.hasNext() && !stopFlag->load()) {
+                dir.next();
+                const QFileInfo info = dir.fileInfo();
+                if (info.isDir()) {
+                    if (!request.excludedFolders.contains(info.fileName()))
+                        sub.append(info.filePath());
+                    continue;
+                }
+                const QString path = info.filePath();
+                ++searched;
+                SiteFileResult result;
+                result.path = path;
+                if (auto open = request.openTexts.constFind(path);
+                    open != request.openTexts.constEnd()) {
+                    result.fromEditor = true;
+                    result.matches = siteMatchesIn(finder, *open);
+                } else {
+                    if (info.size() > request.sizeLimit)
+                        continue;
+                    const TextFileContents contents = readTextFile(path, request.sizeLimit);
+                    if (!contents.ok)
+                        continue;
+                    result.stamp = contents.stamp;
+                    result.matches = siteMatchesIn(finder, contents.text);
+                }
+                if (!result.matches.isEmpty())
+                    batch.append(std::move(result));
+                // The first results as soon as there are any, then a few
+                // times a second.
+                if ((first && !batch.isEmpty()) ||
+                    Clock::now() - lastSent > std::chrono::milliseconds(100)) {
+                    first = first && batch.isEmpty();
+                    flush();
+                }
+            }
+            sub.sort();
+            folders = sub + folders;
+        }
+        flush();
+        const bool stopped = stopFlag->load();
+        post([stopped, searched](SiteSearch& s) {
+            s.m_running = false;
+            Q_EMIT s.finished(stopped, searched);
+        });
+    });
+    return true;
+}
+
+ReplaceFileResult replaceInFile(const QString& path, const FileStamp& searched,
+                                const Finder& finder, const QString& replacement) {
+    ReplaceFileResult result;
+    if (!(stampOf(path) == searched)) {
+        result.status = ReplaceFileStatus::ChangedOnDisk;
+        return result;
+    }
+    // A file without its owner's write permission counts as read-only even
+    // for a user who could write it anyway.
+    const QFileInfo info(path);
+    if (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner)) {
+        result.status = ReplaceFileStatus::ReadOnly;
+        return result;
+    }
+    const TextFileContents contents = readTextFile(path);
+    if (!contents.ok) {
+        result.error = contents.error;
+        return result;
+    }
+    if (!(contents.stamp == searched)) {
+        result.status = ReplaceFileStatus::ChangedOnDisk;
+        return result;
+    }
+    const Finder::Replaced replaced = finder.replaceAll(contents.text, replacement);
+    if (replaced.count == 0) {
+        result.status = ReplaceFileStatus::NoMatch;
+        return result;
+    }
+    const QString text = contents.text.first(replaced.from) + replaced.text +
+                         contents.text.sliced(replaced.to);
+    // The line ends of the lines before the change stay as they were; the
+    // ends after it move with the lines when the replacement adds or
+    // removes line breaks.
+    TextFormat format = contents.format;
+    const qsizetype oldBreaks = contents.text.sliced(replaced.from, replaced.to - replaced.from)
+                                    .count(u'\n');
+    const qsizetype newBreaks = replaced.text.count(u'\n');
+    if (oldBreaks != newBreaks) {
+        const size_t firstLine =
+            size_t(contents.text.first(replaced.from).count(u'\n'));
+        auto& ends = format.lineEnds;
+        const size_t at = std::min(firstLine, ends.size());
+        if (newBreaks > oldBreaks)
+            ends.insert(ends.begin() + ptrdiff_t(at), size_t(newBreaks - oldBreaks),
+                        format.defaultLineEnd);
+        else
+            ends.erase(ends.begin() + ptrdiff_t(at),
+                       ends.begin() + ptrdiff_t(std::min(ends.size(),
+                                                         at + size_t(oldBreaks - newBreaks))));
+    }
+    QByteArray bytes;
+    if (!encodeText(text, format, &bytes)) {
+        result.status = ReplaceFileStatus::Unencodable;
+        return result;
+    }
+    // Once more just before writing: another program may have written the
+    // file while it was being replaced here.
+    if (!(stampOf(path) == searched)) {
+        result.status = ReplaceFileStatus::ChangedOnDisk;
+        return result;
+    }
+    if (!writeFileAtomically(path, bytes, &result.error)) {
+        result.status = ReplaceFileStatus::WriteFailed;
+        return result;
+    }
+    result.status = ReplaceFileStatus::Replaced;
+    result.count = replaced.count;
+    return result;
+}
+
+} // namespace morvane
