@@ -186,7 +186,10 @@ CompletionContext completionContextAt(QStringView text, qsizetype caret) {
     ctx.prefix = text.sliced(s, caret - s).toString();
     switch (lang) {
     case Language::Html:
-        if (scanner.inTag() && !scanner.inQuotedValue()) {
+        if ((s > 0 && text[s - 1] == u'<') ||
+            (s > 1 && text[s - 1] == u'/' && text[s - 2] == u'<')) {
+            ctx.kind = Kind::ElementName;
+        } else if (scanner.inTag() && !scanner.inQuotedValue()) {
             if (scanner.tagName().isEmpty() && !scanner.tagNameDone()) {
                 ctx.kind = Kind::ElementName;
             } else {

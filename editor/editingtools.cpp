@@ -31,6 +31,13 @@ EditingTools::EditingTools(QPlainTextEdit* view) : QObject(view), m_view(view) {
     view->installEventFilter(this);
     connect(view, &QPlainTextEdit::cursorPositionChanged, this, [this] {
         updateMatchHighlight();
+        const int pos = m_view->textCursor().position();
+        if (pos != m_echoAt)
+            m_echo.clear();
+        if (!m_addedStart.isNull() &&
+            (pos < m_addedStart.position() || pos > m_addedEnd.position() ||
+             m_addedStart.position() >= m_addedEnd.position()))
+            m_addedStart = m_addedEnd = QTextCursor();
         if (completionShown() && m_view->textCursor().position() < m_prefixStart)
             hideCompletion();
     });
@@ -103,6 +110,8 @@ bool EditingTools::eventFilter(QObject* watched, QEvent* event) {
     const QString text = key->text();
     const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier |
                                              Qt::MetaModifier));
+    if (plain && text.size() == 1 && typeOver(text.at(0)))
+        return true;
     if (plain && m_closeTags && text == QLatin1String(">") && typeGreaterThan())
         return true;
     if (plain && m_closeTags && text == QLatin1String("/") && typeSlash())
@@ -139,6 +148,7 @@ bool EditingTools::typeGreaterThan() {
     cursor.endEditBlock();
     cursor.setPosition(pos + 1);
     m_view->setTextCursor(cursor);
+    rememberAdded(pos + 1, pos + 1 + int(endTag.size()));
     return true;
 }
 
@@ -152,12 +162,59 @@ bool EditingTools::typeSlash() {
     if (rest.isEmpty())
         return false;
     hideCompletion();
+    const int end = std::min(pos + 2 + int(rest.size()), m_view->document()->characterCount() - 1);
+    if (textRange(pos, end) == QStringLiteral("</") + rest) {
+        // The same end tag follows (added when its start tag was typed):
+        // the typed '<' joins it, and the rest of it is typed over.
+        cursor.beginEditBlock();
+        cursor.endEditBlock();
+        cursor.beginEditBlock();
+        cursor.deletePreviousChar();
+        cursor.endEditBlock();
+        cursor.setPosition(pos + 1);
+        m_view->setTextCursor(cursor);
+        rememberAdded(pos + 1, pos + 1 + int(rest.size()));
+        return true;
+    }
     cursor.beginEditBlock();
     cursor.endEditBlock();
     cursor.beginEditBlock();
     cursor.insertText(u'/' + rest);
     cursor.endEditBlock();
     m_view->setTextCursor(cursor);
+    // Typing the name and '>' on, as if nothing had been added, adds nothing.
+    m_echo = rest;
+    m_echoAt = cursor.position();
+    return true;
+}
+
+void EditingTools::rememberAdded(int from, int to) {
+    m_addedStart = QTextCursor(m_view->document());
+    m_addedStart.setPosition(from);
+    m_addedEnd = QTextCursor(m_view->document());
+    m_addedEnd.setPosition(to);
+}
+
+bool EditingTools::typeOver(QChar typed) {
+    QTextCursor cursor = m_view->textCursor();
+    const int pos = cursor.position();
+    if (!m_echo.isEmpty()) {
+        if (!cursor.hasSelection() && pos == m_echoAt && m_echo.front() == typed) {
+            m_echo.remove(0, 1);
+            return true;
+        }
+        m_echo.clear();
+    }
+    // A '<' typed before an added end tag may begin another tag: it is
+    // typed (see typeSlash for "</" typed there).
+    if (m_addedStart.isNull() || typed == u'<' || cursor.hasSelection() ||
+        pos != m_addedStart.position() || pos >= m_addedEnd.position() ||
+        m_view->document()->characterAt(pos) != typed)
+        return false;
+    m_addedStart.setPosition(pos + 1);
+    cursor.setPosition(pos + 1);
+    m_view->setTextCursor(cursor);
+    hideCompletion();
     return true;
 }
 

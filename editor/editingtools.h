@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTextCursor>
 
 class QListWidget;
 class QPlainTextEdit;
@@ -58,11 +59,21 @@ private:
     void acceptCompletion();
     void hideCompletion();
     void updateMatchHighlight();
+    // Remembers text the helpers added after the caret, so that typing the
+    // same characters steps over them instead of doubling them.
+    void rememberAdded(int from, int to);
+    bool typeOver(QChar typed);
 
     QPointer<QPlainTextEdit> m_view;
     QPointer<QListWidget> m_list; // a pop-up window, child of the view
     bool m_closeTags = true;
     int m_prefixStart = -1; // where the word the list completes begins
+    // The added text not yet typed over (both ends follow the edits).
+    QTextCursor m_addedStart, m_addedEnd;
+    // The end of a completed end tag, typed on by the user out of habit:
+    // those characters, typed at m_echoAt, are already there.
+    QString m_echo;
+    int m_echoAt = -1;
 };
 
 } // namespace morvane

@@ -53,7 +53,9 @@ TEST_F(MenuBarTest, EveryCommandOfTheWindowIsInTheMenuBarWithAKeyOfItsOwn) {
          {"actionSpellChecking", "actionHelp", "actionHelpPHP", "actionHelpHTML", "actionSave",
           "actionCloseOpenFile", "actionQuit", "actionBack", "actionForward", "actionReload",
           "actionPopupSites", "actionPopupOpenFiles", "actionPopupActionMenu", "actionPreferences",
-          "actionRefreshFolders", "actionUpload"}) {
+          "actionRefreshFolders", "actionUpload", "actionToggleComment", "actionGoToLine",
+          "actionGoToMatchingBracket", "actionShowCompletions", "actionFindInSite",
+          "actionReplaceInSite"}) {
         QAction* a = byName(actions, QLatin1String(name));
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->text().isEmpty()) << name;

@@ -50,6 +50,10 @@ TEST_F(EditingToolsTest, ClosingTagsAreTypedAsOneUndoStep) {
         {"<!-- ", "<b>", "<!-- <b>", 8, "<!-- "},
         {"<ul><li>a", "</", "<ul><li>a</li>", 14, "<ul><li>a<"},
         {"", "</", "</", 2, ""},
+        {"", "<p>mine</p>", "<p>mine</p>", 11, "<p>mine<</p>"},
+        {"<ul><li>", "a</li>", "<ul><li>a</li>", 14, "<ul><li>a<"},
+        {"", "<b>x</", "<b>x</b>", 6, "<b>x<</b>"},
+        {"", "<p><b>", "<p><b></b></p>", 6, "<p><b</p>"},
     };
     for (const auto& c : cases) {
         setText(QString::fromUtf8(c.start));
