@@ -8,11 +8,11 @@
 #include "app/findcontroller.h"
 #include "app/focuscontroller.h"
 #include "app/helpcontroller.h"
-#include "app/sitefindcontroller.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
 #include "app/preferencescontroller.h"
 #include "app/previewcontroller.h"
+#include "app/sitefindcontroller.h"
 #include "app/spellingcontroller.h"
 #include "app/unsavededitscontroller.h"
 #include "core/paths.h"
@@ -125,7 +125,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
                                   paths::defaultSiteFolder(), m_seams.siteDialog, this);
     bool sitesPresent = false;
     m_sites->load(*settings, &sitesPresent);
-    m_siteFind = new SiteFindController(*m_window, *m_openFiles, *m_sites, *m_outline, *m_marks, this);
+    m_siteFind =
+        new SiteFindController(*m_window, *m_openFiles, *m_sites, *m_outline, *m_marks, this);
     m_preview = new PreviewController(*m_window, *m_sites, *m_openFiles, *m_marks, this);
     m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
     m_editMenu = new EditMenuController(*m_window, *m_openFiles, this);

@@ -19,8 +19,8 @@ EditingToolsController::EditingToolsController(MainWindow& window, OpenFilesCont
                                                const QSettings& settings, QObject* parent)
     : QObject(parent), m_window(window), m_files(files) {
     const QVariant stored = settings.value(QLatin1String(closeTagsKey()));
-    m_closeTags = !stored.isValid() || stored.toString().compare(QLatin1String("false"),
-                                                                 Qt::CaseInsensitive) != 0;
+    m_closeTags = !stored.isValid() ||
+                  stored.toString().compare(QLatin1String("false"), Qt::CaseInsensitive) != 0;
     m_askLine = [](QWidget* parent, QString& answer) {
         bool ok = false;
         answer = QInputDialog::getText(parent, tr("Go to Line"),
@@ -44,17 +44,17 @@ EditingToolsController::EditingToolsController(MainWindow& window, OpenFilesCont
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    m_toggleComment = add(tr("Toggle &Comment"), "actionToggleComment",
-                          QKeySequence(Qt::CTRL | Qt::Key_Slash),
-                          &EditingToolsController::actionToggleComment);
+    m_toggleComment =
+        add(tr("Toggle &Comment"), "actionToggleComment", QKeySequence(Qt::CTRL | Qt::Key_Slash),
+            &EditingToolsController::actionToggleComment);
     m_goToLine = add(tr("Go to &Line\u2026"), "actionGoToLine", QKeySequence(Qt::CTRL | Qt::Key_L),
                      &EditingToolsController::actionGoToLine);
-    m_goToMatching = add(tr("Go to &Matching Bracket"), "actionGoToMatchingBracket",
-                         QKeySequence(Qt::CTRL | Qt::Key_M),
-                         &EditingToolsController::actionGoToMatchingBracket);
-    m_complete = add(tr("Show Completio&ns"), "actionShowCompletions",
-                     QKeySequence(Qt::CTRL | Qt::Key_Space),
-                     &EditingToolsController::actionShowCompletions);
+    m_goToMatching =
+        add(tr("Go to &Matching Bracket"), "actionGoToMatchingBracket",
+            QKeySequence(Qt::CTRL | Qt::Key_M), &EditingToolsController::actionGoToMatchingBracket);
+    m_complete =
+        add(tr("Show Completio&ns"), "actionShowCompletions",
+            QKeySequence(Qt::CTRL | Qt::Key_Space), &EditingToolsController::actionShowCompletions);
     m_closeTagsAction = add(tr("Close &Tags While Typing"), "actionCloseTags", QKeySequence(),
                             &EditingToolsController::actionCloseTags);
     m_closeTagsAction->setCheckable(true);

@@ -14,15 +14,21 @@ namespace {
 using Kind = CompletionContext::Kind;
 
 const QStringList& htmlElements() {
-    static const QStringList list = QStringLiteral(
-        "a abbr address area article aside audio b base bdi bdo blockquote body br button canvas "
-        "caption cite code col colgroup data datalist dd del details dfn dialog div dl dt em embed "
-        "fieldset figcaption figure footer form h1 h2 h3 h4 h5 h6 head header hgroup hr html i "
-        "iframe img input ins kbd label legend li link main map mark menu meta meter nav noscript "
-        "object ol optgroup option output p param picture pre progress q rp rt ruby s samp script "
-        "search section select slot small source span strong style sub summary sup table tbody td "
-        "template textarea tfoot th thead time title tr track u ul var video wbr")
-                                        .split(u' ');
+    static const QStringList list =
+        QStringLiteral(
+            "a abbr address area article aside audio b base bdi bdo blockquote body br button "
+            "canvas "
+            "caption cite code col colgroup data datalist dd del details dfn dialog div dl dt em "
+            "embed "
+            "fieldset figcaption figure footer form h1 h2 h3 h4 h5 h6 head header hgroup hr html i "
+            "iframe img input ins kbd label legend li link main map mark menu meta meter nav "
+            "noscript "
+            "object ol optgroup option output p param picture pre progress q rp rt ruby s samp "
+            "script "
+            "search section select slot small source span strong style sub summary sup table tbody "
+            "td "
+            "template textarea tfoot th thead time title tr track u ul var video wbr")
+            .split(u' ');
     return list;
 }
 
@@ -75,49 +81,56 @@ QStringList elementAttributes(const QString& element) {
 }
 
 const QStringList& cssProperties() {
-    static const QStringList list = QStringLiteral(
-        "align-content align-items align-self animation background background-color "
-        "background-image background-position background-repeat background-size border "
-        "border-bottom border-collapse border-color border-left border-radius border-right "
-        "border-style border-top border-width bottom box-shadow box-sizing clear color column-gap "
-        "content cursor display flex flex-basis flex-direction flex-grow flex-shrink flex-wrap "
-        "float font font-family font-size font-style font-weight gap grid grid-area "
-        "grid-column grid-row grid-template-areas grid-template-columns grid-template-rows height "
-        "justify-content left letter-spacing line-height list-style margin margin-bottom "
-        "margin-left margin-right margin-top max-height max-width min-height min-width "
-        "object-fit opacity order outline overflow overflow-x overflow-y padding padding-bottom "
-        "padding-left padding-right padding-top position right row-gap text-align "
-        "text-decoration text-indent text-shadow text-transform top transform transition "
-        "vertical-align visibility white-space width word-break word-wrap z-index")
-                                        .split(u' ');
+    static const QStringList list =
+        QStringLiteral(
+            "align-content align-items align-self animation background background-color "
+            "background-image background-position background-repeat background-size border "
+            "border-bottom border-collapse border-color border-left border-radius border-right "
+            "border-style border-top border-width bottom box-shadow box-sizing clear color "
+            "column-gap "
+            "content cursor display flex flex-basis flex-direction flex-grow flex-shrink flex-wrap "
+            "float font font-family font-size font-style font-weight gap grid grid-area "
+            "grid-column grid-row grid-template-areas grid-template-columns grid-template-rows "
+            "height "
+            "justify-content left letter-spacing line-height list-style margin margin-bottom "
+            "margin-left margin-right margin-top max-height max-width min-height min-width "
+            "object-fit opacity order outline overflow overflow-x overflow-y padding "
+            "padding-bottom "
+            "padding-left padding-right padding-top position right row-gap text-align "
+            "text-decoration text-indent text-shadow text-transform top transform transition "
+            "vertical-align visibility white-space width word-break word-wrap z-index")
+            .split(u' ');
     return list;
 }
 
 const QStringList& cssValues() {
-    static const QStringList list = QStringLiteral(
-        "absolute auto block bold bolder both bottom capitalize center collapse column contain "
-        "cover dashed dotted ease ease-in ease-in-out ease-out fixed flex flex-end flex-start "
-        "grid hidden important inherit initial inline inline-block inline-flex italic justify "
-        "left lighter lowercase middle no-repeat none normal nowrap pointer relative repeat "
-        "right row sans-serif scroll serif solid space-around space-between static sticky "
-        "stretch top transparent underline uppercase visible wrap")
-                                        .split(u' ');
+    static const QStringList list =
+        QStringLiteral(
+            "absolute auto block bold bolder both bottom capitalize center collapse column contain "
+            "cover dashed dotted ease ease-in ease-in-out ease-out fixed flex flex-end flex-start "
+            "grid hidden important inherit initial inline inline-block inline-flex italic justify "
+            "left lighter lowercase middle no-repeat none normal nowrap pointer relative repeat "
+            "right row sans-serif scroll serif solid space-around space-between static sticky "
+            "stretch top transparent underline uppercase visible wrap")
+            .split(u' ');
     return list;
 }
 
 const QStringList& phpWords() {
     static const QStringList list = [] {
-        QStringList words = QStringLiteral(
-            "array_filter array_key_exists array_keys array_map array_merge array_pop "
-            "array_push array_search array_shift array_slice array_unique array_values basename "
-            "count date define dirname explode file_exists file_get_contents file_put_contents "
-            "filter_input filter_var header htmlspecialchars implode in_array include_once "
-            "is_array is_numeric is_null isset json_decode json_encode ltrim mail "
-            "mb_strlen mb_substr nl2br number_format preg_match preg_replace preg_split "
-            "print_r printf require_once round rtrim session_start sort sprintf str_contains "
-            "str_replace strpos strtolower strtotime strtoupper substr time trim ucfirst unset "
-            "urlencode var_dump")
-                                .split(u' ');
+        QStringList words =
+            QStringLiteral(
+                "array_filter array_key_exists array_keys array_map array_merge array_pop "
+                "array_push array_search array_shift array_slice array_unique array_values "
+                "basename "
+                "count date define dirname explode file_exists file_get_contents file_put_contents "
+                "filter_input filter_var header htmlspecialchars implode in_array include_once "
+                "is_array is_numeric is_null isset json_decode json_encode ltrim mail "
+                "mb_strlen mb_substr nl2br number_format preg_match preg_replace preg_split "
+                "print_r printf require_once round rtrim session_start sort sprintf str_contains "
+                "str_replace strpos strtolower strtotime strtoupper substr time trim ucfirst unset "
+                "urlencode var_dump")
+                .split(u' ');
         for (const auto& [word, cls] : reservedWords())
             words.append(QString::fromLatin1(word.data(), qsizetype(word.size())));
         return words;
@@ -126,12 +139,13 @@ const QStringList& phpWords() {
 }
 
 const QStringList& javaScriptWords() {
-    static const QStringList list = QStringLiteral(
-        "addEventListener async await break case catch class const console continue "
-        "createElement default document else export false finally for function "
-        "getElementById import innerHTML length let new null querySelector querySelectorAll "
-        "return switch this throw true try typeof undefined var while window")
-                                        .split(u' ');
+    static const QStringList list =
+        QStringLiteral(
+            "addEventListener async await break case catch class const console continue "
+            "createElement default document else export false finally for function "
+            "getElementById import innerHTML length let new null querySelector querySelectorAll "
+            "return switch this throw true try typeof undefined var while window")
+            .split(u' ');
     return list;
 }
 

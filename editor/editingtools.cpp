@@ -95,8 +95,8 @@ bool EditingTools::eventFilter(QObject* watched, QEvent* event) {
         case Qt::Key_PageDown:
         case Qt::Key_PageUp: {
             const int page = std::max(1, m_list->height() / std::max(1, m_list->sizeHintForRow(0)));
-            const int step = key->key() == Qt::Key_Down     ? 1
-                             : key->key() == Qt::Key_Up     ? -1
+            const int step = key->key() == Qt::Key_Down       ? 1
+                             : key->key() == Qt::Key_Up       ? -1
                              : key->key() == Qt::Key_PageDown ? page
                                                               : -page;
             row = std::clamp(row + step, 0, rows - 1);
@@ -108,8 +108,8 @@ bool EditingTools::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     const QString text = key->text();
-    const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier |
-                                             Qt::MetaModifier));
+    const bool plain =
+        !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if (plain && text.size() == 1 && typeOver(text.at(0)))
         return true;
     if (plain && m_closeTags && text == QLatin1String(">") && typeGreaterThan())
@@ -323,16 +323,16 @@ void EditingTools::updateCompletion(bool typed) {
     const int from = windowStart(pos, kContextBack);
     const int to = std::min(pos + kContextBack, m_view->document()->characterCount() - 1);
     const QString text = textRange(from, to);
-    const auto context = webtext::completionContextAt(QStringView(text).first(pos - from),
-                                                     pos - from);
+    const auto context =
+        webtext::completionContextAt(QStringView(text).first(pos - from), pos - from);
     using Kind = webtext::CompletionContext::Kind;
     // The list opens by itself once a word has begun: after two characters
     // of a plain word, after one of a tag or attribute name.
     const bool markup = context.kind == Kind::ElementName || context.kind == Kind::AttributeName ||
                         context.kind == Kind::CssProperty;
     const qsizetype needed = markup ? 1 : 2;
-    if (!forced && (context.prefix.isEmpty() ||
-                    (!completionShown() && context.prefix.size() < needed))) {
+    if (!forced &&
+        (context.prefix.isEmpty() || (!completionShown() && context.prefix.size() < needed))) {
         hideCompletion();
         return;
     }

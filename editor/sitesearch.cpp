@@ -18,9 +18,8 @@ constexpr qsizetype kLineTextMax = 300;
 } // namespace
 
 QStringList SiteSearchRequest::defaultExcludedFolders() {
-    return {QStringLiteral(".git"),         QStringLiteral(".svn"),
-            QStringLiteral(".hg"),          QStringLiteral("node_modules"),
-            QStringLiteral("vendor"),       QStringLiteral(".cache"),
+    return {QStringLiteral(".git"),         QStringLiteral(".svn"),   QStringLiteral(".hg"),
+            QStringLiteral("node_modules"), QStringLiteral("vendor"), QStringLiteral(".cache"),
             QStringLiteral("__pycache__"),  QStringLiteral(".idea")};
 }
 
@@ -45,7 +44,8 @@ QList<SiteMatch> siteMatchesIn(const Finder& finder, QStringView text) {
         sm.column = int(m.start - lineStart) + 1;
         sm.start = m.start;
         sm.length = m.length;
-        sm.lineText = text.sliced(lineStart, std::min(lineEnd - lineStart, kLineTextMax)).toString();
+        sm.lineText =
+            text.sliced(lineStart, std::min(lineEnd - lineStart, kLineTextMax)).toString();
         out.append(sm);
         return true;
     });
@@ -188,18 +188,17 @@ ReplaceFileResult replaceInFile(const QString& path, const FileStamp& searched,
         result.status = ReplaceFileStatus::NoMatch;
         return result;
     }
-    const QString text = contents.text.first(replaced.from) + replaced.text +
-                         contents.text.sliced(replaced.to);
+    const QString text =
+        contents.text.first(replaced.from) + replaced.text + contents.text.sliced(replaced.to);
     // The line ends of the lines before the change stay as they were; the
     // ends after it move with the lines when the replacement adds or
     // removes line breaks.
     TextFormat format = contents.format;
-    const qsizetype oldBreaks = contents.text.sliced(replaced.from, replaced.to - replaced.from)
-                                    .count(u'\n');
+    const qsizetype oldBreaks =
+        contents.text.sliced(replaced.from, replaced.to - replaced.from).count(u'\n');
     const qsizetype newBreaks = replaced.text.count(u'\n');
     if (oldBreaks != newBreaks) {
-        const size_t firstLine =
-            size_t(contents.text.first(replaced.from).count(u'\n'));
+        const size_t firstLine = size_t(contents.text.first(replaced.from).count(u'\n'));
         auto& ends = format.lineEnds;
         const size_t at = std::min(firstLine, ends.size());
         if (newBreaks > oldBreaks)
@@ -207,8 +206,8 @@ ReplaceFileResult replaceInFile(const QString& path, const FileStamp& searched,
                         format.defaultLineEnd);
         else
             ends.erase(ends.begin() + ptrdiff_t(at),
-                       ends.begin() + ptrdiff_t(std::min(ends.size(),
-                                                         at + size_t(oldBreaks - newBreaks))));
+                       ends.begin() +
+                           ptrdiff_t(std::min(ends.size(), at + size_t(oldBreaks - newBreaks))));
     }
     QByteArray bytes;
     if (!encodeText(text, format, &bytes)) {

@@ -86,11 +86,11 @@ private:
 // Replacing in a file that is not open.
 enum class ReplaceFileStatus {
     Replaced,
-    NoMatch,          // nothing matches any more
-    ChangedOnDisk,    // the file is not the one searched: left as it is
-    ReadOnly,         // the file cannot be written
-    Unencodable,      // the new text does not fit the file's encoding
-    Unreadable,       // cannot be read, or is no longer text
+    NoMatch,       // nothing matches any more
+    ChangedOnDisk, // the file is not the one searched: left as it is
+    ReadOnly,      // the file cannot be written
+    Unencodable,   // the new text does not fit the file's encoding
+    Unreadable,    // cannot be read, or is no longer text
     WriteFailed,
 };
 struct ReplaceFileResult {

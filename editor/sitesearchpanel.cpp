@@ -47,9 +47,8 @@ public:
         painter->save();
         painter->fillRect(QRect(r.left() + x0, r.top() + 1, w, r.height() - 2),
                           opt.palette.color(QPalette::Highlight).lighter(150));
-        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected
-                                              ? QPalette::HighlightedText
-                                              : QPalette::Text));
+        painter->setPen(opt.palette.color(
+            opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(r, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, text);
         painter->restore();
     }
@@ -172,7 +171,8 @@ void SiteSearchPanel::addResults(const QList<SiteFileResult>& files, const QStri
             line->setData(0, LineRole, m.line);
             line->setData(0, ColumnRole, m.column);
             line->setData(0, LengthRole, int(m.length));
-            line->setData(0, PrefixRole, int(head.size() + std::max<qsizetype>(0, m.column - 1 - lead)));
+            line->setData(0, PrefixRole,
+                          int(head.size() + std::max<qsizetype>(0, m.column - 1 - lead)));
             ++m_matches;
         }
         file->setExpanded(true);

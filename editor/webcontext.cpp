@@ -19,11 +19,11 @@ bool isAsciiLetter(QChar c) {
 
 bool isVoidElement(QStringView name) {
     static constexpr std::array<QLatin1StringView, 16> kVoid = {
-        QLatin1StringView("area"),  QLatin1StringView("base"),   QLatin1StringView("br"),
-        QLatin1StringView("col"),   QLatin1StringView("command"), QLatin1StringView("embed"),
-        QLatin1StringView("hr"),    QLatin1StringView("img"),    QLatin1StringView("input"),
-        QLatin1StringView("keygen"), QLatin1StringView("link"),  QLatin1StringView("meta"),
-        QLatin1StringView("param"), QLatin1StringView("source"), QLatin1StringView("track"),
+        QLatin1StringView("area"),   QLatin1StringView("base"),    QLatin1StringView("br"),
+        QLatin1StringView("col"),    QLatin1StringView("command"), QLatin1StringView("embed"),
+        QLatin1StringView("hr"),     QLatin1StringView("img"),     QLatin1StringView("input"),
+        QLatin1StringView("keygen"), QLatin1StringView("link"),    QLatin1StringView("meta"),
+        QLatin1StringView("param"),  QLatin1StringView("source"),  QLatin1StringView("track"),
         QLatin1StringView("wbr"),
     };
     return std::any_of(kVoid.begin(), kVoid.end(), [name](QLatin1StringView v) {
@@ -224,8 +224,8 @@ void ContextScanner::step() {
         break;
     case State::Css:
     case State::JavaScript: {
-        const auto end = m_state == State::Css ? QLatin1StringView("</style")
-                                               : QLatin1StringView("</script");
+        const auto end =
+            m_state == State::Css ? QLatin1StringView("</style") : QLatin1StringView("</script");
         if (c == u'<' && next == u'/' && startsWithAt(m_pos, end)) {
             m_raw = State::Text;
             m_state = State::Tag;

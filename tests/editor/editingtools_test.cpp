@@ -124,8 +124,8 @@ TEST_F(EditingToolsTest, ShowCompletionsOpensTheListBeforeAWordBegins) {
     setText(QStringLiteral("<"));
     tools->showCompletions();
     ASSERT_TRUE(tools->completionShown());
-    EXPECT_FALSE(tools->completionList()->findItems(QStringLiteral("div"), Qt::MatchExactly)
-                     .isEmpty());
+    EXPECT_FALSE(
+        tools->completionList()->findItems(QStringLiteral("div"), Qt::MatchExactly).isEmpty());
     QTest::keyClick(&view, Qt::Key_Escape);
     EXPECT_FALSE(tools->completionShown());
 }

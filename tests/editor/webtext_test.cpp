@@ -88,9 +88,9 @@ TEST(Language, TheLanguageAtAPositionFollowsThePage) {
         const char* at;
         Language lang;
     } cases[] = {
-        {"a<!", Language::Html}, {"c--", Language::HtmlComment}, {"$x", Language::Php},
-        {"?><s", Language::Html}, {"p{}", Language::Css},       {"</style", Language::Html},
-        {"f()", Language::JavaScript}, {"</script", Language::Html}, {"z", Language::Html},
+        {"a<!", Language::Html},       {"c--", Language::HtmlComment}, {"$x", Language::Php},
+        {"?><s", Language::Html},      {"p{}", Language::Css},         {"</style", Language::Html},
+        {"f()", Language::JavaScript}, {"</script", Language::Html},   {"z", Language::Html},
     };
     for (const auto& c : cases) {
         const qsizetype at = page.indexOf(QLatin1String(c.at));
@@ -136,8 +136,7 @@ TEST(ToggleComment, EachLanguageGetsItsOwnComment) {
         {"CSS", "<style>\n  p { co|lor: red; }\n</style>",
          "<style>\n  /* p { color: red; } */\n</style>"},
         {"CSS uncomment", "<style>\n/* p { |} */\n</style>", "<style>\np { }\n</style>"},
-        {"CSS on the style element's line", "<style>p {|}</style>",
-         "<style>/* p {} */</style>"},
+        {"CSS on the style element's line", "<style>p {|}</style>", "<style>/* p {} */</style>"},
         {"JavaScript", "<script>\n  [a();\n  b();]\n</script>",
          "<script>\n  // a();\n  // b();\n</script>"},
         {"JavaScript uncomment", "<script>\n// a();|\n</script>", "<script>\na();\n</script>"},
@@ -145,8 +144,7 @@ TEST(ToggleComment, EachLanguageGetsItsOwnComment) {
          "<script>\n// // a();\n// b();\n</script>"},
         {"PHP", "<?php\n\techo |1;\n?>", "<?php\n\t// echo 1;\n?>"},
         {"PHP uncomment", "<?php\n\t// echo |1;\n?>", "<?php\n\techo 1;\n?>"},
-        {"mixed PHP and HTML line", "<p><?php echo $|x; ?></p>",
-         "<p><?php // echo $x; ?></p>"},
+        {"mixed PHP and HTML line", "<p><?php echo $|x; ?></p>", "<p><?php // echo $x; ?></p>"},
         {"mixed line uncomment", "<p><?php // echo $|x; ?></p>", "<p><?php echo $x; ?></p>"},
         {"mixed line, caret in HTML", "<p>|<?php echo $x; ?></p>",
          "<!-- <p><?php echo $x; ?></p> -->"},
@@ -220,8 +218,10 @@ TEST(GoToLine, LineAndColumnAreReadAsTyped) {
         const char* input;
         P expected;
     } cases[] = {
-        {"120", P({120, 1})}, {" 120:5 ", P({120, 5})}, {"7 : 3", P({7, 3})}, {"0", P()},
-        {"-3", P()},          {"12:", P()},            {"abc", P()},        {"", P()},
+        {"120", P({120, 1})}, {" 120:5 ", P({120, 5})},
+        {"7 : 3", P({7, 3})}, {"0", P()},
+        {"-3", P()},          {"12:", P()},
+        {"abc", P()},         {"", P()},
         {"3:0", P()},         {"1:2:3", P()},
     };
     for (const auto& c : cases)
@@ -243,15 +243,13 @@ TEST(Completion, TheChoicesFitWhereTheCaretIs) {
         {"attribute of an img", "<img sr", Kind::AttributeName, "sr", "src", "srcdoc"},
         {"attribute of an a", "<a hr", Kind::AttributeName, "hr", "href", "hreflang-x"},
         {"no attribute in a value", "<a href=\"hr", Kind::Words, "hr", "href", "src"},
-        {"CSS property", "<style>p { backg", Kind::CssProperty, "backg", "background-color",
-         ""},
+        {"CSS property", "<style>p { backg", Kind::CssProperty, "backg", "background-color", ""},
         {"CSS value", "<style>p { display: fl", Kind::CssValue, "fl", "flex", "float"},
         {"PHP function", "<?php str_re", Kind::Php, "str_re", "str_replace", ""},
         {"PHP keyword", "<?php fore", Kind::Php, "fore", "foreach", ""},
         {"PHP variable of the file", "<?php $count = 1; $co", Kind::Php, "$co", "$count", ""},
         {"words of the file", "alphabet soup al", Kind::Words, "al", "alphabet", "al"},
-        {"JavaScript", "<script>document.getEl", Kind::JavaScript, "getEl", "getElementById",
-         ""},
+        {"JavaScript", "<script>document.getEl", Kind::JavaScript, "getEl", "getElementById", ""},
     };
     for (const auto& c : cases) {
         const QString text = QString::fromUtf8(c.before);
