@@ -13,6 +13,7 @@
 #include "upload/uploadmarks.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDockWidget>
 #include <QMenu>
@@ -164,7 +165,15 @@ void SiteFindController::replaceNow() {
     QStringList skipped;
     int changedFiles = 0;
     qsizetype replaced = 0;
-    for (const SiteFileResult& f : std::as_const(m_results)) {
+    int done = 0;
+    const QList<SiteFileResult> results = m_results; // the event loop runs meanwhile
+    for (const SiteFileResult& f : results) {
+        // The window keeps drawing while many files are rewritten; what the
+        // user types waits until the replacing is over.
+        if (++done % 25 == 0) {
+            m_panel->setStatus(tr("Replacing\u2026 %1 of %2 files").arg(done).arg(results.size()));
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
         OpenFile* open = m_files.findByPath(f.path);
         if (open && open->editor && open->load == FileLoad::Text) {
             if (open->editor->isReadOnly()) {
