@@ -43,9 +43,9 @@ EditingTools::EditingTools(QPlainTextEdit* view) : QObject(view), m_view(view) {
     });
 }
 
-EditingTools::~EditingTools() {
-    delete m_list.data();
-}
+// The list is a child of the view and goes with it (the view takes its
+// helpers down first, while it still holds the list).
+EditingTools::~EditingTools() = default;
 
 EditingTools* EditingTools::of(QPlainTextEdit* view) {
     if (auto* tools = view->findChild<EditingTools*>(QString(), Qt::FindDirectChildrenOnly))
