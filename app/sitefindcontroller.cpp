@@ -75,6 +75,10 @@ SiteFindController::SiteFindController(MainWindow& window, OpenFilesController& 
 
 SiteFindController::~SiteFindController() = default;
 
+SiteSearchPanel* SiteFindController::panel() const {
+    return m_panel;
+}
+
 QString SiteFindController::siteRoot() const {
     return m_sites.siteFolderLocal();
 }

@@ -34,7 +34,7 @@ public:
     void actionFindInSite();
     void actionReplaceInSite();
 
-    SiteSearchPanel* panel() const { return m_panel; }
+    SiteSearchPanel* panel() const;
     SiteSearch& search() { return m_search; }
     // Starts a search with what the panel holds.
     void startSearch();

@@ -5,6 +5,7 @@
 // and named.
 #include "sitefixture.h"
 
+#include "app/openfile.h"
 #include "app/sitefindcontroller.h"
 #include "editor/sitesearchpanel.h"
 
@@ -88,6 +89,7 @@ TEST_F(SiteFindTest, ChoosingAResultOpensTheFileAtTheMatch) {
     ASSERT_NE(line, nullptr);
     Q_EMIT panel()->results()->itemActivated(line, 0);
     ASSERT_NE(editor(), nullptr);
-    EXPECT_EQ(currentName(), QStringLiteral("sub/three.php"));
+    ASSERT_NE(app->openFiles()->currentFile(), nullptr);
+    EXPECT_EQ(app->openFiles()->currentFile()->path(), at("sub/three.php"));
     EXPECT_EQ(editor()->textCursor().selectedText(), QStringLiteral("$y"));
 }
