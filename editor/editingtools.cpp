@@ -21,6 +21,8 @@ namespace {
 // hand, while a keystroke in a very large file stays quick.
 constexpr int kContextBack = 100000;
 constexpr int kMatchReach = 20000;
+// How far around the caret the words of the file are taken for completion.
+constexpr int kWordsReach = 30000;
 // Marks the extra selections that show matching brackets, so that other
 // highlights (the find bar's) are kept when they change.
 constexpr int kMatchMarker = QTextFormat::UserProperty + 23;
@@ -321,10 +323,7 @@ void EditingTools::updateCompletion(bool typed) {
     }
     const bool forced = m_prefixStart == -2;
     const int from = windowStart(pos, kContextBack);
-    const int to = std::min(pos + kContextBack, m_view->document()->characterCount() - 1);
-    const QString text = textRange(from, to);
-    const auto context =
-        webtext::completionContextAt(QStringView(text).first(pos - from), pos - from);
+    const auto context = webtext::completionContextAt(textRange(from, pos), pos - from);
     using Kind = webtext::CompletionContext::Kind;
     // The list opens by itself once a word has begun: after two characters
     // of a plain word, after one of a tag or attribute name.
@@ -336,7 +335,12 @@ void EditingTools::updateCompletion(bool typed) {
         hideCompletion();
         return;
     }
-    const QStringList choices = webtext::completionsFor(context, text);
+    // The words offered are those near the caret.
+    const int wordsFrom = std::max(from, pos - kWordsReach);
+    const int wordsTo = std::min(pos + kWordsReach, m_view->document()->characterCount() - 1);
+    auto near = context;
+    near.prefixStart -= wordsFrom - from;
+    const QStringList choices = webtext::completionsFor(near, textRange(wordsFrom, wordsTo));
     if (choices.isEmpty()) {
         hideCompletion();
         return;

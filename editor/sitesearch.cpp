@@ -2,18 +2,76 @@
 
 #include "core/textfile.h"
 
+#include <QByteArrayMatcher>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QPointer>
 
+#include <cctype>
 #include <chrono>
+#include <cstring>
 
 namespace morvane {
 
 namespace {
 
 constexpr qsizetype kLineTextMax = 300;
+
+// A quick look at a file's bytes before it is decoded: a literal search
+// for ASCII text cannot match a file whose bytes do not hold it (in any
+// letter case when case does not matter; line breaks, which may be CR LF
+// in the file, are left to the full search). Files in UTF-16 are always
+// decoded. Most files of a site hold no match, and skip the decoding.
+class BytePrefilter {
+public:
+    BytePrefilter(const QString& pattern, FindOptions options) {
+        if (options.regularExpression || pattern.isEmpty())
+            return;
+        for (QChar c : pattern)
+            if (c.unicode() < 0x20 || c.unicode() > 0x7e)
+                return;
+        m_caseSensitive = options.caseSensitive;
+        m_needle = pattern.toLatin1();
+        if (!m_caseSensitive)
+            m_needle = m_needle.toLower();
+        m_matcher.setPattern(m_needle);
+        m_active = true;
+    }
+    // False only when the bytes surely hold no match.
+    bool mayMatch(const QByteArray& bytes) const {
+        if (!m_active || bytes.startsWith("\xff\xfe") || bytes.startsWith("\xfe\xff"))
+            return true;
+        if (m_caseSensitive)
+            return m_matcher.indexIn(bytes) >= 0;
+        const char first = m_needle.front();
+        const char upper = char(std::toupper(static_cast<unsigned char>(first)));
+        const qsizetype n = m_needle.size();
+        const char* p = bytes.constData();
+        const char* end = p + bytes.size();
+        while (p + n <= end) {
+            const void* a = std::memchr(p, first, size_t(end - p));
+            const void* b = upper != first ? std::memchr(p, upper, size_t(end - p)) : nullptr;
+            const char* at = static_cast<const char*>(!a ? b : !b ? a : std::min(a, b));
+            if (!at || at + n > end)
+                return false;
+            qsizetype i = 1;
+            while (i < n && std::tolower(static_cast<unsigned char>(at[i])) == m_needle[i])
+                ++i;
+            if (i == n)
+                return true;
+            p = at + 1;
+        }
+        return false;
+    }
+
+private:
+    bool m_active = false;
+    bool m_caseSensitive = false;
+    QByteArray m_needle;
+    QByteArrayMatcher m_matcher;
+};
 
 } // namespace
 
@@ -93,6 +151,7 @@ bool SiteSearch::start(const SiteSearchRequest& request) {
     };
     m_thread = std::thread([request, finder, stopFlag = m_stop, post] {
         using Clock = std::chrono::steady_clock;
+        const BytePrefilter prefilter(request.pattern, request.options);
         QList<SiteFileResult> batch;
         int searched = 0;
         auto lastSent = Clock::now();
@@ -131,10 +190,31 @@ bool SiteSearch::start(const SiteSearchRequest& request) {
                 } else {
                     if (info.size() > request.sizeLimit)
                         continue;
-                    const TextFileContents contents = readTextFile(path, request.sizeLimit);
+                    // The stamp first: a file written after it no longer
+                    // matches it, and Replace All then leaves it alone.
+                    result.stamp = stampOf(path);
+                    QFile file(path);
+                    if (!file.open(QIODevice::ReadOnly))
+                        continue;
+                    // Its size is known: a read of the size limit would
+                    // set aside that much memory for every file.
+                    const QByteArray bytes = file.read(info.size() + 1);
+                    if (bytes.size() > request.sizeLimit || !prefilter.mayMatch(bytes))
+                        continue;
+                    // Recognising a file that is not text costs more than
+                    // searching it: a file in UTF-8 (most of a site) is
+                    // first searched as it is, and fully read only when it
+                    // holds a match.
+                    const QByteArrayView head =
+                        QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), kSniffBytes));
+                    if (head.contains('\0'))
+                        continue;
+                    if (QUtf8StringView(bytes).isValidUtf8() &&
+                        !finder.nextMatch(QString::fromUtf8(bytes), 0))
+                        continue;
+                    const TextFileContents contents = decodeText(bytes);
                     if (!contents.ok)
                         continue;
-                    result.stamp = contents.stamp;
                     result.matches = siteMatchesIn(finder, contents.text);
                 }
                 if (!result.matches.isEmpty())
