@@ -207,11 +207,19 @@ bool SiteSearch::start(const SiteSearchRequest& request) {
                     // holds a match.
                     const QByteArrayView head =
                         QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), kSniffBytes));
-                    if (head.contains('\0'))
+                    const bool utf16 = bytes.startsWith("\xff\xfe") || bytes.startsWith("\xfe\xff");
+                    if (!utf16 && head.contains('\0'))
                         continue;
-                    if (QUtf8StringView(bytes).isValidUtf8() &&
-                        !finder.nextMatch(QString::fromUtf8(bytes), 0))
-                        continue;
+                    if (!utf16 && QUtf8StringView(bytes).isValidUtf8()) {
+                        // With its line ends as the editor shows them.
+                        QString quick = QString::fromUtf8(bytes);
+                        if (quick.contains(u'\r')) {
+                            quick.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+                            quick.replace(u'\r', u'\n');
+                        }
+                        if (!finder.nextMatch(quick, 0))
+                            continue;
+                    }
                     const TextFileContents contents = decodeText(bytes);
                     if (!contents.ok)
                         continue;

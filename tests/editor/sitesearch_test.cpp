@@ -92,6 +92,31 @@ TEST_F(SiteSearchTest, SwitchesOfTheFindBarApply) {
     EXPECT_FALSE(s.start(requestFor("(", {false, false, true})));
 }
 
+TEST_F(SiteSearchTest, EveryEncodingAndLineEndIsSearchedAsTheEditorReadsIt) {
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* pattern;
+        FindOptions options;
+        int matches;
+    } cases[] = {
+        {"latin.html", "<p>Caf\xe9 OLD</p>", "old", {}, 1},
+        {"latin-accent.html", "<p>Caf\xe9</p>", "caf\xc3\xa9", {}, 1},
+        {"crlf.html", "one\r\ntwo\r\n", "one\ntwo", {}, 1},
+        {"cr.html", "one\rtwo\r", "one\ntwo", {}, 1},
+        {"utf16.html", QByteArray("\xff\xfe<\0p\0>\0o\0l\0d\0", 14), "OLD", {}, 1},
+        {"bom.html", "\xef\xbb\xbfold", "old", {true, false, false}, 1},
+        {"case.html", "Old", "old", {true, false, false}, 0},
+        {"word.html", "golden", "old", {false, true, false}, 0},
+    };
+    for (const auto& c : cases) {
+        QDir(dir.path()).removeRecursively();
+        ASSERT_TRUE(writeFile(dir.filePath(QString::fromUtf8(c.name)), c.bytes)) << c.name;
+        const auto found = search(requestFor(c.pattern, c.options));
+        EXPECT_EQ(found.value(QString::fromUtf8(c.name)).matches.size(), c.matches) << c.name;
+    }
+}
+
 TEST_F(SiteSearchTest, ReplacingAClosedFileKeepsItsEncodingAndLineEnds) {
     const struct {
         const char* name;
