@@ -45,17 +45,17 @@ EditingToolsController::EditingToolsController(MainWindow& window, OpenFilesCont
         return a;
     };
     m_toggleComment =
-        add(tr("Toggle &Comment"), "actionToggleComment", QKeySequence(Qt::CTRL | Qt::Key_Slash),
+        add(tr("Toggle Co&mment"), "actionToggleComment", QKeySequence(Qt::CTRL | Qt::Key_Slash),
             &EditingToolsController::actionToggleComment);
-    m_goToLine = add(tr("Go to &Line\u2026"), "actionGoToLine", QKeySequence(Qt::CTRL | Qt::Key_L),
+    m_goToLine = add(tr("&Go to Line\u2026"), "actionGoToLine", QKeySequence(Qt::CTRL | Qt::Key_L),
                      &EditingToolsController::actionGoToLine);
     m_goToMatching =
-        add(tr("Go to &Matching Bracket"), "actionGoToMatchingBracket",
+        add(tr("Go to Matc&hing Bracket"), "actionGoToMatchingBracket",
             QKeySequence(Qt::CTRL | Qt::Key_M), &EditingToolsController::actionGoToMatchingBracket);
     m_complete =
-        add(tr("Show Completio&ns"), "actionShowCompletions",
-            QKeySequence(Qt::CTRL | Qt::Key_Space), &EditingToolsController::actionShowCompletions);
-    m_closeTagsAction = add(tr("Close &Tags While Typing"), "actionCloseTags", QKeySequence(),
+        add(tr("Show Completions"), "actionShowCompletions", QKeySequence(Qt::CTRL | Qt::Key_Space),
+            &EditingToolsController::actionShowCompletions);
+    m_closeTagsAction = add(tr("Close Tags While T&yping"), "actionCloseTags", QKeySequence(),
                             &EditingToolsController::actionCloseTags);
     m_closeTagsAction->setCheckable(true);
     m_closeTagsAction->setChecked(m_closeTags);

@@ -35,7 +35,7 @@ SiteFindController::SiteFindController(MainWindow& window, OpenFilesController& 
         const QList<QAction*> items = find->actions();
         const qsizetype at = items.indexOf(m_window.actionReplace());
         QAction* before = at + 1 < items.size() ? items[at + 1] : nullptr;
-        auto* inSite = new QAction(tr("Find in &Site\u2026"), find);
+        auto* inSite = new QAction(tr("Fin&d in Site\u2026"), find);
         inSite->setObjectName(QStringLiteral("actionFindInSite"));
         inSite->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
         auto* replaceInSite = new QAction(tr("Replace in S&ite\u2026"), find);

@@ -60,25 +60,27 @@ SiteSearchPanel::SiteSearchPanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("siteSearchPanel"));
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 6, 6, 6);
-    auto* findLabel = new QLabel(tr("Fi&nd in site:"), this);
+    auto* findLabel = new QLabel(tr("Fin&d in site:"), this);
     m_find = new QLineEdit(this);
     m_find->setObjectName(QStringLiteral("siteFindField"));
     m_find->setAccessibleName(tr("Find in site"));
     findLabel->setBuddy(m_find);
-    m_replaceLabel = new QLabel(tr("Replace &with:"), this);
+    m_replaceLabel = new QLabel(tr("Rep&lace with:"), this);
     m_replace = new QLineEdit(this);
     m_replace->setObjectName(QStringLiteral("siteReplaceField"));
     m_replace->setAccessibleName(tr("Replace with"));
     m_replaceLabel->setBuddy(m_replace);
-    m_case = new QCheckBox(tr("Match &case"), this);
+    m_case = new QCheckBox(tr("&Match case"), this);
     m_case->setAccessibleName(tr("Match case"));
     m_words = new QCheckBox(tr("Wh&ole words"), this);
     m_words->setAccessibleName(tr("Whole words"));
-    m_regex = new QCheckBox(tr("Regular e&xpression"), this);
+    m_regex = new QCheckBox(tr("Re&gular expression"), this);
     m_regex->setAccessibleName(tr("Regular expression"));
-    m_search = new QPushButton(tr("&Find"), this);
+    m_search = new QPushButton(tr("&Search"), this);
     m_search->setAccessibleName(tr("Find in site"));
-    m_stop = new QPushButton(tr("&Stop"), this);
+    // Without a letter of its own: the window's find bar and menus hold
+    // the letters of "Stop".
+    m_stop = new QPushButton(tr("Stop"), this);
     m_stop->setAccessibleName(tr("Stop searching"));
     m_stop->setEnabled(false);
     m_replaceAll = new QPushButton(tr("Replace &All"), this);
