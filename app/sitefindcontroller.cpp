@@ -187,7 +187,6 @@ void SiteFindController::replaceNow() {
             DocumentSearch doc(open->editor->document());
             const qsizetype n = doc.replaceAll(finder, replacement);
             if (n > 0) {
-                open->dirty = true;
                 if (m_files.writeAndMark(open)) {
                     ++changedFiles;
                     replaced += n;
