@@ -2,6 +2,7 @@
 
 #include "app/diskwatchcontroller.h"
 #include "app/editingfocus.h"
+#include "app/editingtoolscontroller.h"
 #include "app/editmenucontroller.h"
 #include "app/encodingcontroller.h"
 #include "app/findcontroller.h"
@@ -11,6 +12,7 @@
 #include "app/openfilescontroller.h"
 #include "app/preferencescontroller.h"
 #include "app/previewcontroller.h"
+#include "app/sitefindcontroller.h"
 #include "app/spellingcontroller.h"
 #include "app/unsavededitscontroller.h"
 #include "core/paths.h"
@@ -123,9 +125,12 @@ bool AppDelegate::applicationDidFinishLaunching() {
                                   paths::defaultSiteFolder(), m_seams.siteDialog, this);
     bool sitesPresent = false;
     m_sites->load(*settings, &sitesPresent);
+    m_siteFind =
+        new SiteFindController(*m_window, *m_openFiles, *m_sites, *m_outline, *m_marks, this);
     m_preview = new PreviewController(*m_window, *m_sites, *m_openFiles, *m_marks, this);
     m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
     m_editMenu = new EditMenuController(*m_window, *m_openFiles, this);
+    m_editingTools = new EditingToolsController(*m_window, *m_openFiles, *settings, this);
     m_preferences = new PreferencesController(*m_window, *m_prefs, *m_openFiles, this);
     m_focus = new FocusController(*m_window, *m_openFiles, this);
     m_unsaved = new UnsavedEditsController(*m_window, *m_openFiles, this);

@@ -22,6 +22,8 @@ namespace morvane {
 
 class DiskWatchController;
 class EditMenuController;
+class EditingToolsController;
+class SiteFindController;
 class EncodingController;
 class FileSystemItem;
 class FindController;
@@ -83,6 +85,8 @@ public:
     DiskWatchController* diskWatch() const { return m_diskWatch; }
     EncodingController* encodings() const { return m_encodings; }
     EditMenuController* editMenu() const { return m_editMenu; }
+    EditingToolsController* editingTools() const { return m_editingTools; }
+    SiteFindController* siteFind() const { return m_siteFind; }
     PreferencesController* preferences() const { return m_preferences; }
     FolderWatcher* folderWatcher() const { return m_folderWatcher; }
     bool continuousSpellCheckingEnabled() const;
@@ -135,6 +139,8 @@ private:
     DiskWatchController* m_diskWatch = nullptr;
     EncodingController* m_encodings = nullptr;
     EditMenuController* m_editMenu = nullptr;
+    EditingToolsController* m_editingTools = nullptr;
+    SiteFindController* m_siteFind = nullptr;
     PreferencesController* m_preferences = nullptr;
     FolderWatcher* m_folderWatcher = nullptr;
     FileTreeModel* m_model = nullptr;

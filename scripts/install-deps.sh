@@ -18,6 +18,8 @@ packages=(
     vsftpd lftp
     # Real stylesheets and scripts for the colouring tests and benchmarks.
     libjs-jquery libjs-jquery-ui
+    # Find in Site is measured beside grep and ripgrep (bench/editor).
+    ripgrep
     # What proftpd (unpacked below, not installed) needs besides.
     libmemcached11 libmemcachedutil2 libpcre2-posix3 libhiredis0.14
 )

@@ -45,9 +45,11 @@ TEST_F(EditMenuTest, TheMenuHoldsTheCommandsWithTheirKeys) {
     for (QAction* a : w().menuEdit()->actions())
         if (!a->isSeparator())
             titles << a->text().remove(QLatin1Char('&'));
-    EXPECT_EQ(titles, (QStringList{"Undo", "Redo", "Cut", "Copy", "Paste", "Select All", "Find",
-                                   "Indent", "Outdent", "Check Spelling While Typing",
-                                   QStringLiteral("Preferences\u2026")}));
+    EXPECT_EQ(titles,
+              (QStringList{"Undo", "Redo", "Cut", "Copy", "Paste", "Select All", "Find", "Indent",
+                           "Outdent", "Toggle Comment", QStringLiteral("Go to Line\u2026"),
+                           "Go to Matching Bracket", "Show Completions", "Close Tags While Typing",
+                           "Check Spelling While Typing", QStringLiteral("Preferences\u2026")}));
     EXPECT_EQ(w().actionUndo()->shortcut(), QKeySequence(QKeySequence::Undo));
     EXPECT_EQ(w().actionSelectAll()->shortcut(), QKeySequence(QKeySequence::SelectAll));
     EXPECT_EQ(w().actionIndent()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_BracketRight));

@@ -49,11 +49,28 @@ using MenuBarTest = SiteFixture;
 
 TEST_F(MenuBarTest, EveryCommandOfTheWindowIsInTheMenuBarWithAKeyOfItsOwn) {
     const QList<QAction*> actions = menuBarActions(app->window()->menuBar());
-    for (const char* name :
-         {"actionSpellChecking", "actionHelp", "actionHelpPHP", "actionHelpHTML", "actionSave",
-          "actionCloseOpenFile", "actionQuit", "actionBack", "actionForward", "actionReload",
-          "actionPopupSites", "actionPopupOpenFiles", "actionPopupActionMenu", "actionPreferences",
-          "actionRefreshFolders", "actionUpload"}) {
+    for (const char* name : {"actionSpellChecking",
+                             "actionHelp",
+                             "actionHelpPHP",
+                             "actionHelpHTML",
+                             "actionSave",
+                             "actionCloseOpenFile",
+                             "actionQuit",
+                             "actionBack",
+                             "actionForward",
+                             "actionReload",
+                             "actionPopupSites",
+                             "actionPopupOpenFiles",
+                             "actionPopupActionMenu",
+                             "actionPreferences",
+                             "actionRefreshFolders",
+                             "actionUpload",
+                             "actionToggleComment",
+                             "actionGoToLine",
+                             "actionGoToMatchingBracket",
+                             "actionShowCompletions",
+                             "actionFindInSite",
+                             "actionReplaceInSite"}) {
         QAction* a = byName(actions, QLatin1String(name));
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->text().isEmpty()) << name;
