@@ -6,6 +6,7 @@
 #include "editor/colourcommand.h"
 #include "help/commandline.h"
 #include "resources/resources.h"
+#include "upload/synccli.h"
 #include "upload/uploadcli.h"
 
 #include <QApplication>
@@ -18,6 +19,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -52,9 +55,13 @@ int runTool(int argc, char** argv) {
     morvane::Platform::install(&platform);
     QTextStream in(stdin);
     QTextStream out(stdout);
-    const int rc = std::strcmp(argv[1], "trust") == 0
-                       ? morvane::runTrustCommandLine(args, in, out, err)
-                       : morvane::runUploadCommandLine(args, in, out, err);
+    const int rc =
+        std::strcmp(argv[1], "trust") == 0 ? morvane::runTrustCommandLine(args, in, out, err)
+        : std::strcmp(argv[1], "compare") == 0
+            ? morvane::runCompareCommandLine(args, in, out, err)
+        : std::strcmp(argv[1], "download") == 0
+            ? morvane::runDownloadCommandLine(args, in, out, err, ::isatty(STDERR_FILENO) != 0)
+            : morvane::runUploadCommandLine(args, in, out, err);
     morvane::Platform::install(nullptr);
     return rc;
 }
@@ -88,7 +95,8 @@ int main(int argc, char** argv) {
             return *rc;
     }
     if (argc > 1 && (std::strcmp(argv[1], "colour") == 0 || std::strcmp(argv[1], "upload") == 0 ||
-                     std::strcmp(argv[1], "trust") == 0))
+                     std::strcmp(argv[1], "trust") == 0 || std::strcmp(argv[1], "compare") == 0 ||
+                     std::strcmp(argv[1], "download") == 0))
         return runTool(argc, argv);
     {
         // The window takes no words: a mistyped command must not open it.

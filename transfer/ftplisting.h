@@ -16,6 +16,7 @@ struct FtpListingEntry {
     QString group;
     qint64 size = -1;   // -1 when not given (folders in the DOS form)
     QDateTime modified; // invalid when it could not be read
+    bool timeOfDay = false; // `modified` holds hours and minutes, not only the day
     QString name;
     QString linkTarget;
     bool isFolder = false;
