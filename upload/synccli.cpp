@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 #include "core/sitestore.h"
+#include "transfer/deletejob.h"
 #include "transfer/downloadjob.h"
 #include "transfer/servertrust.h"
 #include "transfer/serverwalk.h"
@@ -340,6 +341,72 @@ int runDownloadCommandLine(const QStringList& args, QTextStream& in, QTextStream
         return downloadexit::Failed;
     }
     return heldBack ? downloadexit::Failed : downloadexit::Downloaded;
+}
+
+int runServerDeletions(const Site& site, const QString& siteFolder, bool dryRun, bool yes,
+                       QTextStream& in, QTextStream& out, QTextStream& err) {
+    const Exclusions exclusions = Exclusions::forSite(site);
+    const sitecompare::LocalScan local = sitecompare::scanLocal(siteFolder, exclusions);
+    if (!local.ok) {
+        err << escapeForTerminal(local.problem) << "\nNothing is deleted on the server.\n"
+            << Qt::flush;
+        return uploadexit::Failed;
+    }
+    ServerWalk walk(site, exclusions);
+    if (!walkServer({site, siteFolder}, walk, err)) {
+        err << "Nothing is deleted on the server.\n" << Qt::flush;
+        return uploadexit::Failed;
+    }
+    QStringList files;
+    for (const sitecompare::Row& row : sitecompare::compare(local.files, walk.files())) {
+        if (row.state == sitecompare::State::OnlyOnServer)
+            files << row.path;
+    }
+    // Folders that hold nothing once those files are gone, and that are
+    // not folders here.
+    QStringList folders;
+    for (const QString& folder : walk.folders()) {
+        if (local.folders.contains(folder))
+            continue;
+        const QString prefix = folder + QLatin1Char('/');
+        bool keeps = false;
+        for (auto it = walk.files().constBegin(); it != walk.files().constEnd() && !keeps; ++it)
+            keeps = it.key().startsWith(prefix) && !files.contains(it.key());
+        if (!keeps)
+            folders << folder;
+    }
+    if (files.isEmpty() && folders.isEmpty()) {
+        out << "Nothing to delete on the server.\n" << Qt::flush;
+        return uploadexit::Uploaded;
+    }
+    out << "These files will be deleted on the server:\n";
+    for (const QString& f : files)
+        out << "  " << escapeNameForTerminal(f) << '\n';
+    for (const QString& f : folders)
+        out << "  " << escapeNameForTerminal(f) << "/ (if empty)\n";
+    out << "in the server folder of " << escapeNameForTerminal(site.name()) << '\n' << Qt::flush;
+    if (dryRun)
+        return uploadexit::NotConfirmed;
+    if (!yes) {
+        out << "Delete? [y/N] " << Qt::flush;
+        const QString answer = in.readLine().trimmed().toLower();
+        if (answer != QLatin1String("y") && answer != QLatin1String("yes"))
+            return uploadexit::NotConfirmed;
+    }
+    DeleteJob job(site, files, folders);
+    QObject::connect(&job, &DeleteJob::message, &job, [&](const QString& line) {
+        out << escapeForTerminal(line) << '\n' << Qt::flush;
+    });
+    runToEnd(job);
+    if (!job.succeeded()) {
+        for (const QString& file : job.failedFiles())
+            err << "Not deleted: \"" << escapeNameForTerminal(file)
+                << "\": " << escapeForTerminal(job.failureOf(file)) << '\n';
+        err << Qt::flush;
+        trustHint(site, job.trustProblem(), err);
+        return uploadexit::Failed;
+    }
+    return uploadexit::Uploaded;
 }
 
 } // namespace morvane

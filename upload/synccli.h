@@ -33,4 +33,14 @@ int runCompareCommandLine(const QStringList& args, QTextStream& in, QTextStream&
 int runDownloadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
                            QTextStream& err, bool progress = false);
 
+class Site;
+// `morvane upload --delete`, after the upload: lists the server folder and
+// deletes the files that have no counterpart in `siteFolder` (excluded
+// names never), then the server folders left empty. Every file is listed
+// first; `dryRun` stops there, and without `yes` the answer is read from
+// `in`. Returns an exit status of `morvane upload`: 0 deleted (or nothing
+// to delete), 1 failure, 4 not confirmed (or dry run).
+int runServerDeletions(const Site& site, const QString& siteFolder, bool dryRun, bool yes,
+                       QTextStream& in, QTextStream& out, QTextStream& err);
+
 } // namespace morvane

@@ -5,6 +5,7 @@
 #include "transfer/passwordstore.h"
 #include "transfer/servertrust.h"
 #include "upload/publish.h"
+#include "upload/synccli.h"
 #include "upload/uploadmarks.h"
 
 #include <QCoreApplication>
@@ -19,14 +20,17 @@ namespace morvane {
 
 namespace {
 
-const char kUsage[] = "Usage: morvane upload [--yes] [--dry-run] [--verbose] [SITE]\n"
+const char kUsage[] = "Usage: morvane upload [--yes] [--dry-run] [--delete] [--verbose] [SITE]\n"
                       "\n"
                       "Uploads the changed files of SITE (the current site when omitted),\n"
                       "after converting its changed Markdown files to HTML. Files the server\n"
                       "confirmed lose their mark; every other file keeps it.\n"
                       "\n"
-                      "  -y, --yes      upload without asking for confirmation\n"
-                      "  -n, --dry-run  show what would be uploaded; change nothing\n"
+                      "  -y, --yes      upload (and delete) without asking for confirmation\n"
+                      "  -n, --dry-run  show what would be uploaded (and deleted); change nothing\n"
+                      "  -d, --delete   after the upload, delete the server's files that have\n"
+                      "                 no counterpart here (never excluded names), then the\n"
+                      "                 server folders left empty; every file is listed first\n"
                       "  -v, --verbose  show the FTP conversation's diagnostics\n"
                       "  -h, --help     show this help\n"
                       "\n"
@@ -38,6 +42,7 @@ struct Options {
     bool dryRun = false;
     bool verbose = false;
     bool help = false;
+    bool deleteOnServer = false;
     QString site;
     bool siteGiven = false;
 };
@@ -54,6 +59,8 @@ bool parseArgs(const QStringList& args, Options* opts, QString* problem) {
             opts->dryRun = true;
         } else if (option && (a == QLatin1String("--verbose") || a == QLatin1String("-v"))) {
             opts->verbose = true;
+        } else if (option && (a == QLatin1String("--delete") || a == QLatin1String("-d"))) {
+            opts->deleteOnServer = true;
         } else if (option && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
             opts->help = true;
         } else if (option) {
@@ -283,7 +290,24 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
     // The marks of the files sent must be on disk before the status says so.
     if (marks.hasUnwrittenChanges() && !marks.flush())
         return uploadexit::Failed;
-    return exitStatus(outcome);
+    if (!opts.deleteOnServer || !site)
+        return exitStatus(outcome);
+    // Deletions follow an upload that went well (a file renamed here is
+    // then on the server under its new name before the old one goes).
+    const bool uploaded = outcome == PublishOutcome::Uploaded ||
+                          outcome == PublishOutcome::NothingToUpload ||
+                          (outcome == PublishOutcome::NotConfirmed && opts.dryRun);
+    if (!uploaded) {
+        if (outcome != PublishOutcome::NotConfirmed)
+            err << "Nothing is deleted on the server: the upload did not succeed.\n" << Qt::flush;
+        return exitStatus(outcome);
+    }
+    const int deleted = runServerDeletions(
+        *site, uploadplan::siteFolderFor(*site, paths::defaultSiteFolder()), opts.dryRun, opts.yes,
+        in, out, err);
+    return deleted != uploadexit::Uploaded ? deleted
+           : outcome == PublishOutcome::NotConfirmed ? uploadexit::NotConfirmed
+                                                     : uploadexit::Uploaded;
 }
 
 int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,

@@ -15,6 +15,7 @@
 #include "transfer/sshhostkey.h"
 #include "upload/needinguploadrecord.h"
 #include "upload/synccli.h"
+#include "upload/uploadcli.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -129,9 +130,13 @@ protected:
         QTextStream inStream(&in, QIODevice::ReadOnly);
         QTextStream outStream(&r.out, QIODevice::WriteOnly);
         QTextStream errStream(&r.err, QIODevice::WriteOnly);
-        r.status = command == "compare"
-                       ? runCompareCommandLine(args, inStream, outStream, errStream)
-                       : runDownloadCommandLine(args, inStream, outStream, errStream);
+        r.status = command == "compare"  ? runCompareCommandLine(args, inStream, outStream, errStream)
+                   : command == "upload" ? runUploadCommandLine(args, inStream, outStream, errStream)
+                                         : runDownloadCommandLine(args, inStream, outStream, errStream);
+        // These tests run without a keyring.
+        static const QRegularExpression keyringWarning(
+            QStringLiteral("^warning: passwords stay in the settings file: [^\n]*\n"));
+        r.err.remove(keyringWarning);
         return r;
     }
 
@@ -271,6 +276,52 @@ TEST_P(SyncCliTest, NamesFromTheListingAreNeverPaths) {
     EXPECT_TRUE(r.err.contains("Not downloaded: \"img/a.png\"")) << r.err.toStdString();
     EXPECT_TRUE(allBelow(outside.path()).isEmpty()) << "nothing written through the link";
     EXPECT_EQ(allBelow(site), (QStringList{"good.html", "img"}));
+}
+
+TEST_P(SyncCliTest, UploadWithDeletionsTouchesOnlyTheServerFolderAndNeverExcludedNames) {
+    // "old.html" was renamed here to "new.html"; "gone/" was deleted here.
+    serverFile("old.html", "page");
+    serverFile("keep.html", "keep");
+    serverFile("gone/a.html", "a");
+    serverFile("gone/deeper/b.html", "b");
+    serverFile("stuff/x.html", "x");
+    serverFile("stuff/.DS_Store", "excluded: stays, and so does its folder");
+    serverFile(".git/config", "excluded");
+    serverFile("node_modules/m.js", "excluded");
+    ASSERT_TRUE(writeFile(root.path() + "/server/outside.html", "not the site's"));
+    localFile("keep.html", "keep");
+    localFile("new.html", "page");
+    record.mark(here("new.html"));
+    ASSERT_TRUE(record.save());
+    start();
+
+    CliRun r = run("upload", {"--delete", "--dry-run"});
+    EXPECT_EQ(r.status, uploadexit::NotConfirmed) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("These files will be deleted on the server:\n"
+                               "  gone/a.html\n  gone/deeper/b.html\n  old.html\n  stuff/x.html\n"))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("  gone/ (if empty)")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains(".git")) << r.out.toStdString();
+    EXPECT_TRUE(QFile::exists(onServer("old.html")));
+    EXPECT_FALSE(QFile::exists(onServer("new.html")));
+
+    // The upload is confirmed, the deletion is not.
+    r = run("upload", {"--delete"}, "y\nn\n");
+    EXPECT_EQ(r.status, uploadexit::NotConfirmed) << r.err.toStdString();
+    EXPECT_EQ(readFile(onServer("new.html")), "page");
+    EXPECT_TRUE(QFile::exists(onServer("old.html")));
+
+    r = run("upload", {"--delete", "--yes"});
+    EXPECT_EQ(r.status, uploadexit::Uploaded) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(allBelow(root.path() + "/server"),
+              (QStringList{"outside.html", "www", "www/.git", "www/.git/config", "www/keep.html",
+                           "www/new.html", "www/node_modules", "www/node_modules/m.js",
+                           "www/stuff", "www/stuff/.DS_Store"}));
+
+    // Nothing left to delete.
+    r = run("upload", {"--delete", "--yes"});
+    EXPECT_EQ(r.status, uploadexit::Uploaded) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Nothing to delete on the server.")) << r.out.toStdString();
 }
 
 TEST_P(SyncCliTest, UsageErrors) {
