@@ -6,6 +6,7 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
 #include <vector>
 
 namespace morvane {
@@ -19,6 +20,7 @@ struct ListingBuffer {
     QByteArray bytes;
     qint64 cap = 0;
     bool tooBig = false;
+    bool mlsd = false; // asked for with MLSD
 };
 
 size_t receiveListing(char* data, size_t size, size_t count, void* userp) {
@@ -119,7 +121,8 @@ void ServerWalk::start() {
             bool ok = curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &receiveListing) == CURLE_OK &&
                       curl_easy_setopt(easy, CURLOPT_WRITEDATA, static_cast<void*>(buffer.get())) ==
                           CURLE_OK;
-            if (ok && m_mlsd && !sftp)
+            buffer->mlsd = m_mlsd && !sftp;
+            if (ok && buffer->mlsd)
                 ok = curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "MLSD") == CURLE_OK;
             if (!ok) {
                 *error = {FtpErrorDomain::Setup, 0,
@@ -144,15 +147,25 @@ void ServerWalk::start() {
                 return;
             }
             if (r.error.isError()) {
-                if (id == 0 && m_mlsd && !sftp && commandUnknown(r.responseCode)) {
+                if (buffer && buffer->mlsd && commandUnknown(r.responseCode)) {
                     m_mlsd = false; // an older server: LIST it is
-                    d->queue.enqueue(0);
+                    d->queue.enqueue(id);
+                    return;
+                }
+                const bool missing =
+                    r.error.domain == FtpErrorDomain::FTP
+                        ? r.error.code == 550 || r.error.code == 450
+                        : sftp && (r.responseCode == 2 || r.error.code == CURLE_REMOTE_FILE_NOT_FOUND);
+                if (m_onlySome && missing) {
+                    // Not on the server (yet): nothing in it to know about.
+                    if (--d->outstanding == 0 && !m_finished)
+                        finish(QString());
                     return;
                 }
                 finish(QStringLiteral("Can't list %1: %2").arg(shown, streamErrorMessage(r.error)));
                 return;
             }
-            listed(id, buffer ? buffer->bytes : QByteArray(), sftp);
+            listed(id, buffer ? buffer->bytes : QByteArray(), buffer && buffer->mlsd, sftp);
             d->buffers[size_t(id)].reset();
             if (--d->outstanding == 0 && !m_finished)
                 finish(QString());
@@ -165,7 +178,30 @@ void ServerWalk::start() {
         finish(QStringLiteral("ERROR: Can't initiate FTP. ") + problem);
         return;
     }
-    addFolder(QStringList(), 0);
+    if (!m_onlySome) {
+        addFolder(QStringList(), 0);
+        return;
+    }
+    if (m_only.isEmpty()) {
+        finish(QString());
+        return;
+    }
+    for (const QString& folder : m_only)
+        addFolder(folder.split(QLatin1Char('/'), Qt::SkipEmptyParts), 0);
+}
+
+void ServerWalk::setOnlyFolders(const QStringList& folders) {
+    m_onlySome = true;
+    m_only.clear();
+    // The server folder first: a server without MLSD is found out there.
+    for (const QString& f : folders) {
+        const QString clean = f.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
+        if (!m_only.contains(clean))
+            m_only << clean;
+    }
+    std::stable_sort(m_only.begin(), m_only.end(), [](const QString& a, const QString& b) {
+        return a.isEmpty() && !b.isEmpty();
+    });
 }
 
 void ServerWalk::addFolder(const QStringList& segments, int depth) {
@@ -175,14 +211,14 @@ void ServerWalk::addFolder(const QStringList& segments, int depth) {
     d->queue.enqueue(int(d->folders.size()) - 1);
 }
 
-void ServerWalk::listed(int id, const QByteArray& listing, bool sftp) {
+void ServerWalk::listed(int id, const QByteArray& listing, bool mlsd, bool sftp) {
     const Impl::Folder folder = d->folders[size_t(id)];
     int read = 0;
     int unreadable = 0;
     for (const QByteArray& line : listing.split('\n')) {
         ServerEntry entry;
         const ServerLineKind kind =
-            m_mlsd ? parseMlsdLine(line, &entry) : parseLsLine(line, &entry, sftp);
+            mlsd ? parseMlsdLine(line, &entry) : parseLsLine(line, &entry, sftp);
         if (kind == ServerLineKind::Skip)
             continue;
         if (kind == ServerLineKind::Invalid) {
@@ -214,6 +250,10 @@ void ServerWalk::listed(int id, const QByteArray& listing, bool sftp) {
             continue;
         if (entry.isLink) {
             m_skipped.append({path, QStringLiteral("a link on the server (never followed)")});
+            continue;
+        }
+        if (entry.isFolder && m_onlySome) {
+            m_folders << path;
             continue;
         }
         if (entry.isFolder) {

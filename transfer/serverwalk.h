@@ -39,6 +39,10 @@ public:
     ~ServerWalk() override;
 
     void setLimits(const Limits& limits) { m_limits = limits; }
+    // Lists exactly these folders (relative; "" is the server folder
+    // itself) and none below them, instead of the whole tree. A folder
+    // missing on the server counts as empty.
+    void setOnlyFolders(const QStringList& folders);
     void setReplyTimeout(int seconds);
 
     void start(); // returns at once; finished() follows, exactly once
@@ -67,7 +71,7 @@ private:
     struct Impl;
     void finish(const QString& error);
     void addFolder(const QStringList& segments, int depth);
-    void listed(int id, const QByteArray& listing, bool sftp);
+    void listed(int id, const QByteArray& listing, bool mlsd, bool sftp);
     Site m_site;
     Exclusions m_exclusions;
     Limits m_limits;
@@ -78,6 +82,8 @@ private:
     QList<Skipped> m_skipped;
     QString m_error;
     bool m_mlsd = false;
+    bool m_onlySome = false;
+    QStringList m_only;
     bool m_started = false;
     bool m_finished = false;
 };

@@ -76,11 +76,23 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
         return PublishOutcome::ConversionFailed;
     }
 
-    const uploadplan::Files files = uploadplan::collectFiles(
+    uploadplan::Files files = uploadplan::collectFiles(
         marks.paths(), folder, options.dryRun ? pass.htmlFiles : QStringList());
     if (files.send.isEmpty() && files.refused.isEmpty()) {
         ui.nothingToUpload();
         return PublishOutcome::NothingToUpload;
+    }
+    if (options.holdBack && !files.send.isEmpty()) {
+        QList<uploadplan::Refusal> held;
+        QString problem;
+        if (!options.holdBack(*site, files.send, &held, &problem)) {
+            ui.problem(QStringLiteral("Can't check the server for changes made there."), problem);
+            return PublishOutcome::Failed;
+        }
+        for (const uploadplan::Refusal& r : held) {
+            files.send.removeAll(r.file);
+            files.refused.append(r);
+        }
     }
     if (!ui.confirm(*site, files) || options.dryRun)
         return PublishOutcome::NotConfirmed;
@@ -89,6 +101,7 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
         return PublishOutcome::Failed;
     }
 
+    QStringList sent;
     QHash<QString, Stamp> stamps;
     for (const QString& rel : files.send) {
         const QString path = folder + QLatin1Char('/') + rel;
@@ -98,7 +111,8 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
     auto makeJob = [&](const Site& target) {
         std::unique_ptr<TransferJob> job = TransferJob::makeUpload(target, folder, files.send);
         QObject::connect(job.get(), &TransferJob::fileUploaded, &marks,
-                         [&marks, &stamps, folder](const QString& rel) {
+                         [&marks, &stamps, &sent, folder](const QString& rel) {
+                             sent << rel;
                              const QString path = folder + QLatin1Char('/') + rel;
                              auto it = stamps.constFind(path);
                              if (it != stamps.constEnd() && *it == stampOf(path))
@@ -117,6 +131,8 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
     }
     if (outcome == TransferJob::Outcome::Succeeded && files.refused.isEmpty())
         marks.forgetSent(uploadplan::vanishedFiles(marks.paths(), folder));
+    if (options.afterSent)
+        options.afterSent(target, sent);
     // However the transfer ended, the confirmed files' marks reach the file now.
     marks.flush();
     reportRefusals(ui, files.refused);

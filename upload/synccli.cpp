@@ -6,6 +6,7 @@
 #include "transfer/downloadjob.h"
 #include "transfer/servertrust.h"
 #include "transfer/serverwalk.h"
+#include "upload/serverstate.h"
 #include "upload/sitecompare.h"
 #include "upload/uploadcli.h"
 #include "upload/uploadmarks.h"
@@ -332,6 +333,15 @@ int runDownloadCommandLine(const QStringList& args, QTextStream& in, QTextStream
     runToEnd(job);
     if (progress)
         err << "\r\x1b[K" << Qt::flush;
+    // How the server held each file fetched, for the next upload to check.
+    ServerState state;
+    state.load(chosen->site, marks.filePath());
+    for (const QString& path : job.downloadedFiles())
+        state.remember(path, walk.files().value(path));
+    if (!job.downloadedFiles().isEmpty() && !state.save(&problem))
+        err << "warning: the server's state is not remembered: " << escapeForTerminal(problem)
+            << '\n'
+            << Qt::flush;
     if (!job.succeeded()) {
         for (const QString& file : job.failedFiles())
             err << "Not downloaded: \"" << escapeNameForTerminal(file)
@@ -398,6 +408,15 @@ int runServerDeletions(const Site& site, const QString& siteFolder, bool dryRun,
         out << escapeForTerminal(line) << '\n' << Qt::flush;
     });
     runToEnd(job);
+    ServerState state;
+    state.load(site, paths::needingUploadPath());
+    for (const QString& path : job.deletedFiles())
+        state.forget(path);
+    QString problem;
+    if (!job.deletedFiles().isEmpty() && !state.save(&problem))
+        err << "warning: the server's state is not remembered: " << escapeForTerminal(problem)
+            << '\n'
+            << Qt::flush;
     if (!job.succeeded()) {
         for (const QString& file : job.failedFiles())
             err << "Not deleted: \"" << escapeNameForTerminal(file)

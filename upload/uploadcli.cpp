@@ -5,6 +5,7 @@
 #include "transfer/passwordstore.h"
 #include "transfer/servertrust.h"
 #include "upload/publish.h"
+#include "upload/serverstate.h"
 #include "upload/synccli.h"
 #include "upload/uploadmarks.h"
 
@@ -20,7 +21,8 @@ namespace morvane {
 
 namespace {
 
-const char kUsage[] = "Usage: morvane upload [--yes] [--dry-run] [--delete] [--verbose] [SITE]\n"
+const char kUsage[] =
+    "Usage: morvane upload [--yes] [--dry-run] [--delete] [--force] [--verbose] [SITE]\n"
                       "\n"
                       "Uploads the changed files of SITE (the current site when omitted),\n"
                       "after converting its changed Markdown files to HTML. Files the server\n"
@@ -31,6 +33,9 @@ const char kUsage[] = "Usage: morvane upload [--yes] [--dry-run] [--delete] [--v
                       "  -d, --delete   after the upload, delete the server's files that have\n"
                       "                 no counterpart here (never excluded names), then the\n"
                       "                 server folders left empty; every file is listed first\n"
+                      "  -f, --force    overwrite files changed on the server since they\n"
+                      "                 were last uploaded or downloaded (by default such a\n"
+                      "                 file is not sent, is named, and the status is 1)\n"
                       "  -v, --verbose  show the FTP conversation's diagnostics\n"
                       "  -h, --help     show this help\n"
                       "\n"
@@ -43,6 +48,7 @@ struct Options {
     bool verbose = false;
     bool help = false;
     bool deleteOnServer = false;
+    bool force = false;
     QString site;
     bool siteGiven = false;
 };
@@ -61,6 +67,8 @@ bool parseArgs(const QStringList& args, Options* opts, QString* problem) {
             opts->verbose = true;
         } else if (option && (a == QLatin1String("--delete") || a == QLatin1String("-d"))) {
             opts->deleteOnServer = true;
+        } else if (option && (a == QLatin1String("--force") || a == QLatin1String("-f"))) {
+            opts->force = true;
         } else if (option && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
             opts->help = true;
         } else if (option) {
@@ -286,10 +294,33 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
 
     PublishOptions options;
     options.dryRun = opts.dryRun;
+    // A file changed on the server since it was last seen there is not
+    // overwritten without --force; after the upload the server's state is
+    // remembered.
+    const QString recordPath = marks.filePath();
+    int conflicts = 0;
+    if (!opts.force)
+        options.holdBack = [&](const Site& s, const QStringList& send,
+                               QList<uploadplan::Refusal>* held, QString* problem) {
+            const bool ok = serverstate::holdBackConflicts(s, recordPath, send, held, problem);
+            conflicts = int(held->size());
+            return ok;
+        };
+    options.afterSent = [&](const Site& s, const QStringList& sent) {
+        QString problem;
+        if (!serverstate::rememberServer(s, recordPath, sent, &problem))
+            err << "warning: the server's state after the upload is not remembered: "
+                << escapeForTerminal(problem) << '\n'
+                << Qt::flush;
+    };
     const PublishOutcome outcome = publish(site, paths::defaultSiteFolder(), marks, ui, options);
     // The marks of the files sent must be on disk before the status says so.
     if (marks.hasUnwrittenChanges() && !marks.flush())
         return uploadexit::Failed;
+    if (conflicts > 0)
+        err << "Files changed on the server were not overwritten; upload with --force to "
+               "overwrite them.\n"
+            << Qt::flush;
     if (!opts.deleteOnServer || !site)
         return exitStatus(outcome);
     // Deletions follow an upload that went well (a file renamed here is

@@ -14,6 +14,7 @@
 #include "transfer/siteprotocol.h"
 #include "transfer/sshhostkey.h"
 #include "upload/needinguploadrecord.h"
+#include "upload/serverstate.h"
 #include "upload/synccli.h"
 #include "upload/uploadcli.h"
 
@@ -322,6 +323,63 @@ TEST_P(SyncCliTest, UploadWithDeletionsTouchesOnlyTheServerFolderAndNeverExclude
     r = run("upload", {"--delete", "--yes"});
     EXPECT_EQ(r.status, uploadexit::Uploaded) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Nothing to delete on the server.")) << r.out.toStdString();
+}
+
+TEST_P(SyncCliTest, AChangeMadeOnTheServerIsNeverOverwrittenWithoutForce) {
+    localFile("a.html", "ours");
+    localFile("b.html", "b");
+    record.mark(here("a.html"));
+    record.mark(here("b.html"));
+    ASSERT_TRUE(record.save());
+    start();
+    Site s;
+    s.setValue(sitekey::sitename, "Web");
+    const QString statePath = ServerState::pathFor(s, paths::needingUploadPath());
+
+    // First use: no memory, the upload goes as always, then remembers.
+    CliRun r = run("upload", {"--yes"});
+    ASSERT_EQ(r.status, uploadexit::Uploaded) << r.err.toStdString();
+    ASSERT_TRUE(QFile::exists(statePath));
+    EXPECT_EQ(QFile::permissions(statePath) & 0x0777,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    // A colleague changes a.html on the server (same size, another time);
+    // it is edited here too.
+    serverFile("a.html", "them");
+    localFile("a.html", "mine", 60);
+    localFile("b.html", "b2", 60);
+    record.mark(here("a.html"));
+    record.mark(here("b.html"));
+    ASSERT_TRUE(record.save());
+    r = run("upload", {"--yes"});
+    EXPECT_EQ(r.status, uploadexit::Failed);
+    EXPECT_TRUE(r.err.contains("\"a.html\" was not sent.")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("changed on the server")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("--force")) << r.err.toStdString();
+    EXPECT_EQ(readFile(onServer("a.html")), "them") << "the colleague's change is kept";
+    EXPECT_EQ(readFile(onServer("b.html")), "b2") << "the other file went";
+    NeedingUploadRecord after;
+    after.setFilePath(paths::needingUploadPath());
+    ASSERT_EQ(after.load(), NeedingUploadRecord::LoadResult::Loaded);
+    EXPECT_EQ(after.paths(), QStringList{here("a.html")}) << "the held file keeps its mark";
+
+    // --force overwrites it, and the memory follows.
+    r = run("upload", {"--yes", "--force"});
+    EXPECT_EQ(r.status, uploadexit::Uploaded) << r.err.toStdString();
+    EXPECT_EQ(readFile(onServer("a.html")), "mine");
+
+    // A download remembers too: changed on the server after it, a local
+    // edit is held back again.
+    serverFile("c.html", "server c");
+    r = run("download", {"--yes"});
+    ASSERT_EQ(r.status, downloadexit::Downloaded) << r.err.toStdString();
+    serverFile("c.html", "server c, edited there", 120);
+    localFile("c.html", "edited here too", 180);
+    record.mark(here("c.html"));
+    ASSERT_TRUE(record.save());
+    r = run("upload", {"--yes"});
+    EXPECT_EQ(r.status, uploadexit::Failed);
+    EXPECT_EQ(readFile(onServer("c.html")), "server c, edited there");
 }
 
 TEST_P(SyncCliTest, UsageErrors) {

@@ -6,6 +6,7 @@
 #include "testenv.h"
 #include "transfer/downloadjob.h"
 #include "transfer/serverlisting.h"
+#include "upload/serverstate.h"
 #include "upload/sitecompare.h"
 
 #include <QDir>
@@ -297,4 +298,78 @@ TEST(DownloadTarget, NothingIsWrittenThroughALinkOrOutsideTheSite) {
     EXPECT_EQ(QDir(outside.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
               QStringList{"victim.html"});
     EXPECT_FALSE(QFile::exists(root.path() + "/escape.html"));
+}
+
+TEST(ServerState, AChangeOnTheServerIsSeenWithinEachListingsPrecision) {
+    struct Case {
+        qint64 thenSize;
+        const char* then;
+        qint64 thenPrecision;
+        qint64 nowSize;
+        const char* now;
+        qint64 nowPrecision;
+        bool changed;
+    };
+    const Case cases[] = {
+        {10, "2026-12-08T04:40:37Z", 1, 10, "2026-12-08T04:40:37Z", 1, false},
+        {10, "2026-12-08T04:40:37Z", 1, 10, "2026-12-08T04:40:38Z", 1, true},
+        {10, "2026-12-08T04:40:37Z", 1, 11, "2026-12-08T04:40:37Z", 1, true},
+        // To the minute: a change within the same minute and size can't be seen,
+        // the next minute can.
+        {10, "2026-12-08T04:40:00Z", 60, 10, "2026-12-08T04:40:00Z", 60, false},
+        {10, "2026-12-08T04:40:00Z", 60, 10, "2026-12-08T04:41:00Z", 60, true},
+        // The exact time remembered, the minute listed now.
+        {10, "2026-12-08T04:40:37Z", 1, 10, "2026-12-08T04:40:00Z", 60, false},
+        {10, "2026-12-08T04:40:37Z", 1, 10, "2026-12-08T04:39:00Z", 60, true},
+        // A listing that shows only the day once the file is old.
+        {10, "2026-06-08T04:40:00Z", 60, 10, "2026-06-08T00:00:00Z", 86400, false},
+        {10, "2026-06-08T04:40:00Z", 60, 10, "2026-06-09T00:00:00Z", 86400, true},
+    };
+    for (const Case& c : cases) {
+        ServerEntry then;
+        then.size = c.thenSize;
+        then.modified = utc(c.then);
+        then.precision = c.thenPrecision;
+        ServerEntry now;
+        now.size = c.nowSize;
+        now.modified = utc(c.now);
+        now.precision = c.nowPrecision;
+        EXPECT_EQ(ServerState::changedSince(then, now), c.changed) << c.then << " -> " << c.now;
+    }
+}
+
+TEST(ServerState, KeptPerSiteAndServerFolder) {
+    QTemporaryDir dir;
+    const QString record = dir.path() + "/NeedingUpload.dict";
+    Site site;
+    site.setValue(sitekey::sitename, "Web");
+    site.setValue(sitekey::server, "example.org");
+    site.setValue(sitekey::serverfolder, "/www");
+    ServerState state;
+    state.load(site, record);
+    EXPECT_TRUE(state.isEmpty());
+    ServerEntry e;
+    e.size = 5;
+    e.modified = utc("2026-12-08T04:40:37Z");
+    e.precision = 60;
+    state.remember("a/b.html", e);
+    QString problem;
+    ASSERT_TRUE(state.save(&problem)) << problem.toStdString();
+
+    ServerState again;
+    again.load(site, record);
+    ASSERT_TRUE(again.remembered("a/b.html").has_value());
+    EXPECT_EQ(again.remembered("a/b.html")->size, 5);
+    EXPECT_EQ(again.remembered("a/b.html")->modified, e.modified);
+    EXPECT_EQ(again.remembered("a/b.html")->precision, 60);
+
+    // Another server folder: a fresh start.
+    site.setValue(sitekey::serverfolder, "/other");
+    again.load(site, record);
+    EXPECT_TRUE(again.isEmpty());
+    // A damaged file: a fresh start too, never a crash.
+    site.setValue(sitekey::serverfolder, "/www");
+    ASSERT_TRUE(writeFile(ServerState::pathFor(site, record), "{not json"));
+    again.load(site, record);
+    EXPECT_TRUE(again.isEmpty());
 }
