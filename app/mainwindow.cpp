@@ -43,7 +43,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_outline->setObjectName(QStringLiteral("outlineView"));
     m_outline->setHeaderHidden(true);
     m_outline->setUniformRowHeights(true);
-    m_outline->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_outline->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_outline->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_outline->setContextMenuPolicy(Qt::CustomContextMenu);
     left->addWidget(m_outline, 1);

@@ -62,17 +62,6 @@ OutlineController::OutlineController(MainWindow& window, FileTreeModel& model,
     setUpRowCommands();
 }
 
-void OutlineController::updateMarkCommands() {
-    if (!m_outlineView || !m_markAction || !m_unmarkAction)
-        return;
-    const QModelIndexList rows = m_outlineView->selectionModel()->selectedRows();
-    FileSystemItem* item = rows.isEmpty() ? nullptr : m_model.nodeForIndex(rows.first());
-    const bool file = item && item->numberOfChildren() < 0;
-    const bool marked = item && m_marks.contains(item->fullPath());
-    m_markAction->setEnabled(file && !marked);
-    m_unmarkAction->setEnabled(marked);
-}
-
 void OutlineController::setUpRowCommands() {
     QTreeView* outline = m_window.outlineView();
     // Names are edited in place: F2, a slow second click on the selected
@@ -231,20 +220,6 @@ void OutlineController::newFileOrFolder(NewItemType type, NewItemName name) {
     selectItem(created);
     if (name != NewItemName::IndexFirst)
         rename();
-}
-
-void OutlineController::markForUpload() {
-    FileSystemItem* item = selectedItem();
-    if (!item || item->numberOfChildren() >= 0)
-        return;
-    m_marks.mark(item->fullPath());
-}
-
-void OutlineController::unmarkForUpload() {
-    FileSystemItem* item = selectedItem();
-    if (!item)
-        return;
-    m_marks.unmark(item->fullPath());
 }
 
 void OutlineController::rename() {

@@ -37,6 +37,12 @@ public:
                       UploadMarks& marks, QObject* parent = nullptr);
 
     FileSystemItem* selectedItem() const;
+    // Every selected row (Shift and Ctrl select several).
+    QList<FileSystemItem*> selectedItems() const;
+    // The files Mark and Unmark for Upload act on: each selected file, and
+    // every file inside each selected folder (excluded names aside, links
+    // not followed). Full paths.
+    QStringList filesForMarks() const;
     void selectItem(FileSystemItem* item);
     // Opens the selected file and gives its editor the focus.
     void outlineViewSelectionDidChange();

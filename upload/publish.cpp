@@ -2,6 +2,8 @@
 
 #include "upload/uploadmarks.h"
 
+#include "core/exclusions.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
@@ -78,6 +80,22 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
 
     uploadplan::Files files = uploadplan::collectFiles(
         marks.paths(), folder, options.dryRun ? pass.htmlFiles : QStringList());
+    // Excluded names (version control, editor backups, the site's own
+    // patterns) are never sent; their marks go.
+    const Exclusions exclusions = Exclusions::forSite(*site);
+    QStringList excluded;
+    for (const QString& rel : files.send) {
+        if (exclusions.excludes(rel))
+            excluded << rel;
+    }
+    for (const QString& rel : excluded)
+        files.send.removeAll(rel);
+    if (!options.dryRun && !excluded.isEmpty()) {
+        QStringList full;
+        for (const QString& rel : excluded)
+            full << folder + QLatin1Char('/') + rel;
+        marks.forgetSent(full);
+    }
     if (files.send.isEmpty() && files.refused.isEmpty()) {
         ui.nothingToUpload();
         return PublishOutcome::NothingToUpload;
