@@ -4,31 +4,17 @@
 #include "app/mainwindow.h"
 #include "app/outlinecontroller.h"
 #include "core/exclusions.h"
-#include "core/paths.h"
 #include "core/sitestore.h"
 #include "tree/filesystemitem.h"
 #include "tree/filetreemodel.h"
 #include "upload/sitecompare.h"
 #include "upload/uploadmarks.h"
 
-#include <QSettings>
 #include <QTreeView>
 
 #include <algorithm>
 
 namespace morvane {
-
-namespace {
-
-// The current site's exclusions (the built-in ones without a site).
-Exclusions currentExclusions() {
-    std::unique_ptr<QSettings> settings = paths::openSettings();
-    const SiteList sites = sitestore::load(*settings);
-    const Site* site = sitestore::find(sites, sitestore::currentSiteName(*settings));
-    return site ? Exclusions::forSite(*site) : Exclusions();
-}
-
-} // namespace
 
 QList<FileSystemItem*> OutlineController::selectedItems() const {
     QList<FileSystemItem*> out;
@@ -45,7 +31,8 @@ QStringList OutlineController::filesForMarks() const {
         return {};
     const QString root = FileSystemItem::rootItem() ? FileSystemItem::rootItem()->fullPath()
                                                     : QString();
-    const Exclusions exclusions = currentExclusions();
+    const Site* site = m_site ? m_site() : nullptr;
+    const Exclusions exclusions = site ? Exclusions::forSite(*site) : Exclusions();
     auto relative = [&root](const QString& full) {
         return full.startsWith(root + QLatin1Char('/')) ? full.mid(root.size() + 1) : QString();
     };
