@@ -10,6 +10,7 @@
 #include "app/openfilescontroller.h"
 #include "app/preferencescontroller.h"
 #include "app/previewcontroller.h"
+#include "app/synccontroller.h"
 #include "app/spellingcontroller.h"
 #include "core/paths.h"
 #include "core/platform.h"
@@ -121,6 +122,13 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_sites->load(*settings, &sitesPresent);
     m_preview = new PreviewController(*m_window, *m_sites, *m_openFiles, *m_marks, this);
     m_openFiles->setPreviewHook([this](OpenFile* file) { m_preview->previewFile(file); });
+    m_sync = new SyncController(
+        m_window.get(), *m_marks, [this] { return getPropForCurrentSite(); },
+        [this] { actionUpload(); }, this);
+    connect(m_window->actionDownloadSite(), &QAction::triggered, m_sync,
+            &SyncController::downloadSite);
+    connect(m_window->actionCompareWithServer(), &QAction::triggered, m_sync,
+            &SyncController::compareWithServer);
     m_diskWatch = new DiskWatchController(m_window.get(), m_openFiles, this);
     m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
     m_editMenu = new EditMenuController(*m_window, *m_openFiles, this);

@@ -223,6 +223,12 @@ void MainWindow::buildMenus() {
     m_actionUpload = file->addAction(tr("&Upload..."));
     m_actionUpload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
     m_actionUpload->setToolTip(tr("Upload the changed files of this site"));
+    m_actionDownloadSite = file->addAction(tr("&Download Site\u2026"));
+    m_actionDownloadSite->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    m_actionDownloadSite->setObjectName(QStringLiteral("actionDownloadSite"));
+    m_actionCompare = file->addAction(tr("Co&mpare with Server\u2026"));
+    m_actionCompare->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
+    m_actionCompare->setObjectName(QStringLiteral("actionCompareWithServer"));
     file->addSeparator();
     m_actionQuit = file->addAction(tr("&Quit"));
     m_actionQuit->setShortcut(QKeySequence::Quit);
