@@ -56,9 +56,8 @@ int runTool(int argc, char** argv) {
     QTextStream in(stdin);
     QTextStream out(stdout);
     const int rc =
-        std::strcmp(argv[1], "trust") == 0 ? morvane::runTrustCommandLine(args, in, out, err)
-        : std::strcmp(argv[1], "compare") == 0
-            ? morvane::runCompareCommandLine(args, in, out, err)
+        std::strcmp(argv[1], "trust") == 0     ? morvane::runTrustCommandLine(args, in, out, err)
+        : std::strcmp(argv[1], "compare") == 0 ? morvane::runCompareCommandLine(args, in, out, err)
         : std::strcmp(argv[1], "download") == 0
             ? morvane::runDownloadCommandLine(args, in, out, err, ::isatty(STDERR_FILENO) != 0)
             : morvane::runUploadCommandLine(args, in, out, err);

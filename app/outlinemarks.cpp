@@ -29,8 +29,8 @@ QStringList OutlineController::filesForMarks() const {
     const QList<FileSystemItem*> items = selectedItems();
     if (items.isEmpty())
         return {};
-    const QString root = FileSystemItem::rootItem() ? FileSystemItem::rootItem()->fullPath()
-                                                    : QString();
+    const QString root =
+        FileSystemItem::rootItem() ? FileSystemItem::rootItem()->fullPath() : QString();
     const Site* site = m_site ? m_site() : nullptr;
     const Exclusions exclusions = site ? Exclusions::forSite(*site) : Exclusions();
     auto relative = [&root](const QString& full) {

@@ -37,6 +37,7 @@ struct SyncController::Prepared {
     QList<sitecompare::Row> rows;
     QStringList localFolders;
     QStringList skipped;
+    QSet<QString> unlisted; // server folders holding names the walk left out
 };
 
 SyncController::SyncController(QWidget* window, UploadMarks& marks,
@@ -78,6 +79,10 @@ bool SyncController::prepare(Prepared* out) {
     out->server = walk.files();
     out->serverFolders = walk.folders();
     out->localFolders = local.folders;
+    for (const QString& folder : walk.folders()) {
+        if (walk.holdsUnlisted(folder))
+            out->unlisted.insert(folder);
+    }
     for (const ServerWalk::Skipped& s : walk.skipped())
         out->skipped << tr("%1 (%2)").arg(s.path, s.reason);
     for (const sitecompare::Row& row : sitecompare::compare(local.files, walk.files())) {
@@ -105,9 +110,9 @@ void SyncController::downloadSite() {
                                    tr("Every file on the server is here already."));
         return;
     }
-    if (Platform::instance().question(tr("Download %n file(s) from the server?", nullptr,
-                                         int(paths.size())),
-                                      listed(paths), {tr("Cancel"), tr("Download")}, 1) != 1)
+    if (Platform::instance().question(
+            tr("Download %n file(s) from the server?", nullptr, int(paths.size())), listed(paths),
+            {tr("Cancel"), tr("Download")}, 1) != 1)
         return;
     download(p, paths);
 }
@@ -172,18 +177,9 @@ void SyncController::deleteOnServer(const Prepared& p, const QStringList& paths)
                 .arg(listed(paths, 200)),
             {tr("Cancel"), tr("Delete on Server")}, 0) != 1)
         return;
-    // Folders that hold nothing once those files are gone, and are not folders here.
-    QStringList folders;
-    for (const QString& folder : p.serverFolders) {
-        if (p.localFolders.contains(folder))
-            continue;
-        const QString prefix = folder + QLatin1Char('/');
-        bool keeps = false;
-        for (auto it = p.server.constBegin(); it != p.server.constEnd() && !keeps; ++it)
-            keeps = it.key().startsWith(prefix) && !paths.contains(it.key());
-        if (!keeps)
-            folders << folder;
-    }
+    const QStringList folders = sitecompare::foldersLeftEmpty(
+        p.serverFolders, p.server.keys(), paths, p.localFolders,
+        [&p](const QString& folder) { return p.unlisted.contains(folder); });
     SyncWindow window(m_window);
     const QStringList done = window.deleteOnServer(p.site, paths, folders);
     ServerState state;
@@ -200,8 +196,7 @@ void SyncController::compareWithServer() {
     if (!prepare(&p))
         return;
     if (p.rows.isEmpty()) {
-        Platform::instance().alert(tr("Every file is the same here and on the server."),
-                                   QString());
+        Platform::instance().alert(tr("Every file is the same here and on the server."), QString());
         return;
     }
     CompareDialog dialog(p.rows, m_window);

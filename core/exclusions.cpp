@@ -17,10 +17,14 @@ Exclusions Exclusions::forSite(const Site& site) {
 }
 
 QStringList Exclusions::builtIn() {
-    return {QStringLiteral(".git/"),       QStringLiteral(".svn/"),
-            QStringLiteral(".hg/"),        QStringLiteral("node_modules/"),
-            QStringLiteral(".DS_Store"),   QStringLiteral("Thumbs.db"),
-            QStringLiteral("*~"),          QStringLiteral(".*.swp"),
+    return {QStringLiteral(".git/"),
+            QStringLiteral(".svn/"),
+            QStringLiteral(".hg/"),
+            QStringLiteral("node_modules/"),
+            QStringLiteral(".DS_Store"),
+            QStringLiteral("Thumbs.db"),
+            QStringLiteral("*~"),
+            QStringLiteral(".*.swp"),
             QStringLiteral(".*.morvane-upload")};
 }
 

@@ -61,8 +61,9 @@ void DeleteJob::start() {
             const bool sftp = d->queue.protocol() == SiteProtocol::Sftp;
             const QString target = ftpCommandPath(
                 d->queue.server(), d->queue.serverFolder() + path.split(QLatin1Char('/')));
-            const QString command = folder ? (sftp ? QStringLiteral("rmdir ") : QStringLiteral("RMD "))
-                                           : (sftp ? QStringLiteral("rm ") : QStringLiteral("DELE "));
+            const QString command = folder
+                                        ? (sftp ? QStringLiteral("rmdir ") : QStringLiteral("RMD "))
+                                        : (sftp ? QStringLiteral("rm ") : QStringLiteral("DELE "));
             return ftpCommands(d->queue.server(), {command + target}, d->queue.credentials(), path,
                                error, d->queue.options());
         },

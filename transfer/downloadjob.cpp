@@ -45,8 +45,8 @@ bool setModified(const QString& path, qint64 secondsSinceEpoch) {
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = time_t(secondsSinceEpoch);
     times[1].tv_nsec = 0;
-    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times,
-                       AT_SYMLINK_NOFOLLOW) == 0;
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) ==
+           0;
 }
 
 } // namespace
@@ -60,8 +60,8 @@ struct DownloadJob::Impl {
     qint64 bytesDone = 0;
 };
 
-DownloadJob::DownloadJob(const Site& site, const QString& siteFolderLocal,
-                         const QList<File>& files, QObject* parent)
+DownloadJob::DownloadJob(const Site& site, const QString& siteFolderLocal, const QList<File>& files,
+                         QObject* parent)
     : QObject(parent), m_site(site), m_siteFolder(siteFolderLocal), m_files(files),
       d(std::make_unique<Impl>(this)) {
     d->sinks.resize(size_t(files.size()));
@@ -156,10 +156,12 @@ void DownloadJob::start() {
             auto sink = std::make_unique<Sink>();
             sink->file = std::make_unique<QSaveFile>(target);
             if (!sink->file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-                *error = {FtpErrorDomain::LocalFile, 0,
+                *error = {FtpErrorDomain::LocalFile,
+                          0,
                           QStringLiteral("The local file can't be written: %1")
                               .arg(sink->file->errorString()),
-                          {}, 0};
+                          {},
+                          0};
                 return nullptr;
             }
             const QByteArray url = d->queue.server().url(
@@ -177,8 +179,11 @@ void DownloadJob::start() {
                     CURLE_OK &&
                 curl_easy_setopt(easy, CURLOPT_FILETIME, wantTime ? 1L : 0L) == CURLE_OK;
             if (!ok) {
-                *error = {FtpErrorDomain::Setup, 0,
-                          QStringLiteral("libcurl refused the download's settings"), {}, 0};
+                *error = {FtpErrorDomain::Setup,
+                          0,
+                          QStringLiteral("libcurl refused the download's settings"),
+                          {},
+                          0};
                 return nullptr;
             }
             d->sinks[size_t(id)] = std::move(sink);
@@ -271,7 +276,9 @@ QString DownloadJob::resultText() const {
     if (failed.size() == 1)
         return QStringLiteral("Error downloading \"%1\": %2")
             .arg(ftppath::printable(failed.first()), failureOf(failed.first()));
-    return QStringLiteral("Error downloading %1 of %2 files").arg(failed.size()).arg(m_files.size());
+    return QStringLiteral("Error downloading %1 of %2 files")
+        .arg(failed.size())
+        .arg(m_files.size());
 }
 
 void DownloadJob::cancel() {

@@ -123,8 +123,7 @@ FtpTransferResult ftpTransferResult(StreamInfo& info, CURLcode result) {
         // confirms, ends a transfer curl reports as done.)
         if (!r.error.isError() &&
             (info.kind == FtpTransferKind::Store || info.kind == FtpTransferKind::Fetch) &&
-            !info.ssh &&
-            !replies.confirmed()) {
+            !info.ssh && !replies.confirmed()) {
             // Only the FTP server's own final reply says a file was stored.
             r.error = {FtpErrorDomain::Curl,
                        CURLE_PARTIAL_FILE,

@@ -67,8 +67,7 @@ struct ServerWalk::Impl {
 };
 
 ServerWalk::ServerWalk(const Site& site, const Exclusions& exclusions, QObject* parent)
-    : QObject(parent), m_site(site), m_exclusions(exclusions),
-      d(std::make_unique<Impl>(this)) {}
+    : QObject(parent), m_site(site), m_exclusions(exclusions), d(std::make_unique<Impl>(this)) {}
 
 ServerWalk::~ServerWalk() = default;
 
@@ -125,8 +124,11 @@ void ServerWalk::start() {
             if (ok && buffer->mlsd)
                 ok = curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "MLSD") == CURLE_OK;
             if (!ok) {
-                *error = {FtpErrorDomain::Setup, 0,
-                          QStringLiteral("libcurl refused the listing's settings"), {}, 0};
+                *error = {FtpErrorDomain::Setup,
+                          0,
+                          QStringLiteral("libcurl refused the listing's settings"),
+                          {},
+                          0};
                 return nullptr;
             }
             d->buffers[size_t(id)] = std::move(buffer);
@@ -152,10 +154,10 @@ void ServerWalk::start() {
                     d->queue.enqueue(id);
                     return;
                 }
-                const bool missing =
-                    r.error.domain == FtpErrorDomain::FTP
-                        ? r.error.code == 550 || r.error.code == 450
-                        : sftp && (r.responseCode == 2 || r.error.code == CURLE_REMOTE_FILE_NOT_FOUND);
+                const bool missing = r.error.domain == FtpErrorDomain::FTP
+                                         ? r.error.code == 550 || r.error.code == 450
+                                         : sftp && (r.responseCode == 2 ||
+                                                    r.error.code == CURLE_REMOTE_FILE_NOT_FOUND);
                 if (m_onlySome && missing) {
                     // Not on the server (yet): nothing in it to know about.
                     if (--d->outstanding == 0 && !m_finished)
@@ -171,8 +173,8 @@ void ServerWalk::start() {
                 finish(QString());
         },
         [this](const FtpError& error) {
-            finish(QStringLiteral("Can't list the server folder: %1")
-                       .arg(streamErrorMessage(error)));
+            finish(
+                QStringLiteral("Can't list the server folder: %1").arg(streamErrorMessage(error)));
         });
     if (!d->queue.begin(&problem)) {
         finish(QStringLiteral("ERROR: Can't initiate FTP. ") + problem);
@@ -225,14 +227,16 @@ void ServerWalk::listed(int id, const QByteArray& listing, bool mlsd, bool sftp)
             // A name with a line break in it splits its line in two; the
             // pieces are named and left alone.
             ++unreadable;
-            m_skipped.append({joined(folder.path, ftppath::printable(QString::fromUtf8(
-                                                      line.left(200)))),
-                              QStringLiteral("a line of the server's listing that can't be read")});
+            m_unlistedIn << folder.path;
+            m_skipped.append(
+                {joined(folder.path, ftppath::printable(QString::fromUtf8(line.left(200)))),
+                 QStringLiteral("a line of the server's listing that can't be read")});
             continue;
         }
         ++read;
         // A folder's own entries for itself and its parent.
-        if (entry.isFolder && (entry.name == QLatin1String(".") || entry.name == QLatin1String("..")))
+        if (entry.isFolder &&
+            (entry.name == QLatin1String(".") || entry.name == QLatin1String("..")))
             continue;
         if (++d->entries > m_limits.maxEntries) {
             finish(QStringLiteral("The server folder holds more than %1 files and folders; it was "
@@ -244,12 +248,16 @@ void ServerWalk::listed(int id, const QByteArray& listing, bool mlsd, bool sftp)
         const QString problem = servername::problem(entry.name);
         if (!problem.isEmpty()) {
             m_skipped.append({joined(folder.path, ftppath::printable(entry.name)), problem});
+            m_unlistedIn << folder.path;
             continue;
         }
-        if (m_exclusions.excludes(path, entry.isFolder))
+        if (m_exclusions.excludes(path, entry.isFolder)) {
+            m_unlistedIn << folder.path;
             continue;
+        }
         if (entry.isLink) {
             m_skipped.append({path, QStringLiteral("a link on the server (never followed)")});
+            m_unlistedIn << folder.path;
             continue;
         }
         if (entry.isFolder && m_onlySome) {
@@ -273,6 +281,12 @@ void ServerWalk::listed(int id, const QByteArray& listing, bool mlsd, bool sftp)
     if (unreadable > 0 && read == 0)
         finish(QStringLiteral("The listing of the server folder \"%1\" can't be read.")
                    .arg(ftppath::printable(folder.path)));
+}
+
+bool ServerWalk::holdsUnlisted(const QString& folder) const {
+    const QString below = folder + QLatin1Char('/');
+    return std::any_of(m_unlistedIn.cbegin(), m_unlistedIn.cend(),
+                       [&](const QString& f) { return f == folder || f.startsWith(below); });
 }
 
 void ServerWalk::cancel() {

@@ -59,6 +59,10 @@ public:
     // Every folder below it, each after the folder that holds it.
     const QStringList& folders() const { return m_folders; }
     const QList<Skipped>& skipped() const { return m_skipped; }
+    // Whether the folder (relative) or one below it holds names left out of
+    // files() and folders(): excluded, skipped or links. Such a folder never
+    // becomes empty by deleting what the walk listed.
+    bool holdsUnlisted(const QString& folder) const;
     int listingsMade() const; // server listings run, reruns included
     // Whether the times are exact to the second (MLSD) rather than to the
     // minute or the day.
@@ -80,6 +84,7 @@ private:
     QMap<QString, ServerEntry> m_files;
     QStringList m_folders;
     QList<Skipped> m_skipped;
+    QStringList m_unlistedIn; // folders that directly hold unlisted names
     QString m_error;
     bool m_mlsd = false;
     bool m_onlySome = false;

@@ -126,8 +126,11 @@ void TransferQueue::launch(int id) {
     std::unique_ptr<StreamInfo> info = m_prepare(id, &error);
     if (info && m_eventDriver && !m_eventDriver->trackSockets(info->easy.get(), &info->sockets)) {
         info.reset();
-        error = {FtpErrorDomain::Setup, 0, QStringLiteral("libcurl refused the socket callbacks."),
-                 {}, 0};
+        error = {FtpErrorDomain::Setup,
+                 0,
+                 QStringLiteral("libcurl refused the socket callbacks."),
+                 {},
+                 0};
     }
     if (!info) {
         if (error.domain == FtpErrorDomain::Setup) {
@@ -188,7 +191,8 @@ void TransferQueue::onDone(CURL* easy, CURLcode code) {
         stopAll(r.error);
         return;
     }
-    if (turnedAway && m_everLoggedIn && !demandsSecureConnection(r.error.code, r.error.serverReply) &&
+    if (turnedAway && m_everLoggedIn &&
+        !demandsSecureConnection(r.error.code, r.error.serverReply) &&
         m_refusals[id] < kMaxRefusals) {
         // One connection too many: keep to the ones the server accepted.
         ++m_refusals[id];

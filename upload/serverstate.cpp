@@ -30,8 +30,7 @@ QString timeText(const ServerEntry& e) {
 // Runs a walk to its end on a local event loop.
 bool runWalk(ServerWalk& walk, QString* problem) {
     QEventLoop loop;
-    QObject::connect(&walk, &ServerWalk::finished, &loop, &QEventLoop::quit,
-                     Qt::QueuedConnection);
+    QObject::connect(&walk, &ServerWalk::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
     walk.start();
     if (!walk.isFinished())
         loop.exec();

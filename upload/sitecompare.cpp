@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <QSet>
+
+#include <algorithm>
 #include <functional>
 
 namespace morvane::sitecompare {
@@ -35,12 +38,11 @@ LocalScan scanLocal(const QString& siteFolder, const Exclusions& exclusions, int
             scan.skipped.append({relative, QStringLiteral("the folder can't be read")});
             return;
         }
-        const QFileInfoList entries =
-            dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                              QDir::Name);
+        const QFileInfoList entries = dir.entryInfoList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
         for (const QFileInfo& info : entries) {
-            const QString path =
-                relative.isEmpty() ? info.fileName() : relative + QLatin1Char('/') + info.fileName();
+            const QString path = relative.isEmpty() ? info.fileName()
+                                                    : relative + QLatin1Char('/') + info.fileName();
             const bool folder = info.isDir() && !info.isSymLink();
             if (exclusions.excludes(path, folder))
                 continue;
@@ -77,7 +79,8 @@ bool sameFile(const LocalFile& local, const ServerEntry& server) {
     return here >= there && here < there + precision;
 }
 
-QList<Row> compare(const QMap<QString, LocalFile>& local, const QMap<QString, ServerEntry>& server) {
+QList<Row> compare(const QMap<QString, LocalFile>& local,
+                   const QMap<QString, ServerEntry>& server) {
     QList<Row> rows;
     auto l = local.constBegin();
     auto s = server.constBegin();
@@ -95,6 +98,28 @@ QList<Row> compare(const QMap<QString, LocalFile>& local, const QMap<QString, Se
         }
     }
     return rows;
+}
+
+QStringList foldersLeftEmpty(const QStringList& serverFolders, const QStringList& serverFiles,
+                             const QStringList& deleted, const QStringList& localFolders,
+                             const std::function<bool(const QString&)>& holdsUnlisted) {
+    const QSet<QString> gone(deleted.cbegin(), deleted.cend());
+    QStringList out;
+    for (const QString& folder : serverFolders) {
+        if (localFolders.contains(folder) || holdsUnlisted(folder))
+            continue;
+        const QString prefix = folder + QLatin1Char('/');
+        const bool keeps =
+            std::any_of(serverFiles.cbegin(), serverFiles.cend(), [&](const QString& f) {
+                return f.startsWith(prefix) && !gone.contains(f);
+            });
+        if (!keeps)
+            out << folder;
+    }
+    std::stable_sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
+        return a.count(QLatin1Char('/')) > b.count(QLatin1Char('/'));
+    });
+    return out;
 }
 
 } // namespace morvane::sitecompare

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace morvane::sitecompare {
 
 enum class State { Same, OnlyHere, OnlyOnServer, Differs };
@@ -55,5 +57,12 @@ struct Row {
 
 // Every file of either side with its state, sorted by path.
 QList<Row> compare(const QMap<QString, LocalFile>& local, const QMap<QString, ServerEntry>& server);
+
+// The server folders that are empty once `deleted` (files) are gone: not
+// folders here (`localFolders`), holding no other file of `serverFiles` and
+// no name the walk left out (`holdsUnlisted`). Deepest first.
+QStringList foldersLeftEmpty(const QStringList& serverFolders, const QStringList& serverFiles,
+                             const QStringList& deleted, const QStringList& localFolders,
+                             const std::function<bool(const QString&)>& holdsUnlisted);
 
 } // namespace morvane::sitecompare

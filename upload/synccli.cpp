@@ -68,7 +68,8 @@ bool parseArgs(const QStringList& args, bool acceptsYes, Options* opts, QString*
         const bool option = !optionsEnded && a.startsWith(QLatin1Char('-')) && a.size() > 1;
         if (option && a == QLatin1String("--")) {
             optionsEnded = true;
-        } else if (option && acceptsYes && (a == QLatin1String("--yes") || a == QLatin1String("-y"))) {
+        } else if (option && acceptsYes &&
+                   (a == QLatin1String("--yes") || a == QLatin1String("-y"))) {
             opts->yes = true;
         } else if (option && acceptsYes &&
                    (a == QLatin1String("--dry-run") || a == QLatin1String("-n"))) {
@@ -104,8 +105,7 @@ std::optional<Chosen> chooseSite(const QString& command, const Options& opts, QT
     }
     const Site* site = sitestore::find(sites, name);
     if (!site) {
-        err << QStringLiteral("Site \"%1\" doesn't exist.").arg(escapeNameForTerminal(name))
-            << '\n'
+        err << QStringLiteral("Site \"%1\" doesn't exist.").arg(escapeNameForTerminal(name)) << '\n'
             << Qt::flush;
         return std::nullopt;
     }
@@ -372,19 +372,9 @@ int runServerDeletions(const Site& site, const QString& siteFolder, bool dryRun,
         if (row.state == sitecompare::State::OnlyOnServer)
             files << row.path;
     }
-    // Folders that hold nothing once those files are gone, and that are
-    // not folders here.
-    QStringList folders;
-    for (const QString& folder : walk.folders()) {
-        if (local.folders.contains(folder))
-            continue;
-        const QString prefix = folder + QLatin1Char('/');
-        bool keeps = false;
-        for (auto it = walk.files().constBegin(); it != walk.files().constEnd() && !keeps; ++it)
-            keeps = it.key().startsWith(prefix) && !files.contains(it.key());
-        if (!keeps)
-            folders << folder;
-    }
+    const QStringList folders = sitecompare::foldersLeftEmpty(
+        walk.folders(), walk.files().keys(), files, local.folders,
+        [&walk](const QString& folder) { return walk.holdsUnlisted(folder); });
     if (files.isEmpty() && folders.isEmpty()) {
         out << "Nothing to delete on the server.\n" << Qt::flush;
         return uploadexit::Uploaded;

@@ -23,24 +23,24 @@ namespace {
 
 const char kUsage[] =
     "Usage: morvane upload [--yes] [--dry-run] [--delete] [--force] [--verbose] [SITE]\n"
-                      "\n"
-                      "Uploads the changed files of SITE (the current site when omitted),\n"
-                      "after converting its changed Markdown files to HTML. Files the server\n"
-                      "confirmed lose their mark; every other file keeps it.\n"
-                      "\n"
-                      "  -y, --yes      upload (and delete) without asking for confirmation\n"
-                      "  -n, --dry-run  show what would be uploaded (and deleted); change nothing\n"
-                      "  -d, --delete   after the upload, delete the server's files that have\n"
-                      "                 no counterpart here (never excluded names), then the\n"
-                      "                 server folders left empty; every file is listed first\n"
-                      "  -f, --force    overwrite files changed on the server since they\n"
-                      "                 were last uploaded or downloaded (by default such a\n"
-                      "                 file is not sent, is named, and the status is 1)\n"
-                      "  -v, --verbose  show the FTP conversation's diagnostics\n"
-                      "  -h, --help     show this help\n"
-                      "\n"
-                      "Exit status: 0 all files uploaded, 1 failure, 2 usage error,\n"
-                      "3 nothing to upload, 4 not confirmed (or --dry-run).\n";
+    "\n"
+    "Uploads the changed files of SITE (the current site when omitted),\n"
+    "after converting its changed Markdown files to HTML. Files the server\n"
+    "confirmed lose their mark; every other file keeps it.\n"
+    "\n"
+    "  -y, --yes      upload (and delete) without asking for confirmation\n"
+    "  -n, --dry-run  show what would be uploaded (and deleted); change nothing\n"
+    "  -d, --delete   after the upload, delete the server's files that have\n"
+    "                 no counterpart here (never excluded names), then the\n"
+    "                 server folders left empty; every file is listed first\n"
+    "  -f, --force    overwrite files changed on the server since they\n"
+    "                 were last uploaded or downloaded (by default such a\n"
+    "                 file is not sent, is named, and the status is 1)\n"
+    "  -v, --verbose  show the FTP conversation's diagnostics\n"
+    "  -h, --help     show this help\n"
+    "\n"
+    "Exit status: 0 all files uploaded, 1 failure, 2 usage error,\n"
+    "3 nothing to upload, 4 not confirmed (or --dry-run).\n";
 
 struct Options {
     bool yes = false;
@@ -333,10 +333,10 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
             err << "Nothing is deleted on the server: the upload did not succeed.\n" << Qt::flush;
         return exitStatus(outcome);
     }
-    const int deleted = runServerDeletions(
-        *site, uploadplan::siteFolderFor(*site, paths::defaultSiteFolder()), opts.dryRun, opts.yes,
-        in, out, err);
-    return deleted != uploadexit::Uploaded ? deleted
+    const int deleted =
+        runServerDeletions(*site, uploadplan::siteFolderFor(*site, paths::defaultSiteFolder()),
+                           opts.dryRun, opts.yes, in, out, err);
+    return deleted != uploadexit::Uploaded           ? deleted
            : outcome == PublishOutcome::NotConfirmed ? uploadexit::NotConfirmed
                                                      : uploadexit::Uploaded;
 }

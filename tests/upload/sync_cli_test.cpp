@@ -63,8 +63,8 @@ bool setTime(const QString& path, const QDateTime& when) {
 
 QStringList allBelow(const QString& root) {
     QStringList out;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System | QDir::Dirs |
-                              QDir::NoDotAndDotDot,
+    QDirIterator it(root,
+                    QDir::Files | QDir::Hidden | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
         out << QDir(root).relativeFilePath(it.next());
@@ -95,7 +95,8 @@ protected:
         if (!exclude.isEmpty())
             s.setValue(sitekey::exclude, exclude);
         if (GetParam() == Kind::Ftp) {
-            ASSERT_TRUE(ftp.start(root.path() + "/server", ftpOptions)) << ftp.errorString().toStdString();
+            ASSERT_TRUE(ftp.start(root.path() + "/server", ftpOptions))
+                << ftp.errorString().toStdString();
             s.setValue(sitekey::server, ftp.address());
         } else {
             QDir(QDir::homePath() + "/.ssh").removeRecursively();
@@ -103,9 +104,10 @@ protected:
             ASSERT_TRUE(makeKey(keys.filePath("host")));
             SftpServerOptions options;
             options.hostKey = keys.filePath("host");
-            ASSERT_TRUE(sftp.start(root.path() + "/server", options)) << sftp.errorString().toStdString();
-            const SshHostKey key = sshhostkey::fromBase64(
-                readFile(keys.filePath("host.pub")).split(' ').value(1));
+            ASSERT_TRUE(sftp.start(root.path() + "/server", options))
+                << sftp.errorString().toStdString();
+            const SshHostKey key =
+                sshhostkey::fromBase64(readFile(keys.filePath("host.pub")).split(' ').value(1));
             QString error;
             ASSERT_TRUE(sshhostkey::addToKnownHosts("127.0.0.1", sftp.port(), key, &error));
             s.setValue(sitekey::server, sftp.address());
@@ -131,9 +133,10 @@ protected:
         QTextStream inStream(&in, QIODevice::ReadOnly);
         QTextStream outStream(&r.out, QIODevice::WriteOnly);
         QTextStream errStream(&r.err, QIODevice::WriteOnly);
-        r.status = command == "compare"  ? runCompareCommandLine(args, inStream, outStream, errStream)
-                   : command == "upload" ? runUploadCommandLine(args, inStream, outStream, errStream)
-                                         : runDownloadCommandLine(args, inStream, outStream, errStream);
+        r.status =
+            command == "compare"  ? runCompareCommandLine(args, inStream, outStream, errStream)
+            : command == "upload" ? runUploadCommandLine(args, inStream, outStream, errStream)
+                                  : runDownloadCommandLine(args, inStream, outStream, errStream);
         // These tests run without a keyring.
         static const QRegularExpression keyringWarning(
             QStringLiteral("^warning: passwords stay in the settings file: [^\n]*\n"));
@@ -157,7 +160,7 @@ TEST_P(SyncCliTest, CompareNamesEachStateWithinTheServersPrecision) {
     serverFile("same.html", "same");
     localFile("same.html", "same");
     serverFile("size.html", "server");
-    localFile("size.html", "local!");
+    localFile("size.html", "local, longer");
     serverFile("near.html", "near"); // 30 s apart: beyond MLSD's precision, within a minute
     localFile("near.html", "near", 30);
     serverFile("far.html", "far!"); // two minutes apart
@@ -235,8 +238,8 @@ TEST_P(SyncCliTest, DownloadNeverOverwritesUnsentWorkAndMarksNothing) {
     ASSERT_EQ(after.load(), NeedingUploadRecord::LoadResult::Loaded);
     EXPECT_EQ(after.paths(), QStringList{here("mine.html")});
     // No temporary file stays behind.
-    EXPECT_EQ(allBelow(site), (QStringList{"a.html", "mine.html", "same.html", "sub",
-                                           "sub/b.html", "sub/deeper", "sub/deeper/c.css"}));
+    EXPECT_EQ(allBelow(site), (QStringList{"a.html", "mine.html", "same.html", "sub", "sub/b.html",
+                                           "sub/deeper", "sub/deeper/c.css"}));
 
     // Only the held-back file still differs.
     r = run("compare", {});
@@ -301,7 +304,9 @@ TEST_P(SyncCliTest, UploadWithDeletionsTouchesOnlyTheServerFolderAndNeverExclude
     EXPECT_TRUE(r.out.contains("These files will be deleted on the server:\n"
                                "  gone/a.html\n  gone/deeper/b.html\n  old.html\n  stuff/x.html\n"))
         << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains("  gone/ (if empty)")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("  gone/deeper/ (if empty)\n  gone/ (if empty)\n"))
+        << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("stuff/ (if empty)")) << "it holds an excluded name";
     EXPECT_FALSE(r.out.contains(".git")) << r.out.toStdString();
     EXPECT_TRUE(QFile::exists(onServer("old.html")));
     EXPECT_FALSE(QFile::exists(onServer("new.html")));
@@ -316,8 +321,8 @@ TEST_P(SyncCliTest, UploadWithDeletionsTouchesOnlyTheServerFolderAndNeverExclude
     EXPECT_EQ(r.status, uploadexit::Uploaded) << r.out.toStdString() << r.err.toStdString();
     EXPECT_EQ(allBelow(root.path() + "/server"),
               (QStringList{"outside.html", "www", "www/.git", "www/.git/config", "www/keep.html",
-                           "www/new.html", "www/node_modules", "www/node_modules/m.js",
-                           "www/stuff", "www/stuff/.DS_Store"}));
+                           "www/new.html", "www/node_modules", "www/node_modules/m.js", "www/stuff",
+                           "www/stuff/.DS_Store"}));
 
     // Nothing left to delete.
     r = run("upload", {"--delete", "--yes"});
@@ -426,7 +431,8 @@ TEST(SyncDownloadFaults, CutOffDownloadKeepsThePreviousFile) {
     FtpServerOptions options;
     options.cutRetrNames = {"page.html", "new.html"};
     options.faultTimes = 100;
-    ASSERT_TRUE(server.start(root.path() + "/server", options)) << server.errorString().toStdString();
+    ASSERT_TRUE(server.start(root.path() + "/server", options))
+        << server.errorString().toStdString();
     Site s;
     s.setValue(sitekey::sitename, "Web");
     s.setValue(sitekey::server, server.address());

@@ -99,8 +99,7 @@ TEST(ServerListing, MlsdLines) {
          "2025-01-01T00:00:00Z"},
         {"type=cdir;modify=20250101000000; .", ServerLineKind::Skip, "", false, false, -1, ""},
         {"type=pdir; ..", ServerLineKind::Skip, "", false, false, -1, ""},
-        {"type=OS.unix=slink:/etc;size=4; etc\r", ServerLineKind::Entry, "etc", false, true, 4,
-         ""},
+        {"type=OS.unix=slink:/etc;size=4; etc\r", ServerLineKind::Entry, "etc", false, true, 4, ""},
         {"type=file;size=3;modify=notatime; x", ServerLineKind::Entry, "x", false, false, 3, ""},
         {"type=file;size=3", ServerLineKind::Invalid, "", false, false, -1, ""},
         {"size=3; nameless-type", ServerLineKind::Invalid, "", false, false, -1, ""},
@@ -142,8 +141,7 @@ TEST(ServerListing, LsLinesKnowTheirPrecision) {
               ServerLineKind::Entry);
     EXPECT_TRUE(e.isLink);
     EXPECT_EQ(e.name, "up");
-    ASSERT_EQ(parseLsLine("prw-r--r-- 1 u g 0 Jan 02 2024 fifo", &e, false),
-              ServerLineKind::Entry);
+    ASSERT_EQ(parseLsLine("prw-r--r-- 1 u g 0 Jan 02 2024 fifo", &e, false), ServerLineKind::Entry);
     EXPECT_TRUE(e.isLink) << "a pipe on the server is nothing to fetch";
 }
 
@@ -287,7 +285,8 @@ TEST(DownloadTarget, NothingIsWrittenThroughALinkOrOutsideTheSite) {
     };
     for (const Case& c : cases) {
         QString problem;
-        const QString target = DownloadJob::prepareTarget(site, QString::fromUtf8(c.path), &problem);
+        const QString target =
+            DownloadJob::prepareTarget(site, QString::fromUtf8(c.path), &problem);
         EXPECT_EQ(!target.isEmpty(), c.allowed) << c.path << ": " << problem.toStdString();
         if (!target.isEmpty()) {
             EXPECT_TRUE(target.startsWith(site + "/")) << target.toStdString();
