@@ -170,7 +170,8 @@ QStringList foldersOf(const QStringList& files) {
 }
 
 bool holdBackConflicts(const Site& site, const QString& recordPath, const QStringList& send,
-                       QList<uploadplan::Refusal>* held, QString* problem) {
+                       QList<uploadplan::Refusal>* held, QString* problem,
+                       QMap<QString, ServerEntry>* serverNow) {
     ServerState state;
     state.load(site, recordPath);
     QStringList known;
@@ -185,6 +186,8 @@ bool holdBackConflicts(const Site& site, const QString& recordPath, const QStrin
     if (!runWalk(walk, problem))
         return false;
     *held = conflicts(state, known, walk.files());
+    if (serverNow)
+        *serverNow = walk.files();
     return true;
 }
 

@@ -66,8 +66,10 @@ QStringList foldersOf(const QStringList& files);
 // For the publish sequence: lists the server folders of the files to send
 // (only when the site has a memory) and holds back the conflicts. False
 // with `problem` set when the server can't be listed.
+// `serverNow` (optional) receives the server's entries of the folders listed.
 bool holdBackConflicts(const Site& site, const QString& recordPath, const QStringList& send,
-                       QList<uploadplan::Refusal>* held, QString* problem);
+                       QList<uploadplan::Refusal>* held, QString* problem,
+                       QMap<QString, ServerEntry>* serverNow = nullptr);
 // After a transfer: lists the folders of `files` and remembers how the
 // server holds them now. False with `problem` set on failure (the upload
 // itself stands).
