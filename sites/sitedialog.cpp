@@ -1,5 +1,6 @@
 #include "sites/sitedialog.h"
 
+#include "core/exclusions.h"
 #include "core/paths.h"
 #include "core/platform.h"
 #include "transfer/passwordstore.h"
@@ -17,6 +18,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QVBoxLayout>
@@ -145,6 +147,16 @@ SiteDialog::SiteDialog(QWidget* parent)
     checkSizes->setAccessibleName(tr("Check sizes after upload"));
     form->addRow(QString(), checkTemporaryName);
     form->addRow(QString(), checkSizes);
+    fieldExclude = new QPlainTextEdit(this);
+    fieldExclude->setObjectName(QStringLiteral("fieldExclude"));
+    fieldExclude->setAccessibleName(tr("Exclude"));
+    fieldExclude->setPlaceholderText(tr("One pattern a line, such as *.log or cache/"));
+    fieldExclude->setToolTip(
+        tr("Names that are never uploaded, downloaded, compared or deleted, besides .git/, "
+           "node_modules/, .DS_Store, editor backups and the like."));
+    fieldExclude->setTabChangesFocus(true);
+    fieldExclude->setFixedHeight(fieldExclude->fontMetrics().lineSpacing() * 4 + 12);
+    form->addRow(tr("Exclude:"), fieldExclude);
 
     auto makeButton = [this](const QString& title, const char* name, void (SiteDialog::*slot)()) {
         auto* button = new QPushButton(title, this);
@@ -232,6 +244,7 @@ void SiteDialog::showSite(const Site& site) {
     fieldLocalURL->setText(site.localURL());
     checkTemporaryName->setChecked(site.value(ftpsitekey::directUpload) != QLatin1String("1"));
     checkSizes->setChecked(site.value(ftpsitekey::sizeCheck) == QLatin1String("1"));
+    fieldExclude->setPlainText(site.value(sitekey::exclude));
     // A stored value this version does not know is shown and kept as it
     // is, not quietly turned into plain FTP.
     const QString stored = site.value(ftpsitekey::protocol).trimmed();
@@ -301,6 +314,9 @@ void SiteDialog::actionOK() {
     };
     setFlag(ftpsitekey::directUpload, !checkTemporaryName->isChecked());
     setFlag(ftpsitekey::sizeCheck, checkSizes->isChecked());
+    const QString exclude = Exclusions::parse(fieldExclude->toPlainText()).join(QLatin1Char('\n'));
+    if (!exclude.isEmpty() || !site.value(sitekey::exclude).isEmpty())
+        site.setValue(sitekey::exclude, exclude);
     const QString protocol = comboProtocol->currentData().toString();
     const QString previousProtocol = m_lastOK.value(ftpsitekey::protocol);
     // A site without the key is plain FTP: it stays without it until
