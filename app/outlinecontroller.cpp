@@ -3,6 +3,7 @@
 #include "app/editingfocus.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
+#include "core/exclusions.h"
 #include "core/paths.h"
 #include "core/platform.h"
 #include "editor/textview.h"
@@ -190,6 +191,8 @@ void OutlineController::saveFolder() {
 void OutlineController::eraseOutline(const QString& rootPath) {
     endEditing(m_openFiles);
     m_model.reset(rootPath);
+    const Site* site = m_site ? m_site() : nullptr;
+    m_model.setExclusions(site ? Exclusions::forSite(*site) : Exclusions());
     m_window.outlineView()->expand(m_model.indexForNode(FileSystemItem::rootItem()));
 }
 
