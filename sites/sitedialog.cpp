@@ -194,8 +194,9 @@ SiteDialog::SiteDialog(QWidget* parent)
     // right, whatever order the controls were made in.
     QWidget* const order[] = {fieldSiteName, comboProtocol,      fieldServer,    fieldServerFolder,
                               fieldUserName, fieldPassword,      fieldLocalPath, chooseButton,
-                              fieldLocalURL, checkTemporaryName, checkSizes,     m_buttonHelp,
-                              buttonDelete,  buttonSkipTest,     cancelButton,   okButton};
+                              fieldLocalURL, checkTemporaryName, checkSizes,     fieldExclude,
+                              m_buttonHelp,  buttonDelete,       buttonSkipTest, cancelButton,
+                              okButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
