@@ -23,7 +23,7 @@ QString listed(const QStringList& paths, int most = 30) {
     for (const QString& p : paths.mid(0, most))
         shown << ftppath::printable(p);
     if (paths.size() > most)
-        shown << SyncController::tr("…and %n more", nullptr, int(paths.size() - most));
+        shown << SyncController::tr("…and %1 more").arg(paths.size() - most);
     return shown.join(QLatin1Char('\n'));
 }
 
@@ -111,8 +111,9 @@ void SyncController::downloadSite() {
         return;
     }
     if (Platform::instance().question(
-            tr("Download %n file(s) from the server?", nullptr, int(paths.size())), listed(paths),
-            {tr("Cancel"), tr("Download")}, 1) != 1)
+            (paths.size() == 1 ? tr("Download 1 file from the server?")
+                               : tr("Download %1 files from the server?").arg(paths.size())),
+            listed(paths), {tr("Cancel"), tr("Download")}, 1) != 1)
         return;
     download(p, paths);
 }
@@ -172,7 +173,8 @@ void SyncController::deleteOnServer(const Prepared& p, const QStringList& paths)
     if (paths.isEmpty())
         return;
     if (Platform::instance().question(
-            tr("Delete %n file(s) on the server?", nullptr, int(paths.size())),
+            (paths.size() == 1 ? tr("Delete 1 file on the server?")
+                               : tr("Delete %1 files on the server?").arg(paths.size())),
             tr("These files will be deleted in the server folder; they are not here:\n\n%1")
                 .arg(listed(paths, 200)),
             {tr("Cancel"), tr("Delete on Server")}, 0) != 1)

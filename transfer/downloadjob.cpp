@@ -177,7 +177,10 @@ void DownloadJob::start() {
                 curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &receiveFile) == CURLE_OK &&
                 curl_easy_setopt(easy, CURLOPT_WRITEDATA, static_cast<void*>(sink.get())) ==
                     CURLE_OK &&
-                curl_easy_setopt(easy, CURLOPT_FILETIME, wantTime ? 1L : 0L) == CURLE_OK;
+                curl_easy_setopt(easy, CURLOPT_FILETIME, wantTime ? 1L : 0L) == CURLE_OK &&
+                // No SIZE before each RETR: a round trip per file, and the
+                // server's final reply says the file came whole anyway.
+                curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L) == CURLE_OK;
             if (!ok) {
                 *error = {FtpErrorDomain::Setup,
                           0,

@@ -156,7 +156,8 @@ QStringList SyncWindow::download(const Site& site, const QString& siteFolder,
     QList<DownloadJob::File> pending = files;
     while (!pending.isEmpty()) {
         DownloadJob job(site, siteFolder, pending);
-        begin(tr("Downloading %n file(s)…", nullptr, int(pending.size())));
+        begin(pending.size() == 1 ? tr("Downloading 1 file…")
+                                  : tr("Downloading %1 files…").arg(pending.size()));
         m_cancel = [&job] { job.cancel(); };
         connect(&job, &DownloadJob::message, m_status, &QLabel::setText);
         connect(&job, &DownloadJob::progress, this, &SyncWindow::showProgress);
@@ -199,7 +200,8 @@ QStringList SyncWindow::deleteOnServer(const Site& site, const QStringList& file
     QStringList emptyFolders = folders;
     while (!pending.isEmpty() || !emptyFolders.isEmpty()) {
         DeleteJob job(site, pending, emptyFolders);
-        begin(tr("Deleting %n file(s) on the server…", nullptr, int(pending.size())));
+        begin(pending.size() == 1 ? tr("Deleting 1 file on the server…")
+                                  : tr("Deleting %1 files on the server…").arg(pending.size()));
         m_cancel = [&job] { job.cancel(); };
         int count = 0;
         connect(&job, &DeleteJob::message, this, [&](const QString& text) {
