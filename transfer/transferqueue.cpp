@@ -86,18 +86,15 @@ bool TransferQueue::begin(QString* problem) {
         *problem = QString::fromUtf8(why) + QLatin1Char('.');
         return false;
     }
-    if (m_options.protocol == SiteProtocol::Ftp) {
-        auto events = std::make_unique<CurlMultiDriver>();
-        m_eventDriver = events.get();
-        m_driver = std::move(events);
-    } else {
-        auto lanes = std::make_unique<CurlLanes>(m_limit);
-        if (!lanes->isUsable()) {
-            *problem = QStringLiteral("libcurl made no connection runner.");
-            return false;
-        }
-        m_driver = std::move(lanes);
+    // Every protocol on lanes: after a download or a listing, curl waits
+    // for the server's final reply without returning (plain FTP too), which
+    // on one event loop would hold every other connection meanwhile.
+    auto lanes = std::make_unique<CurlLanes>(m_limit);
+    if (!lanes->isUsable()) {
+        *problem = QStringLiteral("libcurl made no connection runner.");
+        return false;
     }
+    m_driver = std::move(lanes);
     m_driver->setConnectionCacheSize(m_limit);
     m_driver->setDoneHandler([this](CURL* easy, CURLcode code) { onDone(easy, code); });
     return true;
@@ -124,14 +121,6 @@ void TransferQueue::pump() {
 void TransferQueue::launch(int id) {
     FtpError error;
     std::unique_ptr<StreamInfo> info = m_prepare(id, &error);
-    if (info && m_eventDriver && !m_eventDriver->trackSockets(info->easy.get(), &info->sockets)) {
-        info.reset();
-        error = {FtpErrorDomain::Setup,
-                 0,
-                 QStringLiteral("libcurl refused the socket callbacks."),
-                 {},
-                 0};
-    }
     if (!info) {
         if (error.domain == FtpErrorDomain::Setup) {
             stopAll(error);

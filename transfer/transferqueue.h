@@ -8,8 +8,8 @@
 // be reached stops everything at once; a connection the server turns away
 // as one too many lowers the number of connections; a transfer that failed
 // for a passing reason (a dropped connection, 421, 425, 426) runs again a
-// few times after a pause. Plain FTP runs on the event loop, FTPS and SFTP
-// on lanes of their own (see curllanes.h).
+// few times after a pause. Every transfer runs on a lane of its own (see
+// curllanes.h).
 #pragma once
 
 #include "core/sitestore.h"
@@ -85,7 +85,6 @@ private:
     Ended m_ended;
     Stopped m_stopped;
     std::unique_ptr<CurlRunner> m_driver;
-    CurlMultiDriver* m_eventDriver = nullptr;
     std::deque<int> m_queued;
     std::unordered_map<int, std::unique_ptr<StreamInfo>> m_running;
     std::unordered_map<int, int> m_retries;
