@@ -171,13 +171,10 @@ void DownloadJob::start() {
             if (!info)
                 return nullptr;
             CURL* easy = info->easy.get();
-            // The server's own time to the second, where its listing gave less.
-            const bool wantTime = file.server.precision > 1 || !file.server.modified.isValid();
             const bool ok =
                 curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &receiveFile) == CURLE_OK &&
                 curl_easy_setopt(easy, CURLOPT_WRITEDATA, static_cast<void*>(sink.get())) ==
                     CURLE_OK &&
-                curl_easy_setopt(easy, CURLOPT_FILETIME, wantTime ? 1L : 0L) == CURLE_OK &&
                 // No SIZE before each RETR: a round trip per file, and the
                 // server's final reply says the file came whole anyway.
                 curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L) == CURLE_OK;
@@ -193,7 +190,7 @@ void DownloadJob::start() {
             d->targets[size_t(id)] = target;
             return info;
         },
-        [this](int id, const FtpTransferResult& r, StreamInfo& info) {
+        [this](int id, const FtpTransferResult& r, StreamInfo&) {
             if (m_finished)
                 return;
             std::unique_ptr<Sink> sink = std::move(d->sinks[size_t(id)]);
@@ -220,13 +217,12 @@ void DownloadJob::start() {
                                   .arg(sink->file->errorString()));
                 return;
             }
-            curl_off_t serverTime = -1;
-            if (info.easy)
-                curl_easy_getinfo(info.easy.get(), CURLINFO_FILETIME_T, &serverTime);
+            // The time the listing showed (to the second with MLSD, else to
+            // the minute or the day): a comparison then finds the file the
+            // same within the server's precision, without a request per file
+            // for the exact time.
             const QDateTime listed = m_files[id].server.modified;
-            if (serverTime >= 0)
-                setModified(target, qint64(serverTime));
-            else if (listed.isValid())
+            if (listed.isValid())
                 setModified(target, listed.toSecsSinceEpoch());
             d->bytesDone += sink->written;
             fileEnded(id, QString());

@@ -1,5 +1,6 @@
 #include "upload/serverstate.h"
 
+#include "core/paths.h"
 #include "transfer/serverwalk.h"
 
 #include <QCoreApplication>
@@ -95,6 +96,10 @@ bool ServerState::save(QString* problem) const {
     root.insert(QStringLiteral("server"), m_server);
     root.insert(QStringLiteral("folder"), m_folder);
     root.insert(QStringLiteral("files"), files);
+    // The data folder may not exist yet (a download before anything else).
+    if (!paths::makePrivateFolder(QFileInfo(m_path).absolutePath(), problem))
+        return false;
+    paths::createPrivateFile(m_path); // 0600 from the first write on
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
         *problem = file.errorString();

@@ -280,6 +280,12 @@ TEST_P(SyncCliTest, NamesFromTheListingAreNeverPaths) {
     EXPECT_TRUE(r.err.contains("Not downloaded: \"img/a.png\"")) << r.err.toStdString();
     EXPECT_TRUE(allBelow(outside.path()).isEmpty()) << "nothing written through the link";
     EXPECT_EQ(allBelow(site), (QStringList{"good.html", "img"}));
+    // A first download on this machine: the data folder is made for the
+    // server's state.
+    EXPECT_FALSE(r.err.contains("not remembered")) << r.err.toStdString();
+    Site s;
+    s.setValue(sitekey::sitename, "Web");
+    EXPECT_TRUE(QFile::exists(ServerState::pathFor(s, paths::needingUploadPath())));
 }
 
 TEST_P(SyncCliTest, UploadWithDeletionsTouchesOnlyTheServerFolderAndNeverExcludedNames) {
