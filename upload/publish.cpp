@@ -139,6 +139,8 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
         return job;
     };
     Site target = *site;
+    if (options.beforeSend)
+        options.beforeSend(target, files.send);
     TransferJob::Outcome outcome = ui.runTransfer(target, makeJob(target));
     // Nothing was sent to a server not trusted yet. Once the user has seen
     // it and trusts it, the upload runs again.

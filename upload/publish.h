@@ -79,6 +79,8 @@ struct PublishOptions {
     std::function<bool(const Site&, const QStringList& send, QList<uploadplan::Refusal>* held,
                        QString* problem)>
         holdBack;
+    // Just before the transfer: the files about to be sent.
+    std::function<void(const Site&, const QStringList& send)> beforeSend;
     // After the transfer: the files the server confirmed (relative paths).
     std::function<void(const Site&, const QStringList& sent)> afterSent;
 };

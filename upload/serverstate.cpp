@@ -196,6 +196,21 @@ bool holdBackConflicts(const Site& site, const QString& recordPath, const QStrin
     return true;
 }
 
+void forgetBeforeSending(const Site& site, const QString& recordPath, const QStringList& files) {
+    ServerState state;
+    state.load(site, recordPath);
+    bool changed = false;
+    for (const QString& f : files) {
+        if (state.remembered(f)) {
+            state.forget(f);
+            changed = true;
+        }
+    }
+    QString problem;
+    if (changed)
+        state.save(&problem);
+}
+
 bool rememberServer(const Site& site, const QString& recordPath, const QStringList& files,
                     QString* problem) {
     if (files.isEmpty())

@@ -70,6 +70,10 @@ QStringList foldersOf(const QStringList& files);
 bool holdBackConflicts(const Site& site, const QString& recordPath, const QStringList& send,
                        QList<uploadplan::Refusal>* held, QString* problem,
                        QMap<QString, ServerEntry>* serverNow = nullptr);
+// Before files are sent: what was remembered of them goes, so that an
+// upload killed before it could remember them anew is never taken for a
+// change made on the server.
+void forgetBeforeSending(const Site& site, const QString& recordPath, const QStringList& files);
 // After a transfer: lists the folders of `files` and remembers how the
 // server holds them now. False with `problem` set on failure (the upload
 // itself stands).

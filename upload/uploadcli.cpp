@@ -299,13 +299,17 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
     // remembered.
     const QString recordPath = marks.filePath();
     int conflicts = 0;
-    if (!opts.force)
-        options.holdBack = [&](const Site& s, const QStringList& send,
-                               QList<uploadplan::Refusal>* held, QString* problem) {
-            const bool ok = serverstate::holdBackConflicts(s, recordPath, send, held, problem);
-            conflicts = int(held->size());
-            return ok;
-        };
+    options.holdBack = [&](const Site& s, const QStringList& send, QList<uploadplan::Refusal>* held,
+                           QString* problem) {
+        if (opts.force)
+            return true;
+        const bool ok = serverstate::holdBackConflicts(s, recordPath, send, held, problem);
+        conflicts = int(held->size());
+        return ok;
+    };
+    options.beforeSend = [&](const Site& s, const QStringList& send) {
+        serverstate::forgetBeforeSending(s, recordPath, send);
+    };
     options.afterSent = [&](const Site& s, const QStringList& sent) {
         QString problem;
         if (!serverstate::rememberServer(s, recordPath, sent, &problem))

@@ -160,6 +160,9 @@ PublishOutcome run(QWidget* parent, const Site* currentSite, const QString& defa
         }
         return true;
     };
+    options.beforeSend = [&](const Site& site, const QStringList& send) {
+        serverstate::forgetBeforeSending(site, recordPath, send);
+    };
     options.afterSent = [&](const Site& site, const QStringList& sent) {
         QString problem;
         if (!serverstate::rememberServer(site, recordPath, sent, &problem))
