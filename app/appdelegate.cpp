@@ -14,6 +14,7 @@
 #include "app/previewcontroller.h"
 #include "app/sitefindcontroller.h"
 #include "app/spellingcontroller.h"
+#include "app/synccontroller.h"
 #include "app/unsavededitscontroller.h"
 #include "core/paths.h"
 #include "core/platform.h"
@@ -128,6 +129,13 @@ bool AppDelegate::applicationDidFinishLaunching() {
     m_siteFind =
         new SiteFindController(*m_window, *m_openFiles, *m_sites, *m_outline, *m_marks, this);
     m_preview = new PreviewController(*m_window, *m_sites, *m_openFiles, *m_marks, this);
+    m_sync = new SyncController(
+        m_window.get(), *m_marks, [this] { return getPropForCurrentSite(); },
+        [this] { actionUpload(); }, this);
+    connect(m_window->actionDownloadSite(), &QAction::triggered, m_sync,
+            &SyncController::downloadSite);
+    connect(m_window->actionCompareWithServer(), &QAction::triggered, m_sync,
+            &SyncController::compareWithServer);
     m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
     m_editMenu = new EditMenuController(*m_window, *m_openFiles, this);
     m_editingTools = new EditingToolsController(*m_window, *m_openFiles, *settings, this);

@@ -34,6 +34,7 @@ class FolderWatcher;
 class MainWindow;
 class OpenFilesController;
 class PreviewController;
+class SyncController;
 class PreferencesController;
 class Preferences;
 class SpellingController;
@@ -77,6 +78,7 @@ public:
     OpenFilesController* openFiles() const { return m_openFiles; }
     SitesController* sitesController() const { return m_sites; }
     OutlineController* outline() const { return m_outline; }
+    SyncController* sync() const { return m_sync; }
     PreviewController* preview() const { return m_preview; }
     UploadMarks& needingUpload() { return *m_marks; }
     QString currentSite() const { return m_sites->currentSite(); }
@@ -148,6 +150,7 @@ private:
     OutlineController* m_outline = nullptr;
     SitesController* m_sites = nullptr;
     PreviewController* m_preview = nullptr;
+    SyncController* m_sync = nullptr;
     HelpController* m_help = nullptr;
     SpellingController* m_spelling = nullptr;
     FindController* m_find = nullptr;

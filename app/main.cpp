@@ -7,6 +7,7 @@
 #include "editor/colourcommand.h"
 #include "help/commandline.h"
 #include "resources/resources.h"
+#include "upload/synccli.h"
 #include "upload/uploadcli.h"
 
 #include <QApplication>
@@ -20,6 +21,8 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -55,9 +58,12 @@ int runTool(int argc, char** argv) {
     morvane::Platform::install(&platform);
     QTextStream in(stdin);
     QTextStream out(stdout);
-    const int rc = std::strcmp(argv[1], "trust") == 0
-                       ? morvane::runTrustCommandLine(args, in, out, err)
-                       : morvane::runUploadCommandLine(args, in, out, err);
+    const int rc =
+        std::strcmp(argv[1], "trust") == 0     ? morvane::runTrustCommandLine(args, in, out, err)
+        : std::strcmp(argv[1], "compare") == 0 ? morvane::runCompareCommandLine(args, in, out, err)
+        : std::strcmp(argv[1], "download") == 0
+            ? morvane::runDownloadCommandLine(args, in, out, err, ::isatty(STDERR_FILENO) != 0)
+            : morvane::runUploadCommandLine(args, in, out, err);
     morvane::Platform::install(nullptr);
     return rc;
 }
@@ -106,7 +112,8 @@ std::optional<int> runPrintingCommand(int argc, char** argv) {
 int main(int argc, char** argv) {
     setIdentity();
     if (argc > 1 && (std::strcmp(argv[1], "colour") == 0 || std::strcmp(argv[1], "upload") == 0 ||
-                     std::strcmp(argv[1], "trust") == 0))
+                     std::strcmp(argv[1], "trust") == 0 || std::strcmp(argv[1], "compare") == 0 ||
+                     std::strcmp(argv[1], "download") == 0))
         return runTool(argc, argv);
     if (const auto rc = runPrintingCommand(argc, argv))
         return *rc;

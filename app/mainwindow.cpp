@@ -48,7 +48,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     m_outline->setObjectName(QStringLiteral("outlineView"));
     m_outline->setHeaderHidden(true);
     m_outline->setUniformRowHeights(true);
-    m_outline->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_outline->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_outline->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_outline->setContextMenuPolicy(Qt::CustomContextMenu);
     m_outline->setAccessibleName(tr("Site files"));
@@ -233,6 +233,12 @@ void MainWindow::buildMenus() {
     m_actionUpload = file->addAction(tr("&Upload..."));
     m_actionUpload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
     m_actionUpload->setToolTip(tr("Upload the changed files of this site"));
+    m_actionDownloadSite = file->addAction(tr("&Download Site\u2026"));
+    m_actionDownloadSite->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    m_actionDownloadSite->setObjectName(QStringLiteral("actionDownloadSite"));
+    m_actionCompare = file->addAction(tr("Co&mpare with Server\u2026"));
+    m_actionCompare->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
+    m_actionCompare->setObjectName(QStringLiteral("actionCompareWithServer"));
     file->addSeparator();
     m_actionQuit = file->addAction(tr("&Quit"));
     m_actionQuit->setShortcut(QKeySequence::Quit);

@@ -69,6 +69,8 @@ public:
     QAction* actionClose() const { return m_actionClose; }
     QAction* actionQuit() const { return m_actionQuit; }
     QAction* actionUpload() const { return m_actionUpload; }
+    QAction* actionDownloadSite() const { return m_actionDownloadSite; }
+    QAction* actionCompareWithServer() const { return m_actionCompare; }
     // The Edit menu. The find commands are inserted before editFindSpot()
     // and the spelling commands before editSpellingSpot() (both separators).
     QMenu* menuEdit() const { return m_menuEdit; }
@@ -163,6 +165,8 @@ private:
     QAction* m_actionNewFolder = nullptr;
     QAction* m_actionMark = nullptr;
     QAction* m_actionUnmark = nullptr;
+    QAction* m_actionDownloadSite = nullptr;
+    QAction* m_actionCompare = nullptr;
     QToolButton* m_buttonUpload = nullptr;
     QAction* m_actionBack = nullptr;
     QAction* m_actionForward = nullptr;

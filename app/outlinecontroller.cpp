@@ -3,6 +3,7 @@
 #include "app/editingfocus.h"
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
+#include "core/exclusions.h"
 #include "core/paths.h"
 #include "core/platform.h"
 #include "editor/textview.h"
@@ -61,17 +62,6 @@ OutlineController::OutlineController(MainWindow& window, FileTreeModel& model,
     connect(&m_marks, &UploadMarks::changed, this, &OutlineController::updateMarkCommands);
     updateMarkCommands();
     setUpRowCommands();
-}
-
-void OutlineController::updateMarkCommands() {
-    if (!m_outlineView || !m_markAction || !m_unmarkAction)
-        return;
-    const QModelIndexList rows = m_outlineView->selectionModel()->selectedRows();
-    FileSystemItem* item = rows.isEmpty() ? nullptr : m_model.nodeForIndex(rows.first());
-    const bool file = item && item->numberOfChildren() < 0;
-    const bool marked = item && m_marks.contains(item->fullPath());
-    m_markAction->setEnabled(file && !marked);
-    m_unmarkAction->setEnabled(marked);
 }
 
 void OutlineController::setUpRowCommands() {
@@ -213,6 +203,8 @@ void OutlineController::saveFolder() {
 void OutlineController::eraseOutline(const QString& rootPath) {
     endEditing(m_openFiles);
     m_model.reset(rootPath);
+    const Site* site = m_site ? m_site() : nullptr;
+    m_model.setExclusions(site ? Exclusions::forSite(*site) : Exclusions());
     m_window.outlineView()->expand(m_model.indexForNode(FileSystemItem::rootItem()));
 }
 
@@ -243,20 +235,6 @@ void OutlineController::newFileOrFolder(NewItemType type, NewItemName name) {
     selectItem(created);
     if (name != NewItemName::IndexFirst)
         rename();
-}
-
-void OutlineController::markForUpload() {
-    FileSystemItem* item = selectedItem();
-    if (!item || item->numberOfChildren() >= 0)
-        return;
-    m_marks.mark(item->fullPath());
-}
-
-void OutlineController::unmarkForUpload() {
-    FileSystemItem* item = selectedItem();
-    if (!item)
-        return;
-    m_marks.unmark(item->fullPath());
 }
 
 void OutlineController::rename() {

@@ -40,6 +40,12 @@ public:
                       QObject* parent = nullptr);
 
     FileSystemItem* selectedItem() const;
+    // Every selected row (Shift and Ctrl select several).
+    QList<FileSystemItem*> selectedItems() const;
+    // The files Mark and Unmark for Upload act on: each selected file, and
+    // every file inside each selected folder (excluded names aside, links
+    // not followed). Full paths.
+    QStringList filesForMarks() const;
     void selectItem(FileSystemItem* item);
     // Opens the selected file; its editor takes the focus unless the
     // outline has it.

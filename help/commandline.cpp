@@ -11,18 +11,26 @@ QString versionText() {
 
 QString usageText() {
     return QCoreApplication::translate(
-        "CommandLine", "Usage:\n"
-                       "  morvane                 open the editor window\n"
-                       "  morvane upload [--yes] [--dry-run] [--verbose] [SITE]\n"
-                       "                          upload the files of a site that need upload\n"
-                       "  morvane trust SITE      review and trust the server of a site\n"
-                       "  morvane colour --runs FILE\n"
-                       "                          print how a file is coloured\n"
-                       "  morvane --version       print the version\n"
-                       "  morvane --help          print this help\n"
-                       "\n"
-                       "`morvane upload --help` describes the upload options.\n"
-                       "The user guide is in the program: Help > Morvane Help.\n");
+        "CommandLine",
+        "Usage:\n"
+        "  morvane                 open the editor window\n"
+        "  morvane upload [--yes] [--dry-run] [--verbose] [SITE]\n"
+        "                          upload the files of a site that need upload\n"
+        "  morvane upload --delete [--force] [SITE]\n"
+        "                          also delete server files deleted here; --force\n"
+        "                          overwrites files changed on the server\n"
+        "  morvane download [--yes] [--dry-run] [SITE] [PATH...]\n"
+        "                          fetch the server's files missing or different here\n"
+        "  morvane compare [SITE]  list the files that differ from the server\n"
+        "  morvane trust SITE      review and trust the server of a site\n"
+        "  morvane colour --runs FILE\n"
+        "                          print how a file is coloured\n"
+        "  morvane --version       print the version\n"
+        "  morvane --help          print this help\n"
+        "\n"
+        "`morvane upload --help`, `morvane download --help` and\n"
+        "`morvane compare --help` describe their options.\n"
+        "The user guide is in the program: Help > Morvane Help.\n");
 }
 
 namespace {

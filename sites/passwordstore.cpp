@@ -204,6 +204,28 @@ std::unique_ptr<PasswordRequest> request(const Site& site) {
     return std::make_unique<KeyringRequest>(account(site));
 }
 
+std::optional<Site> fetchPassword(const Site& site, QString* why) {
+    std::unique_ptr<PasswordRequest> asked = request(site);
+    if (!asked)
+        return site;
+    std::optional<Site> out;
+    QEventLoop loop;
+    QObject::connect(asked.get(), &PasswordRequest::answered, &loop, [&](const QString& password) {
+        Site filled = site;
+        filled.setValue(sitekey::password, password);
+        out = std::move(filled);
+        loop.quit();
+    });
+    QObject::connect(asked.get(), &PasswordRequest::failed, &loop, [&](const QString& problem) {
+        if (why)
+            *why = problem;
+        loop.quit();
+    });
+    asked->start();
+    loop.exec();
+    return out;
+}
+
 QString account(const Site& site) {
     const auto protocol = siteprotocol::of(site).value_or(SiteProtocol::Ftp);
     return siteprotocol::key(protocol) + QStringLiteral("://") + site.userName() +

@@ -47,6 +47,12 @@ bool remove(const QString& account);
 // do about it.
 std::unique_ptr<PasswordRequest> request(const Site& site);
 
+// The site with its password filled in from the keyring when it is kept
+// there, waiting for the answer in a local event loop; nullopt with `why`
+// when the keyring gives nothing. For the command line, and for the server
+// listings and downloads that still run inside their own loop.
+std::optional<Site> fetchPassword(const Site& site, QString* why);
+
 // Puts the site's password (the `password` value) where it belongs before
 // the site is saved: in the keyring, leaving the site without it, or, with
 // no keyring, in the site as before. `previous` (optional) is the site as it

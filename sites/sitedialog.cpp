@@ -1,5 +1,6 @@
 #include "sites/sitedialog.h"
 
+#include "core/exclusions.h"
 #include "core/paths.h"
 #include "core/platform.h"
 #include "sites/labelledpopup.h"
@@ -21,6 +22,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QVBoxLayout>
@@ -159,6 +161,16 @@ SiteDialog::SiteDialog(QWidget* parent)
     checkSizes->setAccessibleName(tr("Check sizes after upload"));
     form->addRow(QString(), checkTemporaryName);
     form->addRow(QString(), checkSizes);
+    fieldExclude = new QPlainTextEdit(this);
+    fieldExclude->setObjectName(QStringLiteral("fieldExclude"));
+    fieldExclude->setAccessibleName(tr("Exclude"));
+    fieldExclude->setPlaceholderText(tr("One pattern a line, such as *.log or cache/"));
+    fieldExclude->setToolTip(
+        tr("Names that are never uploaded, downloaded, compared or deleted, besides .git/, "
+           "node_modules/, .DS_Store, editor backups and the like."));
+    fieldExclude->setTabChangesFocus(true);
+    fieldExclude->setFixedHeight(fieldExclude->fontMetrics().lineSpacing() * 4 + 12);
+    form->addRow(tr("Exclude:"), fieldExclude);
 
     // The buttons stand in the desktop's order; Tab follows it.
     auto* box = new QDialogButtonBox(this);
@@ -194,7 +206,7 @@ SiteDialog::SiteDialog(QWidget* parent)
     // were made in; then the buttons, in the order the box shows them.
     QWidget* const order[] = {fieldSiteName, comboProtocol,      fieldServer,    fieldServerFolder,
                               fieldUserName, fieldPassword,      fieldLocalPath, chooseButton,
-                              fieldLocalURL, checkTemporaryName, checkSizes};
+                              fieldLocalURL, checkTemporaryName, checkSizes,     fieldExclude};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -263,6 +275,7 @@ void SiteDialog::showSite(const Site& site) {
     fieldLocalURL->setText(site.localURL());
     checkTemporaryName->setChecked(site.value(ftpsitekey::directUpload) != QLatin1String("1"));
     checkSizes->setChecked(site.value(ftpsitekey::sizeCheck) == QLatin1String("1"));
+    fieldExclude->setPlainText(site.value(sitekey::exclude));
     // A stored value this version does not know is shown and kept as it
     // is, not quietly turned into plain FTP.
     const QString stored = site.value(ftpsitekey::protocol).trimmed();
@@ -331,6 +344,9 @@ void SiteDialog::actionOK() {
     };
     setFlag(ftpsitekey::directUpload, !checkTemporaryName->isChecked());
     setFlag(ftpsitekey::sizeCheck, checkSizes->isChecked());
+    const QString exclude = Exclusions::parse(fieldExclude->toPlainText()).join(QLatin1Char('\n'));
+    if (!exclude.isEmpty() || !site.value(sitekey::exclude).isEmpty())
+        site.setValue(sitekey::exclude, exclude);
     const QString protocol = comboProtocol->currentData().toString();
     const QString previousProtocol = m_lastOK.value(ftpsitekey::protocol);
     // A site without the key is plain FTP: it stays without it until

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QCheckBox;
+class QPlainTextEdit;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -71,6 +72,8 @@ public:
     QCheckBox* checkTemporaryName = nullptr;
     // Compare the server's size of each file with the bytes sent.
     QCheckBox* checkSizes = nullptr;
+    // The site's own names never uploaded, downloaded, compared or deleted.
+    QPlainTextEdit* fieldExclude = nullptr;
     QComboBox* comboProtocol = nullptr;
     QPushButton* buttonSkipTest = nullptr;
     // Hidden for a site that does not exist yet.

@@ -91,6 +91,7 @@ bool parseUnix(const QByteArray& line, FtpListingEntry* entry) {
         entry->group = withGroup ? QString::fromLatin1(f[3]) : QString();
         entry->size = size;
         entry->modified = modified;
+        entry->timeOfDay = f[d + 2].contains(':');
         entry->isFolder = f[0].startsWith('d');
         QString name = QString::fromUtf8(rest);
         if (f[0].startsWith('l')) {
@@ -126,6 +127,7 @@ bool parseDos(const QByteArray& line, FtpListingEntry* entry) {
         hour = 0;
     entry->modified = QDateTime(QDate(year, m.captured(1).toInt(), m.captured(2).toInt()),
                                 QTime(hour, m.captured(5).toInt()));
+    entry->timeOfDay = true;
     entry->isFolder = m.captured(7) == QLatin1String("<DIR>");
     entry->size = entry->isFolder ? -1 : m.captured(7).toLongLong();
     entry->name = m.captured(8);

@@ -14,8 +14,9 @@ struct FtpListingEntry {
     QString permissions; // "drwxr-xr-x"; empty in the DOS form
     QString owner;
     QString group;
-    qint64 size = -1;   // -1 when not given (folders in the DOS form)
-    QDateTime modified; // invalid when it could not be read
+    qint64 size = -1;       // -1 when not given (folders in the DOS form)
+    QDateTime modified;     // invalid when it could not be read
+    bool timeOfDay = false; // `modified` holds hours and minutes, not only the day
     QString name;
     QString linkTarget;
     bool isFolder = false;

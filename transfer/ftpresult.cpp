@@ -123,8 +123,9 @@ FtpTransferResult ftpTransferResult(StreamInfo& info, CURLcode result) {
             r.error.serverReply = replies.errorText();
         // (SFTP has no replies: there the file's close, which the server
         // confirms, ends a transfer curl reports as done.)
-        if (!r.error.isError() && info.kind == FtpTransferKind::Store && !info.ssh &&
-            !replies.confirmed()) {
+        if (!r.error.isError() &&
+            (info.kind == FtpTransferKind::Store || info.kind == FtpTransferKind::Fetch) &&
+            !info.ssh && !replies.confirmed()) {
             // Only the FTP server's own final reply says a file was stored.
             r.error = {
                 FtpErrorDomain::Curl,

@@ -275,7 +275,7 @@ void setCommonOptions(OptionSetter& options, StreamInfo* info, const QByteArray&
     // as it moves (a server that takes in a mere trickle counts as
     // stalled); a listing must arrive whole within the reply timeout of its
     // first byte, however much trickles in meanwhile.
-    if (info->kind == FtpTransferKind::Store) {
+    if (info->kind == FtpTransferKind::Store || info->kind == FtpTransferKind::Fetch) {
         options.set(CURLOPT_LOW_SPEED_LIMIT, 512L).set(CURLOPT_LOW_SPEED_TIME, replyTimeout);
     } else if (info->kind == FtpTransferKind::Listing) {
         info->listingLimitMs = replyTimeout * 1000;
@@ -422,6 +422,18 @@ bool ftpBeforeStore(StreamInfo& info, const QString& command, FtpError* error) {
         return true;
     *error = {FtpErrorDomain::Setup, 0, options.problem(), {}, 0};
     return false;
+}
+
+std::unique_ptr<StreamInfo> prepareTransfer(FtpTransferKind kind, const QByteArray& url,
+                                            const FtpCredentials& credentials,
+                                            const QString& itemName, FtpError* error,
+                                            const FtpTransferOptions& transfer) {
+    auto info = newTransfer(kind, itemName, error);
+    if (!info)
+        return nullptr;
+    OptionSetter options(info->easy.get());
+    setCommonOptions(options, info.get(), url, credentials, transfer);
+    return checked(std::move(info), options, error);
 }
 
 std::unique_ptr<StreamInfo> prepareListing(const FtpServerAddress& server,

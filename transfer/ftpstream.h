@@ -22,7 +22,7 @@
 
 namespace morvane {
 
-enum class FtpTransferKind { Store, MakeFolder, Listing, Commands };
+enum class FtpTransferKind { Store, MakeFolder, Listing, Commands, Fetch };
 
 struct FtpCredentials {
     QString userName; // empty: anonymous login
@@ -158,6 +158,17 @@ bool ftpBeforeStore(StreamInfo& info, const QString& command, FtpError* error);
 std::unique_ptr<StreamInfo> prepareListing(const FtpServerAddress& server,
                                            const FtpCredentials& credentials, FtpError* error,
                                            const FtpTransferOptions& options = {});
+
+// Prepares a transfer of `url` with the settings every transfer shares
+// (protocol, login, trust, time limits) and nothing else: the caller sets
+// what it sends or receives. A Fetch, like a Store, may take as long as it
+// needs as long as its data moves; a Listing must arrive whole within the
+// reply timeout of its first byte (the caller's write function starts
+// `listingClock` and checks it).
+std::unique_ptr<StreamInfo> prepareTransfer(FtpTransferKind kind, const QByteArray& url,
+                                            const FtpCredentials& credentials,
+                                            const QString& itemName, FtpError* error,
+                                            const FtpTransferOptions& options = {});
 
 // The path of `segments` below the server's folder as it goes into a
 // command: "www/img/a.png" from the folder the login starts in, or

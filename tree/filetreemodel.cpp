@@ -3,6 +3,7 @@
 #include "resources/resources.h"
 
 #include <QDir>
+#include <QPalette>
 
 namespace morvane {
 
@@ -186,9 +187,26 @@ QVariant FileTreeModel::data(const QModelIndex& index, int role) const {
     }
     case FullPathRole:
         return node->fullPath();
+    case Qt::ForegroundRole: {
+        FileSystemItem* root = FileSystemItem::rootItem();
+        if (!root || node == root)
+            return {};
+        const QString top = root->fullPath() + QLatin1Char('/');
+        const QString full = node->fullPath();
+        if (full.startsWith(top) &&
+            m_exclusions.excludes(full.mid(top.size()), node->looksLikeFolder()))
+            return QVariant(QPalette().brush(QPalette::Disabled, QPalette::Text));
+        return {};
+    }
     default:
         return {};
     }
+}
+
+void FileTreeModel::setExclusions(const Exclusions& exclusions) {
+    m_exclusions = exclusions;
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::ForegroundRole});
 }
 
 const QIcon& FileTreeModel::iconFor(FileSystemItem* node) const {

@@ -10,6 +10,7 @@
 // a node whose type is not yet known.
 #pragma once
 
+#include "core/exclusions.h"
 #include "tree/filesystemitem.h"
 
 #include <QAbstractItemModel>
@@ -38,6 +39,9 @@ public:
     ~FileTreeModel() override;
 
     void setMarkedTest(MarkedTest isMarked);
+    // The names of the site that take no part in uploads, downloads and
+    // comparisons are shown greyed out.
+    void setExclusions(const Exclusions& exclusions);
     void setRenameHandler(RenameHandler handler);
 
     // A change of site: stores the new root path and drops every node
@@ -94,6 +98,7 @@ private:
     const QIcon& iconFor(FileSystemItem* node) const;
 
     MarkedTest m_isMarked;
+    Exclusions m_exclusions;
     RenameHandler m_rename;
     bool m_moving = false;
     mutable bool m_iconsLoaded = false;

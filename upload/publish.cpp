@@ -2,6 +2,8 @@
 
 #include "upload/uploadmarks.h"
 
+#include "core/exclusions.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
@@ -79,11 +81,39 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
         return PublishOutcome::ConversionFailed;
     }
 
-    const uploadplan::Files files = uploadplan::collectFiles(
+    uploadplan::Files files = uploadplan::collectFiles(
         marks.paths(), folder, options.dryRun ? pass.htmlFiles : QStringList());
+    // Excluded names (version control, editor backups, the site's own
+    // patterns) are never sent; their marks go.
+    const Exclusions exclusions = Exclusions::forSite(*site);
+    QStringList excluded;
+    for (const QString& rel : files.send) {
+        if (exclusions.excludes(rel))
+            excluded << rel;
+    }
+    for (const QString& rel : excluded)
+        files.send.removeAll(rel);
+    if (!options.dryRun && !excluded.isEmpty()) {
+        QStringList full;
+        for (const QString& rel : excluded)
+            full << folder + QLatin1Char('/') + rel;
+        marks.forgetSent(full);
+    }
     if (files.send.isEmpty() && files.refused.isEmpty()) {
         ui.nothingToUpload();
         return PublishOutcome::NothingToUpload;
+    }
+    if (options.holdBack && !files.send.isEmpty()) {
+        QList<uploadplan::Refusal> held;
+        QString problem;
+        if (!options.holdBack(*site, files.send, &held, &problem)) {
+            ui.problem(QStringLiteral("Can't check the server for changes made there."), problem);
+            return PublishOutcome::Failed;
+        }
+        for (const uploadplan::Refusal& r : held) {
+            files.send.removeAll(r.file);
+            files.refused.append(r);
+        }
     }
     if (!ui.confirm(*site, files) || options.dryRun)
         return PublishOutcome::NotConfirmed;
@@ -92,6 +122,7 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
         return PublishOutcome::Failed;
     }
 
+    QStringList sent;
     QHash<QString, Stamp> stamps;
     for (const QString& rel : files.send) {
         const QString path = folder + QLatin1Char('/') + rel;
@@ -101,7 +132,8 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
     auto makeJob = [&](const Site& target) {
         std::unique_ptr<TransferJob> job = TransferJob::makeUpload(target, folder, files.send);
         QObject::connect(job.get(), &TransferJob::fileUploaded, &marks,
-                         [&marks, &stamps, folder](const QString& rel) {
+                         [&marks, &stamps, &sent, folder](const QString& rel) {
+                             sent << rel;
                              const QString path = folder + QLatin1Char('/') + rel;
                              auto it = stamps.constFind(path);
                              if (it != stamps.constEnd() && *it == stampOf(path))
@@ -110,6 +142,8 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
         return job;
     };
     Site target = *site;
+    if (options.beforeSend)
+        options.beforeSend(target, files.send);
     TransferJob::Outcome outcome = ui.runTransfer(target, makeJob(target));
     // Nothing was sent to a server not trusted yet. Once the user has seen
     // it and trusts it, the upload runs again.
@@ -120,6 +154,8 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
     }
     if (outcome == TransferJob::Outcome::Succeeded && files.refused.isEmpty())
         marks.forgetSent(uploadplan::vanishedFiles(marks.paths(), folder));
+    if (options.afterSent)
+        options.afterSent(target, sent);
     // However the transfer ended, the confirmed files' marks reach the file now.
     marks.flush();
     reportRefusals(ui, files.refused);

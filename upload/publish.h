@@ -72,6 +72,17 @@ struct PublishOptions {
     // Receives the site when the user trusted its server's certificate
     // during the upload, for the site list's owner to keep.
     std::function<void(const Site&)> keepSite;
+    // Before the confirmation: the files among those to send (relative
+    // paths) that must not go, with why (changed on the server since they
+    // were last seen there). False with `problem` set when that can't be
+    // known: the upload then stops.
+    std::function<bool(const Site&, const QStringList& send, QList<uploadplan::Refusal>* held,
+                       QString* problem)>
+        holdBack;
+    // Just before the transfer: the files about to be sent.
+    std::function<void(const Site&, const QStringList& send)> beforeSend;
+    // After the transfer: the files the server confirmed (relative paths).
+    std::function<void(const Site&, const QStringList& sent)> afterSent;
 };
 
 // `site` is the site to publish (null when none is chosen); its local folder

@@ -5,6 +5,8 @@
 #include "sites/passwordstore.h"
 #include "transfer/servertrust.h"
 #include "upload/publish.h"
+#include "upload/serverstate.h"
+#include "upload/synccli.h"
 #include "upload/uploadmarks.h"
 
 #include <QCoreApplication>
@@ -20,25 +22,34 @@ namespace morvane {
 namespace {
 
 const char kUsage[] = QT_TRANSLATE_NOOP(
-    "CommandLine", "Usage: morvane upload [--yes] [--dry-run] [--verbose] [SITE]\n"
-                   "\n"
-                   "Uploads the changed files of SITE (the current site when omitted),\n"
-                   "after converting its changed Markdown files to HTML. Files the server\n"
-                   "confirmed lose their mark; every other file keeps it.\n"
-                   "\n"
-                   "  -y, --yes      upload without asking for confirmation\n"
-                   "  -n, --dry-run  show what would be uploaded; change nothing\n"
-                   "  -v, --verbose  show the FTP conversation's diagnostics\n"
-                   "  -h, --help     show this help\n"
-                   "\n"
-                   "Exit status: 0 all files uploaded, 1 failure, 2 usage error,\n"
-                   "3 nothing to upload, 4 not confirmed (or --dry-run).\n");
+    "CommandLine",
+    "Usage: morvane upload [--yes] [--dry-run] [--delete] [--force] [--verbose] [SITE]\n"
+    "\n"
+    "Uploads the changed files of SITE (the current site when omitted),\n"
+    "after converting its changed Markdown files to HTML. Files the server\n"
+    "confirmed lose their mark; every other file keeps it.\n"
+    "\n"
+    "  -y, --yes      upload (and delete) without asking for confirmation\n"
+    "  -n, --dry-run  show what would be uploaded (and deleted); change nothing\n"
+    "  -d, --delete   after the upload, delete the server's files that have\n"
+    "                 no counterpart here (never excluded names), then the\n"
+    "                 server folders left empty; every file is listed first\n"
+    "  -f, --force    overwrite files changed on the server since they\n"
+    "                 were last uploaded or downloaded (by default such a\n"
+    "                 file is not sent, is named, and the status is 1)\n"
+    "  -v, --verbose  show the FTP conversation's diagnostics\n"
+    "  -h, --help     show this help\n"
+    "\n"
+    "Exit status: 0 all files uploaded, 1 failure, 2 usage error,\n"
+    "3 nothing to upload, 4 not confirmed (or --dry-run).\n");
 
 struct Options {
     bool yes = false;
     bool dryRun = false;
     bool verbose = false;
     bool help = false;
+    bool deleteOnServer = false;
+    bool force = false;
     QString site;
     bool siteGiven = false;
 };
@@ -55,6 +66,10 @@ bool parseArgs(const QStringList& args, Options* opts, QString* problem) {
             opts->dryRun = true;
         } else if (option && (a == QLatin1String("--verbose") || a == QLatin1String("-v"))) {
             opts->verbose = true;
+        } else if (option && (a == QLatin1String("--delete") || a == QLatin1String("-d"))) {
+            opts->deleteOnServer = true;
+        } else if (option && (a == QLatin1String("--force") || a == QLatin1String("-f"))) {
+            opts->force = true;
         } else if (option && (a == QLatin1String("--help") || a == QLatin1String("-h"))) {
             opts->help = true;
         } else if (option) {
@@ -316,11 +331,55 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
 
     PublishOptions options;
     options.dryRun = opts.dryRun;
+    // A file changed on the server since it was last seen there is not
+    // overwritten without --force; after the upload the server's state is
+    // remembered.
+    const QString recordPath = marks.filePath();
+    int conflicts = 0;
+    options.holdBack = [&](const Site& s, const QStringList& send, QList<uploadplan::Refusal>* held,
+                           QString* problem) {
+        if (opts.force)
+            return true;
+        const bool ok = serverstate::holdBackConflicts(s, recordPath, send, held, problem);
+        conflicts = int(held->size());
+        return ok;
+    };
+    options.beforeSend = [&](const Site& s, const QStringList& send) {
+        serverstate::forgetBeforeSending(s, recordPath, send);
+    };
+    options.afterSent = [&](const Site& s, const QStringList& sent) {
+        QString problem;
+        if (!serverstate::rememberServer(s, recordPath, sent, &problem))
+            err << "warning: the server's state after the upload is not remembered: "
+                << escapeForTerminal(problem) << '\n'
+                << Qt::flush;
+    };
     const PublishOutcome outcome = publish(site, paths::defaultSiteFolder(), marks, ui, options);
     // The marks of the files sent must be on disk before the status says so.
     if (marks.hasUnwrittenChanges() && !marks.flush())
         return uploadexit::Failed;
-    return exitStatus(outcome);
+    if (conflicts > 0)
+        err << "Files changed on the server were not overwritten; upload with --force to "
+               "overwrite them.\n"
+            << Qt::flush;
+    if (!opts.deleteOnServer || !site)
+        return exitStatus(outcome);
+    // Deletions follow an upload that went well (a file renamed here is
+    // then on the server under its new name before the old one goes).
+    const bool uploaded = outcome == PublishOutcome::Uploaded ||
+                          outcome == PublishOutcome::NothingToUpload ||
+                          (outcome == PublishOutcome::NotConfirmed && opts.dryRun);
+    if (!uploaded) {
+        if (outcome != PublishOutcome::NotConfirmed)
+            err << "Nothing is deleted on the server: the upload did not succeed.\n" << Qt::flush;
+        return exitStatus(outcome);
+    }
+    const int deleted =
+        runServerDeletions(*site, uploadplan::siteFolderFor(*site, paths::defaultSiteFolder()),
+                           opts.dryRun, opts.yes, in, out, err);
+    return deleted != uploadexit::Uploaded           ? deleted
+           : outcome == PublishOutcome::NotConfirmed ? uploadexit::NotConfirmed
+                                                     : uploadexit::Uploaded;
 }
 
 int runTrustCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,

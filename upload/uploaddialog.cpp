@@ -2,10 +2,14 @@
 
 #include "core/platform.h"
 #include "sites/passwordstore.h"
+#include "transfer/syncwindow.h"
 #include "transfer/transferwindow.h"
+#include "upload/serverstate.h"
+#include "upload/uploadmarks.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -118,6 +122,63 @@ PublishOutcome run(QWidget* parent, const Site* currentSite, const QString& defa
     WindowPublishUi ui(parent);
     PublishOptions options;
     options.keepSite = std::move(keepSite);
+    // A file changed on the server since it was last seen there is never
+    // overwritten without asking; after the upload the server's state is
+    // remembered.
+    const QString recordPath = marks.filePath();
+    options.holdBack = [&](const Site& site, const QStringList& send,
+                           QList<uploadplan::Refusal>* held, QString* problem) {
+        QMap<QString, ServerEntry> now;
+        QList<uploadplan::Refusal> conflicts;
+        if (!serverstate::holdBackConflicts(site, recordPath, send, &conflicts, problem, &now))
+            return false;
+        const QString folder = uploadplan::siteFolderFor(site, defaultSiteFolder);
+        QList<DownloadJob::File> theirs;
+        for (const uploadplan::Refusal& c : conflicts) {
+            const int answer = Platform::instance().question(
+                QObject::tr("\"%1\" was changed on the server since it was last uploaded or "
+                            "downloaded.")
+                    .arg(c.file),
+                c.reason.left(1).toUpper() + c.reason.mid(1) + QLatin1Char('.'),
+                {QObject::tr("Skip"), QObject::tr("Overwrite"), QObject::tr("Take the Server's")},
+                0);
+            if (answer == 1)
+                continue; // overwritten
+            held->append(c);
+            if (answer != 2)
+                continue;
+            // The local version goes to the trash, so nothing is lost.
+            QString why;
+            const QString full = folder + QLatin1Char('/') + c.file;
+            if (Platform::instance().moveToTrash(full, &why)) {
+                marks.unmark(full);
+                theirs.append({c.file, now.value(c.file)});
+            } else {
+                Platform::instance().alert(
+                    QObject::tr("\"%1\" could not be moved to the trash.").arg(c.file), why);
+            }
+        }
+        if (!theirs.isEmpty() && !folder.isEmpty()) {
+            SyncWindow window(parent);
+            const QStringList done = window.download(site, folder, theirs);
+            ServerState state;
+            state.load(site, recordPath);
+            for (const QString& path : done)
+                state.remember(path, now.value(path));
+            QString why;
+            state.save(&why);
+        }
+        return true;
+    };
+    options.beforeSend = [&](const Site& site, const QStringList& send) {
+        serverstate::forgetBeforeSending(site, recordPath, send);
+    };
+    options.afterSent = [&](const Site& site, const QStringList& sent) {
+        QString problem;
+        if (!serverstate::rememberServer(site, recordPath, sent, &problem))
+            qWarning().noquote() << "The server's state after the upload is not remembered:"
+                                 << problem;
+    };
     return publish(currentSite, defaultSiteFolder, marks, ui, options);
 }
 

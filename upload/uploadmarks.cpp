@@ -99,6 +99,24 @@ void UploadMarks::unmark(const QString& path) {
     write();
 }
 
+void UploadMarks::markAll(const QStringList& paths) {
+    if (paths.isEmpty())
+        return;
+    for (const QString& p : paths) {
+        m_removed.remove(p);
+        m_added.insert(p);
+        m_record.mark(p);
+    }
+    write();
+}
+
+void UploadMarks::unmarkAll(const QStringList& paths) {
+    if (paths.isEmpty())
+        return;
+    forgetInMemory(paths);
+    write();
+}
+
 void UploadMarks::moved(const QString& oldPath, const QStringList& newFiles) {
     QString below = oldPath;
     if (!below.endsWith(QLatin1Char('/')))

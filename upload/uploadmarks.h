@@ -40,6 +40,10 @@ public:
 
     void mark(const QString& path);
     void unmark(const QString& path);
+    // Several files at once (the files of folders chosen in the outline):
+    // one write.
+    void markAll(const QStringList& paths);
+    void unmarkAll(const QStringList& paths);
     // A file or folder was renamed or moved away from `oldPath`: the marks of
     // that path and of every path below it go, and each of `newFiles` (the
     // files now at the new place) is marked, since the server holds none of

@@ -423,8 +423,8 @@ TEST_F(OutlineTest, FileMenuMarkCommandsAreOfferedOnlyWhereTheyChangeSomething) 
         {"a.html", false, true, false}, // not marked
         {"a.html", true, false, true},  // marked
         {"b.html", false, true, false},
-        {"dir", false, false, false}, // a folder is never marked itself
-        {"", false, false, false},    // the site folder
+        {"dir", false, true, false}, // a folder: its files, none marked yet
+        {"", false, true, true},     // the site folder: a.html is marked, others not
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.row);
@@ -445,6 +445,33 @@ TEST_F(OutlineTest, FileMenuMarkCommandsAreOfferedOnlyWhereTheyChangeSomething) 
     EXPECT_FALSE(unmark->isEnabled());
     view()->clearSelection();
     EXPECT_FALSE(mark->isEnabled());
+}
+
+TEST_F(OutlineTest, MarkAndUnmarkActOnEverySelectedRowAndTheFilesOfFolders) {
+    writeFile(at("dir/.git/HEAD"), "ref");     // excluded: never marked
+    writeFile(at("dir/page.html~"), "backup"); // excluded too
+    outline().actionRefresh();
+    QAction* mark = app->window()->actionMarkForUpload();
+    QAction* unmark = app->window()->actionUnmarkForUpload();
+    auto* model = static_cast<FileTreeModel*>(view()->model());
+    selectPath("b.html");
+    view()->selectionModel()->select(model->indexForNode(node("dir")),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_EQ(outline().selectedItems().size(), 2);
+    ASSERT_TRUE(mark->isEnabled());
+    mark->trigger();
+    EXPECT_TRUE(marked("b.html"));
+    EXPECT_TRUE(marked("dir/x.html"));
+    EXPECT_TRUE(marked("dir/sub/y.html"));
+    EXPECT_FALSE(marked("dir/.git/HEAD"));
+    EXPECT_FALSE(marked("dir/page.html~"));
+    EXPECT_FALSE(marked("c.html")) << "only the selection";
+    EXPECT_FALSE(mark->isEnabled()) << "everything selected is marked";
+    ASSERT_TRUE(unmark->isEnabled());
+    unmark->trigger();
+    EXPECT_FALSE(marked("b.html"));
+    EXPECT_FALSE(marked("dir/x.html"));
+    EXPECT_FALSE(marked("dir/sub/y.html"));
 }
 
 TEST_F(OutlineTest, FailedTrashChangesNothing) {

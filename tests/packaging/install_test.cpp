@@ -118,12 +118,13 @@ TEST_F(InstallTest, TheInstalledProgramAnswersVersionAndHelp) {
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     unknown.setProcessEnvironment(env);
-    unknown.start(at(QStringLiteral("bin/morvane")), {QStringLiteral("download")});
+    unknown.start(at(QStringLiteral("bin/morvane")), {QStringLiteral("synchronise")});
     ASSERT_TRUE(unknown.waitForFinished(60000));
     EXPECT_EQ(unknown.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(unknown.exitCode(), 2);
     const QString err = QString::fromLocal8Bit(unknown.readAllStandardError());
-    EXPECT_TRUE(err.contains(QStringLiteral("unknown command \"download\""))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("unknown command \"synchronise\"")))
+        << err.toStdString();
     EXPECT_TRUE(err.contains(QStringLiteral("morvane upload"))) << err.toStdString();
     EXPECT_TRUE(unknown.readAllStandardOutput().isEmpty());
 }

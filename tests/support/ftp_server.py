@@ -52,6 +52,9 @@ def main():
                              "connections dropped mid-transfer")
     parser.add_argument("--fault-times", type=int, default=1,
                         help="how many STORs of each named file meet its fault")
+    parser.add_argument("--cut-retr-names", default="",
+                        help="comma-separated parts of names whose RETR sends half the file, "
+                             "then drops the connection without its final reply")
     parser.add_argument("--garbage-listing", action="store_true",
                         help="answer LIST with lines that are no listing")
     parser.add_argument("--proftpd-limit", type=int, default=0,
@@ -220,6 +223,10 @@ def main():
         def respond(self, resp, logfun=logging.debug):
             if args.delay_ms:
                 time.sleep(args.delay_ms / 1000.0)
+            if getattr(self, "fault_cut", False) and resp.startswith("226"):
+                self.fault_cut = False
+                self.close()
+                return
             if self.fault_abort and resp.startswith("226"):
                 self.fault_abort = False
                 resp = "426 Failure reading network stream."
@@ -314,6 +321,16 @@ def main():
                                    cmd="LIST")
                 return path
             return HandlerBase.ftp_LIST(self, path)
+
+        def ftp_RETR(self, file):
+            names = [n for n in args.cut_retr_names.split(",") if n]
+            if any(n in os.path.basename(file) for n in names):
+                with open(file, "rb") as f:
+                    data = f.read()
+                self.fault_cut = True
+                self.push_dtp_data(data[:len(data) // 2], isproducer=False, cmd="RETR")
+                return file
+            return HandlerBase.ftp_RETR(self, file)
 
         def ftp_STOR(self, file, mode="w"):
             fault = named_fault(file) if faults_left else None

@@ -55,6 +55,8 @@ bool FtpServer::start(const QString& rootDir, const FtpServerOptions& options) {
              << options.tlsKeyFile;
     if (options.implicitTls)
         args << QStringLiteral("--implicit-tls");
+    if (!options.cutRetrNames.isEmpty())
+        args << QStringLiteral("--cut-retr-names") << options.cutRetrNames.join(QLatin1Char(','));
     if (!options.abortNames.isEmpty())
         args << QStringLiteral("--abort-names") << options.abortNames.join(QLatin1Char(','));
     if (!options.dropNames.isEmpty())

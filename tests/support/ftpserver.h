@@ -50,6 +50,9 @@ struct FtpServerOptions {
     QStringList abortNames;
     QStringList dropNames;
     int faultTimes = 1;
+    // Files (parts of their names) whose download sends half the file and
+    // then drops the connection without the final reply.
+    QStringList cutRetrNames;
     bool refuseProt = false; // FTPS: answer PROT P with 534 (after the login)
     // FTPS: present this certificate and key on data connections instead
     // (as a machine in the middle of them would).

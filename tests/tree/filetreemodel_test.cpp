@@ -90,6 +90,26 @@ TEST_F(ModelTest, OneTopRowListedOnlyWhenExpanded) {
     EXPECT_EQ(model->parent(model->index(0, 0, img)), img);
 }
 
+TEST_F(ModelTest, ExcludedNamesAreGreyedOut) {
+    for (const char* f : {"index.html", "page.html~", ".git/HEAD", "notes.log"})
+        touch(QString::fromUtf8(f));
+    model->reset(site);
+    model->setExclusions(Exclusions({"*.log"}));
+    const QModelIndex root = model->rootIndex();
+    expand(root);
+    EXPECT_FALSE(root.data(Qt::ForegroundRole).isValid()) << "the site folder itself";
+    struct Case {
+        const char* name;
+        bool grey;
+    };
+    for (const Case c : {Case{"index.html", false}, Case{"page.html~", true}, Case{".git", true},
+                         Case{"notes.log", true}}) {
+        const QModelIndex row = rowNamed(root, QString::fromUtf8(c.name));
+        ASSERT_TRUE(row.isValid()) << c.name;
+        EXPECT_EQ(row.data(Qt::ForegroundRole).isValid(), c.grey) << c.name;
+    }
+}
+
 TEST_F(ModelTest, RefreshKeepsExpandedRowsAndSelection) {
     for (const char* f :
          {"a.html", "m.html", "z.html", "img/logo.png", "img/old.png", "css/site.css"})

@@ -92,9 +92,9 @@ protected:
 };
 
 TEST_F(UploadCliTest, RejectsBadArgumentsAndMissingSites) {
-    CliRun r = run({"--force"});
+    CliRun r = run({"--forse"});
     EXPECT_EQ(r.status, uploadexit::Usage);
-    EXPECT_TRUE(r.err.contains("unknown option \"--force\"")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("unknown option \"--forse\"")) << r.err.toStdString();
     EXPECT_EQ(run({"a", "b"}).status, uploadexit::Usage);
 
     // FTP diagnostics stay quiet unless asked for.

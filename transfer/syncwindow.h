@@ -1,0 +1,67 @@
+// The modal window over the transfers beside the upload: a listing of the
+// server folder, a download, deletions on the server. It shows the file
+// being fetched, an overall bar (files done of total, bytes done of total,
+// the speed and the time left), and the files that failed with their
+// messages and a "Retry Failed" button. A run that went well closes the
+// window by itself; otherwise it stays until OK, with the failures shown.
+#pragma once
+
+#include "transfer/deletejob.h"
+#include "transfer/downloadjob.h"
+#include "transfer/serverwalk.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+
+#include <functional>
+
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+
+namespace morvane {
+
+class SyncWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit SyncWindow(QWidget* parent = nullptr);
+    ~SyncWindow() override;
+
+    // Each runs its job in the window until it has ended (and, after a
+    // failure, until OK). walk() returns whether the listing succeeded;
+    // download() and deleteOnServer() the files done, over every retry.
+    bool walk(ServerWalk& walk);
+    QStringList download(const Site& site, const QString& siteFolder,
+                         const QList<DownloadJob::File>& files);
+    QStringList deleteOnServer(const Site& site, const QStringList& files,
+                               const QStringList& folders);
+
+    QLabel* status() const { return m_status; }
+    QProgressBar* overall() const { return m_overall; }
+    QLabel* counts() const { return m_counts; }
+    QListWidget* failedList() const { return m_failed; }
+    QPushButton* retryButton() const { return m_retry; }
+    QPushButton* button() const { return m_button; }
+
+public Q_SLOTS:
+    void reject() override;
+
+private:
+    void begin(const QString& text);
+    void showFailures(const QStringList& lines);
+    void showProgress(qint64 bytes, qint64 total, int done, int count);
+
+    QLabel* m_status = nullptr;
+    QProgressBar* m_overall = nullptr;
+    QLabel* m_counts = nullptr;
+    QListWidget* m_failed = nullptr;
+    QPushButton* m_retry = nullptr;
+    QPushButton* m_button = nullptr;
+    QElapsedTimer m_clock;
+    std::function<void()> m_cancel;
+    bool m_ended = false;
+    bool m_retryAsked = false;
+};
+
+} // namespace morvane

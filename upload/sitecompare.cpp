@@ -1,0 +1,125 @@
+#include "upload/sitecompare.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <QSet>
+
+#include <algorithm>
+#include <functional>
+
+namespace morvane::sitecompare {
+
+QString stateName(State state) {
+    switch (state) {
+    case State::Same:
+        return QStringLiteral("same");
+    case State::OnlyHere:
+        return QStringLiteral("only here");
+    case State::OnlyOnServer:
+        return QStringLiteral("only on server");
+    case State::Differs:
+        return QStringLiteral("differs");
+    }
+    return QString();
+}
+
+LocalScan scanLocal(const QString& siteFolder, const Exclusions& exclusions, int maxDepth) {
+    LocalScan scan;
+    const QFileInfo top(siteFolder);
+    if (!top.isDir() || top.isSymLink()) {
+        scan.ok = false;
+        scan.problem = QStringLiteral("The site folder \"%1\" is not a folder.").arg(siteFolder);
+        return scan;
+    }
+    std::function<void(const QString&, int)> walk = [&](const QString& relative, int depth) {
+        const QDir dir(relative.isEmpty() ? siteFolder : siteFolder + QLatin1Char('/') + relative);
+        if (!dir.isReadable()) {
+            scan.skipped.append({relative, QStringLiteral("the folder can't be read")});
+            return;
+        }
+        const QFileInfoList entries = dir.entryInfoList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QFileInfo& info : entries) {
+            const QString path = relative.isEmpty() ? info.fileName()
+                                                    : relative + QLatin1Char('/') + info.fileName();
+            const bool folder = info.isDir() && !info.isSymLink();
+            if (exclusions.excludes(path, folder))
+                continue;
+            if (info.isSymLink()) {
+                scan.skipped.append({path, QStringLiteral("a symbolic link (never followed)")});
+                continue;
+            }
+            if (folder) {
+                if (depth + 1 > maxDepth) {
+                    scan.skipped.append({path, QStringLiteral("too deep")});
+                    continue;
+                }
+                scan.folders << path;
+                walk(path, depth + 1);
+                continue;
+            }
+            if (!info.isFile())
+                continue; // a pipe, a device: not a file of the site
+            scan.files.insert(path, {info.size(), info.lastModified().toUTC()});
+        }
+    };
+    walk(QString(), 0);
+    return scan;
+}
+
+bool sameFile(const LocalFile& local, const ServerEntry& server) {
+    if (server.size >= 0 && server.size != local.size)
+        return false;
+    if (!server.modified.isValid() || !local.modified.isValid())
+        return true;
+    const qint64 precision = std::max<qint64>(1, server.precision);
+    const qint64 here = local.modified.toSecsSinceEpoch();
+    const qint64 there = server.modified.toSecsSinceEpoch();
+    return here >= there && here < there + precision;
+}
+
+QList<Row> compare(const QMap<QString, LocalFile>& local,
+                   const QMap<QString, ServerEntry>& server) {
+    QList<Row> rows;
+    auto l = local.constBegin();
+    auto s = server.constBegin();
+    while (l != local.constEnd() || s != server.constEnd()) {
+        if (s == server.constEnd() || (l != local.constEnd() && l.key() < s.key())) {
+            rows.append({l.key(), State::OnlyHere});
+            ++l;
+        } else if (l == local.constEnd() || s.key() < l.key()) {
+            rows.append({s.key(), State::OnlyOnServer});
+            ++s;
+        } else {
+            rows.append({l.key(), sameFile(*l, *s) ? State::Same : State::Differs});
+            ++l;
+            ++s;
+        }
+    }
+    return rows;
+}
+
+QStringList foldersLeftEmpty(const QStringList& serverFolders, const QStringList& serverFiles,
+                             const QStringList& deleted, const QStringList& localFolders,
+                             const std::function<bool(const QString&)>& holdsUnlisted) {
+    const QSet<QString> gone(deleted.cbegin(), deleted.cend());
+    QStringList out;
+    for (const QString& folder : serverFolders) {
+        if (localFolders.contains(folder) || holdsUnlisted(folder))
+            continue;
+        const QString prefix = folder + QLatin1Char('/');
+        const bool keeps =
+            std::any_of(serverFiles.cbegin(), serverFiles.cend(), [&](const QString& f) {
+                return f.startsWith(prefix) && !gone.contains(f);
+            });
+        if (!keeps)
+            out << folder;
+    }
+    std::stable_sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
+        return a.count(QLatin1Char('/')) > b.count(QLatin1Char('/'));
+    });
+    return out;
+}
+
+} // namespace morvane::sitecompare
