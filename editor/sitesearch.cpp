@@ -12,6 +12,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 namespace morvane {
 
@@ -158,8 +159,7 @@ bool SiteSearch::start(const SiteSearchRequest& request) {
         bool first = true;
         const auto flush = [&] {
             if (!batch.isEmpty())
-                post([b = std::move(batch)](SiteSearch& s) { Q_EMIT s.found(b); });
-            batch.clear();
+                post([b = std::exchange(batch, {})](SiteSearch& s) { Q_EMIT s.found(b); });
             const int n = searched;
             post([n](SiteSearch& s) { Q_EMIT s.progress(n); });
             lastSent = Clock::now();

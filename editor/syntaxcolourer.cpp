@@ -34,8 +34,8 @@ constexpr qint64 kVisibleSlack = 200;
 // How far past what it must colour an edit pass in CSS or JavaScript may go
 // looking for the state it found before, and how much a background step
 // colours at a time.
-constexpr qint64 kConvergeBudget = 64 * 1024;
-constexpr qint64 kBackgroundSlice = 256 * 1024;
+constexpr qint64 kConvergeBudget = qint64{64} * 1024;
+constexpr qint64 kBackgroundSlice = qint64{256} * 1024;
 
 std::u16string_view view(const QString& s) {
     return {reinterpret_cast<const char16_t*>(s.utf16()), std::size_t(s.size())};
