@@ -2258,7 +2258,7 @@ Diese Dateien werden nicht gesendet:
     </message>
     <message>
         <source>C&amp;ode</source>
-        <translation>C&amp;ode</translation>
+        <translation>Co&amp;de</translation>
     </message>
     <message>
         <source>&amp;Identifier</source>
@@ -2601,10 +2601,6 @@ Diese Dateien werden nicht gesendet:
         <translation>%1 Treffer in %2 Dateien (%3 Dateien durchsucht)</translation>
     </message>
     <message>
-        <source>Stopped: </source>
-        <translation>Angehalten: </translation>
-    </message>
-    <message>
         <source>Replace %1 matches in %2 files?</source>
         <translation>%1 Treffer in %2 Dateien ersetzen?</translation>
     </message>
@@ -2652,12 +2648,16 @@ Diese Dateien werden nicht gesendet:
         <source>Some files were not changed.</source>
         <translation>Einige Dateien wurden nicht geändert.</translation>
     </message>
+    <message>
+        <source>Stopped: %1</source>
+        <translation>Angehalten: %1</translation>
+    </message>
 </context>
 <context>
     <name>morvane::SiteSearchPanel</name>
     <message>
         <source>Fin&amp;d in site:</source>
-        <translation>In Website s&amp;uchen:</translation>
+        <translation>&amp;In Website suchen:</translation>
     </message>
     <message>
         <source>Find in site</source>
@@ -2665,7 +2665,7 @@ Diese Dateien werden nicht gesendet:
     </message>
     <message>
         <source>Rep&amp;lace with:</source>
-        <translation>Ersetzen &amp;durch:</translation>
+        <translation>Erse&amp;tzen durch:</translation>
     </message>
     <message>
         <source>Replace with</source>
@@ -2673,7 +2673,7 @@ Diese Dateien werden nicht gesendet:
     </message>
     <message>
         <source>&amp;Match case</source>
-        <translation>Groß-/&amp;Kleinschreibung</translation>
+        <translation>Groß-/Kleinschreibu&amp;ng</translation>
     </message>
     <message>
         <source>Match case</source>
@@ -2681,7 +2681,7 @@ Diese Dateien werden nicht gesendet:
     </message>
     <message>
         <source>Wh&amp;ole words</source>
-        <translation>&amp;Ganze Wörter</translation>
+        <translation>Ganze Wö&amp;rter</translation>
     </message>
     <message>
         <source>Whole words</source>
@@ -2689,7 +2689,7 @@ Diese Dateien werden nicht gesendet:
     </message>
     <message>
         <source>Re&amp;gular expression</source>
-        <translation>Regulärer &amp;Ausdruck</translation>
+        <translation>Regulärer Ausdru&amp;ck</translation>
     </message>
     <message>
         <source>Regular expression</source>
