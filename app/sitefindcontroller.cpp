@@ -131,7 +131,7 @@ void SiteFindController::searchFinished(bool stopped, int files) {
                                 .arg(m_panel->matchCount())
                                 .arg(m_panel->fileCount())
                                 .arg(files);
-    m_panel->setStatus(stopped ? tr("Stopped: ") + summary : summary);
+    m_panel->setStatus(stopped ? tr("Stopped: %1").arg(summary) : summary);
     if (m_replaceAfterSearch) {
         m_replaceAfterSearch = false;
         if (!stopped)

@@ -34,68 +34,9 @@
 </translation>
     </message>
     <message>
-        <source>Usage:
-  morvane                 open the editor window
-  morvane upload [--yes] [--dry-run] [--verbose] [SITE]
-                          upload the files of a site that need upload
-  morvane trust SITE      review and trust the server of a site
-  morvane colour --runs FILE
-                          print how a file is coloured
-  morvane --version       print the version
-  morvane --help          print this help
-
-`morvane upload --help` describes the upload options.
-The user guide is in the program: Help &gt; Morvane Help.
-</source>
-        <translation>Aufruf:
-  morvane                 öffnet das Editorfenster
-  morvane upload [--yes] [--dry-run] [--verbose] [WEBSITE]
-                          lädt die Dateien einer Website hoch, die hochgeladen werden müssen
-  morvane trust WEBSITE   prüft den Server einer Website und vertraut ihm
-  morvane colour --runs DATEI
-                          zeigt, wie eine Datei eingefärbt wird
-  morvane --version       zeigt die Version
-  morvane --help          zeigt diese Hilfe
-
-`morvane upload --help` beschreibt die Optionen zum Hochladen.
-Das Benutzerhandbuch ist im Programm: Hilfe &gt; Morvane-Hilfe.
-</translation>
-    </message>
-    <message>
         <source>morvane: unknown command &quot;%1&quot;
 </source>
         <translation>morvane: unbekannter Befehl „%1“
-</translation>
-    </message>
-    <message>
-        <source>Usage: morvane upload [--yes] [--dry-run] [--verbose] [SITE]
-
-Uploads the changed files of SITE (the current site when omitted),
-after converting its changed Markdown files to HTML. Files the server
-confirmed lose their mark; every other file keeps it.
-
-  -y, --yes      upload without asking for confirmation
-  -n, --dry-run  show what would be uploaded; change nothing
-  -v, --verbose  show the FTP conversation&apos;s diagnostics
-  -h, --help     show this help
-
-Exit status: 0 all files uploaded, 1 failure, 2 usage error,
-3 nothing to upload, 4 not confirmed (or --dry-run).
-</source>
-        <translation>Aufruf: morvane upload [--yes] [--dry-run] [--verbose] [WEBSITE]
-
-Lädt die geänderten Dateien von WEBSITE hoch (ohne Angabe die aktuelle
-Website), nachdem ihre geänderten Markdown-Dateien in HTML umgewandelt
-wurden. Dateien, die der Server bestätigt hat, verlieren ihre Markierung;
-alle anderen behalten sie.
-
-  -y, --yes      ohne Rückfrage hochladen
-  -n, --dry-run  zeigen, was hochgeladen würde; nichts ändern
-  -v, --verbose  die Diagnose des FTP-Gesprächs zeigen
-  -h, --help     diese Hilfe zeigen
-
-Rückgabewert: 0 alle Dateien hochgeladen, 1 Fehler, 2 falscher Aufruf,
-3 nichts hochzuladen, 4 nicht bestätigt (oder --dry-run).
 </translation>
     </message>
     <message>
@@ -221,6 +162,220 @@ Diesem Zertifikat wird für die Website bereits vertraut.
         <source>Trusted.
 </source>
         <translation>Vertraut.
+</translation>
+    </message>
+    <message>
+        <source>Usage:
+  morvane                 open the editor window
+  morvane upload [--yes] [--dry-run] [--verbose] [SITE]
+                          upload the files of a site that need upload
+  morvane upload --delete [--force] [SITE]
+                          also delete server files deleted here; --force
+                          overwrites files changed on the server
+  morvane download [--yes] [--dry-run] [SITE] [PATH...]
+                          fetch the server&apos;s files missing or different here
+  morvane compare [SITE]  list the files that differ from the server
+  morvane trust SITE      review and trust the server of a site
+  morvane colour --runs FILE
+                          print how a file is coloured
+  morvane --version       print the version
+  morvane --help          print this help
+
+`morvane upload --help`, `morvane download --help` and
+`morvane compare --help` describe their options.
+The user guide is in the program: Help &gt; Morvane Help.
+</source>
+        <translation>Aufruf:
+  morvane                 öffnet das Editorfenster
+  morvane upload [--yes] [--dry-run] [--verbose] [WEBSITE]
+                          lädt die Dateien einer Website hoch, die hochgeladen werden müssen
+  morvane upload --delete [--force] [WEBSITE]
+                          löscht auch Dateien auf dem Server, die hier gelöscht wurden;
+                          --force überschreibt auf dem Server geänderte Dateien
+  morvane download [--yes] [--dry-run] [WEBSITE] [PFAD...]
+                          lädt die Dateien des Servers herunter, die hier fehlen oder abweichen
+  morvane compare [WEBSITE]
+                          listet die Dateien auf, die vom Server abweichen
+  morvane trust WEBSITE   prüft den Server einer Website und vertraut ihm
+  morvane colour --runs DATEI
+                          zeigt, wie eine Datei eingefärbt wird
+  morvane --version       zeigt die Version
+  morvane --help          zeigt diese Hilfe
+
+`morvane upload --help`, `morvane download --help` und
+`morvane compare --help` beschreiben ihre Optionen.
+Das Benutzerhandbuch ist im Programm: Hilfe &gt; Morvane-Hilfe.
+</translation>
+    </message>
+    <message>
+        <source>No site is chosen. Name the site: morvane %1 SITE
+</source>
+        <translation>Keine Website gewählt. Nennen Sie die Website: morvane %1 WEBSITE
+</translation>
+    </message>
+    <message>
+        <source>The site &quot;%1&quot; has no server. Enter it in the site&apos;s properties (Sites &gt; Edit... in the window).
+</source>
+        <translation>Die Website „%1“ hat keinen Server. Tragen Sie ihn in den Eigenschaften der Website ein (Websites &gt; Bearbeiten... im Fenster).
+</translation>
+    </message>
+    <message>
+        <source>Skipped on the server: &quot;%1&quot;: %2</source>
+        <translation>Auf dem Server übersprungen: „%1“: %2</translation>
+    </message>
+    <message>
+        <source>morvane compare: %1</source>
+        <translation>morvane compare: %1</translation>
+    </message>
+    <message>
+        <source>Skipped here: &quot;%1&quot;: %2</source>
+        <translation>Hier übersprungen: „%1“: %2</translation>
+    </message>
+    <message>
+        <source>morvane download: %1</source>
+        <translation>morvane download: %1</translation>
+    </message>
+    <message>
+        <source>morvane download: the path &quot;%1&quot; is not a path inside the site
+</source>
+        <translation>morvane download: Der Pfad „%1“ ist kein Pfad innerhalb der Website
+</translation>
+    </message>
+    <message>
+        <source>Can&apos;t read the record of files needing upload &quot;%1&quot;; nothing is downloaded.
+</source>
+        <translation>Die Liste der Dateien, die hochgeladen werden müssen („%1“), kann nicht gelesen werden; nichts wird heruntergeladen.
+</translation>
+    </message>
+    <message>
+        <source>Not downloaded, marked for upload (unsent work here): &quot;%1&quot;
+</source>
+        <translation>Nicht heruntergeladen, zum Hochladen vorgemerkt (hier nicht gesendete Arbeit): „%1“
+</translation>
+    </message>
+    <message>
+        <source>Nothing to download.
+</source>
+        <translation>Nichts herunterzuladen.
+</translation>
+    </message>
+    <message>
+        <source>These files will be downloaded:
+</source>
+        <translation>Diese Dateien werden heruntergeladen:
+</translation>
+    </message>
+    <message>
+        <source>from %1 into %2</source>
+        <translation>von %1 nach %2</translation>
+    </message>
+    <message>
+        <source>Download? [y/N] </source>
+        <translation>Herunterladen? [y/N] </translation>
+    </message>
+    <message>
+        <source>warning: the server&apos;s state is not remembered: %1</source>
+        <translation>Warnung: Der Zustand des Servers wird nicht festgehalten: %1</translation>
+    </message>
+    <message>
+        <source>Not downloaded: &quot;%1&quot;: %2</source>
+        <translation>Nicht heruntergeladen: „%1“: %2</translation>
+    </message>
+    <message>
+        <source>Nothing is deleted on the server.
+</source>
+        <translation>Auf dem Server wird nichts gelöscht.
+</translation>
+    </message>
+    <message>
+        <source>Nothing to delete on the server.
+</source>
+        <translation>Auf dem Server ist nichts zu löschen.
+</translation>
+    </message>
+    <message>
+        <source>These files will be deleted on the server:
+</source>
+        <translation>Diese Dateien werden auf dem Server gelöscht:
+</translation>
+    </message>
+    <message>
+        <source>/ (if empty)
+</source>
+        <translation>/ (wenn leer)
+</translation>
+    </message>
+    <message>
+        <source>in the server folder of %1</source>
+        <translation>im Serverordner von %1</translation>
+    </message>
+    <message>
+        <source>Delete? [y/N] </source>
+        <translation>Löschen? [y/N] </translation>
+    </message>
+    <message>
+        <source>Not deleted: &quot;%1&quot;: %2</source>
+        <translation>Nicht gelöscht: „%1“: %2</translation>
+    </message>
+    <message>
+        <source>Usage: morvane upload [--yes] [--dry-run] [--delete] [--force] [--verbose] [SITE]
+
+Uploads the changed files of SITE (the current site when omitted),
+after converting its changed Markdown files to HTML. Files the server
+confirmed lose their mark; every other file keeps it.
+
+  -y, --yes      upload (and delete) without asking for confirmation
+  -n, --dry-run  show what would be uploaded (and deleted); change nothing
+  -d, --delete   after the upload, delete the server&apos;s files that have
+                 no counterpart here (never excluded names), then the
+                 server folders left empty; every file is listed first
+  -f, --force    overwrite files changed on the server since they
+                 were last uploaded or downloaded (by default such a
+                 file is not sent, is named, and the status is 1)
+  -v, --verbose  show the FTP conversation&apos;s diagnostics
+  -h, --help     show this help
+
+Exit status: 0 all files uploaded, 1 failure, 2 usage error,
+3 nothing to upload, 4 not confirmed (or --dry-run).
+</source>
+        <translation>Aufruf: morvane upload [--yes] [--dry-run] [--delete] [--force] [--verbose] [WEBSITE]
+
+Lädt die geänderten Dateien von WEBSITE hoch (ohne Angabe die aktuelle
+Website), nachdem ihre geänderten Markdown-Dateien in HTML umgewandelt
+wurden. Dateien, die der Server bestätigt hat, verlieren ihre Markierung;
+alle anderen behalten sie.
+
+  -y, --yes      ohne Rückfrage hochladen (und löschen)
+  -n, --dry-run  zeigen, was hochgeladen (und gelöscht) würde; nichts ändern
+  -d, --delete   nach dem Hochladen die Dateien des Servers löschen, die
+                 hier kein Gegenstück haben (nie ausgeschlossene Namen),
+                 dann die leer gewordenen Serverordner; jede Datei wird
+                 vorher aufgelistet
+  -f, --force    Dateien überschreiben, die seit dem letzten Hoch- oder
+                 Herunterladen auf dem Server geändert wurden (sonst wird
+                 eine solche Datei nicht gesendet, genannt, und der
+                 Rückgabewert ist 1)
+  -v, --verbose  die Diagnose des FTP-Gesprächs zeigen
+  -h, --help     diese Hilfe zeigen
+
+Rückgabewert: 0 alle Dateien hochgeladen, 1 Fehler, 2 falscher Aufruf,
+3 nichts hochzuladen, 4 nicht bestätigt (oder --dry-run).
+</translation>
+    </message>
+    <message>
+        <source>warning: the server&apos;s state after the upload is not remembered: %1</source>
+        <translation>Warnung: Der Zustand des Servers nach dem Hochladen wird nicht festgehalten: %1</translation>
+    </message>
+    <message>
+        <source>Files changed on the server were not overwritten; upload with --force to overwrite them.
+</source>
+        <translation>Auf dem Server geänderte Dateien wurden nicht überschrieben; laden Sie mit --force hoch, um sie zu überschreiben.
+</translation>
+    </message>
+    <message>
+        <source>Nothing is deleted on the server: the upload did not succeed.
+</source>
+        <translation>Auf dem Server wird nichts gelöscht: Das Hochladen ist nicht gelungen.
 </translation>
     </message>
 </context>
@@ -936,6 +1091,26 @@ Diesem Zertifikat wird für die Website bereits vertraut.
         <source>&lt;h2&gt;Morvane&lt;/h2&gt;&lt;p&gt;Version %1&lt;/p&gt;&lt;p&gt;A desktop editor for small web sites.&lt;/p&gt;&lt;p&gt;Licence: %2&lt;/p&gt;&lt;p&gt;Built on:&lt;/p&gt;&lt;ul&gt;%3&lt;/ul&gt;</source>
         <translation>&lt;h2&gt;Morvane&lt;/h2&gt;&lt;p&gt;Version %1&lt;/p&gt;&lt;p&gt;Ein Desktop-Editor für kleine Websites.&lt;/p&gt;&lt;p&gt;Lizenz: %2&lt;/p&gt;&lt;p&gt;Aufgebaut auf:&lt;/p&gt;&lt;ul&gt;%3&lt;/ul&gt;</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; was changed on the server since it was last uploaded or downloaded.</source>
+        <translation>„%1“ wurde auf dem Server geändert, seit es zuletzt hochgeladen oder heruntergeladen wurde.</translation>
+    </message>
+    <message>
+        <source>Skip</source>
+        <translation>Überspringen</translation>
+    </message>
+    <message>
+        <source>Overwrite</source>
+        <translation>Überschreiben</translation>
+    </message>
+    <message>
+        <source>Take the Server&apos;s</source>
+        <translation>Die vom Server nehmen</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; could not be moved to the trash.</source>
+        <translation>„%1“ konnte nicht in den Papierkorb verschoben werden.</translation>
+    </message>
 </context>
 <context>
     <name>ServerTrust</name>
@@ -1225,6 +1400,73 @@ Diese Dateien werden nicht gesendet:
     </message>
 </context>
 <context>
+    <name>morvane::CompareDialog</name>
+    <message>
+        <source>Only here</source>
+        <translation>Nur hier</translation>
+    </message>
+    <message>
+        <source>Only on the server</source>
+        <translation>Nur auf dem Server</translation>
+    </message>
+    <message>
+        <source>Differs</source>
+        <translation>Verschieden</translation>
+    </message>
+    <message>
+        <source>Same</source>
+        <translation>Gleich</translation>
+    </message>
+    <message>
+        <source>Compare with Server</source>
+        <translation>Mit Server vergleichen</translation>
+    </message>
+    <message>
+        <source>These files are not the same here and on the server:</source>
+        <translation>Diese Dateien sind hier und auf dem Server nicht gleich:</translation>
+    </message>
+    <message>
+        <source>Files that differ</source>
+        <translation>Abweichende Dateien</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>&amp;Upload</source>
+        <translation>&amp;Hochladen</translation>
+    </message>
+    <message>
+        <source>Upload the checked files</source>
+        <translation>Die angehakten Dateien hochladen</translation>
+    </message>
+    <message>
+        <source>&amp;Download</source>
+        <translation>Herunte&amp;rladen</translation>
+    </message>
+    <message>
+        <source>Download the checked files</source>
+        <translation>Die angehakten Dateien herunterladen</translation>
+    </message>
+    <message>
+        <source>D&amp;elete on Server</source>
+        <translation>Auf dem Server &amp;löschen</translation>
+    </message>
+    <message>
+        <source>Delete the checked files on the server</source>
+        <translation>Die angehakten Dateien auf dem Server löschen</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
     <name>morvane::DiskWatchController</name>
     <message>
         <source>“%1” was changed on disk by another program while you edited it. Nothing is saved until you choose.</source>
@@ -1315,6 +1557,44 @@ Diese Dateien werden nicht gesendet:
     </message>
 </context>
 <context>
+    <name>morvane::EditingTools</name>
+    <message>
+        <source>Completions</source>
+        <translation>Vervollständigungen</translation>
+    </message>
+</context>
+<context>
+    <name>morvane::EditingToolsController</name>
+    <message>
+        <source>Go to Line</source>
+        <translation>Gehe zu Zeile</translation>
+    </message>
+    <message>
+        <source>Line, or line:column (such as 120:5):</source>
+        <translation>Zeile, oder Zeile:Spalte (etwa 120:5):</translation>
+    </message>
+    <message>
+        <source>Toggle Co&amp;mment</source>
+        <translation>Ko&amp;mmentar umschalten</translation>
+    </message>
+    <message>
+        <source>&amp;Go to Line…</source>
+        <translation>&amp;Gehe zu Zeile…</translation>
+    </message>
+    <message>
+        <source>Go to Matc&amp;hing Bracket</source>
+        <translation>Zur &amp;passenden Klammer</translation>
+    </message>
+    <message>
+        <source>Show Completions</source>
+        <translation>Vervollständigungen zeigen</translation>
+    </message>
+    <message>
+        <source>Close Tags While T&amp;yping</source>
+        <translation>Tags beim Tippen sc&amp;hließen</translation>
+    </message>
+</context>
+<context>
     <name>morvane::EncodingController</name>
     <message>
         <source> with BOM</source>
@@ -1388,6 +1668,13 @@ Diese Dateien werden nicht gesendet:
     </message>
 </context>
 <context>
+    <name>morvane::FileTreeModel</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+</context>
+<context>
     <name>morvane::FindBar</name>
     <message>
         <source>Find and replace</source>
@@ -1457,6 +1744,10 @@ Diese Dateien werden nicht gesendet:
         <source>Replace &amp;All</source>
         <translation>A&amp;lle ersetzen</translation>
     </message>
+    <message>
+        <source>Clear the text to find</source>
+        <translation>Den Suchtext leeren</translation>
+    </message>
 </context>
 <context>
     <name>morvane::FindController</name>
@@ -1507,6 +1798,25 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>Replaced %1 matches</source>
         <translation>%1 Treffer ersetzt</translation>
+    </message>
+</context>
+<context>
+    <name>morvane::FocusController</name>
+    <message>
+        <source>Next Pane</source>
+        <translation>Nächster Bereich</translation>
+    </message>
+    <message>
+        <source>Previous Pane</source>
+        <translation>Vorheriger Bereich</translation>
+    </message>
+    <message>
+        <source>Next Tab</source>
+        <translation>Nächster Tab</translation>
+    </message>
+    <message>
+        <source>Previous Tab</source>
+        <translation>Vorheriger Tab</translation>
     </message>
 </context>
 <context>
@@ -1765,6 +2075,30 @@ Diese Dateien werden nicht gesendet:
         <source>&amp;Action Menu</source>
         <translation>A&amp;ktionsmenü</translation>
     </message>
+    <message>
+        <source>Site</source>
+        <translation>Website</translation>
+    </message>
+    <message>
+        <source>The site whose folder the tree shows</source>
+        <translation>Die Website, deren Ordner der Baum zeigt</translation>
+    </message>
+    <message>
+        <source>Site files</source>
+        <translation>Dateien der Website</translation>
+    </message>
+    <message>
+        <source>Return opens the selected file for editing, F2 renames it, Delete moves it to the trash</source>
+        <translation>Eingabe öffnet die ausgewählte Datei zum Bearbeiten, F2 benennt sie um, Entf verschiebt sie in den Papierkorb</translation>
+    </message>
+    <message>
+        <source>&amp;Download Site…</source>
+        <translation>Website h&amp;erunterladen…</translation>
+    </message>
+    <message>
+        <source>Co&amp;mpare with Server…</source>
+        <translation>Mit Server &amp;vergleichen…</translation>
+    </message>
 </context>
 <context>
     <name>morvane::OpenFilesController</name>
@@ -1924,7 +2258,7 @@ Diese Dateien werden nicht gesendet:
     </message>
     <message>
         <source>C&amp;ode</source>
-        <translation>C&amp;ode</translation>
+        <translation>Co&amp;de</translation>
     </message>
     <message>
         <source>&amp;Identifier</source>
@@ -1971,10 +2305,6 @@ Diese Dateien werden nicht gesendet:
         <translation>Schrift des Editors</translation>
     </message>
     <message>
-        <source>Auto-&amp;indent new lines</source>
-        <translation>Neue Zeilen automatisch ei&amp;nrücken</translation>
-    </message>
-    <message>
         <source>Auto-indent new lines</source>
         <translation>Neue Zeilen automatisch einrücken</translation>
     </message>
@@ -1985,10 +2315,6 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>Sample text</source>
         <translation>Beispieltext</translation>
-    </message>
-    <message>
-        <source>&amp;Reset</source>
-        <translation>&amp;Zurücksetzen</translation>
     </message>
     <message>
         <source>Reset to the default preferences</source>
@@ -2005,6 +2331,42 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>The settings file “%1” could not be written. The choices stay in effect until you quit.</source>
         <translation>Die Einstellungsdatei „%1“ konnte nicht geschrieben werden. Die Auswahl gilt, bis Sie das Programm beenden.</translation>
+    </message>
+    <message>
+        <source>S&amp;elector</source>
+        <translation>Selekt&amp;or</translation>
+    </message>
+    <message>
+        <source>Propert&amp;y</source>
+        <translation>E&amp;igenschaft</translation>
+    </message>
+    <message>
+        <source>At-ru&amp;le</source>
+        <translation>At-Re&amp;gel</translation>
+    </message>
+    <message>
+        <source>Stri&amp;ng</source>
+        <translation>Zei&amp;chenkette</translation>
+    </message>
+    <message>
+        <source>N&amp;umber</source>
+        <translation>Za&amp;hl</translation>
+    </message>
+    <message>
+        <source>Regular e&amp;xpression</source>
+        <translation>Regulärer A&amp;usdruck</translation>
+    </message>
+    <message>
+        <source>CSS and JavaScript colours</source>
+        <translation>CSS- und JavaScript-Farben</translation>
+    </message>
+    <message>
+        <source>Auto-i&amp;ndent new lines</source>
+        <translation>Neue Zeilen automatisch ei&amp;nrücken</translation>
+    </message>
+    <message>
+        <source>R&amp;eset</source>
+        <translation>&amp;Zurücksetzen</translation>
     </message>
 </context>
 <context>
@@ -2048,52 +2410,12 @@ Diese Dateien werden nicht gesendet:
         <translation>Der Ordner auf dem Server, der die Website enthält. Ein Ordner, der mit „/“ beginnt, gilt ab der Wurzel des Servers, zum Beispiel /var/www/site; jeder andere liegt in dem Ordner, in dem Sie sich anmelden, zum Beispiel public_html. Leer oder „/“: der Anmeldeordner selbst.</translation>
     </message>
     <message>
-        <source>Choose...</source>
-        <translation>Wählen...</translation>
-    </message>
-    <message>
         <source>Protocol</source>
         <translation>Protokoll</translation>
     </message>
     <message>
         <source>FTPS and SFTP encrypt the password and the files; plain FTP sends both in clear. The server field takes host or host:port; the port defaults to the protocol&apos;s.</source>
         <translation>FTPS und SFTP verschlüsseln Passwort und Dateien; einfaches FTP sendet beides im Klartext. Das Feld Server nimmt Host oder Host:Port an; ohne Port gilt der des Protokolls.</translation>
-    </message>
-    <message>
-        <source>Site Name:</source>
-        <translation>Name der Website:</translation>
-    </message>
-    <message>
-        <source>Protocol:</source>
-        <translation>Protokoll:</translation>
-    </message>
-    <message>
-        <source>Server:</source>
-        <translation>Server:</translation>
-    </message>
-    <message>
-        <source>Server Folder:</source>
-        <translation>Serverordner:</translation>
-    </message>
-    <message>
-        <source>User Name:</source>
-        <translation>Benutzername:</translation>
-    </message>
-    <message>
-        <source>Password:</source>
-        <translation>Passwort:</translation>
-    </message>
-    <message>
-        <source>Local Folder:</source>
-        <translation>Lokaler Ordner:</translation>
-    </message>
-    <message>
-        <source>Local URL:</source>
-        <translation>Lokale URL:</translation>
-    </message>
-    <message>
-        <source>Upload under a temporary name, then rename it into place</source>
-        <translation>Unter einem vorläufigen Namen hochladen und dann an seinen Platz umbenennen</translation>
     </message>
     <message>
         <source>Upload under a temporary name</source>
@@ -2104,24 +2426,12 @@ Diese Dateien werden nicht gesendet:
         <translation>Ein fehlgeschlagenes oder unterbrochenes Hochladen hinterlässt dann nie eine kaputte Seite auf dem Server. Schalten Sie es nur für einen Server ab, der das Umbenennen von Dateien nicht erlaubt.</translation>
     </message>
     <message>
-        <source>Check the size of each file on the server after upload</source>
-        <translation>Nach dem Hochladen die Größe jeder Datei auf dem Server prüfen</translation>
-    </message>
-    <message>
         <source>Check sizes after upload</source>
         <translation>Größen nach dem Hochladen prüfen</translation>
     </message>
     <message>
-        <source>Help</source>
-        <translation>Hilfe</translation>
-    </message>
-    <message>
         <source>Delete</source>
         <translation>Löschen</translation>
-    </message>
-    <message>
-        <source>Save Without Test</source>
-        <translation>Ohne Test speichern</translation>
     </message>
     <message>
         <source>Cancel</source>
@@ -2178,6 +2488,244 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>Site &quot;%1&quot; doesn&apos;t exist.</source>
         <translation>Die Website „%1“ gibt es nicht.</translation>
+    </message>
+    <message>
+        <source>Ch&amp;oose...</source>
+        <translation>W&amp;ählen...</translation>
+    </message>
+    <message>
+        <source>Choose the local folder</source>
+        <translation>Den lokalen Ordner wählen</translation>
+    </message>
+    <message>
+        <source>Site &amp;Name:</source>
+        <translation>&amp;Name der Website:</translation>
+    </message>
+    <message>
+        <source>&amp;Protocol:</source>
+        <translation>&amp;Protokoll:</translation>
+    </message>
+    <message>
+        <source>&amp;Server:</source>
+        <translation>&amp;Server:</translation>
+    </message>
+    <message>
+        <source>Server &amp;Folder:</source>
+        <translation>Server&amp;ordner:</translation>
+    </message>
+    <message>
+        <source>&amp;User Name:</source>
+        <translation>&amp;Benutzername:</translation>
+    </message>
+    <message>
+        <source>Pass&amp;word:</source>
+        <translation>Pass&amp;wort:</translation>
+    </message>
+    <message>
+        <source>&amp;Local Folder:</source>
+        <translation>&amp;Lokaler Ordner:</translation>
+    </message>
+    <message>
+        <source>Local U&amp;RL:</source>
+        <translation>Lokale &amp;URL:</translation>
+    </message>
+    <message>
+        <source>Upload under a &amp;temporary name, then rename it into place</source>
+        <translation>Unter einem &amp;vorläufigen Namen hochladen und dann an seinen Platz umbenennen</translation>
+    </message>
+    <message>
+        <source>Check the si&amp;ze of each file on the server after upload</source>
+        <translation>Nach dem Hochladen die &amp;Größe jeder Datei auf dem Server prüfen</translation>
+    </message>
+    <message>
+        <source>Exclude</source>
+        <translation>Ausschließen</translation>
+    </message>
+    <message>
+        <source>One pattern a line, such as *.log or cache/</source>
+        <translation>Ein Muster pro Zeile, etwa *.log oder cache/</translation>
+    </message>
+    <message>
+        <source>Names that are never uploaded, downloaded, compared or deleted, besides .git/, node_modules/, .DS_Store, editor backups and the like.</source>
+        <translation>Namen, die nie hochgeladen, heruntergeladen, verglichen oder gelöscht werden, außer .git/, node_modules/, .DS_Store, Sicherungskopien von Editoren und Ähnlichem.</translation>
+    </message>
+    <message>
+        <source>Exclude:</source>
+        <translation>Ausschließen:</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>Lösch&amp;en</translation>
+    </message>
+    <message>
+        <source>Sa&amp;ve Without Test</source>
+        <translation>Ohne Test spei&amp;chern</translation>
+    </message>
+    <message>
+        <source>Waiting for the keyring…</source>
+        <translation>Warten auf den Schlüsselbund…</translation>
+    </message>
+</context>
+<context>
+    <name>morvane::SiteFindController</name>
+    <message>
+        <source>Fin&amp;d in Site…</source>
+        <translation>&amp;In Website suchen…</translation>
+    </message>
+    <message>
+        <source>Replace in S&amp;ite…</source>
+        <translation>In Website erse&amp;tzen…</translation>
+    </message>
+    <message>
+        <source>Find in Site</source>
+        <translation>In Website suchen</translation>
+    </message>
+    <message>
+        <source>Searching… %1 files, %2 matches in %3 files</source>
+        <translation>Suche läuft… %1 Dateien, %2 Treffer in %3 Dateien</translation>
+    </message>
+    <message>
+        <source>Type what to find.</source>
+        <translation>Geben Sie ein, was gesucht werden soll.</translation>
+    </message>
+    <message>
+        <source>Searching…</source>
+        <translation>Suche läuft…</translation>
+    </message>
+    <message>
+        <source>%1 matches in %2 files (%3 files searched)</source>
+        <translation>%1 Treffer in %2 Dateien (%3 Dateien durchsucht)</translation>
+    </message>
+    <message>
+        <source>Replace %1 matches in %2 files?</source>
+        <translation>%1 Treffer in %2 Dateien ersetzen?</translation>
+    </message>
+    <message>
+        <source>Open files change as if typed (Undo takes a file&apos;s change back); the others are written now. Every changed file is marked for upload.</source>
+        <translation>Geöffnete Dateien ändern sich wie beim Tippen (Rückgängig nimmt die Änderung einer Datei zurück); die anderen werden jetzt geschrieben. Jede geänderte Datei wird zum Hochladen vorgemerkt.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Replace</source>
+        <translation>Ersetzen</translation>
+    </message>
+    <message>
+        <source>Replacing… %1 of %2 files</source>
+        <translation>Ersetzen läuft… %1 von %2 Dateien</translation>
+    </message>
+    <message>
+        <source>%1 (read-only)</source>
+        <translation>%1 (schreibgeschützt)</translation>
+    </message>
+    <message>
+        <source>%1 (could not be saved)</source>
+        <translation>%1 (konnte nicht gespeichert werden)</translation>
+    </message>
+    <message>
+        <source>%1 (changed on disk since the search)</source>
+        <translation>%1 (seit der Suche auf der Festplatte geändert)</translation>
+    </message>
+    <message>
+        <source>%1 (the new text does not fit its encoding)</source>
+        <translation>%1 (der neue Text passt nicht zu seiner Kodierung)</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Replaced %1 matches in %2 files.</source>
+        <translation>%1 Treffer in %2 Dateien ersetzt.</translation>
+    </message>
+    <message>
+        <source>Some files were not changed.</source>
+        <translation>Einige Dateien wurden nicht geändert.</translation>
+    </message>
+    <message>
+        <source>Stopped: %1</source>
+        <translation>Angehalten: %1</translation>
+    </message>
+</context>
+<context>
+    <name>morvane::SiteSearchPanel</name>
+    <message>
+        <source>Fin&amp;d in site:</source>
+        <translation>&amp;In Website suchen:</translation>
+    </message>
+    <message>
+        <source>Find in site</source>
+        <translation>In Website suchen</translation>
+    </message>
+    <message>
+        <source>Rep&amp;lace with:</source>
+        <translation>Erse&amp;tzen durch:</translation>
+    </message>
+    <message>
+        <source>Replace with</source>
+        <translation>Ersetzen durch</translation>
+    </message>
+    <message>
+        <source>&amp;Match case</source>
+        <translation>Groß-/Kleinschreibu&amp;ng</translation>
+    </message>
+    <message>
+        <source>Match case</source>
+        <translation>Groß-/Kleinschreibung beachten</translation>
+    </message>
+    <message>
+        <source>Wh&amp;ole words</source>
+        <translation>Ganze Wö&amp;rter</translation>
+    </message>
+    <message>
+        <source>Whole words</source>
+        <translation>Ganze Wörter</translation>
+    </message>
+    <message>
+        <source>Re&amp;gular expression</source>
+        <translation>Regulärer Ausdru&amp;ck</translation>
+    </message>
+    <message>
+        <source>Regular expression</source>
+        <translation>Regulärer Ausdruck</translation>
+    </message>
+    <message>
+        <source>&amp;Search</source>
+        <translation>&amp;Suchen</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Anhalten</translation>
+    </message>
+    <message>
+        <source>Stop searching</source>
+        <translation>Suche anhalten</translation>
+    </message>
+    <message>
+        <source>Replace &amp;All</source>
+        <translation>A&amp;lle ersetzen</translation>
+    </message>
+    <message>
+        <source>Replace all in site</source>
+        <translation>Alle in der Website ersetzen</translation>
+    </message>
+    <message>
+        <source>Search progress</source>
+        <translation>Suchfortschritt</translation>
+    </message>
+    <message>
+        <source>Matches in site</source>
+        <translation>Treffer in der Website</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
     </message>
 </context>
 <context>
@@ -2242,6 +2790,204 @@ Diese Dateien werden nicht gesendet:
     </message>
 </context>
 <context>
+    <name>morvane::SyncController</name>
+    <message>
+        <source>…and %1 more</source>
+        <translation>…und %1 weitere</translation>
+    </message>
+    <message>
+        <source>No site is chosen.</source>
+        <translation>Keine Website gewählt.</translation>
+    </message>
+    <message>
+        <source>Choose a site, or make one with Sites ▸ New…</source>
+        <translation>Wählen Sie eine Website, oder legen Sie eine an mit Websites ▸ Neu…</translation>
+    </message>
+    <message>
+        <source>This site has no server.</source>
+        <translation>Diese Website hat keinen Server.</translation>
+    </message>
+    <message>
+        <source>Enter the server in the site&apos;s properties.</source>
+        <translation>Tragen Sie den Server in den Eigenschaften der Website ein.</translation>
+    </message>
+    <message>
+        <source>The password could not be read from the keyring.</source>
+        <translation>Das Passwort konnte nicht aus dem Schlüsselbund gelesen werden.</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Some names on the server were skipped.</source>
+        <translation>Einige Namen auf dem Server wurden übersprungen.</translation>
+    </message>
+    <message>
+        <source>Nothing to download.</source>
+        <translation>Nichts herunterzuladen.</translation>
+    </message>
+    <message>
+        <source>Every file on the server is here already.</source>
+        <translation>Jede Datei auf dem Server ist bereits hier.</translation>
+    </message>
+    <message>
+        <source>Download 1 file from the server?</source>
+        <translation>1 Datei vom Server herunterladen?</translation>
+    </message>
+    <message>
+        <source>Download %1 files from the server?</source>
+        <translation>%1 Dateien vom Server herunterladen?</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Herunterladen</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; has changes here that are not uploaded yet.</source>
+        <translation>„%1“ hat hier Änderungen, die noch nicht hochgeladen sind.</translation>
+    </message>
+    <message>
+        <source>Keep your version, or take the server&apos;s in its place?</source>
+        <translation>Ihre Version behalten, oder die des Servers an ihre Stelle setzen?</translation>
+    </message>
+    <message>
+        <source>Keep Mine</source>
+        <translation>Meine behalten</translation>
+    </message>
+    <message>
+        <source>Take the Server&apos;s</source>
+        <translation>Die vom Server nehmen</translation>
+    </message>
+    <message>
+        <source>Keep Mine for All</source>
+        <translation>Meine behalten für alle</translation>
+    </message>
+    <message>
+        <source>Take the Server&apos;s for All</source>
+        <translation>Die vom Server nehmen für alle</translation>
+    </message>
+    <message>
+        <source>The server&apos;s state could not be remembered.</source>
+        <translation>Der Zustand des Servers konnte nicht festgehalten werden.</translation>
+    </message>
+    <message>
+        <source>Delete 1 file on the server?</source>
+        <translation>1 Datei auf dem Server löschen?</translation>
+    </message>
+    <message>
+        <source>Delete %1 files on the server?</source>
+        <translation>%1 Dateien auf dem Server löschen?</translation>
+    </message>
+    <message>
+        <source>These files will be deleted in the server folder; they are not here:
+
+%1</source>
+        <translation>Diese Dateien werden im Serverordner gelöscht; hier gibt es sie nicht:
+
+%1</translation>
+    </message>
+    <message>
+        <source>Delete on Server</source>
+        <translation>Auf dem Server löschen</translation>
+    </message>
+    <message>
+        <source>Every file is the same here and on the server.</source>
+        <translation>Jede Datei ist hier und auf dem Server gleich.</translation>
+    </message>
+</context>
+<context>
+    <name>morvane::SyncWindow</name>
+    <message>
+        <source>%1 B</source>
+        <translation>%1 B</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 KB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>Morvane</source>
+        <translation>Morvane</translation>
+    </message>
+    <message>
+        <source>Transfer status</source>
+        <translation>Übertragungsstatus</translation>
+    </message>
+    <message>
+        <source>Overall progress</source>
+        <translation>Gesamtfortschritt</translation>
+    </message>
+    <message>
+        <source>Files and bytes done, speed and time left</source>
+        <translation>Erledigte Dateien und Bytes, Geschwindigkeit und verbleibende Zeit</translation>
+    </message>
+    <message>
+        <source>Files that failed</source>
+        <translation>Fehlgeschlagene Dateien</translation>
+    </message>
+    <message>
+        <source>Retry Failed</source>
+        <translation>Fehlgeschlagene wiederholen</translation>
+    </message>
+    <message>
+        <source>Retry the files that failed</source>
+        <translation>Die fehlgeschlagenen Dateien erneut versuchen</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Anhalten</translation>
+    </message>
+    <message>
+        <source>Stop or close</source>
+        <translation>Anhalten oder schließen</translation>
+    </message>
+    <message>
+        <source>, about %1 s left</source>
+        <translation>, noch etwa %1 s</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files, %3 of %4, %5/s%6</source>
+        <translation>%1 von %2 Dateien, %3 von %4, %5/s%6</translation>
+    </message>
+    <message>
+        <source>Listing the server folder…</source>
+        <translation>Der Serverordner wird aufgelistet…</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Downloading 1 file…</source>
+        <translation>1 Datei wird heruntergeladen…</translation>
+    </message>
+    <message>
+        <source>Downloading %1 files…</source>
+        <translation>%1 Dateien werden heruntergeladen…</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>Deleting 1 file on the server…</source>
+        <translation>1 Datei wird auf dem Server gelöscht…</translation>
+    </message>
+    <message>
+        <source>Deleting %1 files on the server…</source>
+        <translation>%1 Dateien werden auf dem Server gelöscht…</translation>
+    </message>
+</context>
+<context>
     <name>morvane::TransferJob</name>
     <message>
         <source>This site has no server. Enter one in Site Properties.</source>
@@ -2270,10 +3016,6 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>Initializing FTPS</source>
         <translation>FTPS wird gestartet</translation>
-    </message>
-    <message>
-        <source>libcurl refused the socket callbacks.</source>
-        <translation>libcurl hat die Socket-Rückrufe abgelehnt.</translation>
     </message>
     <message>
         <source>Uploaded &quot;%1&quot;</source>
@@ -2355,10 +3097,6 @@ Diese Dateien werden nicht gesendet:
         <translation>Nicht hochgeladene Dateien</translation>
     </message>
     <message>
-        <source>Stop or close</source>
-        <translation>Anhalten oder schließen</translation>
-    </message>
-    <message>
         <source>Done</source>
         <translation>Fertig</translation>
     </message>
@@ -2417,6 +3155,29 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>Can&apos;t record the server&apos;s key.</source>
         <translation>Der Schlüssel des Servers kann nicht gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>Waiting for the keyring…</source>
+        <translation>Warten auf den Schlüsselbund…</translation>
+    </message>
+</context>
+<context>
+    <name>morvane::UnsavedEditsController</name>
+    <message>
+        <source>%1, unsaved edits</source>
+        <translation>%1, ungespeicherte Änderungen</translation>
+    </message>
+    <message>
+        <source>Text of %1, unsaved edits</source>
+        <translation>Text von %1, ungespeicherte Änderungen</translation>
+    </message>
+    <message>
+        <source>Text of %1</source>
+        <translation>Text von %1</translation>
+    </message>
+    <message>
+        <source>%1 — Morvane</source>
+        <translation>%1 — Morvane</translation>
     </message>
 </context>
 <context>

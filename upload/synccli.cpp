@@ -102,19 +102,25 @@ std::optional<Chosen> chooseSite(const QString& command, const Options& opts, QT
     const bool named = !opts.words.isEmpty();
     const QString name = named ? opts.words.first() : sitestore::currentSiteName(*settings);
     if (name.isEmpty()) {
-        err << "No site is chosen. Name the site: morvane " << command << " SITE\n" << Qt::flush;
+        err << QCoreApplication::translate("CommandLine",
+                                           "No site is chosen. Name the site: morvane %1 SITE\n")
+                   .arg(command)
+            << Qt::flush;
         return std::nullopt;
     }
     const Site* site = sitestore::find(sites, name);
     if (!site) {
-        err << QStringLiteral("Site \"%1\" doesn't exist.").arg(escapeNameForTerminal(name)) << '\n'
+        err << QCoreApplication::translate("CommandLine", "Site \"%1\" doesn't exist.")
+                   .arg(escapeNameForTerminal(name))
+            << '\n'
             << Qt::flush;
         return std::nullopt;
     }
     if (site->server().trimmed().isEmpty()) {
-        err << "The site \"" << escapeNameForTerminal(site->name())
-            << "\" has no server. Enter it in the site's properties (Sites > Edit... in the "
-               "window).\n"
+        err << QCoreApplication::translate("CommandLine",
+                                           "The site \"%1\" has no server. Enter it in the site's "
+                                           "properties (Sites > Edit... in the window).\n")
+                   .arg(escapeNameForTerminal(site->name()))
             << Qt::flush;
         return std::nullopt;
     }
@@ -161,8 +167,9 @@ bool walkServer(const Chosen& chosen, ServerWalk& walk, QTextStream& err) {
         return false;
     }
     for (const ServerWalk::Skipped& s : walk.skipped())
-        err << "Skipped on the server: \"" << escapeNameForTerminal(s.path)
-            << "\": " << escapeForTerminal(s.reason) << '\n';
+        err << QCoreApplication::translate("CommandLine", "Skipped on the server: \"%1\": %2")
+                   .arg(escapeNameForTerminal(s.path), escapeForTerminal(s.reason))
+            << '\n';
     err << Qt::flush;
     return true;
 }
@@ -200,8 +207,10 @@ int runCompareCommandLine(const QStringList& args, QTextStream&, QTextStream& ou
     QString problem;
     if (!parseArgs(args, false, &opts, &problem) || opts.words.size() > 1) {
         if (problem.isEmpty())
-            problem = QStringLiteral("more than one site given");
-        err << "morvane compare: " << problem << '\n' << kCompareUsage << Qt::flush;
+            problem = QCoreApplication::translate("CommandLine", "more than one site given");
+        err << QCoreApplication::translate("CommandLine", "morvane compare: %1").arg(problem)
+            << '\n'
+            << kCompareUsage << Qt::flush;
         return compareexit::Trouble;
     }
     if (opts.help) {
@@ -222,8 +231,9 @@ int runCompareCommandLine(const QStringList& args, QTextStream&, QTextStream& ou
     if (!walkServer(*chosen, walk, err))
         return compareexit::Trouble;
     for (const sitecompare::LocalSkip& s : local.skipped)
-        err << "Skipped here: \"" << escapeNameForTerminal(s.path)
-            << "\": " << escapeForTerminal(s.reason) << '\n';
+        err << QCoreApplication::translate("CommandLine", "Skipped here: \"%1\": %2")
+                   .arg(escapeNameForTerminal(s.path), escapeForTerminal(s.reason))
+            << '\n';
     err << Qt::flush;
     bool differs = false;
     for (const sitecompare::Row& row : sitecompare::compare(local.files, walk.files())) {
@@ -241,7 +251,9 @@ int runDownloadCommandLine(const QStringList& args, QTextStream& in, QTextStream
     Options opts;
     QString problem;
     if (!parseArgs(args, true, &opts, &problem)) {
-        err << "morvane download: " << problem << '\n' << kDownloadUsage << Qt::flush;
+        err << QCoreApplication::translate("CommandLine", "morvane download: %1").arg(problem)
+            << '\n'
+            << kDownloadUsage << Qt::flush;
         return downloadexit::Usage;
     }
     if (opts.help) {
@@ -254,8 +266,10 @@ int runDownloadCommandLine(const QStringList& args, QTextStream& in, QTextStream
         const QStringList names = word.split(QLatin1Char('/'), Qt::SkipEmptyParts);
         if (names.isEmpty() || names.contains(QStringLiteral("..")) ||
             names.contains(QStringLiteral("."))) {
-            err << "morvane download: the path \"" << escapeNameForTerminal(word)
-                << "\" is not a path inside the site\n"
+            err << QCoreApplication::translate("CommandLine",
+                                               "morvane download: the path \"%1\" is not a path "
+                                               "inside the site\n")
+                       .arg(escapeNameForTerminal(word))
                 << Qt::flush;
             return downloadexit::Usage;
         }
@@ -268,8 +282,10 @@ int runDownloadCommandLine(const QStringList& args, QTextStream& in, QTextStream
     UploadMarks marks(paths::needingUploadPath());
     if (marks.load() == NeedingUploadRecord::LoadResult::Unreadable) {
         // Without the record, unsent work can't be told apart: touch nothing.
-        err << "Can't read the record of files needing upload \""
-            << escapeNameForTerminal(marks.filePath()) << "\"; nothing is downloaded.\n"
+        err << QCoreApplication::translate("CommandLine",
+                                           "Can't read the record of files needing upload \"%1\"; "
+                                           "nothing is downloaded.\n")
+                   .arg(escapeNameForTerminal(marks.filePath()))
             << Qt::flush;
         return downloadexit::Failed;
     }
@@ -300,24 +316,27 @@ int runDownloadCommandLine(const QStringList& args, QTextStream& in, QTextStream
         files.append({row.path, walk.files().value(row.path)});
     }
     for (const QString& path : keptHere)
-        err << "Not downloaded, marked for upload (unsent work here): \""
-            << escapeNameForTerminal(path) << "\"\n";
+        err << QCoreApplication::translate(
+                   "CommandLine", "Not downloaded, marked for upload (unsent work here): \"%1\"\n")
+                   .arg(escapeNameForTerminal(path));
     err << Qt::flush;
     heldBack = heldBack || !keptHere.isEmpty();
     if (files.isEmpty()) {
-        out << "Nothing to download.\n" << Qt::flush;
+        out << QCoreApplication::translate("CommandLine", "Nothing to download.\n") << Qt::flush;
         return heldBack ? downloadexit::Failed : downloadexit::NothingToFetch;
     }
-    out << "These files will be downloaded:\n";
+    out << QCoreApplication::translate("CommandLine", "These files will be downloaded:\n");
     for (const DownloadJob::File& f : files)
         out << "  " << escapeNameForTerminal(f.path) << '\n';
-    out << "from " << escapeNameForTerminal(chosen->site.server()) << " into "
-        << escapeNameForTerminal(chosen->folder) << '\n'
+    out << QCoreApplication::translate("CommandLine", "from %1 into %2")
+               .arg(escapeNameForTerminal(chosen->site.server()),
+                    escapeNameForTerminal(chosen->folder))
+        << '\n'
         << Qt::flush;
     if (opts.dryRun)
         return downloadexit::NotConfirmed;
     if (!opts.yes) {
-        out << "Download? [y/N] " << Qt::flush;
+        out << QCoreApplication::translate("CommandLine", "Download? [y/N] ") << Qt::flush;
         const QString answer = in.readLine().trimmed().toLower();
         if (answer != QLatin1String("y") && answer != QLatin1String("yes"))
             return downloadexit::NotConfirmed;
@@ -349,13 +368,16 @@ int runDownloadCommandLine(const QStringList& args, QTextStream& in, QTextStream
     for (const QString& path : job.downloadedFiles())
         state.remember(path, walk.files().value(path));
     if (!job.downloadedFiles().isEmpty() && !state.save(&problem))
-        err << "warning: the server's state is not remembered: " << escapeForTerminal(problem)
+        err << QCoreApplication::translate("CommandLine",
+                                           "warning: the server's state is not remembered: %1")
+                   .arg(escapeForTerminal(problem))
             << '\n'
             << Qt::flush;
     if (!job.succeeded()) {
         for (const QString& file : job.failedFiles())
-            err << "Not downloaded: \"" << escapeNameForTerminal(file)
-                << "\": " << escapeForTerminal(job.failureOf(file)) << '\n';
+            err << QCoreApplication::translate("CommandLine", "Not downloaded: \"%1\": %2")
+                       .arg(escapeNameForTerminal(file), escapeForTerminal(job.failureOf(file)))
+                << '\n';
         err << Qt::flush;
         trustHint(chosen->site, job.trustProblem(), err);
         return downloadexit::Failed;
@@ -368,20 +390,24 @@ int runServerDeletions(const Site& siteAsStored, const QString& siteFolder, bool
     QString why;
     const std::optional<Site> filled = passwordstore::fetchPassword(siteAsStored, &why);
     if (!filled) {
-        err << why << "\nNothing is deleted on the server.\n" << Qt::flush;
+        err << why << '\n'
+            << QCoreApplication::translate("CommandLine", "Nothing is deleted on the server.\n")
+            << Qt::flush;
         return uploadexit::Failed;
     }
     const Site& site = *filled;
     const Exclusions exclusions = Exclusions::forSite(site);
     const sitecompare::LocalScan local = sitecompare::scanLocal(siteFolder, exclusions);
     if (!local.ok) {
-        err << escapeForTerminal(local.problem) << "\nNothing is deleted on the server.\n"
+        err << escapeForTerminal(local.problem) << '\n'
+            << QCoreApplication::translate("CommandLine", "Nothing is deleted on the server.\n")
             << Qt::flush;
         return uploadexit::Failed;
     }
     ServerWalk walk(site, exclusions);
     if (!walkServer({site, siteFolder}, walk, err)) {
-        err << "Nothing is deleted on the server.\n" << Qt::flush;
+        err << QCoreApplication::translate("CommandLine", "Nothing is deleted on the server.\n")
+            << Qt::flush;
         return uploadexit::Failed;
     }
     QStringList files;
@@ -393,19 +419,25 @@ int runServerDeletions(const Site& siteAsStored, const QString& siteFolder, bool
         walk.folders(), walk.files().keys(), files, local.folders,
         [&walk](const QString& folder) { return walk.holdsUnlisted(folder); });
     if (files.isEmpty() && folders.isEmpty()) {
-        out << "Nothing to delete on the server.\n" << Qt::flush;
+        out << QCoreApplication::translate("CommandLine", "Nothing to delete on the server.\n")
+            << Qt::flush;
         return uploadexit::Uploaded;
     }
-    out << "These files will be deleted on the server:\n";
+    out << QCoreApplication::translate("CommandLine",
+                                       "These files will be deleted on the server:\n");
     for (const QString& f : files)
         out << "  " << escapeNameForTerminal(f) << '\n';
     for (const QString& f : folders)
-        out << "  " << escapeNameForTerminal(f) << "/ (if empty)\n";
-    out << "in the server folder of " << escapeNameForTerminal(site.name()) << '\n' << Qt::flush;
+        out << "  " << escapeNameForTerminal(f)
+            << QCoreApplication::translate("CommandLine", "/ (if empty)\n");
+    out << QCoreApplication::translate("CommandLine", "in the server folder of %1")
+               .arg(escapeNameForTerminal(site.name()))
+        << '\n'
+        << Qt::flush;
     if (dryRun)
         return uploadexit::NotConfirmed;
     if (!yes) {
-        out << "Delete? [y/N] " << Qt::flush;
+        out << QCoreApplication::translate("CommandLine", "Delete? [y/N] ") << Qt::flush;
         const QString answer = in.readLine().trimmed().toLower();
         if (answer != QLatin1String("y") && answer != QLatin1String("yes"))
             return uploadexit::NotConfirmed;
@@ -421,13 +453,16 @@ int runServerDeletions(const Site& siteAsStored, const QString& siteFolder, bool
         state.forget(path);
     QString problem;
     if (!job.deletedFiles().isEmpty() && !state.save(&problem))
-        err << "warning: the server's state is not remembered: " << escapeForTerminal(problem)
+        err << QCoreApplication::translate("CommandLine",
+                                           "warning: the server's state is not remembered: %1")
+                   .arg(escapeForTerminal(problem))
             << '\n'
             << Qt::flush;
     if (!job.succeeded()) {
         for (const QString& file : job.failedFiles())
-            err << "Not deleted: \"" << escapeNameForTerminal(file)
-                << "\": " << escapeForTerminal(job.failureOf(file)) << '\n';
+            err << QCoreApplication::translate("CommandLine", "Not deleted: \"%1\": %2")
+                       .arg(escapeNameForTerminal(file), escapeForTerminal(job.failureOf(file)))
+                << '\n';
         err << Qt::flush;
         trustHint(site, job.trustProblem(), err);
         return uploadexit::Failed;

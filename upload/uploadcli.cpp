@@ -350,8 +350,11 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
     options.afterSent = [&](const Site& s, const QStringList& sent) {
         QString problem;
         if (!serverstate::rememberServer(s, recordPath, sent, &problem))
-            err << "warning: the server's state after the upload is not remembered: "
-                << escapeForTerminal(problem) << '\n'
+            err << QCoreApplication::translate(
+                       "CommandLine", "warning: the server's state after the upload is not "
+                                      "remembered: %1")
+                       .arg(escapeForTerminal(problem))
+                << '\n'
                 << Qt::flush;
     };
     const PublishOutcome outcome = publish(site, paths::defaultSiteFolder(), marks, ui, options);
@@ -359,8 +362,9 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
     if (marks.hasUnwrittenChanges() && !marks.flush())
         return uploadexit::Failed;
     if (conflicts > 0)
-        err << "Files changed on the server were not overwritten; upload with --force to "
-               "overwrite them.\n"
+        err << QCoreApplication::translate("CommandLine",
+                                           "Files changed on the server were not overwritten; "
+                                           "upload with --force to overwrite them.\n")
             << Qt::flush;
     if (!opts.deleteOnServer || !site)
         return exitStatus(outcome);
@@ -371,7 +375,10 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
                           (outcome == PublishOutcome::NotConfirmed && opts.dryRun);
     if (!uploaded) {
         if (outcome != PublishOutcome::NotConfirmed)
-            err << "Nothing is deleted on the server: the upload did not succeed.\n" << Qt::flush;
+            err << QCoreApplication::translate(
+                       "CommandLine",
+                       "Nothing is deleted on the server: the upload did not succeed.\n")
+                << Qt::flush;
         return exitStatus(outcome);
     }
     const int deleted =
