@@ -81,11 +81,11 @@ constexpr ButtonSpec kButtons[] = {
     {ColourRole::Reserved, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Reserved identifier"), 1},
     {ColourRole::Variable, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Variable"), 1},
     {ColourRole::PhpDelimiter, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "&Start and end"), 1},
-    {ColourRole::CssSelector, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "S&elector"), 2},
+    {ColourRole::CssSelector, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "Se&lector"), 2},
     {ColourRole::CssProperty, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "Propert&y"), 2},
-    {ColourRole::CssAtRule, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "At-ru&le"), 2},
-    {ColourRole::String, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "Stri&ng"), 2},
-    {ColourRole::Number, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "N&umber"), 2},
+    {ColourRole::CssAtRule, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "At-r&ule"), 2},
+    {ColourRole::String, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "Strin&g"), 2},
+    {ColourRole::Number, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "Num&ber"), 2},
     {ColourRole::Regex, QT_TRANSLATE_NOOP("morvane::PrefsWindow", "Regular e&xpression"), 2},
 };
 

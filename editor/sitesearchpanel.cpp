@@ -90,6 +90,8 @@ SiteSearchPanel::SiteSearchPanel(QWidget* parent) : QWidget(parent) {
     m_results = new QTreeWidget(this);
     m_results->setObjectName(QStringLiteral("siteResults"));
     m_results->setAccessibleName(tr("Matches in site"));
+    // A hidden header is still read by screen readers, as "1" unless named.
+    m_results->setHeaderLabel(tr("Matches in site"));
     m_results->setHeaderHidden(true);
     m_results->setUniformRowHeights(true);
     m_results->setItemDelegate(new MatchDelegate(m_results));

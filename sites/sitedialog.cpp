@@ -170,7 +170,7 @@ SiteDialog::SiteDialog(QWidget* parent)
            "node_modules/, .DS_Store, editor backups and the like."));
     fieldExclude->setTabChangesFocus(true);
     fieldExclude->setFixedHeight(fieldExclude->fontMetrics().lineSpacing() * 4 + 12);
-    form->addRow(tr("Exclude:"), fieldExclude);
+    form->addRow(tr("E&xclude:"), fieldExclude);
 
     // The buttons stand in the desktop's order; Tab follows it.
     auto* box = new QDialogButtonBox(this);

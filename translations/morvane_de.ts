@@ -2333,7 +2333,7 @@ Diese Dateien werden nicht gesendet:
         <translation>Die Einstellungsdatei „%1“ konnte nicht geschrieben werden. Die Auswahl gilt, bis Sie das Programm beenden.</translation>
     </message>
     <message>
-        <source>S&amp;elector</source>
+        <source>Se&amp;lector</source>
         <translation>Selekt&amp;or</translation>
     </message>
     <message>
@@ -2341,15 +2341,15 @@ Diese Dateien werden nicht gesendet:
         <translation>E&amp;igenschaft</translation>
     </message>
     <message>
-        <source>At-ru&amp;le</source>
+        <source>At-r&amp;ule</source>
         <translation>At-Re&amp;gel</translation>
     </message>
     <message>
-        <source>Stri&amp;ng</source>
+        <source>Strin&amp;g</source>
         <translation>Zei&amp;chenkette</translation>
     </message>
     <message>
-        <source>N&amp;umber</source>
+        <source>Num&amp;ber</source>
         <translation>Za&amp;hl</translation>
     </message>
     <message>
@@ -2550,8 +2550,8 @@ Diese Dateien werden nicht gesendet:
         <translation>Namen, die nie hochgeladen, heruntergeladen, verglichen oder gelöscht werden, außer .git/, node_modules/, .DS_Store, Sicherungskopien von Editoren und Ähnlichem.</translation>
     </message>
     <message>
-        <source>Exclude:</source>
-        <translation>Ausschließen:</translation>
+        <source>E&amp;xclude:</source>
+        <translation>&amp;Ausschließen:</translation>
     </message>
     <message>
         <source>&amp;Help</source>
