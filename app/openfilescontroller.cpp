@@ -219,7 +219,7 @@ bool OpenFilesController::readFileIntoTextView(OpenFile* file) {
 TextFileContents OpenFilesController::readAgain(OpenFile* file, const QString& encoding) {
     TextDocument* doc = file->document.get();
     doc->setPath(file->path());
-    const TextFileContents c = doc->readFile(encoding);
+    TextFileContents c = doc->readFile(encoding);
     if (!c.ok)
         return c;
     if (!file->editor) {

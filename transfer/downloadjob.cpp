@@ -28,7 +28,7 @@ struct Sink {
 
 size_t receiveFile(char* data, size_t size, size_t count, void* userp) {
     auto* sink = static_cast<Sink*>(userp);
-    const qint64 n = qint64(size * count);
+    const auto n = static_cast<qint64>(size) * static_cast<qint64>(count);
     if (sink->file->write(data, n) != n) {
         sink->writeFailed = true;
         sink->writeError = sink->file->errorString();
