@@ -139,7 +139,7 @@ void ServerWalk::start() {
             if (buffer && buffer->tooBig) {
                 finish(QStringLiteral("The listing of %1 is larger than %2 MB; it was not read.")
                            .arg(shown)
-                           .arg(m_limits.maxListingBytes / (1024 * 1024)));
+                           .arg(m_limits.maxListingBytes / (qint64{1024} * 1024)));
                 return;
             }
             if (r.error.isError()) {

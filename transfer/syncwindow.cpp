@@ -16,7 +16,7 @@ namespace {
 QString sizeText(qint64 bytes) {
     if (bytes < 1024)
         return SyncWindow::tr("%1 B").arg(bytes);
-    if (bytes < 1024 * 1024)
+    if (bytes < qint64{1024} * 1024)
         return SyncWindow::tr("%1 KB").arg(double(bytes) / 1024.0, 0, 'f', 1);
     return SyncWindow::tr("%1 MB").arg(double(bytes) / (1024.0 * 1024.0), 0, 'f', 1);
 }
