@@ -24,9 +24,9 @@ constexpr QFileDevice::Permissions kPrivate = QFileDevice::ReadOwner | QFileDevi
 QString timeText(const ServerEntry& e) {
     if (!e.modified.isValid())
         return QStringLiteral("no time");
-    const QString format = e.precision >= 24 * 3600 ? QStringLiteral("yyyy-MM-dd")
-                           : e.precision >= 60      ? QStringLiteral("yyyy-MM-dd HH:mm")
-                                                    : QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    const QString format = e.precision >= qint64{24} * 3600 ? QStringLiteral("yyyy-MM-dd")
+                           : e.precision >= 60              ? QStringLiteral("yyyy-MM-dd HH:mm")
+                                                            : QStringLiteral("yyyy-MM-dd HH:mm:ss");
     return e.modified.toUTC().toString(format) + QStringLiteral(" UTC");
 }
 
@@ -63,7 +63,7 @@ void ServerState::load(const Site& site, const QString& recordPath) {
     if (!file.open(QIODevice::ReadOnly))
         return;
     // A state file is small; one that is not is not this program's.
-    if (file.size() > 64 * 1024 * 1024)
+    if (file.size() > qint64{64} * 1024 * 1024)
         return;
     const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
     if (root.value(QStringLiteral("server")).toString() != m_server ||

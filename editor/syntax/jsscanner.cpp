@@ -356,13 +356,12 @@ private:
         std::int64_t j = i + 1;
         while (j < m_stop) {
             const char16_t c = at(j);
-            if (charclass::isAlnum(c, m_cls) || c == u'_' || c == u'.') {
-                ++j;
-            } else if ((c == u'+' || c == u'-') && !hex && (at(j - 1) | 0x20) == u'e') {
-                ++j;
-            } else {
+            const bool part = charclass::isAlnum(c, m_cls) || c == u'_' || c == u'.';
+            const bool exponentSign =
+                (c == u'+' || c == u'-') && !hex && (at(j - 1) | 0x20) == u'e';
+            if (!part && !exponentSign)
                 break;
-            }
+            ++j;
         }
         m_painter.paint(i, j, SyntaxRole::Number);
         allowRegex(false);

@@ -189,7 +189,14 @@ TEST(CodeScanners, RealStylesheetsAndScriptsEndWhereTheyBegan) {
             << int(end.state.templates);
         // Every line start of a real file is outside any open construct but
         // comments, strings and blocks: a sample of them restarts exactly.
-        for (std::size_t k = 0; k < lines.states.size(); k += 97)
+        // Each restart scans to the end of the file, so the sanitizers'
+        // slower build samples fewer of them.
+#ifdef MORVANE_SANITIZED
+        constexpr std::size_t kStride = 1009;
+#else
+        constexpr std::size_t kStride = 97;
+#endif
+        for (std::size_t k = 0; k < lines.states.size(); k += kStride)
             expectRestartMatches(text, whole, lines.states[k].first, lines.states[k].second);
     }
     if (found == 0)
