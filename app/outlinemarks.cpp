@@ -17,8 +17,12 @@
 namespace morvane {
 
 QList<FileSystemItem*> OutlineController::selectedItems() const {
+    // The view kept from the start, never the window's accessor: the record's
+    // signal that asks for this may come while the window is torn down.
     QList<FileSystemItem*> out;
-    for (const QModelIndex& row : m_window.outlineView()->selectionModel()->selectedRows()) {
+    if (!m_outlineView || !m_outlineView->selectionModel())
+        return out;
+    for (const QModelIndex& row : m_outlineView->selectionModel()->selectedRows()) {
         if (FileSystemItem* item = m_model.nodeForIndex(row))
             out << item;
     }
