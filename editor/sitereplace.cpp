@@ -144,7 +144,9 @@ bool SiteReplace::start(const QList<SiteReplaceFile>& files, const QString& patt
                 const std::lock_guard lock(mutex);
                 batch.append(std::move(outcome));
                 ++done;
-                if (Clock::now() - lastSent > std::chrono::milliseconds(50))
+                // The first file at once, so that progress shows, then a
+                // few times a second.
+                if (done == 1 || Clock::now() - lastSent > std::chrono::milliseconds(50))
                     report();
             }
         };
