@@ -14,6 +14,10 @@
 
 namespace morvane {
 
+namespace {
+constexpr int kWorkers = 4;
+} // namespace
+
 ReplaceFileResult replaceInFile(const QString& path, const FileStamp& searched,
                                 const Finder& finder, const QString& replacement) {
     ReplaceFileResult result;
@@ -121,8 +125,8 @@ bool SiteReplace::start(const QList<SiteReplaceFile>& files, const QString& patt
     };
     m_thread = std::thread([files, pattern, options, replacement, stopFlag = m_stop, post] {
         using Clock = std::chrono::steady_clock;
-        // Two workers: reading, replacing and the atomic write of one file
-        // wait on the disk while the other replaces.
+        // A few workers: most of a file's time is the wait for the disk to
+        // confirm its atomic write, and the others replace meanwhile.
         std::atomic<qsizetype> next{0};
         std::mutex mutex;
         QList<SiteReplaceOutcome> batch;
@@ -150,9 +154,12 @@ bool SiteReplace::start(const QList<SiteReplaceFile>& files, const QString& patt
                     report();
             }
         };
-        std::thread helper(work);
+        std::vector<std::thread> helpers;
+        for (int i = 1; i < kWorkers; ++i)
+            helpers.emplace_back(work);
         work();
-        helper.join();
+        for (std::thread& t : helpers)
+            t.join();
         report();
         const bool stopped = stopFlag->load() && done < total;
         post([stopped, done](SiteReplace& s) { s.replaceEnded(stopped, done); });
