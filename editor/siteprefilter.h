@@ -14,9 +14,6 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include <array>
-#include <cstddef>
-
 namespace morvane {
 
 class BytePrefilter {
@@ -37,9 +34,8 @@ private:
     // a character outside ASCII (the Kelvin sign for k, the long s for s):
     // a file holding that character is searched in full.
     bool m_foldsFromOutsideAscii = false;
-    QByteArray m_needle; // folded to lower case when case does not matter
-    // The Horspool shift for every byte (case-insensitive search).
-    std::array<std::size_t, 256> m_shift{};
+    QByteArray m_needle;  // folded to lower case when case does not matter
+    qsizetype m_rare = 0; // where its rarest byte is
 };
 
 } // namespace morvane

@@ -10,12 +10,17 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace morvane {
 
@@ -80,6 +85,42 @@ void SiteSearch::stop() {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// A file opened for reading by its native name, closed when this goes.
+class OpenedFile {
+public:
+    explicit OpenedFile(const QByteArray& name)
+        : m_fd(::open(name.constData(), O_RDONLY | O_CLOEXEC)) {}
+    ~OpenedFile() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    OpenedFile(const OpenedFile&) = delete;
+    OpenedFile& operator=(const OpenedFile&) = delete;
+    bool ok() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+    // Reads up to `most` bytes into `out` (its memory kept from file to
+    // file); false on a read error.
+    bool readInto(QByteArray& out, qsizetype most) const {
+        out.resize(most);
+        qsizetype got = 0;
+        while (got < most) {
+            const ssize_t n = ::read(m_fd, out.data() + got, size_t(most - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return false;
+            if (n == 0)
+                break;
+            got += n;
+        }
+        out.resize(got);
+        return true;
+    }
+
+private:
+    int m_fd;
+};
 using Post = std::function<void(std::function<void(SiteSearch&)>)>;
 
 // One search: the folder walk on the thread that runs it, and a few
@@ -124,21 +165,24 @@ private:
         while (!folders.isEmpty() && !stopped()) {
             QDirIterator dir(folders.takeFirst(), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot |
                                                       QDir::Hidden | QDir::NoSymLinks);
-            QStringList sub, files;
+            QStringList sub;
+            std::vector<std::pair<QString, QString>> files; // name, path
             while (dir.hasNext() && !stopped()) {
                 dir.next();
                 const QFileInfo info = dir.fileInfo();
                 if (!info.isDir())
-                    files.append(info.filePath());
+                    files.emplace_back(info.fileName(), info.filePath());
                 else if (!m_request.excludedFolders.contains(info.fileName()))
                     sub.append(info.filePath());
             }
-            files.sort();
-            if (!files.isEmpty()) {
+            // By name: the folder's part of the paths is the same for all.
+            std::sort(files.begin(), files.end(),
+                      [](const auto& a, const auto& b) { return a.first < b.first; });
+            if (!files.empty()) {
                 {
                     const std::lock_guard lock(m_mutex);
-                    for (QString& f : files)
-                        m_paths.push_back(std::move(f));
+                    for (auto& file : files)
+                        m_paths.push_back(std::move(file.second));
                     m_done.resize(m_paths.size());
                 }
                 m_wake.notify_all();
@@ -152,6 +196,7 @@ private:
         // A finder of its own: a regular expression is not to be shared
         // between threads.
         const Finder finder(m_request.pattern, m_request.options);
+        QByteArray buffer;
         for (;;) {
             std::size_t index = 0;
             QString path;
@@ -164,7 +209,7 @@ private:
                 index = m_taken++;
                 path = m_paths[index];
             }
-            auto result = std::make_unique<SiteFileResult>(searchFile(finder, path));
+            auto result = std::make_unique<SiteFileResult>(searchFile(finder, path, buffer));
             const std::lock_guard lock(m_mutex);
             m_done[index] = std::move(result);
             deliver();
@@ -172,7 +217,7 @@ private:
     }
 
     // The file's matches (none for a file that is not searched).
-    SiteFileResult searchFile(const Finder& finder, const QString& path) const {
+    SiteFileResult searchFile(const Finder& finder, const QString& path, QByteArray& buffer) const {
         SiteFileResult result;
         result.path = path;
         if (auto open = m_request.openTexts.constFind(path);
@@ -181,19 +226,25 @@ private:
             result.matches = siteMatchesIn(finder, *open);
             return result;
         }
-        // The stamp first: a file written after it no longer matches it,
-        // and Replace All then leaves it alone.
-        result.stamp = stampOf(path);
-        if (!result.stamp.exists || result.stamp.size > m_request.sizeLimit)
+        // The stamp from the file as opened: a file written after it no
+        // longer matches it, and Replace All then leaves it alone.
+        const OpenedFile file(QFile::encodeName(path));
+        struct stat st {};
+        if (!file.ok() || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode))
             return result;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        result.stamp.exists = true;
+        result.stamp.size = std::int64_t(st.st_size);
+        result.stamp.modifiedNs = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        result.stamp.inode = std::uint64_t(st.st_ino);
+        result.stamp.device = std::uint64_t(st.st_dev);
+        if (result.stamp.size > m_request.sizeLimit)
             return result;
-        // Its size is known: a read of the size limit would set aside that
-        // much memory for every file.
-        const QByteArray bytes = file.read(result.stamp.size + 1);
-        if (bytes.size() > m_request.sizeLimit || !m_prefilter.mayMatch(bytes))
+        // Read at its size as opened into the worker's buffer (a file
+        // written since no longer matches its stamp); only a file that may
+        // match is copied out.
+        if (!file.readInto(buffer, qsizetype(result.stamp.size)) || !m_prefilter.mayMatch(buffer))
             return result;
+        const QByteArray bytes(buffer.constData(), buffer.size());
         // Recognising a file that is not text costs more than searching it:
         // a file in UTF-8 (most of a site) is first searched as it is, and
         // fully read only when it holds a match.
