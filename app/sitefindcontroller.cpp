@@ -209,17 +209,18 @@ void SiteFindController::replaceNow() {
     }
     m_panel->setRunning(true, SiteSearchPanel::Work::Replacing);
     m_panel->setProgress(0, m_replaceTotal);
-    m_panel->setStatus(tr("Replacing\u2026 %1 of %2 files").arg(0).arg(m_replaceTotal));
+    m_panel->setStatus(replacingStatus());
 }
 
 void SiteFindController::filesReplaced(const QList<SiteReplaceOutcome>& files, int done,
                                        int total) {
+    QStringList written;
     for (const SiteReplaceOutcome& o : files) {
         const ReplaceFileResult& r = o.result;
         const QString name = QDir(m_searchedRoot).relativeFilePath(o.path);
         switch (r.status) {
         case ReplaceFileStatus::Replaced:
-            m_marks.mark(o.path);
+            written << o.path;
             m_replaceChanged << name;
             m_replacedMatches += r.count;
             break;
@@ -240,8 +241,18 @@ void SiteFindController::filesReplaced(const QList<SiteReplaceOutcome>& files, i
             break;
         }
     }
+    // The files written since the last report share one write of the
+    // record (each mark on its own would rewrite it).
+    if (!written.isEmpty())
+        m_marks.markAll(written);
     m_panel->setProgress(done, total);
-    m_panel->setStatus(tr("Replacing\u2026 %1 of %2 files").arg(done).arg(total));
+    m_panel->setStatus(replacingStatus());
+}
+
+QString SiteFindController::replacingStatus() const {
+    return tr("Replacing\u2026 %1 matches in %2 files so far")
+        .arg(m_replacedMatches)
+        .arg(m_replaceChanged.size());
 }
 
 void SiteFindController::replaceEnded(bool stopped, int filesDone) {

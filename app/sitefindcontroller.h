@@ -59,6 +59,7 @@ private:
     void replaceNow();
     void filesReplaced(const QList<SiteReplaceOutcome>& files, int done, int total);
     void replaceEnded(bool stopped, int filesDone);
+    QString replacingStatus() const;
     QString siteRoot() const;
 
     MainWindow& m_window;
