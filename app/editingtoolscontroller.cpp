@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/openfilescontroller.h"
 #include "core/paths.h"
+#include "core/platform.h"
 #include "editor/editingtools.h"
 #include "editor/navigation.h"
 #include "editor/textview.h"
@@ -25,7 +26,7 @@ EditingToolsController::EditingToolsController(MainWindow& window, OpenFilesCont
         bool ok = false;
         answer = QInputDialog::getText(parent, tr("Go to Line"),
                                        tr("Line, or line:column (such as 120:5):"),
-                                       QLineEdit::Normal, QString(), &ok);
+                                       QLineEdit::Normal, answer, &ok);
         return ok;
     };
 
@@ -101,11 +102,20 @@ void EditingToolsController::actionGoToLine() {
     EditingTools* tools = currentTools();
     if (!tools)
         return;
+    // A wrong entry is said so, and asked again with the entry kept, until
+    // the user gives a line or cancels.
     QString answer;
-    if (!m_askLine(&m_window, answer))
-        return;
-    if (const auto at = webtext::parseLineColumn(answer))
-        tools->goToLine(at->first, at->second);
+    while (m_askLine(&m_window, answer) && !answer.trimmed().isEmpty()) {
+        if (const auto at = webtext::parseLineColumn(answer)) {
+            tools->goToLine(at->first, at->second);
+            return;
+        }
+        const int lines = m_files.currentTextView()->document()->blockCount();
+        Platform::instance().alert(
+            tr("\u201c%1\u201d is not a line.").arg(answer.trimmed()),
+            tr("Type a line number from 1 to %1, or a line and a column such as 120:5.")
+                .arg(lines));
+    }
 }
 
 void EditingToolsController::actionGoToMatchingBracket() {

@@ -38,7 +38,8 @@ public:
     void actionCloseTags();
 
     // The question Go to Line asks; tests answer it. Returns false when the
-    // user cancels.
+    // user cancels. `answer` comes in with the entry to show (the wrong one
+    // when asking again).
     using LineAsker = std::function<bool(QWidget* parent, QString& answer)>;
     void setLineAsker(LineAsker asker) { m_askLine = std::move(asker); }
 

@@ -18,6 +18,21 @@ namespace morvane {
 
 namespace {
 
+// The property that tells the find bar's marks from the others of a view.
+constexpr int kFindMark = QTextFormat::UserProperty + 24;
+
+QList<QTextEdit::ExtraSelection> withoutFindMarks(const QPlainTextEdit* view) {
+    QList<QTextEdit::ExtraSelection> kept;
+    for (const QTextEdit::ExtraSelection& s : view->extraSelections())
+        if (!s.format.hasProperty(kFindMark))
+            kept.append(s);
+    return kept;
+}
+
+} // namespace
+
+namespace {
+
 // A number as the user's locale writes it, with its thousands separator.
 QString number(qsizetype n) {
     QLocale locale;
@@ -104,7 +119,7 @@ void FindController::watchEditor() {
     if (m_watched) {
         disconnect(m_watched, nullptr, this, nullptr);
         disconnect(m_watched->verticalScrollBar(), nullptr, this, nullptr);
-        m_watched->setExtraSelections({});
+        m_watched->setExtraSelections(withoutFindMarks(m_watched));
     }
     m_watched = v;
     invalidateCount();
@@ -386,7 +401,7 @@ void FindController::scheduleHighlights() {
 void FindController::clearHighlights() {
     m_highlighted.clear();
     if (m_watched)
-        m_watched->setExtraSelections({});
+        m_watched->setExtraSelections(withoutFindMarks(m_watched));
 }
 
 void FindController::updateHighlights() {
@@ -408,6 +423,7 @@ void FindController::updateHighlights() {
     QList<QTextEdit::ExtraSelection> marks;
     QTextCharFormat format;
     format.setBackground(QColor(255, 225, 110));
+    format.setProperty(kFindMark, true);
     for (const TextMatch& m : m_highlighted) {
         QTextEdit::ExtraSelection s;
         s.cursor = QTextCursor(v->document());
@@ -416,7 +432,9 @@ void FindController::updateHighlights() {
         s.format = format;
         marks.append(s);
     }
-    v->setExtraSelections(marks);
+    // The other marks (the matching bracket or tag) come after, so that
+    // they are drawn over the matches and stay visible.
+    v->setExtraSelections(marks + withoutFindMarks(v));
 }
 
 } // namespace morvane

@@ -13,7 +13,6 @@
 #include "upload/uploadmarks.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QDir>
 #include <QDockWidget>
 #include <QMenu>
@@ -57,7 +56,7 @@ SiteFindController::SiteFindController(MainWindow& window, OpenFilesController& 
     m_dock->hide();
 
     connect(m_panel, &SiteSearchPanel::searchRequested, this, &SiteFindController::startSearch);
-    connect(m_panel, &SiteSearchPanel::stopRequested, &m_search, &SiteSearch::stop);
+    connect(m_panel, &SiteSearchPanel::stopRequested, this, &SiteFindController::stop);
     connect(m_panel, &SiteSearchPanel::replaceAllRequested, this, &SiteFindController::replaceAll);
     connect(m_panel, &SiteSearchPanel::resultChosen, this, &SiteFindController::openResult);
     connect(&m_search, &SiteSearch::found, this, [this](const QList<SiteFileResult>& files) {
@@ -71,6 +70,8 @@ SiteFindController::SiteFindController(MainWindow& window, OpenFilesController& 
                                .arg(m_panel->fileCount()));
     });
     connect(&m_search, &SiteSearch::finished, this, &SiteFindController::searchFinished);
+    connect(&m_replace, &SiteReplace::filesDone, this, &SiteFindController::filesReplaced);
+    connect(&m_replace, &SiteReplace::finished, this, &SiteFindController::replaceEnded);
 }
 
 SiteFindController::~SiteFindController() = default;
@@ -99,6 +100,8 @@ void SiteFindController::actionReplaceInSite() {
 }
 
 void SiteFindController::startSearch() {
+    if (m_replace.isRunning())
+        return;
     SiteSearchRequest request;
     request.root = siteRoot();
     request.pattern = m_panel->pattern();
@@ -140,7 +143,7 @@ void SiteFindController::searchFinished(bool stopped, int files) {
 }
 
 void SiteFindController::replaceAll() {
-    if (m_search.isRunning())
+    if (m_search.isRunning() || m_replace.isRunning())
         return;
     if (!m_resultsComplete || m_searchedPattern != m_panel->pattern() ||
         m_searchedOptions != m_panel->options() || m_searchedRoot != siteRoot()) {
@@ -166,69 +169,121 @@ void SiteFindController::replaceNow() {
     if (answer != 1)
         return;
     const QString replacement = m_panel->replacement();
-    QStringList skipped;
-    int changedFiles = 0;
-    qsizetype replaced = 0;
-    int done = 0;
-    const QList<SiteFileResult> results = m_results; // the event loop runs meanwhile
-    for (const SiteFileResult& f : results) {
-        // The window keeps drawing while many files are rewritten; what the
-        // user types waits until the replacing is over.
-        if (++done % 25 == 0) {
-            m_panel->setStatus(tr("Replacing\u2026 %1 of %2 files").arg(done).arg(results.size()));
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        }
+    m_replaceSkipped.clear();
+    m_replaceChanged.clear();
+    m_replacedMatches = 0;
+    m_replaceTotal = 0;
+    m_resultsComplete = false;
+    // Open files change through their documents here, on the window's
+    // thread (one undo step each); the others are rewritten by workers.
+    QList<SiteReplaceFile> closed;
+    for (const SiteFileResult& f : std::as_const(m_results)) {
         OpenFile* open = m_files.findByPath(f.path);
+        const QString name = QDir(m_searchedRoot).relativeFilePath(f.path);
         if (open && open->editor && open->load == FileLoad::Text) {
             if (open->editor->isReadOnly()) {
-                skipped << tr("%1 (read-only)").arg(QDir(m_searchedRoot).relativeFilePath(f.path));
+                m_replaceSkipped << tr("%1 (read-only)").arg(name);
                 continue;
             }
             DocumentSearch doc(open->editor->document());
             const qsizetype n = doc.replaceAll(finder, replacement);
             if (n > 0) {
                 if (m_files.writeAndMark(open)) {
-                    ++changedFiles;
-                    replaced += n;
+                    m_replaceChanged << name;
+                    m_replacedMatches += n;
                 } else {
-                    skipped << tr("%1 (could not be saved)")
-                                   .arg(QDir(m_searchedRoot).relativeFilePath(f.path));
+                    m_replaceSkipped << tr("%1 (could not be saved)").arg(name);
                 }
             }
             continue;
         }
         if (f.fromEditor)
             continue; // closed since the search: its text then is not the disk's
-        const ReplaceFileResult r = replaceInFile(f.path, f.stamp, finder, replacement);
-        const QString name = QDir(m_searchedRoot).relativeFilePath(f.path);
+        closed.append({f.path, f.stamp});
+    }
+    m_replaceTotal = int(closed.size());
+    if (closed.isEmpty() ||
+        !m_replace.start(closed, m_searchedPattern, m_searchedOptions, replacement)) {
+        replaceEnded(false, 0);
+        return;
+    }
+    m_panel->setRunning(true, SiteSearchPanel::Work::Replacing);
+    m_panel->setProgress(0, m_replaceTotal);
+    m_panel->setStatus(replacingStatus());
+}
+
+void SiteFindController::filesReplaced(const QList<SiteReplaceOutcome>& files, int done,
+                                       int total) {
+    QStringList written;
+    for (const SiteReplaceOutcome& o : files) {
+        const ReplaceFileResult& r = o.result;
+        const QString name = QDir(m_searchedRoot).relativeFilePath(o.path);
         switch (r.status) {
         case ReplaceFileStatus::Replaced:
-            m_marks.mark(f.path);
-            ++changedFiles;
-            replaced += r.count;
+            written << o.path;
+            m_replaceChanged << name;
+            m_replacedMatches += r.count;
             break;
         case ReplaceFileStatus::NoMatch:
             break;
         case ReplaceFileStatus::ChangedOnDisk:
-            skipped << tr("%1 (changed on disk since the search)").arg(name);
+            m_replaceSkipped << tr("%1 (changed on disk since the search)").arg(name);
             break;
         case ReplaceFileStatus::ReadOnly:
-            skipped << tr("%1 (read-only)").arg(name);
+            m_replaceSkipped << tr("%1 (read-only)").arg(name);
             break;
         case ReplaceFileStatus::Unencodable:
-            skipped << tr("%1 (the new text does not fit its encoding)").arg(name);
+            m_replaceSkipped << tr("%1 (the new text does not fit its encoding)").arg(name);
             break;
         case ReplaceFileStatus::Unreadable:
         case ReplaceFileStatus::WriteFailed:
-            skipped << tr("%1 (%2)").arg(name, r.error);
+            m_replaceSkipped << tr("%1 (%2)").arg(name, r.error);
             break;
         }
     }
-    m_resultsComplete = false;
-    m_panel->setStatus(tr("Replaced %1 matches in %2 files.").arg(replaced).arg(changedFiles));
-    if (!skipped.isEmpty())
-        Platform::instance().alert(tr("Some files were not changed."), skipped.join(u'\n'));
+    // The files written since the last report share one write of the
+    // record (each mark on its own would rewrite it).
+    if (!written.isEmpty())
+        m_marks.markAll(written);
+    m_panel->setProgress(done, total);
+    m_panel->setStatus(replacingStatus());
+}
+
+QString SiteFindController::replacingStatus() const {
+    return tr("Replacing\u2026 %1 matches in %2 files so far")
+        .arg(m_replacedMatches)
+        .arg(m_replaceChanged.size());
+}
+
+void SiteFindController::replaceEnded(bool stopped, int filesDone) {
+    m_panel->setRunning(false);
+    const int changed = int(m_replaceChanged.size());
+    const QString summary =
+        tr("Replaced %1 matches in %2 files.").arg(m_replacedMatches).arg(changed);
+    m_panel->setStatus(stopped ? tr("Stopped: %1").arg(summary) : summary);
+    m_replaceSkipped.sort();
+    if (stopped) {
+        // What was written stays written: the user is told which files.
+        m_replaceChanged.sort();
+        QStringList lines;
+        lines << tr("Changed (%1 files):").arg(changed) << m_replaceChanged;
+        if (!m_replaceSkipped.isEmpty())
+            lines << QString() << tr("Not changed:") << m_replaceSkipped;
+        lines << QString()
+              << tr("%1 files were left as they were.").arg(m_replaceTotal - filesDone);
+        Platform::instance().alert(tr("Replacing was stopped."), lines.join(u'\n'));
+    } else if (!m_replaceSkipped.isEmpty()) {
+        Platform::instance().alert(tr("Some files were not changed."),
+                                   m_replaceSkipped.join(u'\n'));
+    }
     Q_EMIT replaceFinished();
+}
+
+void SiteFindController::stop() {
+    if (m_replace.isRunning())
+        m_replace.stop();
+    else
+        m_search.stop();
 }
 
 void SiteFindController::openResult(const QString& path, int line, int column, int length) {

@@ -43,6 +43,31 @@ std::vector<TextChange> unwrapHtmlComment(QStringView text, qsizetype caret) {
     return {TextChange{closeStart, closeLen, {}}, TextChange{open, openLen, {}}};
 }
 
+// Removes the comment [start, end) of `text` that opens with `open` and
+// (unless it was left open) ends with `close`, with one space inside each.
+std::vector<TextChange> unwrapBlockComment(QStringView text, qsizetype start, qsizetype end,
+                                           QLatin1StringView open, QLatin1StringView close) {
+    if (!text.sliced(start).startsWith(open))
+        return {};
+    std::vector<TextChange> changes;
+    qsizetype openLen = open.size();
+    qsizetype inner = end;
+    if (end - start >= open.size() + close.size() &&
+        text.sliced(end - close.size(), close.size()) == close) {
+        qsizetype closeStart = end - close.size(), closeLen = close.size();
+        if (closeStart > start + openLen && text[closeStart - 1] == u' ') {
+            --closeStart;
+            ++closeLen;
+        }
+        changes.push_back({closeStart, closeLen, {}});
+        inner = closeStart;
+    }
+    if (start + openLen < inner && text[start + openLen] == u' ')
+        ++openLen;
+    changes.push_back({start, openLen, {}});
+    return changes;
+}
+
 } // namespace
 
 std::vector<TextChange> toggleComment(QStringView text, qsizetype selStart, qsizetype selEnd,
@@ -115,6 +140,14 @@ std::vector<TextChange> toggleComment(QStringView text, qsizetype selStart, qsiz
         return {};
     const QLatin1StringView open(lang == Language::Css ? "/*" : "<!--");
     const QLatin1StringView close(lang == Language::Css ? "*/" : "-->");
+    // Lines that start inside a CSS comment (or with one): that comment is
+    // taken away, as the colouring reads it. Comments do not nest: a second
+    // one around it would end at the first one's end.
+    if (lang == Language::Css) {
+        const CodeToken token = codeTokenAt(text, a);
+        if (token.kind == CodeToken::Kind::Comment)
+            return unwrapBlockComment(text, token.start, token.end, open, close);
+    }
     const QStringView code = text.sliced(a, b - a);
     if (code.size() >= open.size() + close.size() && code.startsWith(open) &&
         code.endsWith(close)) {

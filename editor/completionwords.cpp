@@ -198,6 +198,13 @@ CompletionContext completionContextAt(QStringView text, qsizetype caret) {
         --s;
     ctx.prefixStart = s;
     ctx.prefix = text.sliced(s, caret - s).toString();
+    // In a comment or a string of CSS or JavaScript, plain words only.
+    if (lang == Language::Css || lang == Language::JavaScript) {
+        const qsizetype probe = s < text.size() ? s : s - 1;
+        const CodeToken::Kind token = codeTokenAt(text, probe).kind;
+        if (token == CodeToken::Kind::Comment || token == CodeToken::Kind::String)
+            return ctx;
+    }
     switch (lang) {
     case Language::Html:
         if ((s > 0 && text[s - 1] == u'<') ||

@@ -227,8 +227,8 @@ void EditingTools::toggleComment() {
     const int selStart = cursor.selectionStart();
     const int selEnd = cursor.selectionEnd();
     const int from = windowStart(selStart, kContextBack);
-    const QTextBlock last = m_view->document()->findBlock(selEnd);
-    const int to = last.position() + last.length() - 1;
+    // Some text after the lines too: the end of a comment they are inside.
+    const int to = std::min(selEnd + kContextBack, m_view->document()->characterCount() - 1);
     const QString text = textRange(from, to);
     const auto changes =
         webtext::toggleComment(text, selStart - from, selEnd - from, cursor.position() - from);

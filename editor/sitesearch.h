@@ -1,10 +1,8 @@
-// Find and Replace in Site without a window: searching every text file of a
-// site folder on a thread of its own (binary files, files over the size
-// limit and the excluded folders are passed over), handing the results back
-// file by file while it goes on, and replacing in a file that is not open:
-// read, replaced and written back atomically in its own encoding and line
-// ends, unless it changed on disk since it was searched, cannot be written,
-// or would not hold the new text.
+// Find in Site without a window: searching every text file of a site folder
+// off the window's thread (binary files, files over the size limit and the
+// excluded folders are passed over), a walk of the folders and a few
+// workers reading and searching the files, the results handed back grouped
+// by file in the walk's order while the search goes on.
 #pragma once
 
 #include "core/filekind.h"
@@ -66,6 +64,9 @@ public:
     // Asks the search to stop; finished() follows.
     void stop();
     bool isRunning() const { return m_running; }
+    // Called through this object's event queue when the search's thread
+    // is done: emits finished().
+    void searchEnded(bool stopped, int filesSearched);
 
 Q_SIGNALS:
     // Files with matches, in the order they were searched.
@@ -82,23 +83,5 @@ private:
     bool m_running = false;
     int m_generation = 0;
 };
-
-// Replacing in a file that is not open.
-enum class ReplaceFileStatus {
-    Replaced,
-    NoMatch,       // nothing matches any more
-    ChangedOnDisk, // the file is not the one searched: left as it is
-    ReadOnly,      // the file cannot be written
-    Unencodable,   // the new text does not fit the file's encoding
-    Unreadable,    // cannot be read, or is no longer text
-    WriteFailed,
-};
-struct ReplaceFileResult {
-    ReplaceFileStatus status = ReplaceFileStatus::Unreadable;
-    qsizetype count = 0;
-    QString error;
-};
-ReplaceFileResult replaceInFile(const QString& path, const FileStamp& searched,
-                                const Finder& finder, const QString& replacement);
 
 } // namespace morvane

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
@@ -87,6 +88,11 @@ SiteSearchPanel::SiteSearchPanel(QWidget* parent) : QWidget(parent) {
     m_replaceAll->setAccessibleName(tr("Replace all in site"));
     m_status = new QLabel(this);
     m_status->setAccessibleName(tr("Search progress"));
+    m_progress = new QProgressBar(this);
+    m_progress->setAccessibleName(tr("Replacing progress"));
+    m_progress->setTextVisible(true);
+    m_progress->setFormat(tr("%v of %m files"));
+    m_progress->hide();
     m_results = new QTreeWidget(this);
     m_results->setObjectName(QStringLiteral("siteResults"));
     m_results->setAccessibleName(tr("Matches in site"));
@@ -102,6 +108,7 @@ SiteSearchPanel::SiteSearchPanel(QWidget* parent) : QWidget(parent) {
     switches->addWidget(m_regex);
     switches->addStretch(1);
     switches->addWidget(m_status, 2);
+    switches->addWidget(m_progress, 1);
     grid->addWidget(findLabel, 0, 0);
     grid->addWidget(m_find, 0, 1);
     grid->addWidget(m_search, 0, 2);
@@ -191,10 +198,18 @@ QString SiteSearchPanel::status() const {
     return m_status->text();
 }
 
-void SiteSearchPanel::setRunning(bool running) {
+void SiteSearchPanel::setRunning(bool running, Work work) {
     m_stop->setEnabled(running);
+    m_stop->setAccessibleName(running && work == Work::Replacing ? tr("Stop replacing")
+                                                                 : tr("Stop searching"));
     m_search->setEnabled(!running);
     m_replaceAll->setEnabled(!running);
+    m_progress->setVisible(running && work == Work::Replacing);
+}
+
+void SiteSearchPanel::setProgress(int done, int total) {
+    m_progress->setRange(0, std::max(1, total));
+    m_progress->setValue(std::min(done, std::max(1, total)));
 }
 
 void SiteSearchPanel::choose(QTreeWidgetItem* item) {

@@ -12,6 +12,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -40,7 +41,14 @@ public:
     int matchCount() const { return m_matches; }
     void setStatus(const QString& text);
     QString status() const;
-    void setRunning(bool running);
+    // What runs while Stop is enabled: the Stop button and the progress bar
+    // say which.
+    enum class Work { Searching, Replacing };
+    void setRunning(bool running, Work work = Work::Searching);
+    // The replacing's progress bar: files done of all.
+    void setProgress(int done, int total);
+    QProgressBar* progressBar() const { return m_progress; }
+    QPushButton* stopButton() const { return m_stop; }
 
     QLineEdit* searchField() const { return m_find; }
     QLineEdit* replaceField() const { return m_replace; }
@@ -67,6 +75,7 @@ private:
     QPushButton* m_stop;
     QPushButton* m_replaceAll;
     QLabel* m_status;
+    QProgressBar* m_progress;
     QTreeWidget* m_results;
     int m_matches = 0;
 };

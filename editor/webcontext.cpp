@@ -1,7 +1,11 @@
 #include "editor/webcontext.h"
 
+#include "editor/syntax/attributestore.h"
+#include "editor/syntax/scanners.h"
+
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace morvane::webtext {
 
@@ -77,6 +81,51 @@ Language ContextScanner::languageHere() const {
     return language();
 }
 
+void ContextScanner::enterCode(State language) {
+    m_state = m_raw = language;
+    m_codeStart = m_pos;
+}
+
+std::u16string ContextScanner::scriptType() const {
+    // The tag's text after its name: `type` with its value, quoted or not.
+    const QStringView tag = m_text.sliced(m_tagStart, m_pos - m_tagStart);
+    qsizetype i = 1 + m_tagName.size();
+    while (i < tag.size()) {
+        while (i < tag.size() && (tag[i].isSpace() || tag[i] == u'/'))
+            ++i;
+        const qsizetype nameStart = i;
+        while (i < tag.size() && !tag[i].isSpace() && tag[i] != u'=' && tag[i] != u'>')
+            ++i;
+        const QStringView name = tag.sliced(nameStart, i - nameStart);
+        while (i < tag.size() && tag[i].isSpace())
+            ++i;
+        QStringView value;
+        if (i < tag.size() && tag[i] == u'=') {
+            ++i;
+            while (i < tag.size() && tag[i].isSpace())
+                ++i;
+            const QChar quote = i < tag.size() ? tag[i] : QChar();
+            if (quote == u'"' || quote == u'\'') {
+                const qsizetype close = tag.indexOf(quote, i + 1);
+                const qsizetype end = close < 0 ? tag.size() : close;
+                value = tag.sliced(i + 1, end - i - 1);
+                i = end + 1;
+            } else {
+                const qsizetype valueStart = i;
+                while (i < tag.size() && !tag[i].isSpace() && tag[i] != u'>')
+                    ++i;
+                value = tag.sliced(valueStart, i - valueStart);
+            }
+        }
+        if (name.compare(QLatin1StringView("type"), Qt::CaseInsensitive) == 0)
+            return std::u16string(reinterpret_cast<const char16_t*>(value.utf16()),
+                                  size_t(value.size()));
+        if (name.isEmpty())
+            ++i;
+    }
+    return {};
+}
+
 void ContextScanner::finishTag() {
     const QString lower = m_tagName.toLower();
     m_state = State::Text;
@@ -92,11 +141,13 @@ void ContextScanner::finishTag() {
     if (m_tagName.isEmpty() || m_selfClosing || isVoidElement(m_tagName))
         return;
     if (lower == QLatin1String("style")) {
-        m_state = m_raw = State::Css;
+        enterCode(State::Css);
         return;
     }
     if (lower == QLatin1String("script")) {
-        m_state = m_raw = State::JavaScript;
+        // A template or data block of another type holds page text.
+        if (isScriptType(scriptType()))
+            enterCode(State::JavaScript);
         return;
     }
     m_open.append(m_tagName);
@@ -281,6 +332,72 @@ QString endTagCompletionForSlash(QStringView before) {
         scanner.inTag() || scanner.openElements().isEmpty())
         return {};
     return scanner.openElements().constLast() + u'>';
+}
+
+} // namespace morvane::webtext
+
+namespace morvane::webtext {
+
+CodeToken codeTokenAt(QStringView text, qsizetype pos) {
+    CodeToken token;
+    if (pos < 0 || pos >= text.size())
+        return token;
+    ContextScanner scanner(text);
+    scanner.advanceTo(pos);
+    const Language lang = scanner.position() > pos ? Language::Html : scanner.languageHere();
+    const qsizetype from = scanner.codeStart();
+    if ((lang != Language::Css && lang != Language::JavaScript) || from < 0)
+        return token;
+    // The element's code from its start on, as the colouring scans it: up
+    // to its end tag, PHP blocks passed over.
+    const std::u16string_view chars(reinterpret_cast<const char16_t*>(text.utf16()),
+                                    size_t(text.size()));
+    AttributeStore store;
+    store.reset(chars);
+    const auto n = std::int64_t(text.size());
+    ScanState state =
+        ScanState::start(lang == Language::Css ? CodeLanguage::Css : CodeLanguage::Js, true);
+    std::int64_t i = from;
+    std::int64_t codeEnd = n;
+    while (i < n) {
+        const CodeScanEnd end = scanCode(ScanWindow{chars.data(), 0, i, n, from}, i, state, store);
+        codeEnd = end.pos;
+        if (end.reason != CodeScanEnd::Php)
+            break;
+        const qsizetype close = text.indexOf(QLatin1StringView("?>"), end.pos + 2);
+        if (close < 0)
+            break;
+        state = stateAfterPhp(end.state);
+        i = close + 2;
+    }
+    const SyntaxRole role = store.roleAt(pos);
+    token.kind = role == SyntaxRole::Comment ? CodeToken::Kind::Comment
+                 : role == SyntaxRole::String || role == SyntaxRole::Regex ? CodeToken::Kind::String
+                                                                           : CodeToken::Kind::Code;
+    if (token.kind == CodeToken::Kind::Code)
+        return token;
+    // The run of that role around pos, then the one token in it that
+    // holds pos (two comments may touch: /* a *//* b */).
+    std::int64_t a = pos, b = pos + 1;
+    while (a > from && store.roleAt(a - 1) == role)
+        --a;
+    while (b < codeEnd && store.roleAt(b) == role)
+        ++b;
+    token.start = a;
+    token.end = b;
+    if (token.kind == CodeToken::Kind::Comment && lang == Language::Css) {
+        for (qsizetype c = a; c < b;) {
+            const qsizetype close = text.indexOf(QLatin1StringView("*/"), c + 2);
+            const qsizetype end = close < 0 || close + 2 > b ? b : close + 2;
+            if (end > pos) {
+                token.start = c;
+                token.end = end;
+                break;
+            }
+            c = end;
+        }
+    }
+    return token;
 }
 
 } // namespace morvane::webtext

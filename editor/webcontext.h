@@ -7,6 +7,9 @@
 //
 // The scan goes left to right over the text it is given; callers hand in the
 // whole text or a window that starts at a line start well before the caret.
+// Inside <style> and <script> the colouring's own CSS and JavaScript
+// scanners say what a position is (codeTokenAt), and a <script> of a type
+// that browsers do not run holds page text, not JavaScript.
 #pragma once
 
 #include <QString>
@@ -14,6 +17,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace morvane::webtext {
@@ -50,6 +54,9 @@ public:
     qsizetype tagStart() const { return m_tagStart; }
     // The elements still open, outermost first, as they were typed.
     const QStringList& openElements() const { return m_open; }
+    // Where the content of the <style> or <script> element the position is
+    // in begins (just after its start tag), or -1 outside one.
+    qsizetype codeStart() const { return m_raw == State::Text ? -1 : m_codeStart; }
 
 private:
     enum class State {
@@ -66,6 +73,9 @@ private:
     };
     void step();
     void finishTag();
+    void enterCode(State language);
+    // The value of the `type` attribute of the start tag just ended.
+    std::u16string scriptType() const;
     bool startsWithAt(qsizetype at, QLatin1StringView word) const;
 
     QStringView m_text;
@@ -79,12 +89,25 @@ private:
     bool m_tagNameDone = false;
     bool m_selfClosing = false;
     qsizetype m_tagStart = -1;
+    qsizetype m_codeStart = -1;
     QString m_tagName;
     QStringList m_open;
 };
 
 // The language at `pos` of `text`.
 Language languageAt(QStringView text, qsizetype pos);
+
+// What the character at `pos` is part of in the CSS of a <style> element or
+// the JavaScript of a <script> element, as the colouring's scanners read
+// it: code, a comment or a string (a regular expression literal counts as
+// a string), with the token's extent. Kind None outside such code.
+struct CodeToken {
+    enum class Kind { None, Code, Comment, String };
+    Kind kind = Kind::None;
+    qsizetype start = -1; // the token: [start, end)
+    qsizetype end = -1;
+};
+CodeToken codeTokenAt(QStringView text, qsizetype pos);
 
 // Closing tags. `text` ends at the caret (or holds the text before it as a
 // window); `after` is the text that follows the caret.

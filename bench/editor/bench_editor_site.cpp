@@ -3,6 +3,12 @@
 //    a few hundred of them hold, until the search ends, with the time to
 //    the first result; beside it `grep -rn` and `rg -n` on the same folder
 //    (when installed), run once each per iteration;
+//  - BM_ReplaceInSite: Replace All over 1,000 closed files with 10 matches
+//    each, until the last file is written, with the longest gap between two
+//    turns of the window's event loop meanwhile (a 1 ms timer ticks);
+//    BM_ReplaceInSiteOnWindowThread is the same work done the earlier way,
+//    file after file on the window's thread, drawing every 25 files but
+//    taking no input until the end;
 //  - BM_CompletionKey: a key press in the 30 MB HTML+PHP file until the
 //    completion list is updated: p50/p99/max.
 // The site is made once in $MORVANE_SITE_BENCH_DIR (default
@@ -12,6 +18,7 @@
 
 #include "editor/editingtools.h"
 #include "editor/preferences.h"
+#include "editor/sitereplace.h"
 #include "editor/sitesearch.h"
 #include "editor/textview.h"
 
@@ -22,6 +29,7 @@
 #include <QKeyEvent>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -126,6 +134,105 @@ void BM_FindInSite(benchmark::State& state) {
     report(state, rg, "rg_ms_");
 }
 BENCHMARK(BM_FindInSite)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// 1,000 closed pages with ten matches each, written afresh.
+QList<SiteReplaceFile> makeReplaceSite(const QString& root) {
+    QDir(root).removeRecursively();
+    QList<SiteReplaceFile> files;
+    const QByteArray body =
+        QByteArray("<p class=\"text\">Lorem ipsum</p>\n<footer>&copy; 2023 Example</footer>\n")
+            .repeated(10);
+    for (int i = 0; i < 1000; ++i) {
+        const QString folder = root + QStringLiteral("/f%1").arg(i / 100);
+        QDir().mkpath(folder);
+        const QString path = folder + QStringLiteral("/page%1.html").arg(i);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(body) != body.size())
+            std::abort();
+        f.close();
+        files.append({path, stampOf(path)});
+    }
+    return files;
+}
+
+// Ticks of the window's event loop: the longest time between two.
+struct LoopGaps {
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    double longestMs = 0;
+    LoopGaps() {
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(1);
+        QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
+        clock.start();
+        timer.start();
+    }
+    void tick() {
+        const qint64 now = clock.nsecsElapsed();
+        longestMs = std::max(longestMs, double(now - last) / 1e6);
+        last = now;
+    }
+};
+
+void BM_ReplaceInSite(benchmark::State& state) {
+    const QString root = siteDir() + QStringLiteral("-replace");
+    std::vector<double> total, gaps;
+    qsizetype replaced = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QList<SiteReplaceFile> files = makeReplaceSite(root);
+        state.ResumeTiming();
+        SiteReplace replace;
+        bool done = false;
+        QObject::connect(&replace, &SiteReplace::filesDone,
+                         [&](const QList<SiteReplaceOutcome>& out, int, int) {
+                             for (const SiteReplaceOutcome& o : out)
+                                 replaced += o.result.count;
+                         });
+        QObject::connect(&replace, &SiteReplace::finished, [&] { done = true; });
+        QElapsedTimer t;
+        t.start();
+        LoopGaps loop;
+        replace.start(files, QStringLiteral("2023"), {}, QStringLiteral("2024"));
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        loop.tick();
+        total.push_back(double(t.nsecsElapsed()) / 1e6);
+        gaps.push_back(loop.longestMs);
+    }
+    if (replaced != qsizetype(state.iterations()) * 10000)
+        state.SkipWithError("wrong number of matches replaced");
+    report(state, total, "replace_ms_");
+    report(state, gaps, "longest_loop_gap_ms_");
+}
+BENCHMARK(BM_ReplaceInSite)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+void BM_ReplaceInSiteOnWindowThread(benchmark::State& state) {
+    const QString root = siteDir() + QStringLiteral("-replace");
+    std::vector<double> total, gaps;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QList<SiteReplaceFile> files = makeReplaceSite(root);
+        state.ResumeTiming();
+        QElapsedTimer t;
+        t.start();
+        LoopGaps loop;
+        const Finder finder(QStringLiteral("2023"), {});
+        int n = 0;
+        for (const SiteReplaceFile& f : files) {
+            replaceInFile(f.path, f.stamp, finder, QStringLiteral("2024"));
+            if (++n % 25 == 0)
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+        loop.tick();
+        total.push_back(double(t.nsecsElapsed()) / 1e6);
+        gaps.push_back(loop.longestMs);
+    }
+    report(state, total, "replace_ms_");
+    report(state, gaps, "longest_loop_gap_ms_");
+}
+BENCHMARK(BM_ReplaceInSiteOnWindowThread)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 void BM_CompletionKey(benchmark::State& state) {
     Preferences prefs;

@@ -3,6 +3,8 @@
 // upload; nothing the user typed is ever lost.
 #include "sitefixture.h"
 
+#include "app/editingtoolscontroller.h"
+
 #include <QFile>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -185,4 +187,36 @@ TEST_F(EditingTest, ImageThatIsNotTextOpensInPreview) {
     ASSERT_EQ(currentName(), "pic.png");
     EXPECT_FALSE(app->openFiles()->currentFile()->editMode);
     EXPECT_EQ(app->window()->tabView()->currentIndex(), 1);
+}
+
+// A Go to Line entry that names no line is explained (never ignored) and
+// asked again with the entry kept; a good one then moves the caret.
+TEST_F(EditingTest, AWrongGoToLineEntryIsExplainedAndAskedAgain) {
+    selectPath("a.html"); // "<p>a</p>\n": two lines
+    ASSERT_NE(editor(), nullptr);
+    for (const char* wrong : {"abc", "0", "2:x", "2:0", "-3", "1:2:3"}) {
+        RecordingPlatform::current().clear();
+        QStringList shown;
+        app->editingTools()->setLineAsker([&](QWidget*, QString& answer) {
+            shown << answer;
+            if (shown.size() == 1)
+                answer = QString::fromUtf8(wrong);
+            else if (shown.size() == 2)
+                answer = QStringLiteral("1:3");
+            return shown.size() <= 2;
+        });
+        app->editingTools()->actionGoToLine();
+        ASSERT_EQ(shown.size(), 2) << wrong;
+        EXPECT_EQ(shown[1], QString::fromUtf8(wrong)) << wrong;
+        const auto& alerts = RecordingPlatform::current().alerts;
+        ASSERT_EQ(alerts.size(), 1) << wrong;
+        EXPECT_TRUE(alerts[0].title.contains(QString::fromUtf8(wrong))) << wrong;
+        EXPECT_TRUE(alerts[0].message.contains(QStringLiteral("1 to 2"))) << wrong;
+        EXPECT_EQ(editor()->textCursor().blockNumber(), 0) << wrong;
+        EXPECT_EQ(editor()->textCursor().positionInBlock(), 2) << wrong;
+        // Away from there for the next entry.
+        QTextCursor c = editor()->textCursor();
+        c.movePosition(QTextCursor::End);
+        editor()->setTextCursor(c);
+    }
 }

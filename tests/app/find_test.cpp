@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 
 #include <chrono>
@@ -223,4 +225,37 @@ TEST_F(FindTest, PastTenThousandMatchesTheCountSaysSoAndBelowItIsExact) {
     // of its own.
     editor()->undo();
     EXPECT_EQ(editor()->toPlainText().count("<i>"), 10000);
+}
+
+// The find bar's marks and the matching tag's mark share the view: a
+// refresh of the find marks (here after scrolling) keeps the tag's, drawn
+// over them.
+TEST_F(FindTest, FindMarksLeaveTheMatchingTagMarkInPlace) {
+    selectPath("many.html");
+    ASSERT_NE(editor(), nullptr);
+    editor()->resize(600, 400);
+    find()->actionFind();
+    bar()->findField()->setText(QStringLiteral("x"));
+    QTest::keyClick(bar()->findField(), Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return !find()->highlighted().empty(); }));
+    const auto firstShown = [&] { return find()->highlighted().front().start; };
+
+    editor()->verticalScrollBar()->setValue(100);
+    ASSERT_TRUE(waitUntil([&] { return firstShown() > 500; }));
+    // The caret in the name of a tag on the third line in view.
+    const int line = editor()->cursorForPosition(QPoint(0, 0)).blockNumber() + 2;
+    QTextCursor c(editor()->document()->findBlockByNumber(line));
+    c.setPosition(c.position() + 1);
+    editor()->setTextCursor(c);
+    ASSERT_EQ(editor()->extraSelections().size(), find()->highlighted().size() + 2);
+
+    const qsizetype before = firstShown();
+    editor()->verticalScrollBar()->setValue(101);
+    ASSERT_TRUE(waitUntil([&] { return firstShown() != before; }));
+    const auto marks = editor()->extraSelections();
+    ASSERT_EQ(marks.size(), find()->highlighted().size() + 2);
+    // The tag's mark comes last, over the find marks: "i" of <i> and </i>.
+    EXPECT_EQ(marks[marks.size() - 2].cursor.selectedText(), QStringLiteral("i"));
+    EXPECT_EQ(marks.back().cursor.selectedText(), QStringLiteral("i"));
+    EXPECT_EQ(marks[marks.size() - 2].cursor.selectionStart(), c.position());
 }

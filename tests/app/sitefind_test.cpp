@@ -10,6 +10,8 @@
 #include "editor/sitesearchpanel.h"
 
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTreeWidget>
 
@@ -49,6 +51,7 @@ TEST_F(SiteFindTest, ReplaceAllChangesEveryPageAndSkipsOneChangedMeanwhile) {
     RecordingPlatform::current().queueAnswer(1);
     QSignalSpy replaced(find(), &SiteFindController::replaceFinished);
     find()->replaceAll();
+    ASSERT_TRUE(replaced.size() == 1 || replaced.wait(10000));
     ASSERT_EQ(replaced.size(), 1);
 
     const auto& alerts = RecordingPlatform::current().alerts;
@@ -92,4 +95,64 @@ TEST_F(SiteFindTest, ChoosingAResultOpensTheFileAtTheMatch) {
     ASSERT_NE(app->openFiles()->currentFile(), nullptr);
     EXPECT_EQ(app->openFiles()->currentFile()->path(), at("sub/three.php"));
     EXPECT_EQ(editor()->textCursor().selectedText(), QStringLiteral("$y"));
+}
+
+// Replace All over many closed files runs off the window's thread: its
+// progress reaches the window while files are still being written, Stop
+// in the panel is taken at once, and afterwards every file is wholly old or
+// wholly new, the new ones exactly the files listed as changed and marked.
+TEST_F(SiteFindTest, ReplacingManyFilesKeepsTheWindowAnsweringAndStopsBetweenFiles) {
+    const int count = 1000;
+    const QByteArray before = QByteArray("<footer>1999</footer>\n").repeated(10);
+    const QByteArray after = QByteArray("<footer>2000</footer>\n").repeated(10);
+    for (int i = 0; i < count; ++i)
+        writeFile(site + QStringLiteral("/many/p%1.html").arg(i, 4, 10, QChar(u'0')), before);
+    find()->actionReplaceInSite();
+    search("1999");
+    ASSERT_EQ(panel()->fileCount(), count);
+    panel()->replaceField()->setText(QStringLiteral("2000"));
+    RecordingPlatform::current().queueAnswer(1);
+
+    bool sawProgressWhileRunning = false;
+    QObject::connect(&find()->replacing(), &SiteReplace::filesDone,
+                     [&](const QList<SiteReplaceOutcome>&, int done, int total) {
+                         if (sawProgressWhileRunning)
+                             return;
+                         sawProgressWhileRunning = done < total;
+                         EXPECT_TRUE(panel()->progressBar()->isVisibleTo(panel()));
+                         EXPECT_FALSE(panel()->replaceAllButton()->isEnabled());
+                         ASSERT_TRUE(panel()->stopButton()->isEnabled());
+                         panel()->stopButton()->click();
+                     });
+    QSignalSpy replaced(find(), &SiteFindController::replaceFinished);
+    find()->replaceAll();
+    // The call came back while the files are still being written.
+    EXPECT_TRUE(find()->replacing().isRunning());
+    ASSERT_TRUE(replaced.size() == 1 || replaced.wait(20000));
+    EXPECT_TRUE(sawProgressWhileRunning);
+    EXPECT_FALSE(panel()->progressBar()->isVisibleTo(panel()));
+    EXPECT_TRUE(panel()->replaceAllButton()->isEnabled());
+
+    const auto& alerts = RecordingPlatform::current().alerts;
+    int changed = 0;
+    for (int i = 0; i < count; ++i) {
+        const QString rel = QStringLiteral("many/p%1.html").arg(i, 4, 10, QChar(u'0'));
+        const QByteArray now = readFile(at(rel));
+        ASSERT_TRUE(now == before || now == after) << rel.toStdString();
+        EXPECT_EQ(marked(rel), now == after) << rel.toStdString();
+        if (now == after) {
+            ++changed;
+            if (alerts.size() == 2) {
+                EXPECT_TRUE(alerts[1].message.contains(rel)) << rel.toStdString();
+            }
+        }
+    }
+    if (changed < count) {
+        // Stopped: the files written stay written and are named.
+        ASSERT_EQ(alerts.size(), 2);
+        EXPECT_EQ(alerts[1].title, QStringLiteral("Replacing was stopped."));
+        EXPECT_TRUE(panel()->status().startsWith(QStringLiteral("Stopped:")));
+    } else {
+        EXPECT_EQ(alerts.size(), 1); // only the question
+    }
 }

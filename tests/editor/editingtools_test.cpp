@@ -157,5 +157,26 @@ TEST_F(EditingToolsTest, CommandsAreOneUndoStepAndMoveTheCaret) {
     EXPECT_EQ(marked, 2);
 }
 
+// The comment the caret's line is inside may end lines later: Toggle
+// Comment sees that end and takes the whole comment away (never only its
+// opening, which would leave a stray end behind).
+TEST_F(EditingToolsTest, UncommentingFindsTheEndOfACommentOnALaterLine) {
+    const struct {
+        const char* page;
+        int caretLine;
+        const char* expected;
+    } cases[] = {
+        {"<style>\n/*\np { color: red; }\nq { }\n*/\n</style>", 2,
+         "<style>\n\np { color: red; }\nq { }\n\n</style>"},
+        {"<!--\n<p>a</p>\n<p>b</p>\n-->", 1, "\n<p>a</p>\n<p>b</p>\n"},
+    };
+    for (const auto& c : cases) {
+        setText(QString::fromUtf8(c.page));
+        tools->goToLine(c.caretLine + 1, 3);
+        tools->toggleComment();
+        EXPECT_EQ(text(), QString::fromUtf8(c.expected)) << c.page;
+    }
+}
+
 } // namespace
 } // namespace morvane

@@ -2,6 +2,8 @@
 // files are searched, what a result holds, and how each kind of file fares
 // when its matches are replaced while it is closed.
 #include "core/textfile.h"
+#include "editor/siteprefilter.h"
+#include "editor/sitereplace.h"
 #include "editor/sitesearch.h"
 #include "testenv.h"
 
@@ -185,6 +187,164 @@ TEST_F(SiteSearchTest, StopEndsTheSearch) {
     s.stop();
     ASSERT_TRUE(finished.wait(10000));
     EXPECT_FALSE(s.isRunning());
+}
+
+// The look at the raw bytes may pass a file over only when it surely holds
+// no match: a wrong "no" loses results.
+TEST(BytePrefilterTest, PassesOverOnlyFilesWithoutAMatch) {
+    const FindOptions sensitive{true, false, false};
+    const struct {
+        const char* pattern;
+        FindOptions options;
+        QByteArray bytes;
+        bool mayMatch;
+    } cases[] = {
+        {"footer", {}, "<p>no</p><FOOTER>", true},
+        {"footer", {}, "<p>no</p><foote", false},
+        {"footer", sensitive, "<FOOTER>", false},
+        {"footer", sensitive, "x footer", true},
+        {"ab", {}, "xxaaab", true},
+        {"a", {}, "A", true},
+        {"2023", {}, "year 2022", false},
+        // Case folding reaches k and s from outside ASCII too.
+        {"kilo", {}, "\xe2\x84\xaailo", true},
+        {"ask", {}, "a\xc5\xbfk", true},
+        {"kilo", sensitive, "\xe2\x84\xaailo", false},
+        // UTF-16 is not looked at; nor are regular expressions and
+        // patterns outside ASCII.
+        {"old", {}, QByteArray("\xff\xfe<\0o\0l\0d\0", 10), true},
+        {"o.d", {false, false, true}, "nothing", true},
+        {"caf\xc3\xa9", {}, "caf\xe9", true},
+        {"", {}, "anything", true},
+    };
+    for (const auto& c : cases) {
+        const BytePrefilter filter(QString::fromUtf8(c.pattern), c.options);
+        EXPECT_EQ(filter.mayMatch(c.bytes), c.mayMatch) << c.pattern << " in " << c.bytes.data();
+    }
+}
+
+// A file with the Kelvin sign is found for "k" by the full search; the
+// quick look must not pass it over.
+TEST_F(SiteSearchTest, CaseFoldingFromOutsideAsciiIsFound) {
+    ASSERT_TRUE(writeFile(path("kelvin.html"), "300 \xe2\x84\xaa"));
+    const auto found = search(requestFor("300 k"));
+    EXPECT_EQ(found.value(QStringLiteral("kelvin.html")).matches.size(), 1);
+}
+
+// Several workers search at once; the results still come grouped by file
+// in the walk's order (folders and files by name), each file once.
+TEST_F(SiteSearchTest, ResultsComeInTheWalkOrderEachFileOnce) {
+    QStringList expected;
+    for (int folder = 0; folder < 6; ++folder) {
+        for (int i = 0; i < 40; ++i) {
+            const QString name =
+                QStringLiteral("d%1/p%2.html").arg(folder).arg(i, 2, 10, QChar(u'0'));
+            // Files of very different sizes finish out of order.
+            const QByteArray body = QByteArray((i % 7) * 40000, 'x') + "\nneedle\n";
+            ASSERT_TRUE(writeFile(dir.filePath(name), i % 3 ? body : QByteArray("none")));
+            if (i % 3)
+                expected << name;
+        }
+    }
+    ASSERT_TRUE(writeFile(path("top.html"), "needle"));
+    expected.prepend(QStringLiteral("top.html"));
+    SiteSearchRequest r = requestFor("needle");
+    r.root = dir.path();
+    SiteSearch s;
+    QStringList order;
+    int searched = 0;
+    QObject::connect(&s, &SiteSearch::found, [&](const QList<SiteFileResult>& files) {
+        for (const SiteFileResult& f : files)
+            order << QDir(dir.path()).relativeFilePath(f.path);
+    });
+    QObject::connect(&s, &SiteSearch::finished, [&](bool, int n) { searched = n; });
+    QSignalSpy finished(&s, &SiteSearch::finished);
+    ASSERT_TRUE(s.start(r));
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(searched, 241);
+}
+
+class SiteReplaceTest : public SiteSearchTest {
+protected:
+    // `n` closed files holding "old" ten times each.
+    QList<SiteReplaceFile> makeFiles(int n) {
+        QList<SiteReplaceFile> files;
+        for (int i = 0; i < n; ++i) {
+            const QString p = dir.filePath(QStringLiteral("f%1.html").arg(i));
+            EXPECT_TRUE(writeFile(p, QByteArray("<p>old</p>\n").repeated(10)));
+            files.append({p, stampOf(p)});
+        }
+        return files;
+    }
+};
+
+TEST_F(SiteReplaceTest, ReplacesEveryFileAndReportsEachOnce) {
+    QList<SiteReplaceFile> files = makeFiles(60);
+    const QString locked = files[5].path;
+    QFile::setPermissions(locked, QFile::ReadOwner);
+    ASSERT_TRUE(writeFile(files[7].path, "<p>old, rewritten meanwhile</p>"));
+    SiteReplace replace;
+    QHash<QString, ReplaceFileResult> outcomes;
+    int lastDone = 0;
+    QObject::connect(&replace, &SiteReplace::filesDone,
+                     [&](const QList<SiteReplaceOutcome>& done, int n, int total) {
+                         for (const SiteReplaceOutcome& o : done) {
+                             EXPECT_FALSE(outcomes.contains(o.path)) << o.path.toStdString();
+                             outcomes.insert(o.path, o.result);
+                         }
+                         EXPECT_GE(n, lastDone);
+                         EXPECT_EQ(total, 60);
+                         lastDone = n;
+                     });
+    QSignalSpy finished(&replace, &SiteReplace::finished);
+    ASSERT_TRUE(replace.start(files, QStringLiteral("old"), {}, QStringLiteral("new")));
+    EXPECT_FALSE(replace.start(files, QStringLiteral("old"), {}, QStringLiteral("new")));
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_FALSE(finished[0][0].toBool());
+    EXPECT_EQ(finished[0][1].toInt(), 60);
+    ASSERT_EQ(outcomes.size(), 60);
+    EXPECT_EQ(outcomes[locked].status, ReplaceFileStatus::ReadOnly);
+    EXPECT_EQ(outcomes[files[7].path].status, ReplaceFileStatus::ChangedOnDisk);
+    EXPECT_EQ(outcomes[files[0].path].status, ReplaceFileStatus::Replaced);
+    EXPECT_EQ(outcomes[files[0].path].count, 10);
+    EXPECT_EQ(readFile(files[0].path), QByteArray("<p>new</p>\n").repeated(10));
+    EXPECT_EQ(readFile(locked), QByteArray("<p>old</p>\n").repeated(10));
+}
+
+// Stopped midway, every file is wholly old or wholly new, and the files
+// reported as replaced are exactly the new ones.
+TEST_F(SiteReplaceTest, StoppingMidwayLeavesNoFileHalfWritten) {
+    const QList<SiteReplaceFile> files = makeFiles(400);
+    SiteReplace replace;
+    QSet<QString> replaced;
+    QObject::connect(&replace, &SiteReplace::filesDone,
+                     [&](const QList<SiteReplaceOutcome>& done, int, int) {
+                         for (const SiteReplaceOutcome& o : done)
+                             if (o.result.status == ReplaceFileStatus::Replaced)
+                                 replaced.insert(o.path);
+                         replace.stop();
+                     });
+    QSignalSpy finished(&replace, &SiteReplace::finished);
+    ASSERT_TRUE(replace.start(files, QStringLiteral("old"), {}, QStringLiteral("new")));
+    ASSERT_TRUE(finished.wait(20000));
+    const QByteArray before = QByteArray("<p>old</p>\n").repeated(10);
+    const QByteArray after = QByteArray("<p>new</p>\n").repeated(10);
+    int changed = 0;
+    for (const SiteReplaceFile& f : files) {
+        const QByteArray now = readFile(f.path);
+        EXPECT_TRUE(now == before || now == after) << f.path.toStdString();
+        EXPECT_EQ(now == after, replaced.contains(f.path)) << f.path.toStdString();
+        changed += now == after;
+    }
+    EXPECT_GE(finished[0][1].toInt(), changed);
+    // Either it stopped before the end, or the disk was quicker than the
+    // first report; both leave whole files.
+    if (finished[0][0].toBool()) {
+        EXPECT_LT(changed, 400);
+    }
+    // No temporary file of an atomic write is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 400);
 }
 
 } // namespace

@@ -99,6 +99,73 @@ TEST(Language, TheLanguageAtAPositionFollowsThePage) {
     }
 }
 
+// What the colouring's scanners tell apart: a <script> that browsers do not
+// run holds page text; an end tag inside a CSS string or comment still ends
+// the element (as in browsers).
+TEST(Language, ScriptTypesAndEndTagsAsBrowsersReadThem) {
+    const struct {
+        const char* page;
+        const char* at;
+        Language lang;
+    } cases[] = {
+        {"<script type=\"text/template\"><p>x</p></script>", "<p>x", Language::Html},
+        {"<script type='text/x-tmpl'>a</script>", "a<", Language::Html},
+        {"<script type=text/html>a</script>", "a<", Language::Html},
+        {"<script type=\"module\">a()</script>", "a()", Language::JavaScript},
+        {"<script type=\"application/ld+json\">{}</script>", "{}", Language::JavaScript},
+        {"<script src=\"x.js\" type=\"text/javascript\">a()</script>", "a()", Language::JavaScript},
+        {"<script data-type=\"text/html\">a()</script>", "a()", Language::JavaScript},
+        {"<style>a{content:\"</style>b{}", "b{}", Language::Html},
+        {"<style>/* </style> */ b{}", "b{}", Language::Html},
+    };
+    for (const auto& c : cases) {
+        const QString page = QString::fromUtf8(c.page);
+        const qsizetype at = page.indexOf(QString::fromUtf8(c.at));
+        ASSERT_GE(at, 0) << c.page;
+        EXPECT_EQ(languageAt(page, at), c.lang) << c.page;
+    }
+}
+
+TEST(Language, CodeTokensAsTheColouringReadsThem) {
+    using Kind = CodeToken::Kind;
+    const struct {
+        const char* page;
+        const char* at; // the token's first characters; '|' marks the position
+        Kind kind;
+        const char* token; // the token's text, for comments and strings
+    } cases[] = {
+        {"<style>p { color: red; }</style>", "co|lor", Kind::Code, ""},
+        {"<style>/* a */ p { }</style>", "a| *", Kind::Comment, "/* a */"},
+        {"<style>\n/* a\n b */\np{}</style>", "b| *", Kind::Comment, "/* a\n b */"},
+        {"<style>/* a *//* b */</style>", "b| ", Kind::Comment, "/* b */"},
+        {"<style>p { content: \"/* x\"; }</style>", "x|\"", Kind::String, "\"/* x\""},
+        {"<style>p { content: \"x\"; } q{}</style>", "q|{", Kind::Code, ""},
+        {"<style>a{<?php echo '/*'; ?>} /* c */</style>", "c| ", Kind::Comment, "/* c */"},
+        {"<script>var s = 'it // is';</script>", "is|'", Kind::String, "'it // is'"},
+        {"<script>x = /a\\/b/; // c\n</script>", "a|\\", Kind::String, "/a\\/b/"},
+        {"<script>x = 1 / 2; // c\n</script>", "c|\n", Kind::Comment, "// c"},
+        {"<script>f(); /* c */ g();</script>", "g|(", Kind::Code, ""},
+        {"<p>/* not code */</p>", "not|", Kind::None, ""},
+        {"<script type=\"text/template\">/* x */</script>", "x| ", Kind::None, ""},
+        {"<style><?php /* p */ ?></style>", "p| ", Kind::None, ""},
+    };
+    for (const auto& c : cases) {
+        const QString page = QString::fromUtf8(c.page);
+        const QString marked = QString::fromUtf8(c.at);
+        const qsizetype bar = marked.indexOf(u'|');
+        QString probe = marked;
+        probe.remove(bar, 1);
+        const qsizetype at = page.indexOf(probe);
+        ASSERT_GE(at, 0) << c.page;
+        const CodeToken token = codeTokenAt(page, at + bar - 1);
+        EXPECT_EQ(token.kind, c.kind) << c.page;
+        if (*c.token) {
+            EXPECT_EQ(page.sliced(token.start, token.end - token.start), QString::fromUtf8(c.token))
+                << c.page;
+        }
+    }
+}
+
 // Applies the changes (last position first) to `text`.
 QString applied(QString text, const std::vector<TextChange>& changes) {
     for (const TextChange& c : changes)
@@ -137,6 +204,15 @@ TEST(ToggleComment, EachLanguageGetsItsOwnComment) {
          "<style>\n  /* p { color: red; } */\n</style>"},
         {"CSS uncomment", "<style>\n/* p { |} */\n</style>", "<style>\np { }\n</style>"},
         {"CSS on the style element's line", "<style>p {|}</style>", "<style>/* p {} */</style>"},
+        {"CSS lines inside a comment", "<style>\n/*\np { co|lor: red; }\n*/\n</style>",
+         "<style>\n\np { color: red; }\n\n</style>"},
+        {"CSS second line of a comment", "<style>\n/* a { }\n   b { co|lor: red; } */\n</style>",
+         "<style>\na { }\n   b { color: red; }\n</style>"},
+        {"CSS first of two comments", "<style>/* a *//* b| */</style>", "<style>a/* b */</style>"},
+        {"CSS comment left open", "<style>\n/* a {\n  co|lor: red;\n</style>",
+         "<style>\na {\n  color: red;\n</style>"},
+        {"CSS comment opener in a string", "<style>\np { content: \"/*\"; co|lor: red; }\n</style>",
+         "<style>\n/* p { content: \"/*\"; color: red; } */\n</style>"},
         {"JavaScript", "<script>\n  [a();\n  b();]\n</script>",
          "<script>\n  // a();\n  // b();\n</script>"},
         {"JavaScript uncomment", "<script>\n// a();|\n</script>", "<script>\na();\n</script>"},
@@ -250,6 +326,11 @@ TEST(Completion, TheChoicesFitWhereTheCaretIs) {
         {"PHP variable of the file", "<?php $count = 1; $co", Kind::Php, "$co", "$count", ""},
         {"words of the file", "alphabet soup al", Kind::Words, "al", "alphabet", "al"},
         {"JavaScript", "<script>document.getEl", Kind::JavaScript, "getEl", "getElementById", ""},
+        {"CSS comment", "<style>p { } /* backg", Kind::Words, "backg", "", "background-color"},
+        {"CSS string", "<style>p { content: \"backg", Kind::Words, "backg", "", "background-color"},
+        {"CSS after a comment", "<style>p { /* x */ backg", Kind::CssProperty, "backg",
+         "background-color", ""},
+        {"JavaScript string", "<script>s = 'getEl", Kind::Words, "getEl", "", "getElementById"},
     };
     for (const auto& c : cases) {
         const QString text = QString::fromUtf8(c.before);
