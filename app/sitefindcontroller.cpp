@@ -257,6 +257,11 @@ QString SiteFindController::replacingStatus() const {
 
 void SiteFindController::replaceEnded(bool stopped, int filesDone) {
     m_panel->setRunning(false);
+    // The results showed the text before the replace; kept, they would offer
+    // lines that are no longer in the files.
+    m_results.clear();
+    m_panel->clearResults();
+    m_resultsComplete = false;
     const int changed = int(m_replaceChanged.size());
     const QString summary =
         tr("Replaced %1 matches in %2 files.").arg(m_replacedMatches).arg(changed);

@@ -132,6 +132,8 @@ TEST_F(SiteFindTest, ReplacingManyFilesKeepsTheWindowAnsweringAndStopsBetweenFil
     EXPECT_TRUE(sawProgressWhileRunning);
     EXPECT_FALSE(panel()->progressBar()->isVisibleTo(panel()));
     EXPECT_TRUE(panel()->replaceAllButton()->isEnabled());
+    // The old lines are not offered once the files have changed.
+    EXPECT_EQ(panel()->fileCount(), 0);
 
     const auto& alerts = RecordingPlatform::current().alerts;
     int changed = 0;
