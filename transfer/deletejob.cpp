@@ -25,6 +25,10 @@ DeleteJob::DeleteJob(const Site& site, const QStringList& files, const QStringLi
 
 DeleteJob::~DeleteJob() = default;
 
+void DeleteJob::useConnections(std::shared_ptr<KeptConnections> kept) {
+    d->queue.useConnections(std::move(kept));
+}
+
 void DeleteJob::setReplyTimeout(int seconds) {
     m_replyTimeout = std::max(1, seconds);
 }

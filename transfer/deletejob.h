@@ -18,6 +18,8 @@
 
 namespace morvane {
 
+struct KeptConnections;
+
 class DeleteJob : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +29,9 @@ public:
     ~DeleteJob() override;
 
     void setReplyTimeout(int seconds);
+    // Before start(): delete over the connections a walk of the same site
+    // left open (ServerWalk::takeConnections()) instead of logging in again.
+    void useConnections(std::shared_ptr<KeptConnections> kept);
     void start(); // returns at once; finished() follows, exactly once
     void cancel();
 

@@ -71,6 +71,10 @@ DownloadJob::DownloadJob(const Site& site, const QString& siteFolderLocal, const
 
 DownloadJob::~DownloadJob() = default;
 
+void DownloadJob::useConnections(std::shared_ptr<KeptConnections> kept) {
+    d->queue.useConnections(std::move(kept));
+}
+
 void DownloadJob::setReplyTimeout(int seconds) {
     m_replyTimeout = std::max(1, seconds);
 }

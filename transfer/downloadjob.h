@@ -20,6 +20,8 @@
 
 namespace morvane {
 
+struct KeptConnections;
+
 class DownloadJob : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +35,9 @@ public:
     ~DownloadJob() override;
 
     void setReplyTimeout(int seconds);
+    // Before start(): fetch over the connections a walk of the same site
+    // left open (ServerWalk::takeConnections()) instead of logging in again.
+    void useConnections(std::shared_ptr<KeptConnections> kept);
     void start(); // returns at once; finished() follows, exactly once
     void cancel();
 
