@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/sitestore.h"
+#include "transfer/fileoutcomes.h"
 #include "transfer/sshhostkey.h"
 
 #include <QMap>
@@ -38,7 +39,7 @@ public:
     bool isFinished() const { return m_finished; }
     bool succeeded() const { return m_finished && m_error.isEmpty() && failedFiles().isEmpty(); }
     QString resultText() const;
-    QStringList deletedFiles() const { return m_deleted; }
+    QStringList deletedFiles() const { return m_outcomes.done(); }
     QStringList removedFolders() const { return m_removedFolders; }
     QStringList failedFiles() const;
     QString failureOf(const QString& path) const;
@@ -58,9 +59,8 @@ private:
     QStringList m_files;
     QStringList m_folders; // deepest first
     std::unique_ptr<Impl> d;
-    QStringList m_deleted;
     QStringList m_removedFolders;
-    QMap<QString, QString> m_failures;
+    FileOutcomes m_outcomes;
     QString m_error;
     int m_replyTimeout = 60;
     int m_filesEnded = 0;
