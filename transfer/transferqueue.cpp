@@ -16,6 +16,7 @@ constexpr int kMaxConnections = 64;
 constexpr int kMaxRetries = 3;
 constexpr int kRetryDelayMs = 250;
 constexpr int kMaxRefusals = 20;
+constexpr qint64 kMaxKeptIdleMs = 15000;
 
 int connectionLimit(const Site& site) {
     bool ok = false;
@@ -89,7 +90,8 @@ bool TransferQueue::begin(QString* problem) {
     // Every protocol on lanes: after a download or a listing, curl waits
     // for the server's final reply without returning (plain FTP too), which
     // on one event loop would hold every other connection meanwhile.
-    if (m_kept && m_kept->runner && m_kept->lanes == m_limit) {
+    if (m_kept && m_kept->runner && m_kept->lanes == m_limit &&
+        m_kept->idle.elapsed() < kMaxKeptIdleMs) {
         m_driver = std::move(m_kept->runner);
         m_lanes = m_kept->lanes;
         m_everLoggedIn = m_kept->loggedIn;
@@ -255,6 +257,7 @@ std::shared_ptr<KeptConnections> TransferQueue::keepConnections() {
     kept->lanes = m_lanes;
     kept->accepted = m_limit;
     kept->loggedIn = m_everLoggedIn;
+    kept->idle.start();
     m_driver->setDoneHandler({});
     kept->runner = std::move(m_driver);
     return kept;

@@ -16,6 +16,7 @@
 #include "transfer/ftpaddress.h"
 #include "transfer/ftpstream.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 
@@ -34,6 +35,7 @@ struct KeptConnections {
     int lanes = 0;    // connections the runner was made for
     int accepted = 0; // of them, what the server accepted at once
     bool loggedIn = false;
+    QElapsedTimer idle; // since the queue that kept them ended
 };
 
 class TransferQueue {
@@ -67,7 +69,9 @@ public:
 
     void setHandlers(Prepare prepare, Ended ended, Stopped stopped);
     // Before begin(): run on these connections instead of opening new ones.
-    // Ignored when they are not for as many connections as this queue's.
+    // Ignored when they are not for as many connections as this queue's, or
+    // have been idle long enough (a question answered slowly) for a server
+    // or a router on the way to have dropped them unseen.
     void useConnections(std::shared_ptr<KeptConnections> kept) { m_kept = std::move(kept); }
     // Once idle: the open connections, for another queue; null when the
     // queue stopped on an error or never ran. The queue runs nothing more.
