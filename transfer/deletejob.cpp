@@ -16,7 +16,7 @@ struct DeleteJob::Impl {
 DeleteJob::DeleteJob(const Site& site, const QStringList& files, const QStringList& folders,
                      QObject* parent)
     : QObject(parent), m_site(site), m_files(files), m_folders(folders),
-      d(std::make_unique<Impl>(this)) {
+      d(std::make_unique<Impl>(this)), m_outcomes(files, tr("Not deleted")) {
     // A folder goes after every folder inside it.
     std::stable_sort(m_folders.begin(), m_folders.end(), [](const QString& a, const QString& b) {
         return a.count(QLatin1Char('/')) > b.count(QLatin1Char('/'));
@@ -24,6 +24,10 @@ DeleteJob::DeleteJob(const Site& site, const QStringList& files, const QStringLi
 }
 
 DeleteJob::~DeleteJob() = default;
+
+void DeleteJob::useConnections(std::shared_ptr<KeptConnections> kept) {
+    d->queue.useConnections(std::move(kept));
+}
 
 void DeleteJob::setReplyTimeout(int seconds) {
     m_replyTimeout = std::max(1, seconds);
@@ -72,7 +76,7 @@ void DeleteJob::start() {
                 // Not empty (it holds names the walk did not list): it stays.
                 if (!r.error.isError()) {
                     m_removedFolders << m_folders[id - fileCount];
-                    Q_EMIT message(QStringLiteral("Removed the folder \"%1\"")
+                    Q_EMIT message(tr("Removed the folder \"%1\"")
                                        .arg(ftppath::printable(m_folders[id - fileCount])));
                 }
                 nextFolder();
@@ -82,7 +86,7 @@ void DeleteJob::start() {
         },
         [this](const FtpError& error) { finish(streamErrorMessage(error)); });
     if (!d->queue.begin(&problem)) {
-        finish(QStringLiteral("ERROR: Can't initiate FTP. ") + problem);
+        finish(tr("ERROR: Can't initiate FTP. %1").arg(problem));
         return;
     }
     for (int i = 0; i < fileCount; ++i)
@@ -94,10 +98,10 @@ void DeleteJob::start() {
 void DeleteJob::ended(int id, const QString& error) {
     const QString& path = m_files[id];
     if (error.isEmpty()) {
-        m_deleted << path;
-        Q_EMIT message(QStringLiteral("Deleted \"%1\"").arg(ftppath::printable(path)));
+        m_outcomes.setDone(path);
+        Q_EMIT message(tr("Deleted \"%1\"").arg(ftppath::printable(path)));
     } else {
-        m_failures.insert(path, error);
+        m_outcomes.setFailed(path, error);
     }
     if (++m_filesEnded == m_files.size())
         nextFolder();
@@ -114,36 +118,20 @@ void DeleteJob::nextFolder() {
 }
 
 QStringList DeleteJob::failedFiles() const {
-    QStringList out;
-    for (const QString& f : m_files) {
-        if (!m_deleted.contains(f))
-            out << f;
-    }
-    return out;
+    return m_outcomes.failedFiles();
 }
 
 QString DeleteJob::failureOf(const QString& path) const {
-    if (m_deleted.contains(path))
-        return QString();
-    return m_failures.value(path, m_error.isEmpty() ? QStringLiteral("Not deleted") : m_error);
+    return m_outcomes.failureOf(path);
 }
 
 QString DeleteJob::resultText() const {
-    if (!m_error.isEmpty())
-        return m_error.startsWith(QLatin1String("ERROR: ")) ? m_error
-                                                            : QStringLiteral("ERROR: ") + m_error;
-    const QStringList failed = failedFiles();
-    if (failed.isEmpty())
-        return QStringLiteral("Successful deletion of all files");
-    if (failed.size() == 1)
-        return QStringLiteral("Error deleting \"%1\": %2")
-            .arg(ftppath::printable(failed.first()), failureOf(failed.first()));
-    return QStringLiteral("Error deleting %1 of %2 files").arg(failed.size()).arg(m_files.size());
+    return m_outcomes.resultText(FileVerb::Delete);
 }
 
 void DeleteJob::cancel() {
     if (!m_finished)
-        finish(QStringLiteral("Cancelled"));
+        finish(tr("Cancelled"));
 }
 
 void DeleteJob::finish(const QString& error) {
@@ -151,6 +139,7 @@ void DeleteJob::finish(const QString& error) {
         return;
     m_finished = true;
     m_error = error;
+    m_outcomes.setJobError(error);
     d->queue.stop();
     Q_EMIT message(resultText());
     QMetaObject::invokeMethod(this, &DeleteJob::finished, Qt::QueuedConnection);

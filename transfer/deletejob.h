@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/sitestore.h"
+#include "transfer/fileoutcomes.h"
 #include "transfer/sshhostkey.h"
 
 #include <QMap>
@@ -18,6 +19,8 @@
 
 namespace morvane {
 
+struct KeptConnections;
+
 class DeleteJob : public QObject {
     Q_OBJECT
 public:
@@ -27,13 +30,16 @@ public:
     ~DeleteJob() override;
 
     void setReplyTimeout(int seconds);
+    // Before start(): delete over the connections a walk of the same site
+    // left open (ServerWalk::takeConnections()) instead of logging in again.
+    void useConnections(std::shared_ptr<KeptConnections> kept);
     void start(); // returns at once; finished() follows, exactly once
     void cancel();
 
     bool isFinished() const { return m_finished; }
     bool succeeded() const { return m_finished && m_error.isEmpty() && failedFiles().isEmpty(); }
     QString resultText() const;
-    QStringList deletedFiles() const { return m_deleted; }
+    QStringList deletedFiles() const { return m_outcomes.done(); }
     QStringList removedFolders() const { return m_removedFolders; }
     QStringList failedFiles() const;
     QString failureOf(const QString& path) const;
@@ -53,9 +59,8 @@ private:
     QStringList m_files;
     QStringList m_folders; // deepest first
     std::unique_ptr<Impl> d;
-    QStringList m_deleted;
     QStringList m_removedFolders;
-    QMap<QString, QString> m_failures;
+    FileOutcomes m_outcomes;
     QString m_error;
     int m_replyTimeout = 60;
     int m_filesEnded = 0;

@@ -48,6 +48,14 @@ bool setModified(const QString& path, qint64 secondsSinceEpoch) {
            0;
 }
 
+QStringList pathsOf(const QList<DownloadJob::File>& files) {
+    QStringList out;
+    out.reserve(files.size());
+    for (const DownloadJob::File& f : files)
+        out << f.path;
+    return out;
+}
+
 } // namespace
 
 struct DownloadJob::Impl {
@@ -62,7 +70,7 @@ struct DownloadJob::Impl {
 DownloadJob::DownloadJob(const Site& site, const QString& siteFolderLocal, const QList<File>& files,
                          QObject* parent)
     : QObject(parent), m_site(site), m_siteFolder(siteFolderLocal), m_files(files),
-      d(std::make_unique<Impl>(this)) {
+      d(std::make_unique<Impl>(this)), m_outcomes(pathsOf(files), tr("Not fetched")) {
     d->sinks.resize(size_t(files.size()));
     d->targets.resize(size_t(files.size()));
     for (const File& f : files)
@@ -70,6 +78,10 @@ DownloadJob::DownloadJob(const Site& site, const QString& siteFolderLocal, const
 }
 
 DownloadJob::~DownloadJob() = default;
+
+void DownloadJob::useConnections(std::shared_ptr<KeptConnections> kept) {
+    d->queue.useConnections(std::move(kept));
+}
 
 void DownloadJob::setReplyTimeout(int seconds) {
     m_replyTimeout = std::max(1, seconds);
@@ -93,7 +105,7 @@ QString DownloadJob::prepareTarget(const QString& siteFolder, const QString& rel
     for (const QString& name : names) {
         const QString why = servername::problem(name);
         if (!why.isEmpty()) {
-            *problem = QStringLiteral("The path can't be written here: %1.").arg(why);
+            *problem = tr("The path can't be written here: %1.").arg(why);
             return QString();
         }
     }
@@ -103,24 +115,24 @@ QString DownloadJob::prepareTarget(const QString& siteFolder, const QString& rel
         const QFileInfo info(path);
         const bool last = i + 1 == names.size();
         if (info.isSymLink()) {
-            *problem = QStringLiteral("\"%1\" is a symbolic link here; it is not written through.")
+            *problem = tr("\"%1\" is a symbolic link here; it is not written through.")
                            .arg(ftppath::printable(names.mid(0, i + 1).join(QLatin1Char('/'))));
             return QString();
         }
         if (last) {
             if (info.exists() && !info.isFile()) {
-                *problem = QStringLiteral("A folder or other non-file has this name here.");
+                *problem = tr("A folder or other non-file has this name here.");
                 return QString();
             }
             break;
         }
         if (info.exists() && !info.isDir()) {
-            *problem = QStringLiteral("\"%1\" is a file here, not a folder.")
+            *problem = tr("\"%1\" is a file here, not a folder.")
                            .arg(ftppath::printable(names.mid(0, i + 1).join(QLatin1Char('/'))));
             return QString();
         }
         if (!info.exists() && !QDir().mkdir(path)) {
-            *problem = QStringLiteral("The folder \"%1\" can't be made.")
+            *problem = tr("The folder \"%1\" can't be made.")
                            .arg(ftppath::printable(names.mid(0, i + 1).join(QLatin1Char('/'))));
             return QString();
         }
@@ -156,8 +168,7 @@ void DownloadJob::start() {
             if (!sink->file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
                 *error = {FtpErrorDomain::LocalFile,
                           0,
-                          QStringLiteral("The local file can't be written: %1")
-                              .arg(sink->file->errorString()),
+                          tr("The local file can't be written: %1").arg(sink->file->errorString()),
                           {},
                           0};
                 return nullptr;
@@ -177,11 +188,8 @@ void DownloadJob::start() {
                 // server's final reply says the file came whole anyway.
                 curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L) == CURLE_OK;
             if (!ok) {
-                *error = {FtpErrorDomain::Setup,
-                          0,
-                          QStringLiteral("libcurl refused the download's settings"),
-                          {},
-                          0};
+                *error = {
+                    FtpErrorDomain::Setup, 0, tr("libcurl refused the download's settings"), {}, 0};
                 return nullptr;
             }
             d->sinks[size_t(id)] = std::move(sink);
@@ -195,9 +203,13 @@ void DownloadJob::start() {
             if (!sink || r.error.isError() || sink->writeFailed) {
                 if (sink)
                     sink->file->cancelWriting();
+                // A local problem found before the transfer is this job's
+                // own words about writing; the engine's message for a local
+                // file speaks of reading one, as an upload does.
                 QString why = sink && sink->writeFailed
-                                  ? QStringLiteral("The local file can't be written: %1")
-                                        .arg(sink->writeError)
+                                  ? tr("The local file can't be written: %1").arg(sink->writeError)
+                              : r.error.domain == FtpErrorDomain::LocalFile
+                                  ? r.error.detail
                                   : streamErrorMessage(r.error);
                 fileEnded(id, why);
                 return;
@@ -211,8 +223,8 @@ void DownloadJob::start() {
                 return;
             }
             if (!sink->file->commit()) {
-                fileEnded(id, QStringLiteral("The local file can't be written: %1")
-                                  .arg(sink->file->errorString()));
+                fileEnded(id,
+                          tr("The local file can't be written: %1").arg(sink->file->errorString()));
                 return;
             }
             // The time the listing showed (to the second with MLSD, else to
@@ -227,7 +239,7 @@ void DownloadJob::start() {
         },
         [this](const FtpError& error) { finish(streamErrorMessage(error)); });
     if (!d->queue.begin(&problem)) {
-        finish(QStringLiteral("ERROR: Can't initiate FTP. ") + problem);
+        finish(tr("ERROR: Can't initiate FTP. %1").arg(problem));
         return;
     }
     for (int i = 0; i < m_files.size(); ++i)
@@ -237,50 +249,33 @@ void DownloadJob::start() {
 void DownloadJob::fileEnded(int id, const QString& error) {
     const QString& path = m_files[id].path;
     if (error.isEmpty()) {
-        m_done << path;
-        Q_EMIT message(QStringLiteral("Downloaded \"%1\"").arg(ftppath::printable(path)));
+        m_outcomes.setDone(path);
+        Q_EMIT message(tr("Downloaded \"%1\"").arg(ftppath::printable(path)));
         Q_EMIT fileDownloaded(path);
     } else {
-        m_failures.insert(path, error);
+        m_outcomes.setFailed(path, error);
     }
-    Q_EMIT progress(d->bytesDone, d->bytesTotal, m_done.size(), int(m_files.size()));
+    Q_EMIT progress(d->bytesDone, d->bytesTotal, int(m_outcomes.done().size()),
+                    int(m_files.size()));
     if (++m_ended == m_files.size())
         finish(QString());
 }
 
 QStringList DownloadJob::failedFiles() const {
-    QStringList out;
-    for (const File& f : m_files) {
-        if (!m_done.contains(f.path))
-            out << f.path;
-    }
-    return out;
+    return m_outcomes.failedFiles();
 }
 
 QString DownloadJob::failureOf(const QString& path) const {
-    if (m_done.contains(path))
-        return QString();
-    return m_failures.value(path, m_error.isEmpty() ? QStringLiteral("Not fetched") : m_error);
+    return m_outcomes.failureOf(path);
 }
 
 QString DownloadJob::resultText() const {
-    if (!m_error.isEmpty())
-        return m_error.startsWith(QLatin1String("ERROR: ")) ? m_error
-                                                            : QStringLiteral("ERROR: ") + m_error;
-    const QStringList failed = failedFiles();
-    if (failed.isEmpty())
-        return QStringLiteral("Successful download of all files");
-    if (failed.size() == 1)
-        return QStringLiteral("Error downloading \"%1\": %2")
-            .arg(ftppath::printable(failed.first()), failureOf(failed.first()));
-    return QStringLiteral("Error downloading %1 of %2 files")
-        .arg(failed.size())
-        .arg(m_files.size());
+    return m_outcomes.resultText(FileVerb::Download);
 }
 
 void DownloadJob::cancel() {
     if (!m_finished)
-        finish(QStringLiteral("Cancelled"));
+        finish(tr("Cancelled"));
 }
 
 void DownloadJob::finish(const QString& error) {
@@ -295,7 +290,8 @@ void DownloadJob::finish(const QString& error) {
             sink->file->cancelWriting();
     }
     d->sinks.clear();
-    m_failed = failedFiles();
+    m_outcomes.setJobError(error);
+    m_allDone = m_outcomes.failedFiles().isEmpty();
     Q_EMIT message(resultText());
     QMetaObject::invokeMethod(this, &DownloadJob::finished, Qt::QueuedConnection);
 }

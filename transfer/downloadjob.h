@@ -9,6 +9,7 @@
 #pragma once
 
 #include "core/sitestore.h"
+#include "transfer/fileoutcomes.h"
 #include "transfer/serverlisting.h"
 #include "transfer/sshhostkey.h"
 
@@ -19,6 +20,8 @@
 #include <memory>
 
 namespace morvane {
+
+struct KeptConnections;
 
 class DownloadJob : public QObject {
     Q_OBJECT
@@ -33,14 +36,17 @@ public:
     ~DownloadJob() override;
 
     void setReplyTimeout(int seconds);
+    // Before start(): fetch over the connections a walk of the same site
+    // left open (ServerWalk::takeConnections()) instead of logging in again.
+    void useConnections(std::shared_ptr<KeptConnections> kept);
     void start(); // returns at once; finished() follows, exactly once
     void cancel();
 
     bool isFinished() const { return m_finished; }
-    bool succeeded() const { return m_finished && m_error.isEmpty() && m_failed.isEmpty(); }
+    bool succeeded() const { return m_finished && m_error.isEmpty() && m_allDone; }
     QString resultText() const;
     QString errorText() const { return m_error; } // why the whole job stopped
-    QStringList downloadedFiles() const { return m_done; }
+    QStringList downloadedFiles() const { return m_outcomes.done(); }
     QStringList failedFiles() const; // in the order given
     QString failureOf(const QString& path) const;
     TrustProblem trustProblem() const;
@@ -69,9 +75,8 @@ private:
     QString m_siteFolder;
     QList<File> m_files;
     std::unique_ptr<Impl> d;
-    QStringList m_done;
-    QMap<QString, QString> m_failures;
-    QStringList m_failed;
+    FileOutcomes m_outcomes;
+    bool m_allDone = false;
     QString m_error;
     int m_replyTimeout = 60;
     int m_ended = 0;

@@ -283,6 +283,10 @@ bool ServerWalk::holdsUnlisted(const QString& folder) const {
                        [&](const QString& f) { return f == folder || f.startsWith(below); });
 }
 
+std::shared_ptr<KeptConnections> ServerWalk::takeConnections() {
+    return succeeded() ? d->queue.keepConnections() : nullptr;
+}
+
 void ServerWalk::cancel() {
     if (!m_finished)
         finish(QStringLiteral("Cancelled"));

@@ -22,6 +22,8 @@
 
 namespace morvane {
 
+struct KeptConnections;
+
 class ServerWalk : public QObject {
     Q_OBJECT
 public:
@@ -67,6 +69,9 @@ public:
     // Whether the times are exact to the second (MLSD) rather than to the
     // minute or the day.
     bool exactTimes() const { return m_mlsd; }
+    // After a walk that succeeded: its connections, still open and logged
+    // in, for the download or deletions that follow (useConnections()).
+    std::shared_ptr<KeptConnections> takeConnections();
 
 Q_SIGNALS:
     void finished();

@@ -1,6 +1,7 @@
 #include "transfer/transferjob.h"
 
 #include "transfer/curllanes.h"
+#include "transfer/fileoutcomes.h"
 
 #include "transfer/ftplog.h"
 #include "transfer/transferjob_p.h"
@@ -311,34 +312,10 @@ void TransferJob::Impl::checkFinished() {
         return;
     }
     const QStringList failed = q->failedFiles();
-    if (failed.isEmpty()) {
-        finish(
-            QCoreApplication::translate("morvane::TransferJob", "Successful upload of all files"),
-            Outcome::Succeeded);
-        return;
-    }
-    finish(failureSummary(failed), Outcome::Failed);
-}
-
-// The last status line of an upload that failed: with one file, that file
-// and why; with more, how many of how many, and the reason they share or
-// the first one's. Each file and its own reason are in failureOf().
-QString TransferJob::Impl::failureSummary(const QStringList& failed) const {
-    const QString first = q->failureOf(failed.first());
-    if (failed.size() == 1)
-        return QCoreApplication::translate("morvane::TransferJob", "Error uploading \"%1\": %2")
-            .arg(ftppath::printable(failed.first()), first);
-    const QString count =
-        QCoreApplication::translate("morvane::TransferJob", "Error uploading %1 of %2 files")
-            .arg(failed.size())
-            .arg(q->uploadedFiles().size() + failed.size());
-    const bool shared = std::all_of(failed.cbegin(), failed.cend(), [&](const QString& file) {
-        return q->failureOf(file) == first;
-    });
-    if (shared)
-        return count + QStringLiteral(": ") + first;
-    return count + QCoreApplication::translate("morvane::TransferJob", "; the first, \"%1\": %2")
-                       .arg(ftppath::printable(failed.first()), first);
+    finish(jobsummary::resultLine(FileVerb::Upload, failed,
+                                  q->uploadedFiles().size() + failed.size(),
+                                  [this](const QString& file) { return q->failureOf(file); }),
+           failed.isEmpty() ? Outcome::Succeeded : Outcome::Failed);
 }
 
 void TransferJob::Impl::finish(const QString& text, Outcome how) {

@@ -164,7 +164,6 @@ struct TransferJob::Impl {
     void removeTemporaryFile(int store);
     void cancelAndClean(const QString& finalText);
     void checkFinished();
-    QString failureSummary(const QStringList& failed) const;
     void failEverything(const FtpError& error);
     void stopEverything(const QString& itemError);
     void abortAll(const QString& finalText, Outcome how, const QString& itemError);

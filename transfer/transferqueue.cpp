@@ -16,6 +16,7 @@ constexpr int kMaxConnections = 64;
 constexpr int kMaxRetries = 3;
 constexpr int kRetryDelayMs = 250;
 constexpr int kMaxRefusals = 20;
+constexpr qint64 kMaxKeptIdleMs = 15000;
 
 int connectionLimit(const Site& site) {
     bool ok = false;
@@ -89,12 +90,22 @@ bool TransferQueue::begin(QString* problem) {
     // Every protocol on lanes: after a download or a listing, curl waits
     // for the server's final reply without returning (plain FTP too), which
     // on one event loop would hold every other connection meanwhile.
-    auto lanes = std::make_unique<CurlLanes>(m_limit);
-    if (!lanes->isUsable()) {
-        *problem = QStringLiteral("libcurl made no connection runner.");
-        return false;
+    if (m_kept && m_kept->runner && m_kept->lanes == m_limit &&
+        m_kept->idle.elapsed() < kMaxKeptIdleMs) {
+        m_driver = std::move(m_kept->runner);
+        m_lanes = m_kept->lanes;
+        m_everLoggedIn = m_kept->loggedIn;
+        m_limit = std::max(1, std::min(m_limit, m_kept->accepted));
+    } else {
+        auto lanes = std::make_unique<CurlLanes>(m_limit);
+        if (!lanes->isUsable()) {
+            *problem = QStringLiteral("libcurl made no connection runner.");
+            return false;
+        }
+        m_driver = std::move(lanes);
+        m_lanes = m_limit;
     }
-    m_driver = std::move(lanes);
+    m_kept.reset();
     m_driver->setConnectionCacheSize(m_limit);
     m_driver->setDoneHandler([this](CURL* easy, CURLcode code) { onDone(easy, code); });
     return true;
@@ -134,12 +145,16 @@ void TransferQueue::launch(int id) {
         return;
     }
     info->tag = id;
-    info->onLogin = [this, runner = m_driver.get()] {
-        runner->post([this] {
-            if (m_everLoggedIn)
+    info->onLogin = [self = std::weak_ptr<TransferQueue*>(m_self), runner = m_driver.get()] {
+        runner->post([self] {
+            const auto alive = self.lock();
+            if (!alive)
                 return;
-            m_everLoggedIn = true;
-            pump();
+            TransferQueue* queue = *alive;
+            if (queue->m_everLoggedIn)
+                return;
+            queue->m_everLoggedIn = true;
+            queue->pump();
         });
     };
     if (!m_driver->add(info->easy.get())) {
@@ -206,6 +221,10 @@ void TransferQueue::onDone(CURL* easy, CURLcode code) {
         });
         return;
     }
+    // The next transfer goes out first: what the owner does with this one
+    // (a downloaded file's commit waits for the disk) then overlaps with the
+    // server's replies to the next, instead of holding the connection idle.
+    pump();
     m_ended(id, r, *info);
     info.reset();
     pump();
@@ -214,6 +233,7 @@ void TransferQueue::onDone(CURL* easy, CURLcode code) {
 void TransferQueue::stopAll(const FtpError& error) {
     if (m_stopped_)
         return;
+    m_failed = true;
     stop();
     if (m_stopped)
         m_stopped(error);
@@ -227,6 +247,20 @@ void TransferQueue::stop() {
             m_driver->remove(info->easy.get());
     }
     m_running.clear();
+}
+
+std::shared_ptr<KeptConnections> TransferQueue::keepConnections() {
+    if (!m_driver || m_failed || !m_running.empty() || m_delayed > 0)
+        return nullptr;
+    stop();
+    auto kept = std::make_shared<KeptConnections>();
+    kept->lanes = m_lanes;
+    kept->accepted = m_limit;
+    kept->loggedIn = m_everLoggedIn;
+    kept->idle.start();
+    m_driver->setDoneHandler({});
+    kept->runner = std::move(m_driver);
+    return kept;
 }
 
 } // namespace morvane

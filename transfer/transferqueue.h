@@ -16,6 +16,7 @@
 #include "transfer/ftpaddress.h"
 #include "transfer/ftpstream.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 
@@ -25,6 +26,17 @@
 #include <unordered_map>
 
 namespace morvane {
+
+// The connections a finished queue still holds open, handed to the next
+// queue for the same site (a walk's to the download that follows it), so
+// that the second needs no login of its own.
+struct KeptConnections {
+    std::unique_ptr<CurlRunner> runner;
+    int lanes = 0;    // connections the runner was made for
+    int accepted = 0; // of them, what the server accepted at once
+    bool loggedIn = false;
+    QElapsedTimer idle; // since the queue that kept them ended
+};
 
 class TransferQueue {
 public:
@@ -56,6 +68,14 @@ public:
     void setLimit(int connections) { m_limit = std::max(1, connections); }
 
     void setHandlers(Prepare prepare, Ended ended, Stopped stopped);
+    // Before begin(): run on these connections instead of opening new ones.
+    // Ignored when they are not for as many connections as this queue's, or
+    // have been idle long enough (a question answered slowly) for a server
+    // or a router on the way to have dropped them unseen.
+    void useConnections(std::shared_ptr<KeptConnections> kept) { m_kept = std::move(kept); }
+    // Once idle: the open connections, for another queue; null when the
+    // queue stopped on an error or never ran. The queue runs nothing more.
+    std::shared_ptr<KeptConnections> keepConnections();
     // Makes the connection runner. False with `problem` set when libcurl
     // can't be used.
     bool begin(QString* problem);
@@ -76,6 +96,12 @@ private:
     void stopAll(const FtpError& error);
 
     QPointer<QObject> m_context;
+    // Calls the runner posts hold this weakly: the runner may outlive the
+    // queue when another queue takes its connections.
+    std::shared_ptr<TransferQueue*> m_self = std::make_shared<TransferQueue*>(this);
+    std::shared_ptr<KeptConnections> m_kept;
+    bool m_failed = false; // stopped by stopAll()
+    int m_lanes = 0;       // connections the runner was made for
     FtpServerAddress m_server;
     QStringList m_base;
     FtpCredentials m_credentials;

@@ -343,6 +343,7 @@ int runDownloadCommandLine(const QStringList& args, QTextStream& in, QTextStream
     }
 
     DownloadJob job(chosen->site, chosen->folder, files);
+    job.useConnections(walk.takeConnections()); // no second round of logins
     QElapsedTimer clock;
     clock.start();
     QObject::connect(&job, &DownloadJob::message, &job, [&](const QString& line) {
@@ -443,6 +444,7 @@ int runServerDeletions(const Site& siteAsStored, const QString& siteFolder, bool
             return uploadexit::NotConfirmed;
     }
     DeleteJob job(site, files, folders);
+    job.useConnections(walk.takeConnections());
     QObject::connect(&job, &DeleteJob::message, &job, [&](const QString& line) {
         out << escapeForTerminal(line) << '\n' << Qt::flush;
     });

@@ -18,7 +18,7 @@
 //
 //   BM_FirstConnection: a connection test (connect, TLS or SSH handshake,
 //     login, listing) on a new connection.
-#include "ftpserver.h"
+#include "benchserver.h"
 #include "transfer/transferjob.h"
 
 #include <QCoreApplication>
@@ -37,43 +37,11 @@
 #include <memory>
 
 using namespace morvane;
+using morvane::bench::envOr;
+using morvane::bench::Server;
+using morvane::bench::serverWithDelay;
 
 namespace {
-
-QString envOr(const char* name, const QString& fallback) {
-    const QString v = qEnvironmentVariable(name);
-    return v.isEmpty() ? fallback : v;
-}
-
-struct Server {
-    QString address;
-    QString root;
-    std::unique_ptr<test::FtpServer> process;
-    std::unique_ptr<QTemporaryDir> rootDir;
-};
-
-Server& serverWithDelay(int delayMs) {
-    static std::map<int, Server> servers;
-    Server& s = servers[delayMs];
-    if (!s.address.isEmpty())
-        return s;
-    const QString external = qEnvironmentVariable("MORVANE_BENCH_FTP_SERVER");
-    if (!external.isEmpty()) {
-        s.address = external;
-        s.root = qEnvironmentVariable("MORVANE_BENCH_FTP_ROOT");
-        return s;
-    }
-    s.rootDir = std::make_unique<QTemporaryDir>();
-    s.root = s.rootDir->path();
-    s.process = std::make_unique<test::FtpServer>();
-    test::FtpServerOptions options;
-    options.threaded = true;
-    options.delayMs = delayMs;
-    if (!s.process->start(s.root, options))
-        qFatal("FTP server did not start: %s", qPrintable(s.process->errorString()));
-    s.address = s.process->address();
-    return s;
-}
 
 // 1,000 files of 2 KB in 20 folders, made once per process.
 const QString& smallSite(QStringList* files) {
@@ -83,34 +51,16 @@ const QString& smallSite(QStringList* files) {
     if (list.isEmpty()) {
         if (path.isEmpty()) {
             path = dir.path();
-            QByteArray bytes(2048, 'x');
-            for (int i = 0; i < 1000; ++i) {
-                const QString rel = QStringLiteral("folder%1/file%2.html")
-                                        .arg(i % 20, 2, 10, QLatin1Char('0'))
-                                        .arg(i);
-                QDir().mkpath(path +
-                              QStringLiteral("/folder%1").arg(i % 20, 2, 10, QLatin1Char('0')));
-                QFile f(path + '/' + rel);
-                bytes[0] = char(i);
-                if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-                    qFatal("cannot write the benchmark site");
-            }
+            bench::writeSite(path, 1000, 20);
         }
-        QDirIterator it(path, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            list << QDir(path).relativeFilePath(it.next());
-        list.sort();
+        list = bench::filesBelow(path);
     }
     *files = list;
     return path;
 }
 
 bool runToEnd(TransferJob& job) {
-    QEventLoop loop;
-    QObject::connect(&job, &TransferJob::finished, &loop, &QEventLoop::quit);
-    job.start();
-    if (!job.isFinished())
-        loop.exec();
+    bench::runToEnd(job);
     return job.succeeded();
 }
 

@@ -36,6 +36,8 @@ def main():
     parser.add_argument("--plant", default="",
                         help="a file name put into every folder made by mkdir, as if another "
                              "client had uploaded it at once")
+    parser.add_argument("--request-log", default="",
+                        help="append the name of each file-system request to this file")
     parser.add_argument("--exit-on-stdin-eof", action="store_true")
     args = parser.parse_args()
 
@@ -93,14 +95,18 @@ def main():
         plain = getattr(Files, name)
 
         async def method(self, *a, **k):
-            await asyncio.sleep(args.delay_ms / 1000.0)
+            if args.request_log:
+                with log_lock, open(args.request_log, "a") as f:
+                    f.write(name + "\n")
+            if args.delay_ms:
+                await asyncio.sleep(args.delay_ms / 1000.0)
             result = plain(self, *a, **k)
             if asyncio.iscoroutine(result):
                 result = await result
             return result
         return method
 
-    if args.delay_ms:
+    if args.delay_ms or args.request_log:
         for name in ("open", "close", "read", "write", "stat", "lstat", "fstat", "setstat",
                      "fsetstat", "realpath", "mkdir", "remove", "rename", "posix_rename",
                      "scandir"):

@@ -5,6 +5,7 @@
 #include "core/exclusions.h"
 #include "testenv.h"
 #include "transfer/downloadjob.h"
+#include "transfer/fileoutcomes.h"
 #include "transfer/serverlisting.h"
 #include "upload/serverstate.h"
 #include "upload/sitecompare.h"
@@ -371,4 +372,101 @@ TEST(ServerState, KeptPerSiteAndServerFolder) {
     ASSERT_TRUE(writeFile(ServerState::pathFor(site, record), "{not json"));
     again.load(site, record);
     EXPECT_TRUE(again.isEmpty());
+}
+
+// The last status line of the upload, the download and the deletions, from
+// the one summary they share: each file counted once, the reason the
+// failures share or the first one's, and a job-wide error instead of any
+// file's.
+TEST(FileOutcomes, ResultLines) {
+    struct Case {
+        const char* name;
+        FileVerb verb;
+        QStringList files;
+        QStringList done;
+        QList<QPair<QString, QString>> failed;
+        QString jobError;
+        QString expected;
+        QStringList expectedFailed;
+    };
+    const QList<Case> cases = {
+        {"all downloaded",
+         FileVerb::Download,
+         {"a", "b"},
+         {"b", "a"},
+         {},
+         {},
+         "Successful download of all files",
+         {}},
+        {"one not deleted",
+         FileVerb::Delete,
+         {"a", "b"},
+         {"a"},
+         {{"b", "550 No"}},
+         {},
+         "Error deleting \"b\": 550 No",
+         {"b"}},
+        {"a shared reason",
+         FileVerb::Upload,
+         {"a", "b", "c"},
+         {"a"},
+         {{"b", "full"}, {"c", "full"}},
+         {},
+         "Error uploading 2 of 3 files: full",
+         {"b", "c"}},
+        {"different reasons",
+         FileVerb::Download,
+         {"a", "b", "c"},
+         {},
+         {{"b", "gone"}, {"a", "refused"}},
+         {},
+         "Error downloading 3 of 3 files; the first, \"a\": refused",
+         {"a", "b", "c"}},
+        {"a file named twice counts once",
+         FileVerb::Delete,
+         {"a", "a", "b"},
+         {"b"},
+         {},
+         {},
+         "Error deleting \"a\": Not run",
+         {"a"}},
+        {"the job stopped",
+         FileVerb::Download,
+         {"a", "b"},
+         {"a"},
+         {{"b", "x"}},
+         "Cancelled",
+         "ERROR: Cancelled",
+         {"b"}},
+        {"an error already marked",
+         FileVerb::Delete,
+         {"a"},
+         {},
+         {},
+         "ERROR: Can't initiate FTP.",
+         "ERROR: Can't initiate FTP.",
+         {"a"}},
+        {"a failure mended by a later success",
+         FileVerb::Upload,
+         {"a"},
+         {"a"},
+         {{"a", "x"}},
+         {},
+         "Successful upload of all files",
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FileOutcomes outcomes(c.files, "Not run");
+        for (const auto& [path, why] : c.failed)
+            outcomes.setFailed(path, why);
+        for (const QString& path : c.done)
+            outcomes.setDone(path);
+        outcomes.setJobError(c.jobError);
+        EXPECT_EQ(outcomes.resultText(c.verb), c.expected);
+        EXPECT_EQ(outcomes.failedFiles(), c.expectedFailed);
+        EXPECT_EQ(outcomes.done(), c.done);
+        for (const QString& path : c.done)
+            EXPECT_TRUE(outcomes.failureOf(path).isEmpty()) << path.toStdString();
+    }
 }
