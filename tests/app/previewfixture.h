@@ -9,6 +9,7 @@
 #include "siteserver.h"
 
 #include <QLabel>
+#include <QTest>
 #include <QToolButton>
 
 #include <chrono>
@@ -69,6 +70,31 @@ protected:
         EXPECT_TRUE(waitUntil([&] { return done; }, std::chrono::seconds(30)))
             << script.toStdString();
         return result;
+    }
+    // Waits until the page takes the pointer: a page that has loaded may not
+    // have drawn its first frame yet, and a click sent before then is lost.
+    // Mouse moves (which no page acts on here) are sent until one arrives.
+    bool waitForPointer(QWidget* target, QPoint at) {
+        js(QStringLiteral("window.__pointerSeen = false;"
+                          "document.addEventListener('mousemove',"
+                          " () => { window.__pointerSeen = true; }, {once: true})"));
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            QTest::mouseMove(target, at + QPoint(attempt % 2, 0));
+            if (waitUntil([&] { return js(QStringLiteral("window.__pointerSeen")).toBool(); },
+                          std::chrono::milliseconds(200)))
+                return true;
+        }
+        return false;
+    }
+    // Clicks and waits until the page has seen the click, so that what the
+    // test does next comes after it.
+    bool clickSeen(QWidget* target, QPoint at) {
+        js(QStringLiteral("if (window.__clicks === undefined) { window.__clicks = 0;"
+                          " document.addEventListener('mouseup', () => { ++window.__clicks; },"
+                          " true); }"));
+        const int before = js(QStringLiteral("window.__clicks")).toInt();
+        QTest::mouseClick(target, Qt::LeftButton, {}, at);
+        return waitUntil([&] { return js(QStringLiteral("window.__clicks")).toInt() > before; });
     }
     QString pageText() {
         return js(QStringLiteral("document.body ? document.body.innerText : ''")).toString();

@@ -99,7 +99,8 @@ TEST_F(PreviewIsolationTest, APageCannotGoToFilesOrUnknownSchemesOrSendTheUserAw
     ASSERT_TRUE(previewAndWait("wander.html"));
     ASSERT_TRUE(waitUntil([&] { return view()->url() == QUrl::fromLocalFile(at("landing.html")); },
                           std::chrono::seconds(30)));
-    ASSERT_TRUE(waitUntil([&] { return shown.size() >= 2; }));
+    ASSERT_TRUE(waitUntil([&] { return shown.size() >= 2; }))
+        << QUrl::toStringList(shown).join(u' ').toStdString();
     EXPECT_EQ(shown, (QList<QUrl>{QUrl::fromLocalFile(at("wander.html")),
                                   QUrl::fromLocalFile(at("landing.html"))}));
     EXPECT_EQ(pageText(), QStringLiteral("landed"));
@@ -124,6 +125,7 @@ TEST_F(PreviewIsolationTest, ALinkOutOfTheSiteOpensInTheBrowserOnlyOnTheUsersCli
     // The user clicks it: the browser gets it, the preview stays.
     QWidget* target = view()->widget()->focusProxy();
     ASSERT_NE(target, nullptr);
+    ASSERT_TRUE(waitForPointer(target, QPoint(50, 50)));
     QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(50, 50));
     ASSERT_TRUE(waitUntil([&] { return !RecordingPlatform::current().openedUrls.isEmpty(); }));
     EXPECT_EQ(RecordingPlatform::current().openedUrls, QList<QUrl>{outside});
@@ -297,12 +299,13 @@ TEST_F(PreviewIsolationTest, OnlyTheLinkTheUserActivatedGoesToTheBrowser) {
     ASSERT_TRUE(previewAndWait("hijack.html"));
     QWidget* target = view()->widget()->focusProxy();
     ASSERT_NE(target, nullptr);
+    ASSERT_TRUE(waitForPointer(target, QPoint(50, 150)));
     // A click beside the link, then on the link whose target the page swaps.
-    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(50, 150));
-    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(50, 50));
+    ASSERT_TRUE(clickSeen(target, QPoint(50, 150)));
+    ASSERT_TRUE(clickSeen(target, QPoint(50, 50)));
     js("window.hijack = false");
     // Then on the link as it is: that, and only that, reaches the browser.
-    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(50, 50));
+    ASSERT_TRUE(clickSeen(target, QPoint(52, 50)));
     ASSERT_TRUE(waitUntil([&] { return !RecordingPlatform::current().openedUrls.isEmpty(); }));
     js("1");
     EXPECT_EQ(RecordingPlatform::current().openedUrls, QList<QUrl>{outside});
