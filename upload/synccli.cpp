@@ -53,6 +53,8 @@ const char kDownloadUsage[] =
     "  -v, --verbose  show the FTP conversation's diagnostics\n"
     "  -h, --help     show this help\n"
     "\n"
+    "When standard error is a terminal, one line there shows the progress.\n"
+    "\n"
     "Exit status: 0 all files downloaded, 1 failure or files left alone,\n"
     "2 usage error, 3 nothing to download, 4 not confirmed (or --dry-run).\n";
 

@@ -42,6 +42,8 @@ const char kUsage[] = QT_TRANSLATE_NOOP(
     "  -v, --verbose  show the FTP conversation's diagnostics\n"
     "  -h, --help     show this help\n"
     "\n"
+    "When standard error is a terminal, one line there shows the progress.\n"
+    "\n"
     "Exit status: 0 all files uploaded, 1 failure, 2 usage error,\n"
     "3 nothing to upload, 4 not confirmed (or --dry-run).\n");
 
