@@ -24,7 +24,11 @@ inline constexpr int NotConfirmed = 4;  // stopped at the confirmation (--dry-ru
 // display on `err` (when standard error is a terminal). Needs a
 // QCoreApplication (the transfers run on its event loop); needs no display.
 int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
-                         QTextStream& err, bool progress = false);
+                         QTextStream& err, bool progress);
+inline int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
+                                QTextStream& err) {
+    return runUploadCommandLine(args, in, out, err, false);
+}
 
 // `morvane trust SITE`: shows the certificate (FTPS) or host key (SFTP) the
 // site's server presents, asks y/N on `in`, and on yes pins the certificate

@@ -207,8 +207,9 @@ TEST_F(UploadDeletionTest, DeletesOnlyWhatTheConfirmedListNamed) {
         EXPECT_FALSE(script.boxOnAtFirst) << "deleting is never chosen by default";
         EXPECT_EQ(script.boxName, "Also delete on the server files deleted here");
         EXPECT_EQ(script.deletionDialogs, c.dialogs);
-        if (c.dialogs > 0)
+        if (c.dialogs > 0) {
             EXPECT_EQ(script.deletionList, listed) << "every file is named before deletion";
+        }
         EXPECT_TRUE(QFileInfo::exists(server("www/new.html"))) << "the upload ran first";
         for (const QString& rel : c.gone)
             EXPECT_FALSE(QFileInfo::exists(server(rel))) << rel.toStdString();
@@ -218,8 +219,9 @@ TEST_F(UploadDeletionTest, DeletesOnlyWhatTheConfirmedListNamed) {
             EXPECT_TRUE(QFileInfo::exists(server(rel))) << rel;
         EXPECT_EQ(script.failedRows.size(), c.failedRows)
             << script.failedRows.join('|').toStdString();
-        if (c.failedRows > 0)
+        if (c.failedRows > 0) {
             EXPECT_TRUE(script.failedRows[0].startsWith("old.html: "));
+        }
         ftp.stop();
         root.remove();
         ASSERT_TRUE(QDir().mkpath(root.path()));
