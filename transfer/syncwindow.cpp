@@ -8,11 +8,17 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace morvane {
+
+namespace {
+// How often the bytes of the files in flight are read.
+constexpr int kPollMs = 250;
+} // namespace
 
 SyncWindow::SyncWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("SyncWindow"));
@@ -164,6 +170,17 @@ QStringList SyncWindow::download(const Site& site, const QString& siteFolder,
                 [this](qint64 bytesDone, qint64, int filesDone, int) {
                     m_progress->setDone(filesDone, bytesDone);
                 });
+        // The bytes of the files on their way, a few times a second.
+        QTimer poll;
+        poll.setInterval(kPollMs);
+        connect(&poll, &QTimer::timeout, m_progress, [this, &job] {
+            QList<TransferProgressView::Flight> running;
+            for (const DownloadJob::InFlight& f : job.inFlight())
+                running.append({f.path, f.size, f.received});
+            m_progress->showInFlight(running);
+        });
+        connect(&job, &DownloadJob::finished, &poll, &QTimer::stop);
+        poll.start();
         const bool again = runJob(job);
         done << job.downloadedFiles();
         if (!again)

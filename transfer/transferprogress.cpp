@@ -44,6 +44,12 @@ qint64 TransferProgress::secondsLeft() const {
     const double speed = bytesPerSecond();
     if (speed <= 0.0 || m_bytesTotal <= m_bytesDone)
         return -1;
+    // Until a second has passed and a hundredth of the bytes is done, the
+    // speed says little: the first files of a site are often its small
+    // pages, sent at the pace of the server's replies rather than of the
+    // line, and would promise hours for what takes seconds.
+    if (m_nowMs - m_startMs < 1000 || m_bytesDone * 100 < m_bytesTotal)
+        return -1;
     return qint64(std::ceil(double(m_bytesTotal - m_bytesDone) / speed));
 }
 

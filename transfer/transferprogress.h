@@ -33,7 +33,8 @@ public:
     // Bytes per second since the start; 0 before any byte is done.
     double bytesPerSecond() const;
     // Whole seconds left at the speed so far, rounded up; -1 when it can't
-    // be told (no speed yet, nothing left, no byte total).
+    // be told (no speed yet, nothing left, no byte total, or less than a
+    // second or a hundredth of the bytes done).
     qint64 secondsLeft() const;
     // Whether the current file is large enough for a bar of its own.
     bool showsFileBar() const { return m_currentSize > kFileBarAbove; }

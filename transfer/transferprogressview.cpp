@@ -48,6 +48,7 @@ TransferProgressView::TransferProgressView(QWidget* parent) : QWidget(parent) {
 
 void TransferProgressView::startBusy() {
     m_model.start(0, 0, 0);
+    m_completedBytes = 0;
     m_clock.start();
     m_overall->setRange(0, 0);
     m_overall->setTextVisible(false);
@@ -70,17 +71,27 @@ void TransferProgressView::setDone(int filesDone, qint64 bytesDone) {
         m_overall->setRange(0, std::max(1, m_model.filesTotal()));
         m_overall->setTextVisible(true);
     }
+    m_completedBytes = bytesDone;
     m_model.setDone(filesDone, bytesDone, m_clock.elapsed());
     refresh();
 }
 
-void TransferProgressView::setCurrentFile(const QString& path, qint64 size) {
-    m_model.setCurrentFile(path, size);
-    refresh();
-}
-
-void TransferProgressView::setCurrentBytes(qint64 bytes) {
-    m_model.setCurrentBytes(bytes);
+void TransferProgressView::showInFlight(const QList<Flight>& running) {
+    qint64 bytes = m_completedBytes;
+    const Flight* largest = nullptr;
+    for (const Flight& f : running) {
+        bytes += std::max<qint64>(0, f.bytes);
+        if (!largest || f.size > largest->size)
+            largest = &f;
+    }
+    m_model.setDone(m_model.filesDone(), bytes, m_clock.elapsed());
+    if (largest) {
+        if (largest->path != m_model.currentFile())
+            m_model.setCurrentFile(largest->path, largest->size);
+        m_model.setCurrentBytes(largest->bytes);
+    } else {
+        m_model.setCurrentFile(QString(), 0);
+    }
     refresh();
 }
 
@@ -101,8 +112,10 @@ void TransferProgressView::refresh() {
     if (m_overall->maximum() > 0)
         m_overall->setValue(std::min(m_model.filesDone(), m_overall->maximum()));
     m_counts->setText(m_model.countsText());
+    // The line stays while the run lasts (empty between files), so that the
+    // bars below it do not jump.
     const QString file = m_model.currentFile();
-    m_file->setVisible(!file.isEmpty());
+    m_file->setVisible(m_model.filesTotal() > 0);
     m_file->setText(file.isEmpty() ? QString() : ftppath::printable(file));
     const bool bar = m_model.showsFileBar();
     m_fileBar->setVisible(bar);

@@ -8,6 +8,7 @@
 #include "transfer/transferprogress.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QWidget>
 
 class QLabel;
@@ -24,9 +25,16 @@ public:
     void start(int filesTotal, qint64 bytesTotal);
     // A run whose totals are not known yet (a listing): the bar spins.
     void startBusy();
+    // Files and bytes of the files completed.
     void setDone(int filesDone, qint64 bytesDone);
-    void setCurrentFile(const QString& path, qint64 size);
-    void setCurrentBytes(qint64 bytes);
+    // The files in flight (path, size, bytes so far): their bytes count as
+    // done, and the largest is shown as the current file.
+    struct Flight {
+        QString path;
+        qint64 size = 0;
+        qint64 bytes = 0;
+    };
+    void showInFlight(const QList<Flight>& running);
     // The run ended: the bar full on success, else as far as it got.
     void finish(bool succeeded);
 
@@ -41,6 +49,7 @@ private:
 
     TransferProgress m_model;
     QElapsedTimer m_clock;
+    qint64 m_completedBytes = 0;
     QLabel* m_file = nullptr;
     QProgressBar* m_fileBar = nullptr;
     QProgressBar* m_overall = nullptr;

@@ -12,6 +12,7 @@
 #include <QNetworkInformation>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -117,12 +118,23 @@ TransferWindow::TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent
 
     connect(m_button, &QPushButton::clicked, this, &TransferWindow::actionButton);
     connect(m_retry, &QPushButton::clicked, this, &TransferWindow::retryFailed);
+    // The bytes of the files on their way, a few times a second.
+    m_poll = new QTimer(this);
+    m_poll->setInterval(250);
+    connect(m_poll, &QTimer::timeout, this, [this] {
+        QList<TransferProgressView::Flight> running;
+        for (const TransferJob::InFlight& f : m_job->inFlight())
+            running.append({f.path, f.size, f.sent});
+        m_view->showInFlight(running);
+    });
     connectJob();
 }
 
 TransferWindow::~TransferWindow() = default;
 
 void TransferWindow::connectJob() {
+    if (!m_sizes.isEmpty())
+        m_poll->start();
     connect(m_job.get(), &TransferJob::message, this, &TransferWindow::showMessage);
     connect(m_job.get(), &TransferJob::fileUploaded, this, &TransferWindow::fileSent);
     connect(m_job.get(), &TransferJob::finished, this, &TransferWindow::curlFinished);
@@ -142,6 +154,8 @@ void TransferWindow::setFiles(const QList<File>& files) {
     m_view->setVisible(!files.isEmpty());
     m_progress->setVisible(files.isEmpty());
     m_view->start(int(files.size()), bytes);
+    if (!files.isEmpty())
+        m_poll->start();
 }
 
 void TransferWindow::fileSent(const QString& path) {
@@ -252,6 +266,7 @@ void TransferWindow::curlFinished() {
                           : m_job->outcome() == TransferJob::Outcome::Cancelled ? tr("Stopped")
                                                                                 : tr("Failed"));
     m_progress->setProperty("failed", !ok);
+    m_poll->stop();
     m_view->finish(ok);
     if (m_job->outcome() == TransferJob::Outcome::Failed) {
         const QStringList failed = m_job->failedFiles();

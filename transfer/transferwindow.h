@@ -25,6 +25,7 @@ class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace morvane {
 
@@ -92,6 +93,7 @@ private:
     QPushButton* m_retry = nullptr;
     TransferProgressView* m_view = nullptr;
     RetryMaker m_retryMaker;
+    QTimer* m_poll = nullptr;       // reads the bytes in flight while an upload runs
     QHash<QString, qint64> m_sizes; // of the files to send; empty: no progress shown
     int m_filesSent = 0;
     qint64 m_bytesSent = 0;

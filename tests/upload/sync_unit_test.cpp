@@ -402,8 +402,12 @@ TEST(TransferProgress, SpeedTimeLeftAndCounts) {
         // Minutes and hours are written as such.
         {2, 100 * MB, 1, MB, 1000, double(MB), 99,
          "1 of 2 files, 1.0 MB of 100.0 MB, 1.0 MB/s, about 1 min 39 s left"},
-        {2, 8000 * MB, 1, MB, 1000, double(MB), 7999,
-         "1 of 2 files, 1.0 MB of 7.8 GB, 1.0 MB/s, about 2 h 13 min left"},
+        {2, 8000 * MB, 1, 100 * MB, 100000, double(MB), 7900,
+         "1 of 2 files, 100.0 MB of 7.8 GB, 1.0 MB/s, about 2 h 11 min left"},
+        // Small pages first: under a hundredth of the bytes, no guess yet.
+        {33, 17 * MB, 9, 135, 4000, 33.75, -1, "9 of 33 files, 135 B of 17.0 MB, 33 B/s"},
+        // Nor within the first second.
+        {2, 2 * MB, 1, MB, 500, double(2 * MB), -1, "1 of 2 files, 1.0 MB of 2.0 MB, 2.0 MB/s"},
         // All done: no time left shown.
         {1, 512, 1, 512, 500, 1024.0, -1, "1 of 1 file, 512 B of 512 B, 1.0 KB/s"},
         // Deletions have no bytes: files only.
