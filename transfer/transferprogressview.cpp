@@ -16,6 +16,17 @@ namespace {
 int kilobytes(qint64 bytes) {
     return int(std::min<qint64>(bytes / 1024, std::numeric_limits<int>::max()));
 }
+// The overall bar runs over the bytes when the run has a byte total (a
+// large file weighs as it takes time), else over the files; in steps of a
+// thousandth either way.
+constexpr int kSteps = 1000;
+int overallValue(const TransferProgress& p) {
+    if (p.bytesTotal() > 0)
+        return int(std::min<qint64>(kSteps, p.bytesDone() * kSteps / p.bytesTotal()));
+    if (p.filesTotal() > 0)
+        return int(std::min<qint64>(kSteps, qint64(p.filesDone()) * kSteps / p.filesTotal()));
+    return 0;
+}
 } // namespace
 
 TransferProgressView::TransferProgressView(QWidget* parent) : QWidget(parent) {
@@ -60,7 +71,7 @@ void TransferProgressView::startBusy() {
 void TransferProgressView::start(int filesTotal, qint64 bytesTotal) {
     startBusy();
     m_model.start(filesTotal, bytesTotal, 0);
-    m_overall->setRange(0, std::max(1, filesTotal));
+    m_overall->setRange(0, kSteps);
     m_overall->setValue(0);
     m_overall->setTextVisible(true);
     refresh();
@@ -68,7 +79,7 @@ void TransferProgressView::start(int filesTotal, qint64 bytesTotal) {
 
 void TransferProgressView::setDone(int filesDone, qint64 bytesDone) {
     if (m_overall->maximum() == 0) { // the totals came with the first figures
-        m_overall->setRange(0, std::max(1, m_model.filesTotal()));
+        m_overall->setRange(0, kSteps);
         m_overall->setTextVisible(true);
     }
     m_completedBytes = bytesDone;
@@ -96,9 +107,8 @@ void TransferProgressView::showInFlight(const QList<Flight>& running) {
 }
 
 void TransferProgressView::finish(bool succeeded) {
-    m_overall->setRange(0, std::max(1, m_model.filesTotal()));
-    m_overall->setValue(succeeded ? m_overall->maximum()
-                                  : std::min(m_model.filesDone(), m_overall->maximum()));
+    m_overall->setRange(0, kSteps);
+    m_overall->setValue(succeeded ? kSteps : overallValue(m_model));
     m_overall->setTextVisible(true);
     m_file->hide();
     m_fileBar->hide();
@@ -110,7 +120,7 @@ void TransferProgressView::finish(bool succeeded) {
 
 void TransferProgressView::refresh() {
     if (m_overall->maximum() > 0)
-        m_overall->setValue(std::min(m_model.filesDone(), m_overall->maximum()));
+        m_overall->setValue(overallValue(m_model));
     m_counts->setText(m_model.countsText());
     // The line stays while the run lasts (empty between files), so that the
     // bars below it do not jump.

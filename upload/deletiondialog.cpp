@@ -50,7 +50,7 @@ ServerDeletionDialog::ServerDeletionDialog(const Site& site,
 
     auto* buttons = new QDialogButtonBox(this);
     m_cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
-    m_delete = buttons->addButton(tr("Delete on Server"), QDialogButtonBox::AcceptRole);
+    m_delete = buttons->addButton(tr("&Delete on Server"), QDialogButtonBox::AcceptRole);
     m_cancel->setObjectName(QStringLiteral("cancel"));
     m_delete->setObjectName(QStringLiteral("delete"));
     // The harmless answer is the default.

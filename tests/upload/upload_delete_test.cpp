@@ -228,4 +228,49 @@ TEST_F(UploadDeletionTest, DeletesOnlyWhatTheConfirmedListNamed) {
     }
 }
 
+// Retry Failed in the upload's window sends again the files that failed,
+// in the same window, and their marks go once the server has them.
+TEST_F(UploadDeletionTest, RetryFailedSendsTheFailedFilesAgain) {
+    FtpServerOptions options;
+    // Its stores fail more often than the job tries again by itself.
+    options.abortNames = {"new.html"};
+    options.faultTimes = 4;
+    startServer(options);
+    int retries = 0;
+    QTimer timer;
+    QPointer<QWidget> clicked;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == clicked)
+            return;
+        if (modal->objectName() == QLatin1String("Upload")) {
+            clicked = modal;
+            QMetaObject::invokeMethod(
+                modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                &QPushButton::click, Qt::QueuedConnection);
+            return;
+        }
+        auto* retry = modal->findChild<QPushButton*>(QStringLiteral("retryFailed"));
+        if (retry && retry->isVisible() && retries == 0) {
+            ++retries;
+            retry->click();
+            return;
+        }
+        for (QPushButton* b : modal->findChildren<QPushButton*>()) {
+            if (b->isVisible() && b->isEnabled() && b->text() == QLatin1String("OK")) {
+                clicked = modal;
+                QMetaObject::invokeMethod(b, &QPushButton::click, Qt::QueuedConnection);
+                return;
+            }
+        }
+    });
+    timer.start();
+    EXPECT_EQ(upload(), PublishOutcome::Uploaded);
+    EXPECT_EQ(retries, 1);
+    EXPECT_EQ(morvane::test::readFile(server("www/new.html")), "<p>new</p>");
+    record.load();
+    EXPECT_FALSE(record.paths().contains(site + "/new.html")) << "sent on the retry: unmarked";
+}
+
 } // namespace
