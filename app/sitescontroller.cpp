@@ -33,8 +33,8 @@ QString kEditSite() {
 // Whether the folder holds anything (hidden names too).
 bool holdsFiles(const QString& folder) {
     return !folder.isEmpty() &&
-           !QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                   QDir::NoDotAndDotDot)
+           !QDir(folder)
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
                 .isEmpty();
 }
 
