@@ -73,9 +73,8 @@ QString TransferProgress::durationText(qint64 seconds) {
 }
 
 QString TransferProgress::countsText() const {
-    const QString files = m_filesTotal == 1
-                              ? tr("%1 of 1 file").arg(m_filesDone)
-                              : tr("%1 of %2 files").arg(m_filesDone).arg(m_filesTotal);
+    QString files = m_filesTotal == 1 ? tr("%1 of 1 file").arg(m_filesDone)
+                                      : tr("%1 of %2 files").arg(m_filesDone).arg(m_filesTotal);
     if (m_bytesTotal <= 0)
         return files;
     QString text = tr("%1, %2 of %3, %4/s")
