@@ -166,19 +166,22 @@ QStringList SyncWindow::download(const Site& site, const QString& siteFolder,
             bytes += std::max<qint64>(0, f.server.size);
         m_progress->start(int(pending.size()), bytes);
         connect(&job, &DownloadJob::message, m_status, &QLabel::setText);
-        connect(&job, &DownloadJob::progress, m_progress,
-                [this](qint64 bytesDone, qint64, int filesDone, int) {
-                    m_progress->setDone(filesDone, bytesDone);
-                });
-        // The bytes of the files on their way, a few times a second.
-        QTimer poll;
-        poll.setInterval(kPollMs);
-        connect(&poll, &QTimer::timeout, m_progress, [this, &job] {
+        // The bytes of the files on their way count too, read a few times a
+        // second and whenever a file is done.
+        auto showInFlight = [this, &job] {
             QList<TransferProgressView::Flight> running;
             for (const DownloadJob::InFlight& f : job.inFlight())
                 running.append({f.path, f.size, f.received});
             m_progress->showInFlight(running);
-        });
+        };
+        connect(&job, &DownloadJob::progress, m_progress,
+                [this, showInFlight](qint64 bytesDone, qint64, int filesDone, int) {
+                    m_progress->setDone(filesDone, bytesDone);
+                    showInFlight();
+                });
+        QTimer poll;
+        poll.setInterval(kPollMs);
+        connect(&poll, &QTimer::timeout, m_progress, showInFlight);
         connect(&job, &DownloadJob::finished, &poll, &QTimer::stop);
         poll.start();
         const bool again = runJob(job);

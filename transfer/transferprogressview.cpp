@@ -88,13 +88,19 @@ void TransferProgressView::setDone(int filesDone, qint64 bytesDone) {
 }
 
 void TransferProgressView::showInFlight(const QList<Flight>& running) {
+    // The file shown stays while it runs; then the largest running one.
     qint64 bytes = m_completedBytes;
     const Flight* largest = nullptr;
+    const Flight* current = nullptr;
     for (const Flight& f : running) {
         bytes += std::max<qint64>(0, f.bytes);
         if (!largest || f.size > largest->size)
             largest = &f;
+        if (f.path == m_model.currentFile())
+            current = &f;
     }
+    if (current)
+        largest = current;
     m_model.setDone(m_model.filesDone(), bytes, m_clock.elapsed());
     if (largest) {
         if (largest->path != m_model.currentFile())

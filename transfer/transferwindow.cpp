@@ -121,12 +121,7 @@ TransferWindow::TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent
     // The bytes of the files on their way, a few times a second.
     m_poll = new QTimer(this);
     m_poll->setInterval(250);
-    connect(m_poll, &QTimer::timeout, this, [this] {
-        QList<TransferProgressView::Flight> running;
-        for (const TransferJob::InFlight& f : m_job->inFlight())
-            running.append({f.path, f.size, f.sent});
-        m_view->showInFlight(running);
-    });
+    connect(m_poll, &QTimer::timeout, this, &TransferWindow::showInFlight);
     connectJob();
 }
 
@@ -164,6 +159,14 @@ void TransferWindow::fileSent(const QString& path) {
     ++m_filesSent;
     m_bytesSent += m_sizes.value(path);
     m_view->setDone(m_filesSent, m_bytesSent);
+    showInFlight(); // the files still on their way count too
+}
+
+void TransferWindow::showInFlight() {
+    QList<TransferProgressView::Flight> running;
+    for (const TransferJob::InFlight& f : m_job->inFlight())
+        running.append({f.path, f.size, f.sent});
+    m_view->showInFlight(running);
 }
 
 // The files that failed go again in a new job, in this window.

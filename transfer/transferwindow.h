@@ -83,6 +83,7 @@ private:
     void connectJob();
     void retryFailed();
     void fileSent(const QString& path);
+    void showInFlight();
 
     std::unique_ptr<TransferJob> m_job;
     std::unique_ptr<PasswordRequest> m_password;
