@@ -136,6 +136,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
             &SyncController::downloadSite);
     connect(m_window->actionCompareWithServer(), &QAction::triggered, m_sync,
             &SyncController::compareWithServer);
+    connect(m_sites, &SitesController::compareOffered, m_sync, &SyncController::offerCompare);
     m_encodings = new EncodingController(m_window.get(), m_openFiles, this);
     m_editMenu = new EditMenuController(*m_window, *m_openFiles, this);
     m_editingTools = new EditingToolsController(*m_window, *m_openFiles, *settings, this);

@@ -63,7 +63,7 @@ int runTool(int argc, char** argv) {
         : std::strcmp(argv[1], "compare") == 0 ? morvane::runCompareCommandLine(args, in, out, err)
         : std::strcmp(argv[1], "download") == 0
             ? morvane::runDownloadCommandLine(args, in, out, err, ::isatty(STDERR_FILENO) != 0)
-            : morvane::runUploadCommandLine(args, in, out, err);
+            : morvane::runUploadCommandLine(args, in, out, err, ::isatty(STDERR_FILENO) != 0);
     morvane::Platform::install(nullptr);
     return rc;
 }

@@ -30,10 +30,20 @@ QString kEditSite() {
     return QCoreApplication::translate("morvane::SitesController", "Edit...");
 }
 
+// Whether the folder holds anything (hidden names too).
+bool holdsFiles(const QString& folder) {
+    return !folder.isEmpty() &&
+           !QDir(folder)
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                .isEmpty();
+}
+
 int findTitle(const QComboBox* popup, const QString& title) {
     return popup->findText(title, Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 } // namespace
+
+const QString SitesController::kCompareOfferKey = QStringLiteral("compareoffer");
 
 SitesController::SitesController(MainWindow& window, OutlineController& outline,
                                  OpenFilesController& openFiles, DiskWatchController& diskWatch,
@@ -204,6 +214,31 @@ void SitesController::editSite(const QString& requested) {
         name.clear();
     }
     setSiteToCurrent(name.isEmpty() ? kNoneChosen() : name);
+    if (!name.isEmpty())
+        offerCompareOnce(name, requested.isEmpty());
+}
+
+void SitesController::offerCompareOnce(const QString& name, bool created) {
+    Site* site = sitestore::find(m_sites, name);
+    if (!site)
+        return;
+    if (created)
+        site->setValue(kCompareOfferKey, QStringLiteral("1"));
+    if (site->value(kCompareOfferKey).isEmpty())
+        return;
+    // Without a server there is nothing to compare with yet: the offer
+    // waits for the site's next save.
+    if (site->server().trimmed().isEmpty()) {
+        if (created)
+            storeSites();
+        return;
+    }
+    const bool offer = name == m_currentSite && holdsFiles(m_siteFolderLocal);
+    site->remove(kCompareOfferKey);
+    if (!storeSites())
+        Platform::instance().alert(tr("Can't save the list of sites."), QString());
+    if (offer)
+        Q_EMIT compareOffered();
 }
 
 void SitesController::actionPopupSites(int index) {

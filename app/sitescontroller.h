@@ -61,13 +61,25 @@ public:
     // during an upload): replaces the entry of that name and stores the list.
     void keepSite(const Site& site);
 
+    // Site key of a site made in the dialog whose comparison with the server
+    // is still to be offered: set to "1" when the dialog creates the site,
+    // removed once the offer was made (or the site's folder held nothing
+    // then). Sites stored without it are never offered one.
+    static const QString kCompareOfferKey;
+
 Q_SIGNALS:
     // The site dialog's Help button was pressed (the guide opens modally).
     void helpRequested();
+    // The current site is new, has a server, and its folder already holds
+    // files: a comparison with the server is offered (once per site).
+    void compareOffered();
 
 private:
     // Writes the list to the settings file; false when that failed.
     bool storeSites();
+    // After the dialog saved `name`: offers the comparison when its time
+    // has come (see kCompareOfferKey).
+    void offerCompareOnce(const QString& name, bool created);
 
     MainWindow& m_window;
     OutlineController& m_outline;

@@ -201,6 +201,18 @@ void SyncController::deleteOnServer(const Prepared& p, const QStringList& paths)
         Platform::instance().alert(tr("The server's state could not be remembered."), problem);
 }
 
+void SyncController::offerCompare() {
+    const Site* site = m_site ? m_site() : nullptr;
+    if (!site)
+        return;
+    if (Platform::instance().question(
+            tr("Compare \"%1\" with its server?").arg(site->name()),
+            tr("The site's folder already holds files. A comparison lists the files that are "
+               "only here, only on the server, or differ, and changes nothing by itself."),
+            {tr("Not Now"), tr("Compare with Server")}, 1) == 1)
+        compareWithServer();
+}
+
 void SyncController::compareWithServer() {
     Prepared p;
     if (!prepare(&p))

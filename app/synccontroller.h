@@ -32,6 +32,9 @@ public:
 
     void downloadSite();
     void compareWithServer();
+    // Asks whether to compare a new site, whose folder already holds files,
+    // with its server ("Compare with Server" is the default); yes compares.
+    void offerCompare();
 
     // Tests answer the comparison themselves: called with the dialog before
     // it runs; when set, the dialog is not run (the hook chooses).

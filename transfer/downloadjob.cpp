@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <vector>
 
 namespace morvane {
@@ -21,7 +22,7 @@ namespace {
 // temporary file only; committed or dropped on the job's thread.
 struct Sink {
     std::unique_ptr<QSaveFile> file;
-    qint64 written = 0;
+    std::atomic<qint64> written{0}; // counted on the transfer's thread
     bool writeFailed = false;
     QString writeError;
 };
@@ -259,6 +260,16 @@ void DownloadJob::fileEnded(int id, const QString& error) {
                     int(m_files.size()));
     if (++m_ended == m_files.size())
         finish(QString());
+}
+
+QList<DownloadJob::InFlight> DownloadJob::inFlight() const {
+    QList<InFlight> out;
+    for (size_t i = 0; i < d->sinks.size(); ++i) {
+        if (d->sinks[i])
+            out.append({m_files[qsizetype(i)].path, m_files[qsizetype(i)].server.size,
+                        d->sinks[i]->written.load(std::memory_order_relaxed)});
+    }
+    return out;
 }
 
 QStringList DownloadJob::failedFiles() const {

@@ -53,6 +53,15 @@ public:
     SshHostKey hostKey() const;
     int transfersMade() const;
 
+    // The files being fetched now: relative path, size the listing gave,
+    // bytes written so far (for a progress display).
+    struct InFlight {
+        QString path;
+        qint64 size = 0;
+        qint64 received = 0;
+    };
+    QList<InFlight> inFlight() const;
+
     // Where `relative` may be written below `siteFolder`: its full path,
     // after making the folders it needs. Empty with `problem` set when a
     // name is unsafe, or a file or folder on the way is a symbolic link or

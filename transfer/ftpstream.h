@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -98,7 +99,8 @@ struct StreamInfo {
     std::vector<bool> optionalCommands;
     std::unique_ptr<QFile> file; // the local file of a store
     qint64 fileSize = 0;         // when the transfer started
-    qint64 bytesRead = 0;
+    // Counted on the transfer's thread, read by the job's for its progress.
+    std::atomic<qint64> bytesRead{0};
     QString localError; // set when reading the local file failed
     FtpListingParser listing;
     // A listing must arrive whole within the reply timeout of its first

@@ -1,26 +1,23 @@
 #include "transfer/syncwindow.h"
 
 #include "transfer/ftpaddress.h"
+#include "transfer/transferprogressview.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace morvane {
 
 namespace {
-
-QString sizeText(qint64 bytes) {
-    if (bytes < 1024)
-        return SyncWindow::tr("%1 B").arg(bytes);
-    if (bytes < qint64{1024} * 1024)
-        return SyncWindow::tr("%1 KB").arg(double(bytes) / 1024.0, 0, 'f', 1);
-    return SyncWindow::tr("%1 MB").arg(double(bytes) / (1024.0 * 1024.0), 0, 'f', 1);
-}
-
+// How often the bytes of the files in flight are read.
+constexpr int kPollMs = 250;
 } // namespace
 
 SyncWindow::SyncWindow(QWidget* parent) : QDialog(parent) {
@@ -33,13 +30,7 @@ SyncWindow::SyncWindow(QWidget* parent) : QDialog(parent) {
     m_status->setAccessibleName(tr("Transfer status"));
     m_status->setWordWrap(true);
     m_status->setTextFormat(Qt::PlainText);
-    m_overall = new QProgressBar(this);
-    m_overall->setObjectName(QStringLiteral("overall"));
-    m_overall->setAccessibleName(tr("Overall progress"));
-    m_overall->setRange(0, 0);
-    m_counts = new QLabel(this);
-    m_counts->setObjectName(QStringLiteral("counts"));
-    m_counts->setAccessibleName(tr("Files and bytes done, speed and time left"));
+    m_progress = new TransferProgressView(this);
     m_failed = new QListWidget(this);
     m_failed->setObjectName(QStringLiteral("failedList"));
     m_failed->setAccessibleName(tr("Files that failed"));
@@ -57,8 +48,7 @@ SyncWindow::SyncWindow(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_status);
-    layout->addWidget(m_overall);
-    layout->addWidget(m_counts);
+    layout->addWidget(m_progress);
     layout->addWidget(m_failed, 1);
     auto* row = new QHBoxLayout;
     row->addStretch();
@@ -83,6 +73,14 @@ SyncWindow::SyncWindow(QWidget* parent) : QDialog(parent) {
 
 SyncWindow::~SyncWindow() = default;
 
+QProgressBar* SyncWindow::overall() const {
+    return m_progress->overall();
+}
+
+QLabel* SyncWindow::counts() const {
+    return m_progress->counts();
+}
+
 void SyncWindow::reject() {
     // Escape and the window's close button stop a running job; once it has
     // ended they close the window.
@@ -101,31 +99,36 @@ void SyncWindow::begin(const QString& text) {
     m_failed->clear();
     m_failed->hide();
     m_retry->hide();
-    m_counts->clear();
-    m_overall->setRange(0, 0);
+    m_progress->startBusy();
     m_button->setText(tr("Stop"));
     m_button->setEnabled(true);
-    m_clock.start();
 }
 
-void SyncWindow::showFailures(const QStringList& lines) {
-    m_failed->clear();
-    m_failed->addItems(lines);
-    m_failed->setVisible(!lines.isEmpty());
-}
-
-void SyncWindow::showProgress(qint64 bytes, qint64 total, int done, int count) {
-    m_overall->setRange(0, std::max(1, count));
-    m_overall->setValue(done);
-    const double seconds = std::max<qint64>(1, m_clock.elapsed()) / 1000.0;
-    const double speed = double(bytes) / seconds;
-    QString left;
-    if (speed > 0 && total > bytes)
-        left = tr(", about %1 s left").arg(qint64(double(total - bytes) / speed) + 1);
-    m_counts->setText(tr("%1 of %2 files, %3 of %4, %5/s%6")
-                          .arg(done)
-                          .arg(count)
-                          .arg(sizeText(bytes), sizeText(total), sizeText(qint64(speed)), left));
+template <typename Job> bool SyncWindow::runJob(Job& job) {
+    m_cancel = [&job] { job.cancel(); };
+    connect(&job, &Job::finished, this, [this, &job] {
+        m_ended = true;
+        m_cancel = nullptr;
+        m_status->setText(job.resultText());
+        QStringList lines;
+        for (const QString& f : job.failedFiles())
+            lines << tr("%1: %2").arg(ftppath::printable(f), job.failureOf(f));
+        m_progress->finish(lines.isEmpty());
+        m_failed->clear();
+        m_failed->addItems(lines);
+        m_failed->setVisible(!lines.isEmpty());
+        if (lines.isEmpty()) {
+            accept();
+            return;
+        }
+        m_retry->setVisible(job.trustProblem() == TrustProblem::None);
+        m_button->setText(tr("OK"));
+        m_button->setEnabled(true);
+    });
+    job.start();
+    exec();
+    m_cancel = nullptr;
+    return m_retryAsked;
 }
 
 bool SyncWindow::walk(ServerWalk& walk) {
@@ -139,7 +142,7 @@ bool SyncWindow::walk(ServerWalk& walk) {
             return;
         }
         m_status->setText(walk.errorText());
-        m_overall->setRange(0, 1);
+        m_progress->finish(false);
         m_button->setText(tr("OK"));
         m_button->setEnabled(true);
     });
@@ -158,37 +161,39 @@ QStringList SyncWindow::download(const Site& site, const QString& siteFolder,
         DownloadJob job(site, siteFolder, pending);
         begin(pending.size() == 1 ? tr("Downloading 1 file…")
                                   : tr("Downloading %1 files…").arg(pending.size()));
-        m_cancel = [&job] { job.cancel(); };
+        qint64 bytes = 0;
+        for (const DownloadJob::File& f : pending)
+            bytes += std::max<qint64>(0, f.server.size);
+        m_progress->start(int(pending.size()), bytes);
         connect(&job, &DownloadJob::message, m_status, &QLabel::setText);
-        connect(&job, &DownloadJob::progress, this, &SyncWindow::showProgress);
-        connect(&job, &DownloadJob::finished, this, [&] {
-            m_ended = true;
-            m_cancel = nullptr;
-            m_status->setText(job.resultText());
-            QStringList lines;
-            for (const QString& f : job.failedFiles())
-                lines << tr("%1: %2").arg(ftppath::printable(f), job.failureOf(f));
-            showFailures(lines);
-            if (lines.isEmpty()) {
-                accept();
-                return;
-            }
-            m_retry->setVisible(job.trustProblem() == TrustProblem::None);
-            m_button->setText(tr("OK"));
-            m_button->setEnabled(true);
-        });
-        job.start();
-        exec();
-        m_cancel = nullptr;
+        // The bytes of the files on their way count too, read a few times a
+        // second and whenever a file is done.
+        auto showInFlight = [this, &job] {
+            QList<TransferProgressView::Flight> running;
+            for (const DownloadJob::InFlight& f : job.inFlight())
+                running.append({f.path, f.size, f.received});
+            m_progress->showInFlight(running);
+        };
+        connect(&job, &DownloadJob::progress, m_progress,
+                [this, showInFlight](qint64 bytesDone, qint64, int filesDone, int) {
+                    m_progress->setDone(filesDone, bytesDone);
+                    showInFlight();
+                });
+        QTimer poll;
+        poll.setInterval(kPollMs);
+        connect(&poll, &QTimer::timeout, m_progress, showInFlight);
+        connect(&job, &DownloadJob::finished, &poll, &QTimer::stop);
+        poll.start();
+        const bool again = runJob(job);
         done << job.downloadedFiles();
-        if (!m_retryAsked)
+        if (!again)
             break;
-        QList<DownloadJob::File> again;
+        QList<DownloadJob::File> left;
         for (const DownloadJob::File& f : pending) {
             if (!job.downloadedFiles().contains(f.path))
-                again << f;
+                left << f;
         }
-        pending = again;
+        pending = left;
     }
     return done;
 }
@@ -202,33 +207,16 @@ QStringList SyncWindow::deleteOnServer(const Site& site, const QStringList& file
         DeleteJob job(site, pending, emptyFolders);
         begin(pending.size() == 1 ? tr("Deleting 1 file on the server…")
                                   : tr("Deleting %1 files on the server…").arg(pending.size()));
-        m_cancel = [&job] { job.cancel(); };
+        m_progress->start(int(pending.size()), 0);
         int count = 0;
         connect(&job, &DeleteJob::message, this, [&](const QString& text) {
             m_status->setText(text);
-            showProgress(0, 0, ++count, int(pending.size()));
+            count = std::min(count + 1, int(pending.size()));
+            m_progress->setDone(count, 0);
         });
-        connect(&job, &DeleteJob::finished, this, [&] {
-            m_ended = true;
-            m_cancel = nullptr;
-            m_status->setText(job.resultText());
-            QStringList lines;
-            for (const QString& f : job.failedFiles())
-                lines << tr("%1: %2").arg(ftppath::printable(f), job.failureOf(f));
-            showFailures(lines);
-            if (lines.isEmpty()) {
-                accept();
-                return;
-            }
-            m_retry->setVisible(job.trustProblem() == TrustProblem::None);
-            m_button->setText(tr("OK"));
-            m_button->setEnabled(true);
-        });
-        job.start();
-        exec();
-        m_cancel = nullptr;
+        const bool again = runJob(job);
         done << job.deletedFiles();
-        if (!m_retryAsked)
+        if (!again)
             break;
         pending = job.failedFiles();
         emptyFolders.clear();

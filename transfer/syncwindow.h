@@ -11,7 +11,6 @@
 #include "transfer/serverwalk.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 
 #include <functional>
 
@@ -21,6 +20,8 @@ class QProgressBar;
 class QPushButton;
 
 namespace morvane {
+
+class TransferProgressView;
 
 class SyncWindow : public QDialog {
     Q_OBJECT
@@ -38,8 +39,9 @@ public:
                                const QStringList& folders);
 
     QLabel* status() const { return m_status; }
-    QProgressBar* overall() const { return m_overall; }
-    QLabel* counts() const { return m_counts; }
+    TransferProgressView* progress() const { return m_progress; }
+    QProgressBar* overall() const;
+    QLabel* counts() const;
     QListWidget* failedList() const { return m_failed; }
     QPushButton* retryButton() const { return m_retry; }
     QPushButton* button() const { return m_button; }
@@ -49,16 +51,15 @@ public Q_SLOTS:
 
 private:
     void begin(const QString& text);
-    void showFailures(const QStringList& lines);
-    void showProgress(qint64 bytes, qint64 total, int done, int count);
+    // Runs `job` in the window until it has ended and, after a failure,
+    // until OK or Retry Failed; true when Retry Failed was pressed.
+    template <typename Job> bool runJob(Job& job);
 
     QLabel* m_status = nullptr;
-    QProgressBar* m_overall = nullptr;
-    QLabel* m_counts = nullptr;
+    TransferProgressView* m_progress = nullptr;
     QListWidget* m_failed = nullptr;
     QPushButton* m_retry = nullptr;
     QPushButton* m_button = nullptr;
-    QElapsedTimer m_clock;
     std::function<void()> m_cancel;
     bool m_ended = false;
     bool m_retryAsked = false;

@@ -516,4 +516,14 @@ QStringList TransferJob::failedFiles() const {
     return out;
 }
 
+QList<TransferJob::InFlight> TransferJob::inFlight() const {
+    QList<InFlight> out;
+    for (const auto& [index, info] : d->running) {
+        const Impl::Item& item = d->items[size_t(index)];
+        if (item.step == Impl::Step::Store && info && info->kind == FtpTransferKind::Store)
+            out.append({item.key, info->fileSize, info->bytesRead.load(std::memory_order_relaxed)});
+    }
+    return out;
+}
+
 } // namespace morvane

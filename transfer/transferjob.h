@@ -12,6 +12,7 @@
 #include "transfer/siteprotocol.h"
 #include "transfer/sshhostkey.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -72,6 +73,15 @@ public:
     TrustProblem trustProblem() const;
     // For an SFTP server: the key it presented, when that was the problem.
     SshHostKey hostKey() const;
+
+    // The files being sent now: relative path, size, bytes read so far
+    // (for a progress display; safe to call while the job runs).
+    struct InFlight {
+        QString path;
+        qint64 size = 0;
+        qint64 sent = 0;
+    };
+    QList<InFlight> inFlight() const;
 
     // How long a transfer waits for a silent server before it fails (60 s
     // unless set before start()).

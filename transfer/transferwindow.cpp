@@ -3,6 +3,7 @@
 #include "core/platform.h"
 #include "transfer/ftpaddress.h"
 #include "transfer/servertrust.h"
+#include "transfer/transferprogressview.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QNetworkInformation>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -91,6 +93,13 @@ TransferWindow::TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent
     m_failed->setWordWrap(true);
     m_failed->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_failed->hide();
+    m_view = new TransferProgressView(this);
+    m_view->hide();
+    m_retry = new QPushButton(tr("Retry Failed"), this);
+    m_retry->setObjectName(QStringLiteral("retryFailed"));
+    m_retry->setAccessibleName(tr("Retry the files that failed"));
+    m_retry->setAutoDefault(false);
+    m_retry->hide();
     m_button = new QPushButton(kStop(), this);
     m_button->setObjectName(QStringLiteral("button"));
     // Named by its text ("Stop", then "OK"), as it reads.
@@ -99,18 +108,96 @@ TransferWindow::TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_label);
     layout->addWidget(m_progress);
+    layout->addWidget(m_view);
     layout->addWidget(m_failed, 1);
     auto* row = new QHBoxLayout;
     row->addStretch();
+    row->addWidget(m_retry);
     row->addWidget(m_button);
     layout->addLayout(row);
 
     connect(m_button, &QPushButton::clicked, this, &TransferWindow::actionButton);
-    connect(m_job.get(), &TransferJob::message, this, &TransferWindow::showMessage);
-    connect(m_job.get(), &TransferJob::finished, this, &TransferWindow::curlFinished);
+    connect(m_retry, &QPushButton::clicked, this, &TransferWindow::retryFailed);
+    // The bytes of the files on their way, a few times a second.
+    m_poll = new QTimer(this);
+    m_poll->setInterval(250);
+    connect(m_poll, &QTimer::timeout, this, &TransferWindow::showInFlight);
+    connectJob();
 }
 
 TransferWindow::~TransferWindow() = default;
+
+void TransferWindow::connectJob() {
+    if (!m_sizes.isEmpty())
+        m_poll->start();
+    connect(m_job.get(), &TransferJob::message, this, &TransferWindow::showMessage);
+    connect(m_job.get(), &TransferJob::fileUploaded, this, &TransferWindow::fileSent);
+    connect(m_job.get(), &TransferJob::finished, this, &TransferWindow::curlFinished);
+}
+
+void TransferWindow::setFiles(const QList<File>& files) {
+    m_sizes.clear();
+    qint64 bytes = 0;
+    for (const File& f : files) {
+        m_sizes.insert(f.path, std::max<qint64>(0, f.size));
+        bytes += std::max<qint64>(0, f.size);
+    }
+    m_filesSent = 0;
+    m_bytesSent = 0;
+    // The overall bar takes the busy indicator's place; the indicator keeps
+    // how the job ended for whoever reads it.
+    m_view->setVisible(!files.isEmpty());
+    m_progress->setVisible(files.isEmpty());
+    m_view->start(int(files.size()), bytes);
+    if (!files.isEmpty())
+        m_poll->start();
+}
+
+void TransferWindow::fileSent(const QString& path) {
+    if (m_sizes.isEmpty())
+        return;
+    ++m_filesSent;
+    m_bytesSent += m_sizes.value(path);
+    m_view->setDone(m_filesSent, m_bytesSent);
+    showInFlight(); // the files still on their way count too
+}
+
+void TransferWindow::showInFlight() {
+    QList<TransferProgressView::Flight> running;
+    for (const TransferJob::InFlight& f : m_job->inFlight())
+        running.append({f.path, f.size, f.sent});
+    m_view->showInFlight(running);
+}
+
+// The files that failed go again in a new job, in this window.
+void TransferWindow::retryFailed() {
+    const QStringList failed = m_job->failedFiles();
+    if (!m_retryMaker || failed.isEmpty())
+        return;
+    std::unique_ptr<TransferJob> next = m_retryMaker(failed);
+    if (!next)
+        return;
+    m_job = std::move(next);
+    connectJob();
+    m_failed->clear();
+    m_failed->hide();
+    m_retry->hide();
+    m_progress->setRange(0, 0);
+    m_progress->setTextVisible(false);
+    m_progress->setProperty("failed", false);
+    // The retry's progress is over the files it sends.
+    qint64 bytes = 0;
+    for (const QString& f : failed)
+        bytes += m_sizes.value(f);
+    m_filesSent = 0;
+    m_bytesSent = 0;
+    m_view->start(int(failed.size()), bytes);
+    m_button->setText(kStop());
+    m_button->setDefault(false);
+    if (m_havePassword)
+        m_job->usePassword(m_passwordText);
+    m_job->start();
+}
 
 bool TransferWindow::run() {
     startJob();
@@ -127,6 +214,8 @@ void TransferWindow::startJob() {
     }
     showMessage(tr("Waiting for the keyring…"));
     connect(m_password.get(), &PasswordRequest::answered, this, [this](const QString& password) {
+        m_passwordText = password;
+        m_havePassword = true;
         m_job->usePassword(password);
         m_job->start();
     });
@@ -180,6 +269,8 @@ void TransferWindow::curlFinished() {
                           : m_job->outcome() == TransferJob::Outcome::Cancelled ? tr("Stopped")
                                                                                 : tr("Failed"));
     m_progress->setProperty("failed", !ok);
+    m_poll->stop();
+    m_view->finish(ok);
     if (m_job->outcome() == TransferJob::Outcome::Failed) {
         const QStringList failed = m_job->failedFiles();
         for (const QString& file : failed) {
@@ -188,6 +279,8 @@ void TransferWindow::curlFinished() {
             item->setToolTip(text);
         }
         m_failed->setVisible(!failed.isEmpty());
+        m_retry->setVisible(m_retryMaker && !failed.isEmpty() &&
+                            m_job->trustProblem() == TrustProblem::None);
         if (!failed.isEmpty())
             resize(width(), std::max(height(), 360));
     }

@@ -5,6 +5,10 @@
 // failed, a list under the status line names each with its own reason.
 // When the site's password must first come from the keyring, the window
 // says so and waits for the answer without blocking; Stop ends the wait.
+// An upload given its files (setFiles()) shows its progress: files and
+// bytes done of the totals, the speed and the time left; given a way to
+// make a job for the files that failed (setRetry()), a "Retry Failed"
+// button runs it in the same window.
 #pragma once
 
 #include "transfer/passwordrequest.h"
@@ -12,15 +16,20 @@
 #include "transfer/transferjob.h"
 
 #include <QDialog>
+#include <QHash>
 
+#include <functional>
 #include <memory>
 
 class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace morvane {
+
+class TransferProgressView;
 
 class TransferWindow : public QDialog {
     Q_OBJECT
@@ -30,6 +39,17 @@ public:
     TransferWindow(std::unique_ptr<TransferJob> job, QWidget* parent = nullptr,
                    std::unique_ptr<PasswordRequest> password = {});
     ~TransferWindow() override;
+
+    // The files the job sends (relative paths) and their sizes, for the
+    // progress display; before run().
+    struct File {
+        QString path;
+        qint64 size = 0;
+    };
+    void setFiles(const QList<File>& files);
+    // Builds the job that sends again the files that failed; before run().
+    using RetryMaker = std::function<std::unique_ptr<TransferJob>(const QStringList& failed)>;
+    void setRetry(RetryMaker retry) { m_retryMaker = std::move(retry); }
 
     TransferJob& job() { return *m_job; }
     // The status line as the job wrote it (the label may hold wrapping
@@ -41,6 +61,8 @@ public:
     // The files that were not uploaded, one row each ("path: reason");
     // hidden unless some failed.
     QListWidget* failedList() const { return m_failed; }
+    QPushButton* retryButton() const { return m_retry; }
+    TransferProgressView* progress() const { return m_view; }
 
     // Starts the job and runs the window until the user presses OK.
     // Returns true exactly when the job succeeded.
@@ -58,6 +80,10 @@ private:
     void growToFit();
     void actionButton();
     void curlFinished();
+    void connectJob();
+    void retryFailed();
+    void fileSent(const QString& path);
+    void showInFlight();
 
     std::unique_ptr<TransferJob> m_job;
     std::unique_ptr<PasswordRequest> m_password;
@@ -65,6 +91,15 @@ private:
     QPushButton* m_button = nullptr;
     QProgressBar* m_progress = nullptr;
     QListWidget* m_failed = nullptr;
+    QPushButton* m_retry = nullptr;
+    TransferProgressView* m_view = nullptr;
+    RetryMaker m_retryMaker;
+    QTimer* m_poll = nullptr;       // reads the bytes in flight while an upload runs
+    QHash<QString, qint64> m_sizes; // of the files to send; empty: no progress shown
+    int m_filesSent = 0;
+    qint64 m_bytesSent = 0;
+    QString m_passwordText; // the keyring's answer, for a retry's job
+    bool m_havePassword = false;
 };
 
 // Each runs a job in the modal transfer window until the user presses OK and

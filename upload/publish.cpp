@@ -129,8 +129,8 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
         stamps.insert(path, stampOf(path));
     }
 
-    auto makeJob = [&](const Site& target) {
-        std::unique_ptr<TransferJob> job = TransferJob::makeUpload(target, folder, files.send);
+    auto makeJob = [&](const Site& target, const QStringList& send) {
+        std::unique_ptr<TransferJob> job = TransferJob::makeUpload(target, folder, send);
         QObject::connect(job.get(), &TransferJob::fileUploaded, &marks,
                          [&marks, &stamps, &sent, folder](const QString& rel) {
                              sent << rel;
@@ -144,13 +144,18 @@ PublishOutcome publish(const Site* site, const QString& defaultSiteFolder, Uploa
     Site target = *site;
     if (options.beforeSend)
         options.beforeSend(target, files.send);
-    TransferJob::Outcome outcome = ui.runTransfer(target, makeJob(target));
+    PublishUi::TransferPlan plan;
+    for (const QString& rel : files.send)
+        plan.files.append({rel, stamps.value(folder + QLatin1Char('/') + rel).size});
+    plan.retry = [&](const QStringList& failed) { return makeJob(target, failed); };
+    ui.planTransfer(plan);
+    TransferJob::Outcome outcome = ui.runTransfer(target, makeJob(target, files.send));
     // Nothing was sent to a server not trusted yet. Once the user has seen
     // it and trusts it, the upload runs again.
     if (outcome == TransferJob::Outcome::Failed && ui.trustServer(target)) {
         if (options.keepSite && !(target == *site))
             options.keepSite(target);
-        outcome = ui.runTransfer(target, makeJob(target));
+        outcome = ui.runTransfer(target, makeJob(target, files.send));
     }
     if (outcome == TransferJob::Outcome::Succeeded && files.refused.isEmpty())
         marks.forgetSent(uploadplan::vanishedFiles(marks.paths(), folder));

@@ -18,6 +18,8 @@
 #include "transfer/transferjob.h"
 #include "upload/uploadplan.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <functional>
@@ -41,6 +43,14 @@ public:
     virtual void nothingToUpload() = 0;
     // Shows what will be sent and where; true to go on.
     virtual bool confirm(const Site& site, const uploadplan::Files& files) = 0;
+    // What the transfers that follow send: each file (relative path) with
+    // its size, for a progress display, and how to make a job that sends
+    // again the files that failed (for a "Retry Failed").
+    struct TransferPlan {
+        QList<QPair<QString, qint64>> files;
+        std::function<std::unique_ptr<TransferJob>(const QStringList& failed)> retry;
+    };
+    virtual void planTransfer(const TransferPlan& plan) { (void)plan; }
     // Runs the job to its end and returns how it ended (a job that never
     // starts, say because the network is down, counts as Failed).
     virtual TransferJob::Outcome runTransfer(const Site& site,

@@ -122,4 +122,35 @@ QStringList foldersLeftEmpty(const QStringList& serverFolders, const QStringList
     return out;
 }
 
+namespace {
+// A relative path that stays inside the server folder: no empty, "." or
+// ".." name, no leading "/".
+bool staysInside(const QString& path) {
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/')))
+        return false;
+    const QStringList names = path.split(QLatin1Char('/'));
+    return std::none_of(names.cbegin(), names.cend(), [](const QString& n) {
+        return n.isEmpty() || n == QLatin1String(".") || n == QLatin1String("..");
+    });
+}
+} // namespace
+
+Deletions serverDeletions(const LocalScan& local, const ServerWalk& walk,
+                          const Exclusions& exclusions) {
+    Deletions out;
+    for (const Row& row : compare(local.files, walk.files())) {
+        if (row.state == State::OnlyOnServer && staysInside(row.path) &&
+            !exclusions.excludes(row.path))
+            out.files << row.path;
+    }
+    const QStringList folders =
+        foldersLeftEmpty(walk.folders(), walk.files().keys(), out.files, local.folders,
+                         [&walk](const QString& folder) { return walk.holdsUnlisted(folder); });
+    for (const QString& folder : folders) {
+        if (staysInside(folder) && !exclusions.excludes(folder, true))
+            out.folders << folder;
+    }
+    return out;
+}
+
 } // namespace morvane::sitecompare

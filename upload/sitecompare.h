@@ -5,6 +5,7 @@
 
 #include "core/exclusions.h"
 #include "transfer/serverlisting.h"
+#include "transfer/serverwalk.h"
 
 #include <QDateTime>
 #include <QList>
@@ -64,5 +65,18 @@ QList<Row> compare(const QMap<QString, LocalFile>& local, const QMap<QString, Se
 QStringList foldersLeftEmpty(const QStringList& serverFolders, const QStringList& serverFiles,
                              const QStringList& deleted, const QStringList& localFolders,
                              const std::function<bool(const QString&)>& holdsUnlisted);
+
+// What an upload with deletions removes on the server: the files the walk
+// listed that have no counterpart here, then the server folders left empty
+// (deepest first). The walk lists only the site's server folder and never an
+// excluded name; an excluded path or one that could leave the server folder
+// is left out here all the same.
+struct Deletions {
+    QStringList files;
+    QStringList folders;
+    bool isEmpty() const { return files.isEmpty() && folders.isEmpty(); }
+};
+Deletions serverDeletions(const LocalScan& local, const ServerWalk& walk,
+                          const Exclusions& exclusions);
 
 } // namespace morvane::sitecompare

@@ -10,12 +10,12 @@
 #include "transfer/serverwalk.h"
 #include "upload/serverstate.h"
 #include "upload/sitecompare.h"
+#include "upload/terminalprogress.h"
 #include "upload/uploadcli.h"
 #include "upload/uploadmarks.h"
 #include "upload/uploadplan.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLoggingCategory>
 #include <QSettings>
@@ -52,6 +52,8 @@ const char kDownloadUsage[] =
     "  -n, --dry-run  show what would be downloaded; change nothing\n"
     "  -v, --verbose  show the FTP conversation's diagnostics\n"
     "  -h, --help     show this help\n"
+    "\n"
+    "When standard error is a terminal, one line there shows the progress.\n"
     "\n"
     "Exit status: 0 all files downloaded, 1 failure or files left alone,\n"
     "2 usage error, 3 nothing to download, 4 not confirmed (or --dry-run).\n";
@@ -179,15 +181,6 @@ void setVerbose(const Options& opts) {
         QLoggingCategory::setFilterRules(QStringLiteral("morvane.ftp.debug=true"));
 }
 
-// "1.2 MB"
-QString sizeText(qint64 bytes) {
-    if (bytes < 1024)
-        return QStringLiteral("%1 B").arg(bytes);
-    if (bytes < qint64{1024} * 1024)
-        return QStringLiteral("%1 KB").arg(double(bytes) / 1024.0, 0, 'f', 1);
-    return QStringLiteral("%1 MB").arg(double(bytes) / (1024.0 * 1024.0), 0, 'f', 1);
-}
-
 // Whether `path` is one of `wanted` or lies below one of them.
 bool isWanted(const QString& path, const QStringList& wanted) {
     if (wanted.isEmpty())
@@ -197,6 +190,40 @@ bool isWanted(const QString& path, const QStringList& wanted) {
             return true;
     }
     return false;
+}
+
+// After a download or deletion job: the server's state saved (`changed`:
+// files were fetched or deleted; a warning when it can't be saved), then
+// each file that failed named with its reason (`failedLine`: "...: \"%1\":
+// %2") and a hint when the server is not trusted. False when the job failed.
+template <typename Job>
+bool reportEnd(const Site& site, const Job& job, ServerState& state, bool changed,
+               const QString& failedLine, QTextStream& err) {
+    QString problem;
+    if (changed && !state.save(&problem))
+        err << QCoreApplication::translate("CommandLine",
+                                           "warning: the server's state is not remembered: %1")
+                   .arg(escapeForTerminal(problem))
+            << '\n'
+            << Qt::flush;
+    if (job.succeeded())
+        return true;
+    for (const QString& file : job.failedFiles())
+        err << failedLine.arg(escapeNameForTerminal(file), escapeForTerminal(job.failureOf(file)))
+            << '\n';
+    err << Qt::flush;
+    trustHint(site, job.trustProblem(), err);
+    return false;
+}
+
+// Why nothing is deleted on the server (empty when already said), and the
+// exit status that goes with it.
+int nothingDeleted(const QString& why, QTextStream& err) {
+    if (!why.isEmpty())
+        err << escapeForTerminal(why) << '\n';
+    err << QCoreApplication::translate("CommandLine", "Nothing is deleted on the server.\n")
+        << Qt::flush;
+    return uploadexit::Failed;
 }
 
 } // namespace
@@ -344,91 +371,57 @@ int runDownloadCommandLine(const QStringList& args, QTextStream& in, QTextStream
 
     DownloadJob job(chosen->site, chosen->folder, files);
     job.useConnections(walk.takeConnections()); // no second round of logins
-    QElapsedTimer clock;
-    clock.start();
+    TerminalProgress display(err, progress);
+    qint64 bytes = 0;
+    for (const DownloadJob::File& f : files)
+        bytes += std::max<qint64>(0, f.server.size);
+    display.start(int(files.size()), bytes);
     QObject::connect(&job, &DownloadJob::message, &job, [&](const QString& line) {
-        if (progress)
-            err << "\r\x1b[K" << Qt::flush; // the progress line makes way
+        display.makeWay();
         out << escapeForTerminal(line) << '\n' << Qt::flush;
     });
-    if (progress) {
-        QObject::connect(&job, &DownloadJob::progress, &job,
-                         [&](qint64 bytes, qint64 total, int done, int count) {
-                             const qint64 ms = std::max<qint64>(1, clock.elapsed());
-                             err << "\r\x1b[K" << done << "/" << count << " files, "
-                                 << sizeText(bytes) << " of " << sizeText(total) << ", "
-                                 << sizeText(bytes * 1000 / ms) << "/s" << Qt::flush;
-                         });
-    }
+    QObject::connect(&job, &DownloadJob::progress, &job,
+                     [&](qint64 bytesDone, qint64, int filesDone, int) {
+                         display.setDone(filesDone, bytesDone);
+                     });
     runToEnd(job);
-    if (progress)
-        err << "\r\x1b[K" << Qt::flush;
+    display.makeWay();
     // How the server held each file fetched, for the next upload to check.
     ServerState state;
     state.load(chosen->site, marks.filePath());
     for (const QString& path : job.downloadedFiles())
         state.remember(path, walk.files().value(path));
-    if (!job.downloadedFiles().isEmpty() && !state.save(&problem))
-        err << QCoreApplication::translate("CommandLine",
-                                           "warning: the server's state is not remembered: %1")
-                   .arg(escapeForTerminal(problem))
-            << '\n'
-            << Qt::flush;
-    if (!job.succeeded()) {
-        for (const QString& file : job.failedFiles())
-            err << QCoreApplication::translate("CommandLine", "Not downloaded: \"%1\": %2")
-                       .arg(escapeNameForTerminal(file), escapeForTerminal(job.failureOf(file)))
-                << '\n';
-        err << Qt::flush;
-        trustHint(chosen->site, job.trustProblem(), err);
+    if (!reportEnd(chosen->site, job, state, !job.downloadedFiles().isEmpty(),
+                   QCoreApplication::translate("CommandLine", "Not downloaded: \"%1\": %2"), err))
         return downloadexit::Failed;
-    }
     return heldBack ? downloadexit::Failed : downloadexit::Downloaded;
 }
 
 int runServerDeletions(const Site& siteAsStored, const QString& siteFolder, bool dryRun, bool yes,
-                       QTextStream& in, QTextStream& out, QTextStream& err) {
+                       QTextStream& in, QTextStream& out, QTextStream& err, bool progress) {
     QString why;
     const std::optional<Site> filled = passwordstore::fetchPassword(siteAsStored, &why);
-    if (!filled) {
-        err << why << '\n'
-            << QCoreApplication::translate("CommandLine", "Nothing is deleted on the server.\n")
-            << Qt::flush;
-        return uploadexit::Failed;
-    }
+    if (!filled)
+        return nothingDeleted(why, err);
     const Site& site = *filled;
     const Exclusions exclusions = Exclusions::forSite(site);
     const sitecompare::LocalScan local = sitecompare::scanLocal(siteFolder, exclusions);
-    if (!local.ok) {
-        err << escapeForTerminal(local.problem) << '\n'
-            << QCoreApplication::translate("CommandLine", "Nothing is deleted on the server.\n")
-            << Qt::flush;
-        return uploadexit::Failed;
-    }
+    if (!local.ok)
+        return nothingDeleted(local.problem, err);
     ServerWalk walk(site, exclusions);
-    if (!walkServer({site, siteFolder}, walk, err)) {
-        err << QCoreApplication::translate("CommandLine", "Nothing is deleted on the server.\n")
-            << Qt::flush;
-        return uploadexit::Failed;
-    }
-    QStringList files;
-    for (const sitecompare::Row& row : sitecompare::compare(local.files, walk.files())) {
-        if (row.state == sitecompare::State::OnlyOnServer)
-            files << row.path;
-    }
-    const QStringList folders = sitecompare::foldersLeftEmpty(
-        walk.folders(), walk.files().keys(), files, local.folders,
-        [&walk](const QString& folder) { return walk.holdsUnlisted(folder); });
-    if (files.isEmpty() && folders.isEmpty()) {
+    if (!walkServer({site, siteFolder}, walk, err))
+        return nothingDeleted(QString(), err);
+    const sitecompare::Deletions deletions = sitecompare::serverDeletions(local, walk, exclusions);
+    if (deletions.isEmpty()) {
         out << QCoreApplication::translate("CommandLine", "Nothing to delete on the server.\n")
             << Qt::flush;
         return uploadexit::Uploaded;
     }
     out << QCoreApplication::translate("CommandLine",
                                        "These files will be deleted on the server:\n");
-    for (const QString& f : files)
+    for (const QString& f : deletions.files)
         out << "  " << escapeNameForTerminal(f) << '\n';
-    for (const QString& f : folders)
+    for (const QString& f : deletions.folders)
         out << "  " << escapeNameForTerminal(f)
             << QCoreApplication::translate("CommandLine", "/ (if empty)\n");
     out << QCoreApplication::translate("CommandLine", "in the server folder of %1")
@@ -443,32 +436,26 @@ int runServerDeletions(const Site& siteAsStored, const QString& siteFolder, bool
         if (answer != QLatin1String("y") && answer != QLatin1String("yes"))
             return uploadexit::NotConfirmed;
     }
-    DeleteJob job(site, files, folders);
+    DeleteJob job(site, deletions.files, deletions.folders);
     job.useConnections(walk.takeConnections());
+    TerminalProgress display(err, progress);
+    display.start(int(deletions.files.size()), 0);
+    int count = 0;
     QObject::connect(&job, &DeleteJob::message, &job, [&](const QString& line) {
+        display.makeWay();
         out << escapeForTerminal(line) << '\n' << Qt::flush;
+        count = std::min(count + 1, int(deletions.files.size()));
+        display.setDone(count, 0);
     });
     runToEnd(job);
+    display.makeWay();
     ServerState state;
     state.load(site, paths::needingUploadPath());
     for (const QString& path : job.deletedFiles())
         state.forget(path);
-    QString problem;
-    if (!job.deletedFiles().isEmpty() && !state.save(&problem))
-        err << QCoreApplication::translate("CommandLine",
-                                           "warning: the server's state is not remembered: %1")
-                   .arg(escapeForTerminal(problem))
-            << '\n'
-            << Qt::flush;
-    if (!job.succeeded()) {
-        for (const QString& file : job.failedFiles())
-            err << QCoreApplication::translate("CommandLine", "Not deleted: \"%1\": %2")
-                       .arg(escapeNameForTerminal(file), escapeForTerminal(job.failureOf(file)))
-                << '\n';
-        err << Qt::flush;
-        trustHint(site, job.trustProblem(), err);
+    if (!reportEnd(site, job, state, !job.deletedFiles().isEmpty(),
+                   QCoreApplication::translate("CommandLine", "Not deleted: \"%1\": %2"), err))
         return uploadexit::Failed;
-    }
     return uploadexit::Uploaded;
 }
 

@@ -39,8 +39,9 @@ class Site;
 // names never), then the server folders left empty. Every file is listed
 // first; `dryRun` stops there, and without `yes` the answer is read from
 // `in`. Returns an exit status of `morvane upload`: 0 deleted (or nothing
-// to delete), 1 failure, 4 not confirmed (or dry run).
+// to delete), 1 failure, 4 not confirmed (or dry run). `progress`: the
+// one-line progress display on `err`.
 int runServerDeletions(const Site& site, const QString& siteFolder, bool dryRun, bool yes,
-                       QTextStream& in, QTextStream& out, QTextStream& err);
+                       QTextStream& in, QTextStream& out, QTextStream& err, bool progress = false);
 
 } // namespace morvane

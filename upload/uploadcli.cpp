@@ -7,10 +7,12 @@
 #include "upload/publish.h"
 #include "upload/serverstate.h"
 #include "upload/synccli.h"
+#include "upload/terminalprogress.h"
 #include "upload/uploadmarks.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QSettings>
 #include <QTextStream>
@@ -39,6 +41,8 @@ const char kUsage[] = QT_TRANSLATE_NOOP(
     "                 file is not sent, is named, and the status is 1)\n"
     "  -v, --verbose  show the FTP conversation's diagnostics\n"
     "  -h, --help     show this help\n"
+    "\n"
+    "When standard error is a terminal, one line there shows the progress.\n"
     "\n"
     "Exit status: 0 all files uploaded, 1 failure, 2 usage error,\n"
     "3 nothing to upload, 4 not confirmed (or --dry-run).\n");
@@ -91,8 +95,9 @@ bool parseArgs(const QStringList& args, Options* opts, QString* problem) {
 // standard output, problems on standard error, the question as [y/N].
 class TerminalPublishUi : public PublishUi {
 public:
-    TerminalPublishUi(const Options& options, QTextStream& in, QTextStream& out, QTextStream& err)
-        : m_options(options), m_in(in), m_out(out), m_err(err) {}
+    TerminalPublishUi(const Options& options, QTextStream& in, QTextStream& out, QTextStream& err,
+                      bool progress)
+        : m_options(options), m_in(in), m_out(out), m_err(err), m_progress(progress) {}
 
     void noSiteChosen() override {
         m_err << QCoreApplication::translate(
@@ -141,12 +146,28 @@ public:
         const QString answer = m_in.readLine().trimmed().toLower();
         return answer == QLatin1String("y") || answer == QLatin1String("yes");
     }
+    void planTransfer(const TransferPlan& plan) override { m_plan = plan; }
     TransferJob::Outcome runTransfer(const Site& site, std::unique_ptr<TransferJob> job) override {
         QEventLoop loop;
         bool anyLine = false;
+        TerminalProgress display(m_err, m_progress);
+        QHash<QString, qint64> sizes;
+        qint64 bytes = 0;
+        for (const auto& [path, size] : m_plan.files) {
+            sizes.insert(path, std::max<qint64>(0, size));
+            bytes += std::max<qint64>(0, size);
+        }
+        display.start(int(m_plan.files.size()), bytes);
+        int filesSent = 0;
+        qint64 bytesSent = 0;
         QObject::connect(job.get(), &TransferJob::message, &loop, [&](const QString& line) {
+            display.makeWay();
             m_out << escapeForTerminal(line) << '\n' << Qt::flush;
             anyLine = true;
+        });
+        QObject::connect(job.get(), &TransferJob::fileUploaded, &loop, [&](const QString& path) {
+            bytesSent += sizes.value(path);
+            display.setDone(++filesSent, bytesSent);
         });
         QObject::connect(job.get(), &TransferJob::finished, &loop, &QEventLoop::quit,
                          Qt::QueuedConnection);
@@ -169,6 +190,7 @@ public:
             loop.exec();
         else
             QCoreApplication::processEvents(); // the queued finished()
+        display.makeWay();
         if (!anyLine)
             m_out << escapeForTerminal(job->resultText()) << '\n' << Qt::flush;
         // The summary line counts the files that failed; each is named here
@@ -196,6 +218,8 @@ private:
     QTextStream& m_in;
     QTextStream& m_out;
     QTextStream& m_err;
+    bool m_progress;
+    TransferPlan m_plan;
 };
 
 // Plain-text passwords move to the keyring; without one they stay, and
@@ -266,7 +290,7 @@ QString escapeNameForTerminal(const QString& name) {
 }
 
 int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
-                         QTextStream& err) {
+                         QTextStream& err, bool progress) {
     Options opts;
     QString problem;
     if (!parseArgs(args, &opts, &problem)) {
@@ -285,7 +309,7 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
     if (opts.verbose)
         QLoggingCategory::setFilterRules(QStringLiteral("morvane.ftp.debug=true"));
 
-    TerminalPublishUi ui(opts, in, out, err);
+    TerminalPublishUi ui(opts, in, out, err, progress);
 
     // The site: the one named, else the current one.
     std::unique_ptr<QSettings> settings = paths::openSettings();
@@ -383,7 +407,7 @@ int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& 
     }
     const int deleted =
         runServerDeletions(*site, uploadplan::siteFolderFor(*site, paths::defaultSiteFolder()),
-                           opts.dryRun, opts.yes, in, out, err);
+                           opts.dryRun, opts.yes, in, out, err, progress);
     return deleted != uploadexit::Uploaded           ? deleted
            : outcome == PublishOutcome::NotConfirmed ? uploadexit::NotConfirmed
                                                      : uploadexit::Uploaded;

@@ -20,10 +20,15 @@ inline constexpr int NotConfirmed = 4;  // stopped at the confirmation (--dry-ru
 
 // Runs the command-line upload. `args` are the words after "upload"; the
 // confirmation answer is read from `in`; the confirmation text and the status
-// lines go to `out`, problems to `err`. Needs a QCoreApplication (the
-// transfers run on its event loop); needs no display.
+// lines go to `out`, problems to `err`. `progress`: a one-line progress
+// display on `err` (when standard error is a terminal). Needs a
+// QCoreApplication (the transfers run on its event loop); needs no display.
 int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
-                         QTextStream& err);
+                         QTextStream& err, bool progress);
+inline int runUploadCommandLine(const QStringList& args, QTextStream& in, QTextStream& out,
+                                QTextStream& err) {
+    return runUploadCommandLine(args, in, out, err, false);
+}
 
 // `morvane trust SITE`: shows the certificate (FTPS) or host key (SFTP) the
 // site's server presents, asks y/N on `in`, and on yes pins the certificate

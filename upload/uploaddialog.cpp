@@ -4,10 +4,12 @@
 #include "sites/passwordstore.h"
 #include "transfer/syncwindow.h"
 #include "transfer/transferwindow.h"
+#include "upload/deletiondialog.h"
 #include "upload/serverstate.h"
 #include "upload/uploadmarks.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDialogButtonBox>
@@ -34,6 +36,14 @@ UploadDialog::UploadDialog(const Site& site, const uploadplan::Files& files, QWi
     m_textView->setFont(font);
     m_textView->setPlainText(confirmationText());
 
+    // Off by default: deleting on the server is chosen each time.
+    m_deleteBox = new QCheckBox(tr("Also &delete on the server files deleted here"), this);
+    m_deleteBox->setObjectName(QStringLiteral("deleteOnServer"));
+    m_deleteBox->setAccessibleName(tr("Also delete on the server files deleted here"));
+    m_deleteBox->setToolTip(tr("After the upload, the server folder is listed and every file "
+                               "to be deleted is shown for you to confirm."));
+    m_deleteBox->setChecked(false);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
     buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
@@ -42,6 +52,7 @@ UploadDialog::UploadDialog(const Site& site, const uploadplan::Files& files, QWi
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_textView);
+    layout->addWidget(m_deleteBox);
     layout->addWidget(buttons);
     resize(520, 360);
     buttons->button(QDialogButtonBox::Ok)->setFocus();
@@ -49,6 +60,10 @@ UploadDialog::UploadDialog(const Site& site, const uploadplan::Files& files, QWi
 
 QString UploadDialog::confirmationText() const {
     return uploadplan::confirmationText(m_prop, m_files, tr("Click OK to upload these files:"));
+}
+
+bool UploadDialog::deleteOnServer() const {
+    return m_deleteBox->isChecked();
 }
 
 void UploadDialog::actionOK() {
@@ -88,7 +103,9 @@ void WindowPublishUi::nothingToUpload() {
 
 bool WindowPublishUi::confirm(const Site& site, const uploadplan::Files& files) {
     UploadDialog dialog(site, files, m_parent);
-    return dialog.exec() != 0;
+    const bool ok = dialog.exec() != 0;
+    m_deleteChosen = ok && dialog.deleteOnServer();
+    return ok;
 }
 
 TransferJob::Outcome WindowPublishUi::runTransfer(const Site& site,
@@ -101,6 +118,11 @@ TransferJob::Outcome WindowPublishUi::runTransfer(const Site& site,
         return TransferJob::Outcome::Failed;
     }
     TransferWindow window(std::move(job), m_parent, passwordstore::request(site));
+    QList<TransferWindow::File> files;
+    for (const auto& [path, size] : m_plan.files)
+        files.append({path, size});
+    window.setFiles(files);
+    window.setRetry(m_plan.retry);
     window.run();
     m_untrusted.reset();
     if (window.job().trustProblem() != TrustProblem::None)
@@ -179,7 +201,36 @@ PublishOutcome run(QWidget* parent, const Site* currentSite, const QString& defa
             qWarning().noquote() << "The server's state after the upload is not remembered:"
                                  << problem;
     };
-    return publish(currentSite, defaultSiteFolder, marks, ui, options);
+    const PublishOutcome outcome = publish(currentSite, defaultSiteFolder, marks, ui, options);
+    if (!ui.deleteChosen() || !currentSite)
+        return outcome;
+    // Deletions follow an upload that sent everything (a file renamed here
+    // is then on the server under its new name before the old one goes).
+    if (outcome != PublishOutcome::Uploaded) {
+        if (outcome == PublishOutcome::Failed)
+            Platform::instance().alert(
+                QCoreApplication::translate("morvane::UploadDialog",
+                                            "Nothing is deleted on the server."),
+                QCoreApplication::translate("morvane::UploadDialog",
+                                            "The upload did not succeed."));
+        return outcome;
+    }
+    const QString folder = uploadplan::siteFolderFor(*currentSite, defaultSiteFolder);
+    switch (serverdeletions::run(parent, *currentSite, folder, recordPath)) {
+    case serverdeletions::Outcome::Failed:
+        return PublishOutcome::Failed;
+    case serverdeletions::Outcome::NothingToDelete:
+        Platform::instance().alert(
+            QCoreApplication::translate("morvane::UploadDialog",
+                                        "Nothing to delete on the server."),
+            QCoreApplication::translate("morvane::UploadDialog",
+                                        "Every file in the server folder is here too."));
+        break;
+    case serverdeletions::Outcome::NotConfirmed:
+    case serverdeletions::Outcome::Deleted:
+        break;
+    }
+    return outcome;
 }
 
 } // namespace UploadCommand

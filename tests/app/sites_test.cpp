@@ -174,3 +174,72 @@ TEST_F(SitesTest, UploadForASiteWithoutServerOpensItsPropertiesAndRelativeFolder
               QStringList{"The local folder of site \"Relative\" is not a full path: \"beta\"."});
     EXPECT_EQ(app->siteFolderLocal(), paths::defaultSiteFolder());
 }
+
+// A site made in the dialog whose folder already holds files is offered a
+// comparison with its server once: at its first save that has a server,
+// never again after, and never for a site stored before (no offer pending).
+TEST_F(SitesTest, ANewSiteHoldingFilesIsOfferedACompareOnce) {
+    struct Save {
+        const char* site;
+        const char* server; // as saved in the dialog
+        bool files;         // the folder holds files by then
+        bool offered;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Save> saves; // the first save creates the site (but for "beta")
+    };
+    const Case cases[] = {
+        {"files and server",
+         {{"gamma", "127.0.0.1:21", true, true}, {"gamma", "127.0.0.1:21", true, false}}},
+        {"an empty folder",
+         {{"delta", "127.0.0.1:21", false, false}, {"delta", "127.0.0.1:21", true, false}}},
+        {"the server entered later",
+         {{"eps", "", true, false},
+          {"eps", "127.0.0.1:21", true, true},
+          {"eps", "127.0.0.1:21", true, false}}},
+        {"a site stored before", {{"beta", "127.0.0.1:21", true, false}}},
+    };
+    launch();
+    const QString question = "Compare \"%1\" with its server?";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool first = true;
+        for (const Save& save : c.saves) {
+            const QString name = save.site;
+            const QString folder = homeDir() + "/" + name;
+            QDir().mkpath(folder);
+            if (save.files)
+                writeFile(folder + "/index.html", "<p>live</p>");
+            siteDialog = [&](SiteList& sites, QString& edited, bool&) {
+                Site* existing = sitestore::find(sites, name);
+                if (!existing) {
+                    Site s;
+                    s.setValue(sitekey::sitename, name);
+                    sites.append(s);
+                    existing = &sites.last();
+                }
+                existing->setValue(sitekey::localpath, folder);
+                existing->setValue(sitekey::server, save.server);
+                edited = name;
+                return 1;
+            };
+            RecordingPlatform::current().clear();
+            RecordingPlatform::current().queueAnswer(0); // "Not Now"
+            const bool create = first && name != "beta";
+            app->actionPopupSites(indexOf(create ? "New..." : name));
+            if (!create)
+                app->actionPopupSites(indexOf("Edit..."));
+            first = false;
+            EXPECT_EQ(alertTitles().contains(question.arg(name)), save.offered)
+                << name.toStdString() << " " << alertTitles().join('|').toStdString();
+        }
+    }
+    // The offer pending is stored with the site, and gone once made.
+    const SiteList stored = sitestore::load(*settings());
+    for (const char* name : {"gamma", "delta", "eps"}) {
+        const Site* site = sitestore::find(stored, name);
+        ASSERT_NE(site, nullptr) << name;
+        EXPECT_EQ(site->value("compareoffer"), "") << name;
+    }
+}

@@ -79,5 +79,25 @@ TEST_F(SyncWindowTest, CompareListsTheDifferencesAndADownloadAsksBeforeReplacing
                            "\"a.html\" has changes here that are not uploaded yet."}));
 }
 
+// Yes to the offer made for a new site whose folder holds files compares it
+// with its server.
+TEST_F(SyncWindowTest, TheOfferToANewSiteHoldingFilesCompares) {
+    siteDialog = [&](SiteList& sites, QString& name, bool&) {
+        Site s = sites[0];
+        s.setValue(sitekey::sitename, "Fresh");
+        sites.append(s);
+        name = "Fresh";
+        return 1;
+    };
+    QStringList listed;
+    app->sync()->setCompareHook([&](CompareDialog& dialog) { listed = rows(dialog); });
+    RecordingPlatform::current().queueAnswer(1); // "Compare with Server"
+    app->actionPopupSites(app->window()->popupSites()->findText("New...", Qt::MatchExactly));
+    EXPECT_EQ(app->currentSite(), "Fresh");
+    EXPECT_EQ(alertTitles(), QStringList{"Compare \"Fresh\" with its server?"});
+    EXPECT_EQ(listed, (QStringList{"a.html: Differs", "b.html: Only here",
+                                   "new/page.html: Only on the server"}));
+}
+
 } // namespace
 } // namespace morvane::test

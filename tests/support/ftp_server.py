@@ -71,6 +71,8 @@ def main():
     parser.add_argument("--full-code", type=int, default=452)
     parser.add_argument("--refuse-rename", action="store_true",
                         help="refuse every RNFR")
+    parser.add_argument("--refuse-delete-names", default="",
+                        help="comma-separated name parts whose DELE is refused with 550")
     parser.add_argument("--no-rename-over", action="store_true",
                         help="refuse RNTO onto an existing file")
     parser.add_argument("--wrong-size", action="store_true",
@@ -298,6 +300,13 @@ def main():
                 self.respond("213 %d" % (os.path.getsize(path) + 1))
                 return
             return HandlerBase.ftp_SIZE(self, path)
+
+        def ftp_DELE(self, path):
+            names = [n for n in args.refuse_delete_names.split(",") if n]
+            if any(n in path for n in names):
+                self.respond("550 Deleting this file is not allowed here.")
+                return
+            return HandlerBase.ftp_DELE(self, path)
 
         def ftp_RNFR(self, path):
             if args.refuse_rename:

@@ -40,6 +40,8 @@ bool FtpServer::start(const QString& rootDir, const FtpServerOptions& options) {
         args << QStringLiteral("--require-tls") << options.requireTls;
     if (options.refuseRename)
         args << QStringLiteral("--refuse-rename");
+    if (!options.refuseDeleteNames.isEmpty())
+        args << QStringLiteral("--refuse-delete-names") << options.refuseDeleteNames.join(',');
     if (options.noRenameOver)
         args << QStringLiteral("--no-rename-over");
     if (options.wrongSize)

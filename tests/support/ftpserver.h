@@ -29,15 +29,16 @@ struct FtpServerOptions {
     // proftpd's way with a per-host limit: a login while more than this many
     // connections from the address are open is refused with 530.
     int proftpdLimit = 0;
-    QString loginLog;             // a file that gets "ok", "failed" or "refused" per login
-    int authFailedDelayMs = 1000; // before the 530 of a wrong password
-    QString requireTls;           // "vsftpd" or "pureftpd": refuse cleartext logins so
-    int fullAfter = -1;           // stop every STOR after this many bytes…
-    int fullCode = 452;           // …with this reply (452 or 552)
-    bool refuseRename = false;    // refuse every RNFR
-    bool noRenameOver = false;    // refuse RNTO onto an existing file
-    bool wrongSize = false;       // SIZE reports one byte more than the file has
-    int trickleListingMs = 0;     // LIST sends a line every N ms, forever
+    QString loginLog;              // a file that gets "ok", "failed" or "refused" per login
+    int authFailedDelayMs = 1000;  // before the 530 of a wrong password
+    QString requireTls;            // "vsftpd" or "pureftpd": refuse cleartext logins so
+    int fullAfter = -1;            // stop every STOR after this many bytes…
+    int fullCode = 452;            // …with this reply (452 or 552)
+    bool refuseRename = false;     // refuse every RNFR
+    QStringList refuseDeleteNames; // DELE of a path holding one of these: 550
+    bool noRenameOver = false;     // refuse RNTO onto an existing file
+    bool wrongSize = false;        // SIZE reports one byte more than the file has
+    int trickleListingMs = 0;      // LIST sends a line every N ms, forever
     // FTPS: TLS demanded on control and data connections, with this
     // certificate chain and key (PEM files).
     QString tlsCertFile;

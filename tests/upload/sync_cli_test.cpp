@@ -396,6 +396,53 @@ TEST_P(SyncCliTest, AChangeMadeOnTheServerIsNeverOverwrittenWithoutForce) {
     EXPECT_EQ(readFile(onServer("c.html")), "server c, edited there");
 }
 
+// The one-line progress display: on standard error when it is a terminal
+// (the commands are told so), and nothing of it when it is not (the
+// program run with its standard error on a pipe).
+TEST_P(SyncCliTest, ProgressLineOnlyWhenStandardErrorIsATerminal) {
+    localFile("a.html", "<p>a</p>");
+    serverFile("old.html", "gone here");
+    start();
+    record.mark(here("a.html"));
+    ASSERT_TRUE(record.save());
+    {
+        QString in, out, err;
+        QTextStream inStream(&in, QIODevice::ReadOnly);
+        QTextStream outStream(&out, QIODevice::WriteOnly);
+        QTextStream errStream(&err, QIODevice::WriteOnly);
+        EXPECT_EQ(runUploadCommandLine({"--yes", "--delete", "Web"}, inStream, outStream, errStream,
+                                       true),
+                  uploadexit::Uploaded)
+            << err.toStdString();
+        EXPECT_EQ(err.count("\r\x1b[K1/1 files, 8 B of 8 B"), 1) << err.toStdString();
+        // The deletions' line counts files only, and makes way at the end.
+        EXPECT_TRUE(err.contains("\r\x1b[K1/1 files\r\x1b[K")) << err.toStdString();
+        EXPECT_FALSE(out.contains('\r')) << "the results stay plain";
+    }
+    // Again, through the program with standard error on a pipe.
+    localFile("b.html", "<p>b</p>");
+    serverFile("older.html", "gone here too");
+    serverFile("fetch.html", "from the server");
+    QFile::remove(here("old.html"));
+    record.mark(here("b.html"));
+    ASSERT_TRUE(record.save());
+    const QString program = qEnvironmentVariable("MORVANE_BINARY_DIR") + "/app/morvane";
+    const QStringList commands[] = {{"download", "--yes", "Web", "fetch.html"},
+                                    {"upload", "--yes", "--delete", "Web"}};
+    for (const QStringList& args : commands) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QProcess p;
+        p.start(program, args);
+        ASSERT_TRUE(p.waitForFinished(120000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+        EXPECT_FALSE(err.contains('\r')) << err.toStdString();
+        EXPECT_FALSE(err.contains(" files")) << err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(onServer("older.html")));
+    EXPECT_TRUE(QFileInfo::exists(here("fetch.html")));
+}
+
 TEST_P(SyncCliTest, UsageErrors) {
     start();
     struct Case {

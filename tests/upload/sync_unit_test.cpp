@@ -7,12 +7,15 @@
 #include "transfer/downloadjob.h"
 #include "transfer/fileoutcomes.h"
 #include "transfer/serverlisting.h"
+#include "transfer/transferprogress.h"
 #include "upload/serverstate.h"
 #include "upload/sitecompare.h"
+#include "upload/terminalprogress.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextStream>
 
 #include <gtest/gtest.h>
 
@@ -468,5 +471,89 @@ TEST(FileOutcomes, ResultLines) {
         EXPECT_EQ(outcomes.done(), c.done);
         for (const QString& path : c.done)
             EXPECT_TRUE(outcomes.failureOf(path).isEmpty()) << path.toStdString();
+    }
+}
+
+// The figures of the progress display, from the totals, what is done and
+// the time since the start.
+TEST(TransferProgress, SpeedTimeLeftAndCounts) {
+    struct Case {
+        int files;
+        qint64 bytes;
+        int filesDone;
+        qint64 bytesDone;
+        qint64 ms;
+        double speed;
+        qint64 left;
+        const char* text;
+    };
+    constexpr qint64 MB = 1024 * 1024;
+    const Case cases[] = {
+        // Nothing done yet: no speed, no time left.
+        {10, 10 * MB, 0, 0, 0, 0.0, -1, "0 of 10 files, 0 B of 10.0 MB, 0 B/s"},
+        // 2 MB in 2 s: 1 MB/s, 8 s for the 8 MB left.
+        {10, 10 * MB, 2, 2 * MB, 2000, double(MB), 8,
+         "2 of 10 files, 2.0 MB of 10.0 MB, 1.0 MB/s, about 8 s left"},
+        // A part of a second left rounds up, never to 0 s.
+        {3, 3000, 2, 2000, 1000, 2000.0, 1,
+         "2 of 3 files, 2.0 KB of 2.9 KB, 2.0 KB/s, about 1 s left"},
+        // Minutes and hours are written as such.
+        {2, 100 * MB, 1, MB, 1000, double(MB), 99,
+         "1 of 2 files, 1.0 MB of 100.0 MB, 1.0 MB/s, about 1 min 39 s left"},
+        {2, 8000 * MB, 1, 100 * MB, 100000, double(MB), 7900,
+         "1 of 2 files, 100.0 MB of 7.8 GB, 1.0 MB/s, about 2 h 11 min left"},
+        // Small pages first: under a hundredth of the bytes, no guess yet.
+        {33, 17 * MB, 9, 135, 4000, 33.75, -1, "9 of 33 files, 135 B of 17.0 MB, 33 B/s"},
+        // Nor within the first second.
+        {2, 2 * MB, 1, MB, 500, double(2 * MB), -1, "1 of 2 files, 1.0 MB of 2.0 MB, 2.0 MB/s"},
+        // All done: no time left shown.
+        {1, 512, 1, 512, 500, 1024.0, -1, "1 of 1 file, 512 B of 512 B, 1.0 KB/s"},
+        // Deletions have no bytes: files only.
+        {4, 0, 3, 0, 100, 0.0, -1, "3 of 4 files"},
+        // Done within the first millisecond: the speed stays finite.
+        {1, 1000, 1, 1000, 0, 1000000.0, -1, "1 of 1 file, 1000 B of 1000 B, 976.6 KB/s"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TransferProgress p;
+        p.start(c.files, c.bytes, 5000);
+        p.setDone(c.filesDone, c.bytesDone, 5000 + c.ms);
+        EXPECT_DOUBLE_EQ(p.bytesPerSecond(), c.speed);
+        EXPECT_EQ(p.secondsLeft(), c.left);
+        EXPECT_EQ(p.countsText(), QString::fromUtf8(c.text));
+        EXPECT_EQ(p.filesDone(), c.filesDone);
+        EXPECT_EQ(p.bytesDone(), c.bytesDone);
+    }
+}
+
+TEST(TransferProgress, OnlyFilesOverOneMegabyteGetTheirOwnBar) {
+    const struct {
+        qint64 size;
+        bool bar;
+    } cases[] = {
+        {0, false}, {1024 * 1024, false}, {1024 * 1024 + 1, true}, {qint64(5) << 30, true}};
+    for (const auto& c : cases) {
+        TransferProgress p;
+        p.start(1, c.size, 0);
+        p.setCurrentFile("big.bin", c.size);
+        EXPECT_EQ(p.showsFileBar(), c.bar) << c.size;
+    }
+}
+
+// The command line's display writes nothing at all when it is off.
+TEST(TerminalProgress, WritesOnlyWhenEnabled) {
+    for (const bool enabled : {false, true}) {
+        QString err;
+        {
+            QTextStream stream(&err, QIODevice::WriteOnly);
+            TerminalProgress display(stream, enabled);
+            display.start(2, 0);
+            display.setDone(1, 0);
+            display.makeWay();
+            display.setDone(2, 0);
+        }
+        EXPECT_EQ(err, enabled ? QString("\r\x1b[K1/2 files\r\x1b[K\r\x1b[K2/2 files\r\x1b[K")
+                               : QString())
+            << enabled;
     }
 }
