@@ -318,6 +318,22 @@ Das Benutzerhandbuch ist im Programm: Hilfe &gt; Morvane-Hilfe.
         <translation>Nicht gelöscht: „%1“: %2</translation>
     </message>
     <message>
+        <source>warning: the server&apos;s state after the upload is not remembered: %1</source>
+        <translation>Warnung: Der Zustand des Servers nach dem Hochladen wird nicht festgehalten: %1</translation>
+    </message>
+    <message>
+        <source>Files changed on the server were not overwritten; upload with --force to overwrite them.
+</source>
+        <translation>Auf dem Server geänderte Dateien wurden nicht überschrieben; laden Sie mit --force hoch, um sie zu überschreiben.
+</translation>
+    </message>
+    <message>
+        <source>Nothing is deleted on the server: the upload did not succeed.
+</source>
+        <translation>Auf dem Server wird nichts gelöscht: Das Hochladen ist nicht gelungen.
+</translation>
+    </message>
+    <message>
         <source>Usage: morvane upload [--yes] [--dry-run] [--delete] [--force] [--verbose] [SITE]
 
 Uploads the changed files of SITE (the current site when omitted),
@@ -334,6 +350,8 @@ confirmed lose their mark; every other file keeps it.
                  file is not sent, is named, and the status is 1)
   -v, --verbose  show the FTP conversation&apos;s diagnostics
   -h, --help     show this help
+
+When standard error is a terminal, one line there shows the progress.
 
 Exit status: 0 all files uploaded, 1 failure, 2 usage error,
 3 nothing to upload, 4 not confirmed (or --dry-run).
@@ -358,24 +376,11 @@ alle anderen behalten sie.
   -v, --verbose  die Diagnose des FTP-Gesprächs zeigen
   -h, --help     diese Hilfe zeigen
 
+Ist die Standardfehlerausgabe ein Terminal, zeigt dort eine Zeile den
+Fortschritt.
+
 Rückgabewert: 0 alle Dateien hochgeladen, 1 Fehler, 2 falscher Aufruf,
 3 nichts hochzuladen, 4 nicht bestätigt (oder --dry-run).
-</translation>
-    </message>
-    <message>
-        <source>warning: the server&apos;s state after the upload is not remembered: %1</source>
-        <translation>Warnung: Der Zustand des Servers nach dem Hochladen wird nicht festgehalten: %1</translation>
-    </message>
-    <message>
-        <source>Files changed on the server were not overwritten; upload with --force to overwrite them.
-</source>
-        <translation>Auf dem Server geänderte Dateien wurden nicht überschrieben; laden Sie mit --force hoch, um sie zu überschreiben.
-</translation>
-    </message>
-    <message>
-        <source>Nothing is deleted on the server: the upload did not succeed.
-</source>
-        <translation>Auf dem Server wird nichts gelöscht: Das Hochladen ist nicht gelungen.
 </translation>
     </message>
 </context>
@@ -1467,6 +1472,41 @@ Diese Dateien werden nicht gesendet:
     </message>
 </context>
 <context>
+    <name>morvane::DeleteJob</name>
+    <message>
+        <source>Not deleted</source>
+        <translation>Nicht gelöscht</translation>
+    </message>
+    <message>
+        <source>Removed the folder &quot;%1&quot;</source>
+        <translation>Ordner „%1“ entfernt</translation>
+    </message>
+    <message>
+        <source>ERROR: Can&apos;t initiate FTP. %1</source>
+        <translation>FEHLER: FTP kann nicht gestartet werden. %1</translation>
+    </message>
+    <message>
+        <source>Deleted &quot;%1&quot;</source>
+        <translation>„%1“ gelöscht</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>Abgebrochen</translation>
+    </message>
+    <message>
+        <source>Successful deletion of all files</source>
+        <translation>Alle Dateien erfolgreich gelöscht</translation>
+    </message>
+    <message>
+        <source>Error deleting &quot;%1&quot;: %2</source>
+        <translation>Fehler beim Löschen von „%1“: %2</translation>
+    </message>
+    <message>
+        <source>Error deleting %1 of %2 files</source>
+        <translation>Fehler beim Löschen von %1 von %2 Dateien</translation>
+    </message>
+</context>
+<context>
     <name>morvane::DiskWatchController</name>
     <message>
         <source>“%1” was changed on disk by another program while you edited it. Nothing is saved until you choose.</source>
@@ -1557,6 +1597,65 @@ Diese Dateien werden nicht gesendet:
     </message>
 </context>
 <context>
+    <name>morvane::DownloadJob</name>
+    <message>
+        <source>Not fetched</source>
+        <translation>Nicht geholt</translation>
+    </message>
+    <message>
+        <source>The path can&apos;t be written here: %1.</source>
+        <translation>Der Pfad kann hier nicht geschrieben werden: %1.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a symbolic link here; it is not written through.</source>
+        <translation>„%1“ ist hier ein symbolischer Link; durch ihn wird nicht geschrieben.</translation>
+    </message>
+    <message>
+        <source>A folder or other non-file has this name here.</source>
+        <translation>Hier trägt ein Ordner oder etwas anderes als eine Datei diesen Namen.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a file here, not a folder.</source>
+        <translation>„%1“ ist hier eine Datei, kein Ordner.</translation>
+    </message>
+    <message>
+        <source>The folder &quot;%1&quot; can&apos;t be made.</source>
+        <translation>Der Ordner „%1“ kann nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>The local file can&apos;t be written: %1</source>
+        <translation>Die lokale Datei kann nicht geschrieben werden: %1</translation>
+    </message>
+    <message>
+        <source>libcurl refused the download&apos;s settings</source>
+        <translation>libcurl hat die Einstellungen des Herunterladens abgelehnt</translation>
+    </message>
+    <message>
+        <source>ERROR: Can&apos;t initiate FTP. %1</source>
+        <translation>FEHLER: FTP kann nicht gestartet werden. %1</translation>
+    </message>
+    <message>
+        <source>Downloaded &quot;%1&quot;</source>
+        <translation>„%1“ heruntergeladen</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>Abgebrochen</translation>
+    </message>
+    <message>
+        <source>Successful download of all files</source>
+        <translation>Alle Dateien erfolgreich heruntergeladen</translation>
+    </message>
+    <message>
+        <source>Error downloading &quot;%1&quot;: %2</source>
+        <translation>Fehler beim Herunterladen von „%1“: %2</translation>
+    </message>
+    <message>
+        <source>Error downloading %1 of %2 files</source>
+        <translation>Fehler beim Herunterladen von %1 von %2 Dateien</translation>
+    </message>
+</context>
+<context>
     <name>morvane::EditingTools</name>
     <message>
         <source>Completions</source>
@@ -1592,6 +1691,14 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>Close Tags While T&amp;yping</source>
         <translation>Tags beim Tippen sc&amp;hließen</translation>
+    </message>
+    <message>
+        <source>“%1” is not a line.</source>
+        <translation>„%1“ ist keine Zeile.</translation>
+    </message>
+    <message>
+        <source>Type a line number from 1 to %1, or a line and a column such as 120:5.</source>
+        <translation>Geben Sie eine Zeilennummer von 1 bis %1 ein, oder eine Zeile und eine Spalte wie 120:5.</translation>
     </message>
 </context>
 <context>
@@ -2388,6 +2495,41 @@ Diese Dateien werden nicht gesendet:
     </message>
 </context>
 <context>
+    <name>morvane::ServerDeletionDialog</name>
+    <message>
+        <source>Delete on the Server</source>
+        <translation>Auf dem Server löschen</translation>
+    </message>
+    <message>
+        <source>Delete 1 file in the server folder of &quot;%1&quot;?</source>
+        <translation>1 Datei im Serverordner von „%1“ löschen?</translation>
+    </message>
+    <message>
+        <source>Delete %1 files in the server folder of &quot;%2&quot;?</source>
+        <translation>%1 Dateien im Serverordner von „%2“ löschen?</translation>
+    </message>
+    <message>
+        <source>They are not here any more. Folders marked &quot;if empty&quot; are removed only when nothing else is left in them.</source>
+        <translation>Sie sind hier nicht mehr vorhanden. Mit „falls leer“ bezeichnete Ordner werden nur entfernt, wenn nichts anderes mehr darin ist.</translation>
+    </message>
+    <message>
+        <source>%1/ (if empty)</source>
+        <translation>%1/ (falls leer)</translation>
+    </message>
+    <message>
+        <source>Files to delete on the server</source>
+        <translation>Auf dem Server zu löschende Dateien</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Delete on Server</source>
+        <translation>Auf dem Server &amp;löschen</translation>
+    </message>
+</context>
+<context>
     <name>morvane::SiteDialog</name>
     <message>
         <source>Choose the Local Folder</source>
@@ -2617,10 +2759,6 @@ Diese Dateien werden nicht gesendet:
         <translation>Ersetzen</translation>
     </message>
     <message>
-        <source>Replacing… %1 of %2 files</source>
-        <translation>Ersetzen läuft… %1 von %2 Dateien</translation>
-    </message>
-    <message>
         <source>%1 (read-only)</source>
         <translation>%1 (schreibgeschützt)</translation>
     </message>
@@ -2651,6 +2789,26 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>Stopped: %1</source>
         <translation>Angehalten: %1</translation>
+    </message>
+    <message>
+        <source>Replacing… %1 matches in %2 files so far</source>
+        <translation>Ersetze … bisher %1 Treffer in %2 Dateien</translation>
+    </message>
+    <message>
+        <source>Changed (%1 files):</source>
+        <translation>Geändert (%1 Dateien):</translation>
+    </message>
+    <message>
+        <source>Not changed:</source>
+        <translation>Nicht geändert:</translation>
+    </message>
+    <message>
+        <source>%1 files were left as they were.</source>
+        <translation>%1 Dateien blieben, wie sie waren.</translation>
+    </message>
+    <message>
+        <source>Replacing was stopped.</source>
+        <translation>Das Ersetzen wurde angehalten.</translation>
     </message>
 </context>
 <context>
@@ -2726,6 +2884,18 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>%1 (%2)</source>
         <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Replacing progress</source>
+        <translation>Fortschritt des Ersetzens</translation>
+    </message>
+    <message>
+        <source>%v of %m files</source>
+        <translation>%v von %m Dateien</translation>
+    </message>
+    <message>
+        <source>Stop replacing</source>
+        <translation>Ersetzen anhalten</translation>
     </message>
 </context>
 <context>
@@ -2899,21 +3069,25 @@ Diese Dateien werden nicht gesendet:
         <source>Every file is the same here and on the server.</source>
         <translation>Jede Datei ist hier und auf dem Server gleich.</translation>
     </message>
+    <message>
+        <source>Compare &quot;%1&quot; with its server?</source>
+        <translation>„%1“ mit seinem Server vergleichen?</translation>
+    </message>
+    <message>
+        <source>The site&apos;s folder already holds files. A comparison lists the files that are only here, only on the server, or differ, and changes nothing by itself.</source>
+        <translation>Der Ordner der Website enthält bereits Dateien. Ein Vergleich listet die Dateien auf, die nur hier, nur auf dem Server oder verschieden sind, und ändert von sich aus nichts.</translation>
+    </message>
+    <message>
+        <source>Not Now</source>
+        <translation>Nicht jetzt</translation>
+    </message>
+    <message>
+        <source>Compare with Server</source>
+        <translation>Mit Server vergleichen</translation>
+    </message>
 </context>
 <context>
     <name>morvane::SyncWindow</name>
-    <message>
-        <source>%1 B</source>
-        <translation>%1 B</translation>
-    </message>
-    <message>
-        <source>%1 KB</source>
-        <translation>%1 KB</translation>
-    </message>
-    <message>
-        <source>%1 MB</source>
-        <translation>%1 MB</translation>
-    </message>
     <message>
         <source>Morvane</source>
         <translation>Morvane</translation>
@@ -2921,14 +3095,6 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>Transfer status</source>
         <translation>Übertragungsstatus</translation>
-    </message>
-    <message>
-        <source>Overall progress</source>
-        <translation>Gesamtfortschritt</translation>
-    </message>
-    <message>
-        <source>Files and bytes done, speed and time left</source>
-        <translation>Erledigte Dateien und Bytes, Geschwindigkeit und verbleibende Zeit</translation>
     </message>
     <message>
         <source>Files that failed</source>
@@ -2949,14 +3115,6 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>Stop or close</source>
         <translation>Anhalten oder schließen</translation>
-    </message>
-    <message>
-        <source>, about %1 s left</source>
-        <translation>, noch etwa %1 s</translation>
-    </message>
-    <message>
-        <source>%1 of %2 files, %3 of %4, %5/s%6</source>
-        <translation>%1 von %2 Dateien, %3 von %4, %5/s%6</translation>
     </message>
     <message>
         <source>Listing the server folder…</source>
@@ -3071,6 +3229,84 @@ Diese Dateien werden nicht gesendet:
     </message>
 </context>
 <context>
+    <name>morvane::TransferProgress</name>
+    <message>
+        <source>%1 B</source>
+        <translation>%1 B</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 KB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>%1 GB</source>
+        <translation>%1 GB</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>%1 of 1 file</source>
+        <translation>%1 von 1 Datei</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files</source>
+        <translation>%1 von %2 Dateien</translation>
+    </message>
+    <message>
+        <source>%1, %2 of %3, %4/s</source>
+        <translation>%1, %2 von %3, %4/s</translation>
+    </message>
+    <message>
+        <source>, about %1 left</source>
+        <translation>, noch etwa %1</translation>
+    </message>
+    <message>
+        <source>%1/%2 files</source>
+        <translation>%1/%2 Dateien</translation>
+    </message>
+    <message>
+        <source>, %1 of %2, %3/s</source>
+        <translation>, %1 von %2, %3/s</translation>
+    </message>
+    <message>
+        <source>, %1 left</source>
+        <translation>, noch %1</translation>
+    </message>
+</context>
+<context>
+    <name>morvane::TransferProgressView</name>
+    <message>
+        <source>File being transferred</source>
+        <translation>Datei in Übertragung</translation>
+    </message>
+    <message>
+        <source>Progress of the current file</source>
+        <translation>Fortschritt der aktuellen Datei</translation>
+    </message>
+    <message>
+        <source>Overall progress</source>
+        <translation>Gesamtfortschritt</translation>
+    </message>
+    <message>
+        <source>Files and bytes done, speed and time left</source>
+        <translation>Erledigte Dateien und Bytes, Geschwindigkeit und verbleibende Zeit</translation>
+    </message>
+</context>
+<context>
     <name>morvane::TransferWindow</name>
     <message>
         <source>OK</source>
@@ -3160,6 +3396,14 @@ Diese Dateien werden nicht gesendet:
         <source>Waiting for the keyring…</source>
         <translation>Warten auf den Schlüsselbund…</translation>
     </message>
+    <message>
+        <source>Retry Failed</source>
+        <translation>Fehlgeschlagene wiederholen</translation>
+    </message>
+    <message>
+        <source>Retry the files that failed</source>
+        <translation>Die fehlgeschlagenen Dateien erneut versuchen</translation>
+    </message>
 </context>
 <context>
     <name>morvane::UnsavedEditsController</name>
@@ -3225,6 +3469,34 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>You are not connected to the internet.</source>
         <translation>Sie sind nicht mit dem Internet verbunden.</translation>
+    </message>
+    <message>
+        <source>Also &amp;delete on the server files deleted here</source>
+        <translation>Hier gelöschte Dateien auch auf dem Server &amp;löschen</translation>
+    </message>
+    <message>
+        <source>Also delete on the server files deleted here</source>
+        <translation>Hier gelöschte Dateien auch auf dem Server löschen</translation>
+    </message>
+    <message>
+        <source>After the upload, the server folder is listed and every file to be deleted is shown for you to confirm.</source>
+        <translation>Nach dem Hochladen wird der Serverordner gelesen, und jede zu löschende Datei wird Ihnen zur Bestätigung gezeigt.</translation>
+    </message>
+    <message>
+        <source>Nothing is deleted on the server.</source>
+        <translation>Auf dem Server wird nichts gelöscht.</translation>
+    </message>
+    <message>
+        <source>The upload did not succeed.</source>
+        <translation>Das Hochladen ist nicht gelungen.</translation>
+    </message>
+    <message>
+        <source>Nothing to delete on the server.</source>
+        <translation>Auf dem Server ist nichts zu löschen.</translation>
+    </message>
+    <message>
+        <source>Every file in the server folder is here too.</source>
+        <translation>Jede Datei im Serverordner ist auch hier.</translation>
     </message>
 </context>
 <context>
@@ -3309,6 +3581,17 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>Install the new version the way you installed this one, for example with your system&apos;s package manager.</source>
         <translation>Installieren Sie die neue Version so, wie Sie diese installiert haben, zum Beispiel mit der Paketverwaltung Ihres Systems.</translation>
+    </message>
+</context>
+<context>
+    <name>morvane::serverdeletions</name>
+    <message>
+        <source>Nothing is deleted on the server.</source>
+        <translation>Auf dem Server wird nichts gelöscht.</translation>
+    </message>
+    <message>
+        <source>The server&apos;s state could not be remembered.</source>
+        <translation>Der Zustand des Servers konnte nicht festgehalten werden.</translation>
     </message>
 </context>
 </TS>
