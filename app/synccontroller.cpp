@@ -93,13 +93,20 @@ bool SyncController::prepare(Prepared* out) {
     }
     for (const ServerWalk::Skipped& s : walk.skipped())
         out->skipped << tr("%1 (%2)").arg(s.path, s.reason);
+    // A server file where the local scan saw nothing it could read (a link,
+    // an unreadable folder) is not offered as "only on the server": deleting
+    // it there would not follow any deletion here.
     for (const sitecompare::Row& row : sitecompare::compare(local.files, walk.files())) {
-        if (row.state != sitecompare::State::Same)
-            out->rows << row;
+        if (row.state == sitecompare::State::Same ||
+            (row.state == sitecompare::State::OnlyOnServer &&
+             sitecompare::skippedHere(local, row.path)))
+            continue;
+        out->rows << row;
     }
+    for (const sitecompare::LocalSkip& s : local.skipped)
+        out->skipped << tr("%1 (here: %2)").arg(s.path, s.reason);
     if (!out->skipped.isEmpty())
-        Platform::instance().alert(tr("Some names on the server were skipped."),
-                                   listed(out->skipped));
+        Platform::instance().alert(tr("Some names were skipped."), listed(out->skipped));
     return true;
 }
 

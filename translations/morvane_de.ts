@@ -2990,10 +2990,6 @@ Diese Dateien werden nicht gesendet:
         <translation>%1 (%2)</translation>
     </message>
     <message>
-        <source>Some names on the server were skipped.</source>
-        <translation>Einige Namen auf dem Server wurden übersprungen.</translation>
-    </message>
-    <message>
         <source>Nothing to download.</source>
         <translation>Nichts herunterzuladen.</translation>
     </message>
@@ -3084,6 +3080,14 @@ Diese Dateien werden nicht gesendet:
     <message>
         <source>Compare with Server</source>
         <translation>Mit Server vergleichen</translation>
+    </message>
+    <message>
+        <source>%1 (here: %2)</source>
+        <translation>%1 (hier: %2)</translation>
+    </message>
+    <message>
+        <source>Some names were skipped.</source>
+        <translation>Einige Namen wurden übergangen.</translation>
     </message>
 </context>
 <context>

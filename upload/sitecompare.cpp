@@ -133,24 +133,48 @@ bool staysInside(const QString& path) {
         return n.isEmpty() || n == QLatin1String(".") || n == QLatin1String("..");
     });
 }
+
+// True when `path` is `top` or lies below it; everything lies below the
+// site folder itself (an empty `top`).
+bool within(const QString& path, const QString& top) {
+    if (top.isEmpty())
+        return true;
+    return path == top || (path.startsWith(top) && path.at(top.size()) == QLatin1Char('/'));
+}
 } // namespace
 
-Deletions serverDeletions(const LocalScan& local, const ServerWalk& walk,
+bool skippedHere(const LocalScan& local, const QString& path) {
+    return std::any_of(local.skipped.cbegin(), local.skipped.cend(),
+                       [&path](const LocalSkip& s) { return within(path, s.path); });
+}
+
+Deletions serverDeletions(const LocalScan& local, const QMap<QString, ServerEntry>& serverFiles,
+                          const QStringList& serverFolders,
+                          const std::function<bool(const QString&)>& holdsUnlisted,
                           const Exclusions& exclusions) {
+    // What the local scan could not see (a link, an unreadable or too deep
+    // folder) is not "deleted here": the server's files there stay.
+    const auto unseenHere = [&local](const QString& path) { return skippedHere(local, path); };
     Deletions out;
-    for (const Row& row : compare(local.files, walk.files())) {
+    for (const Row& row : compare(local.files, serverFiles)) {
         if (row.state == State::OnlyOnServer && staysInside(row.path) &&
-            !exclusions.excludes(row.path))
+            !exclusions.excludes(row.path) && !unseenHere(row.path))
             out.files << row.path;
     }
-    const QStringList folders =
-        foldersLeftEmpty(walk.folders(), walk.files().keys(), out.files, local.folders,
-                         [&walk](const QString& folder) { return walk.holdsUnlisted(folder); });
+    const QStringList folders = foldersLeftEmpty(serverFolders, serverFiles.keys(), out.files,
+                                                 local.folders, holdsUnlisted);
     for (const QString& folder : folders) {
-        if (staysInside(folder) && !exclusions.excludes(folder, true))
+        if (staysInside(folder) && !exclusions.excludes(folder, true) && !unseenHere(folder))
             out.folders << folder;
     }
     return out;
+}
+
+Deletions serverDeletions(const LocalScan& local, const ServerWalk& walk,
+                          const Exclusions& exclusions) {
+    return serverDeletions(
+        local, walk.files(), walk.folders(),
+        [&walk](const QString& folder) { return walk.holdsUnlisted(folder); }, exclusions);
 }
 
 } // namespace morvane::sitecompare

@@ -66,6 +66,10 @@ QStringList foldersLeftEmpty(const QStringList& serverFolders, const QStringList
                              const QStringList& deleted, const QStringList& localFolders,
                              const std::function<bool(const QString&)>& holdsUnlisted);
 
+// True when `path` is, or lies below, a name the local scan skipped: what is
+// there here is unknown, so a server file there is not "only on the server".
+bool skippedHere(const LocalScan& local, const QString& path);
+
 // What an upload with deletions removes on the server: the files the walk
 // listed that have no counterpart here, then the server folders left empty
 // (deepest first). The walk lists only the site's server folder and never an
@@ -77,6 +81,13 @@ struct Deletions {
     bool isEmpty() const { return files.isEmpty() && folders.isEmpty(); }
 };
 Deletions serverDeletions(const LocalScan& local, const ServerWalk& walk,
+                          const Exclusions& exclusions);
+// The same from the listing's parts. A server path that the local scan
+// skipped (a link, an unreadable or too deep folder), or lies below one, is
+// never taken for deleted here.
+Deletions serverDeletions(const LocalScan& local, const QMap<QString, ServerEntry>& serverFiles,
+                          const QStringList& serverFolders,
+                          const std::function<bool(const QString&)>& holdsUnlisted,
                           const Exclusions& exclusions);
 
 } // namespace morvane::sitecompare

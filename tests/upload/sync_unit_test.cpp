@@ -557,3 +557,44 @@ TEST(TerminalProgress, WritesOnlyWhenEnabled) {
             << enabled;
     }
 }
+
+// An upload with deletions removes only what is gone here. What the local
+// scan could not see (a link it never follows, an unreadable or too deep
+// folder, or the site folder's own top) is not gone: a server file there,
+// or below it, is never deleted.
+TEST(ServerDeletions, NothingTheLocalScanSkippedIsTakenForDeleted) {
+    struct Case {
+        const char* name;
+        QStringList skipped;
+        QStringList expectedFiles;
+        QStringList expectedFolders;
+    };
+    const QList<Case> cases = {
+        {"nothing skipped", {}, {"gone.html", "images/a.png", "images/b.png"}, {"images"}},
+        {"a link here where the server has a folder", {"images"}, {"gone.html"}, {}},
+        {"an unreadable folder deeper down", {"images/b.png"}, {"gone.html", "images/a.png"}, {}},
+        {"a name that only begins like the skipped one",
+         {"image"},
+         {"gone.html", "images/a.png", "images/b.png"},
+         {"images"}},
+        {"the site folder's top unreadable", {""}, {}, {}},
+    };
+    QMap<QString, ServerEntry> server;
+    for (const char* path : {"index.html", "gone.html", "images/a.png", "images/b.png"}) {
+        ServerEntry e;
+        e.name = QString::fromLatin1(path).section(u'/', -1);
+        e.size = 10;
+        server.insert(QString::fromLatin1(path), e);
+    }
+    for (const Case& c : cases) {
+        sitecompare::LocalScan local;
+        local.files.insert(QStringLiteral("index.html"), sitecompare::LocalFile{});
+        for (const QString& s : c.skipped)
+            local.skipped.append({s, QStringLiteral("skipped")});
+        const sitecompare::Deletions d = sitecompare::serverDeletions(
+            local, server, {QStringLiteral("images")}, [](const QString&) { return false; },
+            Exclusions());
+        EXPECT_EQ(d.files, c.expectedFiles) << c.name;
+        EXPECT_EQ(d.folders, c.expectedFolders) << c.name;
+    }
+}
