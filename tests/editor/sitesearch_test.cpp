@@ -240,7 +240,7 @@ TEST_F(SiteSearchTest, ResultsComeInTheWalkOrderEachFileOnce) {
             const QString name =
                 QStringLiteral("d%1/p%2.html").arg(folder).arg(i, 2, 10, QChar(u'0'));
             // Files of very different sizes finish out of order.
-            const QByteArray body = QByteArray((i % 7) * 40000, 'x') + "\nneedle\n";
+            const QByteArray body = QByteArray(qsizetype(i % 7) * 40000, 'x') + "\nneedle\n";
             ASSERT_TRUE(writeFile(dir.filePath(name), i % 3 ? body : QByteArray("none")));
             if (i % 3)
                 expected << name;

@@ -487,7 +487,7 @@ TEST(TransferProgress, SpeedTimeLeftAndCounts) {
         qint64 left;
         const char* text;
     };
-    constexpr qint64 MB = 1024 * 1024;
+    constexpr qint64 MB = qint64(1024) * 1024;
     const Case cases[] = {
         // Nothing done yet: no speed, no time left.
         {10, 10 * MB, 0, 0, 0, 0.0, -1, "0 of 10 files, 0 B of 10.0 MB, 0 B/s"},
@@ -530,8 +530,10 @@ TEST(TransferProgress, OnlyFilesOverOneMegabyteGetTheirOwnBar) {
     const struct {
         qint64 size;
         bool bar;
-    } cases[] = {
-        {0, false}, {1024 * 1024, false}, {1024 * 1024 + 1, true}, {qint64(5) << 30, true}};
+    } cases[] = {{0, false},
+                 {qint64(1024) * 1024, false},
+                 {qint64(1024) * 1024 + 1, true},
+                 {qint64(5) << 30, true}};
     for (const auto& c : cases) {
         TransferProgress p;
         p.start(1, c.size, 0);
