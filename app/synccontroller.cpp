@@ -62,13 +62,19 @@ bool SyncController::prepare(Prepared* out) {
         return false;
     }
     QString problem;
-    QString why;
-    std::optional<Site> filled = passwordstore::fetchPassword(*site, &why);
-    if (!filled) {
-        Platform::instance().alert(tr("The password could not be read from the keyring."), why);
-        return false;
+    out->site = *site;
+    SyncWindow window(m_window);
+    if (std::unique_ptr<PasswordRequest> asked = passwordstore::request(*site)) {
+        QString why;
+        const std::optional<QString> password = window.waitForPassword(*asked, &why);
+        if (!password) {
+            if (!why.isEmpty()) // empty: the user stopped waiting
+                Platform::instance().alert(tr("The password could not be read from the keyring."),
+                                           why);
+            return false;
+        }
+        out->site.setValue(sitekey::password, *password);
     }
-    out->site = std::move(*filled);
     out->folder = uploadplan::siteFolderFor(*site, paths::defaultSiteFolder(), &problem);
     if (out->folder.isEmpty()) {
         Platform::instance().alert(problem, QString());
@@ -81,7 +87,6 @@ bool SyncController::prepare(Prepared* out) {
         return false;
     }
     ServerWalk walk(out->site, exclusions);
-    SyncWindow window(m_window);
     if (!window.walk(walk))
         return false;
     out->server = walk.files();

@@ -153,6 +153,42 @@ bool SyncWindow::walk(ServerWalk& walk) {
     return walk.succeeded();
 }
 
+std::optional<QString> SyncWindow::waitForPassword(PasswordRequest& request, QString* why) {
+    begin(tr("Waiting for the keyring…"));
+    std::optional<QString> password;
+    bool over = false;
+    const auto end = [this, &over](int result) {
+        over = true;
+        m_ended = true;
+        m_cancel = nullptr;
+        done(result);
+    };
+    m_cancel = [&request, why, end] {
+        request.cancel();
+        if (why)
+            why->clear();
+        end(Rejected);
+    };
+    const QMetaObject::Connection answered =
+        connect(&request, &PasswordRequest::answered, this, [&](const QString& given) {
+            password = given;
+            end(Accepted);
+        });
+    const QMetaObject::Connection failed =
+        connect(&request, &PasswordRequest::failed, this, [&](const QString& problem) {
+            if (why)
+                *why = problem;
+            end(Rejected);
+        });
+    request.start();
+    if (!over)
+        exec();
+    disconnect(answered);
+    disconnect(failed);
+    m_cancel = nullptr;
+    return password;
+}
+
 QStringList SyncWindow::download(const Site& site, const QString& siteFolder,
                                  const QList<DownloadJob::File>& files) {
     QStringList done;

@@ -8,11 +8,13 @@
 
 #include "transfer/deletejob.h"
 #include "transfer/downloadjob.h"
+#include "transfer/passwordrequest.h"
 #include "transfer/serverwalk.h"
 
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QListWidget;
@@ -33,6 +35,11 @@ public:
     // failure, until OK). walk() returns whether the listing succeeded;
     // download() and deleteOnServer() the files done, over every retry.
     bool walk(ServerWalk& walk);
+    // Waits in the window, with Stop, for the keyring's answer before the
+    // listing: the password, or nothing with `why` (empty when the user
+    // stopped). The keyring may take long (one that asks to be unlocked);
+    // the window stays the one place where that shows.
+    std::optional<QString> waitForPassword(PasswordRequest& request, QString* why);
     QStringList download(const Site& site, const QString& siteFolder,
                          const QList<DownloadJob::File>& files);
     QStringList deleteOnServer(const Site& site, const QStringList& files,

@@ -6,9 +6,12 @@
 
 #include "app/synccontroller.h"
 #include "ftpserver.h"
+#include "transfer/syncwindow.h"
 #include "upload/comparedialog.h"
 
+#include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace morvane::test {
@@ -97,6 +100,61 @@ TEST_F(SyncWindowTest, TheOfferToANewSiteHoldingFilesCompares) {
     EXPECT_EQ(alertTitles(), QStringList{"Compare \"Fresh\" with its server?"});
     EXPECT_EQ(listed, (QStringList{"a.html: Differs", "b.html: Only here",
                                    "new/page.html: Only on the server"}));
+}
+
+// A keyring that answers only when the test says so.
+class HeldRequest : public PasswordRequest {
+public:
+    void start() override { started = true; }
+    void cancel() override { cancelled = true; }
+    bool started = false;
+    bool cancelled = false;
+};
+
+// Before a listing the window waits for the keyring, with Stop, instead of
+// a wait no window shows: the answer, a failure and Stop each end it.
+TEST(SyncWindowKeyring, TheWindowWaitsForTheKeyringAndStopEndsTheWait) {
+    enum class End { Answer, Fail, Stop };
+    struct Case {
+        const char* name;
+        End end;
+        std::optional<QString> password;
+        QString why;
+        bool cancelled;
+    };
+    const Case cases[] = {
+        {"answered", End::Answer, QStringLiteral("secret"), QStringLiteral("unset"), false},
+        {"failed", End::Fail, std::nullopt, QStringLiteral("The keyring is locked."), false},
+        {"stopped", End::Stop, std::nullopt, QString(), true},
+    };
+    for (const Case& c : cases) {
+        SyncWindow window;
+        HeldRequest request;
+        bool sawWaiting = false;
+        QTimer::singleShot(0, &window, [&] {
+            sawWaiting = window.isVisible() && request.started &&
+                         window.status()->text() == QStringLiteral("Waiting for the keyring…") &&
+                         window.button()->isEnabled();
+            switch (c.end) {
+            case End::Answer:
+                Q_EMIT request.answered(QStringLiteral("secret"));
+                break;
+            case End::Fail:
+                Q_EMIT request.failed(QStringLiteral("The keyring is locked."));
+                break;
+            case End::Stop:
+                window.button()->click();
+                break;
+            }
+        });
+        QString why = QStringLiteral("unset");
+        const std::optional<QString> got = window.waitForPassword(request, &why);
+        EXPECT_TRUE(sawWaiting) << c.name;
+        EXPECT_EQ(got, c.password) << c.name;
+        EXPECT_EQ(why, c.why) << c.name;
+        EXPECT_EQ(request.cancelled, c.cancelled) << c.name;
+        EXPECT_FALSE(window.isVisible()) << c.name;
+    }
 }
 
 } // namespace
