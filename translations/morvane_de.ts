@@ -3148,6 +3148,10 @@ Diese Dateien werden nicht gesendet:
         <source>Deleting %1 files on the server…</source>
         <translation>%1 Dateien werden auf dem Server gelöscht…</translation>
     </message>
+    <message>
+        <source>Waiting for the keyring…</source>
+        <translation>Warten auf den Schlüsselbund…</translation>
+    </message>
 </context>
 <context>
     <name>morvane::TransferJob</name>
