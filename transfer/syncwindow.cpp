@@ -157,10 +157,10 @@ std::optional<QString> SyncWindow::waitForPassword(PasswordRequest& request, QSt
     begin(tr("Waiting for the keyring…"));
     std::optional<QString> password;
     bool over = false;
+    // m_cancel is let go only after the wait: Stop runs inside it.
     const auto end = [this, &over](int result) {
         over = true;
         m_ended = true;
-        m_cancel = nullptr;
         done(result);
     };
     m_cancel = [&request, why, end] {
