@@ -3,11 +3,11 @@
 #include "sites/passwordstore.h"
 
 #include "core/paths.h"
+#include "transfer/runtoend.h"
 #include "transfer/serverwalk.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -32,12 +32,7 @@ QString timeText(const ServerEntry& e) {
 
 // Runs a walk to its end on a local event loop.
 bool runWalk(ServerWalk& walk, QString* problem) {
-    QEventLoop loop;
-    QObject::connect(&walk, &ServerWalk::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    walk.start();
-    if (!walk.isFinished())
-        loop.exec();
-    QCoreApplication::processEvents();
+    runToEnd(walk);
     if (!walk.succeeded()) {
         *problem = walk.errorText();
         return false;

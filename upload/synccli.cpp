@@ -6,6 +6,7 @@
 #include "core/sitestore.h"
 #include "transfer/deletejob.h"
 #include "transfer/downloadjob.h"
+#include "transfer/runtoend.h"
 #include "transfer/servertrust.h"
 #include "transfer/serverwalk.h"
 #include "upload/serverstate.h"
@@ -16,7 +17,6 @@
 #include "upload/uploadplan.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QLoggingCategory>
 #include <QSettings>
 #include <QTextStream>
@@ -141,15 +141,6 @@ std::optional<Chosen> chooseSite(const QString& command, const Options& opts, QT
         return std::nullopt;
     }
     return Chosen{*filled, folder};
-}
-
-template <typename Job> void runToEnd(Job& job) {
-    QEventLoop loop;
-    QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    job.start();
-    if (!job.isFinished())
-        loop.exec();
-    QCoreApplication::processEvents(); // the queued finished()
 }
 
 // Trust is never decided here: say what was presented and how to review it.

@@ -14,11 +14,11 @@
 #include "ftpserver.h"
 
 #include "core/sitestore.h"
+#include "transfer/runtoend.h"
 #include "transfer/transferjob.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QEventLoop>
 #include <QFile>
 #include <QObject>
 #include <QTemporaryDir>
@@ -27,6 +27,8 @@
 #include <memory>
 
 namespace morvane::bench {
+
+using ::morvane::runToEnd;
 
 inline QString envOr(const char* name, const QString& fallback) {
     const QString v = qEnvironmentVariable(name);
@@ -125,14 +127,6 @@ inline QStringList filesBelow(const QString& root) {
         list << QDir(root).relativeFilePath(it.next());
     list.sort();
     return list;
-}
-
-template <typename Job> void runToEnd(Job& job) {
-    QEventLoop loop;
-    QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    job.start();
-    if (!job.isFinished())
-        loop.exec();
 }
 
 } // namespace morvane::bench

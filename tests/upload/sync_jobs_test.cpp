@@ -4,11 +4,11 @@
 #include "ftpserver.h"
 #include "testenv.h"
 #include "transfer/downloadjob.h"
+#include "transfer/runtoend.h"
 #include "transfer/serverwalk.h"
 #include "transfer/transferjob.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,14 +22,6 @@ using morvane::test::readFile;
 using morvane::test::writeFile;
 
 namespace {
-
-template <typename Job> void runToEnd(Job& job) {
-    QEventLoop loop;
-    QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    job.start();
-    if (!job.isFinished())
-        loop.exec();
-}
 
 std::map<QString, int> commandsIn(const QString& log) {
     std::map<QString, int> counts;
