@@ -194,8 +194,8 @@ void TransferWindow::retryFailed() {
     m_view->start(int(failed.size()), bytes);
     m_button->setText(kStop());
     m_button->setDefault(false);
-    if (m_havePassword)
-        m_job->usePassword(m_passwordText);
+    if (m_keyringAnswer)
+        m_job->usePassword(*m_keyringAnswer);
     m_job->start();
 }
 
@@ -214,8 +214,7 @@ void TransferWindow::startJob() {
     }
     showMessage(tr("Waiting for the keyring…"));
     connect(m_password.get(), &PasswordRequest::answered, this, [this](const QString& password) {
-        m_passwordText = password;
-        m_havePassword = true;
+        m_keyringAnswer = password;
         m_job->usePassword(password);
         m_job->start();
     });

@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QListWidget;
@@ -98,8 +99,7 @@ private:
     QHash<QString, qint64> m_sizes; // of the files to send; empty: no progress shown
     int m_filesSent = 0;
     qint64 m_bytesSent = 0;
-    QString m_passwordText; // the keyring's answer, for a retry's job
-    bool m_havePassword = false;
+    std::optional<QString> m_keyringAnswer; // for a retry's job
 };
 
 // Each runs a job in the modal transfer window until the user presses OK and
